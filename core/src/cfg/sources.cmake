@@ -1,0 +1,3 @@
+list(APPEND CORVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/structure.cc
+)

@@ -1,0 +1,256 @@
+// The in-memory form of one parsed QIR module. Built once by parse_module and
+// read-only afterwards.
+//
+// Ownership: the Module owns a heap copy of the input text (`source`), and every
+// name and type text below is a std::string_view into that copy. The copy lives
+// behind a unique_ptr, so moving a Module keeps every view valid. Names are
+// stored without their `%`/`@` sigil. Operands and phi incomings of a function
+// live in two flat arrays of the Function; instructions refer to ranges of them,
+// so parsing allocates nothing per instruction.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace corvane {
+
+// __extension__ keeps -Wpedantic quiet about the GCC/Clang 128-bit integer.
+__extension__ typedef __int128 int128;
+
+/// `iN` integer constant of any width (also `i1` values other than 0/1/true/false).
+struct ConstInt {
+  int128 value = 0;
+  friend bool operator==(const ConstInt&, const ConstInt&) = default;
+};
+/// `i1` constant written 0, 1, false or true.
+struct ConstBool {
+  bool value = false;
+  friend bool operator==(const ConstBool&, const ConstBool&) = default;
+};
+/// half/float/double constant, held as a double.
+struct ConstFloat {
+  double value = 0.0;
+  friend bool operator==(const ConstFloat& a, const ConstFloat& b) {
+    // Bit equality: NaN payloads and -0.0 compare as written.
+    return std::memcmp(&a.value, &b.value, sizeof(double)) == 0;
+  }
+};
+/// `null` (index 0) or `inttoptr (iN K to ...)` (index K).
+struct PtrConst {
+  std::optional<std::string_view> struct_name;  // `Qubit` for %Qubit*; absent for ptr and i8*
+  std::int64_t index = 0;
+  friend bool operator==(const PtrConst&, const PtrConst&) = default;
+};
+/// Reference to an SSA value (name as written after `%`, quotes included).
+struct Ssa {
+  std::string_view name;
+  friend bool operator==(const Ssa&, const Ssa&) = default;
+};
+/// Reference to a global (text as written after `@`).
+struct GlobalRef {
+  std::string_view name;
+  friend bool operator==(const GlobalRef&, const GlobalRef&) = default;
+};
+/// A getelementptr constant expression, or a bitcast expression naming no global.
+struct GetElementPtr {
+  friend bool operator==(const GetElementPtr&, const GetElementPtr&) = default;
+};
+/// `bitcast (... @g ...)`; holds the global's name.
+struct BitcastGlobal {
+  std::string_view name;
+  friend bool operator==(const BitcastGlobal&, const BitcastGlobal&) = default;
+};
+/// `i8* null` (and `i8 null`).
+struct I8Null {
+  friend bool operator==(const I8Null&, const I8Null&) = default;
+};
+
+/// One typed operand. Alternatives are in their tag order.
+using Operand = std::variant<ConstInt, ConstBool, ConstFloat, PtrConst, Ssa, GlobalRef,
+                             GetElementPtr, BitcastGlobal, I8Null>;
+
+/// The debug form of an operand, as shown in messages (`ConstInt(5)`,
+/// `PtrConst { struct_name: Some("Qubit"), index: 1 }`, `Ssa("q0")`, ...).
+[[nodiscard]] std::string operand_debug(const Operand& operand);
+/// Appends the debug form of `operand` to `out`.
+void append_operand_debug(std::string& out, const Operand& operand);
+/// Floats as shown in debug forms: shortest round-trip, `.0` on integral values,
+/// exponent form at magnitude >= 1e16 or < 1e-4 (not zero), NaN/inf/-inf.
+[[nodiscard]] std::string debug_float(double value);
+/// A signed 128-bit integer in decimal.
+[[nodiscard]] std::string int128_to_string(int128 value);
+
+/// A range of a function's flat operand or incoming array.
+struct Range {
+  std::uint32_t begin = 0;
+  std::uint32_t count = 0;
+  friend bool operator==(const Range&, const Range&) = default;
+};
+
+/// Condition of a conditional branch: an SSA name or a constant.
+struct BranchCond {
+  enum class Kind : std::uint8_t { Ssa, Const };
+  Kind kind = Kind::Const;
+  std::string_view name;  // Kind::Ssa
+  bool value = false;     // Kind::Const
+  friend bool operator==(const BranchCond&, const BranchCond&) = default;
+};
+
+enum class LogicOp : std::uint8_t { Xor = 0, And = 1, Or = 2 };
+enum class ArithOp : std::uint8_t { Add = 0, Sub = 1, Mul = 2 };
+
+/// One phi incoming: value and predecessor label.
+struct Incoming {
+  Operand value;
+  std::string_view pred;
+  friend bool operator==(const Incoming&, const Incoming&) = default;
+};
+
+// Instruction kinds, in tag order. `result` is always the defined SSA name.
+struct Call {
+  std::string_view callee;
+  Range args;  // into Function::operands
+  std::string_view ret_ty;
+  std::optional<std::string_view> result;
+  friend bool operator==(const Call&, const Call&) = default;
+};
+struct Br {
+  std::string_view target;
+  friend bool operator==(const Br&, const Br&) = default;
+};
+struct CondBr {
+  BranchCond cond;
+  std::string_view true_label;
+  std::string_view false_label;
+  friend bool operator==(const CondBr&, const CondBr&) = default;
+};
+struct Ret {
+  friend bool operator==(const Ret&, const Ret&) = default;
+};
+struct ICmp {
+  std::string_view predicate;
+  Operand lhs;
+  Operand rhs;
+  std::string_view result;
+  friend bool operator==(const ICmp&, const ICmp&) = default;
+};
+struct Logic {
+  LogicOp op = LogicOp::Xor;
+  Operand lhs;
+  Operand rhs;
+  std::string_view result;
+  friend bool operator==(const Logic&, const Logic&) = default;
+};
+struct Select {
+  Operand cond;
+  Operand then_value;
+  Operand else_value;
+  std::string_view ty;
+  std::string_view result;
+  friend bool operator==(const Select&, const Select&) = default;
+};
+struct Arith {
+  ArithOp op = ArithOp::Add;
+  Operand lhs;
+  Operand rhs;
+  std::string_view result;
+  friend bool operator==(const Arith&, const Arith&) = default;
+};
+struct Phi {
+  std::string_view ty;
+  Range incomings;  // into Function::incomings; at least one
+  std::string_view result;
+  friend bool operator==(const Phi&, const Phi&) = default;
+};
+struct Ignored {
+  std::string_view opcode;
+  friend bool operator==(const Ignored&, const Ignored&) = default;
+};
+struct Alloca {
+  std::string_view result;
+  friend bool operator==(const Alloca&, const Alloca&) = default;
+};
+struct Bitcast {
+  std::string_view source;
+  std::string_view result;
+  friend bool operator==(const Bitcast&, const Bitcast&) = default;
+};
+struct Gep {
+  std::string_view base;
+  std::uint64_t index = 0;
+  std::string_view result;
+  friend bool operator==(const Gep&, const Gep&) = default;
+};
+struct Store {
+  Operand value;
+  std::string_view pointer;
+  friend bool operator==(const Store&, const Store&) = default;
+};
+struct Load {
+  std::string_view pointer;
+  std::string_view result;
+  friend bool operator==(const Load&, const Load&) = default;
+};
+struct Zext {
+  std::string_view source;
+  std::string_view result;
+  friend bool operator==(const Zext&, const Zext&) = default;
+};
+struct IntToPtr {
+  Operand value;
+  std::string_view result;
+  friend bool operator==(const IntToPtr&, const IntToPtr&) = default;
+};
+struct Unrecognized {
+  std::string_view opcode;  // first word, possibly empty
+  friend bool operator==(const Unrecognized&, const Unrecognized&) = default;
+};
+
+/// One instruction. Alternatives are in their tag order (Call = 0 ... Unrecognized = 17).
+using Instruction = std::variant<Call, Br, CondBr, Ret, ICmp, Logic, Select, Arith, Phi, Ignored,
+                                 Alloca, Bitcast, Gep, Store, Load, Zext, IntToPtr, Unrecognized>;
+
+/// A basic block: label (empty for an unlabelled first block) and its instructions
+/// as written, terminator included (a block may lack one or hold more after it).
+struct Block {
+  std::string_view label;
+  std::vector<Instruction> instructions;
+};
+
+/// A `declare` (no blocks) or a `define`.
+struct Function {
+  std::string_view name;
+  std::vector<Block> blocks;
+  std::optional<std::string_view> profile;  // first "qir_profiles" value of its attribute groups
+  bool is_declaration = false;
+  bool is_entry_point = false;
+  std::vector<Operand> operands;    // call arguments of all instructions, in order
+  std::vector<Incoming> incomings;  // phi incomings of all instructions, in order
+
+  /// The arguments of a call of this function's body.
+  [[nodiscard]] std::span<const Operand> args(const Call& call) const {
+    return {operands.data() + call.args.begin, call.args.count};
+  }
+  /// The incomings of a phi of this function's body.
+  [[nodiscard]] std::span<const Incoming> phi_incomings(const Phi& phi) const {
+    return {incomings.data() + phi.incomings.begin, phi.incomings.count};
+  }
+};
+
+/// A parsed QIR module. Owns `source`; every view in `functions` points into it.
+struct Module {
+  std::unique_ptr<const std::string> source_text = std::make_unique<const std::string>();
+  std::vector<Function> functions;
+
+  /// The complete input text, verbatim.
+  [[nodiscard]] std::string_view source() const { return *source_text; }
+};
+
+}  // namespace corvane

@@ -1,0 +1,63 @@
+// Text helpers that the module, instruction and operand parsers and the
+// signature parser share. All work on borrowed slices and return slices of
+// their input; none keeps state.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "ir/ir.h"
+#include "translator/error.h"
+
+namespace corvane {
+
+/// ASCII blank: space, tab, LF, FF, CR (not VT).
+[[nodiscard]] constexpr bool is_ascii_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+/// ASCII letter, digit, `$`, `.` or `_`.
+[[nodiscard]] constexpr bool is_ident_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' ||
+         c == '.' || c == '_';
+}
+
+/// Trims Unicode White_Space at both ends / at the start / at the end.
+[[nodiscard]] std::string_view trim(std::string_view text);
+[[nodiscard]] std::string_view trim_start(std::string_view text);
+[[nodiscard]] std::string_view trim_end(std::string_view text);
+
+/// After trimming the start: the longest prefix without an ASCII blank.
+[[nodiscard]] std::string_view first_word(std::string_view text);
+/// After trimming the start: the text after the first word, start-trimmed.
+[[nodiscard]] std::string_view rest_after_first_word(std::string_view text);
+/// The text before its first `;`.
+[[nodiscard]] std::string_view cut_comment(std::string_view text);
+
+/// Splits at commas at bracket depth 0; pieces trimmed; "unbalanced closing bracket in {}".
+/// Pieces are appended to `pieces` after clearing it (callers reuse the buffer).
+[[nodiscard]] Status split_top_level_commas(std::string_view text,
+                                            std::vector<std::string_view>& pieces);
+
+/// `@name` or `@"name"`: the name and the rest after it.
+[[nodiscard]] std::optional<std::pair<std::string_view, std::string_view>> parse_global_ident(
+    std::string_view text);
+/// The label name from the text after a `%` (never fails; may be empty).
+[[nodiscard]] std::string_view parse_label_name(std::string_view text);
+/// The identifier run after a `%` in an operand written as type and value.
+[[nodiscard]] std::optional<std::string_view> name_after_percent(std::string_view text);
+/// Drops leading `tail`, `musttail`, `notail` words.
+[[nodiscard]] std::string_view strip_call_prefixes(std::string_view text);
+/// Position of the first top-level " to ".
+[[nodiscard]] std::optional<std::size_t> find_to_clause(std::string_view text);
+
+/// Float literal: 0x + 16 hex digits, -0x + 16 hex digits, or decimal (inf, nan).
+[[nodiscard]] std::optional<double> parse_float_literal(std::string_view text);
+/// Trimmed, optional sign, decimal digits, signed 128-bit range.
+[[nodiscard]] std::optional<int128> parse_int128(std::string_view text);
+/// Untrimmed, optional `+`, decimal digits, unsigned 64-bit range.
+[[nodiscard]] std::optional<std::uint64_t> parse_uint64(std::string_view text);
+
+}  // namespace corvane

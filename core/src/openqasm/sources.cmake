@@ -1,0 +1,4 @@
+list(APPEND CORVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/program.cc
+  ${CMAKE_CURRENT_LIST_DIR}/printer.cc
+)

@@ -1,0 +1,71 @@
+// The lowering driver: turns the entry-point function of a parsed module into
+// a Program. Owns the LoweringContext, the per-function state that the
+// classical lowering, the phi patterns and the call builders read and extend.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ir/ir.h"
+#include "openqasm/program.h"
+#include "translator/error.h"
+
+namespace corvane {
+
+struct Translator;
+
+/// Hash for the context's text-keyed maps, usable with string_view lookups.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const noexcept {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+
+/// A pointer alias: base name and accumulated offset.
+struct PointerAlias {
+  std::string_view base;
+  std::int64_t offset = 0;
+};
+
+/// Per-translation lowering state. Keys are views into the Module's text, which
+/// outlives the context.
+struct LoweringContext {
+  std::unordered_map<std::string_view, Expr, TextHash> env;
+  std::unordered_map<std::string_view, PointerAlias, TextHash> pointers;
+  std::unordered_map<std::string, Operand> memory;  // key: base name, '\0', decimal offset
+  std::unordered_map<std::string_view, std::int64_t, TextHash> int_pointers;
+  std::int64_t max_qubit_index = -1;
+  std::int64_t max_result_index = -1;
+
+  /// Binds (or rebinds) an SSA name.
+  void bind(std::string_view name, Expr value);
+  /// A copy of the value bound to `name`, or the unbound-value error.
+  [[nodiscard]] Result<Expr> lookup(std::string_view name) const;
+  /// Records the constant index behind an inttoptr result.
+  void record_int_pointer(std::string_view name, std::int64_t index);
+  /// The recorded index of an inttoptr result, if any.
+  [[nodiscard]] std::optional<std::int64_t> lookup_int_pointer(std::string_view name) const;
+};
+
+/// One lowered basic block, handed to structuring.
+struct BlockLowering {
+  std::string label;                // display label: label, or decimal position when empty
+  std::vector<Stmt> statements;     // in instruction order
+  std::vector<std::string> successors;  // true then false target; one for br; none for ret
+  std::optional<Expr> condition;    // for a conditional branch
+  friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
+};
+
+/// Lowers the module's entry point into a Program.
+[[nodiscard]] Result<Program> lower_module(const Translator& translator, const Module& module);
+
+/// Register size from the highest index used (checked: index + 1 must not overflow).
+/// `what` is "qubit" or "result"; the error names the register in its message.
+[[nodiscard]] Result<std::uint64_t> register_size(std::int64_t max_index, bool is_qubit);
+
+}  // namespace corvane

@@ -1,0 +1,5 @@
+list(APPEND CORVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/error.cc
+  ${CMAKE_CURRENT_LIST_DIR}/translate.cc
+  ${CMAKE_CURRENT_LIST_DIR}/lowering.cc
+)

@@ -1,0 +1,38 @@
+// The translation pipeline: parse, configure, lower, print, append the trailer.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "builders/profile.h"
+#include "ir/ir.h"
+#include "translator/error.h"
+
+namespace corvane {
+
+/// The translator's version, shown in the trailer and as __version__.
+inline constexpr const char* kVersion = "0.2.0";
+
+/// Per-call configuration.
+struct Translator {
+  Profile profile;
+  std::vector<std::string> includes;
+  std::optional<std::string> producer;
+  bool output_results = false;
+};
+
+/// Translates a whole QIR module to OpenQASM 3 text (ending with the trailer).
+/// An empty producer is treated as absent.
+[[nodiscard]] Result<std::string> translate(std::string_view qir_text,
+                                            std::optional<std::string_view> producer = std::nullopt);
+
+/// Lowers and prints an already parsed module with the given configuration.
+[[nodiscard]] Result<std::string> translate_module(const Translator& translator,
+                                                   const Module& module);
+
+/// The entry point: first definition flagged entry_point, or nullptr.
+[[nodiscard]] const Function* find_entry_point(const Module& module);
+
+}  // namespace corvane

@@ -1,0 +1,3 @@
+list(APPEND CORVANE_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/error_test.cc
+)
