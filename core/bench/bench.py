@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""Throughput benchmark for corvane.
+
+Generates QIR modules of several sizes and shapes with the shared generator,
+then reports for each: input size, median wall time and MB/s of
+``corvane.translate`` called from Python (interpreter start excluded), MB/s of
+the C++ entry alone (``corvane_cli --time``), peak resident memory of a process
+that translates the file once (beyond its baseline after import), and the time
+of ``llvm-as`` parsing the same file, with the ratio. It ends with the growth
+ratio of time at the largest size over time at the next size.
+
+Usage: python3 core/bench/bench.py [--sizes 1,10,100] [--kinds straight,opaque,branchy]
+                                   [--repeat 5] [--cli PATH] [--json OUT]
+"""
+from __future__ import annotations
+
+import argparse
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+GEN = ROOT.parent / "shared" / "tools" / "gen_qir.py"
+
+# Operations per MB of generated text, measured on the generator's output; the
+# exact size is reported, so these only need to be close.
+OPS_PER_MB = {"straight": 10700, "opaque": 12060, "branchy": 9790}
+
+
+def generate(kind: str, megabytes: int, folder: Path) -> Path:
+    path = folder / f"{kind}-{megabytes}mb.ll"
+    if path.exists():
+        return path
+    gen_kind = "branchy" if kind == "branchy" else "straight"
+    args = [sys.executable, str(GEN), gen_kind, str(OPS_PER_MB[kind] * megabytes)]
+    if kind == "opaque":
+        args.append("--opaque")
+    with open(path, "wb") as out:
+        subprocess.run(args, stdout=out, check=True)
+    return path
+
+
+def ensure_llvm_as() -> str | None:
+    found = shutil.which("llvm-as") or shutil.which("llvm-as-14")
+    if found or os.geteuid() != 0:
+        return found
+    subprocess.run(["apt-get", "update", "-qq"], check=False)
+    subprocess.run(["apt-get", "install", "-y", "-qq", "llvm-14"], check=False,
+                   env={**os.environ, "DEBIAN_FRONTEND": "noninteractive"})
+    return shutil.which("llvm-as") or shutil.which("llvm-as-14") or (
+        "/usr/lib/llvm-14/bin/llvm-as" if Path("/usr/lib/llvm-14/bin/llvm-as").exists() else None)
+
+
+def ensure_cli(explicit: str | None) -> str:
+    if explicit:
+        return explicit
+    build = ROOT / "build-bench"
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
+                    "-DCMAKE_BUILD_TYPE=Release", "-DCORVANE_BUILD_TESTS=OFF",
+                    "-DCORVANE_BUILD_PYTHON=OFF"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["ninja", "-C", str(build), "corvane_cli"], check=True,
+                   stdout=subprocess.DEVNULL)
+    return str(build / "core" / "driver" / "corvane_cli")
+
+
+def time_python(path: Path, repeat: int) -> float:
+    import corvane  # the installed package
+
+    text = path.read_text(encoding="utf-8")
+    times = []
+    for _ in range(repeat):
+        start = time.perf_counter()
+        corvane.translate(text)
+        times.append(time.perf_counter() - start)
+    return statistics.median(times)
+
+
+PEAK_SCRIPT = r"""
+import resource, sys
+import corvane
+base = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+text = open(sys.argv[1], encoding="utf-8").read()
+corvane.translate(text)
+peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+print(base * 1024, peak * 1024)
+"""
+
+
+def peak_memory(path: Path) -> tuple[int, int]:
+    out = subprocess.run([sys.executable, "-c", PEAK_SCRIPT, str(path)], check=True,
+                         capture_output=True, text=True).stdout.split()
+    return int(out[0]), int(out[1])
+
+
+def time_cli(cli: str, path: Path, repeat: int) -> float:
+    out = subprocess.run([cli, "--time", str(repeat), str(path)], check=True,
+                         capture_output=True, text=True).stdout
+    return json.loads(out)["median_s"]
+
+
+def time_llvm_as(llvm_as: str | None, path: Path, kind: str, repeat: int) -> float | None:
+    if llvm_as is None:
+        return None
+    args = [llvm_as]
+    if kind == "opaque":
+        args.append("-opaque-pointers")
+    args += ["-o", os.devnull, str(path)]
+    times = []
+    for _ in range(repeat):
+        start = time.perf_counter()
+        done = subprocess.run(args, capture_output=True)
+        times.append(time.perf_counter() - start)
+        if done.returncode != 0:
+            return None
+    return statistics.median(times)
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--sizes", default="1,10,100")
+    parser.add_argument("--kinds", default="straight,opaque,branchy")
+    parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--cli", default=None, help="path to a built corvane_cli")
+    parser.add_argument("--workdir", default=None, help="where generated modules are kept")
+    parser.add_argument("--json", default=None, help="also write the rows as JSON here")
+    args = parser.parse_args()
+
+    sizes = [int(s) for s in args.sizes.split(",")]
+    kinds = args.kinds.split(",")
+    workdir = Path(args.workdir or tempfile.gettempdir()) / "corvane-bench"
+    workdir.mkdir(parents=True, exist_ok=True)
+    cli = ensure_cli(args.cli)
+    llvm_as = ensure_llvm_as()
+
+    rows = []
+    header = (f"{'module':<16}{'MB':>8}{'py s':>9}{'py MB/s':>9}{'C++ MB/s':>10}"
+              f"{'peak/in':>9}{'llvm-as s':>11}{'x llvm-as':>11}")
+    print(header)
+    for kind in kinds:
+        for mb in sizes:
+            path = generate(kind, mb, workdir)
+            size = path.stat().st_size
+            repeat = max(1, args.repeat if mb < 50 else min(args.repeat, 3))
+            py_s = time_python(path, repeat)
+            cli_s = time_cli(cli, path, repeat)
+            base, peak = peak_memory(path)
+            llvm_s = time_llvm_as(llvm_as, path, kind, 1 if mb >= 50 else 3)
+            row = {
+                "kind": kind, "mb": size / 1e6, "python_s": py_s,
+                "python_mb_s": size / 1e6 / py_s, "cpp_mb_s": size / 1e6 / cli_s,
+                "peak_over_input": (peak - base) / size, "llvm_as_s": llvm_s,
+                "speedup_vs_llvm_as": (llvm_s / py_s) if llvm_s else None,
+            }
+            rows.append(row)
+            llvm_txt = f"{llvm_s:11.2f}" if llvm_s else f"{'n/a':>11}"
+            ratio_txt = f"{row['speedup_vs_llvm_as']:11.1f}" if llvm_s else f"{'n/a':>11}"
+            print(f"{kind + '-' + str(mb) + 'MB':<16}{row['mb']:8.1f}{py_s:9.3f}"
+                  f"{row['python_mb_s']:9.1f}{row['cpp_mb_s']:10.1f}"
+                  f"{row['peak_over_input']:9.2f}{llvm_txt}{ratio_txt}", flush=True)
+    if len(sizes) >= 2:
+        big, small = sizes[-1], sizes[-2]
+        for kind in kinds:
+            ordered = [r for r in rows if r["kind"] == kind]
+            growth = ordered[-1]["python_s"] / ordered[-2]["python_s"]
+            print(f"growth {kind}: time at {big} MB / time at {small} MB = {growth:.2f}"
+                  f" (size ratio {ordered[-1]['mb'] / ordered[-2]['mb']:.2f})")
+    if args.json:
+        Path(args.json).write_text(json.dumps(rows, indent=2))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
