@@ -3,6 +3,7 @@
 // checks of calls and to tell qubit operands from angles.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,8 +36,18 @@ class SignatureMap {
   [[nodiscard]] const std::vector<Signature>& entries() const { return entries_; }
 
  private:
+  /// Hash usable with both std::string keys and std::string_view lookups.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+
   std::vector<Signature> entries_;
-  std::unordered_map<std::string_view, std::size_t> index_;  // views into entries_[i].name
+  // Owned keys: views into entries_ would dangle when the vector regrows
+  // (short names live inside the string object) or when the map is copied.
+  std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> index_;
 };
 
 /// Builds the map from every `declare`/`define` line of `module_text`.

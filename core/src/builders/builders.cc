@@ -1,0 +1,264 @@
+// Operand resolution and the gate, measurement, reset and read-result
+// builders. Qubit and result operands must be compile-time constant indices
+// (q[i], c[i]); each one resolved raises the matching register maximum in the
+// context. Declared "ptr" parameters are read through a per-position view
+// (signature_view_type) instead of a rewritten copy of the signature.
+#include <algorithm>
+#include <limits>
+#include <string>
+#include <type_traits>
+
+#include "builders/builders_internal.h"
+#include "ir/text.h"
+
+namespace corvane {
+namespace {
+
+constexpr std::string_view kQubitType = "Qubit";
+constexpr std::string_view kResultType = "Result";
+
+template <typename... Fs>
+struct Overloaded : Fs... {
+  using Fs::operator()...;
+};
+template <typename... Fs>
+Overloaded(Fs...) -> Overloaded<Fs...>;
+
+TranslateError callee_error(std::string_view prefix, std::string_view callee,
+                            std::string_view suffix) {
+  std::string message(prefix);
+  append_quoted(message, callee);
+  message += suffix;
+  return lowering_error(std::move(message));
+}
+
+TranslateError negative_index_error(std::string_view what, std::string_view callee,
+                                    std::int64_t index) {
+  std::string message(what);
+  message += " operand for ";
+  append_quoted(message, callee);
+  message += " has negative index ";
+  message += std::to_string(index);
+  message += "; qubit and result indices must be non-negative";
+  return lowering_error(std::move(message));
+}
+
+IndexedIdent register_element(const char* name, std::int64_t index) {
+  return IndexedIdent{name, Expr(IntLit{index})};
+}
+
+// Fails unless the view's parameter list equals `expected` entry by entry.
+Status check_signature(BuilderKind kind, const Signature& signature,
+                       std::span<const std::string_view> expected, std::string_view label) {
+  const std::size_t count = signature.param_types.size();
+  bool matches = count == expected.size();
+  for (std::size_t i = 0; matches && i < count; ++i) {
+    matches = signature_view_type(kind, signature, i) == expected[i];
+  }
+  if (matches) return ok_status();
+  std::string message(label);
+  message += " intrinsic ";
+  append_quoted(message, signature.name);
+  message += " has unexpected signature [";
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != 0) message += ", ";
+    append_quoted(message, signature_view_type(kind, signature, i));
+  }
+  message += "]; expected (";
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (i != 0) message += ", ";
+    message += '"';
+    message += expected[i];
+    message += '"';
+  }
+  if (expected.size() == 1) message += ',';
+  message += ')';
+  return lowering_error(std::move(message));
+}
+
+// The builders index operands by parameter position. The call path makes the
+// counts equal before any builder runs; this keeps direct callers safe.
+Status check_operand_count(const Signature& signature, std::span<const Operand> operands) {
+  if (operands.size() == signature.param_types.size()) return ok_status();
+  std::string message = "builder for ";
+  append_quoted(message, signature.name);
+  message += " received " + std::to_string(operands.size()) + " operand(s) for " +
+             std::to_string(signature.param_types.size()) + " declared parameter(s)";
+  return internal_error(std::move(message));
+}
+
+}  // namespace
+
+std::string_view signature_view_type(BuilderKind kind, const Signature& signature,
+                                     std::size_t position) {
+  const std::string_view declared = signature.param_types[position];
+  if (declared != "ptr") return declared;
+  switch (kind) {
+    case BuilderKind::Gate:
+    case BuilderKind::Reset:
+      return kQubitType;
+    case BuilderKind::Measure:
+    case BuilderKind::MeasureAndReset:
+      if (position == 0) return kQubitType;
+      if (position == 1) return kResultType;
+      return declared;
+    case BuilderKind::ReadResult:
+      return kResultType;
+    case BuilderKind::Ignore:
+    case BuilderKind::GeneralizedControlled:
+      return declared;
+  }
+  return declared;
+}
+
+Result<IndexedIdent> resolve_qubit_operand(LoweringContext& context, const Operand& operand,
+                                           std::string_view callee) {
+  constexpr std::string_view kNotConstant =
+      " is not a compile-time constant; runtime qubit allocation is not supported";
+  std::int64_t index = 0;
+  Status found = std::visit(
+      Overloaded{
+          [&](const PtrConst& ptr) -> Status {
+            index = ptr.index;
+            return ok_status();
+          },
+          [&](const Ssa& ssa) -> Status {
+            const std::optional<std::int64_t> recorded = context.lookup_int_pointer(ssa.name);
+            if (!recorded.has_value()) {
+              return callee_error("qubit operand for ", callee, kNotConstant);
+            }
+            index = *recorded;
+            return ok_status();
+          },
+          [&](const GlobalRef&) -> Status {
+            return callee_error("qubit operand for ", callee, kNotConstant);
+          },
+          [&](const GetElementPtr&) -> Status {
+            return callee_error("qubit operand for ", callee, kNotConstant);
+          },
+          [&](const auto&) -> Status {
+            return callee_error("could not resolve qubit operand for ", callee, "");
+          },
+      },
+      operand);
+  if (!found.ok()) return std::move(found).error();
+  if (index < 0) return negative_index_error("qubit", callee, index);
+  context.max_qubit_index = std::max(context.max_qubit_index, index);
+  return register_element("q", index);
+}
+
+Result<IndexedIdent> resolve_result_target(LoweringContext& context, const Operand& operand,
+                                           std::string_view callee) {
+  std::optional<std::int64_t> index;
+  if (const auto* ptr = std::get_if<PtrConst>(&operand)) {
+    index = ptr->index;
+  } else if (const auto* ssa = std::get_if<Ssa>(&operand)) {
+    index = context.lookup_int_pointer(ssa->name);
+  }
+  if (!index.has_value()) {
+    return callee_error(
+        "result operand for ", callee,
+        " is not a compile-time constant; runtime result allocation is not supported");
+  }
+  if (*index < 0) return negative_index_error("result", callee, *index);
+  context.max_result_index = std::max(context.max_result_index, *index);
+  return register_element("c", *index);
+}
+
+Result<Expr> resolve_result_operand(LoweringContext& context, const Operand& operand,
+                                    std::string_view callee) {
+  ASSIGN_OR_RETURN(IndexedIdent target, resolve_result_target(context, operand, callee));
+  if (!target.index.has_value()) return internal_error("result register element has no index");
+  return Expr(Index{Expr(Ident{std::move(target.name)}), std::move(*target.index)});
+}
+
+Result<Expr> resolve_scalar_operand(LoweringContext& context, const Operand& operand,
+                                    std::string_view callee) {
+  return std::visit(
+      Overloaded{
+          [&](const ConstInt& value) -> Result<Expr> {
+            if (value.value < std::numeric_limits<std::int64_t>::min() ||
+                value.value > std::numeric_limits<std::int64_t>::max()) {
+              return lowering_error("integer constant " + int128_to_string(value.value) +
+                                    " does not fit in i64; larger widths are not supported");
+            }
+            return Expr(IntLit{static_cast<std::int64_t>(value.value)});
+          },
+          [&](const ConstBool& value) -> Result<Expr> { return Expr(BoolLit{value.value}); },
+          [&](const ConstFloat& value) -> Result<Expr> { return Expr(FloatLit{value.value}); },
+          [&](const Ssa& ssa) -> Result<Expr> { return context.lookup(ssa.name); },
+          [&](const auto&) -> Result<Expr> {
+            return callee_error("unsupported scalar operand form for ", callee, "");
+          },
+      },
+      operand);
+}
+
+Status build_gate(const Builder& builder, const Signature& signature,
+                  std::span<const Operand> operands, LoweringContext& context,
+                  std::vector<Stmt>& out) {
+  RETURN_IF_ERROR(check_operand_count(signature, operands));
+  std::size_t qubit_count = 0;
+  for (std::size_t i = 0; i < operands.size(); ++i) {
+    if (signature_view_type(BuilderKind::Gate, signature, i) == kQubitType) ++qubit_count;
+  }
+  GateCall call;
+  if (builder.adjoint) call.modifiers.push_back(GateModifier::Inv);
+  call.name = builder.gate;
+  call.qubits.reserve(qubit_count);
+  call.params.reserve(operands.size() - qubit_count);
+  for (std::size_t i = 0; i < operands.size(); ++i) {
+    if (signature_view_type(BuilderKind::Gate, signature, i) == kQubitType) {
+      ASSIGN_OR_RETURN(IndexedIdent qubit,
+                       resolve_qubit_operand(context, operands[i], signature.name));
+      call.qubits.push_back(std::move(qubit));
+    } else {
+      ASSIGN_OR_RETURN(Expr param, resolve_scalar_operand(context, operands[i], signature.name));
+      call.params.push_back(std::move(param));
+    }
+  }
+  out.emplace_back(std::move(call));
+  return ok_status();
+}
+
+Status build_measure(BuilderKind kind, const Signature& signature,
+                     std::span<const Operand> operands, LoweringContext& context,
+                     std::vector<Stmt>& out) {
+  constexpr std::string_view kExpected[] = {kQubitType, kResultType};
+  const bool and_reset = kind == BuilderKind::MeasureAndReset;
+  RETURN_IF_ERROR(
+      check_signature(kind, signature, kExpected, and_reset ? "measure-and-reset" : "measurement"));
+  RETURN_IF_ERROR(check_operand_count(signature, operands));
+  ASSIGN_OR_RETURN(IndexedIdent qubit, resolve_qubit_operand(context, operands[0], signature.name));
+  ASSIGN_OR_RETURN(IndexedIdent bit, resolve_result_target(context, operands[1], signature.name));
+  if (and_reset) {
+    Reset reset{qubit};
+    out.emplace_back(Measure{std::move(qubit), std::move(bit)});
+    out.emplace_back(std::move(reset));
+  } else {
+    out.emplace_back(Measure{std::move(qubit), std::move(bit)});
+  }
+  return ok_status();
+}
+
+Status build_reset(const Signature& signature, std::span<const Operand> operands,
+                   LoweringContext& context, std::vector<Stmt>& out) {
+  constexpr std::string_view kExpected[] = {kQubitType};
+  RETURN_IF_ERROR(check_signature(BuilderKind::Reset, signature, kExpected, "reset"));
+  RETURN_IF_ERROR(check_operand_count(signature, operands));
+  ASSIGN_OR_RETURN(IndexedIdent qubit, resolve_qubit_operand(context, operands[0], signature.name));
+  out.emplace_back(Reset{std::move(qubit)});
+  return ok_status();
+}
+
+Status build_read_result(const Signature& signature, std::span<const Operand> operands,
+                         std::optional<std::string_view> result, LoweringContext& context) {
+  constexpr std::string_view kExpected[] = {kResultType};
+  RETURN_IF_ERROR(check_signature(BuilderKind::ReadResult, signature, kExpected, "read_result"));
+  RETURN_IF_ERROR(check_operand_count(signature, operands));
+  ASSIGN_OR_RETURN(Expr bit, resolve_result_operand(context, operands[0], signature.name));
+  if (result.has_value()) context.bind(*result, std::move(bit));
+  return ok_status();
+}
+
+}  // namespace corvane

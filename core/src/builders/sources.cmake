@@ -1,0 +1,5 @@
+list(APPEND CORVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/profile.cc
+  ${CMAKE_CURRENT_LIST_DIR}/builders.cc
+  ${CMAKE_CURRENT_LIST_DIR}/controlled.cc
+)

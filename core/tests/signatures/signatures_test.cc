@@ -1,0 +1,282 @@
+// Signature parsing: declaration lines to signatures or exact errors, the
+// map's ordering and replacement rules, and the two text-level steps.
+#include "signatures/signatures.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "signatures/signature_text.h"
+
+namespace corvane {
+namespace {
+
+using Types = std::vector<std::string>;
+
+TEST(SignatureLineTest, ParsesAcceptedLines) {
+  struct Row {
+    std::string line;
+    Signature expected;
+  };
+  const Row rows[] = {
+      {"declare void @__quantum__qis__h__body(%Qubit*) local_unnamed_addr #0",
+       {"__quantum__qis__h__body", "void", {"Qubit"}, false}},
+      {"declare void @__quantum__qis__mz__body(%Qubit*, %Result* writeonly) #1",
+       {"__quantum__qis__mz__body", "void", {"Qubit", "Result"}, false}},
+      {"declare void @__quantum__qis__mz__body(ptr, ptr writeonly)",
+       {"__quantum__qis__mz__body", "void", {"ptr", "ptr"}, false}},
+      {"declare void @generalizedInvokeWithRotationsControlsTargets(i64, i64, i64, i64, i8*, ...)",
+       {"generalizedInvokeWithRotationsControlsTargets",
+        "void",
+        {"i64", "i64", "i64", "i64", "i8"},
+        true}},
+      {"define dso_local void @main() #0 {", {"main", "void", {}, false}},
+      {"declare { i64, i1 } @f({ i64, i1 } %s)", {"f", "struct", {"struct"}, false}},
+      {"declare void @\"quoted name\"(i64)", {"quoted name", "void", {"i64"}, false}},
+      {"declare void @\"\" (i64)", {"", "void", {"i64"}, false}},
+      {"declare void @f(...)", {"f", "void", {}, true}},
+      {"declare void @f(  )", {"f", "void", {}, false}},
+      {"declare void @f(i64, ...) #2", {"f", "void", {"i64"}, true}},
+      // Every skipped linkage word, then attribute words around parameter types.
+      {"declare cc ccc weak common hidden fastcc coldcc tailcc private default signext zeroext "
+       "internal linkonce weak_odr external dso_local appending protected linkonce_odr "
+       "local_unnamed_addr available_externally i1 @g(i8* nocapture readonly %p, noundef i64 %n)",
+       {"g", "i1", {"i8", "i64"}, false}},
+      {"declare void @a(writeonly readonly readnone nonnull noalias nocapture immarg signext "
+       "zeroext byval sret inreg noundef double %x)",
+       {"a", "void", {"double"}, false}},
+      {"declare void @a(double writeonly %x)", {"a", "void", {"double"}, false}},
+      {"declare void @s(byval { i64, { i8 } } %a, i64)", {"s", "void", {"struct", "i64"}, false}},
+      {"define internal %Result* @r(%\"quoted.type\"* %x, %struct.Foo$_1* byval %y)",
+       {"r", "Result", {"quoted.type", "struct.Foo$_1"}, false}},
+      {"declare half @t(float, fp128, double, bfloat, ptr, i128, void)",
+       {"t", "half", {"float", "fp128", "double", "bfloat", "ptr", "i128", "void"}, false}},
+      {"declare void @f$x.y_z(i64 signext)", {"f$x.y_z", "void", {"i64"}, false}},
+      {"declare void @f unnamed_addr (i64)", {"f", "void", {"i64"}, false}},
+      {"declare void @f(i64)) #0 ; trailing (", {"f", "void", {"i64"}, false}},
+      {"declare void @f(void (i64)* %fp)", {"f", "void", {"void"}, false}},
+      {"declare\tvoid\t@f(i64)", {"f", "void", {"i64"}, false}},
+      {"\xC2\xA0 declare void @f(i64)\xE3\x80\x80", {"f", "void", {"i64"}, false}},
+      {"declare void @f(%\"\"*)", {"f", "void", {""}, false}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    Result<SignatureMap> map = build_signature_map(row.line);
+    ASSERT_TRUE(map.ok()) << map.error().message;
+    ASSERT_EQ(map->entries().size(), 1u);
+    EXPECT_EQ(map->entries()[0], row.expected);
+  }
+}
+
+TEST(SignatureLineTest, RejectsMalformedLinesWithExactMessages) {
+  struct Row {
+    std::string line;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"declare", "could not parse signature line: \"declare\""},
+      {"declare dso_local internal",
+       "could not parse signature line: \"declare dso_local internal\""},
+      {"declare noundef i1 @f()", "could not parse signature line: \"declare noundef i1 @f()\""},
+      {"declare void f(i64)", "could not parse signature line: \"declare void f(i64)\""},
+      {"declare void @", "could not parse signature line: \"declare void @\""},
+      {"declare void @(i64)", "could not parse signature line: \"declare void @(i64)\""},
+      {"define void", "could not parse signature line: \"define void\""},
+      {"declare { i64, { i1 } @f()", "unclosed struct return type: \"declare { i64, { i1 } @f()\""},
+      {"declare void @\"abc(i64)", "unterminated quoted name: \"declare void @\\\"abc(i64)\""},
+      {"declare void @f", "signature missing '(': \"declare void @f\""},
+      {"declare void @f #0", "signature missing '(': \"declare void @f #0\""},
+      {"declare void @f(i64", "unbalanced parens in signature: \"declare void @f(i64\""},
+      {"declare void @f((i64)", "unbalanced parens in signature: \"declare void @f((i64)\""},
+      {"declare void @f(i64, ..., i64)",
+       "unexpected '...' in non-terminal position of parameter list: \"i64, ..., i64\""},
+      {"declare void @f(..., ...)",
+       "unexpected '...' in non-terminal position of parameter list: \"..., ...\""},
+      {"declare void @f(i64, , ..., i64)",
+       "unexpected '...' in non-terminal position of parameter list: \"i64, , ..., i64\""},
+      {"declare void @f(i64, )", "empty parameter in signature: \"i64,\""},
+      {"declare void @f(, i64)", "empty parameter in signature: \", i64\""},
+      {"declare void @f({ i64 )",
+       "unterminated struct parameter type in signature: \"{ i64\""},
+      {"declare void @f(nonnull { i64, i8* %p)",
+       "unterminated struct parameter type in signature: \"nonnull { i64, i8* %p\""},
+      {"declare void @f(i64 })", "unbalanced closing bracket in i64 }"},
+      {"declare void @f(noalias nocapture)",
+       "could not parse parameter type from chunk \"noalias nocapture\" in \"noalias nocapture\""},
+      {"declare void @f(i64, writeonly)",
+       "could not parse parameter type from chunk \"writeonly\" in \"i64, writeonly\""},
+      {"declare void @f(i8**)", "could not parse parameter type \"i8**\""},
+      {"declare void @f(%Qubit**)", "could not parse parameter type \"%Qubit**\""},
+      {"declare void @f(*)", "could not parse parameter type \"*\""},
+      {"declare void @f(%)", "could not parse parameter type \"%\""},
+      {"declare void @f(%*)", "could not parse parameter type \"%*\""},
+      {"declare void @f(%0)", "could not parse parameter type \"%0\""},
+      {"declare void @f(%a-b)", "could not parse parameter type \"%a-b\""},
+      {"declare void @f(%\")", "could not parse parameter type \"%\\\"\""},
+      {"declare void @f(i)", "could not parse parameter type \"i\""},
+      {"declare void @f(i6a)", "could not parse parameter type \"i6a\""},
+      {"declare void @f(<2 x i64>)", "could not parse parameter type \"<2\""},
+      {"declare void @f(label)", "could not parse parameter type \"label\""},
+      {"declare x86_fp80 @f()", "could not parse parameter type \"x86_fp80\""},
+      // The parameter list is split first, then the return type is normalised,
+      // then the parameter types.
+      {"declare x86_fp80 @f(i64, )", "empty parameter in signature: \"i64,\""},
+      {"declare x86_fp80 @f(i8**)", "could not parse parameter type \"x86_fp80\""},
+      {"declare void @f(i8**, i9x)", "could not parse parameter type \"i8**\""},
+      // The whole trimmed line is quoted with escapes.
+      {"declare void @\"a\\b\tc", "unterminated quoted name: \"declare void @\\\"a\\\\b\\tc\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    Result<SignatureMap> map = build_signature_map(row.line);
+    ASSERT_FALSE(map.ok());
+    EXPECT_EQ(map.error().kind, ErrorKind::Parse);
+    EXPECT_EQ(map.error().message, row.message);
+  }
+}
+
+TEST(SignatureMapTest, ReadsOnlyDeclarationAndDefinitionLines) {
+  const std::string text =
+      "; ModuleID = 'x'\r\n"
+      "%Qubit = type opaque\n"
+      "declared_thing\n"
+      "defined garbage (((\n"
+      "define void @main() #0 {\r\n"
+      "entry:\n"
+      "  call void @__quantum__qis__h__body(%Qubit* null)\n"
+      "  ret void\n"
+      "}\n"
+      "  declare void @__quantum__qis__h__body(%Qubit*)\r\n"
+      "attributes #0 = { \"entry_point\" }\n"
+      "declare i1 @last(%Result*)";
+  Result<SignatureMap> map = build_signature_map(text);
+  ASSERT_TRUE(map.ok()) << map.error().message;
+  const std::vector<Signature> expected = {
+      {"main", "void", {}, false},
+      {"__quantum__qis__h__body", "void", {"Qubit"}, false},
+      {"last", "i1", {"Result"}, false},
+  };
+  EXPECT_EQ(map->entries(), expected);
+}
+
+TEST(SignatureMapTest, StopsAtTheFirstMalformedLine) {
+  Result<SignatureMap> map =
+      build_signature_map("declare void @a(i64)\ndeclare void @b(i8**)\ndeclare void @c(i9x)\n");
+  ASSERT_FALSE(map.ok());
+  EXPECT_EQ(map.error().kind, ErrorKind::Parse);
+  EXPECT_EQ(map.error().message, "could not parse parameter type \"i8**\"");
+}
+
+TEST(SignatureMapTest, LaterLineReplacesInPlaceAndLookupIsExact) {
+  Result<SignatureMap> map = build_signature_map(
+      "declare void @f(i64)\n"
+      "declare void @g(double)\n"
+      "define void @f(%Qubit* %q, ...) {\n"
+      "declare void @F(i1)\n");
+  ASSERT_TRUE(map.ok()) << map.error().message;
+  const std::vector<Signature> expected = {
+      {"f", "void", {"Qubit"}, true},
+      {"g", "void", {"double"}, false},
+      {"F", "void", {"i1"}, false},
+  };
+  EXPECT_EQ(map->entries(), expected);
+  ASSERT_NE(map->find("f"), nullptr);
+  EXPECT_EQ(*map->find("f"), expected[0]);
+  ASSERT_NE(map->find("F"), nullptr);
+  EXPECT_EQ(*map->find("F"), expected[2]);
+  EXPECT_EQ(map->find("ff"), nullptr);
+  EXPECT_EQ(map->find(""), nullptr);
+}
+
+TEST(SignatureMapTest, LookupSurvivesGrowthCopyAndMove) {
+  // Short names live inside the string objects, so the index must not keep
+  // views into entries that move when the vector regrows or the map is copied.
+  SignatureMap map;
+  for (int i = 0; i < 100; ++i) {
+    map.insert(Signature{"f" + std::to_string(i), "void", {"i" + std::to_string(i + 1)}, false});
+  }
+  map.insert(Signature{"f7", "i1", {}, true});
+  const SignatureMap copy = map;
+  SignatureMap moved = std::move(map);
+  for (const SignatureMap* m : std::initializer_list<const SignatureMap*>{&copy, &moved}) {
+    ASSERT_EQ(m->entries().size(), 100u);
+    for (int i = 0; i < 100; ++i) {
+      const Signature* found = m->find("f" + std::to_string(i));
+      ASSERT_NE(found, nullptr) << i;
+      EXPECT_EQ(found, &m->entries()[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(*m->find("f7"), (Signature{"f7", "i1", {}, true}));
+    EXPECT_EQ(m->entries()[8].param_types, Types{"i9"});
+  }
+}
+
+TEST(SignatureTextTest, NormalizesTypeTokens) {
+  struct Row {
+    std::string token;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"%Qubit*", "Qubit"},  {" %Result* ", "Result"}, {"ptr", "ptr"},
+      {"i8*", "i8"},         {"i1", "i1"},             {"{ i64, i1 }", "struct"},
+      {"{}*", "struct"},     {"%\"a b\"*", "a b"},      {"%\"\"", ""},
+      {"%.x$_9", ".x$_9"},   {"void", "void"},          {"bfloat*", "bfloat"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.token);
+    Result<std::string_view> type = normalize_type(row.token);
+    ASSERT_TRUE(type.ok()) << type.error().message;
+    EXPECT_EQ(*type, row.expected);
+  }
+  struct Bad {
+    std::string token;
+    std::string message;
+  };
+  const Bad bad[] = {
+      {"", "empty type token in signature"},
+      {" \t ", "empty type token in signature"},
+      {" * ", "could not parse parameter type \" * \""},
+      {"%\"*", "could not parse parameter type \"%\\\"*\""},
+      {"i64**", "could not parse parameter type \"i64**\""},
+      {"{ i64", "could not parse parameter type \"{ i64\""},
+      {"%9q", "could not parse parameter type \"%9q\""},
+      {"Ptr", "could not parse parameter type \"Ptr\""},
+  };
+  for (const Bad& row : bad) {
+    SCOPED_TRACE(row.token);
+    Result<std::string_view> type = normalize_type(row.token);
+    ASSERT_FALSE(type.ok());
+    EXPECT_EQ(type.error().kind, ErrorKind::Parse);
+    EXPECT_EQ(type.error().message, row.message);
+  }
+}
+
+TEST(SignatureTextTest, SplitsParameterListsIntoRawTokens) {
+  struct Row {
+    std::string text;
+    std::vector<std::string_view> types;
+    bool is_variadic;
+  };
+  const Row rows[] = {
+      {"", {}, false},
+      {" \t", {}, false},
+      {"...", {}, true},
+      {"%Qubit* %q, %Result* writeonly %r", {"%Qubit*", "%Result*"}, false},
+      {" i64 , i8* nocapture readonly %p , ... ", {"i64", "i8*"}, true},
+      {"sret { i64, <2 x i8> } %s", {"{ i64, <2 x i8> }"}, false},
+  };
+  std::vector<std::string_view> pieces;
+  std::vector<std::string_view> types = {"stale"};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    bool is_variadic = !row.is_variadic;
+    Status status = parse_parameter_list(row.text, pieces, types, is_variadic);
+    ASSERT_TRUE(status.ok()) << status.error().message;
+    EXPECT_EQ(types, row.types);
+    EXPECT_EQ(is_variadic, row.is_variadic);
+  }
+}
+
+}  // namespace
+}  // namespace corvane
