@@ -1,3 +1,378 @@
-// Placeholder; replaced by the parser helpers.
+// Text helpers of the QIR parser: trimming, words, the bracket-aware comma
+// splitter, name readers and the number readers.
+//
+// Every helper is stateless and returns slices of its input. Trimming knows the
+// full Unicode White_Space set but works on UTF-8 bytes directly, so ASCII text
+// never pays for decoding; invalid UTF-8 is simply not white space.
 #include "ir/parser_util.h"
-namespace corvane {}
+
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace corvane {
+namespace {
+
+__extension__ typedef unsigned __int128 uint128;
+
+bool is_ascii_space(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
+
+// Byte length of the multi-byte White_Space character starting at text[pos], or 0.
+// The ASCII members are handled by the callers.
+std::size_t wide_space_at(std::string_view text, std::size_t pos) {
+  const std::size_t left = text.size() - pos;
+  const auto b0 = static_cast<unsigned char>(text[pos]);
+  if (b0 == 0xC2) {
+    if (left < 2) return 0;
+    const auto b1 = static_cast<unsigned char>(text[pos + 1]);
+    return (b1 == 0x85 || b1 == 0xA0) ? 2 : 0;
+  }
+  if (b0 < 0xE1 || b0 > 0xE3 || left < 3) return 0;
+  const auto b1 = static_cast<unsigned char>(text[pos + 1]);
+  const auto b2 = static_cast<unsigned char>(text[pos + 2]);
+  switch (b0) {
+    case 0xE1:  // U+1680
+      return (b1 == 0x9A && b2 == 0x80) ? 3 : 0;
+    case 0xE2:  // U+2000..U+200A, U+2028, U+2029, U+202F, U+205F
+      if (b1 == 0x80) {
+        return ((b2 >= 0x80 && b2 <= 0x8A) || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF) ? 3 : 0;
+      }
+      return (b1 == 0x81 && b2 == 0x9F) ? 3 : 0;
+    default:  // 0xE3: U+3000
+      return (b1 == 0x80 && b2 == 0x80) ? 3 : 0;
+  }
+}
+
+// Byte length of the White_Space character that ends just before `end`, or 0.
+std::size_t space_before(std::string_view text, std::size_t end) {
+  const auto last = static_cast<unsigned char>(text[end - 1]);
+  if (last < 0x80) return is_ascii_space(last) ? 1 : 0;
+  if (end >= 2 && wide_space_at(text, end - 2) == 2) return 2;
+  if (end >= 3 && wide_space_at(text, end - 3) == 3) return 3;
+  return 0;
+}
+
+bool is_hex_digit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_ignoring_case(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (lower_ascii(text[i]) != lower[i]) return false;
+  }
+  return true;
+}
+
+std::optional<double> hex_bits_to_double(std::string_view digits, bool flip_sign) {
+  std::uint64_t bits = 0;
+  for (const char c : digits) {
+    if (!is_hex_digit(c)) return std::nullopt;
+  }
+  const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), bits, 16);
+  if (ec != std::errc() || ptr != digits.data() + digits.size()) return std::nullopt;
+  if (flip_sign) bits ^= std::uint64_t{1} << 63;
+  double value = 0.0;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// Sign of an out-of-range decimal result: far above the largest double (true)
+// or far below the smallest subnormal (false). `body` has passed the grammar check.
+bool decimal_overflows(std::string_view body) {
+  std::size_t i = 0;
+  bool seen_significant = false;
+  bool in_fraction = false;
+  std::int64_t int_digits_after_first = 0;
+  std::int64_t fraction_zeros = 0;
+  for (; i < body.size() && body[i] != 'e' && body[i] != 'E'; ++i) {
+    const char c = body[i];
+    if (c == '.') {
+      in_fraction = true;
+      continue;
+    }
+    if (!seen_significant && c == '0') {
+      if (in_fraction) ++fraction_zeros;
+      continue;
+    }
+    if (!seen_significant) seen_significant = true;
+    if (!in_fraction && int_digits_after_first < 1000000) ++int_digits_after_first;
+  }
+  // Decimal position of the first significant digit.
+  const std::int64_t leading = int_digits_after_first > 0 ? int_digits_after_first : -fraction_zeros;
+  std::int64_t exponent = 0;
+  if (i < body.size()) {
+    ++i;
+    bool negative = false;
+    if (i < body.size() && (body[i] == '+' || body[i] == '-')) negative = body[i++] == '-';
+    for (; i < body.size(); ++i) {
+      if (exponent < 1000000000) exponent = exponent * 10 + (body[i] - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  return leading + exponent > 0;
+}
+
+}  // namespace
+
+std::string_view trim_start(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (!is_ascii_space(c)) break;
+      ++i;
+      continue;
+    }
+    const std::size_t len = wide_space_at(text, i);
+    if (len == 0) break;
+    i += len;
+  }
+  return text.substr(i);
+}
+
+std::string_view trim_end(std::string_view text) {
+  std::size_t end = text.size();
+  while (end > 0) {
+    const std::size_t len = space_before(text, end);
+    if (len == 0) break;
+    end -= len;
+  }
+  return text.substr(0, end);
+}
+
+std::string_view trim(std::string_view text) { return trim_end(trim_start(text)); }
+
+std::string_view first_word(std::string_view text) {
+  const std::string_view t = trim_start(text);
+  std::size_t i = 0;
+  while (i < t.size() && !is_ascii_blank(t[i])) ++i;
+  return t.substr(0, i);
+}
+
+std::string_view rest_after_first_word(std::string_view text) {
+  const std::string_view t = trim_start(text);
+  std::size_t i = 0;
+  while (i < t.size() && !is_ascii_blank(t[i])) ++i;
+  return trim_start(t.substr(i));
+}
+
+std::string_view cut_comment(std::string_view text) {
+  const std::size_t semicolon = text.find(';');
+  return semicolon == std::string_view::npos ? text : text.substr(0, semicolon);
+}
+
+Status split_top_level_commas(std::string_view text, std::vector<std::string_view>& pieces) {
+  pieces.clear();
+  std::int64_t depth = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    switch (text[i]) {
+      case '(':
+      case '<':
+      case '[':
+      case '{':
+        ++depth;
+        break;
+      case ')':
+      case '>':
+      case ']':
+      case '}':
+        if (--depth < 0) {
+          return parse_error("unbalanced closing bracket in " + std::string(text));
+        }
+        break;
+      case ',':
+        if (depth == 0) {
+          pieces.push_back(trim(text.substr(start, i - start)));
+          start = i + 1;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  pieces.push_back(trim(text.substr(start)));
+  return ok_status();
+}
+
+std::optional<std::pair<std::string_view, std::string_view>> parse_global_ident(
+    std::string_view text) {
+  const std::string_view t = trim_start(text);
+  if (t.size() < 2 || t[0] != '@') return std::nullopt;
+  if (t[1] == '"') {
+    const std::size_t close = t.find('"', 2);
+    if (close == std::string_view::npos) return std::nullopt;
+    return std::make_pair(t.substr(2, close - 2), t.substr(close + 1));
+  }
+  std::size_t end = 1;
+  while (end < t.size() && is_ident_char(t[end])) ++end;
+  if (end == 1) return std::nullopt;
+  return std::make_pair(t.substr(1, end - 1), t.substr(end));
+}
+
+std::string_view parse_label_name(std::string_view text) {
+  if (text.empty()) return text;
+  if (text[0] == '"') {
+    const std::size_t close = text.find('"', 1);
+    if (close != std::string_view::npos) return text.substr(1, close - 1);
+  }
+  std::size_t end = 0;
+  while (end < text.size() && is_ident_char(text[end])) ++end;
+  return text.substr(0, end);
+}
+
+std::optional<std::string_view> name_after_percent(std::string_view text) {
+  std::size_t from = 0;
+  bool after_type = false;
+  while (true) {
+    std::size_t percent = std::string_view::npos;
+    if (!after_type) {
+      percent = text.find('%', from);
+    } else {
+      // After a typed-pointer type only a top-level `%` names the value: the
+      // `%Qubit*` inside `inttoptr (i64 1 to %Qubit*)` is another type.
+      int depth = 0;
+      for (std::size_t i = from; i < text.size() && percent == std::string_view::npos; ++i) {
+        const char c = text[i];
+        if (c == '(' || c == '[' || c == '{' || c == '<') ++depth;
+        if (c == ')' || c == ']' || c == '}' || c == '>') --depth;
+        if (c == '%' && depth == 0) percent = i;
+      }
+    }
+    if (percent == std::string_view::npos) return std::nullopt;
+    std::size_t token_end = percent + 1;
+    while (token_end < text.size() && !is_ascii_blank(text[token_end])) ++token_end;
+    // A token such as `%Qubit**` is the type of a typed pointer, not the value:
+    // the SSA name callers want is that of the value token after it.
+    if (text[token_end - 1] == '*') {
+      from = token_end;
+      after_type = true;
+      continue;
+    }
+    std::size_t end = percent + 1;
+    while (end < text.size() && is_ident_char(text[end])) ++end;
+    if (end == percent + 1) return std::nullopt;
+    return text.substr(percent + 1, end - percent - 1);
+  }
+}
+
+std::string_view strip_call_prefixes(std::string_view text) {
+  std::string_view t = trim_start(text);
+  while (true) {
+    const std::string_view word = first_word(t);
+    if (word != "tail" && word != "musttail" && word != "notail") return t;
+    t = trim_start(t.substr(word.size()));
+  }
+}
+
+std::optional<std::size_t> find_to_clause(std::string_view text) {
+  std::int64_t depth = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    switch (text[i]) {
+      case '(':
+      case '<':
+      case '[':
+      case '{':
+        ++depth;
+        break;
+      case ')':
+      case '>':
+      case ']':
+      case '}':
+        --depth;
+        break;
+      case ' ':
+        if (depth == 0 && text.size() - i >= 4 && text.compare(i, 4, " to ") == 0) return i;
+        break;
+      default:
+        break;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<double> parse_float_literal(std::string_view text) {
+  const std::string_view t = trim(text);
+  if (t.starts_with("0x")) {
+    if (t.size() != 18) return std::nullopt;
+    return hex_bits_to_double(t.substr(2), false);
+  }
+  if (t.starts_with("-0x")) {
+    if (t.size() != 19) return std::nullopt;
+    return hex_bits_to_double(t.substr(3), true);
+  }
+  // Decimal: sign? ( inf | infinity | nan | digits[.digits] | .digits ) ( e sign? digits )?
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  const std::string_view body = t.substr(i);
+  if (equals_ignoring_case(body, "inf") || equals_ignoring_case(body, "infinity")) {
+    return negative ? -std::numeric_limits<double>::infinity()
+                    : std::numeric_limits<double>::infinity();
+  }
+  if (equals_ignoring_case(body, "nan")) {
+    return negative ? -std::numeric_limits<double>::quiet_NaN()
+                    : std::numeric_limits<double>::quiet_NaN();
+  }
+  std::size_t j = 0;
+  std::size_t mantissa_digits = 0;
+  while (j < body.size() && is_digit(body[j])) ++j, ++mantissa_digits;
+  if (j < body.size() && body[j] == '.') {
+    ++j;
+    while (j < body.size() && is_digit(body[j])) ++j, ++mantissa_digits;
+  }
+  if (mantissa_digits == 0) return std::nullopt;
+  if (j < body.size() && (body[j] == 'e' || body[j] == 'E')) {
+    ++j;
+    if (j < body.size() && (body[j] == '+' || body[j] == '-')) ++j;
+    std::size_t exponent_digits = 0;
+    while (j < body.size() && is_digit(body[j])) ++j, ++exponent_digits;
+    if (exponent_digits == 0) return std::nullopt;
+  }
+  if (j != body.size()) return std::nullopt;
+  double value = 0.0;
+  const auto [ptr, ec] = std::from_chars(body.data(), body.data() + body.size(), value);
+  if (ec == std::errc::result_out_of_range) {
+    value = decimal_overflows(body) ? std::numeric_limits<double>::infinity() : 0.0;
+  } else if (ec != std::errc() || ptr != body.data() + body.size()) {
+    return std::nullopt;
+  }
+  return negative ? -value : value;
+}
+
+std::optional<int128> parse_int128(std::string_view text) {
+  const std::string_view t = trim(text);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  if (i == t.size()) return std::nullopt;
+  const uint128 limit = (uint128{1} << 127) - (negative ? 0 : 1);
+  uint128 magnitude = 0;
+  for (; i < t.size(); ++i) {
+    if (!is_digit(t[i])) return std::nullopt;
+    const auto digit = static_cast<unsigned>(t[i] - '0');
+    if (magnitude > (limit - digit) / 10) return std::nullopt;
+    magnitude = magnitude * 10 + digit;
+  }
+  if (!negative) return static_cast<int128>(magnitude);
+  // Negating in unsigned arithmetic keeps the smallest value free of overflow.
+  return static_cast<int128>(~magnitude + 1);
+}
+
+std::optional<std::uint64_t> parse_uint64(std::string_view text) {
+  std::size_t i = 0;
+  if (!text.empty() && text[0] == '+') i = 1;
+  if (i == text.size() || !is_digit(text[i])) return std::nullopt;
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data() + i, end, value);
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+}  // namespace corvane

@@ -1,0 +1,370 @@
+// Instruction parsing: one joined instruction text to one Instruction.
+//
+// Calls, branches, comparisons, i1 logic, arithmetic, select, phi and inttoptr
+// are read strictly and fail with a message; alloca, load, store, zext, bitcast
+// and getelementptr fall back to Ignored when their form is not the modelled
+// one; any other opcode is carried as Unrecognized for lowering to report.
+// Every view in the result points into the instruction text; call arguments and
+// phi incomings go to the function's flat arrays (rolled back on failure).
+#include <string>
+
+#include "ir/parser.h"
+#include "ir/parser_internal.h"
+#include "ir/parser_util.h"
+
+namespace corvane {
+namespace parser_detail {
+namespace {
+
+std::string concat(std::string_view a, std::string_view b) {
+  std::string out;
+  out.reserve(a.size() + b.size());
+  out.append(a);
+  out.append(b);
+  return out;
+}
+
+// Position of the `)` matching the `(` at `open`, counting only parentheses.
+std::optional<std::size_t> matching_paren(std::string_view text, std::size_t open) {
+  std::size_t depth = 0;
+  for (std::size_t i = open; i < text.size(); ++i) {
+    if (text[i] == '(') {
+      ++depth;
+    } else if (text[i] == ')') {
+      if (--depth == 0) return i;
+    }
+  }
+  return std::nullopt;
+}
+
+// `label %name` (blanks allowed between): the label, or nothing.
+std::optional<std::string_view> read_label_piece(std::string_view piece) {
+  if (!piece.starts_with("label")) return std::nullopt;
+  const std::string_view rest = trim_start(piece.substr(5));
+  if (rest.empty() || rest[0] != '%') return std::nullopt;
+  return parse_label_name(rest.substr(1));
+}
+
+// Drops the operands and incomings an instruction appended when it fails.
+class AppendGuard {
+ public:
+  explicit AppendGuard(Function& function)
+      : function_(function),
+        operands_(function.operands.size()),
+        incomings_(function.incomings.size()) {}
+  AppendGuard(const AppendGuard&) = delete;
+  AppendGuard& operator=(const AppendGuard&) = delete;
+  ~AppendGuard() {
+    if (committed_) return;
+    function_.operands.resize(operands_);
+    function_.incomings.resize(incomings_);
+  }
+  void commit() { committed_ = true; }
+
+ private:
+  Function& function_;
+  std::size_t operands_;
+  std::size_t incomings_;
+  bool committed_ = false;
+};
+
+struct Parts {
+  std::optional<std::string_view> result;
+  std::string_view opcode;
+  std::string_view operands;  // text after the opcode, start-trimmed
+};
+
+}  // namespace
+
+Result<Instruction> InstructionParser::parse(std::string_view text, Function& function) {
+  const std::string_view display = trim(cut_comment(text));
+  Parts parts;
+  std::string_view body = display;
+  const std::size_t equals = display.find('=');
+  if (equals != std::string_view::npos) {
+    const std::string_view lhs = trim(display.substr(0, equals));
+    if (!lhs.empty() && lhs[0] == '%') {
+      parts.result = lhs.substr(1);
+      body = trim_start(display.substr(equals + 1));
+    }
+  }
+  body = strip_call_prefixes(body);
+  parts.opcode = first_word(body);
+  parts.operands = rest_after_first_word(body);
+  if (parts.opcode.empty()) return parse_error(concat("empty instruction in block body: ", display));
+
+  const std::string_view op = parts.opcode;
+  const std::string_view ops = parts.operands;
+  const auto& result = parts.result;
+
+  if (op == "call") {
+    const std::string_view ret_ty = first_word(ops);
+    std::string_view after = rest_after_first_word(ops);
+    if (!after.empty() && after[0] == '(') {
+      const auto close = matching_paren(after, 0);
+      if (!close) return parse_error(concat("call function-type prefix has unbalanced parens: ", ops));
+      after = after.substr(*close + 1);
+    }
+    const auto callee = parse_global_ident(after);
+    if (!callee) return parse_error(concat("could not parse callee in call: ", ops));
+    const std::string_view tail = callee->second;
+    const std::size_t open = tail.find('(');
+    if (open == std::string_view::npos) {
+      return parse_error(concat("call missing ( after callee name: ", ops));
+    }
+    const auto close = matching_paren(tail, open);
+    if (!close) return parse_error(concat("call has unbalanced parens: ", ops));
+    const std::string_view args = trim(tail.substr(open + 1, *close - open - 1));
+    AppendGuard guard(function);
+    const auto begin = static_cast<std::uint32_t>(function.operands.size());
+    if (!args.empty()) {
+      RETURN_IF_ERROR(split_top_level_commas(args, pieces_));
+      for (const std::string_view piece : pieces_) {
+        ASSIGN_OR_RETURN(Operand operand, parse_operand_parts(piece, std::string_view()));
+        function.operands.push_back(operand);
+      }
+    }
+    guard.commit();
+    const auto count = static_cast<std::uint32_t>(function.operands.size() - begin);
+    return Instruction{Call{callee->first, Range{begin, count}, ret_ty, result}};
+  }
+
+  if (op == "br") {
+    if (ops.starts_with("label")) {
+      const std::string_view rest = trim_start(ops.substr(5));
+      if (rest.empty() || rest[0] != '%') {
+        return parse_error(concat("br label missing %<target>: ", ops));
+      }
+      return Instruction{Br{parse_label_name(rest.substr(1))}};
+    }
+    if (ops.size() < 3 || !ops.starts_with("i1 ")) {
+      return parse_error(concat("unsupported br form: ", ops));
+    }
+    RETURN_IF_ERROR(split_top_level_commas(ops.substr(3), pieces_));
+    if (pieces_.size() != 3) {
+      return parse_error(concat("br i1 expects cond, true_label, false_label: ", ops));
+    }
+    const std::string_view cond_text = pieces_[0];
+    BranchCond cond;
+    if (!cond_text.empty() && cond_text[0] == '%') {
+      cond.kind = BranchCond::Kind::Ssa;
+      cond.name = cond_text.substr(1);
+    } else if (cond_text == "1" || cond_text == "true") {
+      cond.value = true;
+    } else if (cond_text == "0" || cond_text == "false") {
+      cond.value = false;
+    } else {
+      return lowering_error(concat("unsupported constant branch condition ", cond_text));
+    }
+    const auto true_label = read_label_piece(pieces_[1]);
+    if (!true_label) return parse_error(concat("br i1 expected 'label %name', got ", pieces_[1]));
+    const auto false_label = read_label_piece(pieces_[2]);
+    if (!false_label) return parse_error(concat("br i1 expected 'label %name', got ", pieces_[2]));
+    return Instruction{CondBr{cond, *true_label, *false_label}};
+  }
+
+  if (op == "ret") return Instruction{Ret{}};
+
+  if (op == "icmp") {
+    if (!result) return parse_error("icmp without SSA result assignment");
+    const std::string_view predicate = first_word(ops);
+    const std::string_view after_predicate = rest_after_first_word(ops);
+    const std::string_view ty = first_word(after_predicate);
+    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(after_predicate), pieces_));
+    if (pieces_.size() != 2) return parse_error(concat("icmp expects two operands: ", ops));
+    const std::string_view right = pieces_[1];
+    ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
+    ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
+    return Instruction{ICmp{predicate, lhs, rhs, *result}};
+  }
+
+  const bool is_xor = op == "xor";
+  const bool is_and = op == "and";
+  if (is_xor || is_and || op == "or") {
+    if (!result) return parse_error(concat(op, " without SSA result assignment"));
+    const std::string_view ty = first_word(ops);
+    if (ty != "i1") {
+      return lowering_error(concat(op, " on ") + std::string(ty) +
+                            " not yet supported (only i1 is handled)");
+    }
+    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(ops), pieces_));
+    if (pieces_.size() != 2) return parse_error(concat(op, " expects two operands: ") + std::string(ops));
+    const std::string_view right = pieces_[1];
+    ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
+    ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
+    const LogicOp logic = is_xor ? LogicOp::Xor : (is_and ? LogicOp::And : LogicOp::Or);
+    return Instruction{Logic{logic, lhs, rhs, *result}};
+  }
+
+  const bool is_add = op == "add";
+  const bool is_sub = op == "sub";
+  if (is_add || is_sub || op == "mul") {
+    if (!result) return parse_error(concat(op, " without SSA result assignment"));
+    std::string_view rest = ops;
+    while (true) {
+      const std::string_view word = first_word(rest);
+      if (word != "nuw" && word != "nsw") break;
+      rest = rest_after_first_word(rest);
+    }
+    const std::string_view ty = first_word(rest);
+    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(rest), pieces_));
+    if (pieces_.size() != 2) return parse_error(concat(op, " expects two operands: ") + std::string(ops));
+    const std::string_view right = pieces_[1];
+    ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
+    ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
+    const ArithOp arith = is_add ? ArithOp::Add : (is_sub ? ArithOp::Sub : ArithOp::Mul);
+    return Instruction{Arith{arith, lhs, rhs, *result}};
+  }
+
+  if (op == "select") {
+    if (!result) return parse_error("select without SSA result assignment");
+    const std::string_view cond_ty = first_word(ops);
+    if (cond_ty != "i1") return parse_error(concat("select condition must be typed `i1`, got ", cond_ty));
+    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(ops), pieces_));
+    if (pieces_.size() != 3) {
+      return parse_error(
+          concat("select expects three comma-separated operands (cond, then, else): ", ops));
+    }
+    const std::string_view then_piece = pieces_[1];
+    const std::string_view else_piece = pieces_[2];
+    ASSIGN_OR_RETURN(Operand cond, parse_operand_parts(cond_ty, pieces_[0]));
+    const std::string_view ty = first_word(then_piece);
+    ASSIGN_OR_RETURN(Operand then_value, parse_operand_parts(ty, rest_after_first_word(then_piece)));
+    const std::string_view else_ty = first_word(else_piece);
+    if (else_ty != ty) {
+      return parse_error(concat("select branch types must match, got then=", ty) + " else=" +
+                         std::string(else_ty));
+    }
+    ASSIGN_OR_RETURN(Operand else_value, parse_operand_parts(ty, rest_after_first_word(else_piece)));
+    return Instruction{Select{cond, then_value, else_value, ty, *result}};
+  }
+
+  if (op == "phi") {
+    if (!result) return parse_error("phi without SSA result assignment");
+    const std::string_view ty = first_word(ops);
+    const std::string_view incomings = trim(rest_after_first_word(ops));
+    AppendGuard guard(function);
+    const auto begin = static_cast<std::uint32_t>(function.incomings.size());
+    std::size_t i = 0;
+    while (i < incomings.size()) {
+      const char c = incomings[i];
+      if (c == ',') {
+        ++i;
+        continue;
+      }
+      const std::string_view rest = incomings.substr(i);
+      const std::size_t space = rest.size() - trim_start(rest).size();
+      if (space > 0) {
+        i += space;
+        continue;
+      }
+      if (c != '[') return parse_error(concat("phi malformed incoming starting at ", rest));
+      const std::size_t close = incomings.find(']', i + 1);
+      if (close == std::string_view::npos) return parse_error("phi incoming missing ]");
+      const std::string_view inner = incomings.substr(i + 1, close - i - 1);
+      RETURN_IF_ERROR(split_top_level_commas(inner, pieces_));
+      if (pieces_.size() != 2) {
+        return parse_error(concat("phi incoming must have value and predecessor: [", inner) + "]");
+      }
+      const std::string_view pred = pieces_[1];
+      ASSIGN_OR_RETURN(Operand value, parse_operand_parts(ty, pieces_[0]));
+      if (pred.empty() || pred[0] != '%') {
+        return parse_error(concat("phi incoming predecessor must be %<label>, got ", pred));
+      }
+      function.incomings.push_back(Incoming{value, parse_label_name(pred.substr(1))});
+      i = close + 1;
+    }
+    const auto count = static_cast<std::uint32_t>(function.incomings.size() - begin);
+    if (count == 0) return parse_error("phi has no incomings");
+    guard.commit();
+    return Instruction{Phi{ty, Range{begin, count}, *result}};
+  }
+
+  if (op == "inttoptr") {
+    if (!result) return parse_error("inttoptr without SSA result assignment");
+    const auto to = find_to_clause(ops);
+    if (!to) return parse_error(concat("inttoptr without a `to` clause: ", ops));
+    ASSIGN_OR_RETURN(Operand value, parse_operand_parts(trim(ops.substr(0, *to)), std::string_view()));
+    return Instruction{IntToPtr{value, *result}};
+  }
+
+  if (op == "alloca") {
+    if (result) return Instruction{Alloca{*result}};
+    return Instruction{Ignored{op}};
+  }
+
+  if (op == "load") {
+    if (result && split_top_level_commas(cut_comment(ops), pieces_).ok() && pieces_.size() >= 2) {
+      if (const auto pointer = name_after_percent(pieces_[1])) {
+        return Instruction{Load{*pointer, *result}};
+      }
+    }
+    return Instruction{Ignored{op}};
+  }
+
+  if (op == "store") {
+    if (split_top_level_commas(trim(cut_comment(ops)), pieces_).ok() && pieces_.size() >= 2) {
+      const std::string_view first = pieces_[0];
+      const std::string_view second = pieces_[1];
+      std::size_t split = 0;
+      while (split < first.size() && trim_start(first.substr(split)).size() == first.size() - split) {
+        ++split;
+      }
+      if (split < first.size()) {
+        const auto value = parse_operand_parts(first.substr(0, split), trim(first.substr(split)));
+        if (value.ok()) {
+          if (const auto pointer = name_after_percent(second)) {
+            return Instruction{Store{*value, *pointer}};
+          }
+        }
+      }
+    }
+    return Instruction{Ignored{op}};
+  }
+
+  const bool is_zext = op == "zext";
+  if (is_zext || op == "bitcast") {
+    if (result) {
+      if (const auto to = find_to_clause(ops)) {
+        if (const auto source = name_after_percent(ops.substr(0, *to))) {
+          if (is_zext) return Instruction{Zext{*source, *result}};
+          return Instruction{Bitcast{*source, *result}};
+        }
+      }
+    }
+    return Instruction{Ignored{op}};
+  }
+
+  if (op == "getelementptr") {
+    if (result) {
+      std::string_view rest = trim(cut_comment(ops));
+      if (rest.starts_with("inbounds")) rest = trim_start(rest.substr(8));
+      if (split_top_level_commas(rest, pieces_).ok() && pieces_.size() == 4) {
+        const auto base = name_after_percent(pieces_[1]);
+        const bool zero_first = pieces_[2] == "i32 0" || pieces_[2] == "i64 0";
+        const std::string_view last = pieces_[3];
+        if (base && zero_first && (last.starts_with("i32 ") || last.starts_with("i64 "))) {
+          if (const auto index = parse_uint64(last.substr(4))) {
+            return Instruction{Gep{*base, *index, *result}};
+          }
+        }
+      }
+    }
+    return Instruction{Ignored{op}};
+  }
+
+  if (op == "sext" || op == "trunc" || op == "ptrtoint" || op == "insertvalue" ||
+      op == "extractvalue") {
+    return Instruction{Ignored{op}};
+  }
+  return Instruction{Unrecognized{op}};
+}
+
+}  // namespace parser_detail
+
+Result<Instruction> parse_instruction(std::string_view text, Function& function) {
+  parser_detail::InstructionParser parser;
+  return parser.parse(text, function);
+}
+
+}  // namespace corvane

@@ -1,0 +1,482 @@
+// Module-level parsing: one pass over the lines of a QIR module that reads
+// `define` bodies into blocks, `declare` lines into declarations and
+// `attributes` lines into a group table, then settles each definition's
+// entry-point flag and profile from the groups it references.
+//
+// The Module keeps its own copy of the text and every view in it points into
+// that copy. An instruction on one line is parsed in place; one that spans
+// several lines is joined into a reused buffer, parsed there, and its views are
+// mapped back onto the lines they came from.
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+
+#include "ir/parser.h"
+#include "ir/parser_internal.h"
+#include "ir/parser_util.h"
+
+namespace corvane {
+namespace {
+
+using parser_detail::InstructionParser;
+
+std::string concat(std::string_view a, std::string_view b) {
+  std::string out;
+  out.reserve(a.size() + b.size());
+  out.append(a);
+  out.append(b);
+  return out;
+}
+
+// Cursor over the lines of the text (the pieces between line feeds).
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  [[nodiscard]] bool next(std::string_view& line) {
+    if (done_) return false;
+    const std::size_t end = text_.find('\n', pos_);
+    if (end == std::string_view::npos) {
+      line = text_.substr(pos_);
+      done_ = true;
+    } else {
+      line = text_.substr(pos_, end - pos_);
+      pos_ = end + 1;
+    }
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  bool done_ = false;
+};
+
+struct Header {
+  std::string_view name;
+  std::string_view rest;  // text after the parameter list
+};
+
+// `define`/`declare` header: the name after the first `@` following the keyword,
+// and the text after the parenthesised parameter list.
+std::optional<Header> read_header(std::string_view line, std::string_view keyword) {
+  const std::size_t key = line.find(keyword);
+  if (key == std::string_view::npos) return std::nullopt;
+  const std::size_t at = line.find('@', key + keyword.size());
+  if (at == std::string_view::npos) return std::nullopt;
+  std::string_view name;
+  std::size_t after_name = 0;
+  if (at + 1 < line.size() && line[at + 1] == '"') {
+    const std::size_t close = line.find('"', at + 2);
+    if (close == std::string_view::npos) return std::nullopt;
+    name = line.substr(at + 2, close - at - 2);
+    after_name = close + 1;
+  } else {
+    std::size_t end = at + 1;
+    while (end < line.size() && is_ident_char(line[end])) ++end;
+    name = line.substr(at + 1, end - at - 1);
+    after_name = end;
+  }
+  const std::size_t open = line.find('(', after_name);
+  if (open == std::string_view::npos) return std::nullopt;
+  std::size_t depth = 0;
+  for (std::size_t i = open; i < line.size(); ++i) {
+    if (line[i] == '(') {
+      ++depth;
+    } else if (line[i] == ')' && --depth == 0) {
+      return Header{name, line.substr(i + 1)};
+    }
+  }
+  return std::nullopt;
+}
+
+bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads a run of ASCII digits at text[pos]; the number when it fits in 32 bits.
+std::optional<std::uint32_t> read_group_number(std::string_view text, std::size_t& pos) {
+  std::uint64_t value = 0;
+  bool fits = true;
+  const std::size_t start = pos;
+  while (pos < text.size() && is_ascii_digit(text[pos])) {
+    value = value * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+    if (value > 0xFFFFFFFFu) {
+      fits = false;
+      value = 0xFFFFFFFFu + std::uint64_t{1};  // stays above the limit without overflowing
+    }
+    ++pos;
+  }
+  if (pos == start || !fits) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+// Is the trimmed, comment-free line a block label? Returns the label.
+std::optional<std::string_view> read_label_line(std::string_view line) {
+  const std::string_view text = trim(cut_comment(line));
+  if (text.size() < 2 || text.back() != ':') return std::nullopt;
+  std::string_view name = text.substr(0, text.size() - 1);
+  if (name.size() >= 3 && name.front() == '"' && name.back() == '"') {
+    name = name.substr(1, name.size() - 2);
+  }
+  if (name.empty() || !std::all_of(name.begin(), name.end(), is_ident_char)) return std::nullopt;
+  return name;
+}
+
+// The bracket balance of the comment-free part of a line, and whether it holds `@`.
+void scan_line(std::string_view line, std::int64_t& balance, bool& at_seen) {
+  for (const char c : cut_comment(line)) {
+    switch (c) {
+      case '(':
+      case '[':
+        ++balance;
+        break;
+      case ')':
+      case ']':
+        --balance;
+        break;
+      case '@':
+        at_seen = true;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// Is the instruction starting on this (trimmed) line a call?
+bool starts_call(std::string_view text) {
+  std::string_view body = text;
+  const std::size_t equals = text.find('=');
+  if (equals != std::string_view::npos) {
+    const std::string_view lhs = trim(text.substr(0, equals));
+    if (!lhs.empty() && lhs[0] == '%') body = text.substr(equals + 1);
+  }
+  return first_word(strip_call_prefixes(body)) == "call";
+}
+
+// An instruction joined from several lines, and the way back from a slice of the
+// joined text to the lines.
+class JoinedInstruction {
+ public:
+  void start(std::string_view first_line) {
+    text_.clear();
+    offsets_.clear();
+    lines_.clear();
+    append_line(first_line);
+  }
+  void append(std::string_view line) {
+    text_.push_back(' ');
+    append_line(line);
+  }
+  [[nodiscard]] std::string_view text() const { return text_; }
+
+  void map_views(Instruction& instruction, Function& function, std::size_t operands_begin,
+                 std::size_t incomings_begin) const {
+    std::visit([&](auto& inst) { map_instruction(inst); }, instruction);
+    for (std::size_t i = operands_begin; i < function.operands.size(); ++i) {
+      map_operand(function.operands[i]);
+    }
+    for (std::size_t i = incomings_begin; i < function.incomings.size(); ++i) {
+      map_operand(function.incomings[i].value);
+      map(function.incomings[i].pred);
+    }
+  }
+
+ private:
+  void append_line(std::string_view line) {
+    offsets_.push_back(text_.size());
+    lines_.push_back(line);
+    text_.append(line);
+  }
+
+  [[nodiscard]] const char* line_char(std::size_t pos) const {
+    const auto it = std::upper_bound(offsets_.begin(), offsets_.end(), pos);
+    const auto k = static_cast<std::size_t>(it - offsets_.begin()) - 1;
+    // The joining space maps to the character after the line (its line feed).
+    return lines_[k].data() + std::min(pos - offsets_[k], lines_[k].size());
+  }
+
+  // Views outside the joined text (none today) are left alone. A view that
+  // spans a line break maps to the source text between its ends.
+  void map(std::string_view& view) const {
+    const char* base = text_.data();
+    if (view.data() < base || view.data() > base + text_.size()) return;
+    const auto first = static_cast<std::size_t>(view.data() - base);
+    if (view.empty()) {
+      view = std::string_view(line_char(first), 0);
+      return;
+    }
+    const char* start = line_char(first);
+    const char* last = line_char(first + view.size() - 1);
+    view = std::string_view(start, static_cast<std::size_t>(std::max(last, start) - start) + 1);
+  }
+  void map(std::optional<std::string_view>& view) const {
+    if (view) map(*view);
+  }
+  void map_operand(Operand& operand) const {
+    if (auto* p = std::get_if<PtrConst>(&operand)) map(p->struct_name);
+    if (auto* s = std::get_if<Ssa>(&operand)) map(s->name);
+    if (auto* g = std::get_if<GlobalRef>(&operand)) map(g->name);
+    if (auto* b = std::get_if<BitcastGlobal>(&operand)) map(b->name);
+  }
+
+  void map_instruction(Call& i) const {
+    map(i.callee);
+    map(i.ret_ty);
+    map(i.result);
+  }
+  void map_instruction(Br& i) const { map(i.target); }
+  void map_instruction(CondBr& i) const {
+    map(i.cond.name);
+    map(i.true_label);
+    map(i.false_label);
+  }
+  void map_instruction(Ret&) const {}
+  void map_instruction(ICmp& i) const {
+    map(i.predicate);
+    map_operand(i.lhs);
+    map_operand(i.rhs);
+    map(i.result);
+  }
+  void map_instruction(Logic& i) const {
+    map_operand(i.lhs);
+    map_operand(i.rhs);
+    map(i.result);
+  }
+  void map_instruction(Select& i) const {
+    map_operand(i.cond);
+    map_operand(i.then_value);
+    map_operand(i.else_value);
+    map(i.ty);
+    map(i.result);
+  }
+  void map_instruction(Arith& i) const {
+    map_operand(i.lhs);
+    map_operand(i.rhs);
+    map(i.result);
+  }
+  void map_instruction(Phi& i) const {
+    map(i.ty);
+    map(i.result);
+  }
+  void map_instruction(Ignored& i) const { map(i.opcode); }
+  void map_instruction(Alloca& i) const { map(i.result); }
+  void map_instruction(Bitcast& i) const {
+    map(i.source);
+    map(i.result);
+  }
+  void map_instruction(Gep& i) const {
+    map(i.base);
+    map(i.result);
+  }
+  void map_instruction(Store& i) const {
+    map_operand(i.value);
+    map(i.pointer);
+  }
+  void map_instruction(Load& i) const {
+    map(i.pointer);
+    map(i.result);
+  }
+  void map_instruction(Zext& i) const {
+    map(i.source);
+    map(i.result);
+  }
+  void map_instruction(IntToPtr& i) const {
+    map_operand(i.value);
+    map(i.result);
+  }
+  void map_instruction(Unrecognized& i) const { map(i.opcode); }
+
+  std::string text_;
+  std::vector<std::size_t> offsets_;
+  std::vector<std::string_view> lines_;
+};
+
+// Per-definition facts kept until the attribute groups are known.
+struct PendingDefinition {
+  std::size_t function = 0;
+  std::size_t refs_begin = 0;
+  std::size_t refs_count = 0;
+  bool inline_entry_point = false;
+};
+
+class ModuleParser {
+ public:
+  explicit ModuleParser(Module& module) : module_(module), lines_(module.source()) {}
+
+  Status run() {
+    std::string_view line;
+    while (lines_.next(line)) {
+      const std::string_view text = trim_start(line);
+      if (text.empty() || text[0] == ';' || text[0] == '!') continue;
+      if (text.starts_with("define")) {
+        RETURN_IF_ERROR(read_definition(line));
+      } else if (text.starts_with("declare")) {
+        const auto header = read_header(line, "declare");
+        if (!header) return parse_error(concat("could not parse declare: ", trim(line)));
+        Function function;
+        function.name = header->name;
+        function.is_declaration = true;
+        module_.functions.push_back(std::move(function));
+      } else if (text.starts_with("attributes")) {
+        read_attribute_group(text.substr(10));
+      }
+    }
+    settle_attributes();
+    return ok_status();
+  }
+
+ private:
+  Status read_definition(std::string_view line) {
+    const auto header = read_header(line, "define");
+    if (!header) return parse_error(concat("could not parse define header: ", trim(line)));
+    PendingDefinition pending;
+    pending.function = module_.functions.size();
+    pending.refs_begin = group_refs_.size();
+    const std::size_t brace = header->rest.find('{');
+    const std::string_view attrs = header->rest.substr(0, brace);
+    for (std::size_t i = 0; i < attrs.size();) {
+      if (attrs[i] == '#') {
+        ++i;
+        if (const auto number = read_group_number(attrs, i)) group_refs_.push_back(*number);
+      } else if (attrs[i] == '"') {
+        const std::size_t close = attrs.find('"', i + 1);
+        if (close == std::string_view::npos) break;
+        if (attrs.substr(i + 1, close - i - 1) == "entry_point") pending.inline_entry_point = true;
+        i = close + 1;
+      } else {
+        ++i;
+      }
+    }
+    pending.refs_count = group_refs_.size() - pending.refs_begin;
+
+    if (brace == std::string_view::npos) {
+      std::string_view next;
+      while (true) {
+        if (!lines_.next(next)) return parse_error("define without body block");
+        if (trim_start(next).starts_with("{")) break;
+      }
+    }
+
+    Function function;
+    function.name = header->name;
+    function.blocks.emplace_back();
+    RETURN_IF_ERROR(read_body(function));
+    module_.functions.push_back(std::move(function));
+    pending_.push_back(pending);
+    return ok_status();
+  }
+
+  Status read_body(Function& function) {
+    std::string_view line;
+    while (lines_.next(line)) {
+      const std::string_view text = trim(line);
+      if (text.empty() || text[0] == ';') continue;
+      if (text == "}") return ok_status();
+      if (const auto label = read_label_line(text)) {
+        Block& last = function.blocks.back();
+        if (last.label.empty() && last.instructions.empty()) {
+          last.label = *label;
+        } else {
+          function.blocks.emplace_back();
+          function.blocks.back().label = *label;
+        }
+        continue;
+      }
+      RETURN_IF_ERROR(read_instruction(text, function));
+    }
+    return parse_error("define body not terminated");
+  }
+
+  Status read_instruction(std::string_view first_line, Function& function) {
+    std::int64_t balance = 0;
+    bool at_seen = false;
+    scan_line(first_line, balance, at_seen);
+    std::optional<bool> is_call;  // decided once, from the first line, and only when needed
+    const auto complete = [&]() {
+      if (balance != 0 || at_seen) return balance == 0;
+      if (!is_call) is_call = starts_call(first_line);
+      return !*is_call;
+    };
+    if (complete()) {
+      ASSIGN_OR_RETURN(Instruction instruction, instructions_.parse(first_line, function));
+      function.blocks.back().instructions.push_back(std::move(instruction));
+      return ok_status();
+    }
+    joined_.start(first_line);
+    std::string_view line;
+    do {
+      if (!lines_.next(line)) {
+        return parse_error(concat("unterminated instruction: ", joined_.text()));
+      }
+      const std::string_view text = trim(line);
+      if (text.empty()) continue;
+      joined_.append(text);
+      scan_line(text, balance, at_seen);
+    } while (!complete());
+    const std::size_t operands_begin = function.operands.size();
+    const std::size_t incomings_begin = function.incomings.size();
+    ASSIGN_OR_RETURN(Instruction instruction, instructions_.parse(joined_.text(), function));
+    joined_.map_views(instruction, function, operands_begin, incomings_begin);
+    function.blocks.back().instructions.push_back(std::move(instruction));
+    return ok_status();
+  }
+
+  // `attributes #N = { ... }`; `text` is what follows the keyword.
+  void read_attribute_group(std::string_view text) {
+    const std::string_view t = trim_start(text);
+    if (t.empty() || t[0] != '#') return;
+    std::size_t pos = 1;
+    const auto number = read_group_number(t, pos);
+    if (!number) return;
+    std::string_view rest = trim_start(t.substr(pos));
+    if (rest.empty() || rest[0] != '=') return;
+    rest = trim_start(rest.substr(1));
+    if (rest.empty() || rest[0] != '{') return;
+    const std::size_t close = rest.find('}', 1);
+    if (close == std::string_view::npos) return;
+    groups_[*number] = rest.substr(1, close - 1);
+  }
+
+  void settle_attributes() {
+    constexpr std::string_view kProfileKey = "\"qir_profiles\"=\"";
+    for (const PendingDefinition& pending : pending_) {
+      Function& function = module_.functions[pending.function];
+      function.is_entry_point = pending.inline_entry_point;
+      for (std::size_t i = 0; i < pending.refs_count; ++i) {
+        const auto group = groups_.find(group_refs_[pending.refs_begin + i]);
+        if (group == groups_.end()) continue;
+        const std::string_view text = group->second;
+        if (!function.is_entry_point && text.find("entry_point") != std::string_view::npos) {
+          function.is_entry_point = true;
+        }
+        if (!function.profile) {
+          const std::size_t key = text.find(kProfileKey);
+          if (key != std::string_view::npos) {
+            const std::size_t start = key + kProfileKey.size();
+            const std::size_t close = text.find('"', start);
+            if (close != std::string_view::npos) function.profile = text.substr(start, close - start);
+          }
+        }
+      }
+    }
+  }
+
+  Module& module_;
+  LineReader lines_;
+  InstructionParser instructions_;
+  JoinedInstruction joined_;
+  std::vector<PendingDefinition> pending_;
+  std::vector<std::uint32_t> group_refs_;
+  std::unordered_map<std::uint32_t, std::string_view> groups_;
+};
+
+}  // namespace
+
+Result<Module> parse_module(std::string_view text) {
+  Module module;
+  module.source_text = std::make_unique<const std::string>(text);
+  ModuleParser parser(module);
+  RETURN_IF_ERROR(parser.run());
+  return module;
+}
+
+}  // namespace corvane

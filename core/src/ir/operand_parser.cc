@@ -1,0 +1,316 @@
+// Typed operand parsing: `i64 %x`, `i1 true`, `double 0.5`, `%Qubit* null`,
+// `ptr inttoptr (i64 1 to ptr)`, `i8* getelementptr (...)` and the like.
+//
+// The operand is read as blank-separated tokens with parameter attributes
+// dropped; the first token is the type and the others, joined by single spaces,
+// the value. In the usual case the value tokens already sit in the text
+// separated by single spaces, so the value is a slice of the input and no text
+// is built. Otherwise the joined value is built once and every name in the
+// result is mapped back onto the input, so views never point into scratch text.
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+#include "ir/parser.h"
+#include "ir/parser_internal.h"
+#include "ir/parser_util.h"
+
+namespace corvane {
+namespace parser_detail {
+namespace {
+
+bool is_attribute_word(std::string_view word) {
+  switch (word.size()) {
+    case 4:
+      return word == "sret";
+    case 5:
+      return word == "byval" || word == "inreg";
+    case 6:
+      return word == "immarg";
+    case 7:
+      return word == "nonnull" || word == "noalias" || word == "signext" || word == "zeroext" ||
+             word == "noundef";
+    case 8:
+      return word == "readonly" || word == "readnone";
+    case 9:
+      return word == "writeonly" || word == "nocapture";
+    default:
+      return false;
+  }
+}
+
+enum class TypeClass : std::uint8_t { Boolean, Integer, Float, Pointer, Unsupported };
+
+struct TypeInfo {
+  TypeClass type_class = TypeClass::Unsupported;
+  std::optional<std::string_view> struct_name;
+};
+
+TypeInfo classify_type(std::string_view token) {
+  if (token == "i1") return {TypeClass::Boolean, std::nullopt};
+  if (!token.empty() && token[0] == 'i' &&
+      std::all_of(token.begin() + 1, token.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return {TypeClass::Integer, std::nullopt};
+  }
+  if (token == "half" || token == "float" || token == "double") return {TypeClass::Float, std::nullopt};
+  if (token == "ptr" || token == "i8*") return {TypeClass::Pointer, std::nullopt};
+  if (token.size() >= 2 && token.front() == '%' && token.back() == '*') {
+    std::string_view name = token.substr(1, token.size() - 2);
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+      name = name.substr(1, name.size() - 2);
+    }
+    return {TypeClass::Pointer, name};
+  }
+  return {TypeClass::Unsupported, std::nullopt};
+}
+
+// The trimmed operand text, held as up to two parts that read as one text with
+// a single space between them.
+struct OperandText {
+  std::string_view first;
+  std::string_view second;
+
+  [[nodiscard]] std::string whole() const {
+    std::string out(first);
+    if (!first.empty() && !second.empty()) out.push_back(' ');
+    out.append(second);
+    return out;
+  }
+};
+
+bool is_space_at(std::string_view text, std::size_t pos) {
+  return trim_start(text.substr(pos)).size() != text.size() - pos;
+}
+
+// Length of the run at the start of `text` that holds no Unicode white space.
+std::size_t unicode_word_length(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && !is_space_at(text, i)) ++i;
+  return i;
+}
+
+// Signed 64-bit decimal: optional sign, digits only, no overflow.
+std::optional<std::int64_t> parse_int64(std::string_view text) {
+  std::size_t i = 0;
+  if (!text.empty() && text[0] == '+') {
+    i = 1;
+    if (text.size() > 1 && text[1] == '-') return std::nullopt;  // from_chars would take "-"
+  }
+  if (i == text.size()) return std::nullopt;
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data() + i, end, value);
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+// `inttoptr (iN K to ...)`: the index K, or nothing when the form does not hold.
+std::optional<std::int64_t> read_inttoptr_index(std::string_view value) {
+  std::string_view rest = trim_start(value.substr(8));
+  if (rest.empty() || rest[0] != '(') return std::nullopt;
+  rest = trim_start(rest.substr(1));
+  const std::size_t type_length = unicode_word_length(rest);
+  if (type_length == 0) return std::nullopt;
+  rest = trim_start(rest.substr(type_length));
+  const std::size_t index_length = unicode_word_length(rest);
+  if (index_length == 0) return std::nullopt;
+  return parse_int64(rest.substr(0, index_length));
+}
+
+Result<Operand> read_integer_constant(std::string_view type_token, std::string_view value) {
+  if (const auto number = parse_int128(value)) return Operand{ConstInt{*number}};
+  if (!value.empty() && value[0] == '@') return Operand{GlobalRef{value.substr(1)}};
+  return lowering_error("could not parse integer operand " + std::string(value) +
+                        " (ty=" + std::string(type_token) + ")");
+}
+
+Result<Operand> read_pointer(const TypeInfo& type, std::string_view type_token,
+                             std::string_view value, const OperandText& text) {
+  if (value == "null") {
+    if (type_token == "i8*") return Operand{I8Null{}};
+    return Operand{PtrConst{type.struct_name, 0}};
+  }
+  if (value.size() >= 8 && value.starts_with("inttoptr")) {
+    if (const auto index = read_inttoptr_index(value)) {
+      return Operand{PtrConst{type.struct_name, *index}};
+    }
+  }
+  if (!value.empty() && value[0] == '@') return Operand{GlobalRef{value.substr(1)}};
+  if (!value.empty() && value[0] == '%') return Operand{Ssa{value.substr(1)}};
+  if (value.size() >= 13 && value.starts_with("getelementptr")) return Operand{GetElementPtr{}};
+  if (value.size() >= 7 && value.starts_with("bitcast")) {
+    const std::string_view rest = trim_start(value.substr(7));
+    if (!rest.empty() && rest[0] == '(') {
+      const std::size_t at = rest.find('@', 1);
+      if (at != std::string_view::npos) {
+        if (const auto global = parse_global_ident(rest.substr(at))) {
+          return Operand{BitcastGlobal{global->first}};
+        }
+      }
+    }
+    return Operand{GetElementPtr{}};
+  }
+  return lowering_error("could not resolve pointer operand from constant text " + text.whole());
+}
+
+Result<Operand> read_value(std::string_view type_token, std::string_view value,
+                           const OperandText& text) {
+  const TypeInfo type = classify_type(type_token);
+  switch (type.type_class) {
+    case TypeClass::Boolean:
+      if (value == "0" || value == "false") return Operand{ConstBool{false}};
+      if (value == "1" || value == "true") return Operand{ConstBool{true}};
+      if (!value.empty() && value[0] == '%') return Operand{Ssa{value.substr(1)}};
+      return read_integer_constant(type_token, value);
+    case TypeClass::Integer:
+      if (!value.empty() && value[0] == '%') return Operand{Ssa{value.substr(1)}};
+      if (type_token == "i8" && value == "null") return Operand{I8Null{}};
+      return read_integer_constant(type_token, value);
+    case TypeClass::Float:
+      if (!value.empty() && value[0] == '%') return Operand{Ssa{value.substr(1)}};
+      if (const auto number = parse_float_literal(value)) return Operand{ConstFloat{*number}};
+      return lowering_error("could not parse float operand " + std::string(value) +
+                            " (ty=" + std::string(type_token) + ")");
+    case TypeClass::Pointer:
+      return read_pointer(type, type_token, value, text);
+    case TypeClass::Unsupported:
+      break;
+  }
+  return lowering_error("unsupported operand type " + std::string(type_token) + " in operand " +
+                        text.whole());
+}
+
+// A value whose tokens were not single-spaced in the input: the joined text,
+// and the way back from a slice of it to the input.
+class JoinedValue {
+ public:
+  void add(std::string_view token) {
+    if (!text_.empty()) text_.push_back(' ');
+    offsets_.push_back(text_.size());
+    tokens_.push_back(token);
+    text_.append(token);
+  }
+  [[nodiscard]] std::string_view text() const { return text_; }
+
+  // The input slice from the first to the last character of `sub` (a slice of
+  // text()). Equal to `sub` unless it spans a gap between tokens.
+  [[nodiscard]] std::string_view to_input(std::string_view sub) const {
+    if (sub.empty()) return tokens_.back().substr(tokens_.back().size());
+    const auto first = static_cast<std::size_t>(sub.data() - text_.data());
+    const char* start = input_char(first);
+    const char* last = input_char(first + sub.size() - 1);
+    if (last < start) return {start, 1};
+    return {start, static_cast<std::size_t>(last - start) + 1};
+  }
+
+ private:
+  [[nodiscard]] const char* input_char(std::size_t pos) const {
+    const auto it = std::upper_bound(offsets_.begin(), offsets_.end(), pos);
+    const auto k = static_cast<std::size_t>(it - offsets_.begin()) - 1;
+    const std::size_t within = pos - offsets_[k];
+    // A joining space maps to the input character that follows the token.
+    return tokens_[k].data() + std::min(within, tokens_[k].size());
+  }
+
+  std::string text_;
+  std::vector<std::string_view> tokens_;
+  std::vector<std::size_t> offsets_;
+};
+
+void map_names_to_input(Operand& operand, const JoinedValue& joined) {
+  if (auto* ssa = std::get_if<Ssa>(&operand)) ssa->name = joined.to_input(ssa->name);
+  if (auto* global = std::get_if<GlobalRef>(&operand)) global->name = joined.to_input(global->name);
+  if (auto* cast = std::get_if<BitcastGlobal>(&operand)) cast->name = joined.to_input(cast->name);
+}
+
+template <typename Visit>
+void for_each_token(std::string_view text, Visit&& visit) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && is_ascii_blank(text[i])) ++i;
+    const std::size_t start = i;
+    while (i < text.size() && !is_ascii_blank(text[i])) ++i;
+    if (i > start) visit(text.substr(start, i - start));
+  }
+}
+
+}  // namespace
+
+Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view value_part) {
+  // Trim the text `type_part + " " + value_part` as a whole.
+  OperandText text{trim_start(type_part), value_part};
+  if (text.first.empty()) {
+    text.second = trim(text.second);
+  } else {
+    text.second = trim_end(text.second);
+    if (text.second.empty()) text.first = trim_end(text.first);
+  }
+  if ((text.first == "..." && text.second.empty()) || (text.first.empty() && text.second == "...")) {
+    return parse_error("unexpected ... in operand");
+  }
+  const std::string_view head = text.first.empty() ? text.second : text.first;
+  if (head.size() >= 13 && head.starts_with("getelementptr")) return Operand{GetElementPtr{}};
+
+  std::string_view type_token;
+  bool have_type = false;
+  const char* value_begin = nullptr;
+  const char* value_end = nullptr;
+  std::size_t value_count = 0;
+  bool contiguous = true;
+  bool dropped_inside_value = false;
+  const auto take = [&](std::string_view token) {
+    if (is_attribute_word(token)) {
+      if (value_count > 0) dropped_inside_value = true;
+      return;
+    }
+    if (!have_type) {
+      type_token = token;
+      have_type = true;
+      return;
+    }
+    if (value_count == 0) {
+      value_begin = token.data();
+    } else if (dropped_inside_value || token.data() != value_end + 1 || *value_end != ' ') {
+      contiguous = false;
+    }
+    value_end = token.data() + token.size();
+    ++value_count;
+  };
+  for_each_token(text.first, take);
+  // The parts are separate texts: a value that starts in one and goes on in the
+  // other is never a single slice.
+  const std::size_t count_in_first = value_count;
+  for_each_token(text.second, take);
+  if (count_in_first > 0 && value_count > count_in_first) contiguous = false;
+  if (!have_type) return parse_error("empty operand");
+
+  if (contiguous) {
+    const std::string_view value =
+        value_count == 0 ? std::string_view()
+                         : std::string_view(value_begin, static_cast<std::size_t>(value_end - value_begin));
+    return read_value(type_token, value, text);
+  }
+  JoinedValue joined;
+  bool seen_type = false;
+  const auto collect = [&](std::string_view token) {
+    if (is_attribute_word(token)) return;
+    if (!seen_type) {
+      seen_type = true;
+      return;
+    }
+    joined.add(token);
+  };
+  for_each_token(text.first, collect);
+  for_each_token(text.second, collect);
+  ASSIGN_OR_RETURN(Operand operand, read_value(type_token, joined.text(), text));
+  map_names_to_input(operand, joined);
+  return operand;
+}
+
+}  // namespace parser_detail
+
+Result<Operand> parse_operand(std::string_view text) {
+  return parser_detail::parse_operand_parts(text, std::string_view());
+}
+
+}  // namespace corvane

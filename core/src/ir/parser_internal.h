@@ -1,0 +1,29 @@
+// Pieces of the QIR parser shared between its operand, instruction and module
+// units. Not part of the parser's public interface.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "ir/ir.h"
+#include "translator/error.h"
+
+namespace corvane::parser_detail {
+
+/// Parses the operand written as `type_part`, one space, `value_part`, without
+/// building that text. Names in the result are views into the two parts.
+[[nodiscard]] Result<Operand> parse_operand_parts(std::string_view type_part,
+                                                  std::string_view value_part);
+
+/// Instruction parser that keeps its scratch buffers across calls, so a module
+/// pass allocates nothing per instruction once the buffers have grown.
+class InstructionParser {
+ public:
+  /// Parses one joined instruction text; see parse_instruction.
+  [[nodiscard]] Result<Instruction> parse(std::string_view text, Function& function);
+
+ private:
+  std::vector<std::string_view> pieces_;
+};
+
+}  // namespace corvane::parser_detail
