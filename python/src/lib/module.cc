@@ -1,0 +1,273 @@
+// The _corvane_native extension module: the only unit that includes Python.h.
+// It converts the arguments of translate() to UTF-8 views, runs the core
+// translate(), and turns the result into a str or a CorvaneError. Invariant: no
+// C++ exception ever crosses into the interpreter; every C++ step runs inside
+// call_core(), which maps an escaping exception to a Python exception.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <exception>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "translator/translate.h"
+
+namespace {
+
+constexpr const char* kTranslateDoc =
+    "translate(qir_text, *, producer=None)\n"
+    "--\n"
+    "\n"
+    "Translate QIR text to Ostrel-compatible OpenQASM 3.\n"
+    "\n"
+    "``producer``, if given and non-empty, is surfaced as the\n"
+    "``\"producer\"`` field in the trailing ``// generated-by:`` comment\n"
+    "(e.g. ``\"mylib 0.1.2\"``). ``None`` or empty omits the field.\n"
+    "\n"
+    "Raises ``CorvaneError`` on any translation failure.";
+
+// Created on first use and kept for the life of the process, so every module
+// object (including re-imports and sub-interpreters) shares one exception type.
+PyObject* g_corvane_error = nullptr;
+
+/// The process-wide CorvaneError type (borrowed), or nullptr with an exception set.
+PyObject* corvane_error_type() {
+  if (g_corvane_error != nullptr) return g_corvane_error;
+  PyObject* type = PyErr_NewException("_corvane_native.CorvaneError", nullptr, nullptr);
+  if (type == nullptr) {
+    PyErr_Clear();
+    PyErr_SetString(PyExc_ImportError, "Failed to initialize new exception type.");
+    return nullptr;
+  }
+  g_corvane_error = type;
+  return g_corvane_error;
+}
+
+/// Decodes core-produced text. Error messages are decoded leniently so that a
+/// message always reaches the caller, even if it were to hold broken UTF-8.
+PyObject* text_to_str(const std::string& text, const char* errors) {
+  return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), errors);
+}
+
+/// Raises CorvaneError with the display text as its only argument.
+void raise_corvane_error(const std::string& display) {
+  PyObject* type = corvane_error_type();
+  if (type == nullptr) return;
+  PyObject* message = text_to_str(display, "replace");
+  if (message == nullptr) return;
+  PyErr_SetObject(type, message);
+  Py_DECREF(message);
+}
+
+/// Borrows the UTF-8 form of a str argument (NUL characters included).
+/// On failure sets a TypeError that names the argument and returns nullopt.
+std::optional<std::string_view> utf8_view(PyObject* value, const char* arg_name,
+                                          const char* expected) {
+  if (!PyUnicode_Check(value)) {
+    PyObject* type_name =
+        PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(value)), "__name__");
+    if (type_name == nullptr) return std::nullopt;
+    PyErr_Format(PyExc_TypeError, "translate() argument '%s' must be %s, not %S", arg_name,
+                 expected, type_name);
+    Py_DECREF(type_name);
+    return std::nullopt;
+  }
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(value, &size);
+  if (data == nullptr) {
+    // A str holding a lone surrogate has no UTF-8 form, so it is not usable as
+    // text: report the argument and keep the codec error as the cause.
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) return std::nullopt;
+    PyObject *type = nullptr, *cause = nullptr, *traceback = nullptr;
+    PyErr_Fetch(&type, &cause, &traceback);
+    PyErr_NormalizeException(&type, &cause, &traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(traceback);
+    PyErr_Format(PyExc_TypeError,
+                 "translate() argument '%s' must be text encodable as UTF-8, "
+                 "not a str with a lone surrogate",
+                 arg_name);
+    PyObject *error_type = nullptr, *error = nullptr, *error_traceback = nullptr;
+    PyErr_Fetch(&error_type, &error, &error_traceback);
+    PyErr_NormalizeException(&error_type, &error, &error_traceback);
+    if (error != nullptr && cause != nullptr) {
+      PyException_SetCause(error, cause);  // steals the reference to cause
+    } else {
+      Py_XDECREF(cause);
+    }
+    PyErr_Restore(error_type, error, error_traceback);
+    return std::nullopt;
+  }
+  return std::string_view(data, static_cast<std::size_t>(size));
+}
+
+/// Outcome of the C++ part of a call: the program text, the error display
+/// text, or a C++ exception that has to become a Python exception.
+struct CoreOutcome {
+  enum class Kind { Text, TranslateError, OutOfMemory, Fault };
+  Kind kind = Kind::Fault;
+  std::string text;  // program text, error display text, or fault description
+};
+
+/// Runs the core; never throws.
+CoreOutcome call_core(std::string_view qir_text,
+                      std::optional<std::string_view> producer) noexcept {
+  CoreOutcome outcome;
+  try {
+    std::optional<std::string> owned_producer;
+    if (producer.has_value()) owned_producer.emplace(*producer);
+    corvane::Result<std::string> result = corvane::translate(qir_text, owned_producer);
+    if (result.ok()) {
+      outcome.kind = CoreOutcome::Kind::Text;
+      outcome.text = std::move(result).value();
+    } else {
+      outcome.kind = CoreOutcome::Kind::TranslateError;
+      outcome.text = result.error().display();
+    }
+  } catch (const std::bad_alloc&) {
+    outcome.kind = CoreOutcome::Kind::OutOfMemory;
+    outcome.text.clear();
+  } catch (const std::exception& error) {
+    outcome.kind = CoreOutcome::Kind::Fault;
+    try {
+      outcome.text = error.what();
+    } catch (...) {
+      outcome.text.clear();
+    }
+  } catch (...) {
+    outcome.kind = CoreOutcome::Kind::Fault;
+    outcome.text.clear();
+  }
+  return outcome;
+}
+
+constexpr std::string_view kQirTextArg = "qir_text";
+constexpr std::string_view kProducerArg = "producer";
+
+/// translate(qir_text, *, producer=None), called with the vectorcall protocol.
+PyObject* translate_impl(PyObject* /*module*/, PyObject* const* args, Py_ssize_t nargs,
+                         PyObject* kwnames) {
+  if (nargs > 1) {
+    PyErr_Format(PyExc_TypeError,
+                 "translate() takes 1 positional argument but %zd were given "
+                 "(argument 'producer' is keyword-only)",
+                 nargs);
+    return nullptr;
+  }
+  PyObject* qir_text_obj = nargs == 1 ? args[0] : nullptr;
+  PyObject* producer_obj = nullptr;
+  const Py_ssize_t nkw = kwnames == nullptr ? 0 : PyTuple_Size(kwnames);
+  if (nkw < 0) return nullptr;
+  for (Py_ssize_t i = 0; i < nkw; ++i) {
+    PyObject* key = PyTuple_GetItem(kwnames, i);
+    if (key == nullptr) return nullptr;
+    PyObject* value = args[nargs + i];
+    Py_ssize_t key_size = 0;
+    const char* key_data = PyUnicode_AsUTF8AndSize(key, &key_size);
+    if (key_data == nullptr) return nullptr;
+    const std::string_view key_text(key_data, static_cast<std::size_t>(key_size));
+    PyObject** slot = nullptr;
+    if (key_text == kQirTextArg) {
+      slot = &qir_text_obj;
+    } else if (key_text == kProducerArg) {
+      slot = &producer_obj;
+    } else {
+      PyErr_Format(PyExc_TypeError, "translate() got an unexpected keyword argument '%U'", key);
+      return nullptr;
+    }
+    if (*slot != nullptr) {
+      PyErr_Format(PyExc_TypeError, "translate() got multiple values for argument '%U'", key);
+      return nullptr;
+    }
+    *slot = value;
+  }
+  if (qir_text_obj == nullptr) {
+    PyErr_SetString(PyExc_TypeError, "translate() missing required argument 'qir_text'");
+    return nullptr;
+  }
+
+  const std::optional<std::string_view> qir_text = utf8_view(qir_text_obj, "qir_text", "str");
+  if (!qir_text.has_value()) return nullptr;
+  std::optional<std::string_view> producer;
+  if (producer_obj != nullptr && producer_obj != Py_None) {
+    producer = utf8_view(producer_obj, "producer", "str or None");
+    if (!producer.has_value()) return nullptr;
+  }
+
+  // The interpreter lock stays held: the views borrow the str objects' buffers.
+  CoreOutcome outcome = call_core(*qir_text, producer);
+  switch (outcome.kind) {
+    case CoreOutcome::Kind::Text:
+      return PyUnicode_FromStringAndSize(outcome.text.data(),
+                                         static_cast<Py_ssize_t>(outcome.text.size()));
+    case CoreOutcome::Kind::TranslateError:
+      raise_corvane_error(outcome.text);
+      return nullptr;
+    case CoreOutcome::Kind::OutOfMemory:
+      return PyErr_NoMemory();
+    case CoreOutcome::Kind::Fault: {
+      PyObject* detail = text_to_str(outcome.text, "replace");
+      if (detail == nullptr) return nullptr;
+      PyErr_Format(PyExc_RuntimeError, "internal error in corvane: unexpected C++ exception: %U",
+                   detail);
+      Py_DECREF(detail);
+      return nullptr;
+    }
+  }
+  PyErr_SetString(PyExc_RuntimeError, "internal error in corvane: unknown outcome");
+  return nullptr;
+}
+
+PyMethodDef g_translate_def = {
+    "translate",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(translate_impl)),
+    METH_FASTCALL | METH_KEYWORDS,
+    kTranslateDoc,
+};
+
+/// Adds the attributes in their published order: __version__, CorvaneError, translate, __all__.
+int exec_module(PyObject* module) {
+  if (PyModule_AddStringConstant(module, "__version__", corvane::kVersion) < 0) return -1;
+  PyObject* error_type = corvane_error_type();
+  if (error_type == nullptr) return -1;
+  if (PyModule_AddObjectRef(module, "CorvaneError", error_type) < 0) return -1;
+
+  PyObject* module_name = PyModule_GetNameObject(module);
+  if (module_name == nullptr) return -1;
+  PyObject* function = PyCFunction_NewEx(&g_translate_def, module, module_name);
+  Py_DECREF(module_name);
+  if (function == nullptr) return -1;
+  const int added = PyModule_AddObjectRef(module, "translate", function);
+  Py_DECREF(function);
+  if (added < 0) return -1;
+
+  PyObject* all = Py_BuildValue("[sss]", "__version__", "CorvaneError", "translate");
+  if (all == nullptr) return -1;
+  const int added_all = PyModule_AddObjectRef(module, "__all__", all);
+  Py_DECREF(all);
+  return added_all;
+}
+
+PyModuleDef_Slot g_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+    {0, nullptr},
+};
+
+PyModuleDef g_module_def = {
+    PyModuleDef_HEAD_INIT,
+    "_corvane_native",
+    "Native core of corvane: translates QIR text to OpenQASM 3.",
+    0,
+    nullptr,
+    g_slots,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+}  // namespace
+
+extern "C" PyMODINIT_FUNC PyInit__corvane_native() { return PyModuleDef_Init(&g_module_def); }

@@ -1,0 +1,72 @@
+"""How the package is built and installed: the stable-ABI extension with a
+single exported symbol, the type stub agreeing with the real function, and
+the metadata version agreeing with the module."""
+from __future__ import annotations
+
+import ast
+import importlib.metadata
+import inspect
+import shutil
+import subprocess
+from pathlib import Path
+
+import pytest
+
+import corvane
+import corvane._corvane_native as native
+
+PACKAGE_DIR = Path(corvane.__file__).resolve().parent
+
+
+def test_extension_is_built_for_the_stable_abi() -> None:
+    assert Path(native.__file__).name == "_corvane_native.abi3.so"
+    assert Path(native.__file__).resolve().parent == PACKAGE_DIR
+
+
+def test_extension_exports_only_its_init_function() -> None:
+    nm = shutil.which("nm")
+    if nm is None:
+        pytest.skip("nm (binutils) is not installed")
+    listing = subprocess.run(
+        [nm, "-D", "--defined-only", native.__file__],
+        check=True,
+        capture_output=True,
+        text=True,
+    ).stdout
+    symbols = [line.split()[-1] for line in listing.splitlines() if line.strip()]
+    assert symbols == ["PyInit__corvane_native"]
+
+
+def test_typing_files_are_installed() -> None:
+    assert (PACKAGE_DIR / "py.typed").is_file()
+    assert (PACKAGE_DIR / "_corvane_native.pyi").is_file()
+
+
+def test_stub_matches_the_native_module() -> None:
+    tree = ast.parse((PACKAGE_DIR / "_corvane_native.pyi").read_text(encoding="utf-8"))
+    functions = {node.name: node for node in tree.body if isinstance(node, ast.FunctionDef)}
+    classes = {node.name: node for node in tree.body if isinstance(node, ast.ClassDef)}
+    annotated = [node.target.id for node in tree.body
+                 if isinstance(node, ast.AnnAssign) and isinstance(node.target, ast.Name)]
+    assert sorted(functions) == ["translate"]
+    assert sorted(classes) == ["CorvaneError"]
+    assert [ast.unparse(base) for base in classes["CorvaneError"].bases] == ["Exception"]
+    assert annotated == ["__version__", "__all__"]
+
+    stub = functions["translate"].args
+    stub_params = [(a.arg, "positional_or_keyword", None) for a in stub.args] + [
+        (a.arg, "keyword_only", ast.unparse(d) if d is not None else None)
+        for a, d in zip(stub.kwonlyargs, stub.kw_defaults)
+    ]
+    real = inspect.signature(native.translate).parameters.values()
+    real_params = [
+        (p.name, p.kind.name.lower(), None if p.default is inspect.Parameter.empty
+         else repr(p.default))
+        for p in real
+    ]
+    assert stub_params == real_params
+    assert ast.unparse(functions["translate"].returns) == "str"
+
+
+def test_distribution_version_matches_the_module() -> None:
+    assert importlib.metadata.version("corvane") == corvane.__version__ == "0.2.0"
