@@ -1,13 +1,30 @@
-// Placeholder lowering driver: selects the entry point and reports that
-// lowering is not available yet. Replaced by the real driver.
+// The lowering driver: walks the entry point's blocks in text order, dispatches
+// every instruction (calls to the profile's builders, classical instructions and
+// phis to their lowering, pointer instructions to a small static memory model),
+// hands the block records to structuring and assembles the program.
+//
+// Invariant: each instruction is looked at once, up to the first terminator of
+// its block; names are looked up by hash, and finished block records are moved,
+// never copied.
 #include "translator/lowering.h"
 
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "builders/profile.h"
+#include "cfg/structure.h"
 #include "ir/text.h"
+#include "signatures/signatures.h"
+#include "translator/classical.h"
+#include "translator/phi.h"
 #include "translator/translate.h"
 
 namespace corvane {
 
-void LoweringContext::bind(std::string_view name, Expr value) { env.insert_or_assign(name, std::move(value)); }
+void LoweringContext::bind(std::string_view name, Expr value) {
+  env.insert_or_assign(name, std::move(value));
+}
 
 Result<Expr> LoweringContext::lookup(std::string_view name) const {
   auto it = env.find(name);
@@ -15,6 +32,7 @@ Result<Expr> LoweringContext::lookup(std::string_view name) const {
     return lowering_error("SSA value " + quote_text(name) +
                           " is used but was never bound; upstream instruction may be unsupported");
   }
+  RETURN_IF_ERROR(charge_copied_nodes(*this, name, measure_expr(it->second).nodes));
   return it->second;
 }
 
@@ -37,13 +55,292 @@ Result<std::uint64_t> register_size(std::int64_t max_index, bool is_qubit) {
   return static_cast<std::uint64_t>(size);
 }
 
-Result<Program> lower_module(const Translator& /*translator*/, const Module& module) {
-  if (find_entry_point(module) == nullptr) {
+namespace {
+
+// Budget of expression nodes copied out of the environment: a fixed allowance
+// plus a share per byte of input, so output grows at most linearly with input.
+constexpr std::uint64_t kCopyBudgetBase = kDefaultCopyBudget;
+constexpr std::uint64_t kCopyBudgetPerByte = 16;
+
+std::uint64_t copy_budget_for(std::size_t source_size) {
+  const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
+  const std::uint64_t size = source_size;
+  if (size > (max - kCopyBudgetBase) / kCopyBudgetPerByte) return max;
+  return kCopyBudgetBase + size * kCopyBudgetPerByte;
+}
+
+// Key of the memory model: base name and offset.
+std::string memory_key(std::string_view base, std::int64_t offset) {
+  std::string key(base);
+  key.push_back('\0');
+  key += std::to_string(offset);
+  return key;
+}
+
+// State of one lowering run besides the context.
+class Lowerer {
+ public:
+  Lowerer(const Translator& translator, const SignatureMap& signatures, const Function& function,
+          std::size_t source_size)
+      : translator_(translator), signatures_(signatures), function_(function) {
+    context_.copy_budget = copy_budget_for(source_size);
+  }
+
+  Status lower_blocks() {
+    const std::vector<Block>& blocks = function_.blocks;
+    for (std::size_t position = 0; position < blocks.size(); ++position) {
+      const Block& block = blocks[position];
+      BlockLowering record;
+      record.label = block.label.empty() ? std::to_string(position) : std::string(block.label);
+      RETURN_IF_ERROR(lower_block(block, record));
+      processed_.append(std::move(record));
+    }
+    return ok_status();
+  }
+
+  Result<Program> assemble() {
+    std::string entry = "0";
+    if (!function_.blocks.empty() && !function_.blocks[0].label.empty()) {
+      entry = std::string(function_.blocks[0].label);
+    }
+    ASSIGN_OR_RETURN(std::vector<Stmt> body, structure_blocks(processed_.take(), entry));
+    std::vector<Stmt> hoisted = hoisted_.take();
+
+    Program program;
+    program.version = "3.0";
+    std::vector<Stmt>& out = program.statements;
+    out.reserve(translator_.includes.size() + 2 + hoisted.size() + body.size());
+    for (const std::string& file : translator_.includes) out.push_back(Include{file});
+    if (context_.max_qubit_index >= 0) {
+      ASSIGN_OR_RETURN(std::uint64_t size, register_size(context_.max_qubit_index, true));
+      out.push_back(QubitDecl{"q", size});
+    }
+    if (context_.max_result_index >= 0) {
+      ASSIGN_OR_RETURN(std::uint64_t size, register_size(context_.max_result_index, false));
+      if (translator_.output_results) {
+        out.push_back(OutputBitDecl{"c", size});
+      } else {
+        out.push_back(BitDecl{"c", size});
+      }
+    }
+    for (Stmt& stmt : hoisted) out.push_back(std::move(stmt));
+    for (Stmt& stmt : body) out.push_back(std::move(stmt));
+    return program;
+  }
+
+ private:
+  // Lowers the instructions of one block up to its first terminator.
+  Status lower_block(const Block& block, BlockLowering& record) {
+    for (const Instruction& instruction : block.instructions) {
+      ASSIGN_OR_RETURN(const bool ended, lower_instruction(instruction, record));
+      if (ended) break;
+    }
+    return ok_status();
+  }
+
+  // Returns true when the instruction was the block's terminator.
+  Result<bool> lower_instruction(const Instruction& instruction, BlockLowering& record) {
+    switch (static_cast<InstructionKind>(instruction.index())) {
+      case InstructionKind::Call: {
+        const Call& call = *std::get_if<Call>(&instruction);
+        RETURN_IF_ERROR(lower_call(translator_.profile, signatures_, call.callee,
+                                   function_.args(call), call.result, context_,
+                                   record.statements));
+        return false;
+      }
+      case InstructionKind::Br:
+        record.successors.emplace_back(std::get_if<Br>(&instruction)->target);
+        return true;
+      case InstructionKind::CondBr: {
+        const CondBr& branch = *std::get_if<CondBr>(&instruction);
+        switch (branch.cond.kind) {
+          case BranchCond::Kind::Const:
+            record.condition = Expr(BoolLit{branch.cond.value});
+            break;
+          case BranchCond::Kind::Ssa: {
+            ASSIGN_OR_RETURN(Expr condition, context_.lookup(branch.cond.name));
+            record.condition = std::move(condition);
+            break;
+          }
+        }
+        record.successors.emplace_back(branch.true_label);
+        record.successors.emplace_back(branch.false_label);
+        return true;
+      }
+      case InstructionKind::Ret:
+        return true;
+      case InstructionKind::ICmp:
+        RETURN_IF_ERROR(lower_icmp(*std::get_if<ICmp>(&instruction), context_));
+        return false;
+      case InstructionKind::Logic:
+        RETURN_IF_ERROR(lower_logic(*std::get_if<Logic>(&instruction), context_));
+        return false;
+      case InstructionKind::Select:
+        RETURN_IF_ERROR(lower_select(*std::get_if<Select>(&instruction), context_));
+        return false;
+      case InstructionKind::Arith:
+        RETURN_IF_ERROR(lower_arith(*std::get_if<Arith>(&instruction), context_));
+        return false;
+      case InstructionKind::Phi: {
+        const Phi& phi = *std::get_if<Phi>(&instruction);
+        RETURN_IF_ERROR(lower_phi(phi, function_.phi_incomings(phi), record.label, processed_,
+                                  hoisted_, context_));
+        return false;
+      }
+      case InstructionKind::Ignored:
+        return false;
+      case InstructionKind::Alloca: {
+        const std::string_view result = std::get_if<Alloca>(&instruction)->result;
+        context_.pointers.insert_or_assign(result, PointerAlias{result, 0});
+        return false;
+      }
+      case InstructionKind::Bitcast: {
+        const Bitcast& cast = *std::get_if<Bitcast>(&instruction);
+        auto it = context_.pointers.find(cast.source);
+        const PointerAlias alias =
+            it == context_.pointers.end() ? PointerAlias{cast.source, 0} : it->second;
+        context_.pointers.insert_or_assign(cast.result, alias);
+        return false;
+      }
+      case InstructionKind::Gep:
+        RETURN_IF_ERROR(lower_gep(*std::get_if<Gep>(&instruction)));
+        return false;
+      case InstructionKind::Store: {
+        const Store& store = *std::get_if<Store>(&instruction);
+        auto it = context_.pointers.find(store.pointer);
+        if (it != context_.pointers.end()) {
+          context_.memory.insert_or_assign(memory_key(it->second.base, it->second.offset),
+                                           store.value);
+        }
+        return false;
+      }
+      case InstructionKind::Load:
+        lower_load(*std::get_if<Load>(&instruction));
+        return false;
+      case InstructionKind::Zext: {
+        const Zext& zext = *std::get_if<Zext>(&instruction);
+        ASSIGN_OR_RETURN(Expr value, context_.lookup(zext.source));
+        context_.bind(zext.result, std::move(value));
+        return false;
+      }
+      case InstructionKind::IntToPtr:
+        RETURN_IF_ERROR(lower_inttoptr(*std::get_if<IntToPtr>(&instruction)));
+        return false;
+      case InstructionKind::Unrecognized:
+        return lowering_error("unsupported LLVM instruction opcode " +
+                              quote_text(std::get_if<Unrecognized>(&instruction)->opcode) +
+                              " in block " + quote_text(record.label));
+    }
+    return internal_error("unknown instruction kind");
+  }
+
+  Status lower_gep(const Gep& gep) {
+    auto it = context_.pointers.find(gep.base);
+    const PointerAlias base =
+        it == context_.pointers.end() ? PointerAlias{gep.base, 0} : it->second;
+    std::int64_t offset = 0;
+    if (gep.index > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
+        __builtin_add_overflow(base.offset, static_cast<std::int64_t>(gep.index), &offset)) {
+      return lowering_error("getelementptr " + quote_text(gep.result) +
+                            " addresses an offset beyond the signed 64-bit range");
+    }
+    context_.pointers.insert_or_assign(gep.result, PointerAlias{base.base, offset});
+    return ok_status();
+  }
+
+  void lower_load(const Load& load) {
+    auto pointer = context_.pointers.find(load.pointer);
+    if (pointer == context_.pointers.end()) return;
+    auto stored = context_.memory.find(memory_key(pointer->second.base, pointer->second.offset));
+    if (stored == context_.memory.end()) return;
+    const Operand& value = stored->second;
+    if (const auto* integer = std::get_if<ConstInt>(&value)) {
+      if (integer->value >= std::numeric_limits<std::int64_t>::min() &&
+          integer->value <= std::numeric_limits<std::int64_t>::max()) {
+        context_.bind(load.result, IntLit{static_cast<std::int64_t>(integer->value)});
+      }
+    } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
+      context_.bind(load.result, BoolLit{boolean->value});
+    } else if (const auto* number = std::get_if<ConstFloat>(&value)) {
+      context_.bind(load.result, FloatLit{number->value});
+    }
+  }
+
+  Status lower_inttoptr(const IntToPtr& cast) {
+    std::int64_t index = 0;
+    if (const auto* integer = std::get_if<ConstInt>(&cast.value)) {
+      if (integer->value < std::numeric_limits<std::int64_t>::min() ||
+          integer->value > std::numeric_limits<std::int64_t>::max()) {
+        return lowering_error("inttoptr index " + int128_to_string(integer->value) +
+                              " does not fit in i64");
+      }
+      index = static_cast<std::int64_t>(integer->value);
+    } else if (const auto* ssa = std::get_if<Ssa>(&cast.value)) {
+      auto it = context_.env.find(ssa->name);
+      const IntLit* literal =
+          it == context_.env.end() ? nullptr : std::get_if<IntLit>(&it->second.node);
+      if (literal == nullptr) {
+        return lowering_error("inttoptr source " + quote_text(ssa->name) +
+                              " is not a compile-time constant; qubit and result indices must be "
+                              "statically known");
+      }
+      index = literal->value;
+    } else {
+      return lowering_error("inttoptr expects an integer source operand");
+    }
+    if (index < 0) {
+      return lowering_error("inttoptr index " + std::to_string(index) +
+                            " is negative; qubit and result indices must be non-negative");
+    }
+    context_.record_int_pointer(cast.result, index);
+    return ok_status();
+  }
+
+  // Instruction tags in variant order, so the dispatch is a checked switch.
+  enum class InstructionKind : std::uint8_t {
+    Call,
+    Br,
+    CondBr,
+    Ret,
+    ICmp,
+    Logic,
+    Select,
+    Arith,
+    Phi,
+    Ignored,
+    Alloca,
+    Bitcast,
+    Gep,
+    Store,
+    Load,
+    Zext,
+    IntToPtr,
+    Unrecognized,
+  };
+  static_assert(std::variant_size_v<Instruction> ==
+                static_cast<std::size_t>(InstructionKind::Unrecognized) + 1);
+
+  const Translator& translator_;
+  const SignatureMap& signatures_;
+  const Function& function_;
+  LoweringContext context_;
+  ProcessedBlocks processed_;
+  HoistedDecls hoisted_;
+};
+
+}  // namespace
+
+Result<Program> lower_module(const Translator& translator, const Module& module) {
+  ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
+  const Function* entry = find_entry_point(module);
+  if (entry == nullptr) {
     return parse_error(
         "no entry-point function found; QIR modules must have a function tagged with the "
         "'entry_point' attribute");
   }
-  return lowering_error("lowering is not implemented yet");
+  Lowerer lowerer(translator, signatures, *entry, module.source().size());
+  RETURN_IF_ERROR(lowerer.lower_blocks());
+  return lowerer.assemble();
 }
 
 }  // namespace corvane

@@ -32,6 +32,16 @@ struct PointerAlias {
   std::int64_t offset = 0;
 };
 
+/// Limits on bound expressions. Values are inlined at every use, so these keep a
+/// short input from asking for a huge or very deep tree. The depth limit keeps the
+/// recursive copy, print and destroy of any accepted tree well inside a 512 KiB
+/// thread stack in an optimised build (about 60 bytes of stack per level).
+inline constexpr std::uint64_t kMaxExprDepth = 1000;
+inline constexpr std::uint64_t kMaxExprNodes = 1'000'000;
+/// Expression nodes that may be copied out of the environment in one translation
+/// when the context is not given a budget from the input size.
+inline constexpr std::uint64_t kDefaultCopyBudget = 4'000'000;
+
 /// Per-translation lowering state. Keys are views into the Module's text, which
 /// outlives the context.
 struct LoweringContext {
@@ -41,6 +51,10 @@ struct LoweringContext {
   std::unordered_map<std::string_view, std::int64_t, TextHash> int_pointers;
   std::int64_t max_qubit_index = -1;
   std::int64_t max_result_index = -1;
+  /// Expression nodes copied out of `env` so far (lookup charges it) and the
+  /// most that may be copied in this translation.
+  mutable std::uint64_t copied_nodes = 0;
+  std::uint64_t copy_budget = kDefaultCopyBudget;
 
   /// Binds (or rebinds) an SSA name.
   void bind(std::string_view name, Expr value);

@@ -1,0 +1,68 @@
+// Lowering of classical instructions: integer comparisons, i1 logic, integer
+// arithmetic and select become OpenQASM expressions bound to the instruction's
+// SSA name; they never produce statements.
+//
+// Every bound value is copied into each later use, so a short input can ask for
+// an exponentially large or very deep expression. Every binding made here goes
+// through bind_checked, which enforces kMaxExprDepth and kMaxExprNodes; copies
+// out of the environment are charged against the context's copy budget.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "ir/ir.h"
+#include "openqasm/program.h"
+#include "translator/error.h"
+#include "translator/lowering.h"
+
+namespace corvane {
+
+/// Node count and depth (an atom has depth 1) of an expression tree.
+struct ExprMetrics {
+  std::uint64_t nodes = 0;
+  std::uint64_t depth = 0;
+  friend bool operator==(const ExprMetrics&, const ExprMetrics&) = default;
+};
+
+/// Measures `expr` without recursion.
+[[nodiscard]] ExprMetrics measure_expr(const Expr& expr);
+
+/// Binds `name` to `value` after checking the depth and size limits; the error
+/// names the SSA value.
+[[nodiscard]] Status bind_checked(LoweringContext& context, std::string_view name, Expr value);
+
+/// Charges `nodes` copied expression nodes for the SSA value `name` against the
+/// context's copy budget; fails once the budget is exhausted.
+[[nodiscard]] Status charge_copied_nodes(const LoweringContext& context, std::string_view name,
+                                         std::uint64_t nodes);
+
+/// Operator of an icmp predicate (signed and unsigned forms share one), if supported.
+[[nodiscard]] std::optional<BinaryOp> icmp_operator(std::string_view predicate);
+
+/// Constant classification of an i1 operand.
+enum class I1Class : std::uint8_t { False, True, Other };
+
+/// False for `false`/0, True for `true`/1, Other for everything else.
+[[nodiscard]] I1Class classify_i1(const Operand& operand);
+
+/// An integer operand as an expression (literal or bound value).
+[[nodiscard]] Result<Expr> int_operand_expr(const Operand& operand, const LoweringContext& context);
+
+/// An i1 operand as an expression: 0/1 literal or bound value.
+[[nodiscard]] Result<Expr> i1_operand_expr(const Operand& operand, const LoweringContext& context);
+
+/// `expr` when it already is a comparison or logical operation, else `expr == 1`.
+[[nodiscard]] Expr truth_value(Expr expr);
+
+/// Binds the result of an `icmp`.
+[[nodiscard]] Status lower_icmp(const ICmp& icmp, LoweringContext& context);
+/// Binds the result of an i1 `and`, `or` or `xor`.
+[[nodiscard]] Status lower_logic(const Logic& logic, LoweringContext& context);
+/// Binds the result of an `add`, `sub` or `mul`.
+[[nodiscard]] Status lower_arith(const Arith& arith, LoweringContext& context);
+/// Binds the result of a `select` on i1, i32 or i64 values.
+[[nodiscard]] Status lower_select(const Select& select, LoweringContext& context);
+
+}  // namespace corvane

@@ -1,0 +1,283 @@
+// Phi patterns. A phi either binds an expression (short-circuit merge,
+// materialised Boolean) or becomes an integer variable declared before the
+// program body and assigned at the end of its predecessor blocks (if-merge).
+// Every check runs before anything is bound, declared or appended, so a phi that
+// fails leaves the lowering state as it was.
+#include "translator/phi.h"
+
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "ir/text.h"
+#include "translator/classical.h"
+
+namespace corvane {
+
+std::size_t ProcessedBlocks::PairHash::operator()(
+    const std::pair<std::string, std::string>& key) const noexcept {
+  const std::size_t first = std::hash<std::string_view>{}(key.first);
+  const std::size_t second = std::hash<std::string_view>{}(key.second);
+  return first ^ (second + 0x9e3779b97f4a7c15ULL + (first << 6) + (first >> 2));
+}
+
+void ProcessedBlocks::append(BlockLowering block) {
+  const std::size_t position = blocks_.size();
+  first_by_label_.try_emplace(block.label, position);
+  if (block.condition.has_value()) {
+    // A later record of the same label replaces an earlier one here.
+    conditional_by_label_.insert_or_assign(block.label, position);
+    if (block.successors.size() == 2) {
+      const std::string& a = block.successors[0];
+      const std::string& b = block.successors[1];
+      branch_by_successor_.try_emplace(a, position);
+      branch_by_successor_.try_emplace(b, position);
+      if (a != b) branch_by_pair_.try_emplace(a < b ? std::pair(a, b) : std::pair(b, a), position);
+    }
+  }
+  blocks_.push_back(std::move(block));
+}
+
+BlockLowering* ProcessedBlocks::find_first(std::string_view label) {
+  auto it = first_by_label_.find(label);
+  return it == first_by_label_.end() ? nullptr : &blocks_[it->second];
+}
+
+const BlockLowering* ProcessedBlocks::find_conditional(std::string_view label) const {
+  auto it = conditional_by_label_.find(label);
+  return it == conditional_by_label_.end() ? nullptr : &blocks_[it->second];
+}
+
+const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
+                                                     std::string_view second) const {
+  if (first == second) {
+    auto it = branch_by_successor_.find(first);
+    return it == branch_by_successor_.end() ? nullptr : &blocks_[it->second];
+  }
+  std::pair<std::string, std::string> key =
+      first < second ? std::pair(std::string(first), std::string(second))
+                     : std::pair(std::string(second), std::string(first));
+  auto it = branch_by_pair_.find(key);
+  return it == branch_by_pair_.end() ? nullptr : &blocks_[it->second];
+}
+
+std::vector<BlockLowering> ProcessedBlocks::take() {
+  first_by_label_.clear();
+  conditional_by_label_.clear();
+  branch_by_successor_.clear();
+  branch_by_pair_.clear();
+  return std::move(blocks_);
+}
+
+void HoistedDecls::add_int(std::string name, Expr init) {
+  int_names_.insert(name);
+  statements_.push_back(IntDecl{std::move(name), std::move(init)});
+}
+
+bool HoistedDecls::has_int(std::string_view name) const {
+  return int_names_.find(name) != int_names_.end();
+}
+
+std::vector<Stmt> HoistedDecls::take() {
+  int_names_.clear();
+  return std::move(statements_);
+}
+
+namespace {
+
+// The value of a 0/1 incoming constant, if the operand is one.
+std::optional<bool> zero_one_constant(const Operand& operand) {
+  if (const auto* boolean = std::get_if<ConstBool>(&operand)) return boolean->value;
+  if (const auto* integer = std::get_if<ConstInt>(&operand)) {
+    if (integer->value == 0) return false;
+    if (integer->value == 1) return true;
+  }
+  return std::nullopt;
+}
+
+// A copy of a recorded branch condition, charged to the phi's result name.
+Result<Expr> copy_condition(const LoweringContext& context, std::string_view result,
+                            const Expr& condition) {
+  RETURN_IF_ERROR(charge_copied_nodes(context, result, measure_expr(condition).nodes));
+  return condition;
+}
+
+Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
+                           std::string_view block_label, const ProcessedBlocks& processed,
+                           LoweringContext& context) {
+  if (incomings.size() != 2) {
+    return lowering_error("phi i1 has " + std::to_string(incomings.size()) +
+                          " incoming value(s); only the two-incoming short-circuit pattern is "
+                          "supported");
+  }
+  const std::optional<bool> first = zero_one_constant(incomings[0].value);
+  const std::optional<bool> second = zero_one_constant(incomings[1].value);
+  if (first.has_value() && second.has_value()) {
+    return lowering_error(
+        "phi i1 has two constant incomings; only one side of a short-circuit compound may be a "
+        "constant");
+  }
+  if (!first.has_value() && !second.has_value()) {
+    return lowering_error(
+        "phi i1 does not match the short-circuit Boolean pattern: expected exactly one constant "
+        "incoming and one SSA incoming");
+  }
+  const Incoming& constant = first.has_value() ? incomings[0] : incomings[1];
+  const Incoming& other = first.has_value() ? incomings[1] : incomings[0];
+  const bool k = first.has_value() ? *first : *second;
+
+  const BlockLowering* pred = processed.find_conditional(constant.pred);
+  if (pred == nullptr) {
+    return lowering_error("phi i1 short-circuit predecessor " + quote_text(constant.pred) +
+                          " did not record a branching condition; expected the predecessor to end "
+                          "in a conditional ``br`` on an SSA value");
+  }
+  ASSIGN_OR_RETURN(Expr lhs, copy_condition(context, phi.result, *pred->condition));
+  const auto* ssa = std::get_if<Ssa>(&other.value);
+  if (ssa == nullptr) return lowering_error("phi i1 rhs incoming must be an SSA reference");
+  ASSIGN_OR_RETURN(Expr rhs, context.lookup(ssa->name));
+  lhs = truth_value(std::move(lhs));
+  rhs = truth_value(std::move(rhs));
+
+  // The constant flows in when the predecessor's branch takes the edge to this
+  // block: on its true edge the constant stands for c, on its false edge for !c.
+  // A phi block that is neither successor keeps the plain c.
+  const bool via_true = !pred->successors.empty() && pred->successors[0] == block_label;
+  const bool via_false =
+      !via_true && pred->successors.size() == 2 && pred->successors[1] == block_label;
+  const bool negate = (via_true && !k) || (via_false && k);
+  Expr c = negate ? make_not(std::move(lhs)) : std::move(lhs);
+  return bind_checked(context, phi.result,
+                      make_binary_expr(k ? BinaryOp::Or : BinaryOp::And, std::move(c),
+                                       std::move(rhs)));
+}
+
+// The 0/1 diamond: r = c or r = 1 - c. Returns false (binding nothing) when the
+// shape does not match.
+Result<bool> try_materialise(const Phi& phi, std::span<const Incoming> incomings,
+                             ProcessedBlocks& processed, LoweringContext& context) {
+  const std::optional<bool> first = zero_one_constant(incomings[0].value);
+  const std::optional<bool> second = zero_one_constant(incomings[1].value);
+  if (!first.has_value() || !second.has_value() || *first == *second) return false;
+  for (const Incoming& incoming : incomings) {
+    const BlockLowering* arm = processed.find_first(incoming.pred);
+    if (arm == nullptr || arm->condition.has_value() || !arm->statements.empty() ||
+        arm->successors.size() != 1) {
+      return false;
+    }
+  }
+  const BlockLowering* branch = processed.find_branch_to(incomings[0].pred, incomings[1].pred);
+  if (branch == nullptr) return false;
+  const bool k = branch->successors[0] == incomings[0].pred ? *first : *second;
+  ASSIGN_OR_RETURN(Expr condition, copy_condition(context, phi.result, *branch->condition));
+  Expr value = k ? std::move(condition)
+                 : make_binary_expr(BinaryOp::Sub, IntLit{1}, std::move(condition));
+  RETURN_IF_ERROR(bind_checked(context, phi.result, std::move(value)));
+  return true;
+}
+
+Result<Expr> incoming_int_expr(const Operand& operand, const LoweringContext& context) {
+  if (const auto* integer = std::get_if<ConstInt>(&operand)) {
+    if (integer->value < std::numeric_limits<std::int64_t>::min() ||
+        integer->value > std::numeric_limits<std::int64_t>::max()) {
+      return lowering_error("phi integer incoming constant " + int128_to_string(integer->value) +
+                            " does not fit in i64");
+    }
+    return Expr(IntLit{static_cast<std::int64_t>(integer->value)});
+  }
+  if (const auto* boolean = std::get_if<ConstBool>(&operand)) {
+    return Expr(IntLit{boolean->value ? 1 : 0});
+  }
+  if (const auto* ssa = std::get_if<Ssa>(&operand)) return context.lookup(ssa->name);
+  return lowering_error("phi integer incoming must be a constant or SSA reference, got " +
+                        operand_debug(operand));
+}
+
+Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
+                      ProcessedBlocks& processed, HoistedDecls& hoisted,
+                      LoweringContext& context) {
+  BlockLowering* first = processed.find_first(incomings[0].pred);
+  if (first == nullptr) {
+    return lowering_error("phi integer predecessor " + quote_text(incomings[0].pred) +
+                          " not found among processed blocks");
+  }
+  BlockLowering* second = processed.find_first(incomings[1].pred);
+  if (second == nullptr) {
+    return lowering_error("phi integer predecessor " + quote_text(incomings[1].pred) +
+                          " not found among processed blocks");
+  }
+  if (first->condition.has_value() == second->condition.has_value()) {
+    return lowering_error(
+        "phi integer incomings do not match the expected if-merge shape: expected exactly one "
+        "predecessor with a conditional branch (providing the init value) and one with an "
+        "unconditional branch (providing the update value)");
+  }
+  const bool first_is_init = first->condition.has_value();
+  const Incoming& init_incoming = first_is_init ? incomings[0] : incomings[1];
+  const Incoming& update_incoming = first_is_init ? incomings[1] : incomings[0];
+  BlockLowering& init_block = first_is_init ? *first : *second;
+  BlockLowering& update_block = first_is_init ? *second : *first;
+
+  ASSIGN_OR_RETURN(Expr init, incoming_int_expr(init_incoming.value, context));
+  ASSIGN_OR_RETURN(Expr update, incoming_int_expr(update_incoming.value, context));
+
+  std::string variable;
+  const auto* init_ident = std::get_if<Ident>(&init.node);
+  if (init_ident != nullptr && hoisted.has_int(init_ident->name)) {
+    variable = init_ident->name;
+  } else {
+    variable = "cint_" + std::to_string(hoisted.size());
+    if (std::holds_alternative<IntLit>(init.node)) {
+      hoisted.add_int(variable, std::move(init));
+    } else {
+      // A computed init (a measured bit, say) does not exist yet where the
+      // declarations stand; assign it where the init predecessor has it.
+      hoisted.add_int(variable, IntLit{0});
+      init_block.statements.push_back(Assign{IndexedIdent{variable, std::nullopt}, std::move(init)});
+    }
+  }
+  const auto* update_ident = std::get_if<Ident>(&update.node);
+  if (update_ident == nullptr || update_ident->name != variable) {
+    update_block.statements.push_back(
+        Assign{IndexedIdent{variable, std::nullopt}, std::move(update)});
+  }
+  context.bind(phi.result, Ident{std::move(variable)});
+  return ok_status();
+}
+
+Status lower_integer_phi(const Phi& phi, std::span<const Incoming> incomings,
+                         ProcessedBlocks& processed, HoistedDecls& hoisted,
+                         LoweringContext& context) {
+  if (incomings.size() != 2) {
+    return lowering_error("phi integer with " + std::to_string(incomings.size()) +
+                          " incoming value(s); only the two-incoming if-merge shape (`mutable` + "
+                          "conditional increment) is supported");
+  }
+  ASSIGN_OR_RETURN(const bool materialised, try_materialise(phi, incomings, processed, context));
+  if (materialised) return ok_status();
+  return lower_if_merge(phi, incomings, processed, hoisted, context);
+}
+
+}  // namespace
+
+Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::string_view block_label,
+                 ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context) {
+  for (const Incoming& incoming : incomings) {
+    if (incoming.pred == block_label) {
+      return lowering_error("loop-carried phi (predecessor " + quote_text(incoming.pred) +
+                            " is the phi's own block " + quote_text(block_label) +
+                            ") is not supported");
+    }
+  }
+  if (phi.ty == "i1") return lower_short_circuit(phi, incomings, block_label, processed, context);
+  if (phi.ty == "i32" || phi.ty == "i64") {
+    return lower_integer_phi(phi, incomings, processed, hoisted, context);
+  }
+  return lowering_error("phi " + std::string(phi.ty) + " is not yet supported (SSA " +
+                        quote_text(phi.result) +
+                        "); only `phi i1` and `phi i32`/`phi i64` are lowered today");
+}
+
+}  // namespace corvane

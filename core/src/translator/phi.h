@@ -1,0 +1,80 @@
+// Phi lowering: recognises the short-circuit Boolean merge, the materialised
+// Boolean (0/1 diamond) and the integer if-merge, and rewrites each into an
+// expression or a mutable `cint_` variable. The blocks lowered so far are kept
+// indexed by label so that each pattern test costs a few hash lookups.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "ir/ir.h"
+#include "openqasm/program.h"
+#include "translator/error.h"
+#include "translator/lowering.h"
+
+namespace corvane {
+
+/// The block records finished so far, in function order, indexed by label.
+class ProcessedBlocks {
+ public:
+  /// Appends a finished record (moved) and indexes it.
+  void append(BlockLowering block);
+  /// The first record with `label`, or nullptr.
+  [[nodiscard]] BlockLowering* find_first(std::string_view label);
+  /// The last record with `label` that has a branch condition, or nullptr.
+  [[nodiscard]] const BlockLowering* find_conditional(std::string_view label) const;
+  /// The first record with a condition and exactly two successors that include
+  /// both labels (a single label when they are equal), or nullptr.
+  [[nodiscard]] const BlockLowering* find_branch_to(std::string_view first,
+                                                    std::string_view second) const;
+  /// All records, in function order.
+  [[nodiscard]] const std::vector<BlockLowering>& blocks() const { return blocks_; }
+  /// Hands the records over (for structuring); leaves this object empty.
+  [[nodiscard]] std::vector<BlockLowering> take();
+
+ private:
+  struct PairHash {
+    std::size_t operator()(const std::pair<std::string, std::string>& key) const noexcept;
+  };
+
+  std::vector<BlockLowering> blocks_;
+  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> first_by_label_;
+  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> conditional_by_label_;
+  // Two-way branches by successor: single labels, and unordered pairs stored sorted.
+  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> branch_by_successor_;
+  std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash> branch_by_pair_;
+};
+
+/// Declarations placed before the program body, with the names of the integer
+/// variables among them.
+class HoistedDecls {
+ public:
+  /// Appends an `int name = init;` declaration.
+  void add_int(std::string name, Expr init);
+  /// True when an integer variable of this name has been declared.
+  [[nodiscard]] bool has_int(std::string_view name) const;
+  /// Number of declarations so far.
+  [[nodiscard]] std::size_t size() const { return statements_.size(); }
+  /// The declarations in creation order.
+  [[nodiscard]] const std::vector<Stmt>& statements() const { return statements_; }
+  /// Hands the declarations over; leaves this object empty.
+  [[nodiscard]] std::vector<Stmt> take();
+
+ private:
+  std::vector<Stmt> statements_;
+  std::unordered_set<std::string, TextHash, std::equal_to<>> int_names_;
+};
+
+/// Lowers one phi of the block `block_label`: binds its result, and for the
+/// integer if-merge declares or reuses a variable and appends its assignments.
+[[nodiscard]] Status lower_phi(const Phi& phi, std::span<const Incoming> incomings,
+                               std::string_view block_label, ProcessedBlocks& processed,
+                               HoistedDecls& hoisted, LoweringContext& context);
+
+}  // namespace corvane

@@ -1,0 +1,14 @@
+OPENQASM 3.0;
+qubit[3] q;
+bit[2] c;
+c[0] = measure q[0];
+while (c[0]) {
+  c[1] = measure q[1];
+  if (c[1]) {
+    x q[2];
+  } else {
+    z q[2];
+  }
+  c[0] = measure q[0];
+}
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}

@@ -1,0 +1,15 @@
+OPENQASM 3.0;
+qubit[3] q;
+bit[2] c;
+c[0] = measure q[0];
+c[1] = measure q[1];
+if (c[0]) {
+  x q[2];
+} else {
+  if (c[1]) {
+    y q[2];
+  } else {
+    z q[2];
+  }
+}
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}

@@ -1,0 +1,18 @@
+OPENQASM 3.0;
+qubit[3] q;
+bit[2] c;
+int cint_0 = 5;
+int cint_1 = 7;
+c[0] = measure q[0];
+c[1] = measure q[1];
+if (c[0]) {
+  cint_0 = 5 + 1;
+}
+if (c[1]) {
+  cint_0 = cint_0 * 2;
+  cint_1 = 9;
+}
+if (cint_0 == cint_1) {
+  x q[2];
+}
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}

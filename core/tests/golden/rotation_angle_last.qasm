@@ -1,0 +1,4 @@
+OPENQASM 3.0;
+qubit[2] q;
+rz(0.75) q[1];
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}
