@@ -1,0 +1,680 @@
+"""Random QIR programs: an abstract program model and two text emitters.
+
+A program is a tree of the statement and condition classes below. It is
+written out as QIR text in two ways:
+
+* `emit_text`: our own emitter, in the typed-pointer (`%Qubit*`) or the
+  opaque-pointer (`ptr`) style, covering every shape of the model: gates,
+  the generalized controlled invocation, measurements, resets, if/else and
+  triangles in both orientations, short-circuit `phi i1` conditions,
+  `select`, integer views of conditions (zext, select, materialised and
+  if-merge `phi i64`), and repeat-until loops (a self-loop block or a
+  header/body pair).
+* `emit_pyqir`: the same program built with pyqir's builder, so the text is
+  exactly what that producer writes (opaque pointers; conditions limited to
+  read results, xor, and/or, and no loops or controlled invocations).
+
+Each emitter has two targets. The `corvane` target is the program as given.
+The `runner` target replaces the few calls the QIR runner cannot execute by
+their equivalents under the conventions of `conventions.py`: `ccnot` by
+`ccx`, `phasedx(theta, phi)` by `rz(-phi); rx(theta); rz(phi)`, and the
+controlled invocations by the plain two- and three-qubit gates (`cswap` as
+three gates). Everything else is byte for byte the same.
+
+Every program ends with `__quantum__rt__result_record_output` calls on
+constant results in its one returning block, so the recorded values map
+statically onto the translator's bits `c[i]`.
+"""
+from __future__ import annotations
+
+import gc
+from dataclasses import dataclass, field
+
+# --- the model ---------------------------------------------------------------
+
+# QIR gate key -> (angles, qubits, function name)
+QIR_GATES: dict[str, tuple[int, int, str]] = {
+    "h": (0, 1, "__quantum__qis__h__body"),
+    "x": (0, 1, "__quantum__qis__x__body"),
+    "y": (0, 1, "__quantum__qis__y__body"),
+    "z": (0, 1, "__quantum__qis__z__body"),
+    "s": (0, 1, "__quantum__qis__s__body"),
+    "s_adj": (0, 1, "__quantum__qis__s__adj"),
+    "t": (0, 1, "__quantum__qis__t__body"),
+    "t_adj": (0, 1, "__quantum__qis__t__adj"),
+    "cnot": (0, 2, "__quantum__qis__cnot__body"),
+    "cx": (0, 2, "__quantum__qis__cx__body"),
+    "cy": (0, 2, "__quantum__qis__cy__body"),
+    "cz": (0, 2, "__quantum__qis__cz__body"),
+    "swap": (0, 2, "__quantum__qis__swap__body"),
+    "rx": (1, 1, "__quantum__qis__rx__body"),
+    "ry": (1, 1, "__quantum__qis__ry__body"),
+    "rz": (1, 1, "__quantum__qis__rz__body"),
+    "rxx": (1, 2, "__quantum__qis__rxx__body"),
+    "ryy": (1, 2, "__quantum__qis__ryy__body"),
+    "rzz": (1, 2, "__quantum__qis__rzz__body"),
+    "ccx": (0, 3, "__quantum__qis__ccx__body"),
+    "ccnot": (0, 3, "__quantum__qis__ccnot__body"),
+    "phasedx": (2, 1, "__quantum__qis__phasedx__body"),
+}
+
+# controlled op -> (controls, targets); the gate corvane maps it onto is in
+# the runner substitution below.
+CONTROLLED_OPS: dict[str, tuple[int, int]] = {
+    "x1": (1, 1), "x2": (2, 1), "y": (1, 1), "z": (1, 1), "swap": (1, 2),
+}
+GENERALIZED = "generalizedInvokeWithRotationsControlsTargets"
+
+
+@dataclass(frozen=True)
+class Gate:
+    op: str
+    angles: tuple[float, ...]
+    qubits: tuple[int, ...]
+
+
+@dataclass(frozen=True)
+class Ctl:
+    """A controlled operation through the generalized invocation."""
+
+    op: str  # key of CONTROLLED_OPS
+    adjoint: bool
+    qubits: tuple[int, ...]  # controls then targets
+
+
+@dataclass(frozen=True)
+class Measure:
+    qubit: int
+    result: int
+    kind: str = "mz"  # "mz", "m" or "mresetz"
+
+
+@dataclass(frozen=True)
+class Reset:
+    qubit: int
+
+
+@dataclass(frozen=True)
+class Read:
+    result: int
+    via: str = "qis"  # "qis" (__quantum__qis__read_result__body) or "rt" (__quantum__rt__read_result)
+
+
+@dataclass(frozen=True)
+class Not:
+    operand: object
+    true_first: bool = False  # xor i1 true, %x instead of xor i1 %x, true
+
+
+@dataclass(frozen=True)
+class Logic:
+    op: str  # "and" or "or"
+    lhs: object
+    rhs: object
+    style: str = "instr"  # "instr", "select" or "phi" (short-circuit blocks)
+    phi_const_first: bool = True
+
+
+@dataclass(frozen=True)
+class IntView:
+    """An i1 condition passed through an integer value and compared back."""
+
+    operand: object
+    style: str  # "zext", "select", "materialise" or "ifmerge"
+    variant: int = 0
+
+
+@dataclass(frozen=True)
+class If:
+    cond: object
+    then: tuple = ()
+    else_: tuple = ()
+    empty_arm_block: bool = False  # write an empty arm as its own block (diamond)
+
+
+@dataclass(frozen=True)
+class Loop:
+    """Repeat: body, h on `qubit`, measure it into `result`, until the bit says stop.
+
+    style "self": one block that branches to itself; "header": a header that
+    measures and a body block that jumps back. The loop runs while the bit is
+    1 (`until_zero`) or while it is 0.
+    """
+
+    qubit: int
+    result: int
+    body: tuple = ()
+    style: str = "self"
+    until_zero: bool = True
+
+
+@dataclass
+class Program:
+    qubits: int
+    results: int
+    body: tuple
+    records: tuple[int, ...]  # result indices recorded at the end, in order
+    handles: str = "const"  # "const" (constant expressions) or "instr" (inttoptr instructions)
+
+
+# --- helpers -------------------------------------------------------------------
+
+
+def _format_double(value: float) -> str:
+    text = repr(float(value))
+    if "e" in text or "E" in text or "." not in text:
+        text = f"{float(value):.17e}"
+    return text
+
+
+def uses_phasedx_or_controls(program: Program) -> bool:
+    def walk(body) -> bool:
+        for stmt in body:
+            if isinstance(stmt, Ctl) or (isinstance(stmt, Gate) and stmt.op in ("phasedx", "ccnot")):
+                return True
+            if isinstance(stmt, If) and (walk(stmt.then) or walk(stmt.else_)):
+                return True
+            if isinstance(stmt, Loop) and walk(stmt.body):
+                return True
+        return False
+
+    return walk(program.body)
+
+
+def runner_gates(stmt) -> list[Gate]:
+    """The gate calls the runner target writes for one Gate or Ctl."""
+    if isinstance(stmt, Ctl):
+        q = stmt.qubits
+        if stmt.op == "x1":
+            return [Gate("cnot", (), q)]
+        if stmt.op == "x2":
+            return [Gate("ccx", (), q)]
+        if stmt.op == "y":
+            return [Gate("cy", (), q)]
+        if stmt.op == "z":
+            return [Gate("cz", (), q)]
+        if stmt.op == "swap":
+            c, a, b = q
+            return [Gate("cnot", (), (b, a)), Gate("ccx", (), (c, a, b)), Gate("cnot", (), (b, a))]
+        raise ValueError(stmt.op)
+    if stmt.op == "ccnot":
+        return [Gate("ccx", (), stmt.qubits)]
+    if stmt.op == "phasedx":
+        theta, phi = stmt.angles
+        return [Gate("rz", (-phi,), stmt.qubits), Gate("rx", (theta,), stmt.qubits),
+                Gate("rz", (phi,), stmt.qubits)]
+    return [stmt]
+
+
+# --- own text emitter -------------------------------------------------------------
+
+
+@dataclass
+class _Block:
+    label: str
+    lines: list[str] = field(default_factory=list)
+
+
+class _TextEmitter:
+    def __init__(self, program: Program, style: str, target: str):
+        assert style in ("typed", "opaque") and target in ("corvane", "runner")
+        self.program = program
+        self.typed = style == "typed"
+        self.target = target
+        self.blocks: list[_Block] = [_Block("entry")]
+        self.counter = 0
+        self.declared: dict[str, str] = {}
+
+    # names and operands
+    def fresh(self, prefix: str) -> str:
+        self.counter += 1
+        return f"{prefix}{self.counter}"
+
+    @property
+    def cur(self) -> _Block:
+        return self.blocks[-1]
+
+    def line(self, text: str) -> None:
+        self.cur.lines.append("  " + text)
+
+    def start(self, label: str) -> None:
+        self.blocks.append(_Block(label))
+
+    def ptr_type(self, kind: str) -> str:
+        return f"%{kind}*" if self.typed else "ptr"
+
+    def handle(self, kind: str, index: int) -> str:
+        ty = self.ptr_type(kind)
+        if self.program.handles == "instr":
+            name = self.fresh("h")
+            self.line(f"%{name} = inttoptr i64 {index} to {ty}")
+            return f"{ty} %{name}"
+        if index == 0:
+            return f"{ty} null"
+        return f"{ty} inttoptr (i64 {index} to {ty})"
+
+    def declare(self, name: str, text: str) -> None:
+        self.declared.setdefault(name, text)
+
+    def call_void(self, name: str, args: list[str], param_types: list[str], attrs: str = "") -> None:
+        self.declare(name, f"declare void @{name}({', '.join(param_types)}){attrs}")
+        self.line(f"call void @{name}({', '.join(args)})")
+
+    # statements
+    def gate(self, gate: Gate) -> None:
+        n_angles, _, name = QIR_GATES[gate.op]
+        args = [f"double {_format_double(a)}" for a in gate.angles]
+        args += [self.handle("Qubit", q) for q in gate.qubits]
+        types = ["double"] * n_angles + [self.ptr_type("Qubit")] * len(gate.qubits)
+        self.call_void(name, args, types)
+
+    def controlled(self, ctl: Ctl) -> None:
+        controls, targets = CONTROLLED_OPS[ctl.op]
+        inner = "x" if ctl.op in ("x1", "x2") else ctl.op
+        inner_name = f"__quantum__qis__{inner}__ctl"
+        qubit_args = [self.handle("Qubit", q) for q in ctl.qubits]
+        if self.typed:
+            inner_arg = f"i8* bitcast (void (%Array*, %Qubit*)* @{inner_name} to i8*)"
+            self.declare(inner_name, f"declare void @{inner_name}(%Array*, %Qubit*)")
+            self.declare("%Array", "%Array = type opaque")
+            prefix = "i64, i64, i64, i64, i8*"
+        else:
+            inner_arg = f"ptr @{inner_name}"
+            self.declare(inner_name, f"declare void @{inner_name}(ptr, ptr)")
+            prefix = "i64, i64, i64, i64, ptr"
+        args = [f"i64 0", f"i64 {int(ctl.adjoint)}", f"i64 {controls}", f"i64 {targets}", inner_arg] + qubit_args
+        self.declare(GENERALIZED, f"declare void @{GENERALIZED}({prefix}, ...)")
+        self.line(f"call void ({prefix}, ...) @{GENERALIZED}({', '.join(args)})")
+
+    def measure(self, m: Measure) -> None:
+        name = {"mz": "__quantum__qis__mz__body", "m": "__quantum__qis__m__body",
+                "mresetz": "__quantum__qis__mresetz__body"}[m.kind]
+        args = [self.handle("Qubit", m.qubit), self.handle("Result", m.result)]
+        self.call_void(name, args, [self.ptr_type("Qubit"), self.ptr_type("Result") + " writeonly"], " #1")
+
+    def statement(self, stmt) -> None:
+        if isinstance(stmt, (Gate, Ctl)):
+            if self.target == "runner":
+                for gate in runner_gates(stmt):
+                    self.gate(gate)
+            elif isinstance(stmt, Ctl):
+                self.controlled(stmt)
+            else:
+                self.gate(stmt)
+        elif isinstance(stmt, Measure):
+            self.measure(stmt)
+        elif isinstance(stmt, Reset):
+            self.call_void("__quantum__qis__reset__body", [self.handle("Qubit", stmt.qubit)],
+                           [self.ptr_type("Qubit")])
+        elif isinstance(stmt, If):
+            self.if_(stmt)
+        elif isinstance(stmt, Loop):
+            self.loop(stmt)
+        else:
+            raise TypeError(stmt)
+
+    def body(self, stmts) -> None:
+        for stmt in stmts:
+            self.statement(stmt)
+
+    def if_(self, stmt: If) -> None:
+        cond = self.cond(stmt.cond)
+        join = self.fresh("join")
+        then_label = self.fresh("then") if (stmt.then or stmt.empty_arm_block or not stmt.else_) else join
+        else_label = self.fresh("else") if (stmt.else_ or (stmt.empty_arm_block and stmt.then)) else join
+        if then_label == join and else_label == join:
+            then_label = self.fresh("then")
+        self.line(f"br i1 {cond}, label %{then_label}, label %{else_label}")
+        for label, arm in ((then_label, stmt.then), (else_label, stmt.else_)):
+            if label == join:
+                continue
+            self.start(label)
+            self.body(arm)
+            self.line(f"br label %{join}")
+        self.start(join)
+
+    def loop(self, stmt: Loop) -> None:
+        exit_label = self.fresh("exit")
+        if stmt.style == "self":
+            label = self.fresh("loop")
+            self.line(f"br label %{label}")
+            self.start(label)
+            self.body(stmt.body)
+            self.gate(Gate("h", (), (stmt.qubit,)))
+            self.measure(Measure(stmt.qubit, stmt.result))
+            bit = self.cond(Read(stmt.result))
+            targets = (label, exit_label) if stmt.until_zero else (exit_label, label)
+            self.line(f"br i1 {bit}, label %{targets[0]}, label %{targets[1]}")
+        else:
+            head = self.fresh("head")
+            body = self.fresh("body")
+            self.gate(Gate("h", (), (stmt.qubit,)))
+            self.line(f"br label %{head}")
+            self.start(head)
+            self.measure(Measure(stmt.qubit, stmt.result))
+            bit = self.cond(Read(stmt.result))
+            targets = (body, exit_label) if stmt.until_zero else (exit_label, body)
+            self.line(f"br i1 {bit}, label %{targets[0]}, label %{targets[1]}")
+            self.start(body)
+            self.body(stmt.body)
+            self.gate(Gate("h", (), (stmt.qubit,)))
+            self.line(f"br label %{head}")
+        self.start(exit_label)
+
+    # conditions: return the i1 operand text (`%name`) available in the current block
+    def cond(self, cond) -> str:
+        if isinstance(cond, Read):
+            name = "__quantum__qis__read_result__body" if cond.via == "qis" else "__quantum__rt__read_result"
+            rty = self.ptr_type("Result")
+            self.declare(name, f"declare i1 @{name}({rty})")
+            operand = self.handle("Result", cond.result)
+            value = self.fresh("r")
+            self.line(f"%{value} = call i1 @{name}({operand})")
+            return f"%{value}"
+        if isinstance(cond, Not):
+            inner = self.cond(cond.operand)
+            value = self.fresh("n")
+            operands = f"true, {inner}" if cond.true_first else f"{inner}, true"
+            self.line(f"%{value} = xor i1 {operands}")
+            return f"%{value}"
+        if isinstance(cond, Logic):
+            if cond.style == "phi":
+                return self.short_circuit(cond)
+            lhs = self.cond(cond.lhs)
+            rhs = self.cond(cond.rhs)
+            value = self.fresh("l")
+            if cond.style == "instr":
+                self.line(f"%{value} = {cond.op} i1 {lhs}, {rhs}")
+            elif cond.op == "and":
+                self.line(f"%{value} = select i1 {lhs}, i1 {rhs}, i1 false")
+            else:
+                self.line(f"%{value} = select i1 {lhs}, i1 true, i1 {rhs}")
+            return f"%{value}"
+        if isinstance(cond, IntView):
+            return self.int_view(cond)
+        raise TypeError(cond)
+
+    def short_circuit(self, cond: Logic) -> str:
+        lhs = self.cond(cond.lhs)
+        lhs_block = self.cur.label
+        rhs_label = self.fresh("rhs")
+        join = self.fresh("sc")
+        if cond.op == "and":
+            self.line(f"br i1 {lhs}, label %{rhs_label}, label %{join}")
+            constant = "false"
+        else:
+            self.line(f"br i1 {lhs}, label %{join}, label %{rhs_label}")
+            constant = "true"
+        self.start(rhs_label)
+        rhs = self.cond(cond.rhs)
+        rhs_block = self.cur.label
+        self.line(f"br label %{join}")
+        self.start(join)
+        value = self.fresh("p")
+        incomings = [f"[ {constant}, %{lhs_block} ]", f"[ {rhs}, %{rhs_block} ]"]
+        if not cond.phi_const_first:
+            incomings.reverse()
+        self.line(f"%{value} = phi i1 {', '.join(incomings)}")
+        return f"%{value}"
+
+    def int_view(self, cond: IntView) -> str:
+        inner = self.cond(cond.operand)
+        out = self.fresh("b")
+        if cond.style == "zext":
+            z = self.fresh("z")
+            self.line(f"%{z} = zext i1 {inner} to i64")
+            pred, k = [("eq", 1), ("ne", 0), ("sgt", 0), ("uge", 1)][cond.variant % 4]
+            self.line(f"%{out} = icmp {pred} i64 %{z}, {k}")
+        elif cond.style == "select":
+            k = self.fresh("k")
+            ty = "i64" if cond.variant % 2 == 0 else "i32"
+            self.line(f"%{k} = select i1 {inner}, {ty} 5, {ty} 7")
+            pred, c = [("eq", 5), ("slt", 6), ("ne", 7), ("ule", 5)][cond.variant % 4]
+            self.line(f"%{out} = icmp {pred} {ty} %{k}, {c}")
+        elif cond.style == "materialise":
+            t, f, m = self.fresh("mt"), self.fresh("mf"), self.fresh("mm")
+            self.line(f"br i1 {inner}, label %{t}, label %{f}")
+            for label in (t, f):
+                self.start(label)
+                self.line(f"br label %{m}")
+            self.start(m)
+            p = self.fresh("p")
+            if cond.variant % 2 == 0:
+                self.line(f"%{p} = phi i64 [ 1, %{t} ], [ 0, %{f} ]")
+                self.line(f"%{out} = icmp ne i64 %{p}, 0")
+            else:
+                self.line(f"%{p} = phi i64 [ 0, %{t} ], [ 1, %{f} ]")
+                self.line(f"%{out} = icmp eq i64 %{p}, 0")
+        elif cond.style == "ifmerge":
+            source = self.cur.label
+            u, m = self.fresh("upd"), self.fresh("merge")
+            self.line(f"br i1 {inner}, label %{u}, label %{m}")
+            self.start(u)
+            w = self.fresh("w")
+            init, step = [(0, 1), (2, 3)][cond.variant % 2]
+            self.line(f"%{w} = add i64 {init}, {step}")
+            self.line(f"br label %{m}")
+            self.start(m)
+            p = self.fresh("p")
+            self.line(f"%{p} = phi i64 [ {init}, %{source} ], [ %{w}, %{u} ]")
+            self.line(f"%{out} = icmp eq i64 %{p}, {init + step}")
+        else:
+            raise ValueError(cond.style)
+        return f"%{out}"
+
+    def text(self) -> str:
+        self.body(self.program.body)
+        for result in self.program.records:
+            label = "i8* null" if self.typed else "ptr null"
+            self.call_void("__quantum__rt__result_record_output",
+                           [self.handle("Result", result), label],
+                           [self.ptr_type("Result"), "i8*" if self.typed else "ptr"])
+        self.line("ret void")
+        out: list[str] = []
+        if self.typed:
+            out += ["%Qubit = type opaque", "%Result = type opaque"]
+            if "%Array" in self.declared:
+                out.append(self.declared["%Array"])
+            out.append("")
+        out.append("define void @main() #0 {")
+        for i, block in enumerate(self.blocks):
+            if i:
+                out.append("")
+            out.append(f"{block.label}:")
+            out.extend(block.lines)
+        out.append("}")
+        out.append("")
+        out += [text for name, text in self.declared.items() if name != "%Array"]
+        out.append("")
+        out.append('attributes #0 = { "entry_point" "qir_profiles"="adaptive_profile" '
+                   f'"required_num_qubits"="{self.program.qubits}" "required_num_results"="{self.program.results}" }}')
+        out.append('attributes #1 = { "irreversible" }')
+        return "\n".join(out) + "\n"
+
+
+def emit_text(program: Program, style: str = "typed", target: str = "corvane") -> str:
+    """QIR text of `program` in pointer `style` ("typed"/"opaque") for `target`."""
+    return _TextEmitter(program, style, target).text()
+
+
+# --- pyqir emitter --------------------------------------------------------------
+
+PYQIR_QIS = {"h", "x", "y", "z", "s", "s_adj", "t", "t_adj", "cx", "cz", "swap", "rx", "ry", "rz", "ccx"}
+
+
+def pyqir_supports(program: Program) -> bool:
+    """Whether `emit_pyqir` can write the program (no loops, controls, int views, phi/select)."""
+
+    def cond_ok(cond) -> bool:
+        if isinstance(cond, Read):
+            return cond.via == "qis"
+        if isinstance(cond, Not):
+            return not cond.true_first and cond_ok(cond.operand)
+        if isinstance(cond, Logic):
+            return cond.style == "instr" and cond_ok(cond.lhs) and cond_ok(cond.rhs)
+        return False
+
+    def body_ok(body) -> bool:
+        for stmt in body:
+            if isinstance(stmt, (Loop, Ctl)):
+                return False
+            if isinstance(stmt, If) and not (cond_ok(stmt.cond) and body_ok(stmt.then) and body_ok(stmt.else_)):
+                return False
+        return True
+
+    return program.handles == "const" and body_ok(program.body)
+
+
+def emit_pyqir(program: Program, target: str = "corvane") -> str:
+    """QIR text of `program` as pyqir's builder writes it (opaque pointers)."""
+    import pyqir
+    from pyqir import qis, rt
+
+    module = pyqir.SimpleModule("proof", num_qubits=program.qubits, num_results=program.results)
+    builder = module.builder
+    ctx = module.context
+    ptr = pyqir.PointerType(pyqir.IntType(ctx, 8))
+    i1 = pyqir.IntType(ctx, 1)
+    externals: dict[str, object] = {}
+
+    def external(name: str, params: list, ret=None):
+        if name not in externals:
+            ty = pyqir.FunctionType(ret if ret is not None else pyqir.Type.void(ctx), params)
+            externals[name] = module.add_external_function(name, ty)
+        return externals[name]
+
+    # Declared before pyqir's own if_result asks for it, so both share one declaration.
+    external("__quantum__qis__read_result__body", [ptr], i1)
+
+    def gate(g: Gate) -> None:
+        qubits = [module.qubits[q] for q in g.qubits]
+        if g.op in PYQIR_QIS:
+            getattr(qis, g.op)(builder, *g.angles, *qubits)
+            return
+        n_angles, n_qubits, name = QIR_GATES[g.op]
+        fn = external(name, [pyqir.Type.double(ctx)] * n_angles + [ptr] * n_qubits)
+        builder.call(fn, [*g.angles, *qubits])
+
+    def read(result: int):
+        fn = external("__quantum__qis__read_result__body", [ptr], i1)
+        return builder.call(fn, [module.results[result]])
+
+    def cond(c):
+        if isinstance(c, Read):
+            return read(c.result)
+        if isinstance(c, Not):
+            return builder.xor(cond(c.operand), pyqir.const(i1, 1))
+        if isinstance(c, Logic):
+            lhs = cond(c.lhs)
+            rhs = cond(c.rhs)
+            return builder.and_(lhs, rhs) if c.op == "and" else builder.or_(lhs, rhs)
+        raise TypeError(c)
+
+    def body(stmts) -> None:
+        for stmt in stmts:
+            statement(stmt)
+
+    def statement(stmt) -> None:
+        if isinstance(stmt, Gate):
+            for g in (runner_gates(stmt) if target == "runner" else [stmt]):
+                gate(g)
+        elif isinstance(stmt, Measure):
+            if stmt.kind == "mz":
+                qis.mz(builder, module.qubits[stmt.qubit], module.results[stmt.result])
+            else:
+                name = "__quantum__qis__m__body" if stmt.kind == "m" else "__quantum__qis__mresetz__body"
+                builder.call(external(name, [ptr, ptr]), [module.qubits[stmt.qubit], module.results[stmt.result]])
+        elif isinstance(stmt, Reset):
+            qis.reset(builder, module.qubits[stmt.qubit])
+        elif isinstance(stmt, If):
+            then = (lambda: body(stmt.then)) if stmt.then or stmt.empty_arm_block else None
+            else_ = (lambda: body(stmt.else_)) if stmt.else_ or stmt.empty_arm_block else None
+            if isinstance(stmt.cond, Read):
+                qis.if_result(builder, module.results[stmt.cond.result], one=then, zero=else_)
+            else:
+                builder.if_(cond(stmt.cond), true=then, false=else_)
+        else:
+            raise TypeError(stmt)
+
+    body(program.body)
+    for result in program.records:
+        rt.result_record_output(builder, module.results[result], pyqir.Constant.null(ptr))
+    text = module.ir()
+    # pyqir's objects must be freed on this thread; drop the closures' cycles now.
+    del module, builder, externals, ctx, ptr, i1
+    gc.collect()
+    return text
+
+
+# --- reference OpenQASM, written straight from the model ---------------------------
+
+_DIALECT_NAME = {
+    "h": ("h", False), "x": ("x", False), "y": ("y", False), "z": ("z", False),
+    "s": ("s", False), "s_adj": ("s", True), "t": ("t", False), "t_adj": ("t", True),
+    "cnot": ("cnot", False), "cx": ("cnot", False), "cy": ("cy", False), "cz": ("cz", False),
+    "swap": ("swap", False), "rx": ("rx", False), "ry": ("ry", False), "rz": ("rz", False),
+    "rxx": ("xx", False), "ryy": ("yy", False), "rzz": ("zz", False),
+    "ccx": ("ccnot", False), "ccnot": ("ccnot", False), "phasedx": ("prx", False),
+}
+_CONTROLLED_NAME = {"x1": "cnot", "x2": "ccnot", "y": "cy", "z": "cz", "swap": "cswap"}
+
+
+def reference_qasm(program: Program) -> str:
+    """The program written directly as dialect OpenQASM by this harness.
+
+    It is independent of the translator and serves to check the harness
+    itself: generator, runner, simulator and conventions must agree on it.
+    """
+    out = ["OPENQASM 3.0;", f"qubit[{program.qubits}] q;", f"bit[{program.results}] c;"]
+
+    def cond(c) -> str:
+        if isinstance(c, Read):
+            return f"c[{c.result}] == 1"
+        if isinstance(c, Not):
+            return f"!({cond(c.operand)})"
+        if isinstance(c, Logic):
+            return f"({cond(c.lhs)}) {'&&' if c.op == 'and' else '||'} ({cond(c.rhs)})"
+        if isinstance(c, IntView):
+            return cond(c.operand)
+        raise TypeError(c)
+
+    def gate_line(g: Gate) -> str:
+        name, inverse = _DIALECT_NAME[g.op]
+        params = f"({', '.join(repr(float(a)) for a in g.angles)})" if g.angles else ""
+        qubits = ", ".join(f"q[{q}]" for q in g.qubits)
+        return f"{'inv @ ' if inverse else ''}{name}{params} {qubits};"
+
+    def body(stmts, indent: int) -> None:
+        pad = "  " * indent
+        for stmt in stmts:
+            if isinstance(stmt, Gate):
+                out.append(pad + gate_line(stmt))
+            elif isinstance(stmt, Ctl):
+                qubits = ", ".join(f"q[{q}]" for q in stmt.qubits)
+                out.append(f"{pad}{'inv @ ' if stmt.adjoint else ''}{_CONTROLLED_NAME[stmt.op]} {qubits};")
+            elif isinstance(stmt, Measure):
+                out.append(f"{pad}c[{stmt.result}] = measure q[{stmt.qubit}];")
+                if stmt.kind == "mresetz":
+                    out.append(f"{pad}reset q[{stmt.qubit}];")
+            elif isinstance(stmt, Reset):
+                out.append(f"{pad}reset q[{stmt.qubit}];")
+            elif isinstance(stmt, If):
+                out.append(f"{pad}if ({cond(stmt.cond)}) {{")
+                body(stmt.then, indent + 1)
+                out.append(f"{pad}}} else {{")
+                body(stmt.else_, indent + 1)
+                out.append(f"{pad}}}")
+            elif isinstance(stmt, Loop):
+                step = tuple(stmt.body) + (Gate("h", (), (stmt.qubit,)), Measure(stmt.qubit, stmt.result))
+                if stmt.style == "self":
+                    body(step, indent)
+                else:
+                    body((Gate("h", (), (stmt.qubit,)), Measure(stmt.qubit, stmt.result)), indent)
+                out.append(f"{pad}while (c[{stmt.result}] == {1 if stmt.until_zero else 0}) {{")
+                body(step, indent + 1)
+                out.append(f"{pad}}}")
+            else:
+                raise TypeError(stmt)
+
+    body(program.body, 0)
+    return "\n".join(out) + "\n"

@@ -1,0 +1,329 @@
+"""A small state-vector simulator for the Ostrel OpenQASM dialect.
+
+The program text is parsed by the reference parser (``openqasm3.parse``) and
+its syntax tree is executed directly, so the simulator sees exactly what a
+service would read, precedence of the printed expressions included. It runs
+the dialect's gates (see ``conventions``), ``inv @``, measurement, reset,
+``if``/``else``, ``while``, ``int`` variables and the classical expressions
+that the translator prints.
+
+Two modes share one interpreter:
+
+* ``distribution``: exact. Every measurement splits the current branch
+  ("world") into its two outcomes, each with its own state and probability,
+  so the result is the exact distribution of the final bit register. Worlds
+  whose probability drops below ``prune`` are dropped and their mass is
+  reported as ``lost`` (loops that repeat until a coin comes up are cut off
+  that way).
+* ``sample``: one world per shot, measurement outcomes drawn from a seeded
+  generator; used when the exact tree would grow too large.
+
+Invariant: a world's state vector always has norm 1; its probability is
+carried separately.
+"""
+from __future__ import annotations
+
+from collections import Counter
+from dataclasses import dataclass, field
+
+import numpy as np
+import openqasm3
+from openqasm3 import ast
+
+from .conventions import GATES, gate_matrix
+
+MAX_QUBITS = 16
+
+
+class SimulationError(Exception):
+    """The program uses something the simulator cannot run."""
+
+
+class TooManyWorlds(SimulationError):
+    """The exact branching tree grew past its cap."""
+
+
+@dataclass
+class World:
+    prob: float
+    state: np.ndarray  # shape (2,) * n_qubits
+    bits: dict[str, list[int]]
+    ints: dict[str, int] = field(default_factory=dict)
+
+    def copy(self, prob: float) -> "World":
+        return World(prob, self.state.copy(), {k: list(v) for k, v in self.bits.items()}, dict(self.ints))
+
+
+@dataclass
+class Distribution:
+    """Exact outcome probabilities of the bit register `c` (tuples of bits)."""
+
+    probs: dict[tuple[int, ...], float]
+    lost: float
+
+
+def _apply(state: np.ndarray, matrix: np.ndarray, qubits: list[int]) -> np.ndarray:
+    k = len(qubits)
+    tensor = matrix.reshape((2,) * (2 * k))
+    moved = np.tensordot(tensor, state, axes=(list(range(k, 2 * k)), qubits))
+    return np.moveaxis(moved, list(range(k)), qubits)
+
+
+class _Interpreter:
+    def __init__(self, program: ast.Program, exact: bool, rng: np.random.Generator | None,
+                 prune: float, max_worlds: int, max_iterations: int):
+        self.program = program
+        self.exact = exact
+        self.rng = rng
+        self.prune = prune
+        self.max_worlds = max_worlds
+        self.max_iterations = max_iterations
+        self.lost = 0.0
+        self.qubit_registers: dict[str, tuple[int, int]] = {}  # name -> (offset, size)
+        self.n_qubits = 0
+        self.bit_sizes: dict[str, int] = {}
+        self.int_inits: list[tuple[str, object]] = []
+
+    # Expressions -------------------------------------------------------
+    def value(self, node, world: World):
+        if isinstance(node, ast.IntegerLiteral):
+            return node.value
+        if isinstance(node, ast.FloatLiteral):
+            return node.value
+        if isinstance(node, ast.BooleanLiteral):
+            return node.value
+        if isinstance(node, ast.Identifier):
+            if node.name in world.ints:
+                return world.ints[node.name]
+            if node.name == "pi":
+                return np.pi
+            raise SimulationError(f"unknown identifier {node.name}")
+        if isinstance(node, ast.IndexExpression):
+            name = node.collection.name
+            (index_node,) = node.index
+            index = self.value(index_node, world)
+            if name not in world.bits:
+                raise SimulationError(f"unknown bit register {name}")
+            return world.bits[name][index]
+        if isinstance(node, ast.UnaryExpression):
+            op = node.op.name
+            operand = self.value(node.expression, world)
+            if op == "!":
+                return not operand
+            if op == "-":
+                return -operand
+            if op == "~":
+                return ~int(operand)
+            raise SimulationError(f"unary operator {op}")
+        if isinstance(node, ast.BinaryExpression):
+            op = node.op.name
+            if op == "&&":
+                return bool(self.value(node.lhs, world)) and bool(self.value(node.rhs, world))
+            if op == "||":
+                return bool(self.value(node.lhs, world)) or bool(self.value(node.rhs, world))
+            lhs = self.value(node.lhs, world)
+            rhs = self.value(node.rhs, world)
+            ops = {
+                "==": lambda a, b: a == b, "!=": lambda a, b: a != b,
+                "<": lambda a, b: a < b, "<=": lambda a, b: a <= b,
+                ">": lambda a, b: a > b, ">=": lambda a, b: a >= b,
+                "+": lambda a, b: a + b, "-": lambda a, b: a - b,
+                "*": lambda a, b: a * b, "**": lambda a, b: a ** b,
+                "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b),
+                "^": lambda a, b: int(a) ^ int(b),
+                "<<": lambda a, b: int(a) << int(b), ">>": lambda a, b: int(a) >> int(b),
+            }
+            if op not in ops:
+                raise SimulationError(f"binary operator {op}")
+            return ops[op](lhs, rhs)
+        raise SimulationError(f"expression {type(node).__name__}")
+
+    def qubit(self, node) -> int:
+        if isinstance(node, ast.IndexedIdentifier):
+            name = node.name.name
+            (index_list,) = node.indices
+            (index_node,) = index_list
+        else:
+            raise SimulationError(f"qubit operand {type(node).__name__}")
+        if not isinstance(index_node, ast.IntegerLiteral):
+            raise SimulationError("qubit index is not a literal")
+        offset, size = self.qubit_registers[name]
+        if not 0 <= index_node.value < size:
+            raise SimulationError(f"qubit index {index_node.value} outside {name}[{size}]")
+        return offset + index_node.value
+
+    def bit_target(self, node) -> tuple[str, int]:
+        if isinstance(node, ast.IndexedIdentifier):
+            (index_list,) = node.indices
+            (index_node,) = index_list
+            name = node.name.name
+            if not isinstance(index_node, ast.IntegerLiteral):
+                raise SimulationError("bit index is not a literal")
+            if not 0 <= index_node.value < self.bit_sizes.get(name, 0):
+                raise SimulationError(f"bit index {index_node.value} outside {name}")
+            return name, index_node.value
+        raise SimulationError(f"bit target {type(node).__name__}")
+
+    # Statements --------------------------------------------------------
+    def measure(self, worlds: list[World], qubit: int) -> list[tuple[World, int]]:
+        out: list[tuple[World, int]] = []
+        for world in worlds:
+            one = np.take(world.state, 1, axis=qubit)
+            p1 = float(np.vdot(one, one).real)
+            p1 = min(max(p1, 0.0), 1.0)
+            if self.exact:
+                outcomes = [(0, 1.0 - p1), (1, p1)]
+            else:
+                outcomes = [(1, 1.0) if self.rng.random() < p1 else (0, 1.0)]
+            for outcome, weight in outcomes:
+                prob = world.prob * weight
+                if weight <= 0.0:
+                    continue
+                if self.exact and prob < self.prune:
+                    self.lost += prob
+                    continue
+                child = world.copy(prob) if len(outcomes) > 1 else world
+                index = [slice(None)] * child.state.ndim
+                index[qubit] = 1 - outcome
+                child.state[tuple(index)] = 0
+                norm = np.linalg.norm(child.state)
+                child.state /= norm
+                out.append((child, outcome))
+        if len(out) > self.max_worlds:
+            raise TooManyWorlds(f"more than {self.max_worlds} branches")
+        return out
+
+    def run_block(self, body: list, worlds: list[World]) -> list[World]:
+        for node in body:
+            if not worlds:
+                break
+            worlds = self.run_statement(node, worlds)
+        return worlds
+
+    def split(self, condition, worlds: list[World]) -> tuple[list[World], list[World]]:
+        yes, no = [], []
+        for world in worlds:
+            (yes if self.value(condition, world) else no).append(world)
+        return yes, no
+
+    def run_statement(self, node, worlds: list[World]) -> list[World]:
+        if isinstance(node, (ast.QubitDeclaration, ast.Include, ast.IODeclaration)):
+            return worlds
+        if isinstance(node, ast.ClassicalDeclaration):
+            if isinstance(node.type, ast.IntType):
+                for world in worlds:
+                    world.ints[node.identifier.name] = int(self.value(node.init_expression, world))
+            return worlds
+        if isinstance(node, ast.QuantumGate):
+            name = node.name.name
+            if name not in GATES:
+                raise SimulationError(f"gate {name} cannot be simulated")
+            inverse = False
+            for modifier in node.modifiers:
+                if modifier.modifier != ast.GateModifierName.inv:
+                    raise SimulationError(f"modifier {modifier.modifier.name}")
+                inverse = not inverse
+            qubits = [self.qubit(q) for q in node.qubits]
+            for world in worlds:
+                angles = [float(self.value(a, world)) for a in node.arguments]
+                matrix = gate_matrix(name, angles, inverse)
+                world.state = _apply(world.state, matrix, qubits)
+            return worlds
+        if isinstance(node, ast.QuantumMeasurementStatement):
+            qubit = self.qubit(node.measure.qubit)
+            name, index = self.bit_target(node.target)
+            result = []
+            for world, outcome in self.measure(worlds, qubit):
+                world.bits[name][index] = outcome
+                result.append(world)
+            return result
+        if isinstance(node, ast.QuantumReset):
+            qubit = self.qubit(node.qubits)
+            result = []
+            for world, outcome in self.measure(worlds, qubit):
+                if outcome == 1:
+                    world.state = _apply(world.state, gate_matrix("x", [], False), [qubit])
+                result.append(world)
+            return result
+        if isinstance(node, ast.ClassicalAssignment):
+            if node.op != ast.AssignmentOperator["="]:
+                raise SimulationError(f"assignment operator {node.op.name}")
+            for world in worlds:
+                value = self.value(node.rvalue, world)
+                if isinstance(node.lvalue, ast.Identifier):
+                    world.ints[node.lvalue.name] = int(value)
+                else:
+                    name, index = self.bit_target(node.lvalue)
+                    world.bits[name][index] = int(bool(value))
+            return worlds
+        if isinstance(node, ast.BranchingStatement):
+            yes, no = self.split(node.condition, worlds)
+            return self.run_block(node.if_block, yes) + self.run_block(node.else_block, no)
+        if isinstance(node, ast.WhileLoop):
+            done: list[World] = []
+            active = worlds
+            for _ in range(self.max_iterations):
+                yes, no = self.split(node.while_condition, active)
+                done.extend(no)
+                if not yes:
+                    active = []
+                    break
+                active = self.run_block(node.block, yes)
+            else:
+                yes, no = self.split(node.while_condition, active)
+                done.extend(no)
+                if yes and not self.exact:
+                    raise SimulationError(f"while loop ran past {self.max_iterations} iterations")
+                self.lost += sum(w.prob for w in yes)
+            return done
+        raise SimulationError(f"statement {type(node).__name__}")
+
+    def declare(self) -> World:
+        for node in self.program.statements:
+            if isinstance(node, ast.QubitDeclaration):
+                size = node.size.value if node.size is not None else 1
+                self.qubit_registers[node.qubit.name] = (self.n_qubits, size)
+                self.n_qubits += size
+            elif isinstance(node, (ast.ClassicalDeclaration, ast.IODeclaration)) and isinstance(node.type, ast.BitType):
+                size = node.type.size.value if node.type.size is not None else 1
+                self.bit_sizes[node.identifier.name] = size
+        if self.n_qubits > MAX_QUBITS:
+            raise SimulationError(f"{self.n_qubits} qubits exceed the simulator's limit of {MAX_QUBITS}")
+        state = np.zeros((2,) * self.n_qubits, dtype=complex)
+        state[(0,) * self.n_qubits] = 1.0
+        return World(1.0, state, {name: [0] * size for name, size in self.bit_sizes.items()})
+
+    def run(self) -> list[World]:
+        return self.run_block(self.program.statements, [self.declare()])
+
+
+def _parse(program) -> ast.Program:
+    return openqasm3.parse(program) if isinstance(program, str) else program
+
+
+def distribution(program, register: str = "c", prune: float = 1e-12, max_worlds: int = 1 << 14,
+                 max_iterations: int = 200) -> Distribution:
+    """Exact distribution of the final value of `register` (tuple of bits, index 0 first).
+
+    A program without that register yields the empty tuple with probability 1.
+    """
+    interpreter = _Interpreter(_parse(program), True, None, prune, max_worlds, max_iterations)
+    worlds = interpreter.run()
+    probs: dict[tuple[int, ...], float] = {}
+    for world in worlds:
+        key = tuple(world.bits.get(register, []))
+        probs[key] = probs.get(key, 0.0) + world.prob
+    return Distribution(probs, interpreter.lost)
+
+
+def sample(program, shots: int, seed: int, register: str = "c",
+           max_iterations: int = 10_000) -> Counter:
+    """Counts of the final value of `register` over `shots` seeded runs."""
+    tree = _parse(program)
+    rng = np.random.default_rng(seed)
+    counts: Counter = Counter()
+    for _ in range(shots):
+        interpreter = _Interpreter(tree, False, rng, 0.0, 1, max_iterations)
+        (world,) = interpreter.run()
+        counts[tuple(world.bits.get(register, []))] += 1
+    return counts

@@ -1,0 +1,127 @@
+"""Hypothesis strategies that draw random programs of the `qirgen` model.
+
+Sizes stay small (at most 4 qubits, 4 results, a few statements per block,
+nesting depth 2, at most one loop) so that the exact branching simulation
+stays cheap and every example runs in well under a second.
+
+Shapes are drawn so that every recorded value has one meaning in both
+languages: a result is read right before the branch that uses it (never
+re-measured in between), loops terminate with probability 1 (each turn
+ends with `h` on the loop qubit, so each turn exits with probability 1/2),
+if-merge integer conditions are kept out of loop bodies, and every result
+is measured (from the fresh qubit 0) before anything reads or records it.
+"""
+from __future__ import annotations
+
+from hypothesis import strategies as st
+
+from .qirgen import (CONTROLLED_OPS, QIR_GATES, Ctl, Gate, If, IntView, Logic, Loop, Measure, Not,
+                     Program, Read, Reset)
+
+ANGLES = st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(
+    lambda x: round(x, 3))
+
+
+def _distinct(n_qubits: int, k: int, exclude: frozenset = frozenset()):
+    pool = [q for q in range(n_qubits) if q not in exclude]
+    return st.permutations(pool).map(lambda p: tuple(p[:k]))
+
+
+@st.composite
+def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset()):
+    free = n_qubits - len(exclude)
+    ops = [op for op, (_, k, _) in QIR_GATES.items() if k <= free]
+    if flavour == "pyqir":
+        ops = [op for op in ops if op != "ccnot"]
+    controlled = [op for op, (c, t) in CONTROLLED_OPS.items() if c + t <= free]
+    if flavour != "pyqir" and controlled and draw(st.integers(0, 5)) == 0:
+        op = draw(st.sampled_from(controlled))
+        c, t = CONTROLLED_OPS[op]
+        return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
+    op = draw(st.sampled_from(ops))
+    n_angles, k, _ = QIR_GATES[op]
+    angles = tuple(draw(ANGLES) for _ in range(n_angles))
+    return Gate(op, angles, draw(_distinct(n_qubits, k, exclude)))
+
+
+@st.composite
+def leaf_cond(draw, n_results: int, flavour: str):
+    via = "qis" if flavour == "pyqir" else draw(st.sampled_from(["qis", "rt"]))
+    read = Read(draw(st.integers(0, n_results - 1)), via)
+    if draw(st.integers(0, 3)) == 0:
+        return Not(read, False if flavour == "pyqir" else draw(st.booleans()))
+    return read
+
+
+@st.composite
+def condition(draw, n_results: int, flavour: str, blocks_allowed: bool, ifmerge_allowed: bool):
+    """A branch condition; `blocks_allowed` permits shapes that add blocks."""
+    kind = draw(st.integers(0, 5))
+    leaf = leaf_cond(n_results, flavour)
+    if kind <= 1:
+        return draw(leaf)
+    if kind == 2:
+        return Not(draw(leaf), False if flavour == "pyqir" else draw(st.booleans()))
+    if flavour == "pyqir":
+        return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf), "instr")
+    styles = ["instr", "select"] + (["phi"] if blocks_allowed else [])
+    if kind in (3, 4):
+        return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf),
+                     draw(st.sampled_from(styles)), draw(st.booleans()))
+    views = ["zext", "select"] + (["materialise"] if blocks_allowed else []) + (
+        ["ifmerge"] if blocks_allowed and ifmerge_allowed else [])
+    return IntView(draw(leaf), draw(st.sampled_from(views)), draw(st.integers(0, 3)))
+
+
+@st.composite
+def statements(draw, n_qubits: int, n_results: int, flavour: str, depth: int, max_len: int,
+               in_loop: bool = False, exclude: frozenset = frozenset()):
+    out = []
+    free = [q for q in range(n_qubits) if q not in exclude]
+    for _ in range(draw(st.integers(0, max_len))):
+        kind = draw(st.integers(0, 12))
+        if kind <= 6 or not free:
+            if free:
+                out.append(draw(gate_stmt(n_qubits, flavour, exclude)))
+        elif kind <= 8:
+            kinds = ["mz"] if flavour == "pyqir" and draw(st.booleans()) else ["mz", "m", "mresetz"]
+            out.append(Measure(draw(st.sampled_from(free)), draw(st.integers(0, n_results - 1)),
+                               draw(st.sampled_from(kinds))))
+        elif kind == 9:
+            out.append(Reset(draw(st.sampled_from(free))))
+        elif depth > 0:
+            cond = draw(condition(n_results, flavour, blocks_allowed=True, ifmerge_allowed=not in_loop))
+            then = draw(statements(n_qubits, n_results, flavour, depth - 1, 3, in_loop, exclude))
+            else_ = draw(statements(n_qubits, n_results, flavour, depth - 1, 3, in_loop, exclude))
+            out.append(If(cond, tuple(then), tuple(else_), draw(st.booleans())))
+    return out
+
+
+@st.composite
+def programs(draw, flavour: str = "text"):
+    """A random program; flavour "pyqir" keeps to what `emit_pyqir` can write."""
+    n_qubits = draw(st.integers(1, 4))
+    n_results = draw(st.integers(1, 4))
+    body = draw(statements(n_qubits, n_results, flavour, depth=2, max_len=8))
+    if flavour != "pyqir" and draw(st.integers(0, 2)) == 0:
+        qubit = draw(st.integers(0, n_qubits - 1))
+        result = draw(st.integers(0, n_results - 1))
+        style = draw(st.sampled_from(["self", "header"]))
+        loop_body = draw(statements(n_qubits, n_results, flavour, depth=0 if style == "self" else 1,
+                                    max_len=3, in_loop=True, exclude=frozenset([qubit])))
+        # measurements inside the loop must not write the loop's own result
+        loop_body = [s for s in loop_body if not (isinstance(s, Measure) and s.result == result)]
+        at = draw(st.integers(0, len(body)))
+        body.insert(at, Loop(qubit, result, tuple(loop_body), style, draw(st.booleans())))
+    tail = draw(statements(n_qubits, n_results, flavour, depth=0, max_len=3))
+    measures = [Measure(q, draw(st.integers(0, n_results - 1))) for q in range(n_qubits)]
+    records = tuple(draw(st.permutations(range(n_results))))
+    handles = "const" if flavour == "pyqir" else draw(st.sampled_from(["const", "const", "instr"]))
+    # Every result is written before anything reads or records it: the runner
+    # reads a never-measured result 1 as One, where the bit register starts at 0.
+    init = [Measure(0, r) for r in range(n_results)]
+    # Start from a generic product state, so that most programs interfere and
+    # most outcomes are random rather than fixed.
+    init += [Gate(draw(st.sampled_from(["ry", "rx"])), (draw(ANGLES),), (q,))
+             for q in range(n_qubits) if draw(st.integers(0, 3)) > 0]
+    return Program(n_qubits, n_results, tuple(init + body + tail + measures), records, handles)
