@@ -30,11 +30,13 @@ if ((${#missing[@]})); then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# --- Python packages for the tests ---
-if ! "$PYTHON" -c 'import pytest, hypothesis' >/dev/null 2>&1; then
-  step "pip install pytest hypothesis"
-  "$PYTHON" -m pip install -q pytest hypothesis
-fi
+# --- Python packages for the tests (pip does nothing for what is installed) ---
+requirements=(pytest hypothesis)
+for file in python/tests/requirements*.txt; do
+  [[ -f "$file" ]] && requirements+=(-r "$file")
+done
+step "pip install ${requirements[*]}"
+"$PYTHON" -m pip install -q "${requirements[@]}"
 
 # --- C++ tests ---
 step "C++ build ($BUILD_DIR)"
