@@ -371,3 +371,14 @@ def test_loop_and_branch_shapes_run_on_the_runner():
         Measure(0, 0)), (1, 0), "instr")
     for style in ("typed", "opaque"):
         assert reference_verdict(prog, qirgen.emit_text(prog, style, "runner")).ok
+
+
+def test_runner_reads_never_measured_result_one_as_one():
+    """The runner's convention, unlike a fresh bit register: result 1 unmeasured reads One.
+
+    The generator therefore writes every result before anything reads it.
+    """
+    prog = Program(1, 4, (), (0, 1, 2, 3))
+    assert runner.run_qir(qirgen.emit_text(prog, "opaque", "runner"), shots=3) == [["0", "1", "0", "0"]] * 3
+    measured = Program(1, 4, (Measure(0, 1),), (0, 1, 2, 3))
+    assert runner.run_qir(qirgen.emit_text(measured, "typed", "runner"), shots=3) == [["0", "0", "0", "0"]] * 3

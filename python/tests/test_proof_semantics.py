@@ -68,3 +68,157 @@ def test_random_program_computes_what_the_runner_computes(prog, style):
 @given(strategies.programs("pyqir"))
 def test_random_pyqir_program_computes_what_the_runner_computes(prog):
     check_random(prog, qirgen.emit_pyqir(prog, "corvane"), qirgen.emit_pyqir(prog, "runner"))
+
+
+# --- directed shapes whose meaning differs between input and output ----------------
+#
+# Each module below is valid QIR that corvane translates; the runner and the
+# simulator then disagree. They are kept as strict expected failures, so the
+# suite stays green while the fault stands and turns red once it is fixed
+# (remove the marker then). A translation error or any other stage fails the
+# test outright (RuntimeError is not the expected exception).
+
+DECLARATIONS = """
+declare void @__quantum__qis__h__body(ptr)
+declare void @__quantum__qis__x__body(ptr)
+declare void @__quantum__qis__mz__body(ptr, ptr writeonly) #1
+declare i1 @__quantum__qis__read_result__body(ptr)
+declare void @__quantum__rt__result_record_output(ptr, ptr)
+attributes #0 = { "entry_point" "qir_profiles"="adaptive_profile" }
+attributes #1 = { "irreversible" }
+"""
+
+Q = {i: "ptr null" if i == 0 else f"ptr inttoptr (i64 {i} to ptr)" for i in range(4)}
+
+
+def module(body: str) -> str:
+    return "define void @main() #0 {\n" + body.format(**{f"q{i}": v for i, v in Q.items()}) + "}\n" + DECLARATIONS
+
+
+READ_THEN_REMEASURE = module("""\
+entry:
+  call void @__quantum__qis__h__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  %v = call i1 @__quantum__qis__read_result__body({q0})
+  call void @__quantum__qis__x__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  br i1 %v, label %then, label %done
+then:
+  call void @__quantum__qis__x__body({q1})
+  br label %done
+done:
+  call void @__quantum__qis__mz__body({q1}, {q1})
+  call void @__quantum__rt__result_record_output({q0}, ptr null)
+  call void @__quantum__rt__result_record_output({q1}, ptr null)
+  ret void
+""")
+
+SHORT_CIRCUIT_AFTER_REMEASURE = module("""\
+entry:
+  call void @__quantum__qis__mz__body({q1}, {q1})
+  call void @__quantum__qis__h__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  %v = call i1 @__quantum__qis__read_result__body({q0})
+  br i1 %v, label %join, label %rhs
+rhs:
+  call void @__quantum__qis__x__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  %w = call i1 @__quantum__qis__read_result__body({q1})
+  br label %join
+join:
+  %p = phi i1 [ true, %entry ], [ %w, %rhs ]
+  br i1 %p, label %flip, label %done
+flip:
+  call void @__quantum__qis__x__body({q2})
+  br label %done
+done:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__rt__result_record_output({q0}, ptr null)
+  call void @__quantum__rt__result_record_output({q2}, ptr null)
+  ret void
+""")
+
+IF_MERGE_INIT_FROM_RESULT = module("""\
+entry:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__qis__x__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  %v = call i1 @__quantum__qis__read_result__body({q0})
+  %i = zext i1 %v to i64
+  call void @__quantum__qis__h__body({q1})
+  call void @__quantum__qis__mz__body({q1}, {q1})
+  %w = call i1 @__quantum__qis__read_result__body({q1})
+  br i1 %w, label %upd, label %merge
+upd:
+  %a = add i64 %i, 1
+  br label %merge
+merge:
+  %p = phi i64 [ %i, %entry ], [ %a, %upd ]
+  %c = icmp eq i64 %p, 1
+  br i1 %c, label %flip, label %done
+flip:
+  call void @__quantum__qis__x__body({q2})
+  br label %done
+done:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__rt__result_record_output({q1}, ptr null)
+  call void @__quantum__rt__result_record_output({q2}, ptr null)
+  ret void
+""")
+
+IF_MERGE_IN_LOOP = module("""\
+entry:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__qis__h__body({q0})
+  br label %head
+head:
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  %v = call i1 @__quantum__qis__read_result__body({q0})
+  br i1 %v, label %body, label %exit
+body:
+  call void @__quantum__qis__h__body({q1})
+  call void @__quantum__qis__mz__body({q1}, {q1})
+  %w = call i1 @__quantum__qis__read_result__body({q1})
+  br i1 %w, label %upd, label %merge
+upd:
+  %a = add i64 0, 1
+  br label %merge
+merge:
+  %p = phi i64 [ 0, %body ], [ %a, %upd ]
+  %c = icmp eq i64 %p, 1
+  br i1 %c, label %flip, label %cont
+flip:
+  call void @__quantum__qis__x__body({q2})
+  br label %cont
+cont:
+  call void @__quantum__qis__h__body({q0})
+  br label %head
+exit:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__rt__result_record_output({q2}, ptr null)
+  ret void
+""")
+
+INLINED_VALUE_READ_LATE = (
+    "an i1 value bound to a result bit is read where it is used, not where it was defined: "
+    "a measurement into the same result in between changes it")
+
+
+@pytest.mark.parametrize("text", [
+    pytest.param(READ_THEN_REMEASURE, id="read-result-then-remeasure", marks=pytest.mark.xfail(
+        strict=True, raises=AssertionError, reason=INLINED_VALUE_READ_LATE)),
+    pytest.param(SHORT_CIRCUIT_AFTER_REMEASURE, id="short-circuit-phi-after-remeasure", marks=pytest.mark.xfail(
+        strict=True, raises=AssertionError, reason=INLINED_VALUE_READ_LATE + " (the phi's constant side "
+        "copies the predecessor's branch condition to the join block)")),
+    pytest.param(IF_MERGE_INIT_FROM_RESULT, id="if-merge-init-from-result", marks=pytest.mark.xfail(
+        strict=True, raises=AssertionError, reason="the if-merge variable's declaration, with its initial "
+        "value, is hoisted before the whole body, so an initial value that reads a result sees it unmeasured")),
+    pytest.param(IF_MERGE_IN_LOOP, id="if-merge-inside-loop", marks=pytest.mark.xfail(
+        strict=True, raises=AssertionError, reason="the if-merge variable is initialised once before the "
+        "body, not on every loop turn, so a turn without the update keeps the previous turn's value")),
+])
+def test_value_timing_shapes(text):
+    outcome = differential.check_module(text)
+    if outcome.stage != "compared":
+        raise RuntimeError(f"{outcome.stage}: {outcome.detail}\n{outcome.output}")
+    assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"

@@ -119,16 +119,18 @@ def check_corpus_module(text: str) -> Outcome:
     """`check_module` for a module as a producer wrote it.
 
     A module that records nothing but measures constant results gets
-    recording calls for those results appended before its `ret`; both sides
-    then see that same text (the translator ignores recording calls).
+    recording calls for those results appended before its `ret`; one that
+    measures nothing gets a final measurement and recording of every qubit.
+    Both sides then see that same text.
     """
     mapping = qirscan.record_mapping(text)
     if isinstance(mapping, qirscan.Mapping) and not mapping.records:
-        added = qirscan.add_records(text)
-        if added is not None:
-            augmented, records = added
-            outcome = check_module(augmented, augmented, records)
-            if outcome.stage == "compared":
-                outcome.detail = "[records added] " + outcome.detail
-            return outcome
+        for add, note in ((qirscan.add_records, "records added"), (qirscan.add_measurements, "measurements added")):
+            added = add(text)
+            if added is not None:
+                augmented, records = added
+                outcome = check_module(augmented, augmented, records)
+                if outcome.stage == "compared":
+                    outcome.detail = f"[{note}] " + outcome.detail
+                return outcome
     return check_module(text)

@@ -548,8 +548,9 @@ def emit_pyqir(program: Program, target: str = "corvane") -> str:
 
     def gate(g: Gate) -> None:
         qubits = [module.qubits[q] for q in g.qubits]
-        if g.op in PYQIR_QIS:
-            getattr(qis, g.op)(builder, *g.angles, *qubits)
+        if g.op in PYQIR_QIS or g.op == "cnot":
+            # pyqir's cx writes __quantum__qis__cnot__body; a second declaration would be renamed
+            getattr(qis, "cx" if g.op == "cnot" else g.op)(builder, *g.angles, *qubits)
             return
         n_angles, n_qubits, name = QIR_GATES[g.op]
         fn = external(name, [pyqir.Type.double(ctx)] * n_angles + [ptr] * n_qubits)

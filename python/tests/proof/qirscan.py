@@ -13,7 +13,9 @@ whole run: `record_mapping` accepts a module only when
 so that the k-th recorded value is the final value of `c[index_k]`.
 A module without any recording call can be given recording calls for every
 result it measures, just before its `ret` (`add_records`), which makes the
-same guarantee hold.
+same guarantee hold; a module that neither measures nor reads any result can
+be given a measurement and a recording of every qubit it uses
+(`add_measurements`).
 
 This is a line scanner over the text, written for the shapes producers emit;
 anything it does not recognise makes the module "not static", never a guess.
@@ -198,3 +200,48 @@ def add_records(text: str) -> tuple[str, list[int]] | None:
     declaration = f"declare void @{RECORD}({rty}, {'ptr' if opaque else 'i8*'})"
     lines.append(declaration)
     return "\n".join(lines) + ("\n" if not text.endswith("\n") else ""), results
+
+
+_QUBIT_CONST = re.compile(
+    r"(?:%Qubit\*|ptr)" + _PARAM_ATTRS + r"\s+(?:null|inttoptr\s*\(\s*i64\s+(\d+)\s+to\s+(?:%Qubit\*|ptr)\s*\))")
+
+
+def add_measurements(text: str) -> tuple[str, list[int]] | None:
+    """Measure every qubit the entry function uses into the result of the same number, and record them.
+
+    Only for modules that measure, read and record nothing (so the added
+    results cannot clash with anything) and whose qubit operands are all
+    constants; None otherwise. Returns the text and the recorded results.
+    """
+    function = entry_function(text)
+    if function is None or function.ret_line < 0 or RECORD in text:
+        return None
+    if "read_result" in text or _MEASURE.search(text):
+        return None
+    qubits: set[int] = set()
+    for _, lines in function.blocks:
+        for line in lines:
+            if "@__quantum__qis__" not in line:
+                continue
+            args = line[line.find("(", line.find("@__quantum__qis__")):]
+            if re.search(r"(?:%Qubit\*|ptr)\s+%", args):
+                return None
+            for m in _QUBIT_CONST.finditer(args):
+                qubits.add(int(m.group(1)) if m.group(1) is not None else 0)
+    if not qubits:
+        return None
+    opaque = "%Qubit*" not in text
+    qty, rty = ("ptr", "ptr") if opaque else ("%Qubit*", "%Result*")
+
+    def operand(ty: str, index: int) -> str:
+        return f"{ty} null" if index == 0 else f"{ty} inttoptr (i64 {index} to {ty})"
+
+    calls = [f"  call void @__quantum__qis__mz__body({operand(qty, q)}, {operand(rty, q)})" for q in sorted(qubits)]
+    calls += [f"  call void @{RECORD}({operand(rty, q)}, {'ptr' if opaque else 'i8*'} null)" for q in sorted(qubits)]
+    lines = text.split("\n")
+    lines[function.ret_line:function.ret_line] = calls
+    if not opaque and "%Result = type opaque" not in text:
+        lines.insert(0, "%Result = type opaque")
+    lines.append(f"declare void @__quantum__qis__mz__body({qty}, {rty} writeonly)")
+    lines.append(f"declare void @{RECORD}({rty}, {'ptr' if opaque else 'i8*'})")
+    return "\n".join(lines) + "\n", sorted(qubits)
