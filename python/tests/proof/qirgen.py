@@ -167,20 +167,6 @@ def _format_double(value: float) -> str:
     return text
 
 
-def uses_phasedx_or_controls(program: Program) -> bool:
-    def walk(body) -> bool:
-        for stmt in body:
-            if isinstance(stmt, Ctl) or (isinstance(stmt, Gate) and stmt.op in ("phasedx", "ccnot")):
-                return True
-            if isinstance(stmt, If) and (walk(stmt.then) or walk(stmt.else_)):
-                return True
-            if isinstance(stmt, Loop) and walk(stmt.body):
-                return True
-        return False
-
-    return walk(program.body)
-
-
 def runner_gates(stmt) -> list[Gate]:
     """The gate calls the runner target writes for one Gate or Ctl."""
     if isinstance(stmt, Ctl):
@@ -282,7 +268,7 @@ class _TextEmitter:
             inner_arg = f"ptr @{inner_name}"
             self.declare(inner_name, f"declare void @{inner_name}(ptr, ptr)")
             prefix = "i64, i64, i64, i64, ptr"
-        args = [f"i64 0", f"i64 {int(ctl.adjoint)}", f"i64 {controls}", f"i64 {targets}", inner_arg] + qubit_args
+        args = ["i64 0", f"i64 {int(ctl.adjoint)}", f"i64 {controls}", f"i64 {targets}", inner_arg] + qubit_args
         self.declare(GENERALIZED, f"declare void @{GENERALIZED}({prefix}, ...)")
         self.line(f"call void ({prefix}, ...) @{GENERALIZED}({', '.join(args)})")
 
@@ -527,6 +513,14 @@ def pyqir_supports(program: Program) -> bool:
 
 def emit_pyqir(program: Program, target: str = "corvane") -> str:
     """QIR text of `program` as pyqir's builder writes it (opaque pointers)."""
+    text = _emit_pyqir(program, target)
+    # pyqir's objects must be freed on this thread; the builder closures form
+    # reference cycles, so collect them now rather than on some other thread.
+    gc.collect()
+    return text
+
+
+def _emit_pyqir(program: Program, target: str) -> str:
     import pyqir
     from pyqir import qis, rt
 
@@ -600,11 +594,7 @@ def emit_pyqir(program: Program, target: str = "corvane") -> str:
     body(program.body)
     for result in program.records:
         rt.result_record_output(builder, module.results[result], pyqir.Constant.null(ptr))
-    text = module.ir()
-    # pyqir's objects must be freed on this thread; drop the closures' cycles now.
-    del module, builder, externals, ctx, ptr, i1
-    gc.collect()
-    return text
+    return module.ir()
 
 
 # --- reference OpenQASM, written straight from the model ---------------------------

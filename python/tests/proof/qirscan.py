@@ -72,7 +72,6 @@ def entry_function(text: str) -> EntryFunction | None:
         attrs = header[header.rfind(")"):] if ")" in header else header
         entry = '"entry_point"' in attrs or any(
             '"entry_point"' in groups.get(g, "") for g in re.findall(r"#(\d+)", attrs))
-        start = i
         i += 1
         body: list[tuple[int, str]] = []
         while i < len(lines) and not lines[i].startswith("}"):
@@ -96,7 +95,6 @@ def entry_function(text: str) -> EntryFunction | None:
                 rets.append(index)
         if not blocks[0][1]:
             blocks.pop(0)
-        del start
         return EntryFunction(name, blocks, rets[0] if len(rets) == 1 else -1)
     return None
 
