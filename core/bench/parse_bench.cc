@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,9 +44,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot read %s\n", argv[1]);
     return 2;
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  in.seekg(0, std::ios::end);
+  std::string text(static_cast<std::size_t>(in.tellg()), '\0');
+  in.seekg(0, std::ios::beg);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!in) {
+    std::fprintf(stderr, "cannot read %s\n", argv[1]);
+    return 2;
+  }
 
   std::vector<double> seconds;
   std::size_t instructions = 0;

@@ -45,6 +45,25 @@ class LineReader {
     return true;
   }
 
+  // A capacity hint for the block that starts at the current line: the lines
+  // before the next line that looks like a label or a closing brace. Only used
+  // to size the block's instruction list once instead of growing it.
+  [[nodiscard]] std::size_t block_lines_hint() const {
+    std::size_t count = 0;
+    std::size_t pos = pos_;
+    while (!done_ && pos < text_.size()) {
+      std::size_t end = text_.find('\n', pos);
+      if (end == std::string_view::npos) end = text_.size();
+      const std::string_view line = trim(cut_comment(text_.substr(pos, end - pos)));
+      if (!line.empty()) {
+        if (line.back() == ':' || line == "}") break;
+        ++count;
+      }
+      pos = end + 1;
+    }
+    return count;
+  }
+
  private:
   std::string_view text_;
   std::size_t pos_ = 0;
@@ -366,6 +385,7 @@ class ModuleParser {
   }
 
   Status read_body(Function& function) {
+    function.blocks.back().instructions.reserve(lines_.block_lines_hint());
     std::string_view line;
     while (lines_.next(line)) {
       const std::string_view text = trim(line);
@@ -379,6 +399,7 @@ class ModuleParser {
           function.blocks.emplace_back();
           function.blocks.back().label = *label;
         }
+        function.blocks.back().instructions.reserve(lines_.block_lines_hint());
         continue;
       }
       RETURN_IF_ERROR(read_instruction(text, function));

@@ -79,6 +79,8 @@ struct OperandText {
 };
 
 bool is_space_at(std::string_view text, std::size_t pos) {
+  const auto c = static_cast<unsigned char>(text[pos]);
+  if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
   return trim_start(text.substr(pos)).size() != text.size() - pos;
 }
 
