@@ -23,35 +23,40 @@ std::size_t ProcessedBlocks::PairHash::operator()(
   return first ^ (second + 0x9e3779b97f4a7c15ULL + (first << 6) + (first >> 2));
 }
 
-void ProcessedBlocks::append(BlockLowering block) {
-  const std::size_t position = blocks_.size();
-  first_by_label_.try_emplace(block.label, position);
-  if (block.condition.has_value()) {
+void ProcessedBlocks::append(BlockLowering block) { blocks_.push_back(std::move(block)); }
+
+void ProcessedBlocks::catch_up() const {
+  for (; indexed_ < blocks_.size(); ++indexed_) {
+    const BlockLowering& block = blocks_[indexed_];
+    const std::size_t position = indexed_;
+    first_by_label_.try_emplace(block.label, position);
+    if (!block.condition.has_value()) continue;
     // A later record of the same label replaces an earlier one here.
     conditional_by_label_.insert_or_assign(block.label, position);
-    if (block.successors.size() == 2) {
-      const std::string& a = block.successors[0];
-      const std::string& b = block.successors[1];
-      branch_by_successor_.try_emplace(a, position);
-      branch_by_successor_.try_emplace(b, position);
-      if (a != b) branch_by_pair_.try_emplace(a < b ? std::pair(a, b) : std::pair(b, a), position);
-    }
+    if (block.successors.size() != 2) continue;
+    const std::string& a = block.successors[0];
+    const std::string& b = block.successors[1];
+    branch_by_successor_.try_emplace(a, position);
+    branch_by_successor_.try_emplace(b, position);
+    if (a != b) branch_by_pair_.try_emplace(a < b ? std::pair(a, b) : std::pair(b, a), position);
   }
-  blocks_.push_back(std::move(block));
 }
 
 BlockLowering* ProcessedBlocks::find_first(std::string_view label) {
+  catch_up();
   auto it = first_by_label_.find(label);
   return it == first_by_label_.end() ? nullptr : &blocks_[it->second];
 }
 
 const BlockLowering* ProcessedBlocks::find_conditional(std::string_view label) const {
+  catch_up();
   auto it = conditional_by_label_.find(label);
   return it == conditional_by_label_.end() ? nullptr : &blocks_[it->second];
 }
 
 const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
                                                      std::string_view second) const {
+  catch_up();
   if (first == second) {
     auto it = branch_by_successor_.find(first);
     return it == branch_by_successor_.end() ? nullptr : &blocks_[it->second];
@@ -64,6 +69,7 @@ const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
 }
 
 std::vector<BlockLowering> ProcessedBlocks::take() {
+  indexed_ = 0;
   first_by_label_.clear();
   conditional_by_label_.clear();
   branch_by_successor_.clear();

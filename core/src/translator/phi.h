@@ -43,12 +43,21 @@ class ProcessedBlocks {
     std::size_t operator()(const std::pair<std::string, std::string>& key) const noexcept;
   };
 
+  // Indexes the records appended since the last query. Records never change
+  // their label, condition or successors once appended, so indexing late gives
+  // the same answers and costs nothing for functions without phis.
+  void catch_up() const;
+
   std::vector<BlockLowering> blocks_;
-  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> first_by_label_;
-  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> conditional_by_label_;
+  mutable std::size_t indexed_ = 0;
+  mutable std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> first_by_label_;
+  mutable std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>
+      conditional_by_label_;
   // Two-way branches by successor: single labels, and unordered pairs stored sorted.
-  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> branch_by_successor_;
-  std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash> branch_by_pair_;
+  mutable std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>
+      branch_by_successor_;
+  mutable std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash>
+      branch_by_pair_;
 };
 
 /// Declarations placed before the program body, with the names of the integer
