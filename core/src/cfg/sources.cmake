@@ -1,3 +1,5 @@
 list(APPEND CORVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/block_graph.cc
+  ${CMAKE_CURRENT_LIST_DIR}/statement_tree.cc
   ${CMAKE_CURRENT_LIST_DIR}/structure.cc
 )

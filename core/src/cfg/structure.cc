@@ -1,8 +1,561 @@
-// Placeholder; replaced by the structurer.
+// Rebuilds nested control flow from the lowered blocks of one function. Six
+// rewrite passes, tried in a fixed priority (short-circuit merge, sequence
+// merge, self-loop, if/else diamond, if-then triangle, while loop), each fold
+// one recognised shape into a single block, until one block is left.
+//
+// Key invariant: every live node that matches pass k is queued in worklist k.
+// A rewrite re-queues the nodes whose edges or record it changed, plus their
+// predecessors when those can still use them as an arm, join or body (which
+// needs at most two predecessors). Serving the lowest-numbered non-empty
+// worklist thus always applies a match of the lowest-numbered pass that has
+// one, without rescanning the graph. Candidates of one pass are served in
+// first-in first-out order, seeded in block order, so the result is a fixed
+// function of the input.
+//
+// Statement lists are chains of the blocks' own vectors: a sequence merge
+// links two chains in constant time, and a chain is flattened only when it
+// becomes an if/while body or the result. Loop headers are the only
+// statements copied; those copies are bounded by a budget, and if/while
+// nesting by a depth limit, so that hostile inputs end in an error rather
+// than exhausting memory or the stack of later tree walks.
 #include "cfg/structure.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "cfg/block_graph.h"
+#include "cfg/statement_tree.h"
+#include "ir/text.h"
+
 namespace corvane {
-Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering>, std::string_view) {
-  return control_flow_error("structuring is not implemented yet");
+namespace {
+
+constexpr std::uint32_t kNoChunk = 0xFFFFFFFFu;
+constexpr int kPassCount = 6;
+// Deepest if/while nesting the structurer builds; the printer and the tree's
+// destructors recurse along it.
+constexpr std::uint32_t kMaxNestingDepth = 1000;
+// Loop headers are copied into their loop bodies; the copies together may
+// hold at most this many statements, or the function's own statement count
+// when that is larger.
+constexpr std::uint64_t kMinCopyBudget = 1000000;
+
+// What the structurer keeps per block besides the BlockLowering itself.
+struct BlockState {
+  std::uint32_t succ_begin = 0;   // this block's successors in successor_ids_
+  std::uint32_t succ_count = 0;
+  std::uint32_t tail = 0;         // last chunk of the statement chain (the head is the block's own)
+  std::uint64_t top_count = 0;    // statements at the top level of the chain
+  std::uint64_t total_count = 0;  // statements at every level
+  std::uint32_t depth = 0;        // if/while nesting of the chain
+  bool in_block_map = true;       // false once merged away by pass 1 or 2
+};
+
+// Open-addressing index from label to block id; the labels stay in the records.
+class LabelIndex {
+ public:
+  static constexpr std::uint32_t kAbsent = 0xFFFFFFFFu;
+
+  explicit LabelIndex(const std::vector<BlockLowering>& blocks) : blocks_(blocks) {
+    std::size_t capacity = 16;
+    while (capacity < blocks.size() * 2) capacity *= 2;
+    slots_.assign(capacity, kAbsent);
+    mask_ = capacity - 1;
+  }
+
+  /// Adds block `id` under its label; false when the label is already present.
+  bool insert(std::uint32_t id) {
+    std::size_t slot = slot_of(blocks_[id].label);
+    if (slots_[slot] != kAbsent) return false;
+    slots_[slot] = id;
+    return true;
+  }
+
+  /// The id of the block with `label`, or kAbsent.
+  std::uint32_t find(std::string_view label) const { return slots_[slot_of(label)]; }
+
+ private:
+  // The slot holding `label`, or the empty slot where it would go.
+  std::size_t slot_of(std::string_view label) const {
+    std::size_t slot = std::hash<std::string_view>{}(label) & mask_;
+    while (slots_[slot] != kAbsent && blocks_[slots_[slot]].label != label) {
+      slot = (slot + 1) & mask_;
+    }
+    return slot;
+  }
+
+  const std::vector<BlockLowering>& blocks_;
+  std::vector<std::uint32_t> slots_;
+  std::size_t mask_ = 0;
+};
+
+bool is_short_circuit(const std::optional<Expr>& condition) {
+  if (!condition) return false;
+  const auto* binary = std::get_if<BinaryExpr>(&condition->node);
+  return binary != nullptr && (binary->op == BinaryOp::Or || binary->op == BinaryOp::And);
 }
+
+class Structurer {
+ public:
+  explicit Structurer(std::vector<BlockLowering>& blocks) : blocks_(blocks) {}
+
+  Result<std::vector<Stmt>> run(std::string_view entry);
+
+ private:
+  Status set_up(std::string_view entry);
+  Status reduce();
+  Result<std::vector<Stmt>> finish();
+
+  Result<bool> try_pass(int pass, std::uint32_t n);
+  bool short_circuit_merge(std::uint32_t n);
+  bool sequence_merge(std::uint32_t n);
+  Result<bool> self_loop(std::uint32_t n);
+  Result<bool> diamond(std::uint32_t n);
+  Result<bool> triangle(std::uint32_t n);
+  Result<bool> while_loop(std::uint32_t n);
+
+  // Statement chains.
+  void append_chain(std::uint32_t n, std::uint32_t x);
+  void append_statement(std::uint32_t n, Stmt stmt);
+  std::vector<Stmt> take_chain(std::uint32_t n);
+  std::vector<Stmt> copy_chain(std::uint32_t n) const;
+
+  // Record successors and graph edges.
+  std::uint32_t first_successor(std::uint32_t n) const { return successor_ids_[state_[n].succ_begin]; }
+  void set_single_successor(std::uint32_t n, std::uint32_t s);
+  void adopt_successors(std::uint32_t n, std::uint32_t from);
+
+  // Limits.
+  Status check_depth(std::uint32_t n, std::uint32_t depth) const;
+  Status check_copy_budget(std::uint32_t n);
+
+  // Worklists.
+  void enqueue(std::uint32_t node);
+  void touch(std::uint32_t node);
+
+  std::vector<BlockLowering>& blocks_;
+  std::uint32_t entry_ = 0;
+  std::vector<BlockState> state_;
+  std::vector<std::uint32_t> successor_ids_;
+  std::vector<std::uint32_t> next_chunk_;
+  BlockGraph graph_{0};
+  std::vector<std::uint32_t> queues_[kPassCount];
+  std::size_t queue_heads_[kPassCount] = {};
+  std::vector<std::uint8_t> queued_;  // bit k: node waits in queue k
+  std::uint64_t copied_ = 0;
+  std::uint64_t copy_budget_ = kMinCopyBudget;
+};
+
+Result<std::vector<Stmt>> Structurer::run(std::string_view entry) {
+  if (blocks_.empty()) return std::vector<Stmt>{};
+  RETURN_IF_ERROR(set_up(entry));
+  RETURN_IF_ERROR(reduce());
+  return finish();
+}
+
+Status Structurer::set_up(std::string_view entry) {
+  if (blocks_.size() >= kNoChunk) {
+    return control_flow_error("function has more blocks than corvane can structure");
+  }
+  const auto count = static_cast<std::uint32_t>(blocks_.size());
+
+  LabelIndex ids(blocks_);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (!ids.insert(i)) {
+      return lowering_error("duplicate block label `%" + blocks_[i].label + "`");
+    }
+  }
+  entry_ = ids.find(entry);
+  if (entry_ == LabelIndex::kAbsent) {
+    return control_flow_error("entry block " + quote_text(entry) +
+                              " not found among block lowerings");
+  }
+
+  // Targets are checked in label order: the reported one is the first missing
+  // target of the block whose label sorts first among blocks with one.
+  state_.resize(count);
+  const BlockLowering* bad_block = nullptr;
+  const std::string* bad_target = nullptr;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    BlockState& state = state_[i];
+    state.succ_begin = static_cast<std::uint32_t>(successor_ids_.size());
+    state.succ_count = static_cast<std::uint32_t>(blocks_[i].successors.size());
+    for (const std::string& target : blocks_[i].successors) {
+      const std::uint32_t id = ids.find(target);
+      if (id != LabelIndex::kAbsent) {
+        successor_ids_.push_back(id);
+        continue;
+      }
+      if (bad_block == nullptr || blocks_[i].label < bad_block->label) {
+        bad_block = &blocks_[i];
+        bad_target = &target;
+      }
+      break;
+    }
+  }
+  if (bad_target != nullptr) {
+    return lowering_error("branch target `%" + *bad_target +
+                          "` does not match any block in this function");
+  }
+
+  graph_ = BlockGraph(count);
+  next_chunk_.assign(count, kNoChunk);
+  queued_.assign(count, 0);
+  std::uint64_t input_total = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    BlockState& state = state_[i];
+    for (std::uint32_t k = 0; k < state.succ_count; ++k) {
+      graph_.add_edge(i, successor_ids_[state.succ_begin + k]);
+    }
+    const StatementMeasure measure = measure_statements(blocks_[i].statements);
+    state.tail = i;
+    state.top_count = blocks_[i].statements.size();
+    state.total_count = measure.count;
+    state.depth = measure.depth;
+    input_total += measure.count;
+  }
+  copy_budget_ = std::max(kMinCopyBudget, input_total);
+  return ok_status();
+}
+
+Status Structurer::reduce() {
+  for (std::uint32_t i = 0; i < state_.size(); ++i) enqueue(i);
+  while (true) {
+    int pass = 0;
+    while (pass < kPassCount && queue_heads_[pass] == queues_[pass].size()) ++pass;
+    if (pass == kPassCount) return ok_status();
+    std::vector<std::uint32_t>& queue = queues_[pass];
+    const std::uint32_t n = queue[queue_heads_[pass]++];
+    if (queue_heads_[pass] == queue.size()) {
+      queue.clear();
+      queue_heads_[pass] = 0;
+    }
+    queued_[n] = static_cast<std::uint8_t>(queued_[n] & ~(1u << pass));
+    if (!graph_.contains(n)) continue;
+    // A rewrite re-queues what it changed itself; only errors matter here.
+    RETURN_IF_ERROR(try_pass(pass, n));
+  }
+}
+
+Result<std::vector<Stmt>> Structurer::finish() {
+  // A last block that still jumps to itself is an endless loop, not a body.
+  if (graph_.live_count() == 1 && graph_.contains(entry_) && graph_.out_size(entry_) == 0) {
+    if (!state_[entry_].in_block_map) return internal_error("entry guaranteed present");
+    return take_chain(entry_);
+  }
+  std::vector<std::string_view> remaining;
+  remaining.reserve(graph_.live_count());
+  for (std::uint32_t i = 0; i < state_.size(); ++i) {
+    if (graph_.contains(i)) remaining.push_back(blocks_[i].label);
+  }
+  std::sort(remaining.begin(), remaining.end());
+  return control_flow_error(
+      "could not reduce CFG to a single block; remaining blocks: " +
+      quote_list(remaining.data(), remaining.size()) +
+      ". corvane supports only structured control flow (sequence, if/else, simple while).");
+}
+
+Result<bool> Structurer::try_pass(int pass, std::uint32_t n) {
+  switch (pass) {
+    case 0: return short_circuit_merge(n);
+    case 1: return sequence_merge(n);
+    case 2: return self_loop(n);
+    case 3: return diamond(n);
+    case 4: return triangle(n);
+    case 5: return while_loop(n);
+    default: return false;  // pass numbers come from the loop in reduce()
+  }
+}
+
+// n -> [t, f], one of them an empty arm whose only exit is the other (the join),
+// and the join, reached only from n and the arm, branches on a || or && of its
+// own: the join's condition already holds the combined value.
+bool Structurer::short_circuit_merge(std::uint32_t n) {
+  if (graph_.out_size(n) != 2) return false;
+  const std::uint32_t t = graph_.out_at(n, 0);
+  const std::uint32_t f = graph_.out_at(n, 1);
+  const std::pair<std::uint32_t, std::uint32_t> orientations[] = {{t, f}, {f, t}};
+  for (const auto& [arm, join] : orientations) {
+    // A join equal to n would merge n's record into itself.
+    if (join == n) continue;
+    if (graph_.in_size(arm) != 1) continue;
+    if (graph_.out_size(arm) != 1 || graph_.out_at(arm, 0) != join) continue;
+    if (graph_.in_size(join) != 2) continue;
+    const std::uint32_t p0 = graph_.in_at(join, 0);
+    const std::uint32_t p1 = graph_.in_at(join, 1);
+    if (!((p0 == n && p1 == arm) || (p0 == arm && p1 == n))) continue;
+    if (!is_short_circuit(blocks_[join].condition)) continue;
+    if (state_[arm].top_count != 0) continue;
+
+    state_[arm].in_block_map = false;
+    state_[join].in_block_map = false;
+    append_chain(n, arm);
+    append_chain(n, join);
+    blocks_[n].condition = std::move(blocks_[join].condition);
+    graph_.remove_node(arm);
+    graph_.remove_node(join);
+    adopt_successors(n, join);
+    return true;
+  }
+  return false;
+}
+
+// n -> x where x has no other predecessor. A block whose only successor is
+// itself is left alone: it is an endless loop, reported as unreducible.
+bool Structurer::sequence_merge(std::uint32_t n) {
+  if (graph_.out_size(n) != 1) return false;
+  const std::uint32_t x = graph_.out_at(n, 0);
+  if (x == n || graph_.in_size(x) != 1) return false;
+  state_[x].in_block_map = false;
+  append_chain(n, x);
+  blocks_[n].condition = std::move(blocks_[x].condition);
+  graph_.remove_node(x);
+  adopt_successors(n, x);
+  return true;
+}
+
+// n -> [n, exit]: the block runs once, then again while the loop condition holds.
+Result<bool> Structurer::self_loop(std::uint32_t n) {
+  if (graph_.out_size(n) != 2) return false;
+  const std::uint32_t a = graph_.out_at(n, 0);
+  const std::uint32_t b = graph_.out_at(n, 1);
+  if (a != n && b != n) return false;
+  const std::uint32_t exit = a == n ? b : a;
+
+  std::optional<Expr>& condition = blocks_[n].condition;
+  if (!condition) return internal_error("self-loop requires a conditional branch");
+  Expr loop_condition = first_successor(n) == n
+                            ? std::move(*condition)
+                            : make_binary_expr(BinaryOp::Eq, std::move(*condition), IntLit{0});
+  condition.reset();
+  BlockState& state = state_[n];
+  RETURN_IF_ERROR(check_depth(n, state.depth + 1));
+  RETURN_IF_ERROR(check_copy_budget(n));
+
+  std::vector<Stmt> body = copy_chain(n);
+  const std::uint64_t total = state.total_count;
+  append_statement(n, While{std::move(loop_condition), std::move(body)});
+  state.total_count = total + 1 + total;
+  state.depth += 1;
+  set_single_successor(n, exit);
+  graph_.remove_edge(n, n);
+  touch(n);
+  return true;
+}
+
+// n -> [t, f], both arms reached only from n and both continuing at one join.
+Result<bool> Structurer::diamond(std::uint32_t n) {
+  if (graph_.out_size(n) != 2) return false;
+  const std::uint32_t t = graph_.out_at(n, 0);
+  const std::uint32_t f = graph_.out_at(n, 1);
+  if (graph_.in_size(t) != 1 || graph_.in_size(f) != 1) return false;
+  if (graph_.out_size(t) != 1 || graph_.out_size(f) != 1) return false;
+  const std::uint32_t join = graph_.out_at(t, 0);
+  if (graph_.out_at(f, 0) != join) return false;
+
+  const std::uint32_t then_arm = first_successor(n);
+  const std::uint32_t else_arm = then_arm == t ? f : t;
+  std::optional<Expr>& condition = blocks_[n].condition;
+  if (!condition) return internal_error("conditional branch without a condition");
+  Expr if_condition = std::move(*condition);
+  condition.reset();
+  if (state_[t].top_count != 0 || state_[f].top_count != 0) {
+    const std::uint32_t depth = std::max(state_[t].depth, state_[f].depth) + 1;
+    RETURN_IF_ERROR(check_depth(n, depth));
+    const std::uint64_t added = 1 + state_[t].total_count + state_[f].total_count;
+    append_statement(n, If{std::move(if_condition), take_chain(then_arm), take_chain(else_arm)});
+    BlockState& state = state_[n];
+    state.total_count += added;
+    state.depth = std::max(state.depth, depth);
+  }
+  set_single_successor(n, join);
+  graph_.remove_node(t);
+  graph_.remove_node(f);
+  graph_.add_edge(n, join);
+  touch(n);
+  touch(join);
+  return true;
+}
+
+// n -> [arm, other] where the arm, reached only from n, continues at other.
+Result<bool> Structurer::triangle(std::uint32_t n) {
+  if (graph_.out_size(n) != 2) return false;
+  const std::uint32_t t = graph_.out_at(n, 0);
+  const std::uint32_t f = graph_.out_at(n, 1);
+  const std::pair<std::uint32_t, std::uint32_t> orientations[] = {{t, f}, {f, t}};
+  for (const auto& [arm, other] : orientations) {
+    if (graph_.in_size(arm) != 1) continue;
+    if (graph_.out_size(arm) != 1 || graph_.out_at(arm, 0) != other) continue;
+
+    std::optional<Expr>& condition = blocks_[n].condition;
+    if (!condition) return internal_error("conditional branch without a condition");
+    Expr if_condition = std::move(*condition);
+    condition.reset();
+    if (state_[arm].top_count != 0) {
+      const std::uint32_t depth = state_[arm].depth + 1;
+      RETURN_IF_ERROR(check_depth(n, depth));
+      const std::uint64_t added = 1 + state_[arm].total_count;
+      const bool arm_on_true = first_successor(n) == arm;
+      std::vector<Stmt> body = take_chain(arm);
+      If branch{std::move(if_condition), {}, {}};
+      (arm_on_true ? branch.then_body : branch.else_body) = std::move(body);
+      append_statement(n, std::move(branch));
+      BlockState& state = state_[n];
+      state.total_count += added;
+      state.depth = std::max(state.depth, depth);
+    }
+    set_single_successor(n, other);
+    graph_.remove_node(arm);
+    touch(n);
+    touch(other);
+    return true;
+  }
+  return false;
+}
+
+// n -> [body, exit] where the body, reached only from n, jumps back to n. The
+// header runs once before the loop and again after every pass of the body.
+Result<bool> Structurer::while_loop(std::uint32_t n) {
+  if (graph_.out_size(n) != 2) return false;
+  const std::uint32_t t = graph_.out_at(n, 0);
+  const std::uint32_t f = graph_.out_at(n, 1);
+  const std::pair<std::uint32_t, std::uint32_t> orientations[] = {{t, f}, {f, t}};
+  for (const auto& [body, exit] : orientations) {
+    if (body == exit || graph_.in_size(body) != 1) continue;
+    if (graph_.out_size(body) != 1 || graph_.out_at(body, 0) != n) continue;
+
+    std::optional<Expr>& condition = blocks_[n].condition;
+    if (!condition) return internal_error("while needs a conditional branch");
+    Expr loop_condition = first_successor(n) == body
+                              ? std::move(*condition)
+                              : make_binary_expr(BinaryOp::Eq, std::move(*condition), IntLit{0});
+    condition.reset();
+    BlockState& state = state_[n];
+    const std::uint32_t depth = std::max(state_[body].depth, state.depth) + 1;
+    RETURN_IF_ERROR(check_depth(n, depth));
+    RETURN_IF_ERROR(check_copy_budget(n));
+
+    const std::uint64_t header_total = state.total_count;
+    const std::uint64_t body_total = state_[body].total_count;
+    std::vector<Stmt> loop_body = take_chain(body);
+    std::vector<Stmt> header_copy = copy_chain(n);
+    loop_body.reserve(loop_body.size() + header_copy.size());
+    for (Stmt& stmt : header_copy) loop_body.push_back(std::move(stmt));
+    append_statement(n, While{std::move(loop_condition), std::move(loop_body)});
+    state.total_count = header_total + 1 + body_total + header_total;
+    state.depth = depth;
+    set_single_successor(n, exit);
+    graph_.remove_node(body);
+    touch(n);
+    return true;
+  }
+  return false;
+}
+
+void Structurer::append_chain(std::uint32_t n, std::uint32_t x) {
+  BlockState& to = state_[n];
+  BlockState& from = state_[x];
+  next_chunk_[to.tail] = x;
+  to.tail = from.tail;
+  to.top_count += from.top_count;
+  to.total_count += from.total_count;
+  to.depth = std::max(to.depth, from.depth);
+}
+
+void Structurer::append_statement(std::uint32_t n, Stmt stmt) {
+  blocks_[state_[n].tail].statements.push_back(std::move(stmt));
+  state_[n].top_count += 1;
+}
+
+std::vector<Stmt> Structurer::take_chain(std::uint32_t n) {
+  std::vector<Stmt> out = std::move(blocks_[n].statements);
+  if (next_chunk_[n] == kNoChunk) return out;
+  out.reserve(state_[n].top_count);
+  for (std::uint32_t chunk = next_chunk_[n]; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
+    std::vector<Stmt> statements = std::move(blocks_[chunk].statements);
+    for (Stmt& stmt : statements) out.push_back(std::move(stmt));
+  }
+  return out;
+}
+
+std::vector<Stmt> Structurer::copy_chain(std::uint32_t n) const {
+  std::vector<Stmt> out;
+  out.reserve(state_[n].top_count);
+  for (std::uint32_t chunk = n; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
+    append_statement_copies(blocks_[chunk].statements, out);
+  }
+  return out;
+}
+
+// The record's successor list never shrinks below two entries before this is
+// called (the block had two distinct out edges), so the first slot is reused.
+void Structurer::set_single_successor(std::uint32_t n, std::uint32_t s) {
+  successor_ids_[state_[n].succ_begin] = s;
+  state_[n].succ_count = 1;
+}
+
+// n takes over the successors of the merged block `from` (already removed from
+// the graph) together with the edges to them.
+void Structurer::adopt_successors(std::uint32_t n, std::uint32_t from) {
+  state_[n].succ_begin = state_[from].succ_begin;
+  state_[n].succ_count = state_[from].succ_count;
+  const BlockState& state = state_[n];
+  for (std::uint32_t k = 0; k < state.succ_count; ++k) {
+    graph_.add_edge(n, successor_ids_[state.succ_begin + k]);
+  }
+  touch(n);
+  for (std::uint32_t k = 0; k < state.succ_count; ++k) touch(successor_ids_[state.succ_begin + k]);
+}
+
+Status Structurer::check_depth(std::uint32_t n, std::uint32_t depth) const {
+  if (depth <= kMaxNestingDepth) return ok_status();
+  return control_flow_error("control flow at block " + quote_text(blocks_[n].label) +
+                            " nests if/while statements deeper than " +
+                            std::to_string(kMaxNestingDepth) +
+                            " levels, the most corvane supports");
+}
+
+Status Structurer::check_copy_budget(std::uint32_t n) {
+  const std::uint64_t needed = state_[n].total_count;
+  if (needed <= copy_budget_ - copied_) {
+    copied_ += needed;
+    return ok_status();
+  }
+  return control_flow_error(
+      "while loop at block " + quote_text(blocks_[n].label) +
+      " would copy loop-header statements beyond the limit of " + std::to_string(copy_budget_) +
+      " (the larger of " + std::to_string(kMinCopyBudget) +
+      " and the number of statements in the function)");
+}
+
+void Structurer::enqueue(std::uint32_t node) {
+  for (int pass = 0; pass < kPassCount; ++pass) {
+    const auto bit = static_cast<std::uint8_t>(1u << pass);
+    if ((queued_[node] & bit) != 0) continue;
+    queued_[node] = static_cast<std::uint8_t>(queued_[node] | bit);
+    queues_[pass].push_back(node);
+  }
+}
+
+// Re-queues a node whose edges or record changed, and its predecessors when
+// it has few enough of them to serve one of them as arm, join or body.
+void Structurer::touch(std::uint32_t node) {
+  if (!graph_.contains(node)) return;
+  enqueue(node);
+  const std::uint32_t preds = graph_.in_size(node);
+  if (preds > 2) return;
+  for (std::uint32_t i = 0; i < preds; ++i) enqueue(graph_.in_at(node, i));
+}
+
+}  // namespace
+
+Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering> blocks,
+                                           std::string_view entry) {
+  Structurer structurer(blocks);
+  return structurer.run(entry);
+}
+
 }  // namespace corvane

@@ -1,0 +1,117 @@
+// The structurer's graph bookkeeping and its iterative statement-tree walks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cfg/block_graph.h"
+#include "cfg/statement_tree.h"
+
+namespace corvane {
+namespace {
+
+// "node: out list | sorted in set" for every live node, one per line.
+std::string dump(const BlockGraph& graph, std::uint32_t count) {
+  std::string out;
+  for (std::uint32_t n = 0; n < count; ++n) {
+    if (!graph.contains(n)) continue;
+    out += std::to_string(n) + ":";
+    for (std::uint32_t i = 0; i < graph.out_size(n); ++i) out += " " + std::to_string(graph.out_at(n, i));
+    std::vector<std::uint32_t> preds;
+    for (std::uint32_t i = 0; i < graph.in_size(n); ++i) preds.push_back(graph.in_at(n, i));
+    std::sort(preds.begin(), preds.end());
+    out += " |";
+    for (std::uint32_t p : preds) out += " " + std::to_string(p);
+    out += "\n";
+  }
+  return out;
+}
+
+TEST(BlockGraphTest, KeepsOutListsOrderedAndInSetsExact) {
+  BlockGraph graph(5);
+  graph.add_edge(0, 2);
+  graph.add_edge(0, 1);
+  graph.add_edge(0, 2);  // already present
+  graph.add_edge(1, 1);
+  graph.add_edge(1, 3);
+  graph.add_edge(2, 3);
+  graph.add_edge(3, 0);
+  graph.add_edge(4, 3);
+  EXPECT_EQ(graph.live_count(), 5u);
+  EXPECT_EQ(dump(graph, 5),
+            "0: 2 1 | 3\n"
+            "1: 1 3 | 0 1\n"
+            "2: 3 | 0\n"
+            "3: 0 | 1 2 4\n"
+            "4: 3 |\n");
+
+  graph.remove_edge(1, 1);
+  graph.remove_edge(2, 0);  // absent
+  EXPECT_EQ(dump(graph, 5),
+            "0: 2 1 | 3\n"
+            "1: 3 | 0\n"
+            "2: 3 | 0\n"
+            "3: 0 | 1 2 4\n"
+            "4: 3 |\n");
+
+  graph.remove_node(2);
+  graph.remove_node(2);  // already gone
+  EXPECT_EQ(graph.live_count(), 4u);
+  EXPECT_EQ(dump(graph, 5),
+            "0: 1 | 3\n"
+            "1: 3 | 0\n"
+            "3: 0 | 1 4\n"
+            "4: 3 |\n");
+
+  // A removed node comes back, without edges, when an edge names it again.
+  graph.add_edge(1, 2);
+  graph.add_edge(2, 2);
+  EXPECT_EQ(dump(graph, 5),
+            "0: 1 | 3\n"
+            "1: 3 2 | 0\n"
+            "2: 2 | 1 2\n"
+            "3: 0 | 1 4\n"
+            "4: 3 |\n");
+  graph.remove_node(2);
+  graph.remove_node(3);
+  EXPECT_EQ(dump(graph, 5),
+            "0: 1 |\n"
+            "1: | 0\n"
+            "4: |\n");
+}
+
+Stmt gate(std::int64_t qubit) { return GateCall{{}, "h", {}, {IndexedIdent{"q", IntLit{qubit}}}}; }
+
+TEST(StatementTreeTest, MeasuresAndCopiesNestedBodies) {
+  const Expr c0 = make_index("c", 0);
+  std::vector<Stmt> inner{gate(1), While{c0, {gate(2), If{c0, {gate(3)}, {}}}}};
+  std::vector<Stmt> list{gate(0), If{c0, inner, {gate(4), gate(5)}}, While{c0, {}}, gate(6)};
+
+  struct Row {
+    std::vector<Stmt> list;
+    std::uint64_t count;
+    std::uint32_t depth;
+  };
+  const Row rows[] = {
+      {{}, 0, 0},
+      {{gate(0), gate(1)}, 2, 0},
+      {{While{c0, {}}}, 1, 1},
+      {inner, 5, 2},
+      {list, 11, 3},
+  };
+  for (const Row& row : rows) {
+    const StatementMeasure measure = measure_statements(row.list);
+    EXPECT_EQ(measure.count, row.count);
+    EXPECT_EQ(measure.depth, row.depth);
+    std::vector<Stmt> copy{gate(9)};
+    append_statement_copies(row.list, copy);
+    std::vector<Stmt> expected{gate(9)};
+    expected.insert(expected.end(), row.list.begin(), row.list.end());
+    EXPECT_EQ(copy, expected);
+  }
+}
+
+}  // namespace
+}  // namespace corvane

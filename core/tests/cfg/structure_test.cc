@@ -1,0 +1,650 @@
+// Control-flow structuring on hand-built block records: every shape, every
+// message, the invariant checks, the limits, determinism and large inputs.
+#include "cfg/structure.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+// Failures print as kind and message.
+void expect_error(const Result<std::vector<Stmt>>& result, const TranslateError& expected) {
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().message, expected.message);
+  EXPECT_EQ(static_cast<int>(result.error().kind), static_cast<int>(expected.kind));
+}
+
+// A one-qubit gate statement; distinct names make misplaced statements visible.
+Stmt gate(const std::string& name, std::int64_t qubit = 0) {
+  return GateCall{{}, name, {}, {IndexedIdent{"q", IntLit{qubit}}}};
+}
+
+// A label made of a prefix and a number (built by appending, which keeps g++'s
+// -Wrestrict false positive on "literal" + std::string away).
+std::string numbered(const char* prefix, std::size_t number) {
+  std::string label(prefix);
+  label += std::to_string(number);
+  return label;
+}
+
+Expr bit(std::int64_t index) { return make_index("c", index); }
+
+Expr is_zero(Expr condition) { return make_binary_expr(BinaryOp::Eq, std::move(condition), IntLit{0}); }
+
+BlockLowering block(std::string label, std::vector<Stmt> statements,
+                    std::vector<std::string> successors = {},
+                    std::optional<Expr> condition = std::nullopt) {
+  return BlockLowering{std::move(label), std::move(statements), std::move(successors),
+                       std::move(condition)};
+}
+
+Stmt if_stmt(Expr condition, std::vector<Stmt> then_body, std::vector<Stmt> else_body = {}) {
+  return If{std::move(condition), std::move(then_body), std::move(else_body)};
+}
+
+Stmt while_stmt(Expr condition, std::vector<Stmt> body) {
+  return While{std::move(condition), std::move(body)};
+}
+
+struct ShapeCase {
+  const char* name;
+  std::vector<BlockLowering> blocks;
+  std::string entry;
+  std::vector<Stmt> expected;
+};
+
+std::vector<ShapeCase> shape_cases() {
+  std::vector<ShapeCase> cases;
+  cases.push_back({"empty list ignores the entry", {}, "nowhere", {}});
+  cases.push_back({"single block", {block("entry", {gate("h"), gate("x", 1)})}, "entry",
+                   {gate("h"), gate("x", 1)}});
+  cases.push_back({"sequence keeps the block statements in order",
+                   {block("entry", {gate("a")}, {"mid"}), block("mid", {gate("b")}, {"end"}),
+                    block("end", {gate("c")})},
+                   "entry",
+                   {gate("a"), gate("b"), gate("c")}});
+  cases.push_back({"sequence given out of order",
+                   {block("end", {gate("c")}), block("mid", {gate("b")}, {"end"}),
+                    block("entry", {gate("a")}, {"mid"})},
+                   "entry",
+                   {gate("a"), gate("b"), gate("c")}});
+  cases.push_back({"conditional branch with equal targets merges and drops the condition",
+                   {block("entry", {gate("a")}, {"next", "next"}, bit(0)),
+                    block("next", {gate("b")})},
+                   "entry",
+                   {gate("a"), gate("b")}});
+  cases.push_back({"diamond",
+                   {block("entry", {gate("e")}, {"then", "else"}, bit(0)),
+                    block("then", {gate("t")}, {"cont"}), block("else", {gate("f")}, {"cont"}),
+                    block("cont", {gate("k")})},
+                   "entry",
+                   {gate("e"), if_stmt(bit(0), {gate("t")}, {gate("f")}), gate("k")}});
+  cases.push_back({"diamond with swapped targets takes the first target as then-arm",
+                   {block("entry", {}, {"b", "a"}, bit(0)), block("a", {gate("in_a")}, {"j"}),
+                    block("b", {gate("in_b")}, {"j"}), block("j", {})},
+                   "entry",
+                   {if_stmt(bit(0), {gate("in_b")}, {gate("in_a")})}});
+  cases.push_back({"diamond with empty arms leaves no trace",
+                   {block("entry", {gate("e")}, {"then", "else"}, bit(0)),
+                    block("then", {}, {"cont"}), block("else", {}, {"cont"}),
+                    block("cont", {gate("k")})},
+                   "entry",
+                   {gate("e"), gate("k")}});
+  cases.push_back({"diamond with one empty arm",
+                   {block("entry", {}, {"then", "else"}, bit(0)), block("then", {}, {"cont"}),
+                    block("else", {gate("f")}, {"cont"}), block("cont", {})},
+                   "entry",
+                   {if_stmt(bit(0), {}, {gate("f")})}});
+  cases.push_back({"triangle with the arm on true",
+                   {block("entry", {gate("e")}, {"then", "cont"}, bit(1)),
+                    block("then", {gate("t")}, {"cont"}), block("cont", {gate("k")})},
+                   "entry",
+                   {gate("e"), if_stmt(bit(1), {gate("t")}), gate("k")}});
+  cases.push_back({"triangle with the arm on false keeps the condition",
+                   {block("entry", {gate("e")}, {"cont", "else"}, bit(1)),
+                    block("else", {gate("f")}, {"cont"}), block("cont", {gate("k")})},
+                   "entry",
+                   {gate("e"), if_stmt(bit(1), {}, {gate("f")}), gate("k")}});
+  cases.push_back({"triangle with an empty arm drops the condition",
+                   {block("entry", {gate("e")}, {"then", "cont"}, bit(1)),
+                    block("then", {}, {"cont"}), block("cont", {gate("k")})},
+                   "entry",
+                   {gate("e"), gate("k")}});
+  cases.push_back({"self-loop continuing on true",
+                   {block("entry", {gate("e")}, {"loop"}),
+                    block("loop", {gate("l")}, {"loop", "exit"}, bit(2)),
+                    block("exit", {gate("x")})},
+                   "entry",
+                   {gate("e"), gate("l"), while_stmt(bit(2), {gate("l")}), gate("x")}});
+  cases.push_back({"self-loop continuing on false compares with zero",
+                   {block("entry", {gate("e")}, {"loop"}),
+                    block("loop", {gate("l")}, {"exit", "loop"}, bit(2)),
+                    block("exit", {gate("x")})},
+                   "entry",
+                   {gate("e"), gate("l"), while_stmt(is_zero(bit(2)), {gate("l")}), gate("x")}});
+  cases.push_back({"while loop runs the header before the loop and after each body",
+                   {block("entry", {gate("e")}, {"header"}),
+                    block("header", {gate("h")}, {"body", "exit"}, bit(3)),
+                    block("body", {gate("b")}, {"header"}), block("exit", {gate("x")})},
+                   "entry",
+                   {gate("e"), gate("h"), while_stmt(bit(3), {gate("b"), gate("h")}), gate("x")}});
+  cases.push_back({"while loop with the body on false compares with zero",
+                   {block("entry", {gate("e")}, {"header"}),
+                    block("header", {gate("h")}, {"exit", "body"}, bit(3)),
+                    block("body", {gate("b")}, {"header"}), block("exit", {gate("x")})},
+                   "entry",
+                   {gate("e"), gate("h"), while_stmt(is_zero(bit(3)), {gate("b"), gate("h")}),
+                    gate("x")}});
+  cases.push_back({"while loop with an empty header",
+                   {block("entry", {}, {"header"}), block("header", {}, {"body", "exit"}, bit(3)),
+                    block("body", {gate("b")}, {"header"}), block("exit", {})},
+                   "entry",
+                   {while_stmt(bit(3), {gate("b")})}});
+  cases.push_back({"diamond inside a loop body folds before the loop",
+                   {block("entry", {}, {"header"}),
+                    block("header", {gate("h")}, {"top", "exit"}, bit(0)),
+                    block("top", {gate("b1")}, {"t", "f"}, bit(1)),
+                    block("t", {gate("t")}, {"bottom"}), block("f", {gate("f")}, {"bottom"}),
+                    block("bottom", {gate("b2")}, {"header"}), block("exit", {gate("x")})},
+                   "entry",
+                   {gate("h"),
+                    while_stmt(bit(0), {gate("b1"), if_stmt(bit(1), {gate("t")}, {gate("f")}),
+                                        gate("b2"), gate("h")}),
+                    gate("x")}});
+  cases.push_back({"else-if chain folds the inner diamond first",
+                   {block("entry", {gate("e")}, {"a", "b"}, bit(0)),
+                    block("a", {gate("in_a")}, {"join"}),
+                    block("b", {gate("in_b")}, {"b1", "b2"}, bit(1)),
+                    block("b1", {gate("in_b1")}, {"join"}), block("b2", {gate("in_b2")}, {"join"}),
+                    block("join", {gate("j")})},
+                   "entry",
+                   {gate("e"),
+                    if_stmt(bit(0), {gate("in_a")},
+                            {gate("in_b"), if_stmt(bit(1), {gate("in_b1")}, {gate("in_b2")})}),
+                    gate("j")}});
+  cases.push_back({"else-if chain whose arms share one join block",
+                   {block("entry", {}, {"a", "b"}, bit(0)), block("a", {gate("in_a")}, {"join"}),
+                    block("b", {}, {"b1", "join"}, bit(1)),
+                    block("b1", {gate("in_b1")}, {"join"}), block("join", {gate("j")})},
+                   "entry",
+                   // b is a triangle first (its arm b1), after which entry is a diamond.
+                   {if_stmt(bit(0), {gate("in_a")}, {if_stmt(bit(1), {gate("in_b1")})}),
+                    gate("j")}});
+  cases.push_back({"nested loops",
+                   {block("entry", {}, {"outer"}),
+                    block("outer", {gate("o")}, {"inner", "exit"}, bit(0)),
+                    block("inner", {gate("i")}, {"ibody", "latch"}, bit(1)),
+                    block("ibody", {gate("ib")}, {"inner"}),
+                    block("latch", {gate("l")}, {"outer"}), block("exit", {})},
+                   "entry",
+                   {gate("o"),
+                    while_stmt(bit(0), {gate("i"), while_stmt(bit(1), {gate("ib"), gate("i")}),
+                                        gate("l"), gate("o")})}});
+  // The header of the outer loop holds the inner self-loop, so the copy made
+  // for the outer loop body contains a loop too.
+  cases.push_back({"loop header holding an earlier loop is copied whole",
+                   {block("entry", {gate("p")}, {"L"}),
+                    block("L", {gate("s")}, {"L", "M"}, bit(0)),
+                    block("M", {gate("m")}, {"B", "X"}, bit(1)), block("B", {gate("b")}, {"L"}),
+                    block("X", {gate("x")})},
+                   "entry",
+                   {gate("p"), gate("s"), while_stmt(bit(0), {gate("s")}), gate("m"),
+                    while_stmt(bit(1), {gate("b"), gate("s"), while_stmt(bit(0), {gate("s")}),
+                                        gate("m")}),
+                    gate("x")}});
+  const Expr a_and_b = make_binary_expr(BinaryOp::And, bit(0), bit(1));
+  const Expr a_or_b = make_binary_expr(BinaryOp::Or, bit(0), bit(1));
+  cases.push_back({"short-circuit && takes the join's condition",
+                   {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)),
+                    block("rhs", {}, {"join"}),
+                    block("join", {gate("j")}, {"then", "cont"}, a_and_b),
+                    block("then", {gate("t")}, {"cont"}), block("cont", {gate("k")})},
+                   "entry",
+                   {gate("e"), gate("j"), if_stmt(a_and_b, {gate("t")}), gate("k")}});
+  cases.push_back({"short-circuit || with the arm on false",
+                   {block("entry", {gate("e")}, {"join", "rhs"}, bit(0)),
+                    block("rhs", {}, {"join"}),
+                    block("join", {}, {"cont", "else"}, a_or_b),
+                    block("else", {gate("f")}, {"cont"}), block("cont", {gate("k")})},
+                   "entry",
+                   {gate("e"), if_stmt(a_or_b, {}, {gate("f")}), gate("k")}});
+  cases.push_back({"short-circuit shape with statements in the arm is a triangle",
+                   {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)),
+                    block("rhs", {gate("r")}, {"join"}),
+                    block("join", {gate("j")}, {"then", "cont"}, a_and_b),
+                    block("then", {gate("t")}, {"cont"}), block("cont", {})},
+                   "entry",
+                   {gate("e"), if_stmt(bit(0), {gate("r")}), gate("j"),
+                    if_stmt(a_and_b, {gate("t")})}});
+  cases.push_back({"short-circuit shape whose join condition is not || or &&",
+                   {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)),
+                    block("rhs", {}, {"join"}),
+                    block("join", {gate("j")}, {"then", "cont"}, bit(5)),
+                    block("then", {gate("t")}, {"cont"}), block("cont", {})},
+                   "entry",
+                   {gate("e"), gate("j"), if_stmt(bit(5), {gate("t")})}});
+  return cases;
+}
+
+TEST(StructureBlocksTest, ReducesEveryShape) {
+  for (ShapeCase& row : shape_cases()) {
+    SCOPED_TRACE(row.name);
+    Result<std::vector<Stmt>> result = structure_blocks(std::move(row.blocks), row.entry);
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    EXPECT_EQ(result.value(), row.expected);
+  }
+}
+
+struct FailureCase {
+  const char* name;
+  std::vector<BlockLowering> blocks;
+  std::string entry;
+  TranslateError expected;
+};
+
+std::vector<FailureCase> failure_cases() {
+  std::vector<FailureCase> cases;
+  cases.push_back({"duplicate label is reported before the entry and the targets",
+                   {block("a", {}, {"nowhere"}), block("b", {}), block("a", {}), block("b", {})},
+                   "missing",
+                   lowering_error("duplicate block label `%a`")});
+  cases.push_back({"entry not found, in quoted form",
+                   {block("a", {})},
+                   "en\"t\\ry\n",
+                   control_flow_error(
+                       "entry block \"en\\\"t\\\\ry\\n\" not found among block lowerings")});
+  cases.push_back({"entry is checked before the targets",
+                   {block("a", {}, {"nowhere"})},
+                   "b",
+                   control_flow_error("entry block \"b\" not found among block lowerings")});
+  cases.push_back(
+      {"unknown target of the block whose label sorts first, first in successor order",
+       {block("entry", {}, {"z1"}), block("b2", {}, {"entry", "z2"}),
+        block("b10", {}, {"entry", "z3", "z4"}, bit(0))},
+       "entry",
+       lowering_error("branch target `%z3` does not match any block in this function")});
+  cases.push_back({"unreachable block",
+                   {block("entry", {}, {"exit"}), block("exit", {}), block("dead", {}, {"exit"})},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"dead\", "
+                       "\"entry\", \"exit\"]. corvane supports only structured control flow (sequence, "
+                       "if/else, simple while).")});
+  cases.push_back({"two returning arms without a join",
+                   {block("entry", {}, {"a", "b"}, bit(0)), block("a", {}), block("b", {})},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"a\", \"b\", "
+                       "\"entry\"]. corvane supports only structured control flow (sequence, "
+                       "if/else, simple while).")});
+  cases.push_back({"loop left from inside its body",
+                   {block("entry", {}, {"header"}), block("header", {}, {"body", "exit"}, bit(0)),
+                    block("body", {}, {"header", "exit"}, bit(1)), block("exit", {})},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"body\", "
+                       "\"entry\", \"exit\", \"header\"]. corvane supports only structured control flow "
+                       "(sequence, if/else, simple while).")});
+  cases.push_back({"remaining labels sorted by bytes and quoted",
+                   {block("b2", {}, {"b10", "x\"y"}, bit(0)), block("b10", {}),
+                    block("x\"y", {}), block("\xc3\xa9t\xe9", {})},
+                   "b2",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"b10\", "
+                       "\"b2\", \"x\\\"y\", \"\xc3\xa9t\\x{e9}\"]. corvane supports only "
+                       "structured control flow (sequence, if/else, simple while).")});
+  cases.push_back({"entry jumping to itself is an endless loop",
+                   {block("entry", {gate("a")}, {"entry"})},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"entry\"]. "
+                       "corvane supports only structured control flow (sequence, if/else, "
+                       "simple while).")});
+  cases.push_back({"conditional branch with both targets the block itself",
+                   {block("entry", {gate("a")}, {"entry", "entry"}, bit(0))},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"entry\"]. "
+                       "corvane supports only structured control flow (sequence, if/else, "
+                       "simple while).")});
+  cases.push_back({"unreachable block jumping to itself",
+                   {block("entry", {}), block("spin", {}, {"spin"})},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"entry\", "
+                       "\"spin\"]. corvane supports only structured control flow (sequence, "
+                       "if/else, simple while).")});
+  cases.push_back({"diamond whose arms both return to the header",
+                   {block("entry", {}, {"pre"}), block("pre", {}, {"n"}),
+                    block("n", {}, {"t", "f"}, bit(0)), block("t", {gate("t")}, {"n"}),
+                    block("f", {gate("f")}, {"n"})},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"entry\", "
+                       "\"n\"]. corvane supports only structured control flow (sequence, "
+                       "if/else, simple while).")});
+  cases.push_back({"short-circuit shape whose join is the branching block itself",
+                   {block("entry", {gate("a")}, {"entry", "arm"},
+                          make_binary_expr(BinaryOp::Or, bit(0), bit(1))),
+                    block("arm", {}, {"entry"})},
+                   "entry",
+                   control_flow_error(
+                       "could not reduce CFG to a single block; remaining blocks: [\"entry\"]. "
+                       "corvane supports only structured control flow (sequence, if/else, "
+                       "simple while).")});
+  cases.push_back({"diamond without a condition",
+                   {block("entry", {}, {"t", "f"}), block("t", {gate("t")}, {"j"}),
+                    block("f", {}, {"j"}), block("j", {})},
+                   "entry",
+                   internal_error("conditional branch without a condition")});
+  cases.push_back({"diamond with empty arms without a condition",
+                   {block("entry", {}, {"t", "f"}), block("t", {}, {"j"}), block("f", {}, {"j"}),
+                    block("j", {})},
+                   "entry",
+                   internal_error("conditional branch without a condition")});
+  cases.push_back({"triangle without a condition",
+                   {block("entry", {}, {"j", "arm"}), block("arm", {}, {"j"}), block("j", {})},
+                   "entry",
+                   internal_error("conditional branch without a condition")});
+  cases.push_back({"self-loop without a condition",
+                   {block("entry", {}, {"loop"}), block("loop", {}, {"exit", "loop"}),
+                    block("exit", {})},
+                   "entry",
+                   internal_error("self-loop requires a conditional branch")});
+  cases.push_back({"while loop without a condition",
+                   {block("entry", {}, {"h"}), block("h", {}, {"b", "x"}), block("b", {}, {"h"}),
+                    block("x", {})},
+                   "entry",
+                   internal_error("while needs a conditional branch")});
+  // Which invariant check fires shows which pass was applied first.
+  cases.push_back({"block matching self-loop and while loop is folded as a self-loop",
+                   {block("entry", {}, {"n"}), block("n", {}, {"n", "f"}), block("f", {}, {"n"})},
+                   "entry",
+                   internal_error("self-loop requires a conditional branch")});
+  cases.push_back({"diamond whose arms return to its header is folded as a diamond",
+                   {block("entry", {}, {"n"}), block("n", {}, {"t", "f"}), block("t", {}, {"n"}),
+                    block("f", {}, {"n"})},
+                   "entry",
+                   internal_error("conditional branch without a condition")});
+  cases.push_back({"a diamond anywhere is folded before an earlier while loop",
+                   {block("pre", {}, {"h"}), block("h", {}, {"b", "x"}), block("b", {}, {"h"}),
+                    block("x", {}), block("d", {}, {"t", "f"}), block("t", {}, {"j"}),
+                    block("f", {}, {"j"}), block("j", {})},
+                   "pre",
+                   internal_error("conditional branch without a condition")});
+  cases.push_back({"a self-loop anywhere is folded before an earlier diamond",
+                   {block("d", {}, {"t", "f"}), block("t", {}, {"j"}), block("f", {}, {"j"}),
+                    block("j", {}), block("s", {}, {"s", "x"}), block("x", {})},
+                   "d",
+                   internal_error("self-loop requires a conditional branch")});
+  return cases;
+}
+
+TEST(StructureBlocksTest, ReportsEveryFailure) {
+  for (FailureCase& row : failure_cases()) {
+    SCOPED_TRACE(row.name);
+    expect_error(structure_blocks(std::move(row.blocks), row.entry), row.expected);
+  }
+}
+
+// Nested diamonds: level i branches to the next level's header (or to a leaf at
+// the innermost level) and to a leaf, and both continue at the join of level i.
+std::vector<BlockLowering> nested_diamonds(int levels) {
+  std::vector<BlockLowering> blocks;
+  for (int i = 0; i < levels; ++i) {
+    const std::string then_arm = i + 1 < levels ? numbered("h", i + 1) : "leaf";
+    const std::string join = i == 0 ? "end" : numbered("j", i - 1);
+    blocks.push_back(block(numbered("h", i), {}, {then_arm, numbered("f", i)}, bit(i)));
+    blocks.push_back(block(numbered("f", i), {gate("f", i)}, {numbered("j", i)}));
+    blocks.push_back(block(numbered("j", i), {}, {join}));
+  }
+  blocks.push_back(block("leaf", {gate("leaf")}, {numbered("j", levels - 1)}));
+  blocks.push_back(block("end", {gate("end")}));
+  return blocks;
+}
+
+TEST(StructureBlocksTest, NestsIfStatementsUpToTheDepthLimit) {
+  constexpr int kLevels = 1000;
+  Result<std::vector<Stmt>> result = structure_blocks(nested_diamonds(kLevels), "h0");
+  ASSERT_TRUE(result.ok()) << result.error().message;
+  std::vector<Stmt> expected{gate("leaf")};
+  for (int i = kLevels - 1; i >= 0; --i) {
+    std::vector<Stmt> level;
+    level.push_back(if_stmt(bit(i), std::move(expected), {gate("f", i)}));
+    expected = std::move(level);
+  }
+  expected.push_back(gate("end"));
+  EXPECT_EQ(result.value(), expected);
+}
+
+TEST(StructureBlocksTest, RejectsNestingBeyondTheDepthLimit) {
+  // The innermost diamond is one level deep, so level 8999 of 10000 is the
+  // first to need 1001 levels.
+  Result<std::vector<Stmt>> result = structure_blocks(nested_diamonds(10000), "h0");
+  expect_error(result, control_flow_error("control flow at block \"h8999\" nests if/while statements "
+                               "deeper than 1000 levels, the most corvane supports"));
+}
+
+// Every level adds an outer loop around the block L whose header is L itself,
+// so each loop copies everything built so far: the output doubles per level.
+TEST(StructureBlocksTest, RejectsLoopHeaderCopiesBeyondTheBudget) {
+  constexpr int kLevels = 40;
+  std::vector<BlockLowering> blocks;
+  blocks.push_back(block("entry", {gate("p")}, {"L"}));
+  blocks.push_back(block("L", {gate("s")}, {"L", "M1"}, bit(0)));
+  for (int i = 1; i <= kLevels; ++i) {
+    const std::string next = i == kLevels ? "X" : numbered("M", i + 1);
+    blocks.push_back(block(numbered("M", i), {}, {numbered("B", i), next}, bit(i)));
+    blocks.push_back(block(numbered("B", i), {gate("b", i)}, {"L"}));
+  }
+  blocks.push_back(block("X", {}));
+  Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
+  expect_error(result, control_flow_error("while loop at block \"L\" would copy loop-header statements "
+                               "beyond the limit of 1000000 (the larger of 1000000 and the "
+                               "number of statements in the function)"));
+}
+
+// Random structured programs: the generator lowers a random tree of
+// sequences, if/else, if-then and while loops (in both branch orientations)
+// to block records and builds the statements the structurer must return.
+class ProgramGenerator {
+ public:
+  explicit ProgramGenerator(unsigned seed) : rng_(seed) {}
+
+  std::vector<BlockLowering> blocks;
+  std::vector<Stmt> expected;
+
+  void generate() {
+    const std::size_t entry = new_block();
+    const std::size_t last = sequence(entry, expected, 0);
+    (void)last;
+  }
+
+ private:
+  int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+  std::size_t new_block() {
+    blocks.push_back(block(numbered("b", blocks.size()), {}));
+    return blocks.size() - 1;
+  }
+
+  Stmt leaf() { return gate(numbered("g", counter_++), pick(8)); }
+
+  void leaves(std::size_t into, std::vector<Stmt>& out, int count) {
+    for (int i = 0; i < count; ++i) {
+      Stmt s = leaf();
+      blocks[into].statements.push_back(s);
+      out.push_back(std::move(s));
+    }
+  }
+
+  // Fills the region starting in block `current`; returns its open last block.
+  std::size_t sequence(std::size_t current, std::vector<Stmt>& out, int depth) {
+    const int items = 1 + pick(3);
+    for (int item = 0; item < items; ++item) {
+      const int kind = depth >= 4 ? 0 : pick(5);
+      if (kind <= 1) {
+        leaves(current, out, pick(3));
+      } else if (kind == 2) {
+        current = if_else(current, out, depth);
+      } else if (kind == 3) {
+        current = if_then(current, out, depth);
+      } else {
+        current = loop(current, out, depth);
+      }
+    }
+    return current;
+  }
+
+  std::vector<Stmt> arm(std::size_t start, std::size_t join, int depth) {
+    std::vector<Stmt> body;
+    const std::size_t end = pick(3) == 0 ? start : sequence(start, body, depth + 1);
+    blocks[end].successors = {label(join)};
+    return body;
+  }
+
+  std::string label(std::size_t id) const { return blocks[id].label; }
+
+  std::size_t if_else(std::size_t current, std::vector<Stmt>& out, int depth) {
+    const Expr condition = bit(counter_++);
+    const std::size_t t = new_block();
+    const std::size_t f = new_block();
+    const std::size_t join = new_block();
+    const bool swapped = pick(2) == 1;
+    blocks[current].successors = swapped ? std::vector{label(f), label(t)}
+                                         : std::vector{label(t), label(f)};
+    blocks[current].condition = condition;
+    std::vector<Stmt> first = arm(t, join, depth);
+    std::vector<Stmt> second = arm(f, join, depth);
+    if (!first.empty() || !second.empty()) {
+      out.push_back(swapped ? if_stmt(condition, std::move(second), std::move(first))
+                            : if_stmt(condition, std::move(first), std::move(second)));
+    }
+    return join;
+  }
+
+  std::size_t if_then(std::size_t current, std::vector<Stmt>& out, int depth) {
+    const Expr condition = bit(counter_++);
+    const std::size_t a = new_block();
+    const std::size_t join = new_block();
+    const bool on_false = pick(2) == 1;
+    blocks[current].successors = on_false ? std::vector{label(join), label(a)}
+                                          : std::vector{label(a), label(join)};
+    blocks[current].condition = condition;
+    std::vector<Stmt> body = arm(a, join, depth);
+    if (!body.empty()) {
+      out.push_back(on_false ? if_stmt(condition, {}, std::move(body))
+                             : if_stmt(condition, std::move(body)));
+    }
+    return join;
+  }
+
+  std::size_t loop(std::size_t current, std::vector<Stmt>& out, int depth) {
+    const Expr condition = bit(counter_++);
+    const std::size_t header = new_block();
+    blocks[current].successors = {label(header)};
+    std::vector<Stmt> header_statements;
+    leaves(header, header_statements, pick(3));
+    const std::size_t exit = new_block();
+    const bool on_false = pick(2) == 1;
+    std::vector<Stmt> body;
+    std::size_t continue_at = header;  // a self-loop when the body has no block
+    if (pick(4) != 0) {
+      continue_at = new_block();
+      const std::size_t end = sequence(continue_at, body, depth + 1);
+      blocks[end].successors = {label(header)};
+    }
+    blocks[header].successors = on_false ? std::vector{label(exit), label(continue_at)}
+                                         : std::vector{label(continue_at), label(exit)};
+    blocks[header].condition = condition;
+    for (const Stmt& s : header_statements) {
+      out.push_back(s);
+      body.push_back(s);
+    }
+    out.push_back(while_stmt(on_false ? is_zero(condition) : condition, std::move(body)));
+    return exit;
+  }
+
+  std::mt19937 rng_;
+  int counter_ = 0;
+};
+
+TEST(StructureBlocksTest, RandomStructuredProgramsReduceToTheirSource) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    SCOPED_TRACE(seed);
+    ProgramGenerator generator(seed);
+    generator.generate();
+    const std::string entry = generator.blocks.front().label;
+
+    Result<std::vector<Stmt>> in_order = structure_blocks(generator.blocks, entry);
+    ASSERT_TRUE(in_order.ok()) << in_order.error().message;
+    EXPECT_EQ(in_order.value(), generator.expected);
+
+    // The records' order must not matter, and repeated runs must agree.
+    std::vector<BlockLowering> shuffled = generator.blocks;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(seed));
+    Result<std::vector<Stmt>> reordered = structure_blocks(shuffled, entry);
+    ASSERT_TRUE(reordered.ok()) << reordered.error().message;
+    EXPECT_EQ(reordered.value(), generator.expected);
+    Result<std::vector<Stmt>> again = structure_blocks(std::move(shuffled), entry);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.value(), reordered.value());
+  }
+}
+
+TEST(StructureBlocksTest, ReducesOneHundredThousandSequentialDiamonds) {
+  constexpr int kDiamonds = 100000;
+  std::vector<BlockLowering> blocks;
+  std::vector<Stmt> expected;
+  for (int i = 0; i < kDiamonds; ++i) {
+    blocks.push_back(block(numbered("d", i), {gate("h", i)}, {numbered("t", i), numbered("f", i)}, bit(i)));
+    blocks.push_back(block(numbered("t", i), {gate("x", i)}, {numbered("d", i + 1)}));
+    blocks.push_back(block(numbered("f", i), {gate("z", i)}, {numbered("d", i + 1)}));
+    expected.push_back(gate("h", i));
+    expected.push_back(if_stmt(bit(i), {gate("x", i)}, {gate("z", i)}));
+  }
+  blocks.push_back(block(numbered("d", kDiamonds), {gate("end")}));
+  expected.push_back(gate("end"));
+  // Last-to-first record order, so that merges meet long statement lists.
+  std::reverse(blocks.begin(), blocks.end());
+  Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "d0");
+  ASSERT_TRUE(result.ok()) << result.error().message;
+  EXPECT_EQ(result.value(), expected);
+}
+
+TEST(StructureBlocksTest, ListsAMillionUnreachableBlocks) {
+  constexpr int kBlocks = 1000000;
+  std::vector<BlockLowering> blocks;
+  std::vector<std::string> labels;
+  blocks.reserve(kBlocks + 1);
+  blocks.push_back(block("entry", {}));
+  labels.push_back("entry");
+  for (int i = 0; i < kBlocks; ++i) {
+    blocks.push_back(block(numbered("u", i), {}));
+    labels.push_back(numbered("u", i));
+  }
+  std::sort(labels.begin(), labels.end());
+  std::string list;
+  for (const std::string& label : labels) {
+    list += list.empty() ? "[" : ", ";
+    list += '"';
+    list += label;
+    list += '"';
+  }
+  list += "]";
+  Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
+  expect_error(result, control_flow_error("could not reduce CFG to a single block; remaining blocks: " +
+                               list +
+                               ". corvane supports only structured control flow (sequence, "
+                               "if/else, simple while)."));
+}
+
+}  // namespace
+}  // namespace corvane
