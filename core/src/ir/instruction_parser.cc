@@ -91,7 +91,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   body = strip_call_prefixes(body);
   parts.opcode = first_word(body);
   parts.operands = rest_after_first_word(body);
-  if (parts.opcode.empty()) return parse_error(concat("empty instruction in block body: ", display));
+  if (parts.opcode.empty())
+    return parse_error(concat("empty instruction in block body: ", display));
 
   const std::string_view op = parts.opcode;
   const std::string_view ops = parts.operands;
@@ -102,7 +103,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     std::string_view after = rest_after_first_word(ops);
     if (!after.empty() && after[0] == '(') {
       const auto close = matching_paren(after, 0);
-      if (!close) return parse_error(concat("call function-type prefix has unbalanced parens: ", ops));
+      if (!close)
+        return parse_error(concat("call function-type prefix has unbalanced parens: ", ops));
       after = after.substr(*close + 1);
     }
     const auto callee = parse_global_ident(after);
@@ -188,7 +190,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
                             " not yet supported (only i1 is handled)");
     }
     RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(ops), pieces_));
-    if (pieces_.size() != 2) return parse_error(concat(op, " expects two operands: ") + std::string(ops));
+    if (pieces_.size() != 2)
+      return parse_error(concat(op, " expects two operands: ") + std::string(ops));
     const std::string_view right = pieces_[1];
     ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
     ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
@@ -208,7 +211,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     }
     const std::string_view ty = first_word(rest);
     RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(rest), pieces_));
-    if (pieces_.size() != 2) return parse_error(concat(op, " expects two operands: ") + std::string(ops));
+    if (pieces_.size() != 2)
+      return parse_error(concat(op, " expects two operands: ") + std::string(ops));
     const std::string_view right = pieces_[1];
     ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
     ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
@@ -219,7 +223,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   if (op == "select") {
     if (!result) return parse_error("select without SSA result assignment");
     const std::string_view cond_ty = first_word(ops);
-    if (cond_ty != "i1") return parse_error(concat("select condition must be typed `i1`, got ", cond_ty));
+    if (cond_ty != "i1")
+      return parse_error(concat("select condition must be typed `i1`, got ", cond_ty));
     RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(ops), pieces_));
     if (pieces_.size() != 3) {
       return parse_error(
@@ -229,13 +234,15 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     const std::string_view else_piece = pieces_[2];
     ASSIGN_OR_RETURN(Operand cond, parse_operand_parts(cond_ty, pieces_[0]));
     const std::string_view ty = first_word(then_piece);
-    ASSIGN_OR_RETURN(Operand then_value, parse_operand_parts(ty, rest_after_first_word(then_piece)));
+    ASSIGN_OR_RETURN(Operand then_value,
+                     parse_operand_parts(ty, rest_after_first_word(then_piece)));
     const std::string_view else_ty = first_word(else_piece);
     if (else_ty != ty) {
-      return parse_error(concat("select branch types must match, got then=", ty) + " else=" +
-                         std::string(else_ty));
+      return parse_error(concat("select branch types must match, got then=", ty) +
+                         " else=" + std::string(else_ty));
     }
-    ASSIGN_OR_RETURN(Operand else_value, parse_operand_parts(ty, rest_after_first_word(else_piece)));
+    ASSIGN_OR_RETURN(Operand else_value,
+                     parse_operand_parts(ty, rest_after_first_word(else_piece)));
     return Instruction{Select{cond, then_value, else_value, ty, *result}};
   }
 
@@ -284,7 +291,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     if (!result) return parse_error("inttoptr without SSA result assignment");
     const auto to = find_to_clause(ops);
     if (!to) return parse_error(concat("inttoptr without a `to` clause: ", ops));
-    ASSIGN_OR_RETURN(Operand value, parse_operand_parts(trim(ops.substr(0, *to)), std::string_view()));
+    ASSIGN_OR_RETURN(Operand value,
+                     parse_operand_parts(trim(ops.substr(0, *to)), std::string_view()));
     return Instruction{IntToPtr{value, *result}};
   }
 
@@ -307,7 +315,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       const std::string_view first = pieces_[0];
       const std::string_view second = pieces_[1];
       std::size_t split = 0;
-      while (split < first.size() && trim_start(first.substr(split)).size() == first.size() - split) {
+      while (split < first.size() &&
+             trim_start(first.substr(split)).size() == first.size() - split) {
         ++split;
       }
       if (split < first.size()) {

@@ -474,7 +474,8 @@ class ModuleParser {
           if (key != std::string_view::npos) {
             const std::size_t start = key + kProfileKey.size();
             const std::size_t close = text.find('"', start);
-            if (close != std::string_view::npos) function.profile = text.substr(start, close - start);
+            if (close != std::string_view::npos)
+              function.profile = text.substr(start, close - start);
           }
         }
       }

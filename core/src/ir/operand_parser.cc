@@ -52,7 +52,8 @@ TypeInfo classify_type(std::string_view token) {
       std::all_of(token.begin() + 1, token.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return {TypeClass::Integer, std::nullopt};
   }
-  if (token == "half" || token == "float" || token == "double") return {TypeClass::Float, std::nullopt};
+  if (token == "half" || token == "float" || token == "double")
+    return {TypeClass::Float, std::nullopt};
   if (token == "ptr" || token == "i8*") return {TypeClass::Pointer, std::nullopt};
   if (token.size() >= 2 && token.front() == '%' && token.back() == '*') {
     std::string_view name = token.substr(1, token.size() - 2);
@@ -247,7 +248,8 @@ Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view
     text.second = trim_end(text.second);
     if (text.second.empty()) text.first = trim_end(text.first);
   }
-  if ((text.first == "..." && text.second.empty()) || (text.first.empty() && text.second == "...")) {
+  if ((text.first == "..." && text.second.empty()) ||
+      (text.first.empty() && text.second == "...")) {
     return parse_error("unexpected ... in operand");
   }
   const std::string_view head = text.first.empty() ? text.second : text.first;
@@ -288,8 +290,9 @@ Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view
 
   if (contiguous) {
     const std::string_view value =
-        value_count == 0 ? std::string_view()
-                         : std::string_view(value_begin, static_cast<std::size_t>(value_end - value_begin));
+        value_count == 0
+            ? std::string_view()
+            : std::string_view(value_begin, static_cast<std::size_t>(value_end - value_begin));
     return read_value(type_token, value, text);
   }
   JoinedValue joined;

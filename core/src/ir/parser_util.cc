@@ -103,7 +103,8 @@ bool decimal_overflows(std::string_view body) {
     if (!in_fraction && int_digits_after_first < 1000000) ++int_digits_after_first;
   }
   // Decimal position of the first significant digit.
-  const std::int64_t leading = int_digits_after_first > 0 ? int_digits_after_first : -fraction_zeros;
+  const std::int64_t leading =
+      int_digits_after_first > 0 ? int_digits_after_first : -fraction_zeros;
   std::int64_t exponent = 0;
   if (i < body.size()) {
     ++i;

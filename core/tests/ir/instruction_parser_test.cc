@@ -21,7 +21,9 @@ Call call(std::string_view callee, std::uint32_t args, std::string_view ret_ty,
           std::optional<std::string_view> result) {
   return Call{callee, Range{0, args}, ret_ty, result};
 }
-BranchCond ssa_cond(std::string_view name) { return BranchCond{BranchCond::Kind::Ssa, name, false}; }
+BranchCond ssa_cond(std::string_view name) {
+  return BranchCond{BranchCond::Kind::Ssa, name, false};
+}
 BranchCond const_cond(bool value) { return BranchCond{BranchCond::Kind::Const, {}, value}; }
 PtrConst qubit(std::int64_t index) { return PtrConst{"Qubit", index}; }
 
@@ -43,14 +45,18 @@ TEST(InstructionParserTest, ParsesEveryInstructionForm) {
       {"%0 = tail call %Result* @__quantum__rt__result_get_one()",
        call("__quantum__rt__result_get_one", 0, "%Result*", "0")},
       {"call void @__quantum__qis__h__body(%Qubit* null) #1",
-       call("__quantum__qis__h__body", 1, "void", kNoResult), {qubit(0)}},
+       call("__quantum__qis__h__body", 1, "void", kNoResult),
+       {qubit(0)}},
       {"call void (ptr, ...) @f(i64 1)", call("f", 1, "void", kNoResult), {ConstInt{1}}},
       {"musttail notail call void @\"quoted name\"(ptr %q, i1 true)",
-       call("quoted name", 2, "void", kNoResult), {Ssa{"q"}, ConstBool{true}}},
+       call("quoted name", 2, "void", kNoResult),
+       {Ssa{"q"}, ConstBool{true}}},
       {"call void @__quantum__qis__cnot__body(%Qubit* null, %Qubit* inttoptr (i64 1 to %Qubit*))",
-       call("__quantum__qis__cnot__body", 2, "void", kNoResult), {qubit(0), qubit(1)}},
+       call("__quantum__qis__cnot__body", 2, "void", kNoResult),
+       {qubit(0), qubit(1)}},
       {"call void @__quantum__qis__mz__body(%Qubit* null, %Result* writeonly null)",
-       call("__quantum__qis__mz__body", 2, "void", kNoResult), {qubit(0), PtrConst{"Result", 0}}},
+       call("__quantum__qis__mz__body", 2, "void", kNoResult),
+       {qubit(0), PtrConst{"Result", 0}}},
       {"call void @f(  )", call("f", 0, "void", kNoResult)},
       {"call void @g(i64 %a) ; trailing (comment", call("g", 1, "void", kNoResult), {Ssa{"a"}}},
       {"call void @f(i64 1)(junk) #0", call("f", 1, "void", kNoResult), {ConstInt{1}}},
@@ -81,11 +87,21 @@ TEST(InstructionParserTest, ParsesEveryInstructionForm) {
       {"%v = select i1 true, ptr null, ptr %q",
        Select{ConstBool{true}, PtrConst{std::nullopt, 0}, Ssa{"q"}, "ptr", "v"}},
       // Phi.
-      {"%p = phi i64 [ 1, %a ], [ %x, %b ]", Phi{"i64", Range{0, 2}, "p"}, {},
+      {"%p = phi i64 [ 1, %a ], [ %x, %b ]",
+       Phi{"i64", Range{0, 2}, "p"},
+       {},
        {Incoming{ConstInt{1}, "a"}, Incoming{Ssa{"x"}, "b"}}},
-      {"%p = phi i1 [true,%\"l 1\"] [false, %l2],,", Phi{"i1", Range{0, 2}, "p"}, {},
+      {"%p = phi i1 [true,%\"l 1\"] [false, %l2],,",
+       Phi{"i1", Range{0, 2}, "p"},
+       {},
        {Incoming{ConstBool{true}, "l 1"}, Incoming{ConstBool{false}, "l2"}}},
-      {"%p = phi i64 [ 1, %a ], [ 1, %a ]", Phi{"i64", Range{0, 2}, "p"}, {},
+      {"%p = phi i64 [ 1, %a ]\xc2\xa0[ 2, %b ]",
+       Phi{"i64", Range{0, 2}, "p"},
+       {},
+       {Incoming{ConstInt{1}, "a"}, Incoming{ConstInt{2}, "b"}}},
+      {"%p = phi i64 [ 1, %a ], [ 1, %a ]",
+       Phi{"i64", Range{0, 2}, "p"},
+       {},
        {Incoming{ConstInt{1}, "a"}, Incoming{ConstInt{1}, "a"}}},
       // inttoptr.
       {"%q = inttoptr i64 3 to %Qubit*", IntToPtr{ConstInt{3}, "q"}},
@@ -103,6 +119,10 @@ TEST(InstructionParserTest, ParsesEveryInstructionForm) {
       {"store i64 1, ptr %p, align 8", Store{ConstInt{1}, "p"}},
       {"store %Qubit* null, %Qubit** %slot", Store{qubit(0), "slot"}},
       {"store i1 %c, ptr %p", Store{Ssa{"c"}, "p"}},
+      // The type/value split of a stored value is at any Unicode white space.
+      {"store i64\xe3\x80\x80"
+       "7, ptr %p",
+       Store{ConstInt{7}, "p"}},
       {"store i64 1, ptr @g", Ignored{"store"}},
       {"store i64 abc, ptr %p", Ignored{"store"}},
       {"store i64, ptr %p", Ignored{"store"}},
@@ -181,7 +201,8 @@ TEST(InstructionParserTest, ReportsBadInstructions) {
       {"call void @f(i64 (1)", ErrorKind::Parse, "call has unbalanced parens: void @f(i64 (1)"},
       {"call void @f(i64 1, ...)", ErrorKind::Parse, "unexpected ... in operand"},
       {"call void @f(i64 1,)", ErrorKind::Parse, "empty operand"},
-      {"call void @f(i64 1], i64 2)", ErrorKind::Parse, "unbalanced closing bracket in i64 1], i64 2"},
+      {"call void @f(i64 1], i64 2)", ErrorKind::Parse,
+       "unbalanced closing bracket in i64 1], i64 2"},
       // A return attribute is taken for the return type, and the callee is then not found.
       {"%r = call noundef i1 @read(ptr %x)", ErrorKind::Parse,
        "could not parse callee in call: noundef i1 @read(ptr %x)"},
@@ -196,16 +217,20 @@ TEST(InstructionParserTest, ReportsBadInstructions) {
        "unsupported br form: i32 %c, label %a, label %b"},
       {"br i1 %c, label %a", ErrorKind::Parse,
        "br i1 expects cond, true_label, false_label: i1 %c, label %a"},
-      {"br i1 2, label %a, label %b", ErrorKind::Lowering, "unsupported constant branch condition 2"},
+      {"br i1 2, label %a, label %b", ErrorKind::Lowering,
+       "unsupported constant branch condition 2"},
       {"br i1 , label %a, label %b", ErrorKind::Lowering, "unsupported constant branch condition "},
       {"br i1 %c, %a, label %b", ErrorKind::Parse, "br i1 expected 'label %name', got %a"},
-      {"br i1 %c, label %a, label b", ErrorKind::Parse, "br i1 expected 'label %name', got label b"},
+      {"br i1 %c, label %a, label b", ErrorKind::Parse,
+       "br i1 expected 'label %name', got label b"},
       // icmp, logic, arithmetic
       {"icmp eq i64 %a, 1", ErrorKind::Parse, "icmp without SSA result assignment"},
       {"%c = icmp eq i64 %a", ErrorKind::Parse, "icmp expects two operands: eq i64 %a"},
-      {"%c = icmp eq i64 %a, abc", ErrorKind::Lowering, "could not parse integer operand abc (ty=i64)"},
+      {"%c = icmp eq i64 %a, abc", ErrorKind::Lowering,
+       "could not parse integer operand abc (ty=i64)"},
       {"xor i1 %a, %b", ErrorKind::Parse, "xor without SSA result assignment"},
-      {"%c = and i64 %a, %b", ErrorKind::Lowering, "and on i64 not yet supported (only i1 is handled)"},
+      {"%c = and i64 %a, %b", ErrorKind::Lowering,
+       "and on i64 not yet supported (only i1 is handled)"},
       {"%c = or i1 %a, %b, %d", ErrorKind::Parse, "or expects two operands: i1 %a, %b, %d"},
       {"add i64 1, 2", ErrorKind::Parse, "add without SSA result assignment"},
       {"%s = mul nuw i64 1", ErrorKind::Parse, "mul expects two operands: nuw i64 1"},
@@ -227,21 +252,25 @@ TEST(InstructionParserTest, ReportsBadInstructions) {
       {"%p = phi i64 [ 1, %a ", ErrorKind::Parse, "phi incoming missing ]"},
       {"%p = phi i64 [ 1, %a ] x [ 2, %b ]", ErrorKind::Parse,
        "phi malformed incoming starting at x [ 2, %b ]"},
-      {"%p = phi i64 [ 1 ]", ErrorKind::Parse, "phi incoming must have value and predecessor: [ 1 ]"},
+      {"%p = phi i64 [ 1 ]", ErrorKind::Parse,
+       "phi incoming must have value and predecessor: [ 1 ]"},
       {"%p = phi i64 [ 1, %a, %b ]", ErrorKind::Parse,
        "phi incoming must have value and predecessor: [ 1, %a, %b ]"},
-      {"%p = phi i64 [ 1, a ]", ErrorKind::Parse, "phi incoming predecessor must be %<label>, got a"},
+      {"%p = phi i64 [ 1, a ]", ErrorKind::Parse,
+       "phi incoming predecessor must be %<label>, got a"},
       {"%p = phi i64 [ x, %a ]", ErrorKind::Lowering, "could not parse integer operand x (ty=i64)"},
       // inttoptr
       {"inttoptr i64 1 to ptr", ErrorKind::Parse, "inttoptr without SSA result assignment"},
       {"%q = inttoptr i64 1", ErrorKind::Parse, "inttoptr without a `to` clause: i64 1"},
-      {"%q = inttoptr i64 x to ptr", ErrorKind::Lowering, "could not parse integer operand x (ty=i64)"},
+      {"%q = inttoptr i64 x to ptr", ErrorKind::Lowering,
+       "could not parse integer operand x (ty=i64)"},
   };
   for (const Row& row : rows) {
     Function function;
     const auto instruction = parse_instruction(row.text, function);
     ASSERT_FALSE(instruction.ok()) << row.text;
-    EXPECT_EQ(instruction.error(), (TranslateError{row.kind, std::string(row.message)})) << row.text;
+    EXPECT_EQ(instruction.error(), (TranslateError{row.kind, std::string(row.message)}))
+        << row.text;
     EXPECT_TRUE(function.operands.empty() && function.incomings.empty()) << row.text;
   }
 }

@@ -20,10 +20,10 @@ namespace {
 // A compact dump of a module: one line per function, one per block, and the
 // opcode kind of each instruction.
 std::string dump(const Module& module) {
-  static constexpr const char* kKinds[] = {"Call",    "Br",     "CondBr",  "Ret",   "ICmp",
-                                           "Logic",   "Select", "Arith",   "Phi",   "Ignored",
-                                           "Alloca",  "Bitcast", "Gep",    "Store", "Load",
-                                           "Zext",    "IntToPtr", "Unrecognized"};
+  static constexpr const char* kKinds[] = {"Call",   "Br",       "CondBr",      "Ret",   "ICmp",
+                                           "Logic",  "Select",   "Arith",       "Phi",   "Ignored",
+                                           "Alloca", "Bitcast",  "Gep",         "Store", "Load",
+                                           "Zext",   "IntToPtr", "Unrecognized"};
   std::string out;
   for (const Function& function : module.functions) {
     out += function.is_declaration ? "declare " : "define ";
@@ -47,13 +47,15 @@ std::string dump(const Module& module) {
 bool views_inside(const Module& module) {
   const std::string_view source = module.source();
   const auto inside = [&](std::string_view view) {
-    return view.data() >= source.data() && view.data() + view.size() <= source.data() + source.size();
+    return view.data() >= source.data() &&
+           view.data() + view.size() <= source.data() + source.size();
   };
   const auto operand_inside = [&](const Operand& operand) {
     if (const auto* s = std::get_if<Ssa>(&operand)) return inside(s->name);
     if (const auto* g = std::get_if<GlobalRef>(&operand)) return inside(g->name);
     if (const auto* b = std::get_if<BitcastGlobal>(&operand)) return inside(b->name);
-    if (const auto* p = std::get_if<PtrConst>(&operand)) return !p->struct_name || inside(*p->struct_name);
+    if (const auto* p = std::get_if<PtrConst>(&operand))
+      return !p->struct_name || inside(*p->struct_name);
     return true;
   };
   for (const Function& function : module.functions) {
@@ -86,7 +88,8 @@ TEST(ModuleParserTest, ParsesModules) {
   const Row rows[] = {
       {"empty text", "", ""},
       {"only top-level noise",
-       "; ModuleID = 'x'\nsource_filename = \"x\"\ntarget triple = \"x86_64\"\n%Qubit = type opaque\n"
+       "; ModuleID = 'x'\nsource_filename = \"x\"\ntarget triple = \"x86_64\"\n%Qubit = type "
+       "opaque\n"
        "@0 = internal constant [2 x i8] c\"0\\00\"\n!llvm.module.flags = !{!0}\n!0 = !{i32 1}\n"
        "attributes #0 = { \"entry_point\" }\n",
        ""},
@@ -116,13 +119,15 @@ TEST(ModuleParserTest, ParsesModules) {
        "attributes #3 = { \"qir_profiles\"=\"unclosed }\n",
        "define main entry profile=\n  [] Ret\n"},
       {"entry_point found as a substring of a group",
-       "define void @main() #0 {\n  ret void\n}\nattributes #0 = { \"not_an_entry_point_really\" }\n",
+       "define void @main() #0 {\n  ret void\n}\nattributes #0 = { \"not_an_entry_point_really\" "
+       "}\n",
        "define main entry\n  [] Ret\n"},
       {"inline entry_point before the brace",
        "define void @main() \"entry_point\" \"qir_profiles\"=\"ignored\" {\n  ret void\n}\n",
        "define main entry\n  [] Ret\n"},
       {"quoted words after the brace are not scanned",
-       "define void @main() { \"entry_point\" #0\n  ret void\n}\nattributes #0 = { \"entry_point\" }\n",
+       "define void @main() { \"entry_point\" #0\n  ret void\n}\nattributes #0 = { \"entry_point\" "
+       "}\n",
        "define main\n  [] Ret\n"},
       {"unmatched attributes lines are passed over",
        "define void @main() #0 #1 #2 {\n  ret void\n}\n"
@@ -134,9 +139,12 @@ TEST(ModuleParserTest, ParsesModules) {
        "attributes #0 = { \"qir_profiles\"=\"p0\" }\nattributes #1 = { \"entry_point\" }\n",
        "define main profile=p0\n  [] Ret\n"},
       {"blocks and labels",
-       "define i64 @f(i64 %a) {\n  %x = add i64 %a, 1\nnext:    ; preds = %0\n  br label %\"my.block\"\n"
-       "\"my.block\":\n  ; comment line\n\n\"a b\":\n  ret i64 %x\nempty:\nlast: ; c\n  ret i64 0\n}\n",
-       "define f\n  [] Arith\n  [next] Br\n  [my.block] Unrecognized Ret\n  [empty]\n  [last] Ret\n"},
+       "define i64 @f(i64 %a) {\n  %x = add i64 %a, 1\nnext:    ; preds = %0\n  br label "
+       "%\"my.block\"\n"
+       "\"my.block\":\n  ; comment line\n\n\"a b\":\n  ret i64 %x\nempty:\nlast: ; c\n  ret i64 "
+       "0\n}\n",
+       "define f\n  [] Arith\n  [next] Br\n  [my.block] Unrecognized Ret\n  [empty]\n  [last] "
+       "Ret\n"},
       {"a first label renames the empty first block",
        "define void @f() {\n\nentry:\nentry:\n  ret void\n  ret void\n}\n",
        "define f\n  [entry]\n  [entry] Ret Ret\n"},
@@ -145,10 +153,11 @@ TEST(ModuleParserTest, ParsesModules) {
        "  call void\n\n     @g()\n"
        "  call void @h(i64 1,\n       i64 2) ; trailing\n  ret void\n}\n",
        "define f\n  [] Call Call Call Ret\n"},
-      {"a non-call without @ is complete at balance zero",
-       "define void @f() {\n  ret void\n}\n", "define f\n  [] Ret\n"},
+      {"a non-call without @ is complete at balance zero", "define void @f() {\n  ret void\n}\n",
+       "define f\n  [] Ret\n"},
       {"CRLF line ends",
-       "define void @main() #0 {\r\nentry:\r\n  %c = icmp eq i64 1, 2\r\n  br i1 %c, label %a, label %b\r\n"
+       "define void @main() #0 {\r\nentry:\r\n  %c = icmp eq i64 1, 2\r\n  br i1 %c, label %a, "
+       "label %b\r\n"
        "a:\r\n  ret void\r\nb:\r\n  ret void\r\n}\r\nattributes #0 = { \"entry_point\" }\r\n",
        "define main entry\n  [entry] ICmp CondBr\n  [a] Ret\n  [b] Ret\n"},
       {"keyword tests are prefix tests",
@@ -156,8 +165,7 @@ TEST(ModuleParserTest, ParsesModules) {
        "define f\n  [] Ret\ndeclare g\n"},
       {"lines between header and brace are read past",
        "define void @f()\n}\ndeclare void @x()\n{\n  ret void\n}\n", "define f\n  [] Ret\n"},
-      {"empty function name",
-       "define void @() {\n  ret void\n}\n", "define \n  [] Ret\n"},
+      {"empty function name", "define void @() {\n  ret void\n}\n", "define \n  [] Ret\n"},
   };
   for (const Row& row : rows) {
     const auto module = parse_module(row.text);
@@ -166,7 +174,8 @@ TEST(ModuleParserTest, ParsesModules) {
     EXPECT_EQ(module->source(), row.text) << row.name;
     EXPECT_TRUE(views_inside(*module)) << row.name;
     for (const Function& function : module->functions) {
-      EXPECT_TRUE(!function.is_declaration || (function.blocks.empty() && !function.profile && !function.is_entry_point));
+      EXPECT_TRUE(!function.is_declaration ||
+                  (function.blocks.empty() && !function.profile && !function.is_entry_point));
     }
   }
 }
@@ -180,7 +189,8 @@ TEST(ModuleParserTest, ReportsBadModules) {
       {"define void main() {\n}\n", "could not parse define header: define void main() {"},
       {"  define void @\"main() {\n}\n", "could not parse define header: define void @\"main() {"},
       {"define void @main {\n}\n", "could not parse define header: define void @main {"},
-      {"define void @main(i64 (i64) {\n}\n", "could not parse define header: define void @main(i64 (i64) {"},
+      {"define void @main(i64 (i64) {\n}\n",
+       "could not parse define header: define void @main(i64 (i64) {"},
       {"define void @main()\n  ret void\n", "define without body block"},
       {"define void @main() {\n  ret void\n", "define body not terminated"},
       {"define void @main() {\n", "define body not terminated"},
@@ -299,7 +309,8 @@ TEST(ModuleParserTest, CorpusFilesParseOrFailCleanly) {
     GTEST_SKIP() << "rewrote " << expected_path;
   }
   std::ifstream in(expected_path, std::ios::binary);
-  ASSERT_TRUE(in) << "missing " << expected_path << "; run with CORVANE_REBASE_CORPUS=1 to create it";
+  ASSERT_TRUE(in) << "missing " << expected_path
+                  << "; run with CORVANE_REBASE_CORPUS=1 to create it";
   std::ostringstream expected;
   expected << in.rdbuf();
   if (expected.str() != actual) {

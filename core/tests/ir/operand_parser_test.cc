@@ -66,6 +66,12 @@ TEST(OperandParserTest, ParsesEveryOperandForm) {
       {"ptr inttoptr(i64 -3 to ptr)", ptr_const(std::nullopt, -3)},
       {"ptr inttoptr (i64 +4 to ptr)", ptr_const(std::nullopt, 4)},
       {"ptr inttoptr ( i32\t5 to ptr)", ptr_const(std::nullopt, 5)},
+      // Words inside inttoptr (...) split at any Unicode white space (here U+00A0).
+      {"ptr inttoptr (i64\xc2\xa0"
+       "6 to ptr)",
+       ptr_const(std::nullopt, 6)},
+      {"ptr inttoptr (i64 -9223372036854775808 to ptr)",
+       ptr_const(std::nullopt, std::numeric_limits<std::int64_t>::min())},
       {"%Qubit** null", ptr_const("Qubit*", 0)},
       {"%\"Q\"* null", ptr_const("Q", 0)},
       {"%\"\"* null", ptr_const("", 0)},
@@ -85,8 +91,8 @@ TEST(OperandParserTest, ParsesEveryOperandForm) {
   for (const Row& row : rows) {
     const auto operand = parse_operand(row.text);
     ASSERT_TRUE(operand.ok()) << row.text << ": " << operand.error().message;
-    EXPECT_EQ(*operand, row.expected)
-        << row.text << ": got " << operand_debug(*operand) << ", want " << operand_debug(row.expected);
+    EXPECT_EQ(*operand, row.expected) << row.text << ": got " << operand_debug(*operand)
+                                      << ", want " << operand_debug(row.expected);
   }
 }
 
@@ -130,8 +136,10 @@ TEST(OperandParserTest, ReportsBadOperands) {
        "could not resolve pointer operand from constant text ptr inttoptr i64 1"},
       // An index beyond 64 bits leaves the inttoptr form unread.
       {"ptr inttoptr (i64 9223372036854775808 to ptr)", ErrorKind::Lowering,
-       "could not resolve pointer operand from constant text ptr inttoptr (i64 9223372036854775808 to ptr)"},
-      {"ptr undef", ErrorKind::Lowering, "could not resolve pointer operand from constant text ptr undef"},
+       "could not resolve pointer operand from constant text ptr inttoptr (i64 9223372036854775808 "
+       "to ptr)"},
+      {"ptr undef", ErrorKind::Lowering,
+       "could not resolve pointer operand from constant text ptr undef"},
   };
   for (const Row& row : rows) {
     const auto operand = parse_operand(row.text);

@@ -30,15 +30,28 @@ TEST(ParserUtilTest, TrimRemovesUnicodeWhiteSpaceButWordsSplitAtAsciiBlanks) {
       // Vertical tab is white space for trimming but not a word boundary.
       {"\vcall\vvoid\v", "call\vvoid", "call\vvoid\v", "call\vvoid\v", ""},
       // U+00A0 and U+3000 around the text, U+0085 inside a word.
-      {"\xc2\xa0x\xc2\x85y z\xe3\x80\x80", "x\xc2\x85y z", "x\xc2\x85y z\xe3\x80\x80",
-       "x\xc2\x85y", "z\xe3\x80\x80"},
+      {"\xc2\xa0x\xc2\x85y z\xe3\x80\x80", "x\xc2\x85y z", "x\xc2\x85y z\xe3\x80\x80", "x\xc2\x85y",
+       "z\xe3\x80\x80"},
       // U+1680, U+2000, U+200A, U+2028, U+2029, U+202F, U+205F all trim.
-      {"\xe1\x9a\x80\xe2\x80\x80\xe2\x80\x8a" "a" "\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\x9f",
-       "a", "a\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\x9f", "a\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\x9f",
-       ""},
+      {"\xe1\x9a\x80\xe2\x80\x80\xe2\x80\x8a"
+       "a"
+       "\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\x9f",
+       "a", "a\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\x9f",
+       "a\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\x9f", ""},
       // U+200B (zero width space) is not White_Space; truncated and invalid bytes stay.
-      {"\xe2\x80\x8b" "a" "\xe2\x80", "\xe2\x80\x8b" "a" "\xe2\x80", "\xe2\x80\x8b" "a" "\xe2\x80",
-       "\xe2\x80\x8b" "a" "\xe2\x80", ""},
+      {"\xe2\x80\x8b"
+       "a"
+       "\xe2\x80",
+       "\xe2\x80\x8b"
+       "a"
+       "\xe2\x80",
+       "\xe2\x80\x8b"
+       "a"
+       "\xe2\x80",
+       "\xe2\x80\x8b"
+       "a"
+       "\xe2\x80",
+       ""},
       {"\xff a \xc2", "\xff a \xc2", "\xff a \xc2", "\xff", "a \xc2"},
       {"word", "word", "word", "word", ""},
       {"  a   b  c ", "a   b  c", "a   b  c ", "a", "b  c "},
@@ -80,8 +93,8 @@ TEST(ParserUtilTest, SplitTopLevelCommas) {
   for (const std::string_view bad : {"f(a, b)), c", ")", "a, b>"}) {
     const Status status = split_top_level_commas(bad, pieces);
     ASSERT_FALSE(status.ok()) << bad;
-    EXPECT_EQ(status.error(),
-              (TranslateError{ErrorKind::Parse, "unbalanced closing bracket in " + std::string(bad)}));
+    EXPECT_EQ(status.error(), (TranslateError{ErrorKind::Parse, "unbalanced closing bracket in " +
+                                                                    std::string(bad)}));
   }
 }
 
@@ -103,15 +116,20 @@ TEST(ParserUtilTest, GlobalIdentLabelNameAndNameAfterPercent) {
       {"f()", std::nullopt},
       {"", std::nullopt},
   };
-  for (const GlobalRow& row : globals) EXPECT_EQ(parse_global_ident(row.text), row.expected) << row.text;
+  for (const GlobalRow& row : globals)
+    EXPECT_EQ(parse_global_ident(row.text), row.expected) << row.text;
 
   struct LabelRow {
     std::string_view text;
     std::string_view label;
   };
   const LabelRow labels[] = {
-      {"exit, label %b", "exit"}, {"\"a b\"x", "a b"}, {"\"open", ""},
-      {"", ""},                   {"12", "12"},        {"-x", ""},
+      {"exit, label %b", "exit"},
+      {"\"a b\"x", "a b"},
+      {"\"open", ""},
+      {"", ""},
+      {"12", "12"},
+      {"-x", ""},
   };
   for (const LabelRow& row : labels) EXPECT_EQ(parse_label_name(row.text), row.label) << row.text;
 
@@ -133,7 +151,8 @@ TEST(ParserUtilTest, GlobalIdentLabelNameAndNameAfterPercent) {
       {"%Qubit* inttoptr (i64 1 to %Qubit*)", std::nullopt},
       {"%T %v", "T"},
   };
-  for (const PercentRow& row : percents) EXPECT_EQ(name_after_percent(row.text), row.name) << row.text;
+  for (const PercentRow& row : percents)
+    EXPECT_EQ(name_after_percent(row.text), row.name) << row.text;
 }
 
 TEST(ParserUtilTest, CallPrefixesAndToClause) {
@@ -275,7 +294,8 @@ TEST(ParserUtilTest, IntegerReaders) {
       {"+-2", std::nullopt},
       {"2a", std::nullopt},
   };
-  for (const UnsignedRow& row : unsigned_rows) EXPECT_EQ(parse_uint64(row.text), row.value) << row.text;
+  for (const UnsignedRow& row : unsigned_rows)
+    EXPECT_EQ(parse_uint64(row.text), row.value) << row.text;
 }
 
 }  // namespace
