@@ -1,0 +1,100 @@
+// The lowering driver through lower_module: program assembly with the
+// translator's configuration points (includes, output register), the order
+// of registers, hoisted declarations and body, and error kinds.
+#include "translator/lowering.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ir/parser.h"
+#include "translator/translate.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kIfMerge = R"(%Qubit = type opaque
+%Result = type opaque
+define void @main() #0 {
+entry:
+  call void @__quantum__qis__mz__body(%Qubit* inttoptr (i64 4 to %Qubit*), %Result* inttoptr (i64 2 to %Result*))
+  %m = call i1 @__quantum__qis__read_result__body(%Result* inttoptr (i64 2 to %Result*))
+  br i1 %m, label %inc, label %join
+inc:
+  br label %join
+join:
+  %v = phi i64 [ 3, %entry ], [ 4, %inc ]
+  ret void
+}
+declare void @__quantum__qis__mz__body(%Qubit*, %Result*)
+declare i1 @__quantum__qis__read_result__body(%Result*)
+attributes #0 = { "entry_point" }
+)";
+
+Result<Program> lower(const char* text, std::vector<std::string> includes, bool output_results) {
+  Result<Module> module = parse_module(text);
+  if (!module.ok()) return module.error();
+  Translator translator{base_profile(), std::move(includes), std::nullopt, output_results};
+  return lower_module(translator, *module);
+}
+
+Expr lit(std::int64_t value) { return IntLit{value}; }
+Expr bit(std::int64_t index) { return Index{Expr(Ident{"c"}), lit(index)}; }
+
+TEST(LoweringDriverTest, AssemblesIncludesRegistersDeclarationsAndBody) {
+  Result<Program> program = lower(kIfMerge, {"stdgates.inc", "extra.inc"}, true);
+  ASSERT_TRUE(program.ok()) << program.error().message;
+  EXPECT_EQ(program->version, "3.0");
+  const std::vector<Stmt> expected = {
+      Include{"stdgates.inc"},
+      Include{"extra.inc"},
+      QubitDecl{"q", 5},
+      OutputBitDecl{"c", 3},
+      IntDecl{"cint_0", lit(3)},
+      Measure{IndexedIdent{"q", lit(4)}, IndexedIdent{"c", lit(2)}},
+      If{bit(2), {Assign{IndexedIdent{"cint_0", std::nullopt}, lit(4)}}, {}},
+  };
+  EXPECT_EQ(program->statements, expected);
+}
+
+TEST(LoweringDriverTest, PlainBitRegisterWithoutOutputFlag) {
+  Result<Program> program = lower(kIfMerge, {}, false);
+  ASSERT_TRUE(program.ok()) << program.error().message;
+  ASSERT_GE(program->statements.size(), 2u);
+  EXPECT_EQ(program->statements[0], Stmt(QubitDecl{"q", 5}));
+  EXPECT_EQ(program->statements[1], Stmt(BitDecl{"c", 3}));
+}
+
+TEST(LoweringDriverTest, ErrorsKeepTheirKinds) {
+  struct Row {
+    const char* text;
+    TranslateError error;
+  };
+  const Row rows[] = {
+      {"define void @main() {\nentry:\n  ret void\n}\n",
+       parse_error("no entry-point function found; QIR modules must have a function tagged with "
+                   "the 'entry_point' attribute")},
+      {"define void @main() \"entry_point\" {\n  br label %1\n1:\n  fneg double 1.0\n}\n",
+       lowering_error("unsupported LLVM instruction opcode \"fneg\" in block \"1\"")},
+      {"define void @main() \"entry_point\" {\nentry:\n  %q = inttoptr i64 -2 to ptr\n  ret void\n}\n",
+       lowering_error("inttoptr index -2 is negative; qubit and result indices must be non-negative")},
+  };
+  for (const Row& row : rows) {
+    Result<Program> program = lower(row.text, {}, false);
+    ASSERT_FALSE(program.ok()) << row.text;
+    EXPECT_EQ(program.error(), row.error);
+  }
+}
+
+TEST(LoweringDriverTest, RegisterSizeIsCheckedAgainstOverflow) {
+  EXPECT_EQ(register_size(0, true).value(), 1u);
+  EXPECT_EQ(register_size(9223372036854775806, false).value(), 9223372036854775807u);
+  EXPECT_EQ(register_size(9223372036854775807, true).error(),
+            lowering_error("qubit index too large to size the qubit register"));
+  EXPECT_EQ(register_size(9223372036854775807, false).error(),
+            lowering_error("result index too large to size the result register"));
+}
+
+}  // namespace
+}  // namespace corvane
