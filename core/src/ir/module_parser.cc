@@ -47,8 +47,11 @@ class LineReader {
 
   // A capacity hint for the block that starts at the current line: the lines
   // before the next line that looks like a label or a closing brace. Only used
-  // to size the block's instruction list once instead of growing it.
+  // to size the block's instruction list once instead of growing it. Capped by
+  // the bytes scanned, since continuation lines of one long instruction would
+  // otherwise reserve far more records than the block will hold.
   [[nodiscard]] std::size_t block_lines_hint() const {
+    constexpr std::size_t kMinBytesPerReservedLine = 32;
     std::size_t count = 0;
     std::size_t pos = pos_;
     while (!done_ && pos < text_.size()) {
@@ -61,7 +64,7 @@ class LineReader {
       }
       pos = end + 1;
     }
-    return count;
+    return std::min(count, (std::min(pos, text_.size()) - pos_) / kMinBytesPerReservedLine);
   }
 
  private:
