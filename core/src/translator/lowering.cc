@@ -11,6 +11,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <variant>
 
 #include "builders/profile.h"
 #include "cfg/structure.h"
@@ -129,6 +130,30 @@ class Lowerer {
   }
 
  private:
+  // Instruction tags in variant order, so the dispatch is a checked switch.
+  enum class InstructionKind : std::uint8_t {
+    Call,
+    Br,
+    CondBr,
+    Ret,
+    ICmp,
+    Logic,
+    Select,
+    Arith,
+    Phi,
+    Ignored,
+    Alloca,
+    Bitcast,
+    Gep,
+    Store,
+    Load,
+    Zext,
+    IntToPtr,
+    Unrecognized,
+  };
+  static_assert(std::variant_size_v<Instruction> ==
+                static_cast<std::size_t>(InstructionKind::Unrecognized) + 1);
+
   // Lowers the instructions of one block up to its first terminator.
   Status lower_block(const Block& block, BlockLowering& record) {
     for (const Instruction& instruction : block.instructions) {
@@ -295,30 +320,6 @@ class Lowerer {
     context_.record_int_pointer(cast.result, index);
     return ok_status();
   }
-
-  // Instruction tags in variant order, so the dispatch is a checked switch.
-  enum class InstructionKind : std::uint8_t {
-    Call,
-    Br,
-    CondBr,
-    Ret,
-    ICmp,
-    Logic,
-    Select,
-    Arith,
-    Phi,
-    Ignored,
-    Alloca,
-    Bitcast,
-    Gep,
-    Store,
-    Load,
-    Zext,
-    IntToPtr,
-    Unrecognized,
-  };
-  static_assert(std::variant_size_v<Instruction> ==
-                static_cast<std::size_t>(InstructionKind::Unrecognized) + 1);
 
   const Translator& translator_;
   const SignatureMap& signatures_;
