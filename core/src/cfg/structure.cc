@@ -34,6 +34,15 @@ namespace corvane {
 namespace {
 
 constexpr std::uint32_t kNoChunk = 0xFFFFFFFFu;
+// The passes in priority order; the numbering indexes the worklists.
+enum class Pass : std::uint8_t {
+  ShortCircuit = 0,
+  Sequence = 1,
+  SelfLoop = 2,
+  Diamond = 3,
+  Triangle = 4,
+  WhileLoop = 5,
+};
 constexpr int kPassCount = 6;
 // Deepest if/while nesting the structurer builds; the printer and the tree's
 // destructors recurse along it.
@@ -109,7 +118,7 @@ class Structurer {
   Status reduce();
   Result<std::vector<Stmt>> finish();
 
-  Result<bool> try_pass(int pass, std::uint32_t n);
+  Result<bool> try_pass(Pass pass, std::uint32_t n);
   bool short_circuit_merge(std::uint32_t n);
   bool sequence_merge(std::uint32_t n);
   Result<bool> self_loop(std::uint32_t n);
@@ -236,7 +245,7 @@ Status Structurer::reduce() {
     queued_[n] = static_cast<std::uint8_t>(queued_[n] & ~(1u << pass));
     if (!graph_.contains(n)) continue;
     // A rewrite re-queues what it changed itself; only errors matter here.
-    RETURN_IF_ERROR(try_pass(pass, n));
+    RETURN_IF_ERROR(try_pass(static_cast<Pass>(pass), n));
   }
 }
 
@@ -258,16 +267,16 @@ Result<std::vector<Stmt>> Structurer::finish() {
       ". corvane supports only structured control flow (sequence, if/else, simple while).");
 }
 
-Result<bool> Structurer::try_pass(int pass, std::uint32_t n) {
+Result<bool> Structurer::try_pass(Pass pass, std::uint32_t n) {
   switch (pass) {
-    case 0: return short_circuit_merge(n);
-    case 1: return sequence_merge(n);
-    case 2: return self_loop(n);
-    case 3: return diamond(n);
-    case 4: return triangle(n);
-    case 5: return while_loop(n);
-    default: return false;  // pass numbers come from the loop in reduce()
+    case Pass::ShortCircuit: return short_circuit_merge(n);
+    case Pass::Sequence: return sequence_merge(n);
+    case Pass::SelfLoop: return self_loop(n);
+    case Pass::Diamond: return diamond(n);
+    case Pass::Triangle: return triangle(n);
+    case Pass::WhileLoop: return while_loop(n);
   }
+  return false;  // unreachable: reduce() passes only the six enumerators
 }
 
 // n -> [t, f], one of them an empty arm whose only exit is the other (the join),
