@@ -70,10 +70,11 @@ def test_random_pyqir_program_computes_what_the_runner_computes(prog):
     check_random(prog, qirgen.emit_pyqir(prog, "corvane"), qirgen.emit_pyqir(prog, "runner"))
 
 
-# --- directed shapes whose meaning differs between input and output ----------------
+# --- directed shapes where a value's timing matters -------------------------------
 #
-# Each module below is valid QIR that corvane translates; the runner and the
-# simulator then disagree. They are kept as strict expected failures, so the
+# Each module below is valid QIR that corvane translates, and each reads a
+# classical value at a different time than it is written. Where the runner
+# and the simulator disagree, the case is a strict expected failure, so the
 # suite stays green while the fault stands and turns red once it is fixed
 # (remove the marker then). A translation error or any other stage fails the
 # test outright (RuntimeError is not the expected exception).
@@ -199,6 +200,9 @@ exit:
   ret void
 """)
 
+# Enough shots to see a difference of 0.03 in one probability at the stated false-alarm rate.
+DIRECTED_SHOTS = 20000
+
 INLINED_VALUE_READ_LATE = (
     "an i1 value bound to a result bit is read where it is used, not where it was defined: "
     "a measurement into the same result in between changes it")
@@ -210,15 +214,14 @@ INLINED_VALUE_READ_LATE = (
     pytest.param(SHORT_CIRCUIT_AFTER_REMEASURE, id="short-circuit-phi-after-remeasure", marks=pytest.mark.xfail(
         strict=True, raises=AssertionError, reason=INLINED_VALUE_READ_LATE + " (the phi's constant side "
         "copies the predecessor's branch condition to the join block)")),
-    pytest.param(IF_MERGE_INIT_FROM_RESULT, id="if-merge-init-from-result", marks=pytest.mark.xfail(
-        strict=True, raises=AssertionError, reason="the if-merge variable's declaration, with its initial "
-        "value, is hoisted before the whole body, so an initial value that reads a result sees it unmeasured")),
+    # the initial value reads a result measured just before: it must be taken there, not at the top
+    pytest.param(IF_MERGE_INIT_FROM_RESULT, id="if-merge-init-from-result"),
     pytest.param(IF_MERGE_IN_LOOP, id="if-merge-inside-loop", marks=pytest.mark.xfail(
         strict=True, raises=AssertionError, reason="the if-merge variable is initialised once before the "
         "body, not on every loop turn, so a turn without the update keeps the previous turn's value")),
 ])
 def test_value_timing_shapes(text):
-    outcome = differential.check_module(text)
+    outcome = differential.check_module(text, shots=DIRECTED_SHOTS)
     if outcome.stage != "compared":
         raise RuntimeError(f"{outcome.stage}: {outcome.detail}\n{outcome.output}")
     assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"

@@ -16,6 +16,7 @@ from . import compare, qirscan, runner, statevector
 from .dialect import inspect_program
 
 SHOTS = 2000
+CORPUS_SHOTS = 10000
 RUNNER_SEED = 20261206
 SAMPLE_SEED = 1206
 
@@ -86,7 +87,8 @@ def compare_output(output: str, runner_text: str, records: list[int], entry: str
     return Outcome("compared", verdict.detail, verdict, output)
 
 
-def check_module(text: str, runner_text: str | None = None, records: list[int] | None = None) -> Outcome:
+def check_module(text: str, runner_text: str | None = None, records: list[int] | None = None,
+                 shots: int = SHOTS) -> Outcome:
     """Translate `text` and compare; `runner_text` defaults to `text`.
 
     `records` is the static recording of `runner_text`; when omitted it is
@@ -112,10 +114,10 @@ def check_module(text: str, runner_text: str | None = None, records: list[int] |
     if not records:
         return Outcome("not-static", "nothing is recorded", output=output)
     function = qirscan.entry_function(runner_text)
-    return compare_output(output, runner_text, records, function.name if function else None)
+    return compare_output(output, runner_text, records, function.name if function else None, shots)
 
 
-def check_corpus_module(text: str) -> Outcome:
+def check_corpus_module(text: str, shots: int = CORPUS_SHOTS) -> Outcome:
     """`check_module` for a module as a producer wrote it.
 
     A module that records nothing but measures constant results gets
@@ -129,8 +131,8 @@ def check_corpus_module(text: str) -> Outcome:
             added = add(text)
             if added is not None:
                 augmented, records = added
-                outcome = check_module(augmented, augmented, records)
+                outcome = check_module(augmented, augmented, records, shots)
                 if outcome.stage == "compared":
                     outcome.detail = f"[{note}] " + outcome.detail
                 return outcome
-    return check_module(text)
+    return check_module(text, shots=shots)

@@ -239,7 +239,9 @@ def add_measurements(text: str) -> tuple[str, list[int]] | None:
     lines = text.split("\n")
     lines[function.ret_line:function.ret_line] = calls
     if not opaque and "%Result = type opaque" not in text:
-        lines.insert(0, "%Result = type opaque")
+        # type definitions may not precede `source_filename`: put it before the first definition
+        first = next(i for i, line in enumerate(lines) if line.startswith("define"))
+        lines.insert(first, "%Result = type opaque")
     lines.append(f"declare void @__quantum__qis__mz__body({qty}, {rty} writeonly)")
     lines.append(f"declare void @{RECORD}({rty}, {'ptr' if opaque else 'i8*'})")
     return "\n".join(lines) + "\n", sorted(qubits)

@@ -14,7 +14,9 @@ Two modes share one interpreter:
   so the result is the exact distribution of the final bit register. Worlds
   whose probability drops below ``prune`` are dropped and their mass is
   reported as ``lost`` (loops that repeat until a coin comes up are cut off
-  that way).
+  that way). Worlds that agree on every bit, every variable and their state
+  (up to a global phase) are joined, which is exact and keeps re-measuring
+  loops small.
 * ``sample``: one world per shot, measurement outcomes drawn from a seeded
   generator; used when the exact tree would grow too large.
 
@@ -33,6 +35,7 @@ from openqasm3 import ast
 from .conventions import GATES, gate_matrix
 
 MAX_QUBITS = 16
+MERGE_THRESHOLD = 64
 
 
 class SimulationError(Exception):
@@ -189,9 +192,32 @@ class _Interpreter:
                 norm = np.linalg.norm(child.state)
                 child.state /= norm
                 out.append((child, outcome))
+        if self.exact and len(out) > MERGE_THRESHOLD:
+            out = self.merge(out)
         if len(out) > self.max_worlds:
             raise TooManyWorlds(f"more than {self.max_worlds} branches")
         return out
+
+    @staticmethod
+    def merge(pairs: list[tuple[World, int]]) -> list[tuple[World, int]]:
+        """Join worlds that agree on outcome, classical values and state (up to global phase).
+
+        Such worlds evolve identically from here on, so adding their
+        probabilities is exact; it keeps loops that re-measure from growing the
+        tree without bound.
+        """
+        merged: dict = {}
+        for world, outcome in pairs:
+            flat = world.state.reshape(-1)
+            pivot = flat[int(np.argmax(np.abs(flat) > 1e-6))]
+            canonical = np.round(flat * (abs(pivot) / pivot), 9) + 0.0  # + 0.0 turns -0.0 into 0.0
+            key = (outcome, tuple(tuple(v) for v in world.bits.values()), tuple(sorted(world.ints.items())),
+                   canonical.tobytes())
+            if key in merged:
+                merged[key][0].prob += world.prob
+            else:
+                merged[key] = (world, outcome)
+        return list(merged.values())
 
     def run_block(self, body: list, worlds: list[World]) -> list[World]:
         for node in body:
