@@ -133,7 +133,9 @@ class Structurer {
   std::vector<Stmt> copy_chain(std::uint32_t n) const;
 
   // Record successors and graph edges.
-  std::uint32_t first_successor(std::uint32_t n) const { return successor_ids_[state_[n].succ_begin]; }
+  std::uint32_t first_successor(std::uint32_t n) const {
+    return successor_ids_[state_[n].succ_begin];
+  }
   void set_single_successor(std::uint32_t n, std::uint32_t s);
   void adopt_successors(std::uint32_t n, std::uint32_t from);
 

@@ -18,7 +18,9 @@ std::string dump(const BlockGraph& graph, std::uint32_t count) {
   for (std::uint32_t n = 0; n < count; ++n) {
     if (!graph.contains(n)) continue;
     out += std::to_string(n) + ":";
-    for (std::uint32_t i = 0; i < graph.out_size(n); ++i) out += " " + std::to_string(graph.out_at(n, i));
+    for (std::uint32_t i = 0; i < graph.out_size(n); ++i) {
+      out += " " + std::to_string(graph.out_at(n, i));
+    }
     std::vector<std::uint32_t> preds;
     for (std::uint32_t i = 0; i < graph.in_size(n); ++i) preds.push_back(graph.in_at(n, i));
     std::sort(preds.begin(), preds.end());

@@ -36,7 +36,9 @@ std::string numbered(const char* prefix, std::size_t number) {
 
 Expr bit(std::int64_t index) { return make_index("c", index); }
 
-Expr is_zero(Expr condition) { return make_binary_expr(BinaryOp::Eq, std::move(condition), IntLit{0}); }
+Expr is_zero(Expr condition) {
+  return make_binary_expr(BinaryOp::Eq, std::move(condition), IntLit{0});
+}
 
 BlockLowering block(std::string label, std::vector<Stmt> statements,
                     std::vector<std::string> successors = {},
@@ -242,6 +244,14 @@ TEST(StructureBlocksTest, ReducesEveryShape) {
   }
 }
 
+// The could-not-reduce error for a rendered list of remaining labels.
+TranslateError unreducible(const std::string& remaining) {
+  std::string message = "could not reduce CFG to a single block; remaining blocks: ";
+  message += remaining;
+  message += ". corvane supports only structured control flow (sequence, if/else, simple while).";
+  return control_flow_error(std::move(message));
+}
+
 struct FailureCase {
   const char* name;
   std::vector<BlockLowering> blocks;
@@ -273,25 +283,16 @@ std::vector<FailureCase> failure_cases() {
   cases.push_back({"unreachable block",
                    {block("entry", {}, {"exit"}), block("exit", {}), block("dead", {}, {"exit"})},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"dead\", "
-                       "\"entry\", \"exit\"]. corvane supports only structured control flow (sequence, "
-                       "if/else, simple while).")});
+                   unreducible("[\"dead\", \"entry\", \"exit\"]")});
   cases.push_back({"two returning arms without a join",
                    {block("entry", {}, {"a", "b"}, bit(0)), block("a", {}), block("b", {})},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"a\", \"b\", "
-                       "\"entry\"]. corvane supports only structured control flow (sequence, "
-                       "if/else, simple while).")});
+                   unreducible("[\"a\", \"b\", \"entry\"]")});
   cases.push_back({"loop left from inside its body",
                    {block("entry", {}, {"header"}), block("header", {}, {"body", "exit"}, bit(0)),
                     block("body", {}, {"header", "exit"}, bit(1)), block("exit", {})},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"body\", "
-                       "\"entry\", \"exit\", \"header\"]. corvane supports only structured control flow "
-                       "(sequence, if/else, simple while).")});
+                   unreducible("[\"body\", \"entry\", \"exit\", \"header\"]")});
   cases.push_back({"remaining labels sorted by bytes and quoted",
                    {block("b2", {}, {"b10", "x\"y"}, bit(0)), block("b10", {}),
                     block("x\"y", {}), block("\xc3\xa9t\xe9", {})},
@@ -303,42 +304,27 @@ std::vector<FailureCase> failure_cases() {
   cases.push_back({"entry jumping to itself is an endless loop",
                    {block("entry", {gate("a")}, {"entry"})},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"entry\"]. "
-                       "corvane supports only structured control flow (sequence, if/else, "
-                       "simple while).")});
+                   unreducible("[\"entry\"]")});
   cases.push_back({"conditional branch with both targets the block itself",
                    {block("entry", {gate("a")}, {"entry", "entry"}, bit(0))},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"entry\"]. "
-                       "corvane supports only structured control flow (sequence, if/else, "
-                       "simple while).")});
+                   unreducible("[\"entry\"]")});
   cases.push_back({"unreachable block jumping to itself",
                    {block("entry", {}), block("spin", {}, {"spin"})},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"entry\", "
-                       "\"spin\"]. corvane supports only structured control flow (sequence, "
-                       "if/else, simple while).")});
+                   unreducible("[\"entry\", \"spin\"]")});
   cases.push_back({"diamond whose arms both return to the header",
                    {block("entry", {}, {"pre"}), block("pre", {}, {"n"}),
                     block("n", {}, {"t", "f"}, bit(0)), block("t", {gate("t")}, {"n"}),
                     block("f", {gate("f")}, {"n"})},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"entry\", "
-                       "\"n\"]. corvane supports only structured control flow (sequence, "
-                       "if/else, simple while).")});
+                   unreducible("[\"entry\", \"n\"]")});
   cases.push_back({"short-circuit shape whose join is the branching block itself",
                    {block("entry", {gate("a")}, {"entry", "arm"},
                           make_binary_expr(BinaryOp::Or, bit(0), bit(1))),
                     block("arm", {}, {"entry"})},
                    "entry",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"entry\"]. "
-                       "corvane supports only structured control flow (sequence, if/else, "
-                       "simple while).")});
+                   unreducible("[\"entry\"]")});
   cases.push_back({"diamond without a condition",
                    {block("entry", {}, {"t", "f"}), block("t", {gate("t")}, {"j"}),
                     block("f", {}, {"j"}), block("j", {})},
@@ -428,8 +414,9 @@ TEST(StructureBlocksTest, RejectsNestingBeyondTheDepthLimit) {
   // The innermost diamond is one level deep, so level 8999 of 10000 is the
   // first to need 1001 levels.
   Result<std::vector<Stmt>> result = structure_blocks(nested_diamonds(10000), "h0");
-  expect_error(result, control_flow_error("control flow at block \"h8999\" nests if/while statements "
-                               "deeper than 1000 levels, the most corvane supports"));
+  expect_error(result, control_flow_error("control flow at block \"h8999\" nests if/while "
+                                          "statements deeper than 1000 levels, the most corvane "
+                                          "supports"));
 }
 
 // Every level adds an outer loop around the block L whose header is L itself,
@@ -446,9 +433,9 @@ TEST(StructureBlocksTest, RejectsLoopHeaderCopiesBeyondTheBudget) {
   }
   blocks.push_back(block("X", {}));
   Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
-  expect_error(result, control_flow_error("while loop at block \"L\" would copy loop-header statements "
-                               "beyond the limit of 1000000 (the larger of 1000000 and the "
-                               "number of statements in the function)"));
+  expect_error(result, control_flow_error("while loop at block \"L\" would copy loop-header "
+                                          "statements beyond the limit of 1000000 (the larger of "
+                                          "1000000 and the number of statements in the function)"));
 }
 
 // Random structured programs: the generator lowers a random tree of
@@ -604,7 +591,8 @@ TEST(StructureBlocksTest, ReducesOneHundredThousandSequentialDiamonds) {
   std::vector<BlockLowering> blocks;
   std::vector<Stmt> expected;
   for (int i = 0; i < kDiamonds; ++i) {
-    blocks.push_back(block(numbered("d", i), {gate("h", i)}, {numbered("t", i), numbered("f", i)}, bit(i)));
+    blocks.push_back(
+        block(numbered("d", i), {gate("h", i)}, {numbered("t", i), numbered("f", i)}, bit(i)));
     blocks.push_back(block(numbered("t", i), {gate("x", i)}, {numbered("d", i + 1)}));
     blocks.push_back(block(numbered("f", i), {gate("z", i)}, {numbered("d", i + 1)}));
     expected.push_back(gate("h", i));
@@ -640,10 +628,7 @@ TEST(StructureBlocksTest, ListsAMillionUnreachableBlocks) {
   }
   list += "]";
   Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
-  expect_error(result, control_flow_error("could not reduce CFG to a single block; remaining blocks: " +
-                               list +
-                               ". corvane supports only structured control flow (sequence, "
-                               "if/else, simple while)."));
+  expect_error(result, unreducible(list));
 }
 
 }  // namespace
