@@ -298,8 +298,8 @@ bool Structurer::short_circuit_merge(std::uint32_t n) {
     const std::uint32_t p0 = graph_.in_at(join, 0);
     const std::uint32_t p1 = graph_.in_at(join, 1);
     if (!((p0 == n && p1 == arm) || (p0 == arm && p1 == n))) continue;
-    if (!is_short_circuit(blocks_[join].condition)) continue;
     if (state_[arm].top_count != 0) continue;
+    if (!is_short_circuit(blocks_[join].condition)) continue;
 
     state_[arm].in_block_map = false;
     state_[join].in_block_map = false;
