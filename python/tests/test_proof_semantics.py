@@ -225,3 +225,60 @@ def test_value_timing_shapes(text):
     if outcome.stage != "compared":
         raise RuntimeError(f"{outcome.stage}: {outcome.detail}\n{outcome.output}")
     assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"
+
+
+# --- valid input that corvane rejects ------------------------------------------------
+#
+# LLVM reads both modules below (the runner runs them); corvane refuses them.
+# Strict expected failures, as above: RuntimeError carries the refusal.
+
+PHI_BEFORE_ITS_PREDECESSOR = module("""\
+entry:
+  call void @__quantum__qis__h__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  call void @__quantum__qis__h__body({q1})
+  call void @__quantum__qis__mz__body({q1}, {q1})
+  %a = call i1 @__quantum__qis__read_result__body({q0})
+  br i1 %a, label %join, label %rhs
+join:
+  %p = phi i1 [ true, %entry ], [ %b, %rhs ]
+  br i1 %p, label %flip, label %done
+rhs:
+  %b = call i1 @__quantum__qis__read_result__body({q1})
+  br label %join
+flip:
+  call void @__quantum__qis__x__body({q2})
+  br label %done
+done:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__rt__result_record_output({q0}, ptr null)
+  call void @__quantum__rt__result_record_output({q1}, ptr null)
+  call void @__quantum__rt__result_record_output({q2}, ptr null)
+  ret void
+""")
+
+
+def tiny_angle_from_pyqir() -> str:
+    """pyqir (LLVM's printer) writes 1.902362356418622e-302 as a hex literal without its leading zero digit."""
+    prog = qirgen.Program(1, 1, (qirgen.Gate("h", (), (0,)), qirgen.Gate("rz", (1.902362356418622e-302,), (0,)),
+                                 qirgen.Gate("h", (), (0,)), qirgen.Measure(0, 0)), (0,))
+    text = qirgen.emit_pyqir(prog, "corvane")
+    assert "double 0x14A176BDFC384C5," in text
+    return text
+
+
+@pytest.mark.parametrize("make", [
+    pytest.param(lambda: PHI_BEFORE_ITS_PREDECESSOR, id="phi-written-before-its-predecessor",
+                 marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
+                     "a phi may only use values and blocks written above it in the text; LLVM only "
+                     "requires dominance, and pyqir itself writes join blocks before nested branches"))),
+    pytest.param(tiny_angle_from_pyqir, id="short-hex-double-from-llvm",
+                 marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
+                     "a hex double literal must have 16 digits; LLVM drops leading zero digits, so it "
+                     "writes every double below about 1e-231 in a form that is refused"))),
+])
+def test_valid_llvm_shapes(make):
+    outcome = differential.check_module(make(), shots=DIRECTED_SHOTS)
+    if outcome.stage != "compared":
+        raise RuntimeError(f"{outcome.stage}: {outcome.detail}\n{outcome.output}")
+    assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"

@@ -108,11 +108,27 @@ class Not:
 
 @dataclass(frozen=True)
 class Logic:
-    op: str  # "and" or "or"
+    """Two conditions combined.
+
+    op "and"/"or" with style "instr" (and/or i1), "select" or "phi"
+    (short-circuit blocks); op "xor" (xor i1), "eq"/"ne" (icmp on i1) with
+    style "instr" only.
+    """
+
+    op: str
     lhs: object
     rhs: object
-    style: str = "instr"  # "instr", "select" or "phi" (short-circuit blocks)
+    style: str = "instr"
     phi_const_first: bool = True
+
+
+@dataclass(frozen=True)
+class Sel:
+    """select i1 %cond, i1 then, i1 else; then/else are True, False or a condition."""
+
+    cond: object
+    then: object
+    else_: object
 
 
 @dataclass(frozen=True)
@@ -155,6 +171,8 @@ class Program:
     body: tuple
     records: tuple[int, ...]  # result indices recorded at the end, in order
     handles: str = "const"  # "const" (constant expressions) or "instr" (inttoptr instructions)
+    memory_angles: bool = False  # angles stored to and loaded from an alloca
+    block_order: int = 0  # non-zero: write the blocks after the entry in a shuffled order (seed)
 
 
 # --- helpers -------------------------------------------------------------------
@@ -165,6 +183,31 @@ def _format_double(value: float) -> str:
     if "e" in text or "E" in text or "." not in text:
         text = f"{float(value):.17e}"
     return text
+
+
+def has_phi(program: Program) -> bool:
+    """Whether the program's text holds a phi (short-circuit, materialised or if-merge condition)."""
+
+    def cond_phi(c) -> bool:
+        if isinstance(c, Logic):
+            return c.style == "phi" or cond_phi(c.lhs) or cond_phi(c.rhs)
+        if isinstance(c, IntView):
+            return c.style in ("materialise", "ifmerge") or cond_phi(c.operand)
+        if isinstance(c, Not):
+            return cond_phi(c.operand)
+        if isinstance(c, Sel):
+            return any(cond_phi(x) for x in (c.cond, c.then, c.else_))
+        return False
+
+    def body_phi(body) -> bool:
+        for stmt in body:
+            if isinstance(stmt, If) and (cond_phi(stmt.cond) or body_phi(stmt.then) or body_phi(stmt.else_)):
+                return True
+            if isinstance(stmt, Loop) and body_phi(stmt.body):
+                return True
+        return False
+
+    return body_phi(program.body)
 
 
 def runner_gates(stmt) -> list[Gate]:
@@ -246,10 +289,20 @@ class _TextEmitter:
         self.declare(name, f"declare void @{name}({', '.join(param_types)}){attrs}")
         self.line(f"call void @{name}({', '.join(args)})")
 
+    def angle(self, value: float) -> str:
+        if not self.program.memory_angles:
+            return _format_double(value)
+        slot, loaded = self.fresh("slot"), self.fresh("a")
+        pty = "double*" if self.typed else "ptr"
+        self.line(f"%{slot} = alloca double")
+        self.line(f"store double {_format_double(value)}, {pty} %{slot}")
+        self.line(f"%{loaded} = load double, {pty} %{slot}")
+        return f"%{loaded}"
+
     # statements
     def gate(self, gate: Gate) -> None:
         n_angles, _, name = QIR_GATES[gate.op]
-        args = [f"double {_format_double(a)}" for a in gate.angles]
+        args = [f"double {self.angle(a)}" for a in gate.angles]
         args += [self.handle("Qubit", q) for q in gate.qubits]
         types = ["double"] * n_angles + [self.ptr_type("Qubit")] * len(gate.qubits)
         self.call_void(name, args, types)
@@ -369,7 +422,9 @@ class _TextEmitter:
             lhs = self.cond(cond.lhs)
             rhs = self.cond(cond.rhs)
             value = self.fresh("l")
-            if cond.style == "instr":
+            if cond.op in ("eq", "ne"):
+                self.line(f"%{value} = icmp {cond.op} i1 {lhs}, {rhs}")
+            elif cond.style == "instr":
                 self.line(f"%{value} = {cond.op} i1 {lhs}, {rhs}")
             elif cond.op == "and":
                 self.line(f"%{value} = select i1 {lhs}, i1 {rhs}, i1 false")
@@ -378,6 +433,14 @@ class _TextEmitter:
             return f"%{value}"
         if isinstance(cond, IntView):
             return self.int_view(cond)
+        if isinstance(cond, Sel):
+            c = self.cond(cond.cond)
+            arms = [arm if isinstance(arm, str) else self.cond(arm)
+                    for arm in ("true" if cond.then is True else "false" if cond.then is False else cond.then,
+                                "true" if cond.else_ is True else "false" if cond.else_ is False else cond.else_)]
+            value = self.fresh("s")
+            self.line(f"%{value} = select i1 {c}, i1 {arms[0]}, i1 {arms[1]}")
+            return f"%{value}"
         raise TypeError(cond)
 
     def short_circuit(self, cond: Logic) -> str:
@@ -411,6 +474,12 @@ class _TextEmitter:
             self.line(f"%{z} = zext i1 {inner} to i64")
             pred, k = [("eq", 1), ("ne", 0), ("sgt", 0), ("uge", 1)][cond.variant % 4]
             self.line(f"%{out} = icmp {pred} i64 %{z}, {k}")
+        elif cond.style == "arith":
+            z, m, d = self.fresh("z"), self.fresh("m"), self.fresh("d")
+            self.line(f"%{z} = zext i1 {inner} to i64")
+            self.line(f"%{m} = mul i64 %{z}, 3")
+            self.line(f"%{d} = sub i64 %{m}, 1")
+            self.line(f"%{out} = icmp sgt i64 %{d}, 0")
         elif cond.style == "select":
             k = self.fresh("k")
             ty = "i64" if cond.variant % 2 == 0 else "i32"
@@ -462,8 +531,15 @@ class _TextEmitter:
             if "%Array" in self.declared:
                 out.append(self.declared["%Array"])
             out.append("")
+        blocks = list(self.blocks)
+        if self.program.block_order:
+            import random
+
+            rest = blocks[1:]
+            random.Random(self.program.block_order).shuffle(rest)
+            blocks = blocks[:1] + rest
         out.append("define void @main() #0 {")
-        for i, block in enumerate(self.blocks):
+        for i, block in enumerate(blocks):
             if i:
                 out.append("")
             out.append(f"{block.label}:")
@@ -497,7 +573,8 @@ def pyqir_supports(program: Program) -> bool:
         if isinstance(cond, Not):
             return not cond.true_first and cond_ok(cond.operand)
         if isinstance(cond, Logic):
-            return cond.style == "instr" and cond_ok(cond.lhs) and cond_ok(cond.rhs)
+            return (cond.style == "instr" and cond.op in ("and", "or", "xor")
+                    and cond_ok(cond.lhs) and cond_ok(cond.rhs))
         return False
 
     def body_ok(body) -> bool:
@@ -508,7 +585,8 @@ def pyqir_supports(program: Program) -> bool:
                 return False
         return True
 
-    return program.handles == "const" and body_ok(program.body)
+    return (program.handles == "const" and not program.memory_angles and not program.block_order
+            and body_ok(program.body))
 
 
 def emit_pyqir(program: Program, target: str = "corvane") -> str:
@@ -562,7 +640,7 @@ def _emit_pyqir(program: Program, target: str) -> str:
         if isinstance(c, Logic):
             lhs = cond(c.lhs)
             rhs = cond(c.rhs)
-            return builder.and_(lhs, rhs) if c.op == "and" else builder.or_(lhs, rhs)
+            return {"and": builder.and_, "or": builder.or_, "xor": builder.xor}[c.op](lhs, rhs)
         raise TypeError(c)
 
     def body(stmts) -> None:
@@ -624,9 +702,14 @@ def reference_qasm(program: Program) -> str:
         if isinstance(c, Not):
             return f"!({cond(c.operand)})"
         if isinstance(c, Logic):
-            return f"({cond(c.lhs)}) {'&&' if c.op == 'and' else '||'} ({cond(c.rhs)})"
+            op = {"and": "&&", "or": "||", "xor": "!=", "eq": "==", "ne": "!="}[c.op]
+            return f"({cond(c.lhs)}) {op} ({cond(c.rhs)})"
         if isinstance(c, IntView):
             return cond(c.operand)
+        if isinstance(c, Sel):
+            def arm(a) -> str:
+                return "true" if a is True else "false" if a is False else cond(a)
+            return f"(({cond(c.cond)}) && ({arm(c.then)})) || (!({cond(c.cond)}) && ({arm(c.else_)}))"
         raise TypeError(c)
 
     def gate_line(g: Gate) -> str:

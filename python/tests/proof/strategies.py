@@ -16,15 +16,25 @@ from __future__ import annotations
 from hypothesis import strategies as st
 
 from .qirgen import (CONTROLLED_OPS, QIR_GATES, Ctl, Gate, If, IntView, Logic, Loop, Measure, Not,
-                     Program, Read, Reset)
+                     Program, Read, Reset, Sel, has_phi)
 
-ANGLES = st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(
-    lambda x: round(x, 3))
+ANGLES = st.one_of(
+    st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
+    st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False),
+    # printing edge cases: tiny, huge, negative zero, many digits
+    st.sampled_from([1e-07, -2.5e-12, 123456.789, 1e21, -0.0, 0.1 + 0.2, 3e-300]),
+)
 
 
 def _distinct(n_qubits: int, k: int, exclude: frozenset = frozenset()):
     pool = [q for q in range(n_qubits) if q not in exclude]
     return st.permutations(pool).map(lambda p: tuple(p[:k]))
+
+
+# LLVM writes doubles below about 1e-231 as hex literals with fewer than 16
+# digits, which the translator rejects (see test_proof_semantics); pyqir's
+# programs keep clear of them.
+PYQIR_ANGLES = ANGLES.filter(lambda x: x == 0 or abs(x) > 1e-200)
 
 
 @st.composite
@@ -40,7 +50,7 @@ def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset(
         return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
     op = draw(st.sampled_from(ops))
     n_angles, k, _ = QIR_GATES[op]
-    angles = tuple(draw(ANGLES) for _ in range(n_angles))
+    angles = tuple(draw(PYQIR_ANGLES if flavour == "pyqir" else ANGLES) for _ in range(n_angles))
     return Gate(op, angles, draw(_distinct(n_qubits, k, exclude)))
 
 
@@ -63,12 +73,17 @@ def condition(draw, n_results: int, flavour: str, blocks_allowed: bool, ifmerge_
     if kind == 2:
         return Not(draw(leaf), False if flavour == "pyqir" else draw(st.booleans()))
     if flavour == "pyqir":
-        return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf), "instr")
+        return Logic(draw(st.sampled_from(["and", "or", "xor"])), draw(leaf), draw(leaf), "instr")
     styles = ["instr", "select"] + (["phi"] if blocks_allowed else [])
-    if kind in (3, 4):
+    if kind == 3:
         return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf),
                      draw(st.sampled_from(styles)), draw(st.booleans()))
-    views = ["zext", "select"] + (["materialise"] if blocks_allowed else []) + (
+    if kind == 4:
+        if draw(st.booleans()):
+            return Logic(draw(st.sampled_from(["xor", "eq", "ne"])), draw(leaf), draw(leaf))
+        arm = st.one_of(st.just(True), st.just(False), leaf)
+        return Sel(draw(leaf), draw(arm), draw(arm))
+    views = ["zext", "select", "arith"] + (["materialise"] if blocks_allowed else []) + (
         ["ifmerge"] if blocks_allowed and ifmerge_allowed else [])
     return IntView(draw(leaf), draw(st.sampled_from(views)), draw(st.integers(0, 3)))
 
@@ -117,11 +132,19 @@ def programs(draw, flavour: str = "text"):
     measures = [Measure(q, draw(st.integers(0, n_results - 1))) for q in range(n_qubits)]
     records = tuple(draw(st.permutations(range(n_results))))
     handles = "const" if flavour == "pyqir" else draw(st.sampled_from(["const", "const", "instr"]))
+    memory_angles = flavour != "pyqir" and draw(st.integers(0, 3)) == 0
+    block_order = 0 if flavour == "pyqir" or draw(st.booleans()) else draw(st.integers(1, 1000))
     # Every result is written before anything reads or records it: the runner
     # reads a never-measured result 1 as One, where the bit register starts at 0.
     init = [Measure(0, r) for r in range(n_results)]
     # Start from a generic product state, so that most programs interfere and
     # most outcomes are random rather than fixed.
-    init += [Gate(draw(st.sampled_from(["ry", "rx"])), (draw(ANGLES),), (q,))
+    init += [Gate(draw(st.sampled_from(["ry", "rx"])), (draw(PYQIR_ANGLES),), (q,))
              for q in range(n_qubits) if draw(st.integers(0, 3)) > 0]
-    return Program(n_qubits, n_results, tuple(init + body + tail + measures), records, handles)
+    program = Program(n_qubits, n_results, tuple(init + body + tail + measures), records, handles,
+                      memory_angles, block_order)
+    # Phi patterns look only at blocks written before the phi, so blocks are
+    # shuffled only in programs without phis (see test_proof_semantics).
+    if block_order and has_phi(program):
+        program.block_order = 0
+    return program
