@@ -79,7 +79,7 @@ struct BlockLowering {
 [[nodiscard]] Result<Program> lower_module(const Translator& translator, const Module& module);
 
 /// Register size from the highest index used (checked: index + 1 must not overflow).
-/// `what` is "qubit" or "result"; the error names the register in its message.
+/// `is_qubit` selects the qubit or the result register, which the error names.
 [[nodiscard]] Result<std::uint64_t> register_size(std::int64_t max_index, bool is_qubit);
 
 }  // namespace corvane
