@@ -282,3 +282,61 @@ def test_valid_llvm_shapes(make):
     if outcome.stage != "compared":
         raise RuntimeError(f"{outcome.stage}: {outcome.detail}\n{outcome.output}")
     assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"
+
+
+# --- integer semantics ---------------------------------------------------------------
+#
+# LLVM integers have a width and its predicates a signedness; `i1` true is -1
+# when read as signed, and `add i1` wraps to 0. Each module measures a
+# deterministic or fair bit, computes on it, and flips q[2] on the outcome.
+
+
+def flip_on(setup: str, compute: str, recorded: tuple[int, ...]) -> str:
+    records = "".join(f"  call void @__quantum__rt__result_record_output({{q{r}}}, ptr null)\n" for r in recorded)
+    return module(f"""\
+entry:
+{setup}{compute}  br i1 %c, label %flip, label %done
+flip:
+  call void @__quantum__qis__x__body({{q2}})
+  br label %done
+done:
+  call void @__quantum__qis__mz__body({{q2}}, {{q2}})
+{records}  ret void
+""")
+
+
+COIN_0 = ("  call void @__quantum__qis__h__body({q0})\n"
+          "  call void @__quantum__qis__mz__body({q0}, {q0})\n"
+          "  %a = call i1 @__quantum__qis__read_result__body({q0})\n")
+ONES_01 = ("  call void @__quantum__qis__x__body({q0})\n  call void @__quantum__qis__mz__body({q0}, {q0})\n"
+           "  call void @__quantum__qis__x__body({q1})\n  call void @__quantum__qis__mz__body({q1}, {q1})\n"
+           "  %a = call i1 @__quantum__qis__read_result__body({q0})\n"
+           "  %b = call i1 @__quantum__qis__read_result__body({q1})\n")
+ZERO_1 = "  call void @__quantum__qis__mz__body({q1}, {q1})\n  %b = call i1 @__quantum__qis__read_result__body({q1})\n"
+
+
+@pytest.mark.parametrize("text", [
+    # a 64-bit sum that overflows: passes under the 64-bit `int` convention of the simulator
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i64 9223372036854775807, i64 0\n  %m = add i64 %k, 1\n"
+                                 "  %c = icmp slt i64 %m, 0\n", (0, 2)), id="i64-overflow-wraps"),
+    pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i64\n  %m = mul i64 %z, 3\n  %d = sub i64 %m, 1\n"
+                                 "  %c = icmp sgt i64 %d, 0\n", (0, 2)), id="signed-arithmetic"),
+    pytest.param(flip_on(COIN_0 + ZERO_1, "  %c = icmp sgt i1 %a, %b\n", (0, 2)), id="signed-predicate-on-i1",
+                 marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
+                     "signed predicates compare as if unsigned: `icmp sgt i1 true, false` is false in LLVM "
+                     "(true is -1) but prints as c[0] > c[1]"))),
+    pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i64\n  %d = sub i64 %z, 1\n  %c = icmp ult i64 %d, 5\n",
+                         (0, 2)), id="unsigned-predicate-on-negative",
+                 marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
+                     "unsigned predicates compare as if signed: -1 is the largest i64 for `icmp ult`, "
+                     "but prints as c[0] - 1 < 5"))),
+    pytest.param(flip_on(ONES_01, "  %c = add i1 %a, %b\n", (2,)), id="i1-sum-wraps",
+                 marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
+                     "arithmetic ignores the operand width: `add i1 true, true` is false in LLVM, "
+                     "but prints as c[0] + c[1], which is 2"))),
+])
+def test_integer_semantics(text):
+    outcome = differential.check_module(text, shots=DIRECTED_SHOTS)
+    if outcome.stage != "compared":
+        raise RuntimeError(f"{outcome.stage}: {outcome.detail}\n{outcome.output}")
+    assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"

@@ -5,7 +5,8 @@ its syntax tree is executed directly, so the simulator sees exactly what a
 service would read, precedence of the printed expressions included. It runs
 the dialect's gates (see ``conventions``), ``inv @``, measurement, reset,
 ``if``/``else``, ``while``, ``int`` variables and the classical expressions
-that the translator prints.
+that the translator prints. Integer arithmetic wraps as 64-bit two's
+complement (the width assumed for ``int``); bits count as 0 and 1.
 
 Two modes share one interpreter:
 
@@ -63,6 +64,13 @@ class Distribution:
 
     probs: dict[tuple[int, ...], float]
     lost: float
+
+
+def _wrap(value):
+    """Integer results are 64-bit two's complement (`int` without a width is taken as 64 bits)."""
+    if isinstance(value, (bool, float)) or not isinstance(value, int):
+        return value
+    return (value + (1 << 63)) % (1 << 64) - (1 << 63)
 
 
 def _apply(state: np.ndarray, matrix: np.ndarray, qubits: list[int]) -> np.ndarray:
@@ -130,8 +138,8 @@ class _Interpreter:
                 "==": lambda a, b: a == b, "!=": lambda a, b: a != b,
                 "<": lambda a, b: a < b, "<=": lambda a, b: a <= b,
                 ">": lambda a, b: a > b, ">=": lambda a, b: a >= b,
-                "+": lambda a, b: a + b, "-": lambda a, b: a - b,
-                "*": lambda a, b: a * b, "**": lambda a, b: a ** b,
+                "+": lambda a, b: _wrap(a + b), "-": lambda a, b: _wrap(a - b),
+                "*": lambda a, b: _wrap(a * b), "**": lambda a, b: _wrap(a ** b),
                 "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b),
                 "^": lambda a, b: int(a) ^ int(b),
                 "<<": lambda a, b: int(a) << int(b), ">>": lambda a, b: int(a) >> int(b),
