@@ -54,7 +54,7 @@ def check_random(prog: qirgen.Program, corvane_text: str, runner_text: str) -> N
     assert outcome.matched, detail
 
 
-SETTINGS = settings(max_examples=60, derandomize=True, deadline=None, database=None,
+SETTINGS = settings(max_examples=100, derandomize=True, deadline=None, database=None,
                     suppress_health_check=list(HealthCheck))
 
 
@@ -64,7 +64,7 @@ def test_random_program_computes_what_the_runner_computes(prog, style):
     check_random(prog, qirgen.emit_text(prog, style, "corvane"), qirgen.emit_text(prog, style, "runner"))
 
 
-@settings(SETTINGS, max_examples=30)
+@settings(SETTINGS, max_examples=50)
 @given(strategies.programs("pyqir"))
 def test_random_pyqir_program_computes_what_the_runner_computes(prog):
     check_random(prog, qirgen.emit_pyqir(prog, "corvane"), qirgen.emit_pyqir(prog, "runner"))
