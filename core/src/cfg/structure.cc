@@ -3,14 +3,15 @@
 // merge, self-loop, if/else diamond, if-then triangle, while loop), each fold
 // one recognised shape into a single block, until one block is left.
 //
-// Key invariant: every live node that matches pass k is queued in worklist k.
+// Key invariant: every live node that matches pass k is pending in worklist k.
 // A rewrite re-queues the nodes whose edges or record it changed, plus their
 // predecessors when those can still use them as an arm, join or body (which
-// needs at most two predecessors). Serving the lowest-numbered non-empty
-// worklist thus always applies a match of the lowest-numbered pass that has
-// one, without rescanning the graph. Candidates of one pass are served in
-// first-in first-out order, seeded in block order, so the result is a fixed
-// function of the input.
+// needs at most two predecessors); a candidate that does not match is dropped
+// until it is re-queued. Serving the lowest-numbered non-empty worklist, and
+// within it the block that comes first in the input, therefore applies
+// exactly the match that a fresh scan of every block in input order would
+// find first: that of the lowest-numbered pass with any match, at the
+// earliest such block. No rewrite rescans the graph.
 //
 // Statement lists are chains of the blocks' own vectors: a sequence merge
 // links two chains in constant time, and a chain is flattened only when it
@@ -27,6 +28,7 @@
 #include <utility>
 
 #include "cfg/block_graph.h"
+#include "cfg/id_set.h"
 #include "cfg/statement_tree.h"
 #include "ir/text.h"
 
@@ -153,9 +155,7 @@ class Structurer {
   std::vector<std::uint32_t> successor_ids_;
   std::vector<std::uint32_t> next_chunk_;
   BlockGraph graph_{0};
-  std::vector<std::uint32_t> queues_[kPassCount];
-  std::size_t queue_heads_[kPassCount] = {};
-  std::vector<std::uint8_t> queued_;  // bit k: node waits in queue k
+  IdSet pending_[kPassCount];  // per pass, the nodes that may match it
   std::uint64_t copied_ = 0;
   std::uint64_t copy_budget_ = kMinCopyBudget;
 };
@@ -214,7 +214,7 @@ Status Structurer::set_up(std::string_view entry) {
 
   graph_ = BlockGraph(count);
   next_chunk_.assign(count, kNoChunk);
-  queued_.assign(count, 0);
+  for (IdSet& pending : pending_) pending = IdSet(count);
   std::uint64_t input_total = 0;
   for (std::uint32_t i = 0; i < count; ++i) {
     BlockState& state = state_[i];
@@ -233,18 +233,12 @@ Status Structurer::set_up(std::string_view entry) {
 }
 
 Status Structurer::reduce() {
-  for (std::uint32_t i = 0; i < state_.size(); ++i) enqueue(i);
+  for (IdSet& pending : pending_) pending.insert_all();
   while (true) {
     int pass = 0;
-    while (pass < kPassCount && queue_heads_[pass] == queues_[pass].size()) ++pass;
+    while (pass < kPassCount && pending_[pass].empty()) ++pass;
     if (pass == kPassCount) return ok_status();
-    std::vector<std::uint32_t>& queue = queues_[pass];
-    const std::uint32_t n = queue[queue_heads_[pass]++];
-    if (queue_heads_[pass] == queue.size()) {
-      queue.clear();
-      queue_heads_[pass] = 0;
-    }
-    queued_[n] = static_cast<std::uint8_t>(queued_[n] & ~(1u << pass));
+    const std::uint32_t n = pending_[pass].pop_smallest();
     if (!graph_.contains(n)) continue;
     // A rewrite re-queues what it changed itself; only errors matter here.
     RETURN_IF_ERROR(try_pass(static_cast<Pass>(pass), n));
@@ -543,12 +537,7 @@ Status Structurer::check_copy_budget(std::uint32_t n) {
 }
 
 void Structurer::enqueue(std::uint32_t node) {
-  for (int pass = 0; pass < kPassCount; ++pass) {
-    const auto bit = static_cast<std::uint8_t>(1u << pass);
-    if ((queued_[node] & bit) != 0) continue;
-    queued_[node] = static_cast<std::uint8_t>(queued_[node] | bit);
-    queues_[pass].push_back(node);
-  }
+  for (IdSet& pending : pending_) pending.insert(node);
 }
 
 // Re-queues a node whose edges or record changed, and its predecessors when

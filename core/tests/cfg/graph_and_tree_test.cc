@@ -1,12 +1,16 @@
-// The structurer's graph bookkeeping and its iterative statement-tree walks.
+// The structurer's graph bookkeeping, its worklist sets and its iterative
+// statement-tree walks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "cfg/block_graph.h"
+#include "cfg/id_set.h"
 #include "cfg/statement_tree.h"
 
 namespace corvane {
@@ -82,6 +86,37 @@ TEST(BlockGraphTest, KeepsOutListsOrderedAndInSetsExact) {
             "0: 1 |\n"
             "1: | 0\n"
             "4: |\n");
+}
+
+TEST(IdSetTest, ServesIdsSmallestFirstAtEverySize) {
+  for (std::uint32_t count : {1u, 63u, 64u, 65u, 4096u, 4097u, 262145u}) {
+    SCOPED_TRACE(count);
+    IdSet set(count);
+    EXPECT_TRUE(set.empty());
+    set.insert_all();
+    std::uint32_t expected = 0;
+    while (!set.empty()) {
+      const std::uint32_t id = set.pop_smallest();
+      ASSERT_EQ(id, expected);
+      ++expected;
+    }
+    EXPECT_EQ(expected, count);
+
+    // Mixed inserts and pops agree with an ordered set.
+    std::mt19937 rng(count);
+    std::set<std::uint32_t> model;
+    for (int step = 0; step < 20000; ++step) {
+      if (rng() % 3 != 0) {
+        const std::uint32_t id = rng() % count;
+        set.insert(id);
+        model.insert(id);
+      } else if (!model.empty()) {
+        ASSERT_EQ(set.pop_smallest(), *model.begin());
+        model.erase(model.begin());
+      }
+      ASSERT_EQ(set.empty(), model.empty());
+    }
+  }
 }
 
 Stmt gate(std::int64_t qubit) { return GateCall{{}, "h", {}, {IndexedIdent{"q", IntLit{qubit}}}}; }
