@@ -9,6 +9,7 @@ by pyqir.
 """
 from __future__ import annotations
 
+import dataclasses
 import sys
 from pathlib import Path
 
@@ -52,6 +53,77 @@ def check_random(prog: qirgen.Program, corvane_text: str, runner_text: str) -> N
     detail = f"{outcome.stage}: {outcome.detail}\n--- program\n{prog}\n--- QIR\n{corvane_text}\n--- OpenQASM\n{outcome.output}"
     assert outcome.stage == "compared", detail
     assert outcome.matched, detail
+
+
+def _shape_programs() -> list[tuple[str, qirgen.Program]]:
+    """One small program per shape of the generator, so that every shape is checked on every run."""
+    from proof.qirgen import Ctl, Gate, If, IntView, Logic, Loop, Measure, Not, Program, Read, Reset, Sel
+
+    init = (Measure(0, 0), Measure(0, 1), Measure(0, 2))
+    coins = (Gate("h", (), (0,)), Gate("ry", (1.1,), (1,)), Measure(0, 0), Measure(1, 1))
+    r0, r1 = Read(0), Read(1, "rt")
+    conds = {
+        "read": r0, "not": Not(r0), "not-true-first": Not(r1, True),
+        "sel-c-t": Sel(r0, r1, True), "sel-c-f": Sel(r0, r1, False), "sel-t-c": Sel(r0, True, r1),
+        "sel-f-c": Sel(r0, False, r1), "sel-t-f": Sel(r0, True, False), "sel-f-t": Sel(r0, False, True),
+        "sel-t-t": Sel(r0, True, True), "sel-c-c": Sel(r0, r1, Not(r1)),
+    }
+    for op in ("and", "or"):
+        for style in ("instr", "select", "phi"):
+            conds[f"{op}-{style}"] = Logic(op, r0, Not(r1), style)
+        conds[f"{op}-phi-swapped"] = Logic(op, Not(r0), r1, "phi", False)
+    for op in ("xor", "eq", "ne"):
+        conds[op] = Logic(op, r0, r1)
+    for style in ("zext", "select", "arith", "materialise", "ifmerge"):
+        for variant in range(4 if style in ("zext", "select") else 2):
+            conds[f"int-{style}-{variant}"] = IntView(r1, style, variant)
+    out = []
+    for name, cond in conds.items():
+        body = init + coins + (If(cond, (Gate("x", (), (2,)), Gate("h", (), (1,))), (Gate("rx", (0.7,), (2,)),)),
+                               Measure(1, 1), Measure(2, 2))
+        out.append((f"if-{name}", Program(3, 3, body, (0, 1, 2))))
+    for style in ("self", "header"):
+        for until_zero in (True, False):
+            body = init + coins + (Loop(0, 0, (Gate("ry", (0.4,), (1,)), Ctl("x1", False, (1, 2))), style, until_zero),
+                                   Measure(1, 1), Measure(2, 2))
+            out.append((f"loop-{style}-{'while-one' if until_zero else 'while-zero'}", Program(3, 3, body, (0, 1, 2))))
+    for op, (n_angles, n_qubits, _) in qirgen.QIR_GATES.items():
+        prep = tuple(Gate("ry", (0.6 + q,), (q,)) for q in range(3)) + (Gate("rz", (1.2,), (0,)),)
+        gate = Gate(op, tuple(0.9 + i for i in range(n_angles)), tuple(range(n_qubits)))
+        body = init + prep + (gate, Gate("h", (), (0,)), Gate("rx", (0.3,), (1,))) + tuple(Measure(q, q) for q in range(3))
+        out.append((f"gate-{op}", Program(3, 3, body, (0, 1, 2))))
+    for op in qirgen.CONTROLLED_OPS:
+        for adjoint in (False, True):
+            c, t = qirgen.CONTROLLED_OPS[op]
+            body = init + (Gate("h", (), (0,)), Gate("ry", (2.0,), (1,)), Gate("rx", (1.0,), (2,)),
+                           Ctl(op, adjoint, tuple(range(c + t))), Gate("h", (), (2,))) + tuple(Measure(q, q) for q in range(3))
+            out.append((f"controlled-{op}{'-adj' if adjoint else ''}", Program(3, 3, body, (0, 1, 2))))
+    for kind in ("mz", "m", "mresetz"):
+        body = init + (Gate("h", (), (0,)), Measure(0, 0, kind), Reset(1), Gate("cnot", (), (0, 1)), Measure(1, 1))
+        out.append((f"measure-{kind}", Program(2, 3, body, (1, 0))))
+    base = Program(3, 3, init + coins + (If(Logic("or", r0, r1), (Gate("rx", (0.5,), (2,)),), (Gate("y", (), (2,)),)),
+                                         If(Read(1), (), (Gate("x", (), (0,)),)), Measure(0, 0), Measure(2, 2)), (2, 1, 0))
+    out.append(("handles-by-instruction", dataclasses.replace(base, handles="instr")))
+    out.append(("angles-through-memory", dataclasses.replace(base, memory_angles=True)))
+    out.append(("blocks-shuffled", dataclasses.replace(base, block_order=3)))
+    return out
+
+
+SHAPES = _shape_programs()
+
+
+@pytest.mark.parametrize("style", ["typed", "opaque"])
+@pytest.mark.parametrize("prog", [p for _, p in SHAPES], ids=[name for name, _ in SHAPES])
+def test_each_generated_shape_computes_what_the_runner_computes(prog, style):
+    check_random(prog, qirgen.emit_text(prog, style, "corvane"), qirgen.emit_text(prog, style, "runner"))
+
+
+PYQIR_SHAPES = [(name, p) for name, p in SHAPES if qirgen.pyqir_supports(p)]
+
+
+@pytest.mark.parametrize("prog", [p for _, p in PYQIR_SHAPES], ids=[name for name, _ in PYQIR_SHAPES])
+def test_each_pyqir_shape_computes_what_the_runner_computes(prog):
+    check_random(prog, qirgen.emit_pyqir(prog, "corvane"), qirgen.emit_pyqir(prog, "runner"))
 
 
 SETTINGS = settings(max_examples=100, derandomize=True, deadline=None, database=None,

@@ -6,10 +6,12 @@ written out as QIR text in two ways:
 * `emit_text`: our own emitter, in the typed-pointer (`%Qubit*`) or the
   opaque-pointer (`ptr`) style, covering every shape of the model: gates,
   the generalized controlled invocation, measurements, resets, if/else and
-  triangles in both orientations, short-circuit `phi i1` conditions,
-  `select`, integer views of conditions (zext, select, materialised and
-  if-merge `phi i64`), and repeat-until loops (a self-loop block or a
-  header/body pair).
+  triangles in both orientations, conditions built with xor, and/or, icmp
+  on i1, every form of `select i1`, short-circuit `phi i1` blocks, integer
+  views of conditions (zext, select, arithmetic, materialised and if-merge
+  `phi i64`), repeat-until loops (a self-loop block or a header/body pair),
+  handles as constant expressions or `inttoptr` instructions, angles
+  passed through `alloca`/`store`/`load`, and blocks in shuffled order.
 * `emit_pyqir`: the same program built with pyqir's builder, so the text is
   exactly what that producer writes (opaque pointers; conditions limited to
   read results, xor, and/or, and no loops or controlled invocations).
