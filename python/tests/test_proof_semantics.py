@@ -72,6 +72,11 @@ def _shape_programs() -> list[tuple[str, qirgen.Program]]:
         for style in ("instr", "select", "phi"):
             conds[f"{op}-{style}"] = Logic(op, r0, Not(r1), style)
         conds[f"{op}-phi-swapped"] = Logic(op, Not(r0), r1, "phi", False)
+        conds[f"{op}-phi-inverted"] = Logic(op, r0, r1, "phi", True, True)
+    # conditions whose parts add blocks of their own
+    conds["phi-in-phi"] = Logic("and", r0, Logic("or", r1, Not(r0), "phi"), "phi")
+    conds["materialise-in-phi"] = Logic("or", IntView(r0, "materialise"), r1, "phi")
+    conds["ifmerge-in-phi"] = Logic("and", r0, IntView(r1, "ifmerge"), "phi", True, True)
     for op in ("xor", "eq", "ne"):
         conds[op] = Logic(op, r0, r1)
     for style in ("zext", "select", "arith", "materialise", "ifmerge"):
@@ -87,6 +92,17 @@ def _shape_programs() -> list[tuple[str, qirgen.Program]]:
             body = init + coins + (Loop(0, 0, (Gate("ry", (0.4,), (1,)), Ctl("x1", False, (1, 2))), style, until_zero),
                                    Measure(1, 1), Measure(2, 2))
             out.append((f"loop-{style}-{'while-one' if until_zero else 'while-zero'}", Program(3, 3, body, (0, 1, 2))))
+    loop = Loop(0, 0, (Gate("ry", (0.4,), (2,)),), "header", True)
+    nested = {
+        "loop-in-if": (If(r1, (loop,), (Gate("x", (), (2,)),)),),
+        "loop-in-loop": (Loop(1, 1, (Loop(0, 0, (Gate("ry", (0.4,), (2,)),), "self", True),), "header", True),),
+        "two-loops": (Loop(1, 1, (Gate("ry", (0.4,), (2,)),), "self", False), loop),
+        "phi-if-in-loop": (Loop(0, 0, (If(Logic("or", r1, Not(r1), "phi"), (Gate("ry", (0.5,), (2,)),)),
+                                        Gate("h", (), (1,)), Measure(1, 1)), "header", False),),
+        "empty-ifs": (If(r0, (), (), True), If(Logic("and", r0, r1, "phi"), (), ())),
+    }
+    for name, stmts in nested.items():
+        out.append((name, Program(3, 3, init + coins + stmts + (Measure(2, 2),), (0, 1, 2))))
     for op, (n_angles, n_qubits, _) in qirgen.QIR_GATES.items():
         prep = tuple(Gate("ry", (0.6 + q,), (q,)) for q in range(3)) + (Gate("rz", (1.2,), (0,)),)
         gate = Gate(op, tuple(0.9 + i for i in range(n_angles)), tuple(range(n_qubits)))

@@ -122,6 +122,9 @@ class Logic:
     rhs: object
     style: str = "instr"
     phi_const_first: bool = True
+    # phi style only: the left side's branch goes the other way round, so the
+    # value is (!lhs && rhs) for "and" and (!lhs || rhs) for "or"
+    phi_inverted: bool = False
 
 
 @dataclass(frozen=True)
@@ -450,12 +453,12 @@ class _TextEmitter:
         lhs_block = self.cur.label
         rhs_label = self.fresh("rhs")
         join = self.fresh("sc")
-        if cond.op == "and":
+        to_rhs_on_true = (cond.op == "and") != cond.phi_inverted
+        if to_rhs_on_true:
             self.line(f"br i1 {lhs}, label %{rhs_label}, label %{join}")
-            constant = "false"
         else:
             self.line(f"br i1 {lhs}, label %{join}, label %{rhs_label}")
-            constant = "true"
+        constant = "false" if cond.op == "and" else "true"
         self.start(rhs_label)
         rhs = self.cond(cond.rhs)
         rhs_block = self.cur.label
@@ -705,7 +708,8 @@ def reference_qasm(program: Program) -> str:
             return f"!({cond(c.operand)})"
         if isinstance(c, Logic):
             op = {"and": "&&", "or": "||", "xor": "!=", "eq": "==", "ne": "!="}[c.op]
-            return f"({cond(c.lhs)}) {op} ({cond(c.rhs)})"
+            lhs = f"!({cond(c.lhs)})" if c.style == "phi" and c.phi_inverted else f"({cond(c.lhs)})"
+            return f"{lhs} {op} ({cond(c.rhs)})"
         if isinstance(c, IntView):
             return cond(c.operand)
         if isinstance(c, Sel):

@@ -78,8 +78,9 @@ def condition(draw, n_results: int, flavour: str, blocks_allowed: bool, ifmerge_
         return Logic(draw(st.sampled_from(["and", "or", "xor"])), draw(leaf), draw(leaf), "instr")
     styles = ["instr", "select"] + (["phi"] if blocks_allowed else [])
     if kind == 3:
-        return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf),
-                     draw(st.sampled_from(styles)), draw(st.booleans()))
+        style = draw(st.sampled_from(styles))
+        return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf), style, draw(st.booleans()),
+                     style == "phi" and draw(st.booleans()))
     if kind == 4:
         if draw(st.booleans()):
             return Logic(draw(st.sampled_from(["xor", "eq", "ne"])), draw(leaf), draw(leaf))
