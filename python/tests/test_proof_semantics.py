@@ -80,7 +80,7 @@ def _shape_programs() -> list[tuple[str, qirgen.Program]]:
     for op in ("xor", "eq", "ne"):
         conds[op] = Logic(op, r0, r1)
     for style in ("zext", "select", "arith", "materialise", "ifmerge"):
-        for variant in range(4 if style in ("zext", "select") else 2):
+        for variant in range({"materialise": 4, "ifmerge": 8}.get(style, 4 if style in ("zext", "select") else 1)):
             conds[f"int-{style}-{variant}"] = IntView(r1, style, variant)
     out = []
     for name, cond in conds.items():

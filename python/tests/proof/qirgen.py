@@ -499,16 +499,20 @@ class _TextEmitter:
                 self.line(f"br label %{m}")
             self.start(m)
             p = self.fresh("p")
-            if cond.variant % 2 == 0:
-                self.line(f"%{p} = phi i64 [ 1, %{t} ], [ 0, %{f} ]")
-                self.line(f"%{out} = icmp ne i64 %{p}, 0")
-            else:
-                self.line(f"%{p} = phi i64 [ 0, %{t} ], [ 1, %{f} ]")
-                self.line(f"%{out} = icmp eq i64 %{p}, 0")
+            # variant bit 0: which constant the true side carries; bit 1: incoming order
+            k_true = 1 if cond.variant % 2 == 0 else 0
+            incomings = [f"[ {k_true}, %{t} ]", f"[ {1 - k_true}, %{f} ]"]
+            if cond.variant & 2:
+                incomings.reverse()
+            self.line(f"%{p} = phi i64 {', '.join(incomings)}")
+            self.line(f"%{out} = icmp {'ne' if k_true else 'eq'} i64 %{p}, 0")
         elif cond.style == "ifmerge":
+            # variant bit 0: the constants; bit 1: update on the false side; bit 2: incoming order
             source = self.cur.label
             u, m = self.fresh("upd"), self.fresh("merge")
-            self.line(f"br i1 {inner}, label %{u}, label %{m}")
+            on_false = bool(cond.variant & 2)
+            targets = (m, u) if on_false else (u, m)
+            self.line(f"br i1 {inner}, label %{targets[0]}, label %{targets[1]}")
             self.start(u)
             w = self.fresh("w")
             init, step = [(0, 1), (2, 3)][cond.variant % 2]
@@ -516,8 +520,11 @@ class _TextEmitter:
             self.line(f"br label %{m}")
             self.start(m)
             p = self.fresh("p")
-            self.line(f"%{p} = phi i64 [ {init}, %{source} ], [ %{w}, %{u} ]")
-            self.line(f"%{out} = icmp eq i64 %{p}, {init + step}")
+            incomings = [f"[ {init}, %{source} ]", f"[ %{w}, %{u} ]"]
+            if cond.variant & 4:
+                incomings.reverse()
+            self.line(f"%{p} = phi i64 {', '.join(incomings)}")
+            self.line(f"%{out} = icmp {'ne' if on_false else 'eq'} i64 %{p}, {init + step}")
         else:
             raise ValueError(cond.style)
         return f"%{out}"

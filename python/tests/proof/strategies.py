@@ -88,7 +88,7 @@ def condition(draw, n_results: int, flavour: str, blocks_allowed: bool, ifmerge_
         return Sel(draw(leaf), draw(arm), draw(arm))
     views = ["zext", "select", "arith"] + (["materialise"] if blocks_allowed else []) + (
         ["ifmerge"] if blocks_allowed and ifmerge_allowed else [])
-    return IntView(draw(leaf), draw(st.sampled_from(views)), draw(st.integers(0, 3)))
+    return IntView(draw(leaf), draw(st.sampled_from(views)), draw(st.integers(0, 7)))
 
 
 @st.composite
