@@ -411,8 +411,8 @@ ZERO_1 = "  call void @__quantum__qis__mz__body({q1}, {q1})\n  %b = call i1 @__q
                                  "  %c = icmp sgt i64 %d, 0\n", (0, 2)), id="signed-arithmetic"),
     pytest.param(flip_on(COIN_0 + ZERO_1, "  %c = icmp sgt i1 %a, %b\n", (0, 2)), id="signed-predicate-on-i1",
                  marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
-                     "signed predicates compare as if unsigned: `icmp sgt i1 true, false` is false in LLVM "
-                     "(true is -1) but prints as c[0] > c[1]"))),
+                     "a signed predicate reads i1 true as 1 where LLVM reads it as -1: `icmp sgt i1 true, "
+                     "false` is false in LLVM but prints as c[0] > c[1]"))),
     pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i64\n  %d = sub i64 %z, 1\n  %c = icmp ult i64 %d, 5\n",
                          (0, 2)), id="unsigned-predicate-on-negative",
                  marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
