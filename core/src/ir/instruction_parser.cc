@@ -8,6 +8,7 @@
 // phi incomings go to the function's flat arrays (rolled back on failure).
 #include <string>
 
+#include "ir/byte_scan.h"
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
@@ -27,11 +28,12 @@ std::string concat(std::string_view a, std::string_view b) {
 // Position of the `)` matching the `(` at `open`, counting only parentheses.
 std::optional<std::size_t> matching_paren(std::string_view text, std::size_t open) {
   std::size_t depth = 0;
-  for (std::size_t i = open; i < text.size(); ++i) {
+  for (std::size_t i = find_any_of<'(', ')'>(text, open); i < text.size();
+       i = find_any_of<'(', ')'>(text, i + 1)) {
     if (text[i] == '(') {
       ++depth;
-    } else if (text[i] == ')') {
-      if (--depth == 0) return i;
+    } else if (--depth == 0) {
+      return i;
     }
   }
   return std::nullopt;

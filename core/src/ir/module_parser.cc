@@ -11,6 +11,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "ir/byte_scan.h"
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
@@ -144,8 +145,9 @@ std::optional<std::string_view> read_label_line(std::string_view line) {
 
 // The bracket balance of the comment-free part of a line, and whether it holds `@`.
 void scan_line(std::string_view line, std::int64_t& balance, bool& at_seen) {
-  for (const char c : cut_comment(line)) {
-    switch (c) {
+  for (std::size_t i = find_any_of<'(', '[', ')', ']', '@', ';'>(line, 0); i < line.size();
+       i = find_any_of<'(', '[', ')', ']', '@', ';'>(line, i + 1)) {
+    switch (line[i]) {
       case '(':
       case '[':
         ++balance;
@@ -157,8 +159,8 @@ void scan_line(std::string_view line, std::int64_t& balance, bool& at_seen) {
       case '@':
         at_seen = true;
         break;
-      default:
-        break;
+      default:  // ';' starts the comment
+        return;
     }
   }
 }
@@ -388,7 +390,7 @@ class ModuleParser {
   }
 
   Status read_body(Function& function) {
-    function.blocks.back().instructions.reserve(lines_.block_lines_hint());
+    reserve_block(function);
     std::string_view line;
     while (lines_.next(line)) {
       const std::string_view text = trim(line);
@@ -402,12 +404,25 @@ class ModuleParser {
           function.blocks.emplace_back();
           function.blocks.back().label = *label;
         }
-        function.blocks.back().instructions.reserve(lines_.block_lines_hint());
+        reserve_block(function);
         continue;
       }
       RETURN_IF_ERROR(read_instruction(text, function));
     }
     return parse_error("define body not terminated");
+  }
+
+  // Sizes the new last block's instruction list, and the function's operand
+  // array for it: most lines are calls with one or two arguments, and room for
+  // two per line spares a long block the regrowth copies of the flat array.
+  // The operand array still grows geometrically across many short blocks.
+  void reserve_block(Function& function) {
+    const std::size_t lines = lines_.block_lines_hint();
+    function.blocks.back().instructions.reserve(lines);
+    const std::size_t wanted = function.operands.size() + 2 * lines;
+    if (wanted > function.operands.capacity()) {
+      function.operands.reserve(std::max(wanted, 2 * function.operands.capacity()));
+    }
   }
 
   Status read_instruction(std::string_view first_line, Function& function) {

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <string>
 
+#include "ir/byte_scan.h"
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
@@ -109,6 +110,17 @@ std::optional<std::int64_t> parse_int64(std::string_view text) {
 
 // `inttoptr (iN K to ...)`: the index K, or nothing when the form does not hold.
 std::optional<std::int64_t> read_inttoptr_index(std::string_view value) {
+  // The usual spelling, `inttoptr (T K ...` with single spaces and ASCII type
+  // and index words, is read directly; the steps below find the same words.
+  if (value.size() > 10 && value[8] == ' ' && value[9] == '(') {
+    const std::size_t type_end = find_space_or_unusual(value, 10);
+    if (type_end > 10 && type_end < value.size() && value[type_end] == ' ') {
+      const std::size_t index_end = find_space_or_unusual(value, type_end + 1);
+      if (index_end > type_end + 1 && (index_end == value.size() || value[index_end] == ' ')) {
+        return parse_int64(value.substr(type_end + 1, index_end - type_end - 1));
+      }
+    }
+  }
   std::string_view rest = trim_start(value.substr(8));
   if (rest.empty() || rest[0] != '(') return std::nullopt;
   rest = trim_start(rest.substr(1));
@@ -237,6 +249,34 @@ void for_each_token(std::string_view text, Visit&& visit) {
   }
 }
 
+// The usual operand text (printable ASCII tokens separated by single spaces,
+// no parameter attributes) splits into its type and value without the general
+// tokenizer below: the type is the first token and the value is the rest, which
+// is exactly what the tokenizer would find. False when that shape does not hold.
+bool split_plain_operand(std::string_view text, std::string_view& type,
+                         std::string_view& value) {
+  std::size_t first_space = std::string_view::npos;
+  std::size_t token_start = 0;
+  for (std::size_t i = find_space_or_unusual(text, 0); i < text.size();
+       i = find_space_or_unusual(text, i + 1)) {
+    if (text[i] != ' ' || i == token_start ||
+        is_attribute_word(text.substr(token_start, i - token_start))) {
+      return false;
+    }
+    if (first_space == std::string_view::npos) first_space = i;
+    token_start = i + 1;
+  }
+  if (token_start == text.size() || is_attribute_word(text.substr(token_start))) return false;
+  if (first_space == std::string_view::npos) {
+    type = text;
+    value = std::string_view();
+  } else {
+    type = text.substr(0, first_space);
+    value = text.substr(first_space + 1);
+  }
+  return true;
+}
+
 }  // namespace
 
 Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view value_part) {
@@ -254,6 +294,13 @@ Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view
   }
   const std::string_view head = text.first.empty() ? text.second : text.first;
   if (head.size() >= 13 && head.starts_with("getelementptr")) return Operand{GetElementPtr{}};
+  if (text.second.empty()) {
+    std::string_view plain_type;
+    std::string_view plain_value;
+    if (split_plain_operand(text.first, plain_type, plain_value)) {
+      return read_value(plain_type, plain_value, text);
+    }
+  }
 
   std::string_view type_token;
   bool have_type = false;

@@ -6,10 +6,13 @@
 // never pays for decoding; invalid UTF-8 is simply not white space.
 #include "ir/parser_util.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <limits>
 #include <string>
+
+#include "ir/byte_scan.h"
 
 namespace corvane {
 namespace {
@@ -118,9 +121,24 @@ bool decimal_overflows(std::string_view body) {
   return leading + exponent > 0;
 }
 
+// is_ident_char as a table: callee names are long and every call has one.
+constexpr std::array<bool, 256> make_ident_chars() {
+  std::array<bool, 256> chars{};
+  for (int c = 0; c < 256; ++c) {
+    chars[static_cast<std::size_t>(c)] = is_ident_char(static_cast<char>(c));
+  }
+  return chars;
+}
+constexpr std::array<bool, 256> kIdentChars = make_ident_chars();
+
+// Printable ASCII other than the space is never white space. Most texts start
+// and end with such a character, so trimming answers them without a loop.
+bool is_visible_ascii(char c) { return c > ' ' && c < 0x7F; }
+
 }  // namespace
 
 std::string_view trim_start(std::string_view text) {
+  if (!text.empty() && is_visible_ascii(text.front())) return text;
   std::size_t i = 0;
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -137,6 +155,7 @@ std::string_view trim_start(std::string_view text) {
 }
 
 std::string_view trim_end(std::string_view text) {
+  if (!text.empty() && is_visible_ascii(text.back())) return text;
   std::size_t end = text.size();
   while (end > 0) {
     const std::size_t len = space_before(text, end);
@@ -171,7 +190,8 @@ Status split_top_level_commas(std::string_view text, std::vector<std::string_vie
   pieces.clear();
   std::int64_t depth = 0;
   std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ','>(text, 0);
+       i < text.size(); i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ','>(text, i + 1)) {
     switch (text[i]) {
       case '(':
       case '<':
@@ -179,21 +199,16 @@ Status split_top_level_commas(std::string_view text, std::vector<std::string_vie
       case '{':
         ++depth;
         break;
-      case ')':
-      case '>':
-      case ']':
-      case '}':
-        if (--depth < 0) {
-          return parse_error("unbalanced closing bracket in " + std::string(text));
-        }
-        break;
       case ',':
         if (depth == 0) {
           pieces.push_back(trim(text.substr(start, i - start)));
           start = i + 1;
         }
         break;
-      default:
+      default:  // a closing bracket
+        if (--depth < 0) {
+          return parse_error("unbalanced closing bracket in " + std::string(text));
+        }
         break;
     }
   }
@@ -211,7 +226,7 @@ std::optional<std::pair<std::string_view, std::string_view>> parse_global_ident(
     return std::make_pair(t.substr(2, close - 2), t.substr(close + 1));
   }
   std::size_t end = 1;
-  while (end < t.size() && is_ident_char(t[end])) ++end;
+  while (end < t.size() && kIdentChars[static_cast<unsigned char>(t[end])]) ++end;
   if (end == 1) return std::nullopt;
   return std::make_pair(t.substr(1, end - 1), t.substr(end));
 }
