@@ -194,15 +194,11 @@ Result<Expr> resolve_scalar_operand(LoweringContext& context, const Operand& ope
       operand);
 }
 
-Status build_gate(const Builder& builder, const Signature& signature,
-                  std::span<const Operand> operands, LoweringContext& context,
-                  std::vector<Stmt>& out) {
-  RETURN_IF_ERROR(check_operand_count(signature, operands));
-  std::size_t qubit_count = 0;
-  for (std::size_t i = 0; i < operands.size(); ++i) {
-    if (signature_view_type(BuilderKind::Gate, signature, i) == kQubitType) ++qubit_count;
-  }
-  GateCall call;
+namespace {
+
+Status fill_gate_call(const Builder& builder, const Signature& signature,
+                      std::span<const Operand> operands, std::size_t qubit_count,
+                      LoweringContext& context, GateCall& call) {
   if (builder.adjoint) call.modifiers.push_back(GateModifier::Inv);
   call.name = builder.gate;
   call.qubits.reserve(qubit_count);
@@ -217,8 +213,25 @@ Status build_gate(const Builder& builder, const Signature& signature,
       call.params.push_back(std::move(param));
     }
   }
-  out.emplace_back(std::move(call));
   return ok_status();
+}
+
+}  // namespace
+
+Status build_gate(const Builder& builder, const Signature& signature,
+                  std::span<const Operand> operands, LoweringContext& context,
+                  std::vector<Stmt>& out) {
+  RETURN_IF_ERROR(check_operand_count(signature, operands));
+  std::size_t qubit_count = 0;
+  for (std::size_t i = 0; i < operands.size(); ++i) {
+    if (signature_view_type(BuilderKind::Gate, signature, i) == kQubitType) ++qubit_count;
+  }
+  // The call is built in its final place in `out` (and removed again on
+  // failure), which spares moving and destroying a whole statement per gate.
+  GateCall& call = *std::get_if<GateCall>(&out.emplace_back(GateCall{}).node);
+  Status filled = fill_gate_call(builder, signature, operands, qubit_count, context, call);
+  if (!filled.ok()) out.pop_back();
+  return filled;
 }
 
 Status build_measure(BuilderKind kind, const Signature& signature,

@@ -112,14 +112,20 @@ Profile base_profile() {
 Status lower_call(const Profile& profile, const SignatureMap& signatures, std::string_view callee,
                   std::span<const Operand> operands, std::optional<std::string_view> result,
                   LoweringContext& context, std::vector<Stmt>& out) {
-  const Signature* signature = signatures.find(callee);
+  return lower_resolved_call(signatures.find(callee), profile.lookup(callee), callee, operands,
+                             result, context, out);
+}
+
+Status lower_resolved_call(const Signature* signature, const Builder* builder,
+                           std::string_view callee, std::span<const Operand> operands,
+                           std::optional<std::string_view> result, LoweringContext& context,
+                           std::vector<Stmt>& out) {
   if (signature == nullptr) {
     std::string message = "no signature for callee ";
     append_quoted(message, callee);
     message += " in QIR source";
     return lowering_error(std::move(message));
   }
-  const Builder* builder = profile.lookup(callee);
   if (builder == nullptr) {
     if (signature->is_variadic) {
       return lowering_error(

@@ -70,6 +70,14 @@ class Profile {
                                 std::optional<std::string_view> result, LoweringContext& context,
                                 std::vector<Stmt>& out);
 
+/// lower_call with the callee's signature and builder already looked up (either
+/// may be null, as the lookups return them), for callers that cache the lookups.
+[[nodiscard]] Status lower_resolved_call(const Signature* signature, const Builder* builder,
+                                         std::string_view callee,
+                                         std::span<const Operand> operands,
+                                         std::optional<std::string_view> result,
+                                         LoweringContext& context, std::vector<Stmt>& out);
+
 /// Runs one builder (after the shape checks) and appends its statements to `out`.
 [[nodiscard]] Status invoke_builder(const Builder& builder, const Signature& signature,
                                     std::span<const Operand> operands,
