@@ -16,25 +16,48 @@ const Function* find_entry_point(const Module& module) {
   return nullptr;
 }
 
+namespace {
+
+// Prints the program and appends the trailer. The printed program is typically
+// a little shorter than the QIR text; one reservation avoids most regrowth of
+// the output buffer (pages never written are never touched).
+std::string print_translation(const Program& program, const Translator& translator,
+                              std::optional<std::string_view> profile, std::size_t source_size) {
+  std::string out;
+  out.reserve(source_size / 2 + 256);
+  print_program(program, out);
+  out += render_trailer(translator.producer, profile);
+  return out;
+}
+
+std::optional<std::string_view> entry_profile(const Module& module) {
+  const Function* entry = find_entry_point(module);
+  if (entry == nullptr) return std::nullopt;
+  return entry->profile;
+}
+
+}  // namespace
+
 Result<std::string> translate(std::string_view qir_text, std::optional<std::string_view> producer) {
-  ASSIGN_OR_RETURN(Module module, parse_module(qir_text));
+  std::optional<Module> module;
+  {
+    ASSIGN_OR_RETURN(Module parsed, parse_module(qir_text));
+    module.emplace(std::move(parsed));
+  }
   Translator translator{base_profile(), {}, std::nullopt, false};
   if (producer.has_value() && !producer->empty()) translator.producer = std::string(*producer);
-  return translate_module(translator, module);
+  ASSIGN_OR_RETURN(Program program, lower_module(translator, *module));
+  // The program owns all its text, so the module (its copy of the input and the
+  // parsed instructions) is released before printing to lower the peak memory.
+  std::optional<std::string> profile;
+  if (const auto view = entry_profile(*module)) profile.emplace(*view);
+  module.reset();
+  return print_translation(program, translator, profile, qir_text.size());
 }
 
 Result<std::string> translate_module(const Translator& translator, const Module& module) {
   ASSIGN_OR_RETURN(Program program, lower_module(translator, module));
-  std::string out;
-  // The printed program is typically a little shorter than the QIR text; one
-  // reservation avoids most regrowth of the output buffer.
-  out.reserve(module.source().size() / 2 + 256);
-  print_program(program, out);
-  const Function* entry = find_entry_point(module);
-  std::optional<std::string_view> profile;
-  if (entry != nullptr) profile = entry->profile;
-  out += render_trailer(translator.producer, profile);
-  return out;
+  return print_translation(program, translator, entry_profile(module), module.source().size());
 }
 
 }  // namespace corvane
