@@ -8,6 +8,8 @@
 // never copied.
 #include "translator/lowering.h"
 
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <utility>
@@ -78,6 +80,33 @@ std::string memory_key(std::string_view base, std::int64_t offset) {
   return key;
 }
 
+// Hash of callee names for the per-run call-target cache: eight bytes at a time
+// with a multiply-xorshift mix, several times cheaper than the byte-wise
+// std::hash on the long `__quantum__qis__...` names that every call repeats.
+struct CalleeHash {
+  std::size_t operator()(std::string_view name) const noexcept {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    std::uint64_t hash = name.size() * kMultiplier;
+    std::size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, name.data() + i, 8);
+      hash = (hash ^ word) * kMultiplier;
+      hash ^= hash >> 29;
+    }
+    std::uint64_t tail = 0;
+    if (i < name.size()) std::memcpy(&tail, name.data() + i, name.size() - i);
+    hash = (hash ^ tail) * kMultiplier;
+    return static_cast<std::size_t>(hash ^ (hash >> 32));
+  }
+};
+
+// A callee's signature and builder, as the two lookups return them (either may be null).
+struct CallTarget {
+  const Signature* signature = nullptr;
+  const Builder* builder = nullptr;
+};
+
 // State of one lowering run besides the context.
 class Lowerer {
  public:
@@ -93,6 +122,12 @@ class Lowerer {
       const Block& block = blocks[position];
       BlockLowering record;
       record.label = block.label.empty() ? std::to_string(position) : std::string(block.label);
+      // Most instructions yield at most one statement, so this sizes the list once
+      // instead of regrowing it (a regrowth touches a fresh copy of every statement).
+      // The entry block's list also keeps room for the header statements that
+      // assemble() puts in front of it, so that insertion does not reallocate.
+      record.statements.reserve(block.instructions.size() +
+                                (position == 0 ? header_capacity() : 0));
       RETURN_IF_ERROR(lower_block(block, record));
       processed_.append(std::move(record));
     }
@@ -107,25 +142,30 @@ class Lowerer {
     ASSIGN_OR_RETURN(std::vector<Stmt> body, structure_blocks(processed_.take(), entry));
     std::vector<Stmt> hoisted = hoisted_.take();
 
-    Program program;
-    program.version = "3.0";
-    std::vector<Stmt>& out = program.statements;
-    out.reserve(translator_.includes.size() + 2 + hoisted.size() + body.size());
-    for (const std::string& file : translator_.includes) out.push_back(Include{file});
+    // The header goes in front of the body in place: the body usually has the
+    // room reserved for it, so no second array of all statements is built.
+    std::vector<Stmt> header;
+    header.reserve(header_capacity() + hoisted.size());
+    for (const std::string& file : translator_.includes) header.push_back(Include{file});
     if (context_.max_qubit_index >= 0) {
       ASSIGN_OR_RETURN(std::uint64_t size, register_size(context_.max_qubit_index, true));
-      out.push_back(QubitDecl{"q", size});
+      header.push_back(QubitDecl{"q", size});
     }
     if (context_.max_result_index >= 0) {
       ASSIGN_OR_RETURN(std::uint64_t size, register_size(context_.max_result_index, false));
       if (translator_.output_results) {
-        out.push_back(OutputBitDecl{"c", size});
+        header.push_back(OutputBitDecl{"c", size});
       } else {
-        out.push_back(BitDecl{"c", size});
+        header.push_back(BitDecl{"c", size});
       }
     }
-    for (Stmt& stmt : hoisted) out.push_back(std::move(stmt));
-    for (Stmt& stmt : body) out.push_back(std::move(stmt));
+    for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
+    body.insert(body.begin(), std::make_move_iterator(header.begin()),
+                std::make_move_iterator(header.end()));
+
+    Program program;
+    program.version = "3.0";
+    program.statements = std::move(body);
     return program;
   }
 
@@ -168,9 +208,10 @@ class Lowerer {
     switch (static_cast<InstructionKind>(instruction.index())) {
       case InstructionKind::Call: {
         const Call& call = *std::get_if<Call>(&instruction);
-        RETURN_IF_ERROR(lower_call(translator_.profile, signatures_, call.callee,
-                                   function_.args(call), call.result, context_,
-                                   record.statements));
+        const CallTarget target = call_target(call.callee);
+        RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
+                                            function_.args(call), call.result, context_,
+                                            record.statements));
         return false;
       }
       case InstructionKind::Br:
@@ -259,6 +300,19 @@ class Lowerer {
     return internal_error("unknown instruction kind");
   }
 
+  // Statements assemble() may put before the body besides hoisted declarations:
+  // the includes and the two register declarations.
+  [[nodiscard]] std::size_t header_capacity() const { return translator_.includes.size() + 2; }
+
+  // One probe per call: the signature and builder lookups run once per distinct callee.
+  CallTarget call_target(std::string_view callee) {
+    const auto found = call_targets_.find(callee);
+    if (found != call_targets_.end()) return found->second;
+    const CallTarget target{signatures_.find(callee), translator_.profile.lookup(callee)};
+    call_targets_.emplace(callee, target);
+    return target;
+  }
+
   Status lower_gep(const Gep& gep) {
     auto it = context_.pointers.find(gep.base);
     const PointerAlias base =
@@ -327,6 +381,7 @@ class Lowerer {
   LoweringContext context_;
   ProcessedBlocks processed_;
   HoistedDecls hoisted_;
+  std::unordered_map<std::string_view, CallTarget, CalleeHash> call_targets_;
 };
 
 }  // namespace
