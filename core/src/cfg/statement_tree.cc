@@ -56,6 +56,82 @@ StatementMeasure measure_statements(const std::vector<Stmt>& list) {
   return result;
 }
 
+namespace {
+
+// Adds to `size` the statements and expression nodes of one statement and
+// queues its if/while bodies; expressions are walked on a reused stack.
+struct CopySizeVisitor {
+  std::uint64_t& size;
+  std::vector<const std::vector<Stmt>*>& lists;
+  std::vector<const Expr*>& exprs;
+
+  void expr(const Expr& root) {
+    exprs.push_back(&root);
+    while (!exprs.empty()) {
+      const Expr* e = exprs.back();
+      exprs.pop_back();
+      ++size;
+      if (const auto* index = std::get_if<Index>(&e->node)) {
+        exprs.push_back(&*index->base);
+        exprs.push_back(&*index->index);
+      } else if (const auto* unary = std::get_if<UnaryExpr>(&e->node)) {
+        exprs.push_back(&*unary->operand);
+      } else if (const auto* binary = std::get_if<BinaryExpr>(&e->node)) {
+        exprs.push_back(&*binary->lhs);
+        exprs.push_back(&*binary->rhs);
+      }
+    }
+  }
+  void ident(const IndexedIdent& target) {
+    ++size;
+    if (target.index) expr(*target.index);
+  }
+
+  void operator()(const Include&) {}
+  void operator()(const QubitDecl&) {}
+  void operator()(const BitDecl&) {}
+  void operator()(const OutputBitDecl&) {}
+  void operator()(const IntDecl& decl) { expr(decl.init); }
+  void operator()(const Assign& assign) {
+    ident(assign.target);
+    expr(assign.value);
+  }
+  void operator()(const GateCall& call) {
+    for (const Expr& param : call.params) expr(param);
+    for (const IndexedIdent& qubit : call.qubits) ident(qubit);
+  }
+  void operator()(const Measure& measure) {
+    ident(measure.qubit);
+    ident(measure.result);
+  }
+  void operator()(const Reset& reset) { ident(reset.qubit); }
+  void operator()(const If& branch) {
+    expr(branch.cond);
+    lists.push_back(&branch.then_body);
+    lists.push_back(&branch.else_body);
+  }
+  void operator()(const While& loop) {
+    expr(loop.cond);
+    lists.push_back(&loop.body);
+  }
+};
+
+}  // namespace
+
+std::uint64_t measure_copy_size(const std::vector<Stmt>& list) {
+  std::uint64_t size = 0;
+  std::vector<const std::vector<Stmt>*> lists{&list};
+  std::vector<const Expr*> exprs;
+  CopySizeVisitor visitor{size, lists, exprs};
+  while (!lists.empty()) {
+    const std::vector<Stmt>* top = lists.back();
+    lists.pop_back();
+    size += top->size();
+    for (const Stmt& stmt : *top) std::visit(visitor, stmt.node);
+  }
+  return size;
+}
+
 void append_statement_copies(const std::vector<Stmt>& source, std::vector<Stmt>& target) {
   struct Pending {
     const std::vector<Stmt>* from;

@@ -50,8 +50,8 @@ constexpr int kPassCount = 6;
 // destructors recurse along it.
 constexpr std::uint32_t kMaxNestingDepth = 1000;
 // Loop headers are copied into their loop bodies; the copies together may
-// hold at most this many statements, or the function's own statement count
-// when that is larger.
+// hold at most this many statements and expression nodes, or as many as the
+// function itself holds when that is more.
 constexpr std::uint64_t kMinCopyBudget = 1000000;
 
 // What the structurer keeps per block besides the BlockLowering itself.
@@ -60,7 +60,6 @@ struct BlockState {
   std::uint32_t succ_count = 0;
   std::uint32_t tail = 0;         // last chunk of the statement chain (the head is the block's own)
   std::uint64_t top_count = 0;    // statements at the top level of the chain
-  std::uint64_t total_count = 0;  // statements at every level
   std::uint32_t depth = 0;        // if/while nesting of the chain
   bool in_block_map = true;       // false once merged away by pass 1 or 2
 };
@@ -157,7 +156,7 @@ class Structurer {
   BlockGraph graph_{0};
   IdSet pending_[kPassCount];  // per pass, the nodes that may match it
   std::uint64_t copied_ = 0;
-  std::uint64_t copy_budget_ = kMinCopyBudget;
+  std::uint64_t copy_budget_ = 0;  // set by the first check, before anything is copied
 };
 
 Result<std::vector<Stmt>> Structurer::run(std::string_view entry) {
@@ -215,7 +214,6 @@ Status Structurer::set_up(std::string_view entry) {
   graph_ = BlockGraph(count);
   next_chunk_.assign(count, kNoChunk);
   for (IdSet& pending : pending_) pending = IdSet(count);
-  std::uint64_t input_total = 0;
   for (std::uint32_t i = 0; i < count; ++i) {
     BlockState& state = state_[i];
     for (std::uint32_t k = 0; k < state.succ_count; ++k) {
@@ -224,11 +222,8 @@ Status Structurer::set_up(std::string_view entry) {
     const StatementMeasure measure = measure_statements(blocks_[i].statements);
     state.tail = i;
     state.top_count = blocks_[i].statements.size();
-    state.total_count = measure.count;
     state.depth = measure.depth;
-    input_total += measure.count;
   }
-  copy_budget_ = std::max(kMinCopyBudget, input_total);
   return ok_status();
 }
 
@@ -341,9 +336,7 @@ Result<bool> Structurer::self_loop(std::uint32_t n) {
   RETURN_IF_ERROR(check_copy_budget(n));
 
   std::vector<Stmt> body = copy_chain(n);
-  const std::uint64_t total = state.total_count;
   append_statement(n, While{std::move(loop_condition), std::move(body)});
-  state.total_count = total + 1 + total;
   state.depth += 1;
   set_single_successor(n, exit);
   graph_.remove_edge(n, n);
@@ -370,10 +363,8 @@ Result<bool> Structurer::diamond(std::uint32_t n) {
   if (state_[t].top_count != 0 || state_[f].top_count != 0) {
     const std::uint32_t depth = std::max(state_[t].depth, state_[f].depth) + 1;
     RETURN_IF_ERROR(check_depth(n, depth));
-    const std::uint64_t added = 1 + state_[t].total_count + state_[f].total_count;
     append_statement(n, If{std::move(if_condition), take_chain(then_arm), take_chain(else_arm)});
     BlockState& state = state_[n];
-    state.total_count += added;
     state.depth = std::max(state.depth, depth);
   }
   set_single_successor(n, join);
@@ -402,14 +393,12 @@ Result<bool> Structurer::triangle(std::uint32_t n) {
     if (state_[arm].top_count != 0) {
       const std::uint32_t depth = state_[arm].depth + 1;
       RETURN_IF_ERROR(check_depth(n, depth));
-      const std::uint64_t added = 1 + state_[arm].total_count;
       const bool arm_on_true = first_successor(n) == arm;
       std::vector<Stmt> body = take_chain(arm);
       If branch{std::move(if_condition), {}, {}};
       (arm_on_true ? branch.then_body : branch.else_body) = std::move(body);
       append_statement(n, std::move(branch));
       BlockState& state = state_[n];
-      state.total_count += added;
       state.depth = std::max(state.depth, depth);
     }
     set_single_successor(n, other);
@@ -443,14 +432,11 @@ Result<bool> Structurer::while_loop(std::uint32_t n) {
     RETURN_IF_ERROR(check_depth(n, depth));
     RETURN_IF_ERROR(check_copy_budget(n));
 
-    const std::uint64_t header_total = state.total_count;
-    const std::uint64_t body_total = state_[body].total_count;
     std::vector<Stmt> loop_body = take_chain(body);
     std::vector<Stmt> header_copy = copy_chain(n);
     loop_body.reserve(loop_body.size() + header_copy.size());
     for (Stmt& stmt : header_copy) loop_body.push_back(std::move(stmt));
     append_statement(n, While{std::move(loop_condition), std::move(loop_body)});
-    state.total_count = header_total + 1 + body_total + header_total;
     state.depth = depth;
     set_single_successor(n, exit);
     graph_.remove_node(body);
@@ -466,7 +452,6 @@ void Structurer::append_chain(std::uint32_t n, std::uint32_t x) {
   next_chunk_[to.tail] = x;
   to.tail = from.tail;
   to.top_count += from.top_count;
-  to.total_count += from.total_count;
   to.depth = std::max(to.depth, from.depth);
 }
 
@@ -523,17 +508,29 @@ Status Structurer::check_depth(std::uint32_t n, std::uint32_t depth) const {
                             " levels, the most corvane supports");
 }
 
+// Charges the copy of n's chain. The chain is measured rather than tracked so
+// that functions without loops pay nothing; the measure costs no more than the
+// copy it guards. The budget is fixed on the first call: nothing has been
+// copied yet, so the blocks then hold exactly the function's own statements.
 Status Structurer::check_copy_budget(std::uint32_t n) {
-  const std::uint64_t needed = state_[n].total_count;
+  if (copy_budget_ == 0) {
+    std::uint64_t function_size = 0;
+    for (const BlockLowering& block : blocks_) function_size += measure_copy_size(block.statements);
+    copy_budget_ = std::max(kMinCopyBudget, function_size);
+  }
+  std::uint64_t needed = 0;
+  for (std::uint32_t chunk = n; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
+    needed += measure_copy_size(blocks_[chunk].statements);
+  }
   if (needed <= copy_budget_ - copied_) {
     copied_ += needed;
     return ok_status();
   }
-  return control_flow_error(
-      "while loop at block " + quote_text(blocks_[n].label) +
-      " would copy loop-header statements beyond the limit of " + std::to_string(copy_budget_) +
-      " (the larger of " + std::to_string(kMinCopyBudget) +
-      " and the number of statements in the function)");
+  return control_flow_error("while loop at block " + quote_text(blocks_[n].label) +
+                            " would copy loop-header statements beyond the limit of " +
+                            std::to_string(copy_budget_) +
+                            " statements and expression nodes (the larger of " +
+                            std::to_string(kMinCopyBudget) + " and the size of the function)");
 }
 
 void Structurer::enqueue(std::uint32_t node) {

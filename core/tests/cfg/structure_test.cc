@@ -436,8 +436,38 @@ TEST(StructureBlocksTest, RejectsLoopHeaderCopiesBeyondTheBudget) {
   blocks.push_back(block("X", {}));
   Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
   expect_error(result, control_flow_error("while loop at block \"L\" would copy loop-header "
-                                          "statements beyond the limit of 1000000 (the larger of "
-                                          "1000000 and the number of statements in the function)"));
+                                          "statements beyond the limit of 1000000 statements and "
+                                          "expression nodes (the larger of 1000000 and the size "
+                                          "of the function)"));
+}
+
+// A balanced sum of `leaves` copies of c[0]: 4 * leaves - 1 nodes.
+Expr wide_sum(std::size_t leaves) {
+  if (leaves == 1) return bit(0);
+  return make_binary_expr(BinaryOp::Add, wide_sum(leaves / 2), wide_sum(leaves - leaves / 2));
+}
+
+// Copies are charged by the expression nodes they hold, not only by their
+// statements: here one header statement carries 400,002 nodes, so the first
+// outer loop, which copies the self-loop holding it and a copy of it, goes past
+// the budget although only a handful of statements are copied.
+TEST(StructureBlocksTest, ChargesTheExpressionNodesOfCopiedHeaders) {
+  constexpr int kLevels = 20;
+  Stmt heavy = GateCall{{}, "rx", {wide_sum(100000)}, {IndexedIdent{"q", IntLit{0}}}};
+  std::vector<BlockLowering> blocks;
+  blocks.push_back(block("entry", {gate("p")}, {"L"}));
+  blocks.push_back(block("L", {std::move(heavy)}, {"L", "M1"}, bit(0)));
+  for (int i = 1; i <= kLevels; ++i) {
+    const std::string next = i == kLevels ? "X" : numbered("M", i + 1);
+    blocks.push_back(block(numbered("M", i), {}, {numbered("B", i), next}, bit(i)));
+    blocks.push_back(block(numbered("B", i), {gate("b", i)}, {"L"}));
+  }
+  blocks.push_back(block("X", {}));
+  Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
+  expect_error(result, control_flow_error("while loop at block \"L\" would copy loop-header "
+                                          "statements beyond the limit of 1000000 statements and "
+                                          "expression nodes (the larger of 1000000 and the size "
+                                          "of the function)"));
 }
 
 // Random structured programs: the generator lowers a random tree of
