@@ -61,15 +61,13 @@ Result<std::uint64_t> register_size(std::int64_t max_index, bool is_qubit) {
 namespace {
 
 // Budget of expression nodes copied out of the environment: a fixed allowance
-// plus a share per byte of input, so output grows at most linearly with input.
+// plus one node per few bytes of input, so the memory the copies take (about
+// 50 bytes a node) grows at most linearly with the input, by a small factor.
 constexpr std::uint64_t kCopyBudgetBase = kDefaultCopyBudget;
-constexpr std::uint64_t kCopyBudgetPerByte = 16;
+constexpr std::uint64_t kInputBytesPerCopiedNode = 4;
 
 std::uint64_t copy_budget_for(std::size_t source_size) {
-  const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
-  const std::uint64_t size = source_size;
-  if (size > (max - kCopyBudgetBase) / kCopyBudgetPerByte) return max;
-  return kCopyBudgetBase + size * kCopyBudgetPerByte;
+  return kCopyBudgetBase + std::uint64_t{source_size} / kInputBytesPerCopiedNode;
 }
 
 // Key of the memory model: base name and offset.

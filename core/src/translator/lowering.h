@@ -35,12 +35,14 @@ struct PointerAlias {
 /// Limits on bound expressions. Values are inlined at every use, so these keep a
 /// short input from asking for a huge or very deep tree. The depth limit keeps the
 /// recursive copy, print and destroy of any accepted tree well inside a 512 KiB
-/// thread stack in an optimised build (about 60 bytes of stack per level).
+/// thread stack in an optimised build (about 60 bytes of stack per level). Real
+/// modules bind expressions of a few dozen nodes and a depth below ten.
 inline constexpr std::uint64_t kMaxExprDepth = 1000;
-inline constexpr std::uint64_t kMaxExprNodes = 1'000'000;
+inline constexpr std::uint64_t kMaxExprNodes = 100'000;
 /// Expression nodes that may be copied out of the environment in one translation
-/// when the context is not given a budget from the input size.
-inline constexpr std::uint64_t kDefaultCopyBudget = 4'000'000;
+/// when the context is not given a budget from the input size (about 50 MB of
+/// tree at most).
+inline constexpr std::uint64_t kDefaultCopyBudget = 1'000'000;
 
 /// Per-translation lowering state. Keys are views into the Module's text, which
 /// outlives the context.

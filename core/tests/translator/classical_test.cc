@@ -304,9 +304,9 @@ TEST(ClassicalLoweringTest, DoublingStopsAtTheNodeLimit) {
     status = lower_arith(Arith{ArithOp::Mul, Ssa{names[i - 1]}, Ssa{names[i - 1]}, names[i]}, context);
   }
   ASSERT_FALSE(status.ok());
-  // d_i has 2^(i+1) - 1 nodes: d19 has 1048575, the first above one million.
+  // d_i has 2^(i+1) - 1 nodes: d16 has 131071, the first above 100,000.
   EXPECT_EQ(status.error(),
-            lowering_error("expression for SSA value \"d19\" exceeds the limit of 1000000 nodes"));
+            lowering_error("expression for SSA value \"d16\" exceeds the limit of 100000 nodes"));
 }
 
 TEST(ClassicalLoweringTest, CopiesAreChargedAgainstTheBudget) {
