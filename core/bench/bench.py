@@ -5,7 +5,8 @@ Generates QIR modules of several sizes and shapes with the shared generator,
 then reports for each: input size, median wall time and MB/s of
 ``corvane.translate`` called from Python (interpreter start excluded), MB/s of
 the C++ entry alone (``corvane_cli --time``), peak resident memory of a process
-that translates the file once (beyond its baseline after import), and the time
+that translates the file once (beyond its baseline after import), the CPU-time
+rate of the Python call (what an idle core would give), and the time
 of ``llvm-as`` parsing the same file, with the ratio. It ends with the growth
 ratio of time at the largest size over time at the next size.
 
@@ -69,26 +70,47 @@ def ensure_cli(explicit: str | None) -> str:
     return str(build / "core" / "driver" / "corvane_cli")
 
 
-def time_python(path: Path, repeat: int) -> float:
+def time_python(path: Path, repeat: int) -> tuple[float, float]:
+    """Median wall seconds and median CPU seconds of one translate call.
+
+    translate runs on one thread, so its CPU time is what the wall time would
+    be on an idle core; on a shared, loaded machine the two differ.
+    """
     import corvane  # the installed package
 
     text = path.read_text(encoding="utf-8")
     times = []
+    cpu_times = []
     for _ in range(repeat):
         start = time.perf_counter()
+        cpu_start = time.process_time()
         corvane.translate(text)
+        cpu_times.append(time.process_time() - cpu_start)
         times.append(time.perf_counter() - start)
-    return statistics.median(times)
+    return statistics.median(times), statistics.median(cpu_times)
 
 
+# The high-water mark of the process's own memory (VmHWM). ru_maxrss is not
+# used where /proc is available: Linux carries the parent's peak into a child
+# across fork and exec, so after a large run in the parent it hides the child's.
 PEAK_SCRIPT = r"""
 import resource, sys
+
+def high_water_bytes():
+    try:
+        with open("/proc/self/status") as status:
+            for line in status:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) * 1024
+    except OSError:
+        pass
+    return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss * 1024
+
 import corvane
-base = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+base = high_water_bytes()
 text = open(sys.argv[1], encoding="utf-8").read()
 corvane.translate(text)
-peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
-print(base * 1024, peak * 1024)
+print(base, high_water_bytes())
 """
 
 
@@ -139,21 +161,23 @@ def main() -> int:
     llvm_as = ensure_llvm_as()
 
     rows = []
-    header = (f"{'module':<16}{'MB':>8}{'py s':>9}{'py MB/s':>9}{'C++ MB/s':>10}"
-              f"{'peak/in':>9}{'llvm-as s':>11}{'x llvm-as':>11}")
+    header = (f"{'module':<16}{'MB':>8}{'py s':>9}{'py MB/s':>9}{'py CPU MB/s':>12}"
+              f"{'C++ MB/s':>10}{'peak/in':>9}{'llvm-as s':>11}{'x llvm-as':>11}")
+    print(f"load average at start: {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores")
     print(header)
     for kind in kinds:
         for mb in sizes:
             path = generate(kind, mb, workdir)
             size = path.stat().st_size
             repeat = max(1, args.repeat if mb < 50 else min(args.repeat, 3))
-            py_s = time_python(path, repeat)
+            py_s, py_cpu_s = time_python(path, repeat)
             cli_s = time_cli(cli, path, repeat)
             base, peak = peak_memory(path)
             llvm_s = time_llvm_as(llvm_as, path, kind, 1 if mb >= 50 else 3)
             row = {
                 "kind": kind, "mb": size / 1e6, "python_s": py_s,
-                "python_mb_s": size / 1e6 / py_s, "cpp_mb_s": size / 1e6 / cli_s,
+                "python_mb_s": size / 1e6 / py_s, "python_cpu_mb_s": size / 1e6 / py_cpu_s,
+                "cpp_mb_s": size / 1e6 / cli_s,
                 "peak_over_input": (peak - base) / size, "llvm_as_s": llvm_s,
                 "speedup_vs_llvm_as": (llvm_s / py_s) if llvm_s else None,
             }
@@ -161,7 +185,7 @@ def main() -> int:
             llvm_txt = f"{llvm_s:11.2f}" if llvm_s else f"{'n/a':>11}"
             ratio_txt = f"{row['speedup_vs_llvm_as']:11.1f}" if llvm_s else f"{'n/a':>11}"
             print(f"{kind + '-' + str(mb) + 'MB':<16}{row['mb']:8.1f}{py_s:9.3f}"
-                  f"{row['python_mb_s']:9.1f}{row['cpp_mb_s']:10.1f}"
+                  f"{row['python_mb_s']:9.1f}{row['python_cpu_mb_s']:12.1f}{row['cpp_mb_s']:10.1f}"
                   f"{row['peak_over_input']:9.2f}{llvm_txt}{ratio_txt}", flush=True)
     if len(sizes) >= 2:
         big, small = sizes[-1], sizes[-2]
