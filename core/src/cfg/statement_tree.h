@@ -1,7 +1,8 @@
 // Whole-tree operations on statement lists that the structurer needs and that
 // must not recurse along if/while nesting: measuring a list (statement count
-// and nesting depth, or the size of a copy) and deep-copying it. Both walk with an explicit stack, so
-// their stack use does not grow with the nesting depth of the input.
+// and nesting depth, or the size of a copy) and deep-copying it. They walk
+// with an explicit stack, so their stack use does not grow with the nesting
+// depth of the input.
 #pragma once
 
 #include <cstdint>
