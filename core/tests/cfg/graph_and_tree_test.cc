@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -126,22 +127,39 @@ TEST(StatementTreeTest, MeasuresAndCopiesNestedBodies) {
   std::vector<Stmt> inner{gate(1), While{c0, {gate(2), If{c0, {gate(3)}, {}}}}};
   std::vector<Stmt> list{gate(0), If{c0, inner, {gate(4), gate(5)}}, While{c0, {}}, gate(6)};
 
+  // Every statement kind with its expressions: 1 + 1 + 2 + 5 + 5 + 3 + 7 statements and nodes.
+  const Expr angle = make_binary_expr(BinaryOp::Add, FloatLit{1.0},
+                                      UnaryExpr{UnaryOp::Neg, Expr(IntLit{2})});
+  std::vector<Stmt> kinds{Include{"stdgates.inc"},
+                          QubitDecl{"q", 2},
+                          IntDecl{"i", IntLit{4}},
+                          Assign{IndexedIdent{"x", std::nullopt},
+                                 make_binary_expr(BinaryOp::Add, Ident{"a"}, Ident{"b"})},
+                          Measure{IndexedIdent{"q", IntLit{0}}, IndexedIdent{"c", IntLit{0}}},
+                          Reset{IndexedIdent{"q", IntLit{1}}},
+                          GateCall{{}, "rx", {angle}, {IndexedIdent{"q", IntLit{0}}}}};
+
+  // copy_size counts statements and expression nodes: a gate on q[n] is 3,
+  // c[0] is 3, so While{c0, {}} is 4.
   struct Row {
     std::vector<Stmt> list;
     std::uint64_t count;
     std::uint32_t depth;
+    std::uint64_t copy_size;
   };
   const Row rows[] = {
-      {{}, 0, 0},
-      {{gate(0), gate(1)}, 2, 0},
-      {{While{c0, {}}}, 1, 1},
-      {inner, 5, 2},
-      {list, 11, 3},
+      {{}, 0, 0, 0},
+      {{gate(0), gate(1)}, 2, 0, 6},
+      {{While{c0, {}}}, 1, 1, 4},
+      {inner, 5, 2, 17},
+      {list, 11, 3, 37},
+      {kinds, 7, 0, 24},
   };
   for (const Row& row : rows) {
     const StatementMeasure measure = measure_statements(row.list);
     EXPECT_EQ(measure.count, row.count);
     EXPECT_EQ(measure.depth, row.depth);
+    EXPECT_EQ(measure_copy_size(row.list), row.copy_size);
     std::vector<Stmt> copy{gate(9)};
     append_statement_copies(row.list, copy);
     std::vector<Stmt> expected{gate(9)};
