@@ -70,6 +70,20 @@ class AppendGuard {
   bool committed_ = false;
 };
 
+// Parses each piece as a value of type `ty` into the function's operand array
+// and returns the index of the first; appends nothing on failure.
+Result<std::uint32_t> append_operands(Function& function, std::string_view ty,
+                                      const std::vector<std::string_view>& pieces) {
+  AppendGuard guard(function);
+  const auto first = static_cast<std::uint32_t>(function.operands.size());
+  for (const std::string_view piece : pieces) {
+    ASSIGN_OR_RETURN(Operand operand, parse_operand_parts(ty, piece));
+    function.operands.push_back(operand);
+  }
+  guard.commit();
+  return first;
+}
+
 struct Parts {
   std::optional<std::string_view> result;
   std::string_view opcode;
@@ -176,10 +190,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     const std::string_view ty = first_word(after_predicate);
     RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(after_predicate), pieces_));
     if (pieces_.size() != 2) return parse_error(concat("icmp expects two operands: ", ops));
-    const std::string_view right = pieces_[1];
-    ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
-    ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
-    return Instruction{ICmp{predicate, lhs, rhs, *result}};
+    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
+    return Instruction{ICmp{predicate, first, *result}};
   }
 
   const bool is_xor = op == "xor";
@@ -194,11 +206,9 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(ops), pieces_));
     if (pieces_.size() != 2)
       return parse_error(concat(op, " expects two operands: ") + std::string(ops));
-    const std::string_view right = pieces_[1];
-    ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
-    ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
+    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
     const LogicOp logic = is_xor ? LogicOp::Xor : (is_and ? LogicOp::And : LogicOp::Or);
-    return Instruction{Logic{logic, lhs, rhs, *result}};
+    return Instruction{Logic{logic, first, *result}};
   }
 
   const bool is_add = op == "add";
@@ -215,11 +225,9 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(rest), pieces_));
     if (pieces_.size() != 2)
       return parse_error(concat(op, " expects two operands: ") + std::string(ops));
-    const std::string_view right = pieces_[1];
-    ASSIGN_OR_RETURN(Operand lhs, parse_operand_parts(ty, pieces_[0]));
-    ASSIGN_OR_RETURN(Operand rhs, parse_operand_parts(ty, right));
+    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
     const ArithOp arith = is_add ? ArithOp::Add : (is_sub ? ArithOp::Sub : ArithOp::Mul);
-    return Instruction{Arith{arith, lhs, rhs, *result}};
+    return Instruction{Arith{arith, first, *result}};
   }
 
   if (op == "select") {
@@ -245,7 +253,13 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     }
     ASSIGN_OR_RETURN(Operand else_value,
                      parse_operand_parts(ty, rest_after_first_word(else_piece)));
-    return Instruction{Select{cond, then_value, else_value, ty, *result}};
+    AppendGuard guard(function);
+    const auto first = static_cast<std::uint32_t>(function.operands.size());
+    function.operands.push_back(cond);
+    function.operands.push_back(then_value);
+    function.operands.push_back(else_value);
+    guard.commit();
+    return Instruction{Select{first, ty, *result}};
   }
 
   if (op == "phi") {
@@ -295,7 +309,9 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     if (!to) return parse_error(concat("inttoptr without a `to` clause: ", ops));
     ASSIGN_OR_RETURN(Operand value,
                      parse_operand_parts(trim(ops.substr(0, *to)), std::string_view()));
-    return Instruction{IntToPtr{value, *result}};
+    const auto index = static_cast<std::uint32_t>(function.operands.size());
+    function.operands.push_back(value);
+    return Instruction{IntToPtr{index, *result}};
   }
 
   if (op == "alloca") {
@@ -325,7 +341,9 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
         const auto value = parse_operand_parts(first.substr(0, split), trim(first.substr(split)));
         if (value.ok()) {
           if (const auto pointer = name_after_percent(second)) {
-            return Instruction{Store{*value, *pointer}};
+            const auto index = static_cast<std::uint32_t>(function.operands.size());
+            function.operands.push_back(*value);
+            return Instruction{Store{index, *pointer}};
           }
         }
       }

@@ -136,30 +136,25 @@ struct Ret {
 };
 struct ICmp {
   std::string_view predicate;
-  Operand lhs;
-  Operand rhs;
+  std::uint32_t first_operand = 0;  // lhs in Function::operands; rhs follows
   std::string_view result;
   friend bool operator==(const ICmp&, const ICmp&) = default;
 };
 struct Logic {
   LogicOp op = LogicOp::Xor;
-  Operand lhs;
-  Operand rhs;
+  std::uint32_t first_operand = 0;  // lhs in Function::operands; rhs follows
   std::string_view result;
   friend bool operator==(const Logic&, const Logic&) = default;
 };
 struct Select {
-  Operand cond;
-  Operand then_value;
-  Operand else_value;
+  std::uint32_t first_operand = 0;  // cond in Function::operands; then and else follow
   std::string_view ty;
   std::string_view result;
   friend bool operator==(const Select&, const Select&) = default;
 };
 struct Arith {
   ArithOp op = ArithOp::Add;
-  Operand lhs;
-  Operand rhs;
+  std::uint32_t first_operand = 0;  // lhs in Function::operands; rhs follows
   std::string_view result;
   friend bool operator==(const Arith&, const Arith&) = default;
 };
@@ -189,7 +184,7 @@ struct Gep {
   friend bool operator==(const Gep&, const Gep&) = default;
 };
 struct Store {
-  Operand value;
+  std::uint32_t value = 0;  // index of the stored value in Function::operands
   std::string_view pointer;
   friend bool operator==(const Store&, const Store&) = default;
 };
@@ -204,7 +199,7 @@ struct Zext {
   friend bool operator==(const Zext&, const Zext&) = default;
 };
 struct IntToPtr {
-  Operand value;
+  std::uint32_t value = 0;  // index of the source value in Function::operands
   std::string_view result;
   friend bool operator==(const IntToPtr&, const IntToPtr&) = default;
 };
@@ -216,6 +211,23 @@ struct Unrecognized {
 /// One instruction. Alternatives are in their tag order (Call = 0 ... Unrecognized = 17).
 using Instruction = std::variant<Call, Br, CondBr, Ret, ICmp, Logic, Select, Arith, Phi, Ignored,
                                  Alloca, Bitcast, Gep, Store, Load, Zext, IntToPtr, Unrecognized>;
+
+// Instructions are stored one per record in every block, so their size is the
+// parser's main memory traffic. Operands live in Function::operands rather than
+// inline: a 48-byte, 16-aligned Operand would grow every record to 80+ bytes.
+static_assert(sizeof(Instruction) <= 72, "keep Instruction records compact");
+
+/// The two operands of an icmp, logic or arithmetic instruction.
+struct BinaryOperands {
+  const Operand& lhs;
+  const Operand& rhs;
+};
+/// The three operands of a select.
+struct SelectOperands {
+  const Operand& cond;
+  const Operand& then_value;
+  const Operand& else_value;
+};
 
 /// A basic block: label (empty for an unlabelled first block) and its instructions
 /// as written, terminator included (a block may lack one or hold more after it).
@@ -231,16 +243,42 @@ struct Function {
   std::optional<std::string_view> profile;  // first "qir_profiles" value of its attribute groups
   bool is_declaration = false;
   bool is_entry_point = false;
-  std::vector<Operand> operands;    // call arguments of all instructions, in order
+  std::vector<Operand> operands;    // call arguments and classical operands, in order
   std::vector<Incoming> incomings;  // phi incomings of all instructions, in order
 
   /// The arguments of a call of this function's body.
   [[nodiscard]] std::span<const Operand> args(const Call& call) const {
     return {operands.data() + call.args.begin, call.args.count};
   }
+  /// The operands of an icmp of this function's body.
+  [[nodiscard]] BinaryOperands binary_operands(const ICmp& icmp) const {
+    return binary_at(icmp.first_operand);
+  }
+  /// The operands of an i1 logic instruction of this function's body.
+  [[nodiscard]] BinaryOperands binary_operands(const Logic& logic) const {
+    return binary_at(logic.first_operand);
+  }
+  /// The operands of an arithmetic instruction of this function's body.
+  [[nodiscard]] BinaryOperands binary_operands(const Arith& arith) const {
+    return binary_at(arith.first_operand);
+  }
+  /// The operands of a select of this function's body.
+  [[nodiscard]] SelectOperands select_operands(const Select& select) const {
+    const Operand* first = operands.data() + select.first_operand;
+    return {first[0], first[1], first[2]};
+  }
+  /// The stored value of a store of this function's body.
+  [[nodiscard]] const Operand& value(const Store& store) const { return operands[store.value]; }
+  /// The source value of an inttoptr of this function's body.
+  [[nodiscard]] const Operand& value(const IntToPtr& cast) const { return operands[cast.value]; }
   /// The incomings of a phi of this function's body.
   [[nodiscard]] std::span<const Incoming> phi_incomings(const Phi& phi) const {
     return {incomings.data() + phi.incomings.begin, phi.incomings.count};
+  }
+
+  /// The operand pair starting at `first` in `operands`.
+  [[nodiscard]] BinaryOperands binary_at(std::uint32_t first) const {
+    return {operands[first], operands[first + 1]};
   }
 };
 

@@ -256,27 +256,14 @@ class JoinedInstruction {
   void map_instruction(Ret&) const {}
   void map_instruction(ICmp& i) const {
     map(i.predicate);
-    map_operand(i.lhs);
-    map_operand(i.rhs);
     map(i.result);
   }
-  void map_instruction(Logic& i) const {
-    map_operand(i.lhs);
-    map_operand(i.rhs);
-    map(i.result);
-  }
+  void map_instruction(Logic& i) const { map(i.result); }
   void map_instruction(Select& i) const {
-    map_operand(i.cond);
-    map_operand(i.then_value);
-    map_operand(i.else_value);
     map(i.ty);
     map(i.result);
   }
-  void map_instruction(Arith& i) const {
-    map_operand(i.lhs);
-    map_operand(i.rhs);
-    map(i.result);
-  }
+  void map_instruction(Arith& i) const { map(i.result); }
   void map_instruction(Phi& i) const {
     map(i.ty);
     map(i.result);
@@ -291,10 +278,7 @@ class JoinedInstruction {
     map(i.base);
     map(i.result);
   }
-  void map_instruction(Store& i) const {
-    map_operand(i.value);
-    map(i.pointer);
-  }
+  void map_instruction(Store& i) const { map(i.pointer); }
   void map_instruction(Load& i) const {
     map(i.pointer);
     map(i.result);
@@ -303,10 +287,7 @@ class JoinedInstruction {
     map(i.source);
     map(i.result);
   }
-  void map_instruction(IntToPtr& i) const {
-    map_operand(i.value);
-    map(i.result);
-  }
+  void map_instruction(IntToPtr& i) const { map(i.result); }
   void map_instruction(Unrecognized& i) const { map(i.opcode); }
 
   std::string text_;

@@ -188,7 +188,7 @@ Expr truth_value(Expr expr) {
   return make_binary_expr(BinaryOp::Eq, std::move(expr), int_lit(1));
 }
 
-Status lower_icmp(const ICmp& icmp, LoweringContext& context) {
+Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands, LoweringContext& context) {
   const std::optional<BinaryOp> op = icmp_operator(icmp.predicate);
   if (!op.has_value()) {
     return lowering_error(
@@ -196,14 +196,15 @@ Status lower_icmp(const ICmp& icmp, LoweringContext& context) {
         " is not supported; supported predicates are [\"eq\", \"ne\", \"ult\", \"slt\", \"ule\", "
         "\"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]");
   }
-  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(icmp.lhs, context));
-  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(icmp.rhs, context));
+  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, context));
+  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, context));
   return bind_checked(context, icmp.result, make_binary_expr(*op, std::move(lhs), std::move(rhs)));
 }
 
-Status lower_arith(const Arith& arith, LoweringContext& context) {
-  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(arith.lhs, context));
-  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(arith.rhs, context));
+Status lower_arith(const Arith& arith, const BinaryOperands& operands,
+                   LoweringContext& context) {
+  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, context));
+  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, context));
   BinaryOp op = BinaryOp::Add;
   switch (arith.op) {
     case ArithOp::Add:
@@ -227,45 +228,46 @@ Result<Expr> truth_operand(const Operand& operand, const LoweringContext& contex
 }
 
 // The general xor and the and/or forms: both operands as truth values, lhs first.
-Status bind_truth_pair(LoweringContext& context, const Logic& logic, BinaryOp op) {
-  ASSIGN_OR_RETURN(Expr lhs, truth_operand(logic.lhs, context));
-  ASSIGN_OR_RETURN(Expr rhs, truth_operand(logic.rhs, context));
+Status bind_truth_pair(LoweringContext& context, const Logic& logic,
+                       const BinaryOperands& operands, BinaryOp op) {
+  ASSIGN_OR_RETURN(Expr lhs, truth_operand(operands.lhs, context));
+  ASSIGN_OR_RETURN(Expr rhs, truth_operand(operands.rhs, context));
   return bind_checked(context, logic.result, make_binary_expr(op, std::move(lhs), std::move(rhs)));
 }
 
-Status lower_xor(const Logic& logic, LoweringContext& context) {
-  const I1Class lhs_class = classify_i1(logic.lhs);
-  const I1Class rhs_class = classify_i1(logic.rhs);
+Status lower_xor(const Logic& logic, const BinaryOperands& operands, LoweringContext& context) {
+  const I1Class lhs_class = classify_i1(operands.lhs);
+  const I1Class rhs_class = classify_i1(operands.rhs);
   const bool lhs_other = lhs_class == I1Class::Other;
   const bool rhs_other = rhs_class == I1Class::Other;
   if (lhs_other != rhs_other) {
-    const Operand& other = lhs_other ? logic.lhs : logic.rhs;
+    const Operand& other = lhs_other ? operands.lhs : operands.rhs;
     const I1Class constant = lhs_other ? rhs_class : lhs_class;
     ASSIGN_OR_RETURN(Expr value, i1_operand_expr(other, context));
     if (constant == I1Class::False) return bind_checked(context, logic.result, std::move(value));
     return bind_checked(context, logic.result,
                         make_binary_expr(BinaryOp::Eq, std::move(value), int_lit(0)));
   }
-  return bind_truth_pair(context, logic, BinaryOp::Ne);
+  return bind_truth_pair(context, logic, operands, BinaryOp::Ne);
 }
 
 }  // namespace
 
-Status lower_logic(const Logic& logic, LoweringContext& context) {
+Status lower_logic(const Logic& logic, const BinaryOperands& operands, LoweringContext& context) {
   switch (logic.op) {
     case LogicOp::And:
-      return bind_truth_pair(context, logic, BinaryOp::And);
+      return bind_truth_pair(context, logic, operands, BinaryOp::And);
     case LogicOp::Or:
-      return bind_truth_pair(context, logic, BinaryOp::Or);
+      return bind_truth_pair(context, logic, operands, BinaryOp::Or);
     case LogicOp::Xor:
-      return lower_xor(logic, context);
+      return lower_xor(logic, operands, context);
   }
   return internal_error("unknown logic operator");
 }
 
 namespace {
 
-Result<Expr> select_i1(const Select& select, const LoweringContext& context) {
+Result<Expr> select_i1(const SelectOperands& select, const LoweringContext& context) {
   ASSIGN_OR_RETURN(Expr c, truth_operand(select.cond, context));
   const I1Class then_class = classify_i1(select.then_value);
   const I1Class else_class = classify_i1(select.else_value);
@@ -293,7 +295,7 @@ Result<Expr> select_i1(const Select& select, const LoweringContext& context) {
                           make_binary_expr(BinaryOp::And, make_not(std::move(c_copy)), std::move(e)));
 }
 
-Result<Expr> select_int(const Select& select, const LoweringContext& context) {
+Result<Expr> select_int(const SelectOperands& select, const LoweringContext& context) {
   ASSIGN_OR_RETURN(Expr c, i1_operand_expr(select.cond, context));
   ASSIGN_OR_RETURN(Expr a, int_operand_expr(select.then_value, context));
   ASSIGN_OR_RETURN(Expr b, int_operand_expr(select.else_value, context));
@@ -306,13 +308,14 @@ Result<Expr> select_int(const Select& select, const LoweringContext& context) {
 
 }  // namespace
 
-Status lower_select(const Select& select, LoweringContext& context) {
+Status lower_select(const Select& select, const SelectOperands& operands,
+                    LoweringContext& context) {
   if (select.ty == "i1") {
-    ASSIGN_OR_RETURN(Expr value, select_i1(select, context));
+    ASSIGN_OR_RETURN(Expr value, select_i1(operands, context));
     return bind_checked(context, select.result, std::move(value));
   }
   if (select.ty == "i32" || select.ty == "i64") {
-    ASSIGN_OR_RETURN(Expr value, select_int(select, context));
+    ASSIGN_OR_RETURN(Expr value, select_int(operands, context));
     return bind_checked(context, select.result, std::move(value));
   }
   const std::string ty(select.ty);

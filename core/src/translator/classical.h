@@ -57,12 +57,16 @@ enum class I1Class : std::uint8_t { False, True, Other };
 [[nodiscard]] Expr truth_value(Expr expr);
 
 /// Binds the result of an `icmp`.
-[[nodiscard]] Status lower_icmp(const ICmp& icmp, LoweringContext& context);
+[[nodiscard]] Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands,
+                                  LoweringContext& context);
 /// Binds the result of an i1 `and`, `or` or `xor`.
-[[nodiscard]] Status lower_logic(const Logic& logic, LoweringContext& context);
+[[nodiscard]] Status lower_logic(const Logic& logic, const BinaryOperands& operands,
+                                   LoweringContext& context);
 /// Binds the result of an `add`, `sub` or `mul`.
-[[nodiscard]] Status lower_arith(const Arith& arith, LoweringContext& context);
+[[nodiscard]] Status lower_arith(const Arith& arith, const BinaryOperands& operands,
+                                   LoweringContext& context);
 /// Binds the result of a `select` on i1, i32 or i64 values.
-[[nodiscard]] Status lower_select(const Select& select, LoweringContext& context);
+[[nodiscard]] Status lower_select(const Select& select, const SelectOperands& operands,
+                                    LoweringContext& context);
 
 }  // namespace corvane

@@ -233,18 +233,26 @@ class Lowerer {
       }
       case InstructionKind::Ret:
         return true;
-      case InstructionKind::ICmp:
-        RETURN_IF_ERROR(lower_icmp(*std::get_if<ICmp>(&instruction), context_));
+      case InstructionKind::ICmp: {
+        const ICmp& icmp = *std::get_if<ICmp>(&instruction);
+        RETURN_IF_ERROR(lower_icmp(icmp, function_.binary_operands(icmp), context_));
         return false;
-      case InstructionKind::Logic:
-        RETURN_IF_ERROR(lower_logic(*std::get_if<Logic>(&instruction), context_));
+      }
+      case InstructionKind::Logic: {
+        const Logic& logic = *std::get_if<Logic>(&instruction);
+        RETURN_IF_ERROR(lower_logic(logic, function_.binary_operands(logic), context_));
         return false;
-      case InstructionKind::Select:
-        RETURN_IF_ERROR(lower_select(*std::get_if<Select>(&instruction), context_));
+      }
+      case InstructionKind::Select: {
+        const Select& select = *std::get_if<Select>(&instruction);
+        RETURN_IF_ERROR(lower_select(select, function_.select_operands(select), context_));
         return false;
-      case InstructionKind::Arith:
-        RETURN_IF_ERROR(lower_arith(*std::get_if<Arith>(&instruction), context_));
+      }
+      case InstructionKind::Arith: {
+        const Arith& arith = *std::get_if<Arith>(&instruction);
+        RETURN_IF_ERROR(lower_arith(arith, function_.binary_operands(arith), context_));
         return false;
+      }
       case InstructionKind::Phi: {
         const Phi& phi = *std::get_if<Phi>(&instruction);
         RETURN_IF_ERROR(lower_phi(phi, function_.phi_incomings(phi), record.label, processed_,
@@ -274,7 +282,7 @@ class Lowerer {
         auto it = context_.pointers.find(store.pointer);
         if (it != context_.pointers.end()) {
           context_.memory.insert_or_assign(memory_key(it->second.base, it->second.offset),
-                                           store.value);
+                                           function_.value(store));
         }
         return false;
       }
@@ -345,14 +353,15 @@ class Lowerer {
 
   Status lower_inttoptr(const IntToPtr& cast) {
     std::int64_t index = 0;
-    if (const auto* integer = std::get_if<ConstInt>(&cast.value)) {
+    const Operand& source = function_.value(cast);
+    if (const auto* integer = std::get_if<ConstInt>(&source)) {
       if (integer->value < std::numeric_limits<std::int64_t>::min() ||
           integer->value > std::numeric_limits<std::int64_t>::max()) {
         return lowering_error("inttoptr index " + int128_to_string(integer->value) +
                               " does not fit in i64");
       }
       index = static_cast<std::int64_t>(integer->value);
-    } else if (const auto* ssa = std::get_if<Ssa>(&cast.value)) {
+    } else if (const auto* ssa = std::get_if<Ssa>(&source)) {
       auto it = context_.env.find(ssa->name);
       const IntLit* literal =
           it == context_.env.end() ? nullptr : std::get_if<IntLit>(&it->second.node);

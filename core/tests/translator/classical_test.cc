@@ -60,7 +60,8 @@ TEST(ClassicalLoweringTest, IcmpMapsEveryPredicate) {
   };
   for (const Row& row : rows) {
     LoweringContext context = make_context();
-    ASSERT_TRUE(lower_icmp(ICmp{row.predicate, ssa("a"), cint(5), "t"}, context).ok()) << row.predicate;
+    ASSERT_TRUE(lower_icmp(ICmp{row.predicate, 0, "t"}, {ssa("a"), cint(5)}, context).ok())
+        << row.predicate;
     EXPECT_EQ(bound(context, "t"), bin(row.op, id("a"), lit(5))) << row.predicate;
   }
 }
@@ -127,7 +128,7 @@ TEST(ClassicalLoweringTest, ArithmeticBindsUnfoldedOperations) {
   };
   for (const Row& row : rows) {
     LoweringContext context = make_context();
-    ASSERT_TRUE(lower_arith(Arith{row.op, row.lhs, row.rhs, "s"}, context).ok());
+    ASSERT_TRUE(lower_arith(Arith{row.op, 0, "s"}, {row.lhs, row.rhs}, context).ok());
     EXPECT_EQ(bound(context, "s"), row.expected);
   }
 }
@@ -156,7 +157,8 @@ TEST(ClassicalLoweringTest, LogicBindsByConstantClass) {
   };
   for (const Row& row : rows) {
     LoweringContext context = make_context();
-    ASSERT_TRUE(lower_logic(Logic{row.op, row.lhs, row.rhs, "r"}, context).ok()) << row.printed;
+    ASSERT_TRUE(lower_logic(Logic{row.op, 0, "r"}, {row.lhs, row.rhs}, context).ok())
+        << row.printed;
     EXPECT_EQ(bound(context, "r"), row.expected) << row.printed;
     EXPECT_EQ(text_of(bound(context, "r")), row.printed);
   }
@@ -187,7 +189,9 @@ TEST(ClassicalLoweringTest, SelectOnI1ByConstantPair) {
   };
   for (const Row& row : rows) {
     LoweringContext context = make_context();
-    ASSERT_TRUE(lower_select(Select{ssa("m"), row.then_value, row.else_value, "i1", "s"}, context).ok());
+    ASSERT_TRUE(
+        lower_select(Select{0, "i1", "s"}, {ssa("m"), row.then_value, row.else_value}, context)
+            .ok());
     EXPECT_EQ(bound(context, "s"), row.expected) << text_of(row.expected);
   }
 }
@@ -195,7 +199,7 @@ TEST(ClassicalLoweringTest, SelectOnI1ByConstantPair) {
 TEST(ClassicalLoweringTest, SelectOnIntegersBlends) {
   for (const char* ty : {"i32", "i64"}) {
     LoweringContext context = make_context();
-    ASSERT_TRUE(lower_select(Select{ssa("m"), cint(5), cint(7), ty, "v"}, context).ok());
+    ASSERT_TRUE(lower_select(Select{0, ty, "v"}, {ssa("m"), cint(5), cint(7)}, context).ok());
     const Expr expected = bin(BinaryOp::Add, bin(BinaryOp::Mul, bit(0), lit(5)),
                               bin(BinaryOp::Mul, bin(BinaryOp::Sub, lit(1), bit(0)), lit(7)));
     EXPECT_EQ(bound(context, "v"), expected);
@@ -212,50 +216,71 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
     const char* message;
   };
   const Row rows[] = {
-      {[](LoweringContext& c) { return lower_icmp(ICmp{"foo", ssa("unbound"), cint(2), "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_icmp(ICmp{"foo", 0, "r"}, {ssa("unbound"), cint(2)}, c);
+       },
        "icmp predicate \"foo\" is not supported; supported predicates are [\"eq\", \"ne\", "
        "\"ult\", \"slt\", \"ule\", \"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]"},
-      {[](LoweringContext& c) { return lower_icmp(ICmp{"EQ", cint(1), cint(2), "r"}, c); },
+      {[](LoweringContext& c) { return lower_icmp(ICmp{"EQ", 0, "r"}, {cint(1), cint(2)}, c); },
        "icmp predicate \"EQ\" is not supported; supported predicates are [\"eq\", \"ne\", "
        "\"ult\", \"slt\", \"ule\", \"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]"},
       {[](LoweringContext& c) {
-         return lower_icmp(ICmp{"eq", ssa("a"), ConstInt{int128{1} << 63}, "r"}, c);
+         return lower_icmp(ICmp{"eq", 0, "r"}, {ssa("a"), ConstInt{int128{1} << 63}}, c);
        },
        "integer constant 9223372036854775808 does not fit in i64; wider integer constants are not "
        "yet supported"},
       {[](LoweringContext& c) {
-         return lower_arith(Arith{ArithOp::Sub, ConstInt{-(int128{1} << 63) - 1}, cint(1), "r"}, c);
+         const Operand below_min = ConstInt{-(int128{1} << 63) - 1};
+         return lower_arith(Arith{ArithOp::Sub, 0, "r"}, {below_min, cint(1)}, c);
        },
        "integer constant -9223372036854775809 does not fit in i64; wider integer constants are "
        "not yet supported"},
-      {[](LoweringContext& c) { return lower_icmp(ICmp{"eq", ssa("x\"y"), cint(1), "r"}, c); },
+      {[](LoweringContext& c) { return lower_icmp(ICmp{"eq", 0, "r"}, {ssa("x\"y"), cint(1)}, c); },
        "SSA value \"x\\\"y\" is used but was never bound; upstream instruction may be unsupported"},
-      {[](LoweringContext& c) { return lower_arith(Arith{ArithOp::Add, GlobalRef{"g"}, cint(1), "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Add, 0, "r"}, {GlobalRef{"g"}, cint(1)}, c);
+       },
        "could not interpret integer operand \"GlobalRef(\\\"g\\\")\""},
-      {[](LoweringContext& c) { return lower_icmp(ICmp{"eq", cint(1), ConstFloat{0.5}, "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_icmp(ICmp{"eq", 0, "r"}, {cint(1), ConstFloat{0.5}}, c);
+       },
        "could not interpret integer operand \"ConstFloat(0.5)\""},
-      {[](LoweringContext& c) { return lower_logic(Logic{LogicOp::And, ssa("m"), cint(2), "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_logic(Logic{LogicOp::And, 0, "r"}, {ssa("m"), cint(2)}, c);
+       },
        "could not interpret i1 constant operand 2"},
-      {[](LoweringContext& c) { return lower_logic(Logic{LogicOp::Xor, cbool(false), cint(-1), "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_logic(Logic{LogicOp::Xor, 0, "r"}, {cbool(false), cint(-1)}, c);
+       },
        "could not interpret i1 constant operand -1"},
-      {[](LoweringContext& c) { return lower_logic(Logic{LogicOp::Or, I8Null{}, ssa("m"), "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_logic(Logic{LogicOp::Or, 0, "r"}, {I8Null{}, ssa("m")}, c);
+       },
        "could not interpret i1 constant operand \"I8Null\""},
       {[](LoweringContext& c) {
-         return lower_select(Select{ssa("m"), cbool(true), cbool(false), "double", "r"}, c);
+         return lower_select(Select{0, "double", "r"}, {ssa("m"), cbool(true), cbool(false)}, c);
        },
        "`select i1 %cond, double ..., double ...` is not supported: OpenQASM 3 has no classical "
        "ternary expression for value-typed selects. Apply each branch in its own `if` arm, or "
        "precompute the value before the circuit."},
-      {[](LoweringContext& c) { return lower_select(Select{ssa("zz"), cint(1), cint(2), "i8", "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_select(Select{0, "i8", "r"}, {ssa("zz"), cint(1), cint(2)}, c);
+       },
        "`select i1 %cond, i8 ..., i8 ...` is not supported: OpenQASM 3 has no classical ternary "
        "expression for value-typed selects. Apply each branch in its own `if` arm, or precompute "
        "the value before the circuit."},
       // The else value is looked at only after the then value.
-      {[](LoweringContext& c) { return lower_select(Select{ssa("m"), ssa("t1"), ssa("e1"), "i1", "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_select(Select{0, "i1", "r"}, {ssa("m"), ssa("t1"), ssa("e1")}, c);
+       },
        "SSA value \"t1\" is used but was never bound; upstream instruction may be unsupported"},
-      {[](LoweringContext& c) { return lower_select(Select{ssa("m"), cint(3), cbool(true), "i1", "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_select(Select{0, "i1", "r"}, {ssa("m"), cint(3), cbool(true)}, c);
+       },
        "could not interpret i1 constant operand 3"},
-      {[](LoweringContext& c) { return lower_select(Select{cint(2), cint(3), cint(4), "i64", "r"}, c); },
+      {[](LoweringContext& c) {
+         return lower_select(Select{0, "i64", "r"}, {cint(2), cint(3), cint(4)}, c);
+       },
        "could not interpret i1 constant operand 2"},
   };
   for (const Row& row : rows) {
@@ -282,7 +307,7 @@ TEST(ClassicalLoweringTest, DeepChainsStopAtTheDepthLimit) {
   std::size_t failed_at = 0;
   for (std::size_t i = 1; i < kMaxExprDepth + 5 && status.ok(); ++i) {
     names.push_back("v" + std::to_string(i));
-    status = lower_arith(Arith{ArithOp::Add, Ssa{names[i - 1]}, cint(1), names[i]}, context);
+    status = lower_arith(Arith{ArithOp::Add, 0, names[i]}, {Ssa{names[i - 1]}, cint(1)}, context);
     failed_at = i;
   }
   ASSERT_FALSE(status.ok());
@@ -301,7 +326,8 @@ TEST(ClassicalLoweringTest, DoublingStopsAtTheNodeLimit) {
   Status status = ok_status();
   for (std::size_t i = 1; i < 40 && status.ok(); ++i) {
     names.push_back("d" + std::to_string(i));
-    status = lower_arith(Arith{ArithOp::Mul, Ssa{names[i - 1]}, Ssa{names[i - 1]}, names[i]}, context);
+    status = lower_arith(Arith{ArithOp::Mul, 0, names[i]}, {Ssa{names[i - 1]}, Ssa{names[i - 1]}},
+                         context);
   }
   ASSERT_FALSE(status.ok());
   // d_i has 2^(i+1) - 1 nodes: d16 has 131071, the first above 100,000.
@@ -313,11 +339,11 @@ TEST(ClassicalLoweringTest, CopiesAreChargedAgainstTheBudget) {
   LoweringContext context;
   context.copy_budget = 10;
   context.bind("m", bit(0));  // three nodes per copy
-  ASSERT_TRUE(lower_logic(Logic{LogicOp::Xor, ssa("m"), cbool(false), "r1"}, context).ok());
-  ASSERT_TRUE(lower_logic(Logic{LogicOp::Xor, ssa("m"), cbool(false), "r2"}, context).ok());
-  ASSERT_TRUE(lower_logic(Logic{LogicOp::Xor, ssa("m"), cbool(false), "r3"}, context).ok());
+  ASSERT_TRUE(lower_logic(Logic{LogicOp::Xor, 0, "r1"}, {ssa("m"), cbool(false)}, context).ok());
+  ASSERT_TRUE(lower_logic(Logic{LogicOp::Xor, 0, "r2"}, {ssa("m"), cbool(false)}, context).ok());
+  ASSERT_TRUE(lower_logic(Logic{LogicOp::Xor, 0, "r3"}, {ssa("m"), cbool(false)}, context).ok());
   EXPECT_EQ(context.copied_nodes, 9u);
-  Status status = lower_logic(Logic{LogicOp::Xor, ssa("m"), cbool(false), "r4"}, context);
+  Status status = lower_logic(Logic{LogicOp::Xor, 0, "r4"}, {ssa("m"), cbool(false)}, context);
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.error(),
             lowering_error("expression for SSA value \"m\" cannot be copied into another use: the "
