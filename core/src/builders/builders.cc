@@ -44,7 +44,7 @@ TranslateError negative_index_error(std::string_view what, std::string_view call
 }
 
 IndexedIdent register_element(const char* name, std::int64_t index) {
-  return IndexedIdent{name, Expr(IntLit{index})};
+  return IndexedIdent{name, index};
 }
 
 // Fails unless the view's parameter list equals `expected` entry by entry.
@@ -169,7 +169,7 @@ Result<Expr> resolve_result_operand(LoweringContext& context, const Operand& ope
                                     std::string_view callee) {
   ASSIGN_OR_RETURN(IndexedIdent target, resolve_result_target(context, operand, callee));
   if (!target.index.has_value()) return internal_error("result register element has no index");
-  return Expr(Index{Expr(Ident{std::move(target.name)}), std::move(*target.index)});
+  return make_index(std::move(target.name), *target.index);
 }
 
 Result<Expr> resolve_scalar_operand(LoweringContext& context, const Operand& operand,

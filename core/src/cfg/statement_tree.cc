@@ -84,7 +84,7 @@ struct CopySizeVisitor {
   }
   void ident(const IndexedIdent& target) {
     ++size;
-    if (target.index) expr(*target.index);
+    if (target.index) ++size;  // the index counts as one literal node
   }
 
   void operator()(const Include&) {}

@@ -401,7 +401,7 @@ void print_indexed_ident(Printer& printer, const IndexedIdent& ident) {
   printer.out += ident.name;
   if (ident.index.has_value()) {
     printer.out.push_back('[');
-    print_expr(printer, *ident.index);
+    append_integer(printer.out, *ident.index);
     printer.out.push_back(']');
   }
 }

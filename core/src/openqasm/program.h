@@ -131,10 +131,12 @@ struct Expr {
 /// Builds base[index] with an integer index.
 [[nodiscard]] Expr make_index(std::string name, std::int64_t index);
 
-/// A register element or plain variable: name and optional index.
+/// A register element or plain variable: name and optional constant index.
+/// Register elements are the most frequent operands of the tree, so the index
+/// is held inline as an integer rather than as an expression node.
 struct IndexedIdent {
   std::string name;
-  std::optional<Expr> index;
+  std::optional<std::int64_t> index;
   friend bool operator==(const IndexedIdent&, const IndexedIdent&) = default;
 };
 
@@ -213,6 +215,10 @@ struct Stmt {
 
   friend bool operator==(const Stmt&, const Stmt&) = default;
 };
+
+// Statements are the bulk of a translation's memory; a Measure (two register
+// elements) and a GateCall are the largest alternatives.
+static_assert(sizeof(Stmt) <= 112, "keep Stmt records compact");
 
 /// A whole program: version header and top-level statements.
 struct Program {

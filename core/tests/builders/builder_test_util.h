@@ -11,8 +11,8 @@
 
 namespace corvane::testing_util {
 
-inline IndexedIdent qubit(std::int64_t index) { return IndexedIdent{"q", Expr(IntLit{index})}; }
-inline IndexedIdent bit(std::int64_t index) { return IndexedIdent{"c", Expr(IntLit{index})}; }
+inline IndexedIdent qubit(std::int64_t index) { return IndexedIdent{"q", index}; }
+inline IndexedIdent bit(std::int64_t index) { return IndexedIdent{"c", index}; }
 
 /// c[index] as an expression.
 inline Expr bit_expr(std::int64_t index) {

@@ -120,7 +120,7 @@ TEST(IdSetTest, ServesIdsSmallestFirstAtEverySize) {
   }
 }
 
-Stmt gate(std::int64_t qubit) { return GateCall{{}, "h", {}, {IndexedIdent{"q", IntLit{qubit}}}}; }
+Stmt gate(std::int64_t qubit) { return GateCall{{}, "h", {}, {IndexedIdent{"q", qubit}}}; }
 
 TEST(StatementTreeTest, MeasuresAndCopiesNestedBodies) {
   const Expr c0 = make_index("c", 0);
@@ -135,9 +135,9 @@ TEST(StatementTreeTest, MeasuresAndCopiesNestedBodies) {
                           IntDecl{"i", IntLit{4}},
                           Assign{IndexedIdent{"x", std::nullopt},
                                  make_binary_expr(BinaryOp::Add, Ident{"a"}, Ident{"b"})},
-                          Measure{IndexedIdent{"q", IntLit{0}}, IndexedIdent{"c", IntLit{0}}},
-                          Reset{IndexedIdent{"q", IntLit{1}}},
-                          GateCall{{}, "rx", {angle}, {IndexedIdent{"q", IntLit{0}}}}};
+                          Measure{IndexedIdent{"q", 0}, IndexedIdent{"c", 0}},
+                          Reset{IndexedIdent{"q", 1}},
+                          GateCall{{}, "rx", {angle}, {IndexedIdent{"q", 0}}}};
 
   // copy_size counts statements and expression nodes: a gate on q[n] is 3,
   // c[0] is 3, so While{c0, {}} is 4.

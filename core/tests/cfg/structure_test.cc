@@ -25,7 +25,7 @@ void expect_error(const Result<std::vector<Stmt>>& result, const TranslateError&
 
 // A one-qubit gate statement; distinct names make misplaced statements visible.
 Stmt gate(const std::string& name, std::int64_t qubit = 0) {
-  return GateCall{{}, name, {}, {IndexedIdent{"q", IntLit{qubit}}}};
+  return GateCall{{}, name, {}, {IndexedIdent{"q", qubit}}};
 }
 
 // A label made of a prefix and a number (built by appending, which keeps g++'s
@@ -453,7 +453,7 @@ Expr wide_sum(std::size_t leaves) {
 // the budget although only a handful of statements are copied.
 TEST(StructureBlocksTest, ChargesTheExpressionNodesOfCopiedHeaders) {
   constexpr int kLevels = 20;
-  Stmt heavy = GateCall{{}, "rx", {wide_sum(100000)}, {IndexedIdent{"q", IntLit{0}}}};
+  Stmt heavy = GateCall{{}, "rx", {wide_sum(100000)}, {IndexedIdent{"q", 0}}};
   std::vector<BlockLowering> blocks;
   blocks.push_back(block("entry", {gate("p")}, {"L"}));
   blocks.push_back(block("L", {std::move(heavy)}, {"L", "M1"}, bit(0)));

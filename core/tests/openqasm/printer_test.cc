@@ -27,8 +27,8 @@ Expr bin(BinaryOp op, Expr lhs, Expr rhs) {
 }
 Expr index(Expr base, Expr at) { return Index{std::move(base), std::move(at)}; }
 
-IndexedIdent qubit(std::int64_t i) { return IndexedIdent{"q", num(i)}; }
-IndexedIdent bit(std::int64_t i) { return IndexedIdent{"c", num(i)}; }
+IndexedIdent qubit(std::int64_t i) { return IndexedIdent{"q", i}; }
+IndexedIdent bit(std::int64_t i) { return IndexedIdent{"c", i}; }
 
 Stmt gate(const char* name, std::vector<IndexedIdent> qubits, std::vector<Expr> params = {},
           std::vector<GateModifier> modifiers = {}) {

@@ -52,7 +52,7 @@ TEST(LoweringDriverTest, AssemblesIncludesRegistersDeclarationsAndBody) {
       QubitDecl{"q", 5},
       OutputBitDecl{"c", 3},
       IntDecl{"cint_0", lit(3)},
-      Measure{IndexedIdent{"q", lit(4)}, IndexedIdent{"c", lit(2)}},
+      Measure{IndexedIdent{"q", 4}, IndexedIdent{"c", 2}},
       If{bit(2), {Assign{IndexedIdent{"cint_0", std::nullopt}, lit(4)}}, {}},
   };
   EXPECT_EQ(program->statements, expected);

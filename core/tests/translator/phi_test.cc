@@ -18,7 +18,7 @@ Expr bit(std::int64_t index) { return Index{id("c"), lit(index)}; }
 Expr bin(BinaryOp op, Expr lhs, Expr rhs) { return make_binary_expr(op, std::move(lhs), std::move(rhs)); }
 Expr eq1(Expr e) { return bin(BinaryOp::Eq, std::move(e), lit(1)); }
 Stmt assign(const char* name, Expr value) { return Assign{IndexedIdent{name, std::nullopt}, std::move(value)}; }
-Stmt reset(std::int64_t qubit) { return Reset{IndexedIdent{"q", lit(qubit)}}; }
+Stmt reset(std::int64_t qubit) { return Reset{IndexedIdent{"q", qubit}}; }
 
 BlockLowering block(const char* label, std::vector<const char*> successors,
                     std::optional<Expr> condition = std::nullopt, std::vector<Stmt> statements = {}) {
