@@ -25,7 +25,9 @@ namespace corvane {
 __extension__ typedef __int128 int128;
 
 /// `iN` integer constant of any width (also `i1` values other than 0/1/true/false).
-struct ConstInt {
+// Aligned to 8 rather than 16 so the Operand variant packs into 32 bytes; the
+// value is only ever read and written whole, never through a reference.
+struct __attribute__((packed, aligned(8))) ConstInt {
   int128 value = 0;
   friend bool operator==(const ConstInt&, const ConstInt&) = default;
 };
@@ -42,9 +44,36 @@ struct ConstFloat {
     return std::memcmp(&a.value, &b.value, sizeof(double)) == 0;
   }
 };
+/// An optional text view in the size of a plain view: absent is a null data
+/// pointer, and a present view always has a non-null one (even when empty).
+class OptionalView {
+ public:
+  constexpr OptionalView() = default;
+  constexpr OptionalView(std::nullopt_t) {}  // NOLINT: implicit like std::optional
+  constexpr OptionalView(std::string_view view)  // NOLINT: implicit like std::optional
+      : view_(view.data() == nullptr ? std::string_view("", 0) : view) {}
+  constexpr OptionalView(const char* text) : OptionalView(std::string_view(text)) {}  // NOLINT
+  constexpr OptionalView(std::optional<std::string_view> view)  // NOLINT
+      : OptionalView(view ? OptionalView(*view) : OptionalView()) {}
+
+  /// Whether a view is present.
+  [[nodiscard]] constexpr bool has_value() const { return view_.data() != nullptr; }
+  constexpr explicit operator bool() const { return has_value(); }
+  /// The view; only meaningful when present.
+  [[nodiscard]] constexpr const std::string_view& operator*() const { return view_; }
+  [[nodiscard]] constexpr const std::string_view* operator->() const { return &view_; }
+
+  friend constexpr bool operator==(const OptionalView& a, const OptionalView& b) {
+    return a.has_value() == b.has_value() && a.view_ == b.view_;
+  }
+
+ private:
+  std::string_view view_;
+};
+
 /// `null` (index 0) or `inttoptr (iN K to ...)` (index K).
 struct PtrConst {
-  std::optional<std::string_view> struct_name;  // `Qubit` for %Qubit*; absent for ptr and i8*
+  OptionalView struct_name;  // `Qubit` for %Qubit*; absent for ptr and i8*
   std::int64_t index = 0;
   friend bool operator==(const PtrConst&, const PtrConst&) = default;
 };
@@ -75,6 +104,9 @@ struct I8Null {
 /// One typed operand. Alternatives are in their tag order.
 using Operand = std::variant<ConstInt, ConstBool, ConstFloat, PtrConst, Ssa, GlobalRef,
                              GetElementPtr, BitcastGlobal, I8Null>;
+// One per call argument and classical operand: the flat operand arrays are the
+// parser's second largest allocation after the instructions.
+static_assert(sizeof(Operand) <= 32, "keep Operand records compact");
 
 /// The debug form of an operand, as shown in messages (`ConstInt(5)`,
 /// `PtrConst { struct_name: Some("Qubit"), index: 1 }`, `Ssa("q0")`, ...).

@@ -236,7 +236,11 @@ class JoinedInstruction {
     if (view) map(*view);
   }
   void map_operand(Operand& operand) const {
-    if (auto* p = std::get_if<PtrConst>(&operand)) map(p->struct_name);
+    if (auto* p = std::get_if<PtrConst>(&operand); p != nullptr && p->struct_name) {
+      std::string_view name = *p->struct_name;
+      map(name);
+      p->struct_name = name;
+    }
     if (auto* s = std::get_if<Ssa>(&operand)) map(s->name);
     if (auto* g = std::get_if<GlobalRef>(&operand)) map(g->name);
     if (auto* b = std::get_if<BitcastGlobal>(&operand)) map(b->name);
