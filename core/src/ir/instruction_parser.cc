@@ -17,14 +17,6 @@ namespace corvane {
 namespace parser_detail {
 namespace {
 
-std::string concat(std::string_view a, std::string_view b) {
-  std::string out;
-  out.reserve(a.size() + b.size());
-  out.append(a);
-  out.append(b);
-  return out;
-}
-
 // Position of the `)` matching the `(` at `open`, counting only parentheses.
 std::optional<std::size_t> matching_paren(std::string_view text, std::size_t open) {
   std::size_t depth = 0;

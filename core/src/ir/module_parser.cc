@@ -19,15 +19,8 @@
 namespace corvane {
 namespace {
 
+using parser_detail::concat;
 using parser_detail::InstructionParser;
-
-std::string concat(std::string_view a, std::string_view b) {
-  std::string out;
-  out.reserve(a.size() + b.size());
-  out.append(a);
-  out.append(b);
-  return out;
-}
 
 // Cursor over the lines of the text (the pieces between line feeds).
 class LineReader {

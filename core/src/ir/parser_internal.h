@@ -2,6 +2,7 @@
 // units. Not part of the parser's public interface.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -9,6 +10,15 @@
 #include "translator/error.h"
 
 namespace corvane::parser_detail {
+
+/// `a` followed by `b`, built with one allocation (message texts).
+inline std::string concat(std::string_view a, std::string_view b) {
+  std::string out;
+  out.reserve(a.size() + b.size());
+  out.append(a);
+  out.append(b);
+  return out;
+}
 
 /// Parses the operand written as `type_part`, one space, `value_part`, without
 /// building that text. Names in the result are views into the two parts.
