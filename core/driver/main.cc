@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
   }
   std::sort(seconds.begin(), seconds.end());
   const double median = seconds[seconds.size() / 2];
-  std::printf("{\"input_bytes\": %zu, \"output_bytes\": %zu, \"median_s\": %.6f, \"mb_per_s\": %.1f}\n",
-              text.size(), out_size, median, static_cast<double>(text.size()) / 1e6 / median);
+  std::printf(
+      "{\"input_bytes\": %zu, \"output_bytes\": %zu, \"median_s\": %.6f, \"mb_per_s\": %.1f}\n",
+      text.size(), out_size, median, static_cast<double>(text.size()) / 1e6 / median);
   return 0;
 }

@@ -39,8 +39,7 @@ namespace corvane {
 /// The generalized controlled invocation (variadic, strict calling convention).
 [[nodiscard]] Status build_generalized_controlled(const Signature& signature,
                                                   std::span<const Operand> operands,
-                                                  LoweringContext& context,
-                                                  std::vector<Stmt>& out);
+                                                  LoweringContext& context, std::vector<Stmt>& out);
 
 /// The native gate for a controlled `op` with the given control and target
 /// counts, or absent when the target dialect has none.

@@ -73,21 +73,18 @@ Result<std::int64_t> integer_operand(const Operand& operand, std::string_view na
 
 }  // namespace
 
-std::optional<std::string_view> controlled_gate_name(std::string_view op,
-                                                     std::int64_t num_controls,
+std::optional<std::string_view> controlled_gate_name(std::string_view op, std::int64_t num_controls,
                                                      std::int64_t num_targets) {
   for (const ControlledGate& entry : kControlledGates) {
-    if (entry.op == op && entry.num_controls == num_controls &&
-        entry.num_targets == num_targets) {
+    if (entry.op == op && entry.num_controls == num_controls && entry.num_targets == num_targets) {
       return entry.gate;
     }
   }
   return std::nullopt;
 }
 
-Status build_generalized_controlled(const Signature& signature,
-                                    std::span<const Operand> operands, LoweringContext& context,
-                                    std::vector<Stmt>& out) {
+Status build_generalized_controlled(const Signature& signature, std::span<const Operand> operands,
+                                    LoweringContext& context, std::vector<Stmt>& out) {
   RETURN_IF_ERROR(check_calling_signature(signature));
   if (operands.size() < 5) {
     return lowering_error(std::string(kCallee) +
@@ -100,14 +97,14 @@ Status build_generalized_controlled(const Signature& signature,
   ASSIGN_OR_RETURN(const std::int64_t num_controls, integer_operand(operands[2], "numControls"));
   ASSIGN_OR_RETURN(const std::int64_t num_targets, integer_operand(operands[3], "numTargets"));
   if (num_rotations != 0) {
-    return lowering_error(std::string(kCallee) + " with numRotations=" +
-                          std::to_string(num_rotations) +
+    return lowering_error(std::string(kCallee) +
+                          " with numRotations=" + std::to_string(num_rotations) +
                           " is not yet supported; only non-parametric controlled gates "
                           "(numRotations == 0) are handled");
   }
   if (num_controls < 0 || num_targets < 0) {
-    return lowering_error(std::string(kCallee) + " had negative numControls=" +
-                          std::to_string(num_controls) +
+    return lowering_error(std::string(kCallee) +
+                          " had negative numControls=" + std::to_string(num_controls) +
                           " or numTargets=" + std::to_string(num_targets));
   }
 
@@ -139,11 +136,11 @@ Status build_generalized_controlled(const Signature& signature,
       static_cast<std::uint64_t>(num_controls) + static_cast<std::uint64_t>(num_targets);
   const std::span<const Operand> trailing = operands.subspan(5);
   if (trailing.size() != expected) {
-    return lowering_error(std::string(kCallee) + ": expected " + std::to_string(expected) +
-                          " qubit operand(s) after the fixed prefix (numControls=" +
-                          std::to_string(num_controls) +
-                          " + numTargets=" + std::to_string(num_targets) + "); got " +
-                          std::to_string(trailing.size()) + " trailing operand(s)");
+    return lowering_error(
+        std::string(kCallee) + ": expected " + std::to_string(expected) +
+        " qubit operand(s) after the fixed prefix (numControls=" + std::to_string(num_controls) +
+        " + numTargets=" + std::to_string(num_targets) + "); got " +
+        std::to_string(trailing.size()) + " trailing operand(s)");
   }
 
   GateCall call;

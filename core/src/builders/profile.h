@@ -73,8 +73,7 @@ class Profile {
 /// lower_call with the callee's signature and builder already looked up (either
 /// may be null, as the lookups return them), for callers that cache the lookups.
 [[nodiscard]] Status lower_resolved_call(const Signature* signature, const Builder* builder,
-                                         std::string_view callee,
-                                         std::span<const Operand> operands,
+                                         std::string_view callee, std::span<const Operand> operands,
                                          std::optional<std::string_view> result,
                                          LoweringContext& context, std::vector<Stmt>& out);
 

@@ -56,12 +56,12 @@ constexpr std::uint64_t kMinCopyBudget = 1000000;
 
 // What the structurer keeps per block besides the BlockLowering itself.
 struct BlockState {
-  std::uint32_t succ_begin = 0;   // this block's successors in successor_ids_
+  std::uint32_t succ_begin = 0;  // this block's successors in successor_ids_
   std::uint32_t succ_count = 0;
-  std::uint32_t tail = 0;         // last chunk of the statement chain (the head is the block's own)
-  std::uint64_t top_count = 0;    // statements at the top level of the chain
-  std::uint32_t depth = 0;        // if/while nesting of the chain
-  bool in_block_map = true;       // false once merged away by pass 1 or 2
+  std::uint32_t tail = 0;       // last chunk of the statement chain (the head is the block's own)
+  std::uint64_t top_count = 0;  // statements at the top level of the chain
+  std::uint32_t depth = 0;      // if/while nesting of the chain
+  bool in_block_map = true;     // false once merged away by pass 1 or 2
 };
 
 // Open-addressing index from label to block id; the labels stay in the records.
@@ -90,7 +90,7 @@ class LabelIndex {
  private:
   // The slot holding `label`, or the empty slot where it would go.
   std::size_t slot_of(std::string_view label) const {
-    std::size_t slot = std::hash<std::string_view>{}(label) & mask_;
+    std::size_t slot = std::hash<std::string_view>{}(label)&mask_;
     while (slots_[slot] != kAbsent && blocks_[slots_[slot]].label != label) {
       slot = (slot + 1) & mask_;
     }
@@ -260,12 +260,18 @@ Result<std::vector<Stmt>> Structurer::finish() {
 
 Result<bool> Structurer::try_pass(Pass pass, std::uint32_t n) {
   switch (pass) {
-    case Pass::ShortCircuit: return short_circuit_merge(n);
-    case Pass::Sequence: return sequence_merge(n);
-    case Pass::SelfLoop: return self_loop(n);
-    case Pass::Diamond: return diamond(n);
-    case Pass::Triangle: return triangle(n);
-    case Pass::WhileLoop: return while_loop(n);
+    case Pass::ShortCircuit:
+      return short_circuit_merge(n);
+    case Pass::Sequence:
+      return sequence_merge(n);
+    case Pass::SelfLoop:
+      return self_loop(n);
+    case Pass::Diamond:
+      return diamond(n);
+    case Pass::Triangle:
+      return triangle(n);
+    case Pass::WhileLoop:
+      return while_loop(n);
   }
   return false;  // unreachable: reduce() passes only the six enumerators
 }

@@ -25,7 +25,8 @@ template <char... Set>
     __m128i hits = _mm_setzero_si128();
     ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(Set)))), ...);
     const int mask = _mm_movemask_epi8(hits);
-    if (mask != 0) return pos + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    if (mask != 0)
+      return pos + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
   }
 #endif
   for (; pos < size; ++pos) {
@@ -48,7 +49,8 @@ template <char... Set>
     const __m128i low = _mm_cmplt_epi8(chunk, _mm_set1_epi8('!'));
     const __m128i del = _mm_cmpeq_epi8(chunk, _mm_set1_epi8(0x7F));
     const int mask = _mm_movemask_epi8(_mm_or_si128(low, del));
-    if (mask != 0) return pos + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    if (mask != 0)
+      return pos + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
   }
 #endif
   for (; pos < size; ++pos) {

@@ -49,11 +49,11 @@ struct ConstFloat {
 class OptionalView {
  public:
   constexpr OptionalView() = default;
-  constexpr OptionalView(std::nullopt_t) {}  // NOLINT: implicit like std::optional
+  constexpr OptionalView(std::nullopt_t) {}      // NOLINT: implicit like std::optional
   constexpr OptionalView(std::string_view view)  // NOLINT: implicit like std::optional
       : view_(view.data() == nullptr ? std::string_view("", 0) : view) {}
   constexpr OptionalView(const char* text) : OptionalView(std::string_view(text)) {}  // NOLINT
-  constexpr OptionalView(std::optional<std::string_view> view)  // NOLINT
+  constexpr OptionalView(std::optional<std::string_view> view)                        // NOLINT
       : OptionalView(view ? OptionalView(*view) : OptionalView()) {}
 
   /// Whether a view is present.

@@ -253,8 +253,7 @@ void for_each_token(std::string_view text, Visit&& visit) {
 // no parameter attributes) splits into its type and value without the general
 // tokenizer below: the type is the first token and the value is the rest, which
 // is exactly what the tokenizer would find. False when that shape does not hold.
-bool split_plain_operand(std::string_view text, std::string_view& type,
-                         std::string_view& value) {
+bool split_plain_operand(std::string_view text, std::string_view& type, std::string_view& value) {
   std::size_t first_space = std::string_view::npos;
   std::size_t token_start = 0;
   for (std::size_t i = find_space_or_unusual(text, 0); i < text.size();

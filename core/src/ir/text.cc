@@ -19,8 +19,8 @@ void append_hex(std::string& out, std::uint32_t value) {
 // Characters that are written escaped rather than copied: the C0 and C1 control
 // ranges, DEL, the line and paragraph separators, and the byte-order mark.
 bool is_non_printable(std::uint32_t cp) {
-  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029 ||
-         cp == 0xFEFF || (cp >= 0x200B && cp <= 0x200F) || (cp >= 0xD800 && cp <= 0xDFFF);
+  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029 || cp == 0xFEFF ||
+         (cp >= 0x200B && cp <= 0x200F) || (cp >= 0xD800 && cp <= 0xDFFF);
 }
 
 }  // namespace
@@ -64,13 +64,32 @@ void append_quoted(std::string& out, std::string_view text) {
   while (i < text.size()) {
     const char c = text[i];
     switch (c) {
-      case '"': out += "\\\""; ++i; continue;
-      case '\\': out += "\\\\"; ++i; continue;
-      case '\t': out += "\\t"; ++i; continue;
-      case '\r': out += "\\r"; ++i; continue;
-      case '\n': out += "\\n"; ++i; continue;
-      case '\0': out += "\\0"; ++i; continue;
-      default: break;
+      case '"':
+        out += "\\\"";
+        ++i;
+        continue;
+      case '\\':
+        out += "\\\\";
+        ++i;
+        continue;
+      case '\t':
+        out += "\\t";
+        ++i;
+        continue;
+      case '\r':
+        out += "\\r";
+        ++i;
+        continue;
+      case '\n':
+        out += "\\n";
+        ++i;
+        continue;
+      case '\0':
+        out += "\\0";
+        ++i;
+        continue;
+      default:
+        break;
     }
     std::size_t len = 1;
     const std::uint32_t cp = decode_utf8(text, i, len);

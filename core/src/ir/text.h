@@ -23,6 +23,7 @@ void append_quoted(std::string& out, std::string_view text);
 /// Decodes one UTF-8 code point starting at text[pos]. Returns the code point and
 /// sets `length` to the bytes consumed; an invalid sequence yields 0xFFFFFFFF with
 /// `length` 1.
-[[nodiscard]] std::uint32_t decode_utf8(std::string_view text, std::size_t pos, std::size_t& length);
+[[nodiscard]] std::uint32_t decode_utf8(std::string_view text, std::size_t pos,
+                                        std::size_t& length);
 
 }  // namespace corvane

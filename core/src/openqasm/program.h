@@ -47,25 +47,25 @@ enum class UnaryOp : std::uint8_t { Not = 0, Neg = 1 };
 
 /// Binary operators in precedence-table order (also their numbering).
 enum class BinaryOp : std::uint8_t {
-  Or = 0,       // ||
-  And = 1,      // &&
-  BitOr = 2,    // |
-  BitXor = 3,   // ^
-  BitAnd = 4,   // &
-  Eq = 5,       // ==
-  Ne = 6,       // !=
-  Lt = 7,       // <
-  Le = 8,       // <=
-  Gt = 9,       // >
-  Ge = 10,      // >=
-  Shl = 11,     // <<
-  Shr = 12,     // >>
-  Add = 13,     // +
-  Sub = 14,     // -
-  Mul = 15,     // *
-  Div = 16,     // /
-  Mod = 17,     // %
-  Pow = 18,     // **
+  Or = 0,      // ||
+  And = 1,     // &&
+  BitOr = 2,   // |
+  BitXor = 3,  // ^
+  BitAnd = 4,  // &
+  Eq = 5,      // ==
+  Ne = 6,      // !=
+  Lt = 7,      // <
+  Le = 8,      // <=
+  Gt = 9,      // >
+  Ge = 10,     // >=
+  Shl = 11,    // <<
+  Shr = 12,    // >>
+  Add = 13,    // +
+  Sub = 14,    // -
+  Mul = 15,    // *
+  Div = 16,    // /
+  Mod = 17,    // %
+  Pow = 18,    // **
 };
 
 /// Operator text of a binary operator ("||", "+", ...).
@@ -117,8 +117,7 @@ struct Expr {
   std::variant<Ident, IntLit, FloatLit, BoolLit, Index, UnaryExpr, BinaryExpr> node;
 
   Expr() = default;
-  template <typename T,
-            typename = std::enable_if_t<!std::is_same_v<std::decay_t<T>, Expr>>>
+  template <typename T, typename = std::enable_if_t<!std::is_same_v<std::decay_t<T>, Expr>>>
   Expr(T&& n) : node(std::forward<T>(n)) {}  // NOLINT: implicit by design
 
   friend bool operator==(const Expr&, const Expr&) = default;
@@ -209,8 +208,7 @@ struct Stmt {
       node;
 
   Stmt() = default;
-  template <typename T,
-            typename = std::enable_if_t<!std::is_same_v<std::decay_t<T>, Stmt>>>
+  template <typename T, typename = std::enable_if_t<!std::is_same_v<std::decay_t<T>, Stmt>>>
   Stmt(T&& n) : node(std::forward<T>(n)) {}  // NOLINT: implicit by design
 
   friend bool operator==(const Stmt&, const Stmt&) = default;

@@ -15,8 +15,7 @@ namespace corvane {
 /// whether the list ends in `...`. `pieces` is a scratch buffer.
 [[nodiscard]] Status parse_parameter_list(std::string_view text,
                                           std::vector<std::string_view>& pieces,
-                                          std::vector<std::string_view>& types,
-                                          bool& is_variadic);
+                                          std::vector<std::string_view>& types, bool& is_variadic);
 
 /// The normalised name of one type token ("Qubit" for `%Qubit*`, "struct" for a
 /// literal struct, "i64" for `i64`): a slice of `token` or a static literal.

@@ -18,11 +18,28 @@ namespace {
 
 // Words that may precede the return type of a declaration or definition.
 constexpr std::array<std::string_view, 22> kSkippedWords = {
-    "cc",        "ccc",       "weak",        "common",       "hidden",
-    "fastcc",    "coldcc",    "tailcc",      "private",      "default",
-    "signext",   "zeroext",   "internal",    "linkonce",     "weak_odr",
-    "external",  "dso_local", "appending",   "protected",    "linkonce_odr",
-    "local_unnamed_addr",     "available_externally",
+    "cc",
+    "ccc",
+    "weak",
+    "common",
+    "hidden",
+    "fastcc",
+    "coldcc",
+    "tailcc",
+    "private",
+    "default",
+    "signext",
+    "zeroext",
+    "internal",
+    "linkonce",
+    "weak_odr",
+    "external",
+    "dso_local",
+    "appending",
+    "protected",
+    "linkonce_odr",
+    "local_unnamed_addr",
+    "available_externally",
 };
 
 // Parameter attributes that are never the type of a parameter.
@@ -155,9 +172,7 @@ Result<Signature> parse_signature_line(std::string_view line, std::size_t keywor
 Result<std::string_view> normalize_type(std::string_view token) {
   std::string_view type = trim(token);
   if (type.empty()) return parse_error("empty type token in signature");
-  const auto fail = [token]() {
-    return line_error("could not parse parameter type ", token);
-  };
+  const auto fail = [token]() { return line_error("could not parse parameter type ", token); };
   if (type.back() == '*') {
     type.remove_suffix(1);
     if (type.empty()) return fail();
@@ -186,7 +201,7 @@ Result<std::string_view> normalize_type(std::string_view token) {
 }
 
 Status parse_parameter_list(std::string_view text, std::vector<std::string_view>& pieces,
-                        std::vector<std::string_view>& types, bool& is_variadic) {
+                            std::vector<std::string_view>& types, bool& is_variadic) {
   types.clear();
   is_variadic = false;
   const std::string_view params = trim(text);

@@ -140,13 +140,16 @@ Result<Expr> int_operand_expr(const Operand& operand, const LoweringContext& con
     }
     return int_lit(static_cast<std::int64_t>(integer->value));
   }
-  if (const auto* boolean = std::get_if<ConstBool>(&operand)) return int_lit(boolean->value ? 1 : 0);
+  if (const auto* boolean = std::get_if<ConstBool>(&operand))
+    return int_lit(boolean->value ? 1 : 0);
   if (const auto* ssa = std::get_if<Ssa>(&operand)) return context.lookup(ssa->name);
-  return lowering_error("could not interpret integer operand " + quote_text(operand_debug(operand)));
+  return lowering_error("could not interpret integer operand " +
+                        quote_text(operand_debug(operand)));
 }
 
 Result<Expr> i1_operand_expr(const Operand& operand, const LoweringContext& context) {
-  if (const auto* boolean = std::get_if<ConstBool>(&operand)) return int_lit(boolean->value ? 1 : 0);
+  if (const auto* boolean = std::get_if<ConstBool>(&operand))
+    return int_lit(boolean->value ? 1 : 0);
   if (const auto* integer = std::get_if<ConstInt>(&operand)) {
     if (integer->value == 0 || integer->value == 1) {
       return int_lit(static_cast<std::int64_t>(integer->value));
@@ -201,8 +204,7 @@ Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands, LoweringCont
   return bind_checked(context, icmp.result, make_binary_expr(*op, std::move(lhs), std::move(rhs)));
 }
 
-Status lower_arith(const Arith& arith, const BinaryOperands& operands,
-                   LoweringContext& context) {
+Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringContext& context) {
   ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, context));
   ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, context));
   BinaryOp op = BinaryOp::Add;
@@ -228,8 +230,8 @@ Result<Expr> truth_operand(const Operand& operand, const LoweringContext& contex
 }
 
 // The general xor and the and/or forms: both operands as truth values, lhs first.
-Status bind_truth_pair(LoweringContext& context, const Logic& logic,
-                       const BinaryOperands& operands, BinaryOp op) {
+Status bind_truth_pair(LoweringContext& context, const Logic& logic, const BinaryOperands& operands,
+                       BinaryOp op) {
   ASSIGN_OR_RETURN(Expr lhs, truth_operand(operands.lhs, context));
   ASSIGN_OR_RETURN(Expr rhs, truth_operand(operands.rhs, context));
   return bind_checked(context, logic.result, make_binary_expr(op, std::move(lhs), std::move(rhs)));
@@ -279,20 +281,23 @@ Result<Expr> select_i1(const SelectOperands& select, const LoweringContext& cont
   }
   if (!then_const && else_const) {
     ASSIGN_OR_RETURN(Expr t, truth_operand(select.then_value, context));
-    if (else_class == I1Class::False) return make_binary_expr(BinaryOp::And, std::move(c), std::move(t));
+    if (else_class == I1Class::False)
+      return make_binary_expr(BinaryOp::And, std::move(c), std::move(t));
     return make_binary_expr(BinaryOp::Or, make_not(std::move(c)), std::move(t));
   }
   if (then_const && !else_const) {
     ASSIGN_OR_RETURN(Expr e, truth_operand(select.else_value, context));
-    if (then_class == I1Class::True) return make_binary_expr(BinaryOp::Or, std::move(c), std::move(e));
+    if (then_class == I1Class::True)
+      return make_binary_expr(BinaryOp::Or, std::move(c), std::move(e));
     return make_binary_expr(BinaryOp::And, make_not(std::move(c)), std::move(e));
   }
   // Both constant and equal, or both other: the general two-arm form.
   ASSIGN_OR_RETURN(Expr t, truth_operand(select.then_value, context));
   ASSIGN_OR_RETURN(Expr e, truth_operand(select.else_value, context));
   Expr c_copy = c;
-  return make_binary_expr(BinaryOp::Or, make_binary_expr(BinaryOp::And, std::move(c), std::move(t)),
-                          make_binary_expr(BinaryOp::And, make_not(std::move(c_copy)), std::move(e)));
+  return make_binary_expr(
+      BinaryOp::Or, make_binary_expr(BinaryOp::And, std::move(c), std::move(t)),
+      make_binary_expr(BinaryOp::And, make_not(std::move(c_copy)), std::move(e)));
 }
 
 Result<Expr> select_int(const SelectOperands& select, const LoweringContext& context) {
@@ -302,7 +307,8 @@ Result<Expr> select_int(const SelectOperands& select, const LoweringContext& con
   Expr c_copy = c;
   return make_binary_expr(
       BinaryOp::Add, make_binary_expr(BinaryOp::Mul, std::move(c), std::move(a)),
-      make_binary_expr(BinaryOp::Mul, make_binary_expr(BinaryOp::Sub, int_lit(1), std::move(c_copy)),
+      make_binary_expr(BinaryOp::Mul,
+                       make_binary_expr(BinaryOp::Sub, int_lit(1), std::move(c_copy)),
                        std::move(b)));
 }
 

@@ -58,15 +58,15 @@ enum class I1Class : std::uint8_t { False, True, Other };
 
 /// Binds the result of an `icmp`.
 [[nodiscard]] Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands,
-                                  LoweringContext& context);
+                                LoweringContext& context);
 /// Binds the result of an i1 `and`, `or` or `xor`.
 [[nodiscard]] Status lower_logic(const Logic& logic, const BinaryOperands& operands,
-                                   LoweringContext& context);
+                                 LoweringContext& context);
 /// Binds the result of an `add`, `sub` or `mul`.
 [[nodiscard]] Status lower_arith(const Arith& arith, const BinaryOperands& operands,
-                                   LoweringContext& context);
+                                 LoweringContext& context);
 /// Binds the result of a `select` on i1, i32 or i64 values.
 [[nodiscard]] Status lower_select(const Select& select, const SelectOperands& operands,
-                                    LoweringContext& context);
+                                  LoweringContext& context);
 
 }  // namespace corvane

@@ -41,7 +41,8 @@ struct Success {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+  Result(T value)
+      : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
   Result(TranslateError error) : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT
 
   [[nodiscard]] bool ok() const { return state_.index() == 0; }
@@ -74,9 +75,9 @@ inline Status ok_status() { return Success{}; }
 
 /// Evaluates a Result-returning expression and returns its error from the
 /// enclosing function, unchanged, when it failed.
-#define RETURN_IF_ERROR(expr)                                     \
-  do {                                                            \
-    auto corvane_status_ = (expr);                                \
+#define RETURN_IF_ERROR(expr)                                             \
+  do {                                                                    \
+    auto corvane_status_ = (expr);                                        \
     if (!corvane_status_.ok()) return std::move(corvane_status_).error(); \
   } while (false)
 

@@ -70,10 +70,10 @@ struct LoweringContext {
 
 /// One lowered basic block, handed to structuring.
 struct BlockLowering {
-  std::string label;                // display label: label, or decimal position when empty
-  std::vector<Stmt> statements;     // in instruction order
+  std::string label;                    // display label: label, or decimal position when empty
+  std::vector<Stmt> statements;         // in instruction order
   std::vector<std::string> successors;  // true then false target; one for br; none for ret
-  std::optional<Expr> condition;    // for a conditional branch
+  std::optional<Expr> condition;        // for a conditional branch
   friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
 };
 

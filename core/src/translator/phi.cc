@@ -155,9 +155,9 @@ Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
       !via_true && pred->successors.size() == 2 && pred->successors[1] == block_label;
   const bool negate = (via_true && !k) || (via_false && k);
   Expr c = negate ? make_not(std::move(lhs)) : std::move(lhs);
-  return bind_checked(context, phi.result,
-                      make_binary_expr(k ? BinaryOp::Or : BinaryOp::And, std::move(c),
-                                       std::move(rhs)));
+  return bind_checked(
+      context, phi.result,
+      make_binary_expr(k ? BinaryOp::Or : BinaryOp::And, std::move(c), std::move(rhs)));
 }
 
 // The 0/1 diamond: r = c or r = 1 - c. Returns false (binding nothing) when the
@@ -178,8 +178,8 @@ Result<bool> try_materialise(const Phi& phi, std::span<const Incoming> incomings
   if (branch == nullptr) return false;
   const bool k = branch->successors[0] == incomings[0].pred ? *first : *second;
   ASSIGN_OR_RETURN(Expr condition, copy_condition(context, phi.result, *branch->condition));
-  Expr value = k ? std::move(condition)
-                 : make_binary_expr(BinaryOp::Sub, IntLit{1}, std::move(condition));
+  Expr value =
+      k ? std::move(condition) : make_binary_expr(BinaryOp::Sub, IntLit{1}, std::move(condition));
   RETURN_IF_ERROR(bind_checked(context, phi.result, std::move(value)));
   return true;
 }
@@ -202,8 +202,7 @@ Result<Expr> incoming_int_expr(const Operand& operand, const LoweringContext& co
 }
 
 Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
-                      ProcessedBlocks& processed, HoistedDecls& hoisted,
-                      LoweringContext& context) {
+                      ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context) {
   BlockLowering* first = processed.find_first(incomings[0].pred);
   if (first == nullptr) {
     return lowering_error("phi integer predecessor " + quote_text(incomings[0].pred) +
@@ -241,7 +240,8 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
       // A computed init (a measured bit, say) does not exist yet where the
       // declarations stand; assign it where the init predecessor has it.
       hoisted.add_int(variable, IntLit{0});
-      init_block.statements.push_back(Assign{IndexedIdent{variable, std::nullopt}, std::move(init)});
+      init_block.statements.push_back(
+          Assign{IndexedIdent{variable, std::nullopt}, std::move(init)});
     }
   }
   const auto* update_ident = std::get_if<Ident>(&update.node);

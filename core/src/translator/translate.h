@@ -25,8 +25,8 @@ struct Translator {
 
 /// Translates a whole QIR module to OpenQASM 3 text (ending with the trailer).
 /// An empty producer is treated as absent.
-[[nodiscard]] Result<std::string> translate(std::string_view qir_text,
-                                            std::optional<std::string_view> producer = std::nullopt);
+[[nodiscard]] Result<std::string> translate(
+    std::string_view qir_text, std::optional<std::string_view> producer = std::nullopt);
 
 /// Lowers and prints an already parsed module with the given configuration.
 [[nodiscard]] Result<std::string> translate_module(const Translator& translator,

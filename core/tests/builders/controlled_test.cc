@@ -31,9 +31,8 @@ std::vector<Operand> call_operands(Operand rotations, Operand adjoint, Operand c
   return operands;
 }
 
-std::vector<Operand> simple_call(std::int64_t adjoint, std::int64_t controls,
-                                 std::int64_t targets, Operand inner_fn,
-                                 std::vector<Operand> trailing) {
+std::vector<Operand> simple_call(std::int64_t adjoint, std::int64_t controls, std::int64_t targets,
+                                 Operand inner_fn, std::vector<Operand> trailing) {
   return call_operands(int_const(0), int_const(adjoint), int_const(controls), int_const(targets),
                        inner_fn, std::move(trailing));
 }
@@ -66,8 +65,7 @@ TEST(GeneralizedControlledTest, MapsControlledOperationsToNativeGates) {
                    {qubit_ptr(0), qubit_ptr(1), qubit_ptr(2)}),
        gate("cswap", {}, {qubit(0), qubit(1), qubit(2)}), 2},
       {"controlled phase shift has no angle", kTyped,
-       simple_call(0, 1, 1, inner("__quantum__qis__phaseshift__ctl"),
-                   {qubit_ptr(4), qubit_ptr(1)}),
+       simple_call(0, 1, 1, inner("__quantum__qis__phaseshift__ctl"), {qubit_ptr(4), qubit_ptr(1)}),
        gate("cphaseshift", {}, {qubit(4), qubit(1)}), 4},
       {"i8 null qubit is q[0]", kTyped,
        simple_call(0, 1, 1, inner("__quantum__qis__x__ctl"), {qubit_ptr(1), Operand(I8Null{})}),
@@ -76,11 +74,11 @@ TEST(GeneralizedControlledTest, MapsControlledOperationsToNativeGates) {
        simple_call(0, 1, 1, inner("__quantum__qis__x__ctl"),
                    {Operand(Ssa{"a"}), Operand(Ssa{"b"})}),
        gate("cnot", {}, {qubit(8), qubit(9)}), 9},
-      {"extra declared parameters after the prefix", {kCallee, "void",
-                                                      {"i64", "i64", "i64", "i64", "i8", "Qubit"},
-                                                      true},
+      {"extra declared parameters after the prefix",
+       {kCallee, "void", {"i64", "i64", "i64", "i64", "i8", "Qubit"}, true},
        simple_call(0, 1, 1, inner("__quantum__qis__x__ctl"), {qubit_ptr(0), qubit_ptr(1)}),
-       gate("cnot", {}, {qubit(0), qubit(1)}), 1},
+       gate("cnot", {}, {qubit(0), qubit(1)}),
+       1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -112,30 +110,39 @@ TEST(GeneralizedControlledTest, ChecksTheCallingConventionInOrder) {
     std::string message;
   };
   const Row rows[] = {
-      {"not variadic", {kCallee, "void", {"i64", "i64", "i64", "i64", "i8"}, false},
+      {"not variadic",
+       {kCallee, "void", {"i64", "i64", "i64", "i64", "i8"}, false},
        simple_call(0, 1, 1, x_ctl, two_qubits),
        "generalized-controlled intrinsic \"generalizedInvokeWithRotationsControlsTargets\" has "
        "unexpected signature [\"i64\", \"i64\", \"i64\", \"i64\", \"i8\"] (variadic=false)" +
            signature_tail},
-      {"other name", {"my\"ctl", "void", {"i64", "i64", "i64", "i64", "ptr"}, true},
+      {"other name",
+       {"my\"ctl", "void", {"i64", "i64", "i64", "i64", "ptr"}, true},
        simple_call(0, 1, 1, x_ctl, two_qubits),
        "generalized-controlled intrinsic \"my\\\"ctl\" has unexpected signature [\"i64\", "
        "\"i64\", \"i64\", \"i64\", \"ptr\"] (variadic=true)" +
            signature_tail},
-      {"four parameters", {kCallee, "void", {"i64", "i64", "i64", "i64"}, true}, {},
+      {"four parameters",
+       {kCallee, "void", {"i64", "i64", "i64", "i64"}, true},
+       {},
        "generalized-controlled intrinsic \"generalizedInvokeWithRotationsControlsTargets\" has "
        "unexpected signature [\"i64\", \"i64\", \"i64\", \"i64\"] (variadic=true)" +
            signature_tail},
-      {"i32 in the prefix", {kCallee, "void", {"i64", "i64", "i32", "i64", "i8"}, true}, {},
+      {"i32 in the prefix",
+       {kCallee, "void", {"i64", "i64", "i32", "i64", "i8"}, true},
+       {},
        "generalized-controlled intrinsic \"generalizedInvokeWithRotationsControlsTargets\" has "
        "unexpected signature [\"i64\", \"i64\", \"i32\", \"i64\", \"i8\"] (variadic=true)" +
            signature_tail},
-      {"inner function typed as i64", {kCallee, "void", {"i64", "i64", "i64", "i64", "i64"}, true},
+      {"inner function typed as i64",
+       {kCallee, "void", {"i64", "i64", "i64", "i64", "i64"}, true},
        {},
        "generalized-controlled intrinsic \"generalizedInvokeWithRotationsControlsTargets\" has "
        "unexpected signature [\"i64\", \"i64\", \"i64\", \"i64\", \"i64\"] (variadic=true)" +
            signature_tail},
-      {"four operands", kTyped, {int_const(0), int_const(0), int_const(1), int_const(1)},
+      {"four operands",
+       kTyped,
+       {int_const(0), int_const(0), int_const(1), int_const(1)},
        prefix + " expects at least 5 operands (numRotations, adjoint, numControls, numTargets, "
                 "innerFn); got 4 operand(s)"},
       {"SSA rotation count", kTyped,
@@ -164,8 +171,8 @@ TEST(GeneralizedControlledTest, ChecksTheCallingConventionInOrder) {
                      two_qubits),
        prefix + ": numControls = -18446744073709551616 does not fit in i64"},
       {"rotations", kTyped,
-       call_operands(int_const(1), int_const(0), int_const(-1), int_const(1),
-                     Operand(Ssa{"f"}), {Operand(GlobalRef{"q"})}),
+       call_operands(int_const(1), int_const(0), int_const(-1), int_const(1), Operand(Ssa{"f"}),
+                     {Operand(GlobalRef{"q"})}),
        prefix + " with numRotations=1 is not yet supported; only non-parametric controlled "
                 "gates (numRotations == 0) are handled"},
       {"negative controls", kTyped, simple_call(0, -1, 1, x_ctl, two_qubits),
@@ -188,8 +195,7 @@ TEST(GeneralizedControlledTest, ChecksTheCallingConventionInOrder) {
        simple_call(0, 1, 1, Operand(GlobalRef{"__quantum__qis__ctl"}), two_qubits),
        prefix + ": inner callee \"__quantum__qis__ctl\" does not match the expected "
                 "`__quantum__qis__<op>__ctl` pattern"},
-      {"wrong namespace", kTyped,
-       simple_call(0, 1, 1, inner("__quantum__rt__x__ctl"), two_qubits),
+      {"wrong namespace", kTyped, simple_call(0, 1, 1, inner("__quantum__rt__x__ctl"), two_qubits),
        prefix + ": inner callee \"__quantum__rt__x__ctl\" does not match the expected "
                 "`__quantum__qis__<op>__ctl` pattern"},
       {"too many trailing qubits", kTyped,
@@ -252,8 +258,8 @@ TEST(GeneralizedControlledTest, RunsThroughCallHandlingWithTheDeclaredSignature)
   std::vector<Stmt> out;
   const std::vector<Operand> operands =
       simple_call(0, 1, 1, inner("__quantum__qis__x__ctl"), {qubit_ptr(0), qubit_ptr(1)});
-  Status status = lower_call(base_profile(), *signatures, kCallee, operands, std::nullopt,
-                             context, out);
+  Status status =
+      lower_call(base_profile(), *signatures, kCallee, operands, std::nullopt, context, out);
   ASSERT_TRUE(status.ok()) << status.error().message;
   EXPECT_EQ(out, std::vector<Stmt>{gate("cnot", {}, {qubit(0), qubit(1)})});
 }

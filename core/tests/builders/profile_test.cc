@@ -124,8 +124,8 @@ CallOutcome run_call(const std::string& declarations, std::string_view callee,
   if (!signatures.ok()) return {std::move(signatures).error(), {}};
   LoweringContext context;
   std::vector<Stmt> statements;
-  Status status = lower_call(base_profile(), *signatures, callee, operands, std::nullopt, context,
-                             statements);
+  Status status =
+      lower_call(base_profile(), *signatures, callee, operands, std::nullopt, context, statements);
   return {std::move(status), std::move(statements)};
 }
 
@@ -137,45 +137,63 @@ TEST(LowerCallTest, RejectsUnknownCalleesAndMisshapenCalls) {
     std::string message;
   };
   const Row rows[] = {
-      {"declare void @__quantum__qis__x__body(%Qubit*)", "__quantum__qis__h__body",
-       {qubit_ptr(0)}, "no signature for callee \"__quantum__qis__h__body\" in QIR source"},
-      {"declare void @\"odd\\\"name\"(i64)", "odd\\\"name",
-       {}, "no signature for callee \"odd\\\\\\\"name\" in QIR source"},
-      {"declare void @my_gate(%Qubit*)", "my_gate", {qubit_ptr(0)},
+      {"declare void @__quantum__qis__x__body(%Qubit*)",
+       "__quantum__qis__h__body",
+       {qubit_ptr(0)},
+       "no signature for callee \"__quantum__qis__h__body\" in QIR source"},
+      {"declare void @\"odd\\\"name\"(i64)",
+       "odd\\\"name",
+       {},
+       "no signature for callee \"odd\\\\\\\"name\" in QIR source"},
+      {"declare void @my_gate(%Qubit*)",
+       "my_gate",
+       {qubit_ptr(0)},
        "no builder registered for QIR function 'my_gate'; extend the Profile to support it"},
-      {"declare void @my_ctl(i64, ...)", "my_ctl", {int_const(1)},
+      {"declare void @my_ctl(i64, ...)",
+       "my_ctl",
+       {int_const(1)},
        "variadic QIR function 'my_ctl' is not supported; only "
        "'generalizedInvokeWithRotationsControlsTargets' is; multi-controlled gates must be "
        "decomposed into single- and two-qubit gates before translation"},
-      {"declare void @llvm.memset.p0.i64(ptr, i8, i64, i1)", "llvm.memset.p0.i64",
+      {"declare void @llvm.memset.p0.i64(ptr, i8, i64, i1)",
+       "llvm.memset.p0.i64",
        {opaque_ptr(0), int_const(0), int_const(8), Operand(ConstBool{false})},
        "no builder registered for QIR function 'llvm.memset.p0.i64'; extend the Profile to "
        "support it"},
-      {"declare ptr @mallocx(i64)", "mallocx", {int_const(8)},
+      {"declare ptr @mallocx(i64)",
+       "mallocx",
+       {int_const(8)},
        "no builder registered for QIR function 'mallocx'; extend the Profile to support it"},
-      {"declare void @__quantum__qis__h__body(%Qubit*, ...)", "__quantum__qis__h__body",
+      {"declare void @__quantum__qis__h__body(%Qubit*, ...)",
+       "__quantum__qis__h__body",
        {qubit_ptr(0)},
        "QIR function \"__quantum__qis__h__body\" is variadic and cannot be lowered by the "
        "default dispatch; variadic lowering requires a specialized builder that inspects the "
        "runtime operand list"},
-      {"declare void @__quantum__qis__mz__body(ptr, ...)", "__quantum__qis__mz__body",
+      {"declare void @__quantum__qis__mz__body(ptr, ...)",
+       "__quantum__qis__mz__body",
        {opaque_ptr(0), opaque_ptr(0)},
        "QIR function \"__quantum__qis__mz__body\" is variadic and cannot be lowered by the "
        "default dispatch; variadic lowering requires a specialized builder that inspects the "
        "runtime operand list"},
-      {"declare void @__quantum__qis__h__body(%Qubit*)", "__quantum__qis__h__body",
+      {"declare void @__quantum__qis__h__body(%Qubit*)",
+       "__quantum__qis__h__body",
        {qubit_ptr(0), qubit_ptr(1)},
        "arity mismatch calling \"__quantum__qis__h__body\": IR supplied 2 operand(s) but "
        "signature expects 1"},
-      {"declare void @__quantum__qis__reset__body(%Qubit*)", "__quantum__qis__reset__body",
-       {}, "arity mismatch calling \"__quantum__qis__reset__body\": IR supplied 0 operand(s) "
-           "but signature expects 1"},
+      {"declare void @__quantum__qis__reset__body(%Qubit*)",
+       "__quantum__qis__reset__body",
+       {},
+       "arity mismatch calling \"__quantum__qis__reset__body\": IR supplied 0 operand(s) "
+       "but signature expects 1"},
       {"declare void @__quantum__rt__tuple_record_output(i64, i8*)",
-       "__quantum__rt__tuple_record_output", {int_const(2)},
+       "__quantum__rt__tuple_record_output",
+       {int_const(2)},
        "arity mismatch calling \"__quantum__rt__tuple_record_output\": IR supplied 1 operand(s) "
        "but signature expects 2"},
       {"declare void @generalizedInvokeWithRotationsControlsTargets(i64, i64, i64, i64, i8*)",
-       "generalizedInvokeWithRotationsControlsTargets", {int_const(0)},
+       "generalizedInvokeWithRotationsControlsTargets",
+       {int_const(0)},
        "arity mismatch calling \"generalizedInvokeWithRotationsControlsTargets\": IR supplied "
        "1 operand(s) but signature expects 5"},
   };
@@ -198,23 +216,36 @@ TEST(LowerCallTest, AcceptsWellShapedCallsAndAppendsTheirStatements) {
   };
   const Row rows[] = {
       {"declare void @__quantum__rt__tuple_record_output(i64, ...)",
-       "__quantum__rt__tuple_record_output", {int_const(2), Operand(I8Null{})}, {}},
+       "__quantum__rt__tuple_record_output",
+       {int_const(2), Operand(I8Null{})},
+       {}},
       {"declare void @__quantum__rt__tuple_record_output(i64, ...)",
-       "__quantum__rt__tuple_record_output", {}, {}},
-      {"declare void @llvm.memcpy.p0.p0.i64(ptr, ptr, i64, i1)", "llvm.memcpy.p0.p0.i64",
-       {opaque_ptr(0), opaque_ptr(1), int_const(8), Operand(ConstBool{false})}, {}},
-      {"declare void @__quantum__qis__cx__body(%Qubit*, %Qubit*)", "__quantum__qis__cx__body",
-       {qubit_ptr(0), qubit_ptr(1)}, {gate("cnot", {}, {qubit(0), qubit(1)})}},
-      {"declare void @__quantum__qis__ccx__body(ptr, ptr, ptr)", "__quantum__qis__ccx__body",
+       "__quantum__rt__tuple_record_output",
+       {},
+       {}},
+      {"declare void @llvm.memcpy.p0.p0.i64(ptr, ptr, i64, i1)",
+       "llvm.memcpy.p0.p0.i64",
+       {opaque_ptr(0), opaque_ptr(1), int_const(8), Operand(ConstBool{false})},
+       {}},
+      {"declare void @__quantum__qis__cx__body(%Qubit*, %Qubit*)",
+       "__quantum__qis__cx__body",
+       {qubit_ptr(0), qubit_ptr(1)},
+       {gate("cnot", {}, {qubit(0), qubit(1)})}},
+      {"declare void @__quantum__qis__ccx__body(ptr, ptr, ptr)",
+       "__quantum__qis__ccx__body",
        {opaque_ptr(2), opaque_ptr(0), opaque_ptr(1)},
        {gate("ccnot", {}, {qubit(2), qubit(0), qubit(1)})}},
       {"declare void @__quantum__qis__rzz__body(double, %Qubit*, %Qubit*)",
-       "__quantum__qis__rzz__body", {Operand(ConstFloat{1.5}), qubit_ptr(0), qubit_ptr(1)},
+       "__quantum__qis__rzz__body",
+       {Operand(ConstFloat{1.5}), qubit_ptr(0), qubit_ptr(1)},
        {gate("zz", {Expr(FloatLit{1.5})}, {qubit(0), qubit(1)})}},
-      {"declare void @__quantum__qis__t__adj(%Qubit*)", "__quantum__qis__t__adj",
-       {qubit_ptr(2)}, {gate("t", {}, {qubit(2)}, true)}},
+      {"declare void @__quantum__qis__t__adj(%Qubit*)",
+       "__quantum__qis__t__adj",
+       {qubit_ptr(2)},
+       {gate("t", {}, {qubit(2)}, true)}},
       {"declare void @__quantum__qis__mresetz__body(%Qubit*, %Result*)",
-       "__quantum__qis__mresetz__body", {qubit_ptr(0), result_ptr(2)},
+       "__quantum__qis__mresetz__body",
+       {qubit_ptr(0), result_ptr(2)},
        {Stmt(Measure{qubit(0), bit(2)}), Stmt(Reset{qubit(0)})}},
   };
   for (const Row& row : rows) {

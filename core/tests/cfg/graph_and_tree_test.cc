@@ -128,8 +128,8 @@ TEST(StatementTreeTest, MeasuresAndCopiesNestedBodies) {
   std::vector<Stmt> list{gate(0), If{c0, inner, {gate(4), gate(5)}}, While{c0, {}}, gate(6)};
 
   // Every statement kind with its expressions: 1 + 1 + 2 + 5 + 5 + 3 + 7 statements and nodes.
-  const Expr angle = make_binary_expr(BinaryOp::Add, FloatLit{1.0},
-                                      UnaryExpr{UnaryOp::Neg, Expr(IntLit{2})});
+  const Expr angle =
+      make_binary_expr(BinaryOp::Add, FloatLit{1.0}, UnaryExpr{UnaryOp::Neg, Expr(IntLit{2})});
   std::vector<Stmt> kinds{Include{"stdgates.inc"},
                           QubitDecl{"q", 2},
                           IntDecl{"i", IntLit{4}},

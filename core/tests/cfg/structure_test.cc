@@ -67,7 +67,9 @@ struct ShapeCase {
 std::vector<ShapeCase> shape_cases() {
   std::vector<ShapeCase> cases;
   cases.push_back({"empty list ignores the entry", {}, "nowhere", {}});
-  cases.push_back({"single block", {block("entry", {gate("h"), gate("x", 1)})}, "entry",
+  cases.push_back({"single block",
+                   {block("entry", {gate("h"), gate("x", 1)})},
+                   "entry",
                    {gate("h"), gate("x", 1)}});
   cases.push_back({"sequence keeps the block statements in order",
                    {block("entry", {gate("a")}, {"mid"}), block("mid", {gate("b")}, {"end"}),
@@ -79,28 +81,28 @@ std::vector<ShapeCase> shape_cases() {
                     block("entry", {gate("a")}, {"mid"})},
                    "entry",
                    {gate("a"), gate("b"), gate("c")}});
-  cases.push_back({"conditional branch with equal targets merges and drops the condition",
-                   {block("entry", {gate("a")}, {"next", "next"}, bit(0)),
-                    block("next", {gate("b")})},
-                   "entry",
-                   {gate("a"), gate("b")}});
-  cases.push_back({"diamond",
-                   {block("entry", {gate("e")}, {"then", "else"}, bit(0)),
-                    block("then", {gate("t")}, {"cont"}), block("else", {gate("f")}, {"cont"}),
-                    block("cont", {gate("k")})},
-                   "entry",
-                   {gate("e"), if_stmt(bit(0), {gate("t")}, {gate("f")}), gate("k")}});
+  cases.push_back(
+      {"conditional branch with equal targets merges and drops the condition",
+       {block("entry", {gate("a")}, {"next", "next"}, bit(0)), block("next", {gate("b")})},
+       "entry",
+       {gate("a"), gate("b")}});
+  cases.push_back(
+      {"diamond",
+       {block("entry", {gate("e")}, {"then", "else"}, bit(0)), block("then", {gate("t")}, {"cont"}),
+        block("else", {gate("f")}, {"cont"}), block("cont", {gate("k")})},
+       "entry",
+       {gate("e"), if_stmt(bit(0), {gate("t")}, {gate("f")}), gate("k")}});
   cases.push_back({"diamond with swapped targets takes the first target as then-arm",
                    {block("entry", {}, {"b", "a"}, bit(0)), block("a", {gate("in_a")}, {"j"}),
                     block("b", {gate("in_b")}, {"j"}), block("j", {})},
                    "entry",
                    {if_stmt(bit(0), {gate("in_b")}, {gate("in_a")})}});
-  cases.push_back({"diamond with empty arms leaves no trace",
-                   {block("entry", {gate("e")}, {"then", "else"}, bit(0)),
-                    block("then", {}, {"cont"}), block("else", {}, {"cont"}),
-                    block("cont", {gate("k")})},
-                   "entry",
-                   {gate("e"), gate("k")}});
+  cases.push_back(
+      {"diamond with empty arms leaves no trace",
+       {block("entry", {gate("e")}, {"then", "else"}, bit(0)), block("then", {}, {"cont"}),
+        block("else", {}, {"cont"}), block("cont", {gate("k")})},
+       "entry",
+       {gate("e"), gate("k")}});
   cases.push_back({"diamond with one empty arm",
                    {block("entry", {}, {"then", "else"}, bit(0)), block("then", {}, {"cont"}),
                     block("else", {gate("f")}, {"cont"}), block("cont", {})},
@@ -121,119 +123,114 @@ std::vector<ShapeCase> shape_cases() {
                     block("then", {}, {"cont"}), block("cont", {gate("k")})},
                    "entry",
                    {gate("e"), gate("k")}});
-  cases.push_back({"self-loop continuing on true",
-                   {block("entry", {gate("e")}, {"loop"}),
-                    block("loop", {gate("l")}, {"loop", "exit"}, bit(2)),
-                    block("exit", {gate("x")})},
-                   "entry",
-                   {gate("e"), gate("l"), while_stmt(bit(2), {gate("l")}), gate("x")}});
-  cases.push_back({"self-loop continuing on false compares with zero",
-                   {block("entry", {gate("e")}, {"loop"}),
-                    block("loop", {gate("l")}, {"exit", "loop"}, bit(2)),
-                    block("exit", {gate("x")})},
-                   "entry",
-                   {gate("e"), gate("l"), while_stmt(is_zero(bit(2)), {gate("l")}), gate("x")}});
+  cases.push_back(
+      {"self-loop continuing on true",
+       {block("entry", {gate("e")}, {"loop"}), block("loop", {gate("l")}, {"loop", "exit"}, bit(2)),
+        block("exit", {gate("x")})},
+       "entry",
+       {gate("e"), gate("l"), while_stmt(bit(2), {gate("l")}), gate("x")}});
+  cases.push_back(
+      {"self-loop continuing on false compares with zero",
+       {block("entry", {gate("e")}, {"loop"}), block("loop", {gate("l")}, {"exit", "loop"}, bit(2)),
+        block("exit", {gate("x")})},
+       "entry",
+       {gate("e"), gate("l"), while_stmt(is_zero(bit(2)), {gate("l")}), gate("x")}});
   cases.push_back({"while loop runs the header before the loop and after each body",
                    {block("entry", {gate("e")}, {"header"}),
                     block("header", {gate("h")}, {"body", "exit"}, bit(3)),
                     block("body", {gate("b")}, {"header"}), block("exit", {gate("x")})},
                    "entry",
                    {gate("e"), gate("h"), while_stmt(bit(3), {gate("b"), gate("h")}), gate("x")}});
-  cases.push_back({"while loop with the body on false compares with zero",
-                   {block("entry", {gate("e")}, {"header"}),
-                    block("header", {gate("h")}, {"exit", "body"}, bit(3)),
-                    block("body", {gate("b")}, {"header"}), block("exit", {gate("x")})},
-                   "entry",
-                   {gate("e"), gate("h"), while_stmt(is_zero(bit(3)), {gate("b"), gate("h")}),
-                    gate("x")}});
+  cases.push_back(
+      {"while loop with the body on false compares with zero",
+       {block("entry", {gate("e")}, {"header"}),
+        block("header", {gate("h")}, {"exit", "body"}, bit(3)),
+        block("body", {gate("b")}, {"header"}), block("exit", {gate("x")})},
+       "entry",
+       {gate("e"), gate("h"), while_stmt(is_zero(bit(3)), {gate("b"), gate("h")}), gate("x")}});
   cases.push_back({"while loop with an empty header",
                    {block("entry", {}, {"header"}), block("header", {}, {"body", "exit"}, bit(3)),
                     block("body", {gate("b")}, {"header"}), block("exit", {})},
                    "entry",
                    {while_stmt(bit(3), {gate("b")})}});
-  cases.push_back({"diamond inside a loop body folds before the loop",
-                   {block("entry", {}, {"header"}),
-                    block("header", {gate("h")}, {"top", "exit"}, bit(0)),
-                    block("top", {gate("b1")}, {"t", "f"}, bit(1)),
-                    block("t", {gate("t")}, {"bottom"}), block("f", {gate("f")}, {"bottom"}),
-                    block("bottom", {gate("b2")}, {"header"}), block("exit", {gate("x")})},
-                   "entry",
-                   {gate("h"),
-                    while_stmt(bit(0), {gate("b1"), if_stmt(bit(1), {gate("t")}, {gate("f")}),
-                                        gate("b2"), gate("h")}),
-                    gate("x")}});
-  cases.push_back({"else-if chain folds the inner diamond first",
-                   {block("entry", {gate("e")}, {"a", "b"}, bit(0)),
-                    block("a", {gate("in_a")}, {"join"}),
-                    block("b", {gate("in_b")}, {"b1", "b2"}, bit(1)),
-                    block("b1", {gate("in_b1")}, {"join"}), block("b2", {gate("in_b2")}, {"join"}),
-                    block("join", {gate("j")})},
-                   "entry",
-                   {gate("e"),
-                    if_stmt(bit(0), {gate("in_a")},
-                            {gate("in_b"), if_stmt(bit(1), {gate("in_b1")}, {gate("in_b2")})}),
-                    gate("j")}});
-  cases.push_back({"else-if chain whose arms share one join block",
-                   {block("entry", {}, {"a", "b"}, bit(0)), block("a", {gate("in_a")}, {"join"}),
-                    block("b", {}, {"b1", "join"}, bit(1)),
-                    block("b1", {gate("in_b1")}, {"join"}), block("join", {gate("j")})},
-                   "entry",
-                   // b is a triangle first (its arm b1), after which entry is a diamond.
-                   {if_stmt(bit(0), {gate("in_a")}, {if_stmt(bit(1), {gate("in_b1")})}),
-                    gate("j")}});
-  cases.push_back({"nested loops",
-                   {block("entry", {}, {"outer"}),
-                    block("outer", {gate("o")}, {"inner", "exit"}, bit(0)),
-                    block("inner", {gate("i")}, {"ibody", "latch"}, bit(1)),
-                    block("ibody", {gate("ib")}, {"inner"}),
-                    block("latch", {gate("l")}, {"outer"}), block("exit", {})},
-                   "entry",
-                   {gate("o"),
-                    while_stmt(bit(0), {gate("i"), while_stmt(bit(1), {gate("ib"), gate("i")}),
-                                        gate("l"), gate("o")})}});
+  cases.push_back(
+      {"diamond inside a loop body folds before the loop",
+       {block("entry", {}, {"header"}), block("header", {gate("h")}, {"top", "exit"}, bit(0)),
+        block("top", {gate("b1")}, {"t", "f"}, bit(1)), block("t", {gate("t")}, {"bottom"}),
+        block("f", {gate("f")}, {"bottom"}), block("bottom", {gate("b2")}, {"header"}),
+        block("exit", {gate("x")})},
+       "entry",
+       {gate("h"),
+        while_stmt(bit(0),
+                   {gate("b1"), if_stmt(bit(1), {gate("t")}, {gate("f")}), gate("b2"), gate("h")}),
+        gate("x")}});
+  cases.push_back(
+      {"else-if chain folds the inner diamond first",
+       {block("entry", {gate("e")}, {"a", "b"}, bit(0)), block("a", {gate("in_a")}, {"join"}),
+        block("b", {gate("in_b")}, {"b1", "b2"}, bit(1)), block("b1", {gate("in_b1")}, {"join"}),
+        block("b2", {gate("in_b2")}, {"join"}), block("join", {gate("j")})},
+       "entry",
+       {gate("e"),
+        if_stmt(bit(0), {gate("in_a")},
+                {gate("in_b"), if_stmt(bit(1), {gate("in_b1")}, {gate("in_b2")})}),
+        gate("j")}});
+  cases.push_back(
+      {"else-if chain whose arms share one join block",
+       {block("entry", {}, {"a", "b"}, bit(0)), block("a", {gate("in_a")}, {"join"}),
+        block("b", {}, {"b1", "join"}, bit(1)), block("b1", {gate("in_b1")}, {"join"}),
+        block("join", {gate("j")})},
+       "entry",
+       // b is a triangle first (its arm b1), after which entry is a diamond.
+       {if_stmt(bit(0), {gate("in_a")}, {if_stmt(bit(1), {gate("in_b1")})}), gate("j")}});
+  cases.push_back(
+      {"nested loops",
+       {block("entry", {}, {"outer"}), block("outer", {gate("o")}, {"inner", "exit"}, bit(0)),
+        block("inner", {gate("i")}, {"ibody", "latch"}, bit(1)),
+        block("ibody", {gate("ib")}, {"inner"}), block("latch", {gate("l")}, {"outer"}),
+        block("exit", {})},
+       "entry",
+       {gate("o"), while_stmt(bit(0), {gate("i"), while_stmt(bit(1), {gate("ib"), gate("i")}),
+                                       gate("l"), gate("o")})}});
   // The header of the outer loop holds the inner self-loop, so the copy made
   // for the outer loop body contains a loop too.
-  cases.push_back({"loop header holding an earlier loop is copied whole",
-                   {block("entry", {gate("p")}, {"L"}),
-                    block("L", {gate("s")}, {"L", "M"}, bit(0)),
-                    block("M", {gate("m")}, {"B", "X"}, bit(1)), block("B", {gate("b")}, {"L"}),
-                    block("X", {gate("x")})},
-                   "entry",
-                   {gate("p"), gate("s"), while_stmt(bit(0), {gate("s")}), gate("m"),
-                    while_stmt(bit(1), {gate("b"), gate("s"), while_stmt(bit(0), {gate("s")}),
-                                        gate("m")}),
-                    gate("x")}});
+  cases.push_back(
+      {"loop header holding an earlier loop is copied whole",
+       {block("entry", {gate("p")}, {"L"}), block("L", {gate("s")}, {"L", "M"}, bit(0)),
+        block("M", {gate("m")}, {"B", "X"}, bit(1)), block("B", {gate("b")}, {"L"}),
+        block("X", {gate("x")})},
+       "entry",
+       {gate("p"), gate("s"), while_stmt(bit(0), {gate("s")}), gate("m"),
+        while_stmt(bit(1), {gate("b"), gate("s"), while_stmt(bit(0), {gate("s")}), gate("m")}),
+        gate("x")}});
   const Expr a_and_b = make_binary_expr(BinaryOp::And, bit(0), bit(1));
   const Expr a_or_b = make_binary_expr(BinaryOp::Or, bit(0), bit(1));
-  cases.push_back({"short-circuit && takes the join's condition",
-                   {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)),
-                    block("rhs", {}, {"join"}),
-                    block("join", {gate("j")}, {"then", "cont"}, a_and_b),
-                    block("then", {gate("t")}, {"cont"}), block("cont", {gate("k")})},
-                   "entry",
-                   {gate("e"), gate("j"), if_stmt(a_and_b, {gate("t")}), gate("k")}});
+  cases.push_back(
+      {"short-circuit && takes the join's condition",
+       {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)), block("rhs", {}, {"join"}),
+        block("join", {gate("j")}, {"then", "cont"}, a_and_b), block("then", {gate("t")}, {"cont"}),
+        block("cont", {gate("k")})},
+       "entry",
+       {gate("e"), gate("j"), if_stmt(a_and_b, {gate("t")}), gate("k")}});
   cases.push_back({"short-circuit || with the arm on false",
                    {block("entry", {gate("e")}, {"join", "rhs"}, bit(0)),
-                    block("rhs", {}, {"join"}),
-                    block("join", {}, {"cont", "else"}, a_or_b),
+                    block("rhs", {}, {"join"}), block("join", {}, {"cont", "else"}, a_or_b),
                     block("else", {gate("f")}, {"cont"}), block("cont", {gate("k")})},
                    "entry",
                    {gate("e"), if_stmt(a_or_b, {}, {gate("f")}), gate("k")}});
-  cases.push_back({"short-circuit shape with statements in the arm is a triangle",
-                   {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)),
-                    block("rhs", {gate("r")}, {"join"}),
-                    block("join", {gate("j")}, {"then", "cont"}, a_and_b),
-                    block("then", {gate("t")}, {"cont"}), block("cont", {})},
-                   "entry",
-                   {gate("e"), if_stmt(bit(0), {gate("r")}), gate("j"),
-                    if_stmt(a_and_b, {gate("t")})}});
-  cases.push_back({"short-circuit shape whose join condition is not || or &&",
-                   {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)),
-                    block("rhs", {}, {"join"}),
-                    block("join", {gate("j")}, {"then", "cont"}, bit(5)),
-                    block("then", {gate("t")}, {"cont"}), block("cont", {})},
-                   "entry",
-                   {gate("e"), gate("j"), if_stmt(bit(5), {gate("t")})}});
+  cases.push_back(
+      {"short-circuit shape with statements in the arm is a triangle",
+       {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)), block("rhs", {gate("r")}, {"join"}),
+        block("join", {gate("j")}, {"then", "cont"}, a_and_b), block("then", {gate("t")}, {"cont"}),
+        block("cont", {})},
+       "entry",
+       {gate("e"), if_stmt(bit(0), {gate("r")}), gate("j"), if_stmt(a_and_b, {gate("t")})}});
+  cases.push_back(
+      {"short-circuit shape whose join condition is not || or &&",
+       {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)), block("rhs", {}, {"join"}),
+        block("join", {gate("j")}, {"then", "cont"}, bit(5)), block("then", {gate("t")}, {"cont"}),
+        block("cont", {})},
+       "entry",
+       {gate("e"), gate("j"), if_stmt(bit(5), {gate("t")})}});
   return cases;
 }
 
@@ -267,11 +264,11 @@ std::vector<FailureCase> failure_cases() {
                    {block("a", {}, {"nowhere"}), block("b", {}), block("a", {}), block("b", {})},
                    "missing",
                    lowering_error("duplicate block label `%a`")});
-  cases.push_back({"entry not found, in quoted form",
-                   {block("a", {})},
-                   "en\"t\\ry\n",
-                   control_flow_error(
-                       "entry block \"en\\\"t\\\\ry\\n\" not found among block lowerings")});
+  cases.push_back(
+      {"entry not found, in quoted form",
+       {block("a", {})},
+       "en\"t\\ry\n",
+       control_flow_error("entry block \"en\\\"t\\\\ry\\n\" not found among block lowerings")});
   cases.push_back({"entry is checked before the targets",
                    {block("a", {}, {"nowhere"})},
                    "b",
@@ -295,14 +292,14 @@ std::vector<FailureCase> failure_cases() {
                     block("body", {}, {"header", "exit"}, bit(1)), block("exit", {})},
                    "entry",
                    unreducible("[\"body\", \"entry\", \"exit\", \"header\"]")});
-  cases.push_back({"remaining labels sorted by bytes and quoted",
-                   {block("b2", {}, {"b10", "x\"y"}, bit(0)), block("b10", {}),
-                    block("x\"y", {}), block("\xc3\xa9t\xe9", {})},
-                   "b2",
-                   control_flow_error(
-                       "could not reduce CFG to a single block; remaining blocks: [\"b10\", "
-                       "\"b2\", \"x\\\"y\", \"\xc3\xa9t\\x{e9}\"]. corvane supports only "
-                       "structured control flow (sequence, if/else, simple while).")});
+  cases.push_back(
+      {"remaining labels sorted by bytes and quoted",
+       {block("b2", {}, {"b10", "x\"y"}, bit(0)), block("b10", {}), block("x\"y", {}),
+        block("\xc3\xa9t\xe9", {})},
+       "b2",
+       control_flow_error("could not reduce CFG to a single block; remaining blocks: [\"b10\", "
+                          "\"b2\", \"x\\\"y\", \"\xc3\xa9t\\x{e9}\"]. corvane supports only "
+                          "structured control flow (sequence, if/else, simple while).")});
   cases.push_back({"entry jumping to itself is an endless loop",
                    {block("entry", {gate("a")}, {"entry"})},
                    "entry",
@@ -315,12 +312,12 @@ std::vector<FailureCase> failure_cases() {
                    {block("entry", {}), block("spin", {}, {"spin"})},
                    "entry",
                    unreducible("[\"entry\", \"spin\"]")});
-  cases.push_back({"diamond whose arms both return to the header",
-                   {block("entry", {}, {"pre"}), block("pre", {}, {"n"}),
-                    block("n", {}, {"t", "f"}, bit(0)), block("t", {gate("t")}, {"n"}),
-                    block("f", {gate("f")}, {"n"})},
-                   "entry",
-                   unreducible("[\"entry\", \"n\"]")});
+  cases.push_back(
+      {"diamond whose arms both return to the header",
+       {block("entry", {}, {"pre"}), block("pre", {}, {"n"}), block("n", {}, {"t", "f"}, bit(0)),
+        block("t", {gate("t")}, {"n"}), block("f", {gate("f")}, {"n"})},
+       "entry",
+       unreducible("[\"entry\", \"n\"]")});
   cases.push_back({"short-circuit shape whose join is the branching block itself",
                    {block("entry", {gate("a")}, {"entry", "arm"},
                           make_binary_expr(BinaryOp::Or, bit(0), bit(1))),
@@ -341,11 +338,11 @@ std::vector<FailureCase> failure_cases() {
                    {block("entry", {}, {"j", "arm"}), block("arm", {}, {"j"}), block("j", {})},
                    "entry",
                    internal_error("conditional branch without a condition")});
-  cases.push_back({"self-loop without a condition",
-                   {block("entry", {}, {"loop"}), block("loop", {}, {"exit", "loop"}),
-                    block("exit", {})},
-                   "entry",
-                   internal_error("self-loop requires a conditional branch")});
+  cases.push_back(
+      {"self-loop without a condition",
+       {block("entry", {}, {"loop"}), block("loop", {}, {"exit", "loop"}), block("exit", {})},
+       "entry",
+       internal_error("self-loop requires a conditional branch")});
   cases.push_back({"while loop without a condition",
                    {block("entry", {}, {"h"}), block("h", {}, {"b", "x"}), block("b", {}, {"h"}),
                     block("x", {})},
@@ -361,12 +358,12 @@ std::vector<FailureCase> failure_cases() {
                     block("f", {}, {"n"})},
                    "entry",
                    internal_error("conditional branch without a condition")});
-  cases.push_back({"a diamond anywhere is folded before an earlier while loop",
-                   {block("pre", {}, {"h"}), block("h", {}, {"b", "x"}), block("b", {}, {"h"}),
-                    block("x", {}), block("d", {}, {"t", "f"}), block("t", {}, {"j"}),
-                    block("f", {}, {"j"}), block("j", {})},
-                   "pre",
-                   internal_error("conditional branch without a condition")});
+  cases.push_back(
+      {"a diamond anywhere is folded before an earlier while loop",
+       {block("pre", {}, {"h"}), block("h", {}, {"b", "x"}), block("b", {}, {"h"}), block("x", {}),
+        block("d", {}, {"t", "f"}), block("t", {}, {"j"}), block("f", {}, {"j"}), block("j", {})},
+       "pre",
+       internal_error("conditional branch without a condition")});
   cases.push_back({"a self-loop anywhere is folded before an earlier diamond",
                    {block("d", {}, {"t", "f"}), block("t", {}, {"j"}), block("f", {}, {"j"}),
                     block("j", {}), block("s", {}, {"s", "x"}), block("x", {})},
@@ -534,8 +531,8 @@ class ProgramGenerator {
     const std::size_t f = new_block();
     const std::size_t join = new_block();
     const bool swapped = pick(2) == 1;
-    blocks[current].successors = swapped ? std::vector{label(f), label(t)}
-                                         : std::vector{label(t), label(f)};
+    blocks[current].successors =
+        swapped ? std::vector{label(f), label(t)} : std::vector{label(t), label(f)};
     blocks[current].condition = condition;
     std::vector<Stmt> first = arm(t, join, depth);
     std::vector<Stmt> second = arm(f, join, depth);
@@ -551,8 +548,8 @@ class ProgramGenerator {
     const std::size_t a = new_block();
     const std::size_t join = new_block();
     const bool on_false = pick(2) == 1;
-    blocks[current].successors = on_false ? std::vector{label(join), label(a)}
-                                          : std::vector{label(a), label(join)};
+    blocks[current].successors =
+        on_false ? std::vector{label(join), label(a)} : std::vector{label(a), label(join)};
     blocks[current].condition = condition;
     std::vector<Stmt> body = arm(a, join, depth);
     if (!body.empty()) {
@@ -713,8 +710,8 @@ class ReferenceStructurer {
       for (const auto& [arm, join] : {std::pair{t, f}, std::pair{f, t}}) {
         if (join == n || in_[arm].size() != 1 || !out_is(arm, {join})) continue;
         if (!in_is(join, {n, arm}) || !map_[arm].statements.empty()) continue;
-        const auto* op = map_[join].condition ? std::get_if<BinaryExpr>(&map_[join].condition->node)
-                                              : nullptr;
+        const auto* op =
+            map_[join].condition ? std::get_if<BinaryExpr>(&map_[join].condition->node) : nullptr;
         if (op == nullptr || (op->op != BinaryOp::Or && op->op != BinaryOp::And)) continue;
         merge(n, arm);
         merge(n, join);
@@ -734,8 +731,8 @@ class ReferenceStructurer {
       return true;
     }
     if (pass == 4) {
-      if (in_[t].size() != 1 || in_[f].size() != 1 || out_[t].size() != 1 ||
-          out_[f].size() != 1 || out_[t][0] != out_[f][0]) {
+      if (in_[t].size() != 1 || in_[f].size() != 1 || out_[t].size() != 1 || out_[f].size() != 1 ||
+          out_[t][0] != out_[f][0]) {
         return false;
       }
       const std::string join = out_[t][0];
@@ -758,7 +755,8 @@ class ReferenceStructurer {
         if (!r.condition) return internal_error("conditional branch without a condition");
         if (!map_[a].statements.empty()) {
           const bool on_true = r.successors[0] == a;
-          r.statements.push_back(If{*r.condition, on_true ? map_[a].statements : std::vector<Stmt>{},
+          r.statements.push_back(If{*r.condition,
+                                    on_true ? map_[a].statements : std::vector<Stmt>{},
                                     on_true ? std::vector<Stmt>{} : map_[a].statements});
         }
         r.condition.reset();

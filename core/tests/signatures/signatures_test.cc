@@ -98,8 +98,7 @@ TEST(SignatureLineTest, RejectsMalformedLinesWithExactMessages) {
        "unexpected '...' in non-terminal position of parameter list: \"i64, , ..., i64\""},
       {"declare void @f(i64, )", "empty parameter in signature: \"i64,\""},
       {"declare void @f(, i64)", "empty parameter in signature: \", i64\""},
-      {"declare void @f({ i64 )",
-       "unterminated struct parameter type in signature: \"{ i64\""},
+      {"declare void @f({ i64 )", "unterminated struct parameter type in signature: \"{ i64\""},
       {"declare void @f(nonnull { i64, i8* %p)",
        "unterminated struct parameter type in signature: \"nonnull { i64, i8* %p\""},
       {"declare void @f(i64 })", "unbalanced closing bracket in i64 }"},
@@ -218,10 +217,9 @@ TEST(SignatureTextTest, NormalizesTypeTokens) {
     std::string expected;
   };
   const Row rows[] = {
-      {"%Qubit*", "Qubit"},  {" %Result* ", "Result"}, {"ptr", "ptr"},
-      {"i8*", "i8"},         {"i1", "i1"},             {"{ i64, i1 }", "struct"},
-      {"{}*", "struct"},     {"%\"a b\"*", "a b"},      {"%\"\"", ""},
-      {"%.x$_9", ".x$_9"},   {"void", "void"},          {"bfloat*", "bfloat"},
+      {"%Qubit*", "Qubit"}, {" %Result* ", "Result"},  {"ptr", "ptr"},    {"i8*", "i8"},
+      {"i1", "i1"},         {"{ i64, i1 }", "struct"}, {"{}*", "struct"}, {"%\"a b\"*", "a b"},
+      {"%\"\"", ""},        {"%.x$_9", ".x$_9"},       {"void", "void"},  {"bfloat*", "bfloat"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.token);

@@ -16,7 +16,9 @@ namespace {
 Expr id(const char* name) { return Ident{name}; }
 Expr lit(std::int64_t value) { return IntLit{value}; }
 Expr bit(std::int64_t index) { return Index{id("c"), lit(index)}; }
-Expr bin(BinaryOp op, Expr lhs, Expr rhs) { return make_binary_expr(op, std::move(lhs), std::move(rhs)); }
+Expr bin(BinaryOp op, Expr lhs, Expr rhs) {
+  return make_binary_expr(op, std::move(lhs), std::move(rhs));
+}
 Expr eq1(Expr e) { return bin(BinaryOp::Eq, std::move(e), lit(1)); }
 Expr neg(Expr e) { return make_not(std::move(e)); }
 
@@ -142,8 +144,8 @@ TEST(ClassicalLoweringTest, LogicBindsByConstantClass) {
     const char* printed;
   };
   const Row rows[] = {
-      {LogicOp::And, ssa("lt"), ssa("n"), bin(BinaryOp::And, bin(BinaryOp::Lt, id("a"), id("b")), eq1(bit(1))),
-       "a < b && c[1] == 1"},
+      {LogicOp::And, ssa("lt"), ssa("n"),
+       bin(BinaryOp::And, bin(BinaryOp::Lt, id("a"), id("b")), eq1(bit(1))), "a < b && c[1] == 1"},
       {LogicOp::Or, ssa("m"), cbool(true), bin(BinaryOp::Or, eq1(bit(0)), eq1(lit(1))),
        "c[0] == 1 || 1 == 1"},
       {LogicOp::Xor, ssa("m"), cbool(true), bin(BinaryOp::Eq, bit(0), lit(0)), "c[0] == 0"},
@@ -183,9 +185,11 @@ TEST(ClassicalLoweringTest, SelectOnI1ByConstantPair) {
       {ssa("n"), ssa("lt"),
        bin(BinaryOp::Or, bin(BinaryOp::And, c, t), bin(BinaryOp::And, neg(c), e))},
       {cbool(true), cint(1),
-       bin(BinaryOp::Or, bin(BinaryOp::And, c, eq1(lit(1))), bin(BinaryOp::And, neg(c), eq1(lit(1))))},
+       bin(BinaryOp::Or, bin(BinaryOp::And, c, eq1(lit(1))),
+           bin(BinaryOp::And, neg(c), eq1(lit(1))))},
       {cbool(false), cbool(false),
-       bin(BinaryOp::Or, bin(BinaryOp::And, c, eq1(lit(0))), bin(BinaryOp::And, neg(c), eq1(lit(0))))},
+       bin(BinaryOp::Or, bin(BinaryOp::And, c, eq1(lit(0))),
+           bin(BinaryOp::And, neg(c), eq1(lit(0))))},
   };
   for (const Row& row : rows) {
     LoweringContext context = make_context();
@@ -221,7 +225,9 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        },
        "icmp predicate \"foo\" is not supported; supported predicates are [\"eq\", \"ne\", "
        "\"ult\", \"slt\", \"ule\", \"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]"},
-      {[](LoweringContext& c) { return lower_icmp(ICmp{"EQ", 0, "r"}, {cint(1), cint(2)}, c); },
+      {[](LoweringContext& c) {
+         return lower_icmp(ICmp{"EQ", 0, "r"}, {cint(1), cint(2)}, c);
+       },
        "icmp predicate \"EQ\" is not supported; supported predicates are [\"eq\", \"ne\", "
        "\"ult\", \"slt\", \"ule\", \"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]"},
       {[](LoweringContext& c) {
@@ -235,7 +241,9 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        },
        "integer constant -9223372036854775809 does not fit in i64; wider integer constants are "
        "not yet supported"},
-      {[](LoweringContext& c) { return lower_icmp(ICmp{"eq", 0, "r"}, {ssa("x\"y"), cint(1)}, c); },
+      {[](LoweringContext& c) {
+         return lower_icmp(ICmp{"eq", 0, "r"}, {ssa("x\"y"), cint(1)}, c);
+       },
        "SSA value \"x\\\"y\" is used but was never bound; upstream instruction may be unsupported"},
       {[](LoweringContext& c) {
          return lower_arith(Arith{ArithOp::Add, 0, "r"}, {GlobalRef{"g"}, cint(1)}, c);

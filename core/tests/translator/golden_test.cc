@@ -68,16 +68,19 @@ TEST_P(GoldenTest, MatchesExpectation) {
     return;
   }
   std::ofstream(actual_path, std::ios::binary) << actual;
-  ADD_FAILURE() << (outcome_matches ? "" : (result.ok() ? "translation succeeded unexpectedly\n"
-                                                        : "translation failed unexpectedly\n"))
-                << "expected:\n" << expected << "actual (written to " << actual_path << "):\n"
+  ADD_FAILURE() << (outcome_matches ? ""
+                                    : (result.ok() ? "translation succeeded unexpectedly\n"
+                                                   : "translation failed unexpectedly\n"))
+                << "expected:\n"
+                << expected << "actual (written to " << actual_path << "):\n"
                 << actual;
 }
 
 std::string case_test_name(const testing::TestParamInfo<std::string>& info) {
   std::string name = info.param;
   for (char& ch : name) {
-    const bool alnum = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
+    const bool alnum =
+        (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
     if (!alnum) ch = '_';
   }
   return name;

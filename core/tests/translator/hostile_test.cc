@@ -20,8 +20,8 @@ const std::string kModule =
     "attributes #0 = { \"entry_point\" \"qir_profiles\"=\"base_profile\" }\n";
 
 TEST(HostileBytesTest, EveryPositionSurvivesNulInvalidUtf8AndControlBytes) {
-  const std::string payloads[] = {std::string(1, '\0'), "\xff", "\xc3", "\xe2\x80", "\xed\xa0\x80",
-                                  "\x0b", "\xc2\x85", "\xe3\x80\x80"};
+  const std::string payloads[] = {std::string(1, '\0'), "\xff", "\xc3",     "\xe2\x80",
+                                  "\xed\xa0\x80",       "\x0b", "\xc2\x85", "\xe3\x80\x80"};
   const auto baseline = translate(kModule);
   ASSERT_TRUE(baseline.ok()) << baseline.error().display();
   for (const std::string& payload : payloads) {

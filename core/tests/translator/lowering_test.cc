@@ -77,8 +77,10 @@ TEST(LoweringDriverTest, ErrorsKeepTheirKinds) {
                    "the 'entry_point' attribute")},
       {"define void @main() \"entry_point\" {\n  br label %1\n1:\n  fneg double 1.0\n}\n",
        lowering_error("unsupported LLVM instruction opcode \"fneg\" in block \"1\"")},
-      {"define void @main() \"entry_point\" {\nentry:\n  %q = inttoptr i64 -2 to ptr\n  ret void\n}\n",
-       lowering_error("inttoptr index -2 is negative; qubit and result indices must be non-negative")},
+      {"define void @main() \"entry_point\" {\nentry:\n  %q = inttoptr i64 -2 to ptr\n  ret "
+       "void\n}\n",
+       lowering_error(
+           "inttoptr index -2 is negative; qubit and result indices must be non-negative")},
   };
   for (const Row& row : rows) {
     Result<Program> program = lower(row.text, {}, false);

@@ -15,13 +15,18 @@ namespace {
 Expr id(const char* name) { return Ident{name}; }
 Expr lit(std::int64_t value) { return IntLit{value}; }
 Expr bit(std::int64_t index) { return Index{id("c"), lit(index)}; }
-Expr bin(BinaryOp op, Expr lhs, Expr rhs) { return make_binary_expr(op, std::move(lhs), std::move(rhs)); }
+Expr bin(BinaryOp op, Expr lhs, Expr rhs) {
+  return make_binary_expr(op, std::move(lhs), std::move(rhs));
+}
 Expr eq1(Expr e) { return bin(BinaryOp::Eq, std::move(e), lit(1)); }
-Stmt assign(const char* name, Expr value) { return Assign{IndexedIdent{name, std::nullopt}, std::move(value)}; }
+Stmt assign(const char* name, Expr value) {
+  return Assign{IndexedIdent{name, std::nullopt}, std::move(value)};
+}
 Stmt reset(std::int64_t qubit) { return Reset{IndexedIdent{"q", qubit}}; }
 
 BlockLowering block(const char* label, std::vector<const char*> successors,
-                    std::optional<Expr> condition = std::nullopt, std::vector<Stmt> statements = {}) {
+                    std::optional<Expr> condition = std::nullopt,
+                    std::vector<Stmt> statements = {}) {
   BlockLowering record;
   record.label = label;
   for (const char* successor : successors) record.successors.emplace_back(successor);
@@ -69,27 +74,43 @@ TEST(PhiLoweringTest, ShortCircuitFollowsTheBranchDirection) {
   };
   const std::vector<Row> rows = {
       // a || b: the constant arrives on the head's true edge.
-      {"or", {"merge", "rhs"}, {in(ConstBool{true}, "head"), in(Ssa{"x"}, "rhs")},
+      {"or",
+       {"merge", "rhs"},
+       {in(ConstBool{true}, "head"), in(Ssa{"x"}, "rhs")},
        bin(BinaryOp::Or, c, x)},
       // a && b: the constant arrives on the head's false edge.
-      {"and", {"rhs", "merge"}, {in(Ssa{"x"}, "rhs"), in(ConstBool{false}, "head")},
+      {"and",
+       {"rhs", "merge"},
+       {in(Ssa{"x"}, "rhs"), in(ConstBool{false}, "head")},
        bin(BinaryOp::And, c, x)},
       // true on the false edge: !a || b.
-      {"or-negated", {"rhs", "merge"}, {in(ConstBool{true}, "head"), in(Ssa{"x"}, "rhs")},
+      {"or-negated",
+       {"rhs", "merge"},
+       {in(ConstBool{true}, "head"), in(Ssa{"x"}, "rhs")},
        bin(BinaryOp::Or, make_not(c), x)},
       // false on the true edge: !a && b.
-      {"and-negated", {"merge", "rhs"}, {in(ConstInt{0}, "head"), in(Ssa{"x"}, "rhs")},
+      {"and-negated",
+       {"merge", "rhs"},
+       {in(ConstInt{0}, "head"), in(Ssa{"x"}, "rhs")},
        bin(BinaryOp::And, make_not(c), x)},
       // An integer 1 counts as true.
-      {"int-one", {"merge", "rhs"}, {in(Ssa{"x"}, "rhs"), in(ConstInt{1}, "head")},
+      {"int-one",
+       {"merge", "rhs"},
+       {in(Ssa{"x"}, "rhs"), in(ConstInt{1}, "head")},
        bin(BinaryOp::Or, c, x)},
       // The phi block is neither successor of the head: the plain forms.
-      {"indirect-or", {"rhs", "mid"}, {in(ConstBool{true}, "head"), in(Ssa{"x"}, "rhs")},
+      {"indirect-or",
+       {"rhs", "mid"},
+       {in(ConstBool{true}, "head"), in(Ssa{"x"}, "rhs")},
        bin(BinaryOp::Or, c, x)},
-      {"indirect-and", {"rhs", "mid"}, {in(ConstBool{false}, "head"), in(Ssa{"x"}, "rhs")},
+      {"indirect-and",
+       {"rhs", "mid"},
+       {in(ConstBool{false}, "head"), in(Ssa{"x"}, "rhs")},
        bin(BinaryOp::And, c, x)},
       // The rhs value passes through the truth value too.
-      {"bit-rhs", {"merge", "rhs"}, {in(ConstBool{true}, "head"), in(Ssa{"n"}, "rhs")},
+      {"bit-rhs",
+       {"merge", "rhs"},
+       {in(ConstBool{true}, "head"), in(Ssa{"n"}, "rhs")},
        bin(BinaryOp::Or, c, eq1(bit(1)))},
   };
   for (const Row& row : rows) {
@@ -129,7 +150,8 @@ TEST(PhiLoweringTest, MaterialisedBooleanUsesTheBranchCondition) {
 TEST(PhiLoweringTest, IfMergeDeclaresAssignsAndReuses) {
   // p1 branches on %m to p2 or j; p2 updates; j merges. Then a second merge
   // q1/q2/k over the first result, and a third over an unrelated value.
-  Fixture fixture({block("p1", {"p2", "j"}, bit(0), {reset(0)}), block("p2", {"j"}, std::nullopt, {reset(1)})});
+  Fixture fixture(
+      {block("p1", {"p2", "j"}, bit(0), {reset(0)}), block("p2", {"j"}, std::nullopt, {reset(1)})});
   // Literal init: declared with its value, update assigned at the end of p2.
   fixture.context.bind("u", bin(BinaryOp::Add, lit(5), lit(1)));
   ASSERT_TRUE(fixture.run("i64", {in(ConstInt{5}, "p1"), in(Ssa{"u"}, "p2")}, "j").ok());
@@ -165,7 +187,8 @@ TEST(PhiLoweringTest, IfMergeDeclaresAssignsAndReuses) {
   EXPECT_EQ(fixture.result(), id("cint_1"));
   EXPECT_EQ(fixture.hoisted.statements(),
             (std::vector<Stmt>{IntDecl{"cint_0", lit(5)}, IntDecl{"cint_1", lit(1)}}));
-  EXPECT_EQ(fixture.processed.blocks()[7].statements, (std::vector<Stmt>{assign("cint_1", lit(-7))}));
+  EXPECT_EQ(fixture.processed.blocks()[7].statements,
+            (std::vector<Stmt>{assign("cint_1", lit(-7))}));
 }
 
 TEST(PhiLoweringTest, IfMergeWithComputedInitAssignsItInTheInitBlock) {
@@ -181,7 +204,8 @@ TEST(PhiLoweringTest, IfMergeWithComputedInitAssignsItInTheInitBlock) {
     EXPECT_EQ(fixture.hoisted.statements(), (std::vector<Stmt>{IntDecl{"cint_0", lit(0)}}));
     EXPECT_EQ(fixture.processed.blocks()[0].statements,
               (std::vector<Stmt>{reset(0), assign("cint_0", row.init_value)}));
-    EXPECT_EQ(fixture.processed.blocks()[1].statements, (std::vector<Stmt>{assign("cint_0", bit(1))}));
+    EXPECT_EQ(fixture.processed.blocks()[1].statements,
+              (std::vector<Stmt>{assign("cint_0", bit(1))}));
   }
 }
 
@@ -203,51 +227,83 @@ TEST(PhiLoweringTest, FailuresCarryTheirMessagesAndChangeNothing) {
     const char* message;
   };
   const std::vector<Row> rows = {
-      {"double", {in(ConstInt{1}, "a"), in(Ssa{"x"}, "merge\t")}, "merge\t",
+      {"double",
+       {in(ConstInt{1}, "a"), in(Ssa{"x"}, "merge\t")},
+       "merge\t",
        "loop-carried phi (predecessor \"merge\\t\" is the phi's own block \"merge\\t\") is not "
        "supported"},
-      {"double", {in(ConstFloat{1.0}, "head")}, "merge",
+      {"double",
+       {in(ConstFloat{1.0}, "head")},
+       "merge",
        "phi double is not yet supported (SSA \"r\"); only `phi i1` and `phi i32`/`phi i64` are "
        "lowered today"},
-      {"i1", {in(ConstBool{true}, "head")}, "merge",
+      {"i1",
+       {in(ConstBool{true}, "head")},
+       "merge",
        "phi i1 has 1 incoming value(s); only the two-incoming short-circuit pattern is supported"},
-      {"i1", {in(ConstBool{true}, "head"), in(ConstBool{false}, "rhs")}, "merge",
+      {"i1",
+       {in(ConstBool{true}, "head"), in(ConstBool{false}, "rhs")},
+       "merge",
        "phi i1 has two constant incomings; only one side of a short-circuit compound may be a "
        "constant"},
-      {"i1", {in(Ssa{"x"}, "head"), in(Ssa{"m"}, "rhs")}, "merge",
+      {"i1",
+       {in(Ssa{"x"}, "head"), in(Ssa{"m"}, "rhs")},
+       "merge",
        "phi i1 does not match the short-circuit Boolean pattern: expected exactly one constant "
        "incoming and one SSA incoming"},
-      {"i1", {in(ConstBool{true}, "rhs"), in(Ssa{"x"}, "head")}, "merge",
+      {"i1",
+       {in(ConstBool{true}, "rhs"), in(Ssa{"x"}, "head")},
+       "merge",
        "phi i1 short-circuit predecessor \"rhs\" did not record a branching condition; expected "
        "the predecessor to end in a conditional ``br`` on an SSA value"},
-      {"i1", {in(ConstBool{true}, "nowhere"), in(Ssa{"x"}, "head")}, "merge",
+      {"i1",
+       {in(ConstBool{true}, "nowhere"), in(Ssa{"x"}, "head")},
+       "merge",
        "phi i1 short-circuit predecessor \"nowhere\" did not record a branching condition; "
        "expected the predecessor to end in a conditional ``br`` on an SSA value"},
-      {"i1", {in(ConstBool{true}, "head"), in(ConstInt{2}, "rhs")}, "merge",
+      {"i1",
+       {in(ConstBool{true}, "head"), in(ConstInt{2}, "rhs")},
+       "merge",
        "phi i1 rhs incoming must be an SSA reference"},
-      {"i1", {in(ConstBool{true}, "head"), in(Ssa{"gone"}, "rhs")}, "merge",
+      {"i1",
+       {in(ConstBool{true}, "head"), in(Ssa{"gone"}, "rhs")},
+       "merge",
        "SSA value \"gone\" is used but was never bound; upstream instruction may be unsupported"},
-      {"i64", {in(ConstInt{1}, "head"), in(ConstInt{0}, "rhs"), in(ConstInt{0}, "x")}, "merge",
+      {"i64",
+       {in(ConstInt{1}, "head"), in(ConstInt{0}, "rhs"), in(ConstInt{0}, "x")},
+       "merge",
        "phi integer with 3 incoming value(s); only the two-incoming if-merge shape (`mutable` + "
        "conditional increment) is supported"},
-      {"i64", {in(ConstInt{1}, "nope"), in(ConstInt{0}, "nada")}, "merge",
+      {"i64",
+       {in(ConstInt{1}, "nope"), in(ConstInt{0}, "nada")},
+       "merge",
        "phi integer predecessor \"nope\" not found among processed blocks"},
-      {"i32", {in(ConstInt{1}, "head"), in(ConstInt{0}, "nada")}, "merge",
+      {"i32",
+       {in(ConstInt{1}, "head"), in(ConstInt{0}, "nada")},
+       "merge",
        "phi integer predecessor \"nada\" not found among processed blocks"},
-      {"i64", {in(ConstInt{1}, "head"), in(ConstInt{0}, "head2")}, "merge",
+      {"i64",
+       {in(ConstInt{1}, "head"), in(ConstInt{0}, "head2")},
+       "merge",
        "phi integer incomings do not match the expected if-merge shape: expected exactly one "
        "predecessor with a conditional branch (providing the init value) and one with an "
        "unconditional branch (providing the update value)"},
-      {"i64", {in(ConstInt{int128{1} << 63}, "head"), in(ConstInt{0}, "rhs")}, "merge",
+      {"i64",
+       {in(ConstInt{int128{1} << 63}, "head"), in(ConstInt{0}, "rhs")},
+       "merge",
        "phi integer incoming constant 9223372036854775808 does not fit in i64"},
-      {"i64", {in(ConstInt{1}, "head"), in(ConstFloat{1.5}, "rhs")}, "merge",
+      {"i64",
+       {in(ConstInt{1}, "head"), in(ConstFloat{1.5}, "rhs")},
+       "merge",
        "phi integer incoming must be a constant or SSA reference, got ConstFloat(1.5)"},
-      {"i64", {in(Ssa{"gone"}, "head"), in(ConstInt{1}, "rhs")}, "merge",
+      {"i64",
+       {in(Ssa{"gone"}, "head"), in(ConstInt{1}, "rhs")},
+       "merge",
        "SSA value \"gone\" is used but was never bound; upstream instruction may be unsupported"},
   };
   for (const Row& row : rows) {
-    Fixture fixture({block("head", {"rhs", "merge"}, bit(0)), block("head2", {"rhs", "merge"}, bit(1)),
-                     block("rhs", {"merge"})});
+    Fixture fixture({block("head", {"rhs", "merge"}, bit(0)),
+                     block("head2", {"rhs", "merge"}, bit(1)), block("rhs", {"merge"})});
     Status status = fixture.run(row.ty, row.incomings, row.block_label);
     ASSERT_FALSE(status.ok()) << row.message;
     EXPECT_EQ(status.error(), lowering_error(row.message));
