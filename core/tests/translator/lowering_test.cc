@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "expr_builders.h"
 #include "ir/parser.h"
 #include "translator/translate.h"
 
@@ -39,8 +40,8 @@ Result<Program> lower(const char* text, std::vector<std::string> includes, bool 
   return lower_module(translator, *module);
 }
 
-Expr lit(std::int64_t value) { return IntLit{value}; }
-Expr bit(std::int64_t index) { return Index{Expr(Ident{"c"}), lit(index)}; }
+using expr_builders::bit;
+using expr_builders::lit;
 
 TEST(LoweringDriverTest, AssemblesIncludesRegistersDeclarationsAndBody) {
   Result<Program> program = lower(kIfMerge, {"stdgates.inc", "extra.inc"}, true);

@@ -9,16 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "expr_builders.h"
+
 namespace corvane {
 namespace {
 
-Expr id(const char* name) { return Ident{name}; }
-Expr lit(std::int64_t value) { return IntLit{value}; }
-Expr bit(std::int64_t index) { return Index{id("c"), lit(index)}; }
-Expr bin(BinaryOp op, Expr lhs, Expr rhs) {
-  return make_binary_expr(op, std::move(lhs), std::move(rhs));
-}
-Expr eq1(Expr e) { return bin(BinaryOp::Eq, std::move(e), lit(1)); }
+using namespace expr_builders;
 Stmt assign(const char* name, Expr value) {
   return Assign{IndexedIdent{name, std::nullopt}, std::move(value)};
 }
