@@ -3,7 +3,8 @@
 //
 // Ownership: the Module owns a heap copy of the input text (`source`), and every
 // name and type text below is a std::string_view into that copy. The copy lives
-// behind a unique_ptr, so moving a Module keeps every view valid. Names are
+// behind a unique_ptr, so moving a Module keeps every view valid. (A module that
+// only lives inside one translation may borrow the caller's text instead.) Names are
 // stored without their `%`/`@` sigil. Operands and phi incomings of a function
 // live in two flat arrays of the Function; instructions refer to ranges of them,
 // so parsing allocates nothing per instruction.
@@ -314,13 +315,19 @@ struct Function {
   }
 };
 
-/// A parsed QIR module. Owns `source`; every view in `functions` points into it.
+/// A parsed QIR module. Every view in `functions` points into `source()`.
+///
+/// A module from parse_module owns its copy of the text (`source_text`). A module
+/// from parse_module_borrowing holds no copy: `source_view` is the caller's text,
+/// which must outlive the module (translate uses this for a module that lives
+/// only within one call, saving a copy of the whole input).
 struct Module {
-  std::unique_ptr<const std::string> source_text = std::make_unique<const std::string>();
+  std::unique_ptr<const std::string> source_text;
+  std::string_view source_view;
   std::vector<Function> functions;
 
   /// The complete input text, verbatim.
-  [[nodiscard]] std::string_view source() const { return *source_text; }
+  [[nodiscard]] std::string_view source() const { return source_view; }
 };
 
 }  // namespace corvane

@@ -3,8 +3,7 @@
 // `attributes` lines into a group table, then settles each definition's
 // entry-point flag and profile from the groups it references.
 //
-// The Module keeps its own copy of the text and every view in it points into
-// that copy. An instruction on one line is parsed in place; one that spans
+// Every view in the Module points into its source text. An instruction on one line is parsed in place; one that spans
 // several lines is joined into a reused buffer, parsed there, and its views are
 // mapped back onto the lines they came from.
 #include <algorithm>
@@ -373,6 +372,12 @@ class ModuleParser {
     while (lines_.next(line)) {
       const std::string_view text = trim(line);
       if (text.empty() || text[0] == ';') continue;
+      // Most lines of a body are plain calls, read in one pass; the rest (and
+      // any call the direct reader declines) take the general path below.
+      if (Instruction call; parser_detail::try_parse_plain_call(text, function, call)) {
+        function.blocks.back().instructions.push_back(call);
+        continue;
+      }
       if (text == "}") return ok_status();
       if (const auto label = read_label_line(text)) {
         Block& last = function.blocks.back();
@@ -489,12 +494,27 @@ class ModuleParser {
 
 }  // namespace
 
-Result<Module> parse_module(std::string_view text) {
-  Module module;
-  module.source_text = std::make_unique<const std::string>(text);
+namespace {
+
+Result<Module> parse_into(Module module) {
   ModuleParser parser(module);
   RETURN_IF_ERROR(parser.run());
   return module;
+}
+
+}  // namespace
+
+Result<Module> parse_module(std::string_view text) {
+  Module module;
+  module.source_text = std::make_unique<const std::string>(text);
+  module.source_view = *module.source_text;
+  return parse_into(std::move(module));
+}
+
+Result<Module> parse_module_borrowing(std::string_view text) {
+  Module module;
+  module.source_view = text;
+  return parse_into(std::move(module));
 }
 
 }  // namespace corvane

@@ -41,14 +41,16 @@ std::optional<std::string_view> entry_profile(const Module& module) {
 Result<std::string> translate(std::string_view qir_text, std::optional<std::string_view> producer) {
   std::optional<Module> module;
   {
-    ASSIGN_OR_RETURN(Module parsed, parse_module(qir_text));
+    // The module never outlives this call, so it can read the caller's text in
+    // place rather than copy the whole input.
+    ASSIGN_OR_RETURN(Module parsed, parse_module_borrowing(qir_text));
     module.emplace(std::move(parsed));
   }
   Translator translator{base_profile(), {}, std::nullopt, false};
   if (producer.has_value() && !producer->empty()) translator.producer = std::string(*producer);
   ASSIGN_OR_RETURN(Program program, lower_module(translator, *module));
-  // The program owns all its text, so the module (its copy of the input and the
-  // parsed instructions) is released before printing to lower the peak memory.
+  // The program owns all its text, so the module (the parsed instructions) is
+  // released before printing to lower the peak memory.
   std::optional<std::string> profile;
   if (const auto view = entry_profile(*module)) profile.emplace(*view);
   module.reset();

@@ -245,6 +245,40 @@ TEST(ModuleParserTest, JoinedInstructionsKeepViewsIntoTheSource) {
   // The names are the very characters of the source lines.
   EXPECT_EQ(std::get<Ssa>(function.args(call)[0]).name.data(),
             module.source().data() + text.find("q0,"));
+  // ... and that text is the module's own copy, not the caller's.
+  EXPECT_NE(module.source().data(), text.data());
+  EXPECT_EQ(module.source(), text);
+}
+
+TEST(ModuleParserTest, BorrowingParseReadsTheCallersTextInPlace) {
+  const std::string text =
+      "define void @main() #0 {\n"
+      "entry:\n"
+      "  call void @__quantum__qis__h__body(%Qubit* null)\n"
+      "  ret void\n"
+      "}\n"
+      "attributes #0 = { \"entry_point\" }\n";
+  auto owned = parse_module(text);
+  auto borrowed = parse_module_borrowing(text);
+  ASSERT_TRUE(owned.ok() && borrowed.ok());
+  const Module module = std::move(borrowed).value();
+  EXPECT_EQ(module.source().data(), text.data());
+  EXPECT_EQ(module.source_text, nullptr);
+  EXPECT_TRUE(views_inside(module));
+  const auto& call = std::get<Call>(module.functions[0].blocks[0].instructions[0]);
+  EXPECT_EQ(call.callee.data(), text.data() + text.find("__quantum__qis__h__body"));
+  // Same IR either way.
+  ASSERT_EQ(owned.value().functions.size(), module.functions.size());
+  EXPECT_EQ(owned.value().functions[0].blocks[0].instructions, module.functions[0].blocks[0].instructions);
+  EXPECT_EQ(owned.value().functions[0].operands, module.functions[0].operands);
+  EXPECT_EQ(owned.value().functions[0].is_entry_point, module.functions[0].is_entry_point);
+  // Errors are the same too.
+  const std::string broken = "define void @main() {\nentry:\n  %x = call\n";
+  const auto owned_error = parse_module(broken);
+  const auto borrowed_error = parse_module_borrowing(broken);
+  ASSERT_FALSE(owned_error.ok());
+  ASSERT_FALSE(borrowed_error.ok());
+  EXPECT_EQ(owned_error.error().message, borrowed_error.error().message);
 }
 
 // The outcome of parsing one corpus file, in our own words: counts on success,

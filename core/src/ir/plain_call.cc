@@ -1,0 +1,238 @@
+// The direct reader for the call lines that make up nearly every QIR body:
+//
+//   [%NAME = ]call RET @CALLEE(TYPE VALUE, TYPE VALUE, ...)
+//
+// with single spaces, ASCII names and plain values (`null`, `inttoptr (iN K to
+// T)`, SSA names, globals, decimal numbers, booleans). One left-to-right pass
+// over the bytes reads such a line, where the general instruction parser walks
+// it several times (comment cut, trims, word splits, bracket matching, comma
+// split, operand tokenizer). It accepts only lines whose general reading is
+// certain and gives the same result; anything else (attributes, comments, odd
+// spacing, quoted names, trailing text, other value forms) is declined with
+// nothing written, and the general parser takes the line.
+#include <array>
+#include <cstdint>
+
+#include "ir/parser_internal.h"
+#include "ir/parser_util.h"
+
+namespace corvane::parser_detail {
+namespace {
+
+// Character classes of this reader, one table lookup per byte.
+enum CharClass : std::uint8_t {
+  kIdent = 1,  // is_ident_char: letters, digits, `$`, `.`, `_`
+  kType = 2,   // a type word here: identifier characters, `*` and `%`
+  kDigit = 4,  // decimal digits
+  kFloat = 8,  // what a decimal float literal is spelled with: digits . + - e E
+};
+
+constexpr std::array<std::uint8_t, 256> make_classes() {
+  std::array<std::uint8_t, 256> table{};
+  for (int i = 0; i < 256; ++i) {
+    const auto c = static_cast<char>(i);
+    std::uint8_t bits = 0;
+    if (is_ident_char(c)) bits |= kIdent | kType;
+    if (c == '*' || c == '%') bits |= kType;
+    if (c >= '0' && c <= '9') bits |= kDigit | kFloat;
+    if (c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E') bits |= kFloat;
+    table[static_cast<std::size_t>(i)] = bits;
+  }
+  return table;
+}
+constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+enum class ValueClass : std::uint8_t { Boolean, Integer, Float, Pointer };
+
+// A cursor over one line; every read either consumes what it names or fails.
+class Cursor {
+ public:
+  explicit Cursor(std::string_view text) : text_(text) {}
+
+  [[nodiscard]] bool at_end() const { return pos_ == text_.size(); }
+  [[nodiscard]] char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
+
+  bool take(std::string_view word) {
+    if (text_.substr(pos_, word.size()) != word) return false;
+    pos_ += word.size();
+    return true;
+  }
+
+  // The run of characters of class `Class` at the cursor (possibly empty).
+  template <std::uint8_t Class>
+  std::string_view run() {
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() && (kClasses[static_cast<unsigned char>(text_[pos_])] & Class) != 0)
+      ++pos_;
+    return text_.substr(start, pos_ - start);
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// 1 to 18 decimal digits: always within the signed 64-bit range.
+bool read_small_decimal(Cursor& cursor, std::int64_t& value) {
+  const std::string_view digits = cursor.run<kDigit>();
+  if (digits.empty() || digits.size() > 18) return false;
+  value = 0;
+  for (const char c : digits) value = value * 10 + (c - '0');
+  return true;
+}
+
+// `%NAME` read as an SSA operand (the name is everything after the `%`).
+bool read_ssa(Cursor& cursor, Operand& out) {
+  if (!cursor.take("%")) return false;
+  const std::string_view name = cursor.run<kIdent>();
+  if (name.empty()) return false;
+  out = Ssa{name};
+  return true;
+}
+
+bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView struct_name,
+                        Operand& out) {
+  const char c = cursor.peek();
+  if (c == '%') return read_ssa(cursor, out);
+  if (c == '@') {
+    cursor.take("@");
+    const std::string_view name = cursor.run<kIdent>();
+    if (name.empty()) return false;
+    out = GlobalRef{name};
+    return true;
+  }
+  if (cursor.take("null")) {
+    if (type == "i8*") {
+      out = I8Null{};
+    } else {
+      out = PtrConst{struct_name, 0};
+    }
+    return true;
+  }
+  // `inttoptr (iN K to T)`: the general reading takes K and checks neither
+  // word around it, so neither is checked here beyond its spelling.
+  if (!cursor.take("inttoptr (")) return false;
+  if (cursor.run<kIdent>().empty() || !cursor.take(" ")) return false;
+  std::int64_t index = 0;
+  if (!read_small_decimal(cursor, index) || !cursor.take(" to ")) return false;
+  if (cursor.run<kType>().empty() || !cursor.take(")")) return false;
+  out = PtrConst{struct_name, index};
+  return true;
+}
+
+bool read_value(Cursor& cursor, ValueClass value_class, std::string_view type,
+                OptionalView struct_name, Operand& out) {
+  switch (value_class) {
+    case ValueClass::Pointer:
+      return read_pointer_value(cursor, type, struct_name, out);
+    case ValueClass::Boolean:
+      if (cursor.peek() == '%') return read_ssa(cursor, out);
+      if (cursor.take("true") || cursor.take("1")) {
+        out = ConstBool{true};
+        return true;
+      }
+      if (cursor.take("false") || cursor.take("0")) {
+        out = ConstBool{false};
+        return true;
+      }
+      return false;
+    case ValueClass::Integer: {
+      if (cursor.peek() == '%') return read_ssa(cursor, out);
+      const bool negative = cursor.take("-");
+      std::int64_t value = 0;
+      if (!read_small_decimal(cursor, value)) return false;
+      out = ConstInt{negative ? -value : value};
+      return true;
+    }
+    case ValueClass::Float: {
+      if (cursor.peek() == '%') return read_ssa(cursor, out);
+      const auto number = parse_float_literal(cursor.run<kFloat>());
+      if (!number) return false;
+      out = ConstFloat{*number};
+      return true;
+    }
+  }
+  return false;
+}
+
+// The class of a type word, and the struct name of a `%Name*` pointer type.
+bool classify(std::string_view type, ValueClass& value_class, OptionalView& struct_name) {
+  struct_name = std::nullopt;
+  if (type == "ptr" || type == "i8*") {
+    value_class = ValueClass::Pointer;
+    return true;
+  }
+  if (type == "double" || type == "float" || type == "half") {
+    value_class = ValueClass::Float;
+    return true;
+  }
+  if (type == "i1") {
+    value_class = ValueClass::Boolean;
+    return true;
+  }
+  if (type.size() >= 2 && type[0] == 'i') {
+    for (std::size_t i = 1; i < type.size(); ++i) {
+      if (!is_digit(type[i])) return false;
+    }
+    value_class = ValueClass::Integer;
+    return true;
+  }
+  if (type.size() >= 3 && type.front() == '%' && type.back() == '*') {
+    const std::string_view name = type.substr(1, type.size() - 2);
+    for (const char c : name) {
+      if (!is_ident_char(c)) return false;
+    }
+    value_class = ValueClass::Pointer;
+    struct_name = name;
+    return true;
+  }
+  return false;
+}
+
+bool read_call(std::string_view text, Function& function, Instruction& out) {
+  Cursor cursor(text);
+  std::optional<std::string_view> result;
+  if (cursor.peek() == '%') {
+    cursor.take("%");
+    const std::string_view name = cursor.run<kIdent>();
+    if (name.empty() || !cursor.take(" = ")) return false;
+    result = name;
+  }
+  if (!cursor.take("call ")) return false;
+  const std::string_view ret_ty = cursor.run<kType>();
+  if (ret_ty.empty() || !cursor.take(" @")) return false;
+  const std::string_view callee = cursor.run<kIdent>();
+  if (callee.empty() || !cursor.take("(")) return false;
+
+  const auto begin = static_cast<std::uint32_t>(function.operands.size());
+  if (!cursor.take(")")) {
+    while (true) {
+      const std::string_view type = cursor.run<kType>();
+      ValueClass value_class = ValueClass::Pointer;
+      OptionalView struct_name;
+      if (!classify(type, value_class, struct_name) || !cursor.take(" ")) return false;
+      Operand operand;
+      if (!read_value(cursor, value_class, type, struct_name, operand)) return false;
+      function.operands.push_back(operand);
+      if (cursor.take(")")) break;
+      if (!cursor.take(", ")) return false;
+    }
+  }
+  if (!cursor.at_end()) return false;
+  const auto count = static_cast<std::uint32_t>(function.operands.size() - begin);
+  out = Call{callee, Range{begin, count}, ret_ty, result};
+  return true;
+}
+
+}  // namespace
+
+bool try_parse_plain_call(std::string_view text, Function& function, Instruction& out) {
+  const std::size_t operands = function.operands.size();
+  if (read_call(text, function, out)) return true;
+  function.operands.resize(operands);
+  return false;
+}
+
+}  // namespace corvane::parser_detail
