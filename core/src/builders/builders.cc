@@ -169,7 +169,7 @@ Result<Expr> resolve_result_operand(LoweringContext& context, const Operand& ope
                                     std::string_view callee) {
   ASSIGN_OR_RETURN(IndexedIdent target, resolve_result_target(context, operand, callee));
   if (!target.index.has_value()) return internal_error("result register element has no index");
-  return make_index(std::move(target.name), *target.index);
+  return make_index(target.name.str(), *target.index);
 }
 
 Result<Expr> resolve_scalar_operand(LoweringContext& context, const Operand& operand,

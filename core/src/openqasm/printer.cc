@@ -32,9 +32,9 @@ void begin_line(Printer& printer) { printer.out.append(2 * std::size_t{printer.i
 void end_line(Printer& printer) { printer.out.push_back('\n'); }
 
 template <typename T, typename Fn>
-void append_separated(Printer& printer, const std::vector<T>& items, Fn&& print_item) {
+void append_separated(Printer& printer, const T& items, Fn&& print_item) {
   bool first = true;
-  for (const T& item : items) {
+  for (const auto& item : items) {
     if (!first) printer.out += ", ";
     first = false;
     print_item(item);

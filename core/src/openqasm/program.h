@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "openqasm/compact.h"
+
 namespace corvane {
 
 /// A never-null heap cell with value semantics (deep copy, deep ==).
@@ -134,7 +136,7 @@ struct Expr {
 /// Register elements are the most frequent operands of the tree, so the index
 /// is held inline as an integer rather than as an expression node.
 struct IndexedIdent {
-  std::string name;
+  Name name;
   std::optional<std::int64_t> index;
   friend bool operator==(const IndexedIdent&, const IndexedIdent&) = default;
 };
@@ -173,11 +175,13 @@ struct OutputBitDecl {
   std::uint64_t size = 0;
   friend bool operator==(const OutputBitDecl&, const OutputBitDecl&) = default;
 };
+// Gate calls are most of a program. Their one or two qubits and their names are
+// held inside the record; angles (on a minority of gates) take one heap block.
 struct GateCall {
-  std::vector<GateModifier> modifiers;
-  std::string name;
-  std::vector<Expr> params;
-  std::vector<IndexedIdent> qubits;
+  SmallVec<GateModifier, 8> modifiers;
+  Name name;
+  SmallVec<Expr, 0> params;
+  SmallVec<IndexedIdent, 2> qubits;
   friend bool operator==(const GateCall&, const GateCall&) = default;
 };
 struct Measure {
@@ -214,9 +218,9 @@ struct Stmt {
   friend bool operator==(const Stmt&, const Stmt&) = default;
 };
 
-// Statements are the bulk of a translation's memory; a Measure (two register
-// elements) and a GateCall are the largest alternatives.
-static_assert(sizeof(Stmt) <= 112, "keep Stmt records compact");
+// Statements are the bulk of a translation's memory; a GateCall (with room for
+// two qubits) is the largest alternative.
+static_assert(sizeof(Stmt) <= 128, "keep Stmt records compact");
 
 /// A whole program: version header and top-level statements.
 struct Program {

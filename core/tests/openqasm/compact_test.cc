@@ -1,0 +1,160 @@
+// Name and SmallVec: the compact value types of the program tree. Both switch
+// storage at a size boundary (15 bytes inline for Name, N elements inline for
+// SmallVec), so every operation is checked on both sides of it.
+#include "openqasm/compact.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "openqasm/program.h"
+
+namespace corvane {
+namespace {
+
+TEST(NameTest, KeepsTextOfEveryLengthThroughCopiesAndMoves) {
+  const std::string texts[] = {
+      "",
+      "q",
+      "cint_0",
+      std::string(14, 'a'),
+      std::string(15, 'b'),  // the longest inline name
+      std::string(16, 'c'),  // the shortest heap name
+      std::string(1000, 'd'),
+      std::string("nul\0inside", 10),
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.size());
+    Name name(text);
+    EXPECT_EQ(name.view(), text);
+    EXPECT_EQ(name.size(), text.size());
+    EXPECT_EQ(name.empty(), text.empty());
+    EXPECT_EQ(name.str(), text);
+
+    Name copy(name);
+    EXPECT_EQ(copy, name);
+    EXPECT_NE(copy.view().data(), name.view().data());  // a copy owns its own text
+
+    Name moved(std::move(copy));
+    EXPECT_EQ(moved.view(), text);
+    EXPECT_TRUE(copy.empty());  // NOLINT: a moved-from Name is empty
+
+    Name assigned("something else entirely, long enough for the heap");
+    assigned = name;
+    EXPECT_EQ(assigned.view(), text);
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.view(), text);
+    assigned = assigned;  // NOLINT: self-assignment keeps the text
+    EXPECT_EQ(assigned.view(), text);
+
+    Name other("x");
+    other.swap(assigned);
+    EXPECT_EQ(other.view(), text);
+    EXPECT_EQ(assigned.view(), "x");
+  }
+  EXPECT_EQ(Name("q"), Name(std::string("q")));
+  EXPECT_FALSE(Name("q") == Name("c"));
+  EXPECT_FALSE(Name(std::string(15, 'b')) == Name(std::string(16, 'b')));
+  EXPECT_EQ(Name().view(), "");
+}
+
+struct Tracked {
+  static inline int alive = 0;
+  std::string text;
+  explicit Tracked(std::string t) : text(std::move(t)) { ++alive; }
+  Tracked(const Tracked& other) : text(other.text) { ++alive; }
+  Tracked(Tracked&& other) noexcept : text(std::move(other.text)) { ++alive; }
+  Tracked& operator=(const Tracked&) = default;
+  Tracked& operator=(Tracked&&) = default;
+  ~Tracked() { --alive; }
+  friend bool operator==(const Tracked& a, const Tracked& b) { return a.text == b.text; }
+};
+
+std::vector<std::string> texts_of(const SmallVec<Tracked, 2>& items) {
+  std::vector<std::string> out;
+  for (const Tracked& item : items) out.push_back(item.text);
+  return out;
+}
+
+TEST(SmallVecTest, BehavesLikeAVectorOnBothSidesOfTheInlineCapacity) {
+  for (std::size_t count = 0; count <= 7; ++count) {
+    SCOPED_TRACE(count);
+    {
+      std::vector<std::string> expected;
+      SmallVec<Tracked, 2> items;
+      for (std::size_t i = 0; i < count; ++i) {
+        // Long texts, so a lost or doubled element shows as a leak or a crash.
+        expected.push_back("element number " + std::to_string(i) + " with a long text");
+        items.emplace_back(expected.back());
+      }
+      EXPECT_EQ(items.size(), count);
+      EXPECT_EQ(items.empty(), count == 0);
+      EXPECT_EQ(texts_of(items), expected);
+      EXPECT_EQ(Tracked::alive, static_cast<int>(count));
+
+      SmallVec<Tracked, 2> copy(items);
+      EXPECT_EQ(copy, items);
+      EXPECT_EQ(Tracked::alive, static_cast<int>(2 * count));
+
+      SmallVec<Tracked, 2> moved(std::move(copy));
+      EXPECT_EQ(texts_of(moved), expected);
+      EXPECT_TRUE(copy.empty());  // NOLINT: moved-from is empty
+      EXPECT_EQ(Tracked::alive, static_cast<int>(2 * count));
+
+      SmallVec<Tracked, 2> assigned{Tracked("old")};
+      assigned = items;
+      EXPECT_EQ(texts_of(assigned), expected);
+      assigned = std::move(moved);
+      EXPECT_EQ(texts_of(assigned), expected);
+      assigned = assigned;  // NOLINT: self-assignment keeps the elements
+      EXPECT_EQ(texts_of(assigned), expected);
+      EXPECT_EQ(Tracked::alive, static_cast<int>(2 * count));
+
+      if (count > 0) {
+        // Appending an element of the vector itself, also when that grows it.
+        items.push_back(items[0]);
+        EXPECT_EQ(items.back().text, expected[0]);
+        items.push_back(items.back());
+        EXPECT_EQ(items.back().text, expected[0]);
+        EXPECT_EQ(items.size(), count + 2);
+      }
+      items.clear();
+      EXPECT_TRUE(items.empty());
+      items.reserve(10);
+      items.emplace_back("after clear");
+      EXPECT_EQ(texts_of(items), std::vector<std::string>{"after clear"});
+    }
+    EXPECT_EQ(Tracked::alive, 0);
+  }
+}
+
+TEST(SmallVecTest, ComparesByContentsAndConvertsFromVectors) {
+  const SmallVec<int, 2> a{1, 2, 3};
+  const SmallVec<int, 2> b(std::vector<int>{1, 2, 3});
+  const SmallVec<int, 2> c{1, 2};
+  const SmallVec<int, 0> none;
+  EXPECT_EQ(a, b);
+  EXPECT_FALSE(a == c);
+  EXPECT_TRUE(none.empty());
+  EXPECT_EQ(none, (SmallVec<int, 0>{}));
+  EXPECT_EQ((SmallVec<int, 0>{7}), (SmallVec<int, 0>(std::vector<int>{7})));
+}
+
+// The tree types built on them keep their value semantics.
+TEST(SmallVecTest, GateCallsCopyAndCompareDeeply) {
+  GateCall call;
+  call.modifiers.push_back(GateModifier::Inv);
+  call.name = "a_gate_name_longer_than_fifteen";
+  call.params.push_back(make_binary_expr(BinaryOp::Add, Expr(FloatLit{0.5}), Expr(Ident{"x"})));
+  for (std::int64_t i = 0; i < 3; ++i) call.qubits.push_back(IndexedIdent{"q", i});
+  const Stmt original(call);
+  Stmt copy = original;
+  EXPECT_EQ(copy, original);
+  std::get<GateCall>(copy.node).qubits[2].index = 9;
+  EXPECT_FALSE(copy == original);
+  EXPECT_EQ(std::get<GateCall>(original.node).qubits[2].index, 2);
+}
+
+}  // namespace
+}  // namespace corvane
