@@ -38,26 +38,23 @@ class LineReader {
     return true;
   }
 
-  // A capacity hint for the block that starts at the current line: the lines
-  // before the next line that looks like a label or a closing brace. Only used
-  // to size the block's instruction list once instead of growing it. Capped by
-  // the bytes scanned, since continuation lines of one long instruction would
-  // otherwise reserve far more records than the block will hold.
+  // A capacity hint for the block that starts at the current line: the line
+  // breaks before the next `:` (which ends a label) or `}` (which ends the
+  // body). Only used to size the block's instruction list once instead of
+  // growing it, so blank lines, comments and the rare `:` or `}` inside an
+  // instruction merely make it less exact. Capped by the bytes scanned, since
+  // continuation lines of one long instruction would otherwise reserve far
+  // more records than the block will hold.
   [[nodiscard]] std::size_t block_lines_hint() const {
     constexpr std::size_t kMinBytesPerReservedLine = 32;
+    if (done_) return 0;
     std::size_t count = 0;
-    std::size_t pos = pos_;
-    while (!done_ && pos < text_.size()) {
-      std::size_t end = text_.find('\n', pos);
-      if (end == std::string_view::npos) end = text_.size();
-      const std::string_view line = trim(cut_comment(text_.substr(pos, end - pos)));
-      if (!line.empty()) {
-        if (line.back() == ':' || line == "}") break;
-        ++count;
-      }
-      pos = end + 1;
+    std::size_t pos = find_any_of<'\n', ':', '}'>(text_, pos_);
+    while (pos < text_.size() && text_[pos] == '\n') {
+      ++count;
+      pos = find_any_of<'\n', ':', '}'>(text_, pos + 1);
     }
-    return std::min(count, (std::min(pos, text_.size()) - pos_) / kMinBytesPerReservedLine);
+    return std::min(count, (pos - pos_) / kMinBytesPerReservedLine);
   }
 
  private:

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -132,12 +133,35 @@ struct Expr {
 /// Builds base[index] with an integer index.
 [[nodiscard]] Expr make_index(std::string name, std::int64_t index);
 
+/// An optional integer index in the size of the integer: the one value no index
+/// takes, INT64_MIN, stands for "none". (Register indices are never negative:
+/// lowering refuses a negative index before it builds a register element.)
+class OptionalIndex {
+ public:
+  constexpr OptionalIndex() = default;
+  constexpr OptionalIndex(std::nullopt_t) {}                    // NOLINT: implicit like std::optional
+  constexpr OptionalIndex(std::int64_t value) : value_(value) {}  // NOLINT: implicit like std::optional
+  constexpr OptionalIndex(std::optional<std::int64_t> value)      // NOLINT: implicit
+      : value_(value.value_or(kNone)) {}
+
+  [[nodiscard]] constexpr bool has_value() const { return value_ != kNone; }
+  constexpr explicit operator bool() const { return has_value(); }
+  /// The index; only meaningful when present.
+  [[nodiscard]] constexpr std::int64_t operator*() const { return value_; }
+
+  friend constexpr bool operator==(const OptionalIndex&, const OptionalIndex&) = default;
+
+ private:
+  static constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
+  std::int64_t value_ = kNone;
+};
+
 /// A register element or plain variable: name and optional constant index.
 /// Register elements are the most frequent operands of the tree, so the index
 /// is held inline as an integer rather than as an expression node.
 struct IndexedIdent {
   Name name;
-  std::optional<std::int64_t> index;
+  OptionalIndex index;
   friend bool operator==(const IndexedIdent&, const IndexedIdent&) = default;
 };
 
@@ -220,7 +244,8 @@ struct Stmt {
 
 // Statements are the bulk of a translation's memory; a GateCall (with room for
 // two qubits) is the largest alternative.
-static_assert(sizeof(Stmt) <= 128, "keep Stmt records compact");
+static_assert(sizeof(IndexedIdent) == 24, "keep register elements compact");
+static_assert(sizeof(Stmt) <= 112, "keep Stmt records compact");
 
 /// A whole program: version header and top-level statements.
 struct Program {

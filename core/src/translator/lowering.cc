@@ -105,6 +105,33 @@ struct CallTarget {
   const Builder* builder = nullptr;
 };
 
+// Instructions of `function` that define an SSA value (an upper bound on the
+// bindings its lowering makes).
+std::size_t count_value_definitions(const Function& function) {
+  std::size_t count = 0;
+  for (const Block& block : function.blocks) {
+    for (const Instruction& instruction : block.instructions) {
+      if (const Call* call = std::get_if<Call>(&instruction)) {
+        if (call->result) ++count;
+      } else if (!std::holds_alternative<Br>(instruction) &&
+                 !std::holds_alternative<CondBr>(instruction) &&
+                 !std::holds_alternative<Ret>(instruction) &&
+                 !std::holds_alternative<Store>(instruction)) {
+        ++count;
+      }
+    }
+  }
+  return count;
+}
+
+std::size_t count_calls(const Block& block) {
+  std::size_t count = 0;
+  for (const Instruction& instruction : block.instructions) {
+    count += std::holds_alternative<Call>(instruction) ? 1 : 0;
+  }
+  return count;
+}
+
 // State of one lowering run besides the context.
 class Lowerer {
  public:
@@ -112,22 +139,38 @@ class Lowerer {
           std::size_t source_size)
       : translator_(translator), signatures_(signatures), function_(function) {
     context_.copy_budget = copy_budget_for(source_size);
+    // One bucket per value the body can bind, so the environment never rehashes
+    // (a rehash walks every entry, and a branchy body binds one per branch).
+    context_.env.reserve(count_value_definitions(function));
   }
 
-  Status lower_blocks() {
+  // Lowers every block in order. With `releasable` (the same function, owned by
+  // the caller and not needed afterwards), each block's instructions are freed
+  // once lowered, so the instruction records and the statements made from them
+  // are never all held at once, and freed records make room for later ones.
+  Status lower_blocks(Function* releasable = nullptr) {
     const std::vector<Block>& blocks = function_.blocks;
+    processed_.reserve(blocks.size());
     for (std::size_t position = 0; position < blocks.size(); ++position) {
       const Block& block = blocks[position];
       BlockLowering record;
       record.label = block.label.empty() ? std::to_string(position) : std::string(block.label);
-      // Most instructions yield at most one statement, so this sizes the list once
-      // instead of regrowing it (a regrowth touches a fresh copy of every statement).
-      // The entry block's list also keeps room for the header statements that
-      // assemble() puts in front of it, so that insertion does not reallocate.
-      record.statements.reserve(block.instructions.size() +
-                                (position == 0 ? header_capacity() : 0));
+      // Only calls make statements, nearly always one each, so this sizes the
+      // list once instead of regrowing it (a regrowth touches a fresh copy of
+      // every statement) and leaves no room for the branches and other
+      // instructions that make none. The entry block's list also keeps room
+      // for the header statements that assemble() puts in front of it, so that
+      // insertion does not reallocate.
+      record.statements.reserve(count_calls(block) + (position == 0 ? header_capacity() : 0));
       RETURN_IF_ERROR(lower_block(block, record));
       processed_.append(std::move(record));
+      if (releasable != nullptr) {
+        std::vector<Instruction>().swap(releasable->blocks[position].instructions);
+      }
+    }
+    if (releasable != nullptr) {
+      std::vector<Operand>().swap(releasable->operands);
+      std::vector<Incoming>().swap(releasable->incomings);
     }
     return ok_status();
   }
@@ -393,7 +436,10 @@ class Lowerer {
 
 }  // namespace
 
-Result<Program> lower_module(const Translator& translator, const Module& module) {
+namespace {
+
+Result<Program> lower_entry_point(const Translator& translator, const Module& module,
+                                  Module* releasable) {
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) {
@@ -402,8 +448,22 @@ Result<Program> lower_module(const Translator& translator, const Module& module)
         "'entry_point' attribute");
   }
   Lowerer lowerer(translator, signatures, *entry, module.source().size());
-  RETURN_IF_ERROR(lowerer.lower_blocks());
+  Function* release = nullptr;
+  if (releasable != nullptr) {
+    release = &releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
+  }
+  RETURN_IF_ERROR(lowerer.lower_blocks(release));
   return lowerer.assemble();
+}
+
+}  // namespace
+
+Result<Program> lower_module(const Translator& translator, const Module& module) {
+  return lower_entry_point(translator, module, nullptr);
+}
+
+Result<Program> lower_module(const Translator& translator, Module&& module) {
+  return lower_entry_point(translator, module, &module);
 }
 
 }  // namespace corvane

@@ -79,6 +79,11 @@ struct BlockLowering {
 
 /// Lowers the module's entry point into a Program.
 [[nodiscard]] Result<Program> lower_module(const Translator& translator, const Module& module);
+/// The same, for a module the caller no longer needs: the entry point's
+/// instructions and operands are freed as they are lowered, which lowers the
+/// peak memory. Afterwards the module keeps its functions, blocks and labels,
+/// but the entry point's instruction lists and operand arrays are empty.
+[[nodiscard]] Result<Program> lower_module(const Translator& translator, Module&& module);
 
 /// Register size from the highest index used (checked: index + 1 must not overflow).
 /// `is_qubit` selects the qubit or the result register, which the error names.

@@ -23,6 +23,8 @@ namespace corvane {
 /// The block records finished so far, in function order, indexed by label.
 class ProcessedBlocks {
  public:
+  /// Makes room for `count` records.
+  void reserve(std::size_t count) { blocks_.reserve(count); }
   /// Appends a finished record (moved) and indexes it.
   void append(BlockLowering block);
   /// The first record with `label`, or nullptr.

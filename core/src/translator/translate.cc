@@ -48,11 +48,11 @@ Result<std::string> translate(std::string_view qir_text, std::optional<std::stri
   }
   Translator translator{base_profile(), {}, std::nullopt, false};
   if (producer.has_value() && !producer->empty()) translator.producer = std::string(*producer);
-  ASSIGN_OR_RETURN(Program program, lower_module(translator, *module));
-  // The program owns all its text, so the module (the parsed instructions) is
-  // released before printing to lower the peak memory.
   std::optional<std::string> profile;
   if (const auto view = entry_profile(*module)) profile.emplace(*view);
+  // The program owns all its text, so the module is consumed by lowering (its
+  // instructions are freed as they are lowered) and released before printing.
+  ASSIGN_OR_RETURN(Program program, lower_module(translator, std::move(*module)));
   module.reset();
   return print_translation(program, translator, profile, qir_text.size());
 }

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "openqasm/printer.h"
 #include "openqasm/program.h"
 
 namespace corvane {
@@ -154,6 +157,30 @@ TEST(SmallVecTest, GateCallsCopyAndCompareDeeply) {
   std::get<GateCall>(copy.node).qubits[2].index = 9;
   EXPECT_FALSE(copy == original);
   EXPECT_EQ(std::get<GateCall>(original.node).qubits[2].index, 2);
+}
+
+TEST(OptionalIndexTest, HoldsEveryIndexOrNone) {
+  const std::int64_t values[] = {0, 1, 42, -1, std::numeric_limits<std::int64_t>::max(),
+                                 std::numeric_limits<std::int64_t>::min() + 1};
+  for (const std::int64_t value : values) {
+    const OptionalIndex index(value);
+    EXPECT_TRUE(index.has_value()) << value;
+    EXPECT_EQ(*index, value);
+    EXPECT_EQ(index, OptionalIndex(std::optional<std::int64_t>(value)));
+    EXPECT_FALSE(index == OptionalIndex());
+  }
+  EXPECT_FALSE(OptionalIndex().has_value());
+  EXPECT_FALSE(OptionalIndex(std::nullopt).has_value());
+  EXPECT_FALSE(OptionalIndex(std::optional<std::int64_t>()).has_value());
+  EXPECT_EQ(OptionalIndex(), OptionalIndex(std::nullopt));
+  // Printed forms: with and without the index.
+  Program program;
+  program.statements = {Reset{IndexedIdent{"q", 0}}, Assign{IndexedIdent{"v", std::nullopt},
+                                                            Expr(IntLit{1})}};
+  std::string out;
+  print_program(program, out);
+  EXPECT_NE(out.find("reset q[0];"), std::string::npos) << out;
+  EXPECT_NE(out.find("v = 1;"), std::string::npos) << out;
 }
 
 }  // namespace
