@@ -5,6 +5,7 @@
 // per node and never searches an in list, whatever a node's fan-in.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +31,8 @@ class BlockGraph {
   /// The i-th predecessor of `node`, in no meaningful order (walks i links).
   [[nodiscard]] std::uint32_t in_at(std::uint32_t node, std::uint32_t i) const;
 
+  /// Makes room for `count` edges, so adding them never regrows the edge array.
+  void reserve_edges(std::size_t count) { edges_.reserve(count); }
   /// Adds from -> to unless present; both ends become live nodes.
   void add_edge(std::uint32_t from, std::uint32_t to);
   /// Removes the edge from -> to if present.

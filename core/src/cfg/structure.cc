@@ -211,7 +211,12 @@ Status Structurer::set_up(std::string_view entry) {
                           "` does not match any block in this function");
   }
 
+  // The records' successor labels are ids from here on; their texts are freed
+  // (every later message names blocks by their own labels).
+  for (BlockLowering& block : blocks_) std::vector<std::string>().swap(block.successors);
+
   graph_ = BlockGraph(count);
+  graph_.reserve_edges(successor_ids_.size());
   next_chunk_.assign(count, kNoChunk);
   for (IdSet& pending : pending_) pending = IdSet(count);
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -244,6 +249,11 @@ Result<std::vector<Stmt>> Structurer::finish() {
   // A last block that still jumps to itself is an endless loop, not a body.
   if (graph_.live_count() == 1 && graph_.contains(entry_) && graph_.out_size(entry_) == 0) {
     if (!state_[entry_].in_block_map) return internal_error("entry guaranteed present");
+    // The graph and worklists are done with; freeing them first lowers the
+    // peak, which comes as the body's statements are gathered into one list.
+    graph_ = BlockGraph(0);
+    for (IdSet& pending : pending_) pending = IdSet(0);
+    std::vector<std::uint32_t>().swap(successor_ids_);
     return take_chain(entry_);
   }
   std::vector<std::string_view> remaining;

@@ -131,8 +131,8 @@ struct Range {
 struct BranchCond {
   enum class Kind : std::uint8_t { Ssa, Const };
   Kind kind = Kind::Const;
-  std::string_view name;  // Kind::Ssa
   bool value = false;     // Kind::Const
+  std::string_view name;  // Kind::Ssa
   friend bool operator==(const BranchCond&, const BranchCond&) = default;
 };
 
@@ -151,7 +151,7 @@ struct Call {
   std::string_view callee;
   Range args;  // into Function::operands
   std::string_view ret_ty;
-  std::optional<std::string_view> result;
+  OptionalView result;
   friend bool operator==(const Call&, const Call&) = default;
 };
 struct Br {
@@ -248,7 +248,7 @@ using Instruction = std::variant<Call, Br, CondBr, Ret, ICmp, Logic, Select, Ari
 // Instructions are stored one per record in every block, so their size is the
 // parser's main memory traffic. Operands live in Function::operands rather than
 // inline: a 48-byte, 16-aligned Operand would grow every record to 80+ bytes.
-static_assert(sizeof(Instruction) <= 72, "keep Instruction records compact");
+static_assert(sizeof(Instruction) <= 64, "keep Instruction records compact");
 
 /// The two operands of an icmp, logic or arithmetic instruction.
 struct BinaryOperands {

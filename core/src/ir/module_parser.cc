@@ -224,6 +224,12 @@ class JoinedInstruction {
   void map(std::optional<std::string_view>& view) const {
     if (view) map(*view);
   }
+  void map(OptionalView& view) const {
+    if (!view) return;
+    std::string_view text = *view;
+    map(text);
+    view = text;
+  }
   void map_operand(Operand& operand) const {
     if (auto* p = std::get_if<PtrConst>(&operand); p != nullptr && p->struct_name) {
       std::string_view name = *p->struct_name;

@@ -124,6 +124,11 @@ std::size_t count_value_definitions(const Function& function) {
   return count;
 }
 
+std::optional<std::string_view> optional_view(OptionalView view) {
+  if (!view) return std::nullopt;
+  return *view;
+}
+
 std::size_t count_calls(const Block& block) {
   std::size_t count = 0;
   for (const Instruction& instruction : block.instructions) {
@@ -180,6 +185,9 @@ class Lowerer {
     if (!function_.blocks.empty() && !function_.blocks[0].label.empty()) {
       entry = std::string(function_.blocks[0].label);
     }
+    // The bindings are done with once every block is lowered; freeing them
+    // before structuring lowers the peak memory of a branchy body.
+    release_bindings();
     ASSIGN_OR_RETURN(std::vector<Stmt> body, structure_blocks(processed_.take(), entry));
     std::vector<Stmt> hoisted = hoisted_.take();
 
@@ -235,6 +243,14 @@ class Lowerer {
   static_assert(std::variant_size_v<Instruction> ==
                 static_cast<std::size_t>(InstructionKind::Unrecognized) + 1);
 
+  void release_bindings() {
+    context_.env = {};
+    context_.pointers = {};
+    context_.memory = {};
+    context_.int_pointers = {};
+    call_targets_ = {};
+  }
+
   // Lowers the instructions of one block up to its first terminator.
   Status lower_block(const Block& block, BlockLowering& record) {
     for (const Instruction& instruction : block.instructions) {
@@ -251,7 +267,8 @@ class Lowerer {
         const Call& call = *std::get_if<Call>(&instruction);
         const CallTarget target = call_target(call.callee);
         RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
-                                            function_.args(call), call.result, context_,
+                                            function_.args(call), optional_view(call.result),
+                                            context_,
                                             record.statements));
         return false;
       }

@@ -22,9 +22,9 @@ Call call(std::string_view callee, std::uint32_t args, std::string_view ret_ty,
   return Call{callee, Range{0, args}, ret_ty, result};
 }
 BranchCond ssa_cond(std::string_view name) {
-  return BranchCond{BranchCond::Kind::Ssa, name, false};
+  return BranchCond{BranchCond::Kind::Ssa, false, name};
 }
-BranchCond const_cond(bool value) { return BranchCond{BranchCond::Kind::Const, {}, value}; }
+BranchCond const_cond(bool value) { return BranchCond{BranchCond::Kind::Const, value, {}}; }
 PtrConst qubit(std::int64_t index) { return PtrConst{"Qubit", index}; }
 
 std::string dump(const Operands& operands) {
