@@ -161,6 +161,11 @@ class Structurer {
 
 Result<std::vector<Stmt>> Structurer::run(std::string_view entry) {
   if (blocks_.empty()) return std::vector<Stmt>{};
+  // A lone entry block without successors is already the body; no pass can
+  // match it, so the set-up over its (possibly many) statements is skipped.
+  if (blocks_.size() == 1 && blocks_[0].successors.empty() && blocks_[0].label == entry) {
+    return std::move(blocks_[0].statements);
+  }
   RETURN_IF_ERROR(set_up(entry));
   RETURN_IF_ERROR(reduce());
   return finish();

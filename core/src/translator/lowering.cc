@@ -167,6 +167,13 @@ class Lowerer {
       // for the header statements that assemble() puts in front of it, so that
       // insertion does not reallocate.
       record.statements.reserve(count_calls(block) + (position == 0 ? header_capacity() : 0));
+      if (position == 0 && blocks.size() == 1 && !branches_away(block)) {
+        // A lone block that does not branch is the whole body, in this very
+        // list; the header's slots go in first, so that assemble() fills them
+        // instead of shifting every statement of the body to make room.
+        header_slots_ = header_capacity();
+        record.statements.resize(header_slots_);
+      }
       RETURN_IF_ERROR(lower_block(block, record));
       processed_.append(std::move(record));
       if (releasable != nullptr) {
@@ -209,8 +216,17 @@ class Lowerer {
       }
     }
     for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
-    body.insert(body.begin(), std::make_move_iterator(header.begin()),
-                std::make_move_iterator(header.end()));
+    if (header_slots_ > 0 && header.size() <= header_slots_ && body.size() >= header_slots_) {
+      // The body starts with the slots lower_blocks() left: the header takes
+      // the last of them and only unused ones (no qubits or no results) are
+      // removed.
+      const std::size_t unused = header_slots_ - header.size();
+      std::move(header.begin(), header.end(), body.begin() + static_cast<std::ptrdiff_t>(unused));
+      body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(unused));
+    } else {
+      body.insert(body.begin(), std::make_move_iterator(header.begin()),
+                  std::make_move_iterator(header.end()));
+    }
 
     Program program;
     program.version = "3.0";
@@ -370,6 +386,17 @@ class Lowerer {
   // the includes and the two register declarations.
   [[nodiscard]] std::size_t header_capacity() const { return translator_.includes.size() + 2; }
 
+  // Whether lowering the block gives it successors: its first terminator is a
+  // branch (lowering stops at the first terminator).
+  static bool branches_away(const Block& block) {
+    for (const Instruction& instruction : block.instructions) {
+      if (std::holds_alternative<Br>(instruction) || std::holds_alternative<CondBr>(instruction))
+        return true;
+      if (std::holds_alternative<Ret>(instruction)) return false;
+    }
+    return false;
+  }
+
   // One probe per call: the signature and builder lookups run once per distinct callee.
   CallTarget call_target(std::string_view callee) {
     const auto found = call_targets_.find(callee);
@@ -449,6 +476,7 @@ class Lowerer {
   ProcessedBlocks processed_;
   HoistedDecls hoisted_;
   std::unordered_map<std::string_view, CallTarget, CalleeHash> call_targets_;
+  std::size_t header_slots_ = 0;  // slots at the front of a lone block's statements
 };
 
 }  // namespace
