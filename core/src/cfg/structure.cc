@@ -216,9 +216,10 @@ Status Structurer::set_up(std::string_view entry) {
                           "` does not match any block in this function");
   }
 
-  // The records' successor labels are ids from here on; their texts are freed
-  // (every later message names blocks by their own labels).
-  for (BlockLowering& block : blocks_) std::vector<std::string>().swap(block.successors);
+  // The records' successor labels are ids from here on; long ones (beyond the
+  // strings' inline room) are freed (every later message names blocks by
+  // their own labels).
+  for (BlockLowering& block : blocks_) block.successors.clear();
 
   graph_ = BlockGraph(count);
   graph_.reserve_edges(successor_ids_.size());

@@ -14,6 +14,7 @@
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
+#include "support/prefault.h"
 
 namespace corvane {
 namespace {
@@ -404,7 +405,9 @@ class ModuleParser {
   // The operand array still grows geometrically across many short blocks.
   void reserve_block(Function& function) {
     const std::size_t lines = lines_.block_lines_hint();
-    function.blocks.back().instructions.reserve(lines);
+    std::vector<Instruction>& instructions = function.blocks.back().instructions;
+    instructions.reserve(lines);
+    prefault_for_writing(instructions.data(), instructions.capacity() * sizeof(Instruction));
     const std::size_t wanted = function.operands.size() + 2 * lines;
     if (wanted > function.operands.capacity()) {
       function.operands.reserve(std::max(wanted, 2 * function.operands.capacity()));

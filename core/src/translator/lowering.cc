@@ -8,6 +8,8 @@
 // never copied.
 #include "translator/lowering.h"
 
+#include "support/prefault.h"
+
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -167,6 +169,7 @@ class Lowerer {
       // for the header statements that assemble() puts in front of it, so that
       // insertion does not reallocate.
       record.statements.reserve(count_calls(block) + (position == 0 ? header_capacity() : 0));
+      prefault_for_writing(record.statements.data(), record.statements.capacity() * sizeof(Stmt));
       if (position == 0 && blocks.size() == 1 && !branches_away(block)) {
         // A lone block that does not branch is the whole body, in this very
         // list; the header's slots go in first, so that assemble() fills them

@@ -726,7 +726,7 @@ class ReferenceStructurer {
       r.condition.reset();
       r.statements.push_back(While{std::move(cond), r.statements});
       r.successors = {t == n ? f : t};
-      out_[n] = r.successors;
+      out_[n].assign(r.successors.begin(), r.successors.end());
       in_[n].erase(n);
       return true;
     }
