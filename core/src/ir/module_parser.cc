@@ -376,10 +376,11 @@ class ModuleParser {
     while (lines_.next(line)) {
       const std::string_view text = trim(line);
       if (text.empty() || text[0] == ';') continue;
-      // Most lines of a body are plain calls, read in one pass; the rest (and
-      // any call the direct reader declines) take the general path below.
-      if (Instruction call; parser_detail::try_parse_plain_call(text, function, call)) {
-        function.blocks.back().instructions.push_back(call);
+      // Most lines of a body are plain calls and branches, read in one pass;
+      // the rest (and any line the direct reader declines) take the general
+      // path below.
+      if (Instruction plain; parser_detail::try_parse_plain_instruction(text, function, plain)) {
+        function.blocks.back().instructions.push_back(plain);
         continue;
       }
       if (text == "}") return ok_status();

@@ -25,12 +25,13 @@ inline std::string concat(std::string_view a, std::string_view b) {
 [[nodiscard]] Result<Operand> parse_operand_parts(std::string_view type_part,
                                                   std::string_view value_part);
 
-/// Reads `text` (one trimmed line) when it is a call in the plain form most
-/// producers write, appending its arguments to `function`'s operand array.
-/// Declines (false, nothing appended) on any other text; where it accepts, the
-/// result equals InstructionParser::parse on the same text.
-[[nodiscard]] bool try_parse_plain_call(std::string_view text, Function& function,
-                                        Instruction& out);
+/// Reads `text` (one trimmed line) when it is a call, branch or `ret void` in
+/// the plain form most producers write, appending a call's arguments to
+/// `function`'s operand array. Declines (false, nothing appended) on any other
+/// text; where it accepts, the result equals InstructionParser::parse on the
+/// same text.
+[[nodiscard]] bool try_parse_plain_instruction(std::string_view text, Function& function,
+                                               Instruction& out);
 
 /// Instruction parser that keeps its scratch buffers across calls, so a module
 /// pass allocates nothing per instruction once the buffers have grown.

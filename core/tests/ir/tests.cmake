@@ -4,5 +4,5 @@ list(APPEND CORVANE_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/operand_parser_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/instruction_parser_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/module_parser_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/plain_call_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/plain_instruction_test.cc
 )

@@ -1,6 +1,9 @@
-// The direct reader for the call lines that make up nearly every QIR body:
+// The direct reader for the lines that make up nearly every QIR body:
 //
 //   [%NAME = ]call RET @CALLEE(TYPE VALUE, TYPE VALUE, ...)
+//   br label %NAME
+//   br i1 COND, label %NAME, label %NAME
+//   ret void
 //
 // with single spaces, ASCII names and plain values (`null`, `inttoptr (iN K to
 // T)`, SSA names, globals, decimal numbers, booleans). One left-to-right pass
@@ -265,9 +268,53 @@ bool read_call(std::string_view text, Function& function, Instruction& out) {
   return true;
 }
 
+// `label %NAME` at the cursor.
+bool read_label(Cursor& cursor, std::string_view& label) {
+  if (!cursor.take("label %")) return false;
+  label = cursor.run<kIdent>();
+  return !label.empty();
+}
+
+bool read_branch(std::string_view text, Instruction& out) {
+  Cursor cursor(text);
+  if (!cursor.take("br ")) return false;
+  if (cursor.peek() == 'l') {
+    std::string_view target;
+    if (!read_label(cursor, target) || !cursor.at_end()) return false;
+    out = Br{target};
+    return true;
+  }
+  if (!cursor.take("i1 ")) return false;
+  BranchCond cond;
+  if (cursor.take("%")) {
+    cond.kind = BranchCond::Kind::Ssa;
+    cond.name = cursor.run<kIdent>();
+    if (cond.name.empty()) return false;
+  } else if (cursor.take("true") || cursor.take("1")) {
+    cond.value = true;
+  } else if (cursor.take("false") || cursor.take("0")) {
+    cond.value = false;
+  } else {
+    return false;
+  }
+  std::string_view true_label;
+  std::string_view false_label;
+  if (!cursor.take(", ") || !read_label(cursor, true_label) || !cursor.take(", ") ||
+      !read_label(cursor, false_label) || !cursor.at_end()) {
+    return false;
+  }
+  out = CondBr{cond, true_label, false_label};
+  return true;
+}
+
 }  // namespace
 
-bool try_parse_plain_call(std::string_view text, Function& function, Instruction& out) {
+bool try_parse_plain_instruction(std::string_view text, Function& function, Instruction& out) {
+  if (text.starts_with("br ")) return read_branch(text, out);
+  if (text == "ret void") {
+    out = Ret{};
+    return true;
+  }
   const std::size_t operands = function.operands.size();
   if (read_call(text, function, out)) return true;
   function.operands.resize(operands);

@@ -1,4 +1,4 @@
-// The direct call reader against the general instruction parser: wherever it
+// The direct line reader against the general instruction parser: wherever it
 // accepts a line, the instruction and the appended operands must equal what
 // the general parser makes of the same text; where it declines, nothing is
 // appended. Checked on a table of plain and near-miss lines and on every line
@@ -30,7 +30,7 @@ Outcome compare(std::string_view text) {
   Function direct;
   direct.operands.push_back(ConstBool{true});  // a prefix the reader must keep
   Instruction instruction;
-  outcome.accepted = parser_detail::try_parse_plain_call(text, direct, instruction);
+  outcome.accepted = parser_detail::try_parse_plain_instruction(text, direct, instruction);
   if (!outcome.accepted) {
     outcome.same = direct.operands.size() == 1;
     if (!outcome.same) outcome.detail = "declined but left operands behind";
@@ -49,15 +49,24 @@ Outcome compare(std::string_view text) {
   const auto inside = [&](std::string_view view) {
     return view.data() >= text.data() && view.data() + view.size() <= text.data() + text.size();
   };
-  const Call& call = std::get<Call>(instruction);
-  if (!inside(call.callee) || !inside(call.ret_ty) || (call.result && !inside(*call.result))) {
+  bool views_inside = true;
+  if (const Call* call = std::get_if<Call>(&instruction)) {
+    views_inside = inside(call->callee) && inside(call->ret_ty) &&
+                   (!call->result || inside(*call->result));
+  } else if (const Br* br = std::get_if<Br>(&instruction)) {
+    views_inside = inside(br->target);
+  } else if (const CondBr* branch = std::get_if<CondBr>(&instruction)) {
+    views_inside = inside(branch->true_label) && inside(branch->false_label) &&
+                   (branch->cond.kind != BranchCond::Kind::Ssa || inside(branch->cond.name));
+  }
+  if (!views_inside) {
     outcome.same = false;
     outcome.detail = "view outside the line";
   }
   return outcome;
 }
 
-TEST(PlainCallTest, AcceptsOnlyWhatTheGeneralParserReadsTheSame) {
+TEST(PlainInstructionTest, AcceptsOnlyWhatTheGeneralParserReadsTheSame) {
   struct Row {
     const char* text;
     bool accepted;
@@ -132,7 +141,30 @@ TEST(PlainCallTest, AcceptsOnlyWhatTheGeneralParserReadsTheSame) {
       {"call void @f(ptr null, ...)", false},
       {"call void @f(ptr null)\xC2\xA0", false},
       {"call void @f(ptr n\xC3\xBCll)", false},
-      {"br label %next", false},
+      // Branches and returns.
+      {"br label %next", true},
+      {"br label %next.1", true},
+      {"br i1 %m0, label %then0, label %cont0", true},
+      {"br i1 true, label %a, label %b", true},
+      {"br i1 0, label %a, label %b", true},
+      {"br i1 1, label %a, label %a", true},
+      {"ret void", true},
+      {"br label %\"quoted\"", false},
+      {"br label %next ; comment", false},
+      {"br label %next, !dbg !3", false},
+      {"br  label %next", false},
+      {"br label next", false},
+      {"br label %", false},
+      {"br i1 %m0,label %a, label %b", false},
+      {"br i1 %m0, label %a, label %b, label %c", false},
+      {"br i1 2, label %a, label %b", false},
+      {"br i1 truex, label %a, label %b", false},
+      {"br i1 %\"c\", label %a, label %b", false},
+      {"br i1 %c, label %a", false},
+      {"br i64 %c, label %a, label %b", false},
+      {"ret", false},
+      {"ret void ; done", false},
+      {"ret i64 0", false},
       {"%x = add i64 1, 2", false},
       {"", false},
   };
@@ -156,7 +188,7 @@ std::vector<std::filesystem::path> module_files() {
 }
 
 // Every line of every module on hand, trimmed as the module pass trims it.
-TEST(PlainCallTest, AgreesWithTheGeneralParserOnEveryLineOfRealModules) {
+TEST(PlainInstructionTest, AgreesWithTheGeneralParserOnEveryLineOfRealModules) {
   const auto files = module_files();
   if (files.empty()) GTEST_SKIP() << "no modules found";
   std::size_t accepted = 0;
@@ -169,20 +201,23 @@ TEST(PlainCallTest, AgreesWithTheGeneralParserOnEveryLineOfRealModules) {
     std::string line;
     while (std::getline(lines, line)) {
       const std::string_view text = trim(line);
-      if (text.find("call ") == std::string_view::npos) continue;
+      if (text.find("call ") == std::string_view::npos && !text.starts_with("br") &&
+          !text.starts_with("ret")) {
+        continue;
+      }
       ++calls;
       const Outcome outcome = compare(text);
       if (outcome.accepted) ++accepted;
       EXPECT_TRUE(outcome.same) << file << ": " << text << ": " << outcome.detail;
     }
   }
-  // The reader exists for these lines: most calls producers write must take it.
-  EXPECT_GT(accepted * 2, calls) << accepted << " of " << calls << " call lines";
+  // The reader exists for these lines: most that producers write must take it.
+  EXPECT_GT(accepted * 2, calls) << accepted << " of " << calls << " lines";
 }
 
 // Whole modules: the module pass (which uses the direct reader) gives the same
 // IR as joining each call over two lines, which forces the general path.
-TEST(PlainCallTest, ModulePassMatchesTheGeneralPathOnWholeModules) {
+TEST(PlainInstructionTest, ModulePassMatchesTheGeneralPathOnWholeModules) {
   const std::string plain =
       "define void @main() #0 {\n"
       "entry:\n"
