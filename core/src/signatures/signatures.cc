@@ -275,6 +275,15 @@ Result<SignatureMap> build_signature_map(std::string_view module_text) {
     std::string_view line = module_text.substr(pos, end - pos);
     pos = last ? module_text.size() : end + 1;
     if (!last && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Nearly every line is a body line: after its indentation comes a visible
+    // ASCII character other than the `d` of declare/define, which settles it
+    // without trimming. Anything else takes the full check below.
+    std::size_t first = 0;
+    while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
+    if (first < line.size()) {
+      const char c = line[first];
+      if (c > ' ' && c < 0x7F && c != 'd') continue;
+    }
     line = trim(line);
     std::size_t keyword_length = 0;
     if (starts_with_keyword(line, "declare")) {

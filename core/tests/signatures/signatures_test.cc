@@ -148,6 +148,10 @@ TEST(SignatureMapTest, ReadsOnlyDeclarationAndDefinitionLines) {
       "  ret void\n"
       "}\n"
       "  declare void @__quantum__qis__h__body(%Qubit*)\r\n"
+      "\t \xC2\xA0" "declare void @after_wide_space(%Qubit*)\n"
+      "\x0B declare void @after_vertical_tab(%Qubit*)\n"
+      "  ; declare void @commented(%Qubit*)\n"
+      "  \xC2\xA0; declare void @commented_after_wide_space(%Qubit*)\n"
       "attributes #0 = { \"entry_point\" }\n"
       "declare i1 @last(%Result*)";
   Result<SignatureMap> map = build_signature_map(text);
@@ -155,6 +159,8 @@ TEST(SignatureMapTest, ReadsOnlyDeclarationAndDefinitionLines) {
   const std::vector<Signature> expected = {
       {"main", "void", {}, false},
       {"__quantum__qis__h__body", "void", {"Qubit"}, false},
+      {"after_wide_space", "void", {"Qubit"}, false},
+      {"after_vertical_tab", "void", {"Qubit"}, false},
       {"last", "i1", {"Result"}, false},
   };
   EXPECT_EQ(map->entries(), expected);
