@@ -39,6 +39,14 @@ class LineReader {
     return true;
   }
 
+  // Bytes from the current line to the next line that starts with `}` (the
+  // end of a function body), or to the end of the text.
+  [[nodiscard]] std::size_t bytes_to_body_end() const {
+    if (done_) return 0;
+    const std::size_t end = text_.find("\n}", pos_);
+    return (end == std::string_view::npos ? text_.size() : end) - pos_;
+  }
+
   // A capacity hint for the block that starts at the current line: the line
   // breaks before the next `:` (which ends a label) or `}` (which ends the
   // body). Only used to size the block's instruction list once instead of
@@ -363,6 +371,7 @@ class ModuleParser {
 
     Function function;
     function.name = header->name;
+    reserve_function(function);
     function.blocks.emplace_back();
     RETURN_IF_ERROR(read_body(function));
     module_.functions.push_back(std::move(function));
@@ -398,6 +407,20 @@ class ModuleParser {
       RETURN_IF_ERROR(read_instruction(text, function));
     }
     return parse_error("define body not terminated");
+  }
+
+  // Sizes the function's block list and operand array once from the bytes up
+  // to the body's closing brace, so that they need not regrow (each regrowth
+  // copies the whole array into fresh memory). The sizes are generous upper
+  // bounds for what producers write (a block takes more than 64 bytes, an
+  // operand more than 24); reserved room that is never written costs address
+  // space only. Denser bodies still work: the arrays then grow as usual.
+  void reserve_function(Function& function) const {
+    constexpr std::size_t kBytesPerBlock = 64;
+    constexpr std::size_t kBytesPerOperand = 24;
+    const std::size_t bytes = lines_.bytes_to_body_end();
+    function.blocks.reserve(bytes / kBytesPerBlock + 1);
+    function.operands.reserve(bytes / kBytesPerOperand);
   }
 
   // Sizes the new last block's instruction list, and the function's operand
