@@ -116,6 +116,8 @@ class Structurer {
 
  private:
   Status set_up(std::string_view entry);
+  std::uint32_t find_successor(const LabelIndex& ids, std::uint32_t block,
+                               std::string_view target) const;
   Status reduce();
   Result<std::vector<Stmt>> finish();
 
@@ -171,6 +173,18 @@ Result<std::vector<Stmt>> Structurer::run(std::string_view entry) {
   return finish();
 }
 
+// Labels are unique (set_up checks that first), so a block whose label equals
+// `target` is the one. Producers write a branch's targets just after it, so
+// the next two blocks are tried before the index: they are in cache, where a
+// hash slot and the record it names are two likely misses on a large body.
+std::uint32_t Structurer::find_successor(const LabelIndex& ids, std::uint32_t block,
+                                         std::string_view target) const {
+  for (std::uint32_t next = block + 1; next <= block + 2 && next < blocks_.size(); ++next) {
+    if (blocks_[next].label == target) return next;
+  }
+  return ids.find(target);
+}
+
 Status Structurer::set_up(std::string_view entry) {
   if (blocks_.size() >= kNoChunk) {
     return control_flow_error("function has more blocks than corvane can structure");
@@ -199,7 +213,7 @@ Status Structurer::set_up(std::string_view entry) {
     state.succ_begin = static_cast<std::uint32_t>(successor_ids_.size());
     state.succ_count = static_cast<std::uint32_t>(blocks_[i].successors.size());
     for (const std::string& target : blocks_[i].successors) {
-      const std::uint32_t id = ids.find(target);
+      const std::uint32_t id = find_successor(ids, i, target);
       if (id != LabelIndex::kAbsent) {
         successor_ids_.push_back(id);
         continue;
