@@ -406,8 +406,11 @@ void print_indexed_ident(Printer& printer, const IndexedIdent& ident) {
   }
 }
 
-void print_statement(Printer& printer, const Stmt& stmt) {
-  std::vector<BodyFrame> frames;
+namespace {
+
+// Prints one statement with `frames` (empty) as the work stack for its bodies;
+// the caller reuses it across statements.
+void print_statement_using(Printer& printer, const Stmt& stmt, std::vector<BodyFrame>& frames) {
   std::visit(StmtOpener{printer, frames}, stmt.node);
   while (!frames.empty()) {
     BodyFrame& top = frames.back();
@@ -433,6 +436,13 @@ void print_statement(Printer& printer, const Stmt& stmt) {
   }
 }
 
+}  // namespace
+
+void print_statement(Printer& printer, const Stmt& stmt) {
+  std::vector<BodyFrame> frames;
+  print_statement_using(printer, stmt, frames);
+}
+
 void print_program(const Program& program, std::string& out) {
   Printer printer{out, 0};
   if (!program.version.empty()) {
@@ -441,7 +451,8 @@ void print_program(const Program& program, std::string& out) {
     out.push_back(';');
     end_line(printer);
   }
-  for (const Stmt& stmt : program.statements) print_statement(printer, stmt);
+  std::vector<BodyFrame> frames;  // one work stack for all statements
+  for (const Stmt& stmt : program.statements) print_statement_using(printer, stmt, frames);
 }
 
 std::string format_float(double value) {
