@@ -3,12 +3,15 @@
 
 Generates QIR modules of several sizes and shapes with the shared generator,
 then reports for each: input size, median wall time and MB/s of
-``corvane.translate`` called from Python (interpreter start excluded), MB/s of
-the C++ entry alone (``corvane_cli --time``), peak resident memory of a process
-that translates the file once (beyond its baseline after import), the CPU-time
-rate of the Python call (what an idle core would give), and the time
-of ``llvm-as`` parsing the same file, with the ratio. It ends with the growth
-ratio of time at the largest size over time at the next size.
+``corvane.translate`` called repeatedly from Python (interpreter start
+excluded), the CPU-time rate of those calls (what an idle core would give),
+the rate of the first call in a fresh process ("cold": its memory is not yet
+mapped, which repeated calls on small inputs get for free from the allocator),
+MB/s of the C++ entry alone (``corvane_cli --time``), peak resident memory of
+a process that translates the file once (beyond its baseline after import;
+the input text counts), and the time of ``llvm-as`` parsing the same file,
+with the ratio. It ends with the growth ratio of time at the largest size
+over time at the next size, for repeated and for first calls.
 
 Usage: python3 core/bench/bench.py [--sizes 1,10,100] [--kinds straight,opaque,branchy]
                                    [--repeat 5] [--cli PATH] [--json OUT]
@@ -106,18 +109,23 @@ def high_water_bytes():
         pass
     return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss * 1024
 
+import time
 import corvane
 base = high_water_bytes()
 text = open(sys.argv[1], encoding="utf-8").read()
+start = time.perf_counter()
 corvane.translate(text)
-print(base, high_water_bytes())
+seconds = time.perf_counter() - start
+print(base, high_water_bytes(), seconds)
 """
 
 
-def peak_memory(path: Path) -> tuple[int, int]:
+def peak_memory(path: Path) -> tuple[int, int, float]:
+    """Baseline and peak memory of a fresh process translating the file once,
+    and the time of that first (cold) call."""
     out = subprocess.run([sys.executable, "-c", PEAK_SCRIPT, str(path)], check=True,
                          capture_output=True, text=True).stdout.split()
-    return int(out[0]), int(out[1])
+    return int(out[0]), int(out[1]), float(out[2])
 
 
 def time_cli(cli: str, path: Path, repeat: int) -> float:
@@ -162,7 +170,8 @@ def main() -> int:
 
     rows = []
     header = (f"{'module':<16}{'MB':>8}{'py s':>9}{'py MB/s':>9}{'py CPU MB/s':>12}"
-              f"{'C++ MB/s':>10}{'peak/in':>9}{'llvm-as s':>11}{'x llvm-as':>11}")
+              f"{'cold MB/s':>10}{'C++ MB/s':>10}{'peak/in':>9}{'llvm-as s':>11}"
+              f"{'x llvm-as':>11}")
     print(f"load average at start: {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores")
     print(header)
     for kind in kinds:
@@ -172,11 +181,16 @@ def main() -> int:
             repeat = max(1, args.repeat if mb < 50 else min(args.repeat, 3))
             py_s, py_cpu_s = time_python(path, repeat)
             cli_s = time_cli(cli, path, repeat)
-            base, peak = peak_memory(path)
+            colds = []
+            for _ in range(repeat):
+                base, peak, cold_s = peak_memory(path)
+                colds.append(cold_s)
+            cold_s = statistics.median(colds)
             llvm_s = time_llvm_as(llvm_as, path, kind, 1 if mb >= 50 else 3)
             row = {
                 "kind": kind, "mb": size / 1e6, "python_s": py_s,
                 "python_mb_s": size / 1e6 / py_s, "python_cpu_mb_s": size / 1e6 / py_cpu_s,
+                "cold_s": cold_s, "cold_mb_s": size / 1e6 / cold_s,
                 "cpp_mb_s": size / 1e6 / cli_s,
                 "peak_over_input": (peak - base) / size, "llvm_as_s": llvm_s,
                 "speedup_vs_llvm_as": (llvm_s / py_s) if llvm_s else None,
@@ -185,14 +199,17 @@ def main() -> int:
             llvm_txt = f"{llvm_s:11.2f}" if llvm_s else f"{'n/a':>11}"
             ratio_txt = f"{row['speedup_vs_llvm_as']:11.1f}" if llvm_s else f"{'n/a':>11}"
             print(f"{kind + '-' + str(mb) + 'MB':<16}{row['mb']:8.1f}{py_s:9.3f}"
-                  f"{row['python_mb_s']:9.1f}{row['python_cpu_mb_s']:12.1f}{row['cpp_mb_s']:10.1f}"
+                  f"{row['python_mb_s']:9.1f}{row['python_cpu_mb_s']:12.1f}"
+                  f"{row['cold_mb_s']:10.1f}{row['cpp_mb_s']:10.1f}"
                   f"{row['peak_over_input']:9.2f}{llvm_txt}{ratio_txt}", flush=True)
     if len(sizes) >= 2:
         big, small = sizes[-1], sizes[-2]
         for kind in kinds:
             ordered = [r for r in rows if r["kind"] == kind]
             growth = ordered[-1]["python_s"] / ordered[-2]["python_s"]
+            cold_growth = ordered[-1]["cold_s"] / ordered[-2]["cold_s"]
             print(f"growth {kind}: time at {big} MB / time at {small} MB = {growth:.2f}"
+                  f" repeated, {cold_growth:.2f} first call"
                   f" (size ratio {ordered[-1]['mb'] / ordered[-2]['mb']:.2f})")
     if args.json:
         Path(args.json).write_text(json.dumps(rows, indent=2))
