@@ -206,15 +206,18 @@ def test_any_text_gives_a_program_or_a_corvane_error(text: str, producer: str | 
 
 
 def test_out_of_memory_becomes_memory_error_and_the_interpreter_lives_on() -> None:
-    # The core keeps its own copy of the module text, so with the address space
-    # capped just above what the interpreter already holds plus the input, the
-    # copy fails with std::bad_alloc, which must arrive as MemoryError.
+    # The parser sizes a function's arrays from the length of its body (the
+    # IR takes more room than its text), so with the address space capped at
+    # half the input above what the interpreter already holds, allocating them
+    # fails with std::bad_alloc, which must arrive as MemoryError.
     child = textwrap.dedent(
         """
         import resource
         import corvane
-        size = 256 * 1024 * 1024
-        text = "; " + "x" * size + "\\n"
+        line = "  call void @__quantum__qis__h__body(%Qubit* null)\\n"
+        count = 128 * 1024 * 1024 // len(line)
+        text = "define void @main() #0 {\\n" + line * count + "  ret void\\n}\\n"
+        size = len(text)
         with open("/proc/self/statm") as statm:
             pages = int(statm.read().split()[0])
         used = pages * resource.getpagesize()
