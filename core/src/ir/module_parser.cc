@@ -3,9 +3,9 @@
 // `attributes` lines into a group table, then settles each definition's
 // entry-point flag and profile from the groups it references.
 //
-// Every view in the Module points into its source text. An instruction on one line is parsed in place; one that spans
-// several lines is joined into a reused buffer, parsed there, and its views are
-// mapped back onto the lines they came from.
+// Every view in the Module points into its source text. An instruction on one line is parsed in
+// place; one that spans several lines is joined into a reused buffer, parsed there, and its views
+// are mapped back onto the lines they came from.
 #include <algorithm>
 #include <string>
 #include <unordered_map>

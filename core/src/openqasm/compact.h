@@ -27,8 +27,8 @@ namespace corvane {
 class Name {
  public:
   Name() noexcept { set_inline(std::string_view()); }
-  Name(std::string_view text) { assign(text); }            // NOLINT: implicit by design
-  Name(const char* text) : Name(std::string_view(text)) {}  // NOLINT: implicit by design
+  Name(std::string_view text) { assign(text); }                    // NOLINT: implicit by design
+  Name(const char* text) : Name(std::string_view(text)) {}         // NOLINT: implicit by design
   Name(const std::string& text) : Name(std::string_view(text)) {}  // NOLINT: implicit by design
   Name(const Name& other) { assign(other.view()); }
   Name(Name&& other) noexcept {

@@ -139,9 +139,10 @@ struct Expr {
 class OptionalIndex {
  public:
   constexpr OptionalIndex() = default;
-  constexpr OptionalIndex(std::nullopt_t) {}                    // NOLINT: implicit like std::optional
-  constexpr OptionalIndex(std::int64_t value) : value_(value) {}  // NOLINT: implicit like std::optional
-  constexpr OptionalIndex(std::optional<std::int64_t> value)      // NOLINT: implicit
+  constexpr OptionalIndex(std::nullopt_t) {}  // NOLINT: implicit like std::optional
+  constexpr OptionalIndex(std::int64_t value)
+      : value_(value) {}                                      // NOLINT: implicit like std::optional
+  constexpr OptionalIndex(std::optional<std::int64_t> value)  // NOLINT: implicit
       : value_(value.value_or(kNone)) {}
 
   [[nodiscard]] constexpr bool has_value() const { return value_ != kNone; }

@@ -8,8 +8,6 @@
 // never copied.
 #include "translator/lowering.h"
 
-#include "support/prefault.h"
-
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -21,6 +19,7 @@
 #include "cfg/structure.h"
 #include "ir/text.h"
 #include "signatures/signatures.h"
+#include "support/prefault.h"
 #include "translator/classical.h"
 #include "translator/phi.h"
 #include "translator/translate.h"
@@ -287,8 +286,7 @@ class Lowerer {
         const CallTarget target = call_target(call.callee);
         RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
                                             function_.args(call), optional_view(call.result),
-                                            context_,
-                                            record.statements));
+                                            context_, record.statements));
         return false;
       }
       case InstructionKind::Br:

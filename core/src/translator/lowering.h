@@ -70,12 +70,12 @@ struct LoweringContext {
 
 /// One lowered basic block, handed to structuring.
 struct BlockLowering {
-  std::string label;                    // display label: label, or decimal position when empty
-  std::vector<Stmt> statements;         // in instruction order
+  std::string label;             // display label: label, or decimal position when empty
+  std::vector<Stmt> statements;  // in instruction order
   // True then false target; one for br; none for ret. Held inline: a heap
   // block per record would mean one allocation (and free) per basic block.
   SmallVec<std::string, 2> successors;
-  std::optional<Expr> condition;        // for a conditional branch
+  std::optional<Expr> condition;  // for a conditional branch
   friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
 };
 

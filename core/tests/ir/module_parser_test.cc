@@ -269,7 +269,8 @@ TEST(ModuleParserTest, BorrowingParseReadsTheCallersTextInPlace) {
   EXPECT_EQ(call.callee.data(), text.data() + text.find("__quantum__qis__h__body"));
   // Same IR either way.
   ASSERT_EQ(owned.value().functions.size(), module.functions.size());
-  EXPECT_EQ(owned.value().functions[0].blocks[0].instructions, module.functions[0].blocks[0].instructions);
+  EXPECT_EQ(owned.value().functions[0].blocks[0].instructions,
+            module.functions[0].blocks[0].instructions);
   EXPECT_EQ(owned.value().functions[0].operands, module.functions[0].operands);
   EXPECT_EQ(owned.value().functions[0].is_entry_point, module.functions[0].is_entry_point);
   // Errors are the same too.

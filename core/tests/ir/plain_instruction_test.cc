@@ -51,8 +51,8 @@ Outcome compare(std::string_view text) {
   };
   bool views_inside = true;
   if (const Call* call = std::get_if<Call>(&instruction)) {
-    views_inside = inside(call->callee) && inside(call->ret_ty) &&
-                   (!call->result || inside(*call->result));
+    views_inside =
+        inside(call->callee) && inside(call->ret_ty) && (!call->result || inside(*call->result));
   } else if (const Br* br = std::get_if<Br>(&instruction)) {
     views_inside = inside(br->target);
   } else if (const CondBr* branch = std::get_if<CondBr>(&instruction)) {
@@ -82,8 +82,7 @@ TEST(PlainInstructionTest, AcceptsOnlyWhatTheGeneralParserReadsTheSame) {
       {"call void @__quantum__qis__rx__body(double +0.5, ptr %q)", true},
       {"call void @__quantum__qis__rx__body(float 7, ptr %q)", true},
       {"call void @__quantum__rt__result_record_output(%Result* null, i8* null)", true},
-      {"call void @__quantum__rt__result_record_output(ptr inttoptr (i64 2 to ptr), ptr @0)",
-       true},
+      {"call void @__quantum__rt__result_record_output(ptr inttoptr (i64 2 to ptr), ptr @0)", true},
       {"call void @__quantum__rt__array_record_output(i64 -3, i8* null)", true},
       {"call void @__quantum__rt__array_record_output(i64 123456789012345678, i8* null)", true},
       {"call void @__quantum__rt__array_record_output(i32 %n, i8* @label.1)", true},

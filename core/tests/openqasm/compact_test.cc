@@ -160,7 +160,11 @@ TEST(SmallVecTest, GateCallsCopyAndCompareDeeply) {
 }
 
 TEST(OptionalIndexTest, HoldsEveryIndexOrNone) {
-  const std::int64_t values[] = {0, 1, 42, -1, std::numeric_limits<std::int64_t>::max(),
+  const std::int64_t values[] = {0,
+                                 1,
+                                 42,
+                                 -1,
+                                 std::numeric_limits<std::int64_t>::max(),
                                  std::numeric_limits<std::int64_t>::min() + 1};
   for (const std::int64_t value : values) {
     const OptionalIndex index(value);
@@ -175,8 +179,8 @@ TEST(OptionalIndexTest, HoldsEveryIndexOrNone) {
   EXPECT_EQ(OptionalIndex(), OptionalIndex(std::nullopt));
   // Printed forms: with and without the index.
   Program program;
-  program.statements = {Reset{IndexedIdent{"q", 0}}, Assign{IndexedIdent{"v", std::nullopt},
-                                                            Expr(IntLit{1})}};
+  program.statements = {Reset{IndexedIdent{"q", 0}},
+                        Assign{IndexedIdent{"v", std::nullopt}, Expr(IntLit{1})}};
   std::string out;
   print_program(program, out);
   EXPECT_NE(out.find("reset q[0];"), std::string::npos) << out;

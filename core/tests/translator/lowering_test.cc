@@ -73,12 +73,14 @@ TEST(LoweringDriverTest, StraightLineHeaderInEveryCombination) {
       "declare void @__quantum__rt__result_record_output(%Result*, i8*)\n"
       "declare void @__quantum__qis__mz__body(%Qubit*, %Result*)\n"
       "attributes #0 = { \"entry_point\" }\n";
-  const std::string gate = "  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 1 to %Qubit*))\n";
+  const std::string gate =
+      "  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 1 to %Qubit*))\n";
   const std::string measure =
       "  call void @__quantum__qis__mz__body(%Qubit* inttoptr (i64 1 to %Qubit*), %Result* "
       "inttoptr (i64 2 to %Result*))\n";
   // Recording an output declares no register.
-  const std::string record = "  call void @__quantum__rt__result_record_output(%Result* null, i8* null)\n";
+  const std::string record =
+      "  call void @__quantum__rt__result_record_output(%Result* null, i8* null)\n";
   const Stmt h = GateCall{{}, "h", {}, {IndexedIdent{"q", 1}}};
   const Stmt mz = Measure{IndexedIdent{"q", 1}, IndexedIdent{"c", 2}};
   struct Row {
