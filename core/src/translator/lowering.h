@@ -13,6 +13,7 @@
 #include "ir/ir.h"
 #include "openqasm/program.h"
 #include "translator/error.h"
+#include "translator/value_table.h"
 
 namespace corvane {
 
@@ -47,7 +48,7 @@ inline constexpr std::uint64_t kDefaultCopyBudget = 1'000'000;
 /// Per-translation lowering state. Keys are views into the Module's text, which
 /// outlives the context.
 struct LoweringContext {
-  std::unordered_map<std::string_view, Expr, TextHash> env;
+  ValueTable env;
   std::unordered_map<std::string_view, PointerAlias, TextHash> pointers;
   std::unordered_map<std::string, Operand> memory;  // key: base name, '\0', decimal offset
   std::unordered_map<std::string_view, std::int64_t, TextHash> int_pointers;
