@@ -8,7 +8,6 @@
 // never copied.
 #include "translator/lowering.h"
 
-#include <cstring>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -20,6 +19,7 @@
 #include "ir/text.h"
 #include "signatures/signatures.h"
 #include "support/prefault.h"
+#include "support/word_hash.h"
 #include "translator/classical.h"
 #include "translator/phi.h"
 #include "translator/translate.h"
@@ -79,24 +79,10 @@ std::string memory_key(std::string_view base, std::int64_t offset) {
   return key;
 }
 
-// Hash of callee names for the per-run call-target cache: eight bytes at a time
-// with a multiply-xorshift mix, several times cheaper than the byte-wise
-// std::hash on the long `__quantum__qis__...` names that every call repeats.
+// Hash of callee names for the per-run call-target cache.
 struct CalleeHash {
   std::size_t operator()(std::string_view name) const noexcept {
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    std::uint64_t hash = name.size() * kMultiplier;
-    std::size_t i = 0;
-    for (; i + 8 <= name.size(); i += 8) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, name.data() + i, 8);
-      hash = (hash ^ word) * kMultiplier;
-      hash ^= hash >> 29;
-    }
-    std::uint64_t tail = 0;
-    if (i < name.size()) std::memcpy(&tail, name.data() + i, name.size() - i);
-    hash = (hash ^ tail) * kMultiplier;
-    return static_cast<std::size_t>(hash ^ (hash >> 32));
+    return static_cast<std::size_t>(word_hash(name));
   }
 };
 

@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "openqasm/program.h"
+#include "support/word_hash.h"
 
 namespace corvane {
 
@@ -71,21 +71,7 @@ class ValueTable {
     std::uint32_t tag = 0;
   };
 
-  static std::uint64_t hash_of(std::string_view name) {
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    std::uint64_t hash = (name.size() + 1) * kMultiplier;
-    std::size_t i = 0;
-    for (; i + 8 <= name.size(); i += 8) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, name.data() + i, 8);
-      hash = (hash ^ word) * kMultiplier;
-      hash ^= hash >> 29;
-    }
-    std::uint64_t tail = 0;
-    if (i < name.size()) std::memcpy(&tail, name.data() + i, name.size() - i);
-    hash = (hash ^ tail) * kMultiplier;
-    return hash ^ (hash >> 31);
-  }
+  static std::uint64_t hash_of(std::string_view name) { return word_hash(name); }
 
   // The position of `name`'s entry, or kEmpty.
   [[nodiscard]] std::uint32_t index_of(std::string_view name) const {
