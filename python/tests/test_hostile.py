@@ -229,6 +229,14 @@ class Case(NamedTuple):
     expected: Callable[[str], str]  # from the input text
 
 
+def many_indented_bodies() -> str:
+    # A million bodies whose closing brace is indented, the entry point last:
+    # any per-body scan that looks past its own body for a line starting with
+    # `}` would cost time quadratic in the number of bodies.
+    bodies = "".join(f"define void @f{i}() {{\n  ret void\n  }}\n" for i in range(1_000_000))
+    return bodies + module([X, "  ret void"])
+
+
 CASES = {
     "exponential_expression": Case(exponential_expression, False, lambda _: (
         'expression for SSA value "v15" exceeds the limit of 100000 nodes')),
@@ -250,6 +258,8 @@ CASES = {
         "signature expects 1")),
     "unreachable_blocks": Case(unreachable_blocks, False, lambda _: unreachable_expected()),
     "huge_declare": Case(huge_declare, False, lambda _: NO_ENTRY_POINT),
+    "many_indented_bodies": Case(many_indented_bodies, True, lambda _: corvane.translate(
+        module([X, "  ret void"]))),
     "huge_declare_called": Case(huge_declare_called, True, lambda _: corvane.translate(
         module([X, "  ret void"]))),
 }

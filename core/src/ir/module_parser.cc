@@ -39,11 +39,13 @@ class LineReader {
     return true;
   }
 
-  // Bytes from the current line to the next line that starts with `}` (the
-  // end of a function body), or to the end of the text.
+  // Bytes from the current line to the next `}` (normally the one that closes
+  // the function body), or to the end of the text. Stopping at any `}`, not
+  // only at a line that starts with one, keeps this linear over many bodies
+  // whatever their indentation: each scan ends inside its own body.
   [[nodiscard]] std::size_t bytes_to_body_end() const {
     if (done_) return 0;
-    const std::size_t end = text_.find("\n}", pos_);
+    const std::size_t end = text_.find('}', pos_);
     return (end == std::string_view::npos ? text_.size() : end) - pos_;
   }
 
