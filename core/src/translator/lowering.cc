@@ -180,9 +180,6 @@ class Lowerer {
     if (!function_.blocks.empty() && !function_.blocks[0].label.empty()) {
       entry = std::string(function_.blocks[0].label);
     }
-    // The bindings are done with once every block is lowered; freeing them
-    // before structuring lowers the peak memory of a branchy body.
-    release_bindings();
     ASSIGN_OR_RETURN(std::vector<Stmt> body, structure_blocks(processed_.take(), entry));
     std::vector<Stmt> hoisted = hoisted_.take();
 
@@ -246,14 +243,6 @@ class Lowerer {
   };
   static_assert(std::variant_size_v<Instruction> ==
                 static_cast<std::size_t>(InstructionKind::Unrecognized) + 1);
-
-  void release_bindings() {
-    context_.env = {};
-    context_.pointers = {};
-    context_.memory = {};
-    context_.int_pointers = {};
-    call_targets_ = {};
-  }
 
   // Lowers the instructions of one block up to its first terminator.
   Status lower_block(const Block& block, BlockLowering& record) {
