@@ -425,10 +425,10 @@ class ModuleParser {
     function.operands.reserve(bytes / kBytesPerOperand);
   }
 
-  // Sizes the new last block's instruction list, and the function's operand
-  // array for it: most lines are calls with one or two arguments, and room for
-  // two per line spares a long block the regrowth copies of the flat array.
-  // The operand array still grows geometrically across many short blocks.
+  // Sizes the new last block's instruction list, and makes sure the function's
+  // operand array has room for it (two per line: most lines are calls with one
+  // or two arguments). reserve_function() has usually sized the array for the
+  // whole body already; for denser bodies it grows geometrically from here.
   void reserve_block(Function& function) {
     const std::size_t lines = lines_.block_lines_hint();
     std::vector<Instruction>& instructions = function.blocks.back().instructions;
