@@ -1,7 +1,8 @@
 // Module-level parsing: one pass over the lines of a QIR module that reads
 // `define` bodies into blocks, `declare` lines into declarations and
 // `attributes` lines into a group table, then settles each definition's
-// entry-point flag and profile from the groups it references.
+// entry-point flag and profile from the groups it references. One definition's
+// body may instead be handed to a BodyConsumer in batches as it is read.
 //
 // Every view in the Module points into its source text. An instruction on one line is parsed in
 // place; one that spans several lines is joined into a reused buffer, parsed there, and its views
@@ -315,7 +316,8 @@ struct PendingDefinition {
 
 class ModuleParser {
  public:
-  explicit ModuleParser(Module& module) : module_(module), lines_(module.source()) {}
+  explicit ModuleParser(Module& module, BodyConsumer* consumer = nullptr, std::size_t batch = 1)
+      : module_(module), lines_(module.source()), consumer_(consumer), batch_(batch) {}
 
   Status run() {
     std::string_view line;
@@ -373,9 +375,24 @@ class ModuleParser {
 
     Function function;
     function.name = header->name;
-    reserve_function(function);
-    function.blocks.emplace_back();
-    RETURN_IF_ERROR(read_body(function));
+    if (consumer_ != nullptr && !body_taken_ &&
+        consumer_->take_definition(pending.function,
+                                   pending.inline_entry_point || pending.refs_count > 0)) {
+      body_taken_ = true;
+      streaming_ = true;
+      block_started_ = false;
+      function.blocks.emplace_back();
+      RETURN_IF_ERROR(read_body(function));
+      streaming_ = false;
+      // What was handed over is gone; the definition keeps its name and flags.
+      const std::string_view name = function.name;
+      function = Function();
+      function.name = name;
+    } else {
+      reserve_function(function);
+      function.blocks.emplace_back();
+      RETURN_IF_ERROR(read_body(function));
+    }
     module_.functions.push_back(std::move(function));
     pending_.push_back(pending);
     return ok_status();
@@ -391,13 +408,20 @@ class ModuleParser {
       // the rest (and any line the direct reader declines) take the general
       // path below.
       if (Instruction plain; parser_detail::try_parse_plain_instruction(text, function, plain)) {
-        function.blocks.back().instructions.push_back(plain);
+        append(function, plain);
         continue;
       }
-      if (text == "}") return ok_status();
+      if (text == "}") {
+        if (streaming_) end_streamed_block(function);
+        return ok_status();
+      }
       if (const auto label = read_label_line(text)) {
         Block& last = function.blocks.back();
-        if (last.label.empty() && last.instructions.empty()) {
+        if (last.label.empty() && last.instructions.empty() && !block_started_) {
+          last.label = *label;
+        } else if (streaming_) {
+          // The one block record is reused for the next block.
+          end_streamed_block(function);
           last.label = *label;
         } else {
           function.blocks.emplace_back();
@@ -409,6 +433,32 @@ class ModuleParser {
       RETURN_IF_ERROR(read_instruction(text, function));
     }
     return parse_error("define body not terminated");
+  }
+
+  void append(Function& function, const Instruction& instruction) {
+    std::vector<Instruction>& instructions = function.blocks.back().instructions;
+    instructions.push_back(instruction);
+    if (streaming_ && instructions.size() >= batch_) hand_over(function);
+  }
+
+  // Hands the instructions read since the last hand-over to the consumer
+  // (opening the block first), then empties the arrays for the next batch.
+  void hand_over(Function& function) {
+    Block& block = function.blocks.back();
+    if (!block_started_) {
+      consumer_->begin_block(block.label, block_hint_);
+      block_started_ = true;
+    }
+    if (!block.instructions.empty()) consumer_->instructions(function, block.instructions);
+    block.instructions.clear();
+    function.operands.clear();
+    function.incomings.clear();
+  }
+
+  void end_streamed_block(Function& function) {
+    hand_over(function);
+    consumer_->end_block();
+    block_started_ = false;
   }
 
   // Sizes the function's block list and operand array once from the bytes up
@@ -430,7 +480,12 @@ class ModuleParser {
   // or two arguments). reserve_function() has usually sized the array for the
   // whole body already; for denser bodies it grows geometrically from here.
   void reserve_block(Function& function) {
-    const std::size_t lines = lines_.block_lines_hint();
+    std::size_t lines = lines_.block_lines_hint();
+    if (streaming_) {
+      // A streamed block never holds more than one batch.
+      block_hint_ = lines;
+      lines = std::min(lines, batch_);
+    }
     std::vector<Instruction>& instructions = function.blocks.back().instructions;
     instructions.reserve(lines);
     prefault_for_writing(instructions.data(), instructions.capacity() * sizeof(Instruction));
@@ -452,7 +507,7 @@ class ModuleParser {
     };
     if (complete()) {
       ASSIGN_OR_RETURN(Instruction instruction, instructions_.parse(first_line, function));
-      function.blocks.back().instructions.push_back(std::move(instruction));
+      append(function, instruction);
       return ok_status();
     }
     joined_.start(first_line);
@@ -470,7 +525,7 @@ class ModuleParser {
     const std::size_t incomings_begin = function.incomings.size();
     ASSIGN_OR_RETURN(Instruction instruction, instructions_.parse(joined_.text(), function));
     joined_.map_views(instruction, function, operands_begin, incomings_begin);
-    function.blocks.back().instructions.push_back(std::move(instruction));
+    append(function, instruction);
     return ok_status();
   }
 
@@ -517,6 +572,12 @@ class ModuleParser {
 
   Module& module_;
   LineReader lines_;
+  BodyConsumer* consumer_;
+  std::size_t batch_;
+  bool body_taken_ = false;     // the consumer has taken a definition
+  bool streaming_ = false;      // the body being read goes to the consumer
+  bool block_started_ = false;  // begin_block was called for the current streamed block
+  std::size_t block_hint_ = 0;  // lines hint of the current streamed block
   InstructionParser instructions_;
   JoinedInstruction joined_;
   std::vector<PendingDefinition> pending_;
@@ -528,8 +589,8 @@ class ModuleParser {
 
 namespace {
 
-Result<Module> parse_into(Module module) {
-  ModuleParser parser(module);
+Result<Module> parse_into(Module module, BodyConsumer* consumer = nullptr, std::size_t batch = 1) {
+  ModuleParser parser(module, consumer, batch);
   RETURN_IF_ERROR(parser.run());
   return module;
 }
@@ -547,6 +608,17 @@ Result<Module> parse_module_borrowing(std::string_view text) {
   Module module;
   module.source_view = text;
   return parse_into(std::move(module));
+}
+
+}  // namespace corvane
+
+namespace corvane {
+
+Result<Module> parse_module_streaming(std::string_view text, BodyConsumer& consumer,
+                                      std::size_t batch) {
+  Module module;
+  module.source_view = text;
+  return parse_into(std::move(module), &consumer, std::max<std::size_t>(batch, 1));
 }
 
 }  // namespace corvane

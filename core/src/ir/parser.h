@@ -2,6 +2,8 @@
 // the IR model. Strict where translation needs a construct, lenient elsewhere.
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <string_view>
 
 #include "ir/ir.h"
@@ -15,6 +17,37 @@ namespace corvane {
 /// Parses a whole module without copying `text`: the Module's views point into
 /// it, so the caller keeps `text` alive and unchanged for the Module's life.
 [[nodiscard]] Result<Module> parse_module_borrowing(std::string_view text);
+
+/// Takes the body of one definition while the parser reads it, so that its
+/// instructions are never all held at once: they arrive in small batches, in
+/// text order, and the parser reuses their memory for the next batch.
+class BodyConsumer {
+ public:
+  virtual ~BodyConsumer() = default;
+  /// Called at each `define` header in text order, before its body is read.
+  /// `may_be_entry_point` is false when the header neither says
+  /// "entry_point" nor references an attribute group, so that the definition
+  /// cannot be an entry point. Returning true streams this body into the
+  /// consumer (one definition at most: later calls are not made).
+  virtual bool take_definition(std::size_t function_index, bool may_be_entry_point) = 0;
+  /// A block of the taken body starts; `label` is empty for an unlabelled first
+  /// block. `expected_instructions` is a sizing hint (lines up to the next label).
+  virtual void begin_block(std::string_view label, std::size_t expected_instructions) = 0;
+  /// The next instructions of the current block. Their operand and incoming
+  /// ranges index `function`'s arrays, which hold only this batch's entries
+  /// and are cleared, with the batch, when the call returns.
+  virtual void instructions(const Function& function, std::span<const Instruction> batch) = 0;
+  /// The current block is complete (every block gets one begin and one end,
+  /// an empty block included).
+  virtual void end_block() = 0;
+};
+
+/// Like parse_module_borrowing, streaming the body of the definition that
+/// `consumer` takes. That definition stays in the Module with its name and
+/// flags but without blocks, instructions or operands. `batch` is the most
+/// instructions handed over at once (at least 1).
+[[nodiscard]] Result<Module> parse_module_streaming(std::string_view text, BodyConsumer& consumer,
+                                                    std::size_t batch = 1024);
 
 /// Parses one (joined) instruction text. Views in the result point into `text`;
 /// call arguments and phi incomings are appended to `function`'s flat arrays.

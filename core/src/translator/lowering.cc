@@ -1,13 +1,16 @@
 // The lowering driver: walks the entry point's blocks in text order, dispatches
 // every instruction (calls to the profile's builders, classical instructions and
 // phis to their lowering, pointer instructions to a small static memory model),
-// hands the block records to structuring and assembles the program.
+// hands the block records to structuring and assembles the program. The blocks
+// come either from a parsed Module or straight from the parser, a batch of
+// instructions at a time (parse_and_lower).
 //
 // Invariant: each instruction is looked at once, up to the first terminator of
 // its block; names are looked up by hash, and finished block records are moved,
 // never copied.
 #include "translator/lowering.h"
 
+#include <algorithm>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -16,6 +19,7 @@
 
 #include "builders/profile.h"
 #include "cfg/structure.h"
+#include "ir/parser.h"
 #include "ir/text.h"
 #include "signatures/signatures.h"
 #include "support/prefault.h"
@@ -116,71 +120,73 @@ std::optional<std::string_view> optional_view(OptionalView view) {
   return *view;
 }
 
-std::size_t count_calls(const Block& block) {
+std::size_t count_calls(std::span<const Instruction> instructions) {
   std::size_t count = 0;
-  for (const Instruction& instruction : block.instructions) {
+  for (const Instruction& instruction : instructions) {
     count += std::holds_alternative<Call>(instruction) ? 1 : 0;
   }
   return count;
 }
 
-// State of one lowering run besides the context.
+// State of one lowering run besides the context. Blocks are fed in text
+// order: begin_block, any number of lower() calls with the block's
+// instructions, end_block.
 class Lowerer {
  public:
-  Lowerer(const Translator& translator, const SignatureMap& signatures, const Function& function,
-          std::size_t source_size)
-      : translator_(translator), signatures_(signatures), function_(function) {
+  Lowerer(const Translator& translator, const SignatureMap& signatures, std::size_t source_size)
+      : translator_(translator), signatures_(signatures) {
     context_.copy_budget = copy_budget_for(source_size);
-    // One bucket per value the body can bind, so the environment never rehashes
-    // (a rehash walks every entry, and a branchy body binds one per branch).
-    context_.env.reserve(count_value_definitions(function));
   }
 
-  // Lowers every block in order. With `releasable` (the same function, owned by
-  // the caller and not needed afterwards), each block's instructions are freed
-  // once lowered, so the instruction records and the statements made from them
-  // are never all held at once, and freed records make room for later ones.
-  Status lower_blocks(Function* releasable = nullptr) {
-    const std::vector<Block>& blocks = function_.blocks;
-    processed_.reserve(blocks.size());
-    for (std::size_t position = 0; position < blocks.size(); ++position) {
-      const Block& block = blocks[position];
-      BlockLowering record;
-      record.label = block.label.empty() ? std::to_string(position) : std::string(block.label);
-      // Only calls make statements, nearly always one each, so this sizes the
-      // list once instead of regrowing it (a regrowth touches a fresh copy of
-      // every statement) and leaves no room for the branches and other
-      // instructions that make none. The entry block's list also keeps room
-      // for the header statements that assemble() puts in front of it, so that
-      // insertion does not reallocate.
-      record.statements.reserve(count_calls(block) + (position == 0 ? header_capacity() : 0));
-      prefault_for_writing(record.statements.data(), record.statements.capacity() * sizeof(Stmt));
-      if (position == 0 && blocks.size() == 1 && !branches_away(block)) {
-        // A lone block that does not branch is the whole body, in this very
-        // list; the header's slots go in first, so that assemble() fills them
-        // instead of shifting every statement of the body to make room.
-        header_slots_ = header_capacity();
-        record.statements.resize(header_slots_);
-      }
-      RETURN_IF_ERROR(lower_block(block, record));
-      processed_.append(std::move(record));
-      if (releasable != nullptr) {
-        std::vector<Instruction>().swap(releasable->blocks[position].instructions);
-      }
+  // Sizes the SSA environment and the block records for a body known up
+  // front, so that neither regrows.
+  void reserve(std::size_t values, std::size_t blocks) {
+    context_.env.reserve(values);
+    processed_.reserve(blocks);
+  }
+
+  void begin_block(std::string_view label) {
+    record_ = BlockLowering{};
+    record_.label = label.empty() ? std::to_string(position_) : std::string(label);
+    ended_ = false;
+    sized_ = false;
+    if (position_ == 0) {
+      entry_label_ = record_.label;
+    } else if (header_slots_ > 0) {
+      drop_header_slots(processed_.front());  // the body has more than one block
     }
-    if (releasable != nullptr) {
-      std::vector<Operand>().swap(releasable->operands);
-      std::vector<Incoming>().swap(releasable->incomings);
+  }
+
+  // Lowers the next instructions of the current block; those after its first
+  // terminator are not looked at. `expected_statements` (read with the first
+  // instructions of a block) sizes the block's statement list.
+  Status lower(const Function& function, std::span<const Instruction> instructions,
+               std::size_t expected_statements) {
+    if (!sized_) size_statements(expected_statements);
+    if (ended_) return ok_status();
+    function_ = &function;
+    for (const Instruction& instruction : instructions) {
+      ASSIGN_OR_RETURN(const bool ended, lower_instruction(instruction, record_));
+      if (ended) {
+        ended_ = true;
+        break;
+      }
     }
     return ok_status();
   }
 
-  Result<Program> assemble() {
-    std::string entry = "0";
-    if (!function_.blocks.empty() && !function_.blocks[0].label.empty()) {
-      entry = std::string(function_.blocks[0].label);
+  void end_block() {
+    if (!sized_) size_statements(0);
+    if (position_ == 0 && header_slots_ > 0 && !record_.successors.empty()) {
+      drop_header_slots(record_);
     }
-    ASSIGN_OR_RETURN(std::vector<Stmt> body, structure_blocks(processed_.take(), entry));
+    processed_.append(std::move(record_));
+    ++position_;
+  }
+
+  Result<Program> assemble() {
+    ASSIGN_OR_RETURN(std::vector<Stmt> body,
+                     structure_blocks(processed_.take(), position_ == 0 ? "0" : entry_label_));
     std::vector<Stmt> hoisted = hoisted_.take();
 
     // The header goes in front of the body in place: the body usually has the
@@ -202,7 +208,7 @@ class Lowerer {
     }
     for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
     if (header_slots_ > 0 && header.size() <= header_slots_ && body.size() >= header_slots_) {
-      // The body starts with the slots lower_blocks() left: the header takes
+      // The body starts with the slots size_statements() left: the header takes
       // the last of them and only unused ones (no qubits or no results) are
       // removed.
       const std::size_t unused = header_slots_ - header.size();
@@ -244,15 +250,6 @@ class Lowerer {
   static_assert(std::variant_size_v<Instruction> ==
                 static_cast<std::size_t>(InstructionKind::Unrecognized) + 1);
 
-  // Lowers the instructions of one block up to its first terminator.
-  Status lower_block(const Block& block, BlockLowering& record) {
-    for (const Instruction& instruction : block.instructions) {
-      ASSIGN_OR_RETURN(const bool ended, lower_instruction(instruction, record));
-      if (ended) break;
-    }
-    return ok_status();
-  }
-
   // Returns true when the instruction was the block's terminator.
   Result<bool> lower_instruction(const Instruction& instruction, BlockLowering& record) {
     switch (static_cast<InstructionKind>(instruction.index())) {
@@ -260,7 +257,7 @@ class Lowerer {
         const Call& call = *std::get_if<Call>(&instruction);
         const CallTarget target = call_target(call.callee);
         RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
-                                            function_.args(call), optional_view(call.result),
+                                            function_->args(call), optional_view(call.result),
                                             context_, record.statements));
         return false;
       }
@@ -287,27 +284,27 @@ class Lowerer {
         return true;
       case InstructionKind::ICmp: {
         const ICmp& icmp = *std::get_if<ICmp>(&instruction);
-        RETURN_IF_ERROR(lower_icmp(icmp, function_.binary_operands(icmp), context_));
+        RETURN_IF_ERROR(lower_icmp(icmp, function_->binary_operands(icmp), context_));
         return false;
       }
       case InstructionKind::Logic: {
         const Logic& logic = *std::get_if<Logic>(&instruction);
-        RETURN_IF_ERROR(lower_logic(logic, function_.binary_operands(logic), context_));
+        RETURN_IF_ERROR(lower_logic(logic, function_->binary_operands(logic), context_));
         return false;
       }
       case InstructionKind::Select: {
         const Select& select = *std::get_if<Select>(&instruction);
-        RETURN_IF_ERROR(lower_select(select, function_.select_operands(select), context_));
+        RETURN_IF_ERROR(lower_select(select, function_->select_operands(select), context_));
         return false;
       }
       case InstructionKind::Arith: {
         const Arith& arith = *std::get_if<Arith>(&instruction);
-        RETURN_IF_ERROR(lower_arith(arith, function_.binary_operands(arith), context_));
+        RETURN_IF_ERROR(lower_arith(arith, function_->binary_operands(arith), context_));
         return false;
       }
       case InstructionKind::Phi: {
         const Phi& phi = *std::get_if<Phi>(&instruction);
-        RETURN_IF_ERROR(lower_phi(phi, function_.phi_incomings(phi), record.label, processed_,
+        RETURN_IF_ERROR(lower_phi(phi, function_->phi_incomings(phi), record.label, processed_,
                                   hoisted_, context_));
         return false;
       }
@@ -334,7 +331,7 @@ class Lowerer {
         auto it = context_.pointers.find(store.pointer);
         if (it != context_.pointers.end()) {
           context_.memory.insert_or_assign(memory_key(it->second.base, it->second.offset),
-                                           function_.value(store));
+                                           function_->value(store));
         }
         return false;
       }
@@ -362,15 +359,30 @@ class Lowerer {
   // the includes and the two register declarations.
   [[nodiscard]] std::size_t header_capacity() const { return translator_.includes.size() + 2; }
 
-  // Whether lowering the block gives it successors: its first terminator is a
-  // branch (lowering stops at the first terminator).
-  static bool branches_away(const Block& block) {
-    for (const Instruction& instruction : block.instructions) {
-      if (std::holds_alternative<Br>(instruction) || std::holds_alternative<CondBr>(instruction))
-        return true;
-      if (std::holds_alternative<Ret>(instruction)) return false;
+  void size_statements(std::size_t expected_statements) {
+    sized_ = true;
+    const bool first = position_ == 0;
+    // Only calls make statements, nearly always one each, so a count of the
+    // block's calls (or lines) sizes the list once instead of regrowing it (a
+    // regrowth touches a fresh copy of every statement). The entry block's
+    // list also keeps room for the header statements that assemble() puts in
+    // front of it, so that insertion does not reallocate.
+    record_.statements.reserve(expected_statements + (first ? header_capacity() : 0));
+    prefault_for_writing(record_.statements.data(), record_.statements.capacity() * sizeof(Stmt));
+    if (first) {
+      // Should this block turn out to be the whole body, the header's slots
+      // are already in front, and assemble() fills them instead of shifting
+      // every statement of the body to make room. They are dropped again as
+      // soon as the block branches or a second block starts.
+      header_slots_ = header_capacity();
+      record_.statements.resize(header_slots_);
     }
-    return false;
+  }
+
+  void drop_header_slots(BlockLowering& record) {
+    record.statements.erase(record.statements.begin(),
+                            record.statements.begin() + static_cast<std::ptrdiff_t>(header_slots_));
+    header_slots_ = 0;
   }
 
   // One probe per call: the signature and builder lookups run once per distinct callee.
@@ -416,7 +428,7 @@ class Lowerer {
 
   Status lower_inttoptr(const IntToPtr& cast) {
     std::int64_t index = 0;
-    const Operand& source = function_.value(cast);
+    const Operand& source = function_->value(cast);
     if (const auto* integer = std::get_if<ConstInt>(&source)) {
       if (integer->value < std::numeric_limits<std::int64_t>::min() ||
           integer->value > std::numeric_limits<std::int64_t>::max()) {
@@ -447,37 +459,147 @@ class Lowerer {
 
   const Translator& translator_;
   const SignatureMap& signatures_;
-  const Function& function_;
+  const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;
+  BlockLowering record_;      // the block being lowered
+  bool ended_ = false;        // the current block's terminator has been lowered
+  bool sized_ = false;        // the current block's statement list is sized
+  std::size_t position_ = 0;  // blocks ended so far
+  std::string entry_label_;
   ProcessedBlocks processed_;
   HoistedDecls hoisted_;
   std::unordered_map<std::string_view, CallTarget, CalleeHash> call_targets_;
-  std::size_t header_slots_ = 0;  // slots at the front of a lone block's statements
+  std::size_t header_slots_ = 0;  // slots at the front of the entry block's statements
 };
 
 }  // namespace
 
 namespace {
 
+TranslateError no_entry_point_error() {
+  return parse_error(
+      "no entry-point function found; QIR modules must have a function tagged with the "
+      "'entry_point' attribute");
+}
+
+// Lowers the blocks of a parsed function. With `releasable` (the same function,
+// owned by the caller and not needed afterwards), each block's instructions are
+// freed once lowered, so the instruction records and the statements made from
+// them are never all held at once, and freed records make room for later ones.
+Status lower_function(Lowerer& lowerer, const Function& function, Function* releasable) {
+  lowerer.reserve(count_value_definitions(function), function.blocks.size());
+  for (std::size_t position = 0; position < function.blocks.size(); ++position) {
+    const Block& block = function.blocks[position];
+    lowerer.begin_block(block.label);
+    RETURN_IF_ERROR(lowerer.lower(function, block.instructions, count_calls(block.instructions)));
+    lowerer.end_block();
+    if (releasable != nullptr) {
+      std::vector<Instruction>().swap(releasable->blocks[position].instructions);
+    }
+  }
+  if (releasable != nullptr) {
+    std::vector<Operand>().swap(releasable->operands);
+    std::vector<Incoming>().swap(releasable->incomings);
+  }
+  return ok_status();
+}
+
 Result<Program> lower_entry_point(const Translator& translator, const Module& module,
                                   Module* releasable) {
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
-  if (entry == nullptr) {
-    return parse_error(
-        "no entry-point function found; QIR modules must have a function tagged with the "
-        "'entry_point' attribute");
-  }
-  Lowerer lowerer(translator, signatures, *entry, module.source().size());
+  if (entry == nullptr) return no_entry_point_error();
+  Lowerer lowerer(translator, signatures, module.source().size());
   Function* release = nullptr;
   if (releasable != nullptr) {
     release = &releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
   }
-  RETURN_IF_ERROR(lowerer.lower_blocks(release));
+  RETURN_IF_ERROR(lower_function(lowerer, *entry, release));
   return lowerer.assemble();
 }
 
+// Feeds the body of the first definition that may be the entry point from the
+// parser to a Lowerer. The first lowering error stops the lowering, not the
+// parse: a parse error later in the text still takes precedence.
+class StreamingLowerer final : public BodyConsumer {
+ public:
+  StreamingLowerer(Lowerer& lowerer, std::size_t batch) : lowerer_(lowerer), batch_(batch) {}
+
+  bool take_definition(std::size_t function_index, bool may_be_entry_point) override {
+    if (!may_be_entry_point) return false;
+    taken_ = function_index;
+    return true;
+  }
+  void begin_block(std::string_view label, std::size_t expected_instructions) override {
+    if (status_.ok()) lowerer_.begin_block(label);
+    expected_ = expected_instructions;
+    first_batch_ = true;
+  }
+  void instructions(const Function& function, std::span<const Instruction> batch) override {
+    if (!status_.ok()) return;
+    // A first batch short of the batch size is the whole block, so its calls
+    // size the statement list exactly; a longer block goes by its line count.
+    const std::size_t expected = !first_batch_           ? 0
+                                 : batch.size() < batch_ ? count_calls(batch)
+                                                         : expected_;
+    first_batch_ = false;
+    status_ = lowerer_.lower(function, batch, expected);
+  }
+  void end_block() override {
+    if (status_.ok()) lowerer_.end_block();
+  }
+
+  // Index of the taken definition in the module's functions, if any.
+  [[nodiscard]] std::optional<std::size_t> taken() const { return taken_; }
+  [[nodiscard]] Status& status() { return status_; }
+
+ private:
+  Lowerer& lowerer_;
+  std::size_t batch_;
+  std::size_t expected_ = 0;  // the parser's hint for the current block
+  bool first_batch_ = false;
+  std::optional<std::size_t> taken_;
+  Status status_ = ok_status();
+};
+
+std::optional<std::string_view> profile_of(const Function& entry) {
+  if (!entry.profile) return std::nullopt;
+  return *entry.profile;
+}
+
+// Parses the whole module first, then lowers its entry point.
+Result<LoweredModule> parse_then_lower(const Translator& translator, std::string_view text) {
+  ASSIGN_OR_RETURN(Module module, parse_module_borrowing(text));
+  const Function* entry = find_entry_point(module);
+  const std::optional<std::string_view> profile =
+      entry == nullptr ? std::nullopt : profile_of(*entry);
+  ASSIGN_OR_RETURN(Program program, lower_entry_point(translator, module, &module));
+  return LoweredModule{std::move(program), profile};
+}
+
 }  // namespace
+
+Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_view text,
+                                      std::size_t batch) {
+  Result<SignatureMap> signatures = build_signature_map(text);
+  // Without the signatures nothing can be lowered; the full parse then
+  // reports whichever error comes first.
+  if (!signatures.ok()) return parse_then_lower(translator, text);
+  Lowerer lowerer(translator, *signatures, text.size());
+  batch = std::max<std::size_t>(batch, 1);
+  StreamingLowerer consumer(lowerer, batch);
+  ASSIGN_OR_RETURN(Module module, parse_module_streaming(text, consumer, batch));
+  const Function* entry = find_entry_point(module);
+  if (entry == nullptr) return no_entry_point_error();
+  if (consumer.taken() != static_cast<std::size_t>(entry - module.functions.data())) {
+    // The body taken was not the entry point's (attribute groups are only
+    // known at the end of the text): parse again and lower the right one.
+    return parse_then_lower(translator, text);
+  }
+  RETURN_IF_ERROR(std::move(consumer.status()));
+  ASSIGN_OR_RETURN(Program program, lowerer.assemble());
+  return LoweredModule{std::move(program), profile_of(*entry)};
+}
 
 Result<Program> lower_module(const Translator& translator, const Module& module) {
   return lower_entry_point(translator, module, nullptr);

@@ -88,6 +88,23 @@ struct BlockLowering {
 /// but the entry point's instruction lists and operand arrays are empty.
 [[nodiscard]] Result<Program> lower_module(const Translator& translator, Module&& module);
 
+/// A lowered entry point and its profile (the first "qir_profiles" value of
+/// its attribute groups, a view into the parsed text).
+struct LoweredModule {
+  Program program;
+  std::optional<std::string_view> profile;
+};
+
+/// Parses `text` and lowers its entry point in the same pass: the entry
+/// point's instructions are lowered in batches of at most `batch` as they are
+/// read, so they are never all held in memory. The result, errors included,
+/// is that of parse_module followed by lower_module. (The parser takes the
+/// first definition that may be the entry point; should the attribute groups
+/// at the end say otherwise, the text is parsed again and lowered as a whole.)
+[[nodiscard]] Result<LoweredModule> parse_and_lower(const Translator& translator,
+                                                    std::string_view text,
+                                                    std::size_t batch = 1024);
+
 /// Register size from the highest index used (checked: index + 1 must not overflow).
 /// `is_qubit` selects the qubit or the result register, which the error names.
 [[nodiscard]] Result<std::uint64_t> register_size(std::int64_t max_index, bool is_qubit);

@@ -37,6 +37,9 @@ class ProcessedBlocks {
                                                     std::string_view second) const;
   /// All records, in function order.
   [[nodiscard]] const std::vector<BlockLowering>& blocks() const { return blocks_; }
+  /// The first record (there must be one). Its statements may be changed; its
+  /// label and branch facts, which the index holds, may not.
+  [[nodiscard]] BlockLowering& front() { return blocks_.front(); }
   /// Hands the records over (for structuring); leaves this object empty.
   [[nodiscard]] std::vector<BlockLowering> take();
 

@@ -1,6 +1,6 @@
-// The pipeline: parse the text, configure a Translator, lower the entry point,
-// print the program and append the generated-by trailer. Each stage's first
-// error is returned unchanged.
+// The pipeline: configure a Translator, parse the text and lower the entry
+// point, print the program and append the generated-by trailer. Each stage's
+// first error is returned unchanged.
 #include "translator/translate.h"
 
 #include "ir/parser.h"
@@ -39,22 +39,13 @@ std::optional<std::string_view> entry_profile(const Module& module) {
 }  // namespace
 
 Result<std::string> translate(std::string_view qir_text, std::optional<std::string_view> producer) {
-  std::optional<Module> module;
-  {
-    // The module never outlives this call, so it can read the caller's text in
-    // place rather than copy the whole input.
-    ASSIGN_OR_RETURN(Module parsed, parse_module_borrowing(qir_text));
-    module.emplace(std::move(parsed));
-  }
   Translator translator{base_profile(), {}, std::nullopt, false};
   if (producer.has_value() && !producer->empty()) translator.producer = std::string(*producer);
-  std::optional<std::string> profile;
-  if (const auto view = entry_profile(*module)) profile.emplace(*view);
-  // The program owns all its text, so the module is consumed by lowering (its
-  // instructions are freed as they are lowered) and released before printing.
-  ASSIGN_OR_RETURN(Program program, lower_module(translator, std::move(*module)));
-  module.reset();
-  return print_translation(program, translator, profile, qir_text.size());
+  // The module never outlives this call: the parser reads the caller's text in
+  // place, and the entry point is lowered while it is read, a batch of
+  // instructions at a time, so its instructions are never all in memory.
+  ASSIGN_OR_RETURN(LoweredModule lowered, parse_and_lower(translator, qir_text));
+  return print_translation(lowered.program, translator, lowered.profile, qir_text.size());
 }
 
 Result<std::string> translate_module(const Translator& translator, const Module& module) {
