@@ -207,12 +207,12 @@ Status Structurer::set_up(std::string_view entry) {
   // target of the block whose label sorts first among blocks with one.
   state_.resize(count);
   const BlockLowering* bad_block = nullptr;
-  const std::string* bad_target = nullptr;
+  const Name* bad_target = nullptr;
   for (std::uint32_t i = 0; i < count; ++i) {
     BlockState& state = state_[i];
     state.succ_begin = static_cast<std::uint32_t>(successor_ids_.size());
     state.succ_count = static_cast<std::uint32_t>(blocks_[i].successors.size());
-    for (const std::string& target : blocks_[i].successors) {
+    for (const Name& target : blocks_[i].successors) {
       const std::uint32_t id = find_successor(ids, i, target);
       if (id != LabelIndex::kAbsent) {
         successor_ids_.push_back(id);
@@ -226,7 +226,7 @@ Status Structurer::set_up(std::string_view entry) {
     }
   }
   if (bad_target != nullptr) {
-    return lowering_error("branch target `%" + *bad_target +
+    return lowering_error("branch target `%" + std::string(bad_target->view()) +
                           "` does not match any block in this function");
   }
 

@@ -131,6 +131,13 @@ class SmallVec {
     reserve(items.size());
     for (T& item : items) push_back(std::move(item));
   }
+  /// Elements converted from another element type (labels from strings, say).
+  template <typename U, typename = std::enable_if_t<!std::is_same_v<U, T> &&
+                                                    std::is_constructible_v<T, const U&>>>
+  SmallVec(const std::vector<U>& items) {  // NOLINT: implicit like a vector copy
+    reserve(items.size());
+    for (const U& item : items) emplace_back(item);
+  }
   SmallVec(const SmallVec& other) { append_copies(other.begin(), other.end()); }
   SmallVec(SmallVec&& other) noexcept { take(std::move(other)); }
   SmallVec& operator=(const SmallVec& other) {

@@ -70,6 +70,7 @@ namespace {
 // 50 bytes a node) grows at most linearly with the input, by a small factor.
 constexpr std::uint64_t kCopyBudgetBase = kDefaultCopyBudget;
 constexpr std::uint64_t kInputBytesPerCopiedNode = 4;
+constexpr std::size_t kTextBytesPerBlockRecord = 256;
 
 std::uint64_t copy_budget_for(std::size_t source_size) {
   return kCopyBudgetBase + std::uint64_t{source_size} / kInputBytesPerCopiedNode;
@@ -120,6 +121,10 @@ std::optional<std::string_view> optional_view(OptionalView view) {
   return *view;
 }
 
+// Calls in a run of instructions. Nearly every call without a result makes
+// one statement; in a block that branches on a measurement it read (a call
+// with a result), the count also leaves room for the `if` that structuring
+// appends to the block.
 std::size_t count_calls(std::span<const Instruction> instructions) {
   std::size_t count = 0;
   for (const Instruction& instruction : instructions) {
@@ -538,7 +543,7 @@ class StreamingLowerer final : public BodyConsumer {
   void instructions(const Function& function, std::span<const Instruction> batch) override {
     if (!status_.ok()) return;
     // A first batch short of the batch size is the whole block, so its calls
-    // size the statement list exactly; a longer block goes by its line count.
+    // size the statement list; a longer block goes by its line count.
     const std::size_t expected = !first_batch_           ? 0
                                  : batch.size() < batch_ ? count_calls(batch)
                                                          : expected_;
@@ -586,6 +591,11 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
   // reports whichever error comes first.
   if (!signatures.ok()) return parse_then_lower(translator, text);
   Lowerer lowerer(translator, *signatures, text.size());
+  // Room for a block record per 256 bytes of text, so that the records of a
+  // branchy body are not copied over and over as the list grows (blocks of
+  // generated code take about 400 bytes; denser bodies still grow the list).
+  // Room never written costs address space only.
+  lowerer.reserve(0, text.size() / kTextBytesPerBlockRecord);
   batch = std::max<std::size_t>(batch, 1);
   StreamingLowerer consumer(lowerer, batch);
   ASSIGN_OR_RETURN(Module module, parse_module_streaming(text, consumer, batch));

@@ -75,7 +75,7 @@ struct BlockLowering {
   std::vector<Stmt> statements;  // in instruction order
   // True then false target; one for br; none for ret. Held inline: a heap
   // block per record would mean one allocation (and free) per basic block.
-  SmallVec<std::string, 2> successors;
+  SmallVec<Name, 2> successors;
   std::optional<Expr> condition;  // for a conditional branch
   friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
 };

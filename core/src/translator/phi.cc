@@ -34,11 +34,15 @@ void ProcessedBlocks::catch_up() const {
     // A later record of the same label replaces an earlier one here.
     conditional_by_label_.insert_or_assign(block.label, position);
     if (block.successors.size() != 2) continue;
-    const std::string& a = block.successors[0];
-    const std::string& b = block.successors[1];
-    branch_by_successor_.try_emplace(a, position);
-    branch_by_successor_.try_emplace(b, position);
-    if (a != b) branch_by_pair_.try_emplace(a < b ? std::pair(a, b) : std::pair(b, a), position);
+    const std::string_view a = block.successors[0];
+    const std::string_view b = block.successors[1];
+    branch_by_successor_.try_emplace(std::string(a), position);
+    branch_by_successor_.try_emplace(std::string(b), position);
+    if (a != b) {
+      branch_by_pair_.try_emplace(a < b ? std::pair(std::string(a), std::string(b))
+                                        : std::pair(std::string(b), std::string(a)),
+                                  position);
+    }
   }
 }
 
@@ -150,9 +154,9 @@ Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
   // The constant flows in when the predecessor's branch takes the edge to this
   // block: on its true edge the constant stands for c, on its false edge for !c.
   // A phi block that is neither successor keeps the plain c.
-  const bool via_true = !pred->successors.empty() && pred->successors[0] == block_label;
+  const bool via_true = !pred->successors.empty() && pred->successors[0].view() == block_label;
   const bool via_false =
-      !via_true && pred->successors.size() == 2 && pred->successors[1] == block_label;
+      !via_true && pred->successors.size() == 2 && pred->successors[1].view() == block_label;
   const bool negate = (via_true && !k) || (via_false && k);
   Expr c = negate ? make_not(std::move(lhs)) : std::move(lhs);
   return bind_checked(
@@ -176,7 +180,7 @@ Result<bool> try_materialise(const Phi& phi, std::span<const Incoming> incomings
   }
   const BlockLowering* branch = processed.find_branch_to(incomings[0].pred, incomings[1].pred);
   if (branch == nullptr) return false;
-  const bool k = branch->successors[0] == incomings[0].pred ? *first : *second;
+  const bool k = branch->successors[0].view() == incomings[0].pred ? *first : *second;
   ASSIGN_OR_RETURN(Expr condition, copy_condition(context, phi.result, *branch->condition));
   Expr value =
       k ? std::move(condition) : make_binary_expr(BinaryOp::Sub, IntLit{1}, std::move(condition));

@@ -625,7 +625,7 @@ class ReferenceStructurer {
     }
     for (const auto& [label, record] : map_) ensure_node(label);
     for (const auto& [label, record] : map_) {
-      for (const std::string& s : record.successors) add_edge(label, s);
+      for (const Name& s : record.successors) add_edge(label, std::string(s));
     }
     while (true) {
       Result<bool> step = rewrite_once();
@@ -678,7 +678,7 @@ class ReferenceStructurer {
     r.condition = std::move(merged.condition);
     r.successors = merged.successors;
     remove_node(x);
-    for (const std::string& s : merged.successors) add_edge(n, s);
+    for (const Name& s : merged.successors) add_edge(n, std::string(s));
   }
 
   Result<bool> rewrite_once() {
@@ -736,7 +736,7 @@ class ReferenceStructurer {
         return false;
       }
       const std::string join = out_[t][0];
-      const std::string then_arm = r.successors[0];
+      const std::string then_arm(r.successors[0]);
       const std::string else_arm = then_arm == t ? f : t;
       if (!r.condition) return internal_error("conditional branch without a condition");
       if (!map_[t].statements.empty() || !map_[f].statements.empty()) {
