@@ -5,6 +5,7 @@
 
 #include "ir/parser.h"
 #include "openqasm/printer.h"
+#include "support/prefault.h"
 #include "translator/lowering.h"
 
 namespace corvane {
@@ -25,6 +26,7 @@ std::string print_translation(const Program& program, const Translator& translat
                               std::optional<std::string_view> profile, std::size_t source_size) {
   std::string out;
   out.reserve(source_size / 2 + 256);
+  advise_huge_pages(out.data(), out.capacity());
   print_program(program, out);
   out += render_trailer(translator.producer, profile);
   return out;
