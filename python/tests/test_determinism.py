@@ -1,10 +1,13 @@
 """Concurrency and determinism: many threads at once give the same bytes as
-sequential calls, and separate processes give byte-identical results."""
+sequential calls, other threads run while a translation does, and separate
+processes give byte-identical results."""
 from __future__ import annotations
 
 import json
 import subprocess
 import sys
+import threading
+import time
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
@@ -39,6 +42,38 @@ def test_threads_match_sequential_calls() -> None:
     with ThreadPoolExecutor(max_workers=8) as pool:
         for _ in range(3):
             assert list(pool.map(outcome, texts)) == expected
+
+
+def test_other_threads_run_while_a_translation_runs() -> None:
+    # A module that takes tens of milliseconds. A ticker thread counts once
+    # per millisecond of sleep (sleeping lets go of the interpreter lock);
+    # the translating thread reads the count just before and just after its
+    # call. Were the lock held during the translation, the ticker could not
+    # count in between (a few ticks slip in around the call).
+    body = "  call void @__quantum__qis__h__body(%Qubit* null)\n" * 300_000
+    text = ("%Qubit = type opaque\ndefine void @main() #0 {\n" + body + "  ret void\n}\n"
+            "declare void @__quantum__qis__h__body(%Qubit*)\n"
+            'attributes #0 = { "entry_point" }\n')
+    ticks = [0]
+    done = threading.Event()
+
+    def ticker() -> None:
+        while not done.is_set():
+            ticks[0] += 1
+            time.sleep(0.001)
+
+    thread = threading.Thread(target=ticker)
+    thread.start()
+    try:
+        time.sleep(0.01)
+        before = ticks[0]
+        output = corvane.translate(text)
+        after = ticks[0]
+    finally:
+        done.set()
+        thread.join()
+    assert output.startswith("OPENQASM 3.0;\nqubit[1] q;\nh q[0];\n")
+    assert after - before >= 20
 
 
 CHILD = r"""

@@ -197,8 +197,14 @@ PyObject* translate_impl(PyObject* /*module*/, PyObject* const* args, Py_ssize_t
     if (!producer.has_value()) return nullptr;
   }
 
-  // The interpreter lock stays held: the views borrow the str objects' buffers.
-  CoreOutcome outcome = call_core(*qir_text, producer);
+  // The translation runs without the interpreter lock, so other threads go on
+  // (and translate in parallel). The views stay valid meanwhile: they borrow
+  // the UTF-8 buffers of str objects, which are immutable and kept alive by
+  // this call's own arguments, and the core touches no Python object.
+  CoreOutcome outcome;
+  Py_BEGIN_ALLOW_THREADS;
+  outcome = call_core(*qir_text, producer);
+  Py_END_ALLOW_THREADS;
   switch (outcome.kind) {
     case CoreOutcome::Kind::Text:
       return PyUnicode_FromStringAndSize(outcome.text.data(),
