@@ -4,8 +4,10 @@
 //  - Name: an owned text in 16 bytes that keeps names of up to 15 bytes (every
 //    register and gate name) inline, without a heap block;
 //  - SmallVec: a vector whose first N elements live inside the record, so a
-//    gate's one or two qubits need no heap block either.
-// Both have value semantics: copies are deep and == compares contents.
+//    gate's one or two qubits need no heap block either;
+//  - HeapVec: a vector in the size of one pointer, for lists that are
+//    usually empty (a gate's angles and modifiers).
+// All have value semantics: copies are deep and == compares contents.
 #pragma once
 
 #include <algorithm>
@@ -258,6 +260,141 @@ class SmallVec {
   std::uint32_t size_ = 0;
   std::uint32_t capacity_ = N;
   alignas(kAlign) unsigned char storage_[kInlineBytes];
+};
+
+/// A vector in 8 bytes: a null pointer when it has never held an element,
+/// else one heap block holding its size, its capacity and the elements. For
+/// lists that are empty in most records, where a std::vector's 24 bytes (or a
+/// SmallVec's inline room) would be carried by every record for nothing. The
+/// interface is that of SmallVec.
+template <typename T>
+class HeapVec {
+ public:
+  using value_type = T;
+  using iterator = T*;
+  using const_iterator = const T*;
+
+  HeapVec() noexcept = default;
+  HeapVec(std::initializer_list<T> items) { append_copies(items.begin(), items.end()); }
+  HeapVec(const std::vector<T>& items) {  // NOLINT: implicit like a vector copy
+    append_copies(items.data(), items.data() + items.size());
+  }
+  HeapVec(std::vector<T>&& items) {  // NOLINT: implicit like a vector move
+    reserve(items.size());
+    for (T& item : items) push_back(std::move(item));
+  }
+  HeapVec(const HeapVec& other) { append_copies(other.begin(), other.end()); }
+  HeapVec(HeapVec&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+  HeapVec& operator=(const HeapVec& other) {
+    if (this != &other) {
+      HeapVec copy(other);
+      *this = std::move(copy);
+    }
+    return *this;
+  }
+  HeapVec& operator=(HeapVec&& other) noexcept {
+    if (this != &other) {
+      destroy();
+      block_ = std::exchange(other.block_, nullptr);
+    }
+    return *this;
+  }
+  ~HeapVec() { destroy(); }
+
+  [[nodiscard]] std::size_t size() const { return block_ == nullptr ? 0 : block_->size; }
+  [[nodiscard]] bool empty() const { return size() == 0; }
+  [[nodiscard]] T* data() { return block_ == nullptr ? nullptr : elements(block_); }
+  [[nodiscard]] const T* data() const { return block_ == nullptr ? nullptr : elements(block_); }
+  T* begin() { return data(); }
+  T* end() { return data() + size(); }
+  const T* begin() const { return data(); }
+  const T* end() const { return data() + size(); }
+  T& operator[](std::size_t i) { return data()[i]; }
+  const T& operator[](std::size_t i) const { return data()[i]; }
+  T& back() { return data()[size() - 1]; }
+  const T& back() const { return data()[size() - 1]; }
+
+  void reserve(std::size_t wanted) {
+    if (wanted > capacity()) adopt(allocate(wanted));
+  }
+  template <typename... Args>
+  T& emplace_back(Args&&... args) {
+    const std::size_t count = size();
+    if (count < capacity()) {
+      T* slot = ::new (static_cast<void*>(elements(block_) + count)) T(std::forward<Args>(args)...);
+      ++block_->size;
+      return *slot;
+    }
+    // The new element is built before the old ones move, so an argument that
+    // refers to an element of this vector is still intact when it is read.
+    Header* grown = allocate(std::max<std::size_t>(2 * capacity(), 1));
+    T* slot = ::new (static_cast<void*>(elements(grown) + count)) T(std::forward<Args>(args)...);
+    adopt(grown);
+    ++block_->size;
+    return *slot;
+  }
+  void push_back(const T& item) { emplace_back(item); }
+  void push_back(T&& item) { emplace_back(std::move(item)); }
+  void clear() {
+    if (block_ == nullptr) return;
+    std::destroy_n(elements(block_), block_->size);
+    block_->size = 0;
+  }
+
+  friend bool operator==(const HeapVec& a, const HeapVec& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  // The block: this header, then room for `capacity` elements.
+  struct Header {
+    std::uint32_t size;
+    std::uint32_t capacity;
+  };
+  static constexpr std::size_t kAlign = alignof(T) > alignof(Header) ? alignof(T) : alignof(Header);
+  static constexpr std::size_t kOffset =
+      (sizeof(Header) + alignof(T) - 1) / alignof(T) * alignof(T);
+
+  static T* elements(Header* block) {
+    return std::launder(reinterpret_cast<T*>(reinterpret_cast<unsigned char*>(block) + kOffset));
+  }
+  static const T* elements(const Header* block) {
+    return std::launder(
+        reinterpret_cast<const T*>(reinterpret_cast<const unsigned char*>(block) + kOffset));
+  }
+  [[nodiscard]] std::size_t capacity() const { return block_ == nullptr ? 0 : block_->capacity; }
+
+  static Header* allocate(std::size_t capacity) {
+    void* raw = ::operator new (kOffset + capacity * sizeof(T), std::align_val_t{kAlign});
+    return ::new (raw) Header{0, static_cast<std::uint32_t>(capacity)};
+  }
+  static void release(Header* block) { ::operator delete (block, std::align_val_t{kAlign}); }
+
+  // Moves the elements into `grown` (empty, with more room) and keeps it.
+  void adopt(Header* grown) {
+    if (block_ != nullptr) {
+      std::uninitialized_move_n(elements(block_), block_->size, elements(grown));
+      std::destroy_n(elements(block_), block_->size);
+      grown->size = block_->size;
+      release(block_);
+    }
+    block_ = grown;
+  }
+
+  template <typename It>
+  void append_copies(It first, It last) {
+    reserve(static_cast<std::size_t>(last - first));
+    for (; first != last; ++first) push_back(*first);
+  }
+
+  void destroy() noexcept {
+    if (block_ == nullptr) return;
+    std::destroy_n(elements(block_), block_->size);
+    release(block_);
+    block_ = nullptr;
+  }
+
+  Header* block_ = nullptr;
 };
 
 }  // namespace corvane

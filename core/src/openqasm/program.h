@@ -201,11 +201,12 @@ struct OutputBitDecl {
   friend bool operator==(const OutputBitDecl&, const OutputBitDecl&) = default;
 };
 // Gate calls are most of a program. Their one or two qubits and their names are
-// held inside the record; angles (on a minority of gates) take one heap block.
+// held inside the record; modifiers and angles (on a minority of gates) take a
+// pointer in the record and one heap block when present.
 struct GateCall {
-  SmallVec<GateModifier, 8> modifiers;
+  HeapVec<GateModifier> modifiers;
   Name name;
-  SmallVec<Expr, 0> params;
+  HeapVec<Expr> params;
   SmallVec<IndexedIdent, 2> qubits;
   friend bool operator==(const GateCall&, const GateCall&) = default;
 };
@@ -246,7 +247,7 @@ struct Stmt {
 // Statements are the bulk of a translation's memory; a GateCall (with room for
 // two qubits) is the largest alternative.
 static_assert(sizeof(IndexedIdent) == 24, "keep register elements compact");
-static_assert(sizeof(Stmt) <= 112, "keep Stmt records compact");
+static_assert(sizeof(Stmt) <= 96, "keep Stmt records compact");
 
 /// A whole program: version header and top-level statements.
 struct Program {

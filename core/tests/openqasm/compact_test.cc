@@ -1,6 +1,7 @@
-// Name and SmallVec: the compact value types of the program tree. Both switch
-// storage at a size boundary (15 bytes inline for Name, N elements inline for
-// SmallVec), so every operation is checked on both sides of it.
+// Name, SmallVec and HeapVec: the compact value types of the program tree.
+// They switch storage at a boundary (15 bytes inline for Name, N elements
+// inline for SmallVec, no block for an empty HeapVec), so every operation is
+// checked on both sides of it.
 #include "openqasm/compact.h"
 
 #include <gtest/gtest.h>
@@ -74,18 +75,22 @@ struct Tracked {
   friend bool operator==(const Tracked& a, const Tracked& b) { return a.text == b.text; }
 };
 
-std::vector<std::string> texts_of(const SmallVec<Tracked, 2>& items) {
+template <typename Vec>
+std::vector<std::string> texts_of(const Vec& items) {
   std::vector<std::string> out;
   for (const Tracked& item : items) out.push_back(item.text);
   return out;
 }
 
-TEST(SmallVecTest, BehavesLikeAVectorOnBothSidesOfTheInlineCapacity) {
+// The same checks for SmallVec (inline, then on the heap) and HeapVec (no
+// block, then one).
+template <typename Vec>
+void check_vector_behaviour() {
   for (std::size_t count = 0; count <= 7; ++count) {
     SCOPED_TRACE(count);
     {
       std::vector<std::string> expected;
-      SmallVec<Tracked, 2> items;
+      Vec items;
       for (std::size_t i = 0; i < count; ++i) {
         // Long texts, so a lost or doubled element shows as a leak or a crash.
         expected.push_back("element number " + std::to_string(i) + " with a long text");
@@ -96,16 +101,16 @@ TEST(SmallVecTest, BehavesLikeAVectorOnBothSidesOfTheInlineCapacity) {
       EXPECT_EQ(texts_of(items), expected);
       EXPECT_EQ(Tracked::alive, static_cast<int>(count));
 
-      SmallVec<Tracked, 2> copy(items);
+      Vec copy(items);
       EXPECT_EQ(copy, items);
       EXPECT_EQ(Tracked::alive, static_cast<int>(2 * count));
 
-      SmallVec<Tracked, 2> moved(std::move(copy));
+      Vec moved(std::move(copy));
       EXPECT_EQ(texts_of(moved), expected);
       EXPECT_TRUE(copy.empty());  // NOLINT: moved-from is empty
       EXPECT_EQ(Tracked::alive, static_cast<int>(2 * count));
 
-      SmallVec<Tracked, 2> assigned{Tracked("old")};
+      Vec assigned{Tracked("old")};
       assigned = items;
       EXPECT_EQ(texts_of(assigned), expected);
       assigned = std::move(moved);
@@ -132,6 +137,15 @@ TEST(SmallVecTest, BehavesLikeAVectorOnBothSidesOfTheInlineCapacity) {
   }
 }
 
+TEST(SmallVecTest, BehavesLikeAVectorOnBothSidesOfTheInlineCapacity) {
+  check_vector_behaviour<SmallVec<Tracked, 2>>();
+}
+
+TEST(HeapVecTest, BehavesLikeAVectorWithAndWithoutItsBlock) {
+  check_vector_behaviour<HeapVec<Tracked>>();
+  static_assert(sizeof(HeapVec<Tracked>) == sizeof(void*));
+}
+
 TEST(SmallVecTest, ComparesByContentsAndConvertsFromVectors) {
   const SmallVec<int, 2> a{1, 2, 3};
   const SmallVec<int, 2> b(std::vector<int>{1, 2, 3});
@@ -142,6 +156,9 @@ TEST(SmallVecTest, ComparesByContentsAndConvertsFromVectors) {
   EXPECT_TRUE(none.empty());
   EXPECT_EQ(none, (SmallVec<int, 0>{}));
   EXPECT_EQ((SmallVec<int, 0>{7}), (SmallVec<int, 0>(std::vector<int>{7})));
+  EXPECT_EQ((HeapVec<int>{1, 2, 3}), (HeapVec<int>(std::vector<int>{1, 2, 3})));
+  EXPECT_FALSE((HeapVec<int>{1, 2, 3}) == (HeapVec<int>{1, 2}));
+  EXPECT_EQ(HeapVec<int>{}, (HeapVec<int>(std::vector<int>{})));
 }
 
 // The tree types built on them keep their value semantics.
