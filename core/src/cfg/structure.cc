@@ -31,6 +31,7 @@
 #include "cfg/id_set.h"
 #include "cfg/statement_tree.h"
 #include "ir/text.h"
+#include "support/prefault.h"
 
 namespace corvane {
 namespace {
@@ -500,6 +501,7 @@ std::vector<Stmt> Structurer::take_chain(std::uint32_t n) {
   std::vector<Stmt> out = std::move(blocks_[n].statements);
   if (next_chunk_[n] == kNoChunk) return out;
   out.reserve(state_[n].top_count);
+  prefault_for_writing(out.data(), out.capacity() * sizeof(Stmt));  // filled whole below
   for (std::uint32_t chunk = next_chunk_[n]; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
     std::vector<Stmt> statements = std::move(blocks_[chunk].statements);
     for (Stmt& stmt : statements) out.push_back(std::move(stmt));

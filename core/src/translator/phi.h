@@ -15,6 +15,7 @@
 
 #include "ir/ir.h"
 #include "openqasm/program.h"
+#include "support/prefault.h"
 #include "translator/error.h"
 #include "translator/lowering.h"
 
@@ -24,7 +25,11 @@ namespace corvane {
 class ProcessedBlocks {
  public:
   /// Makes room for `count` records.
-  void reserve(std::size_t count) { blocks_.reserve(count); }
+  void reserve(std::size_t count) {
+    blocks_.reserve(count);
+    // Records are appended front to back; a large list takes huge pages.
+    advise_huge_pages(blocks_.data(), blocks_.capacity() * sizeof(BlockLowering));
+  }
   /// Appends a finished record (moved) and indexes it.
   void append(BlockLowering block);
   /// The first record with `label`, or nullptr.
