@@ -190,12 +190,21 @@ class Lowerer {
   }
 
   Result<Program> assemble() {
-    ASSIGN_OR_RETURN(std::vector<Stmt> body,
-                     structure_blocks(processed_.take(), position_ == 0 ? "0" : entry_label_));
+    // The header goes in front of the body in place, so no second array of
+    // all statements is built: a lone block's statements start with the slots
+    // size_statements() left, and any other body is gathered by structuring
+    // behind as many slots as the header will take (counted here, built only
+    // after structuring, whose errors come first).
+    const std::size_t header_size = translator_.includes.size() +
+                                    (context_.max_qubit_index >= 0 ? 1 : 0) +
+                                    (context_.max_result_index >= 0 ? 1 : 0) + hoisted_.size();
+    const std::size_t front_room = header_slots_ > 0 ? 0 : header_size;
+    ASSIGN_OR_RETURN(
+        std::vector<Stmt> body,
+        structure_blocks(processed_.take(), position_ == 0 ? "0" : entry_label_, front_room));
+    const std::size_t slots = header_slots_ > 0 ? header_slots_ : front_room;
     std::vector<Stmt> hoisted = hoisted_.take();
 
-    // The header goes in front of the body in place: the body usually has the
-    // room reserved for it, so no second array of all statements is built.
     std::vector<Stmt> header;
     header.reserve(header_capacity() + hoisted.size());
     for (const std::string& file : translator_.includes) header.push_back(Include{file});
@@ -212,11 +221,10 @@ class Lowerer {
       }
     }
     for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
-    if (header_slots_ > 0 && header.size() <= header_slots_ && body.size() >= header_slots_) {
-      // The body starts with the slots size_statements() left: the header takes
-      // the last of them and only unused ones (no qubits or no results) are
-      // removed.
-      const std::size_t unused = header_slots_ - header.size();
+    if (slots > 0 && header.size() <= slots && body.size() >= slots) {
+      // The header takes the last of the slots; only unused ones (a lone
+      // block's, when there are no qubits or no results) are removed.
+      const std::size_t unused = slots - header.size();
       std::move(header.begin(), header.end(), body.begin() + static_cast<std::ptrdiff_t>(unused));
       body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(unused));
     } else {
