@@ -111,8 +111,8 @@ bool is_short_circuit(const std::optional<Expr>& condition) {
 
 class Structurer {
  public:
-  Structurer(std::vector<BlockLowering>& blocks, std::size_t front_room)
-      : blocks_(blocks), front_room_(front_room) {}
+  Structurer(std::vector<BlockLowering>& blocks, StructureOptions options)
+      : blocks_(blocks), front_room_(options.front_room), flat_records_(options.flat_records) {}
 
   Result<std::vector<Stmt>> run(std::string_view entry);
 
@@ -154,6 +154,7 @@ class Structurer {
 
   std::vector<BlockLowering>& blocks_;
   std::size_t front_room_;  // slots in front of the finished body
+  bool flat_records_;       // no record holds an if or a while
   std::uint32_t entry_ = 0;
   std::vector<BlockState> state_;
   std::vector<std::uint32_t> successor_ids_;
@@ -249,10 +250,9 @@ Status Structurer::set_up(std::string_view entry) {
     for (std::uint32_t k = 0; k < state.succ_count; ++k) {
       graph_.add_edge(i, successor_ids_[state.succ_begin + k]);
     }
-    const StatementMeasure measure = measure_statements(blocks_[i].statements);
     state.tail = i;
     state.top_count = blocks_[i].statements.size();
-    state.depth = measure.depth;
+    state.depth = flat_records_ ? 0 : measure_statements(blocks_[i].statements).depth;
   }
   return ok_status();
 }
@@ -599,8 +599,8 @@ void Structurer::touch(std::uint32_t node) {
 }  // namespace
 
 Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering> blocks,
-                                           std::string_view entry, std::size_t front_room) {
-  Structurer structurer(blocks, front_room);
+                                           std::string_view entry, StructureOptions options) {
+  Structurer structurer(blocks, options);
   return structurer.run(entry);
 }
 

@@ -12,12 +12,21 @@
 
 namespace corvane {
 
+/// How structure_blocks may treat its input and shape its output.
+struct StructureOptions {
+  /// Default statements put in front of the body, slots for the caller to
+  /// fill (a header), so that it need not shift the whole body to put
+  /// statements in front.
+  std::size_t front_room = 0;
+  /// The records' statements hold no if/while (as lowering makes them), so
+  /// their nesting depth is known to be 0 without a pass over every statement.
+  bool flat_records = false;
+};
+
 /// Reduces the block records (taken over) to the function body; `entry` is the
-/// display label of the function's first block. The body starts with
-/// `front_room` default statements, slots for the caller to fill (a header),
-/// so that it need not shift the whole body to put statements in front.
+/// display label of the function's first block.
 [[nodiscard]] Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering> blocks,
                                                          std::string_view entry,
-                                                         std::size_t front_room = 0);
+                                                         StructureOptions options = {});
 
 }  // namespace corvane

@@ -194,14 +194,15 @@ class Lowerer {
     // all statements is built: a lone block's statements start with the slots
     // size_statements() left, and any other body is gathered by structuring
     // behind as many slots as the header will take (counted here, built only
-    // after structuring, whose errors come first).
+    // after structuring, whose errors come first). Lowering makes no if or
+    // while, so structuring need not measure the records' nesting.
     const std::size_t header_size = translator_.includes.size() +
                                     (context_.max_qubit_index >= 0 ? 1 : 0) +
                                     (context_.max_result_index >= 0 ? 1 : 0) + hoisted_.size();
     const std::size_t front_room = header_slots_ > 0 ? 0 : header_size;
-    ASSIGN_OR_RETURN(
-        std::vector<Stmt> body,
-        structure_blocks(processed_.take(), position_ == 0 ? "0" : entry_label_, front_room));
+    ASSIGN_OR_RETURN(std::vector<Stmt> body,
+                     structure_blocks(processed_.take(), position_ == 0 ? "0" : entry_label_,
+                                      {.front_room = front_room, .flat_records = true}));
     const std::size_t slots = header_slots_ > 0 ? header_slots_ : front_room;
     std::vector<Stmt> hoisted = hoisted_.take();
 
