@@ -14,6 +14,7 @@
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
+#include "module_files.h"
 
 namespace corvane {
 namespace {
@@ -172,18 +173,6 @@ TEST(PlainInstructionTest, AcceptsOnlyWhatTheGeneralParserReadsTheSame) {
     EXPECT_EQ(outcome.accepted, row.accepted) << row.text;
     EXPECT_TRUE(outcome.same) << row.text << ": " << outcome.detail;
   }
-}
-
-std::vector<std::filesystem::path> module_files() {
-  std::vector<std::filesystem::path> files;
-  std::error_code ec;
-  for (const char* dir : {CORVANE_CORPUS_DIR, CORVANE_SOURCE_DIR "/core/tests/golden"}) {
-    if (!std::filesystem::is_directory(dir, ec)) continue;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, ec)) {
-      if (entry.path().extension() == ".ll") files.push_back(entry.path());
-    }
-  }
-  return files;
 }
 
 // Every line of every module on hand, trimmed as the module pass trims it.

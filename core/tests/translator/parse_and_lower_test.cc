@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ir/parser.h"
+#include "module_files.h"
 #include "openqasm/printer.h"
 #include "translator/lowering.h"
 #include "translator/translate.h"
@@ -43,18 +44,6 @@ std::string parsed_then_lowered(const std::string& text) {
 }
 
 constexpr std::size_t kBatches[] = {1, 2, 3, 1024};
-
-std::vector<std::filesystem::path> module_files() {
-  std::vector<std::filesystem::path> files;
-  std::error_code ec;
-  for (const char* dir : {CORVANE_CORPUS_DIR, CORVANE_SOURCE_DIR "/core/tests/golden"}) {
-    if (!std::filesystem::is_directory(dir, ec)) continue;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, ec)) {
-      if (entry.path().extension() == ".ll") files.push_back(entry.path());
-    }
-  }
-  return files;
-}
 
 TEST(ParseAndLowerTest, AgreesWithParsingFirstOnEveryModuleOnHand) {
   const auto files = module_files();
