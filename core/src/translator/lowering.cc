@@ -143,8 +143,9 @@ class Lowerer {
     context_.copy_budget = copy_budget_for(source_size);
   }
 
-  // Sizes the SSA environment and the block records for a body known up
-  // front, so that neither regrows.
+  // Sizes the SSA environment and the block records, so that they need not
+  // regrow: exactly for a parsed body, by an estimate from the text while the
+  // body is streamed.
   void reserve(std::size_t values, std::size_t blocks) {
     context_.env.reserve(values);
     processed_.reserve(blocks);
@@ -379,8 +380,7 @@ class Lowerer {
     // Only calls make statements, nearly always one each, so a count of the
     // block's calls (or lines) sizes the list once instead of regrowing it (a
     // regrowth touches a fresh copy of every statement). The entry block's
-    // list also keeps room for the header statements that assemble() puts in
-    // front of it, so that insertion does not reallocate.
+    // list also has room for the header's slots.
     record_.statements.reserve(expected_statements + (first ? header_capacity() : 0));
     prefault_for_writing(record_.statements.data(), record_.statements.capacity() * sizeof(Stmt));
     if (first) {
