@@ -291,22 +291,12 @@ exit:
 # Enough shots to see a difference of 0.03 in one probability at the stated false-alarm rate.
 DIRECTED_SHOTS = 20000
 
-INLINED_VALUE_READ_LATE = (
-    "an i1 value bound to a result bit is read where it is used, not where it was defined: "
-    "a measurement into the same result in between changes it")
-
-
 @pytest.mark.parametrize("text", [
-    pytest.param(READ_THEN_REMEASURE, id="read-result-then-remeasure", marks=pytest.mark.xfail(
-        strict=True, raises=AssertionError, reason=INLINED_VALUE_READ_LATE)),
-    pytest.param(SHORT_CIRCUIT_AFTER_REMEASURE, id="short-circuit-phi-after-remeasure", marks=pytest.mark.xfail(
-        strict=True, raises=AssertionError, reason=INLINED_VALUE_READ_LATE + " (the phi's constant side "
-        "copies the predecessor's branch condition to the join block)")),
+    pytest.param(READ_THEN_REMEASURE, id="read-result-then-remeasure"),
+    pytest.param(SHORT_CIRCUIT_AFTER_REMEASURE, id="short-circuit-phi-after-remeasure"),
     # the initial value reads a result measured just before: it must be taken there, not at the top
     pytest.param(IF_MERGE_INIT_FROM_RESULT, id="if-merge-init-from-result"),
-    pytest.param(IF_MERGE_IN_LOOP, id="if-merge-inside-loop", marks=pytest.mark.xfail(
-        strict=True, raises=AssertionError, reason="the if-merge variable is initialised once before the "
-        "body, not on every loop turn, so a turn without the update keeps the previous turn's value")),
+    pytest.param(IF_MERGE_IN_LOOP, id="if-merge-inside-loop"),
 ])
 def test_value_timing_shapes(text):
     outcome = differential.check_module(text, shots=DIRECTED_SHOTS)

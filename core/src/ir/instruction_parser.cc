@@ -314,7 +314,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   if (op == "load") {
     if (result && split_top_level_commas(cut_comment(ops), pieces_).ok() && pieces_.size() >= 2) {
       if (const auto pointer = name_after_percent(pieces_[1])) {
-        return Instruction{Load{*pointer, *result}};
+        return Instruction{Load{*pointer, *result, trim(pieces_[0])}};
       }
     }
     return Instruction{Ignored{op}};
@@ -335,7 +335,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
           if (const auto pointer = name_after_percent(second)) {
             const auto index = static_cast<std::uint32_t>(function.operands.size());
             function.operands.push_back(*value);
-            return Instruction{Store{index, *pointer}};
+            return Instruction{Store{index, *pointer, trim(first.substr(0, split))}};
           }
         }
       }

@@ -219,11 +219,13 @@ struct Gep {
 struct Store {
   std::uint32_t value = 0;  // index of the stored value in Function::operands
   std::string_view pointer;
+  std::string_view ty;  // type of the stored value, as written
   friend bool operator==(const Store&, const Store&) = default;
 };
 struct Load {
   std::string_view pointer;
   std::string_view result;
+  std::string_view ty;  // type of the loaded value, as written
   friend bool operator==(const Load&, const Load&) = default;
 };
 struct Zext {

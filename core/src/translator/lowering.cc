@@ -25,13 +25,20 @@
 #include "support/prefault.h"
 #include "support/word_hash.h"
 #include "translator/classical.h"
+#include "translator/memory_slots.h"
 #include "translator/phi.h"
+#include "translator/state_tracking.h"
 #include "translator/translate.h"
 
 namespace corvane {
 
 void LoweringContext::bind(std::string_view name, Expr value) {
-  env.insert_or_assign(name, std::move(value));
+  if (tracker == nullptr) {
+    env.insert_or_assign(name, std::move(value));
+    return;
+  }
+  const bool state = reads_state(value);
+  env.insert_or_assign(name, std::move(value), tracker->point, state);
 }
 
 Result<Expr> LoweringContext::lookup(std::string_view name) const {
@@ -41,7 +48,15 @@ Result<Expr> LoweringContext::lookup(std::string_view name) const {
                           " is used but was never bound; upstream instruction may be unsupported");
   }
   RETURN_IF_ERROR(charge_copied_nodes(*this, name, measure_expr(it->second).nodes));
+  if (tracker != nullptr && it->reads_state) tracker->note_use(name, it->defined, it->second);
   return it->second;
+}
+
+void LoweringContext::note_use(std::string_view name) const {
+  if (tracker == nullptr) return;
+  const auto* entry = env.find(name);
+  if (entry != nullptr && entry->reads_state)
+    tracker->note_use(name, entry->defined, entry->second);
 }
 
 void LoweringContext::record_int_pointer(std::string_view name, std::int64_t index) {
@@ -74,14 +89,6 @@ constexpr std::size_t kTextBytesPerBlockRecord = 256;
 
 std::uint64_t copy_budget_for(std::size_t source_size) {
   return kCopyBudgetBase + std::uint64_t{source_size} / kInputBytesPerCopiedNode;
-}
-
-// Key of the memory model: base name and offset.
-std::string memory_key(std::string_view base, std::int64_t offset) {
-  std::string key(base);
-  key.push_back('\0');
-  key += std::to_string(offset);
-  return key;
 }
 
 // Hash of callee names for the per-run call-target cache.
@@ -136,12 +143,84 @@ std::size_t count_calls(std::span<const Instruction> instructions) {
 // State of one lowering run besides the context. Blocks are fed in text
 // order: begin_block, any number of lower() calls with the block's
 // instructions, end_block.
+// The name an instruction defines, if any.
+std::optional<std::string_view> defined_name(const Instruction& instruction) {
+  return std::visit(
+      [](const auto& node) -> std::optional<std::string_view> {
+        using Node = std::decay_t<decltype(node)>;
+        if constexpr (std::is_same_v<Node, Call>) {
+          return optional_view(node.result);
+        } else if constexpr (requires { node.result; }) {
+          return std::string_view(node.result);
+        } else {
+          return std::nullopt;
+        }
+      },
+      instruction);
+}
+
+// Whether a value reads as a truth value (a comparison, a logical operation,
+// a result bit or a Boolean literal) rather than as an integer.
+bool is_truth_value(const Expr& expr) {
+  if (std::holds_alternative<BoolLit>(expr.node) || std::holds_alternative<Index>(expr.node) ||
+      std::holds_alternative<UnaryExpr>(expr.node)) {
+    return true;
+  }
+  const auto* binary = std::get_if<BinaryExpr>(&expr.node);
+  if (binary == nullptr) return false;
+  switch (binary->op) {
+    case BinaryOp::Or:
+    case BinaryOp::And:
+    case BinaryOp::Eq:
+    case BinaryOp::Ne:
+    case BinaryOp::Lt:
+    case BinaryOp::Le:
+    case BinaryOp::Gt:
+    case BinaryOp::Ge:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Reading an int variable as a value of LLVM type `ty`: an i1 reads as a truth value.
+Expr read_variable(const std::string& variable, bool truth) {
+  if (!truth) return Ident{variable};
+  return make_binary_expr(BinaryOp::Eq, Ident{variable}, IntLit{1});
+}
+
+bool is_int_type(std::string_view ty) {
+  return ty == "i1" || ty == "i8" || ty == "i16" || ty == "i32" || ty == "i64";
+}
+bool is_float_type(std::string_view ty) { return ty == "double" || ty == "float" || ty == "half"; }
+
+// State of one lowering run besides the context. Blocks are fed in text
+// order: begin_block, any number of lower() calls with the block's
+// instructions, end_block, and finish() at the end.
+//
+// A streaming run (memory == nullptr) lowers as the text is read and stops
+// (abandoned()) at the first thing that needs the whole function: a phi, a
+// load, a use of a state-reading value outside its block, or a value that
+// must be captured. A whole-function run follows the memory plan and the
+// lowering plan, and finish() tells whether the plan must grow and the
+// function be lowered again.
 class Lowerer {
  public:
-  Lowerer(const Translator& translator, const SignatureMap& signatures, std::size_t source_size)
-      : translator_(translator), signatures_(signatures) {
+  Lowerer(const Translator& translator, const SignatureMap& signatures, std::size_t source_size,
+          const LoweringPlan& plan, const MemoryPlan* memory)
+      : translator_(translator),
+        signatures_(signatures),
+        plan_(plan),
+        memory_(memory),
+        tracker_(memory == nullptr) {
     context_.copy_budget = copy_budget_for(source_size);
+    context_.tracker = &tracker_;
   }
+  Lowerer(const Lowerer&) = delete;
+  Lowerer& operator=(const Lowerer&) = delete;
+
+  /// A streaming run that met something it cannot decide.
+  [[nodiscard]] bool abandoned() const { return tracker_.needs_whole_function(); }
 
   // Sizes the SSA environment and the block records, so that they need not
   // regrow: exactly for a parsed body, by an estimate from the text while the
@@ -152,6 +231,7 @@ class Lowerer {
   }
 
   void begin_block(std::string_view label) {
+    tracker_.begin_block(static_cast<std::uint32_t>(position_));
     record_ = BlockLowering{};
     record_.label = label.empty() ? std::to_string(position_) : std::string(label);
     ended_ = false;
@@ -169,13 +249,18 @@ class Lowerer {
   Status lower(const Function& function, std::span<const Instruction> instructions,
                std::size_t expected_statements) {
     if (!sized_) size_statements(expected_statements);
-    if (ended_) return ok_status();
+    if (ended_ || abandoned()) return ok_status();
     function_ = &function;
     for (const Instruction& instruction : instructions) {
+      tracker_.next_step();
       ASSIGN_OR_RETURN(const bool ended, lower_instruction(instruction, record_));
+      if (abandoned()) return ok_status();
       if (ended) {
         ended_ = true;
         break;
+      }
+      if (const auto name = defined_name(instruction); name && plan_.captures(*name)) {
+        capture(*name);
       }
     }
     return ok_status();
@@ -190,6 +275,16 @@ class Lowerer {
     ++position_;
   }
 
+  // Settles the run: the program, or nothing when the function must be
+  // lowered again with `plan` (which this adds to).
+  Result<std::optional<Program>> finish(LoweringPlan& plan) {
+    const bool grew = tracker_.analyse(processed_.blocks(), plan);
+    if (abandoned() || grew) return std::optional<Program>();
+    ASSIGN_OR_RETURN(Program program, assemble());
+    return std::optional<Program>(std::move(program));
+  }
+
+ private:
   Result<Program> assemble() {
     // The header goes in front of the body in place, so no second array of
     // all statements is built: a lone block's statements start with the slots
@@ -240,7 +335,86 @@ class Lowerer {
     return program;
   }
 
- private:
+  // Assigns the value `name` just bound (when it reads state) to a variable
+  // of its own, and binds the name to that variable: later writes of what it
+  // read no longer change it.
+  void capture(std::string_view name) {
+    ValueTable::Entry* entry = context_.env.find(name);
+    if (entry == nullptr || !entry->reads_state) return;
+    std::string variable = "cint_" + std::to_string(hoisted_.size());
+    hoisted_.add_int(variable, IntLit{0}, false);
+    const bool truth = is_truth_value(entry->second);
+    record_.statements.push_back(
+        Assign{IndexedIdent{variable, std::nullopt}, std::move(entry->second)});
+    tracker_.note_variable_write(variable, tracker_.point);
+    context_.bind(name, read_variable(variable, truth));
+  }
+
+  // The variable of a memory slot that the memory plan made one, declared on
+  // first use; nullptr for a slot that is not (or cannot be) a variable.
+  Result<const std::string*> slot_variable(std::string_view pointer) {
+    if (memory_ == nullptr) return nullptr;
+    auto alias = context_.pointers.find(pointer);
+    if (alias == context_.pointers.end()) return nullptr;
+    std::string key = memory_key(alias->second.base, alias->second.offset);
+    const auto planned = memory_->variables.find(key);
+    if (planned == memory_->variables.end()) return nullptr;
+    if (is_float_type(planned->second)) {
+      std::string slot = quote_text(alias->second.base);
+      if (alias->second.offset != 0) slot += " at offset " + std::to_string(alias->second.offset);
+      return lowering_error("memory slot " + slot + " of type " + std::string(planned->second) +
+                            " is assigned on several paths or from a computed value; float "
+                            "variables are not supported");
+    }
+    if (!is_int_type(planned->second)) return nullptr;
+    auto [it, inserted] = slot_variables_.try_emplace(std::move(key));
+    if (inserted) {
+      it->second = "cint_" + std::to_string(hoisted_.size());
+      hoisted_.add_int(it->second, IntLit{0}, false);
+    }
+    return &it->second;
+  }
+
+  Status lower_store(const Store& store) {
+    if (memory_ == nullptr) {
+      // What a store means depends on the loads it reaches.
+      tracker_.require_whole_function();
+      return ok_status();
+    }
+    ASSIGN_OR_RETURN(const std::string* variable, slot_variable(store.pointer));
+    if (variable == nullptr) return ok_status();
+    ASSIGN_OR_RETURN(Expr value, int_operand_expr(function_->value(store), context_));
+    record_.statements.push_back(Assign{IndexedIdent{*variable, std::nullopt}, std::move(value)});
+    tracker_.note_variable_write(*variable, tracker_.point);
+    return ok_status();
+  }
+
+  Status lower_load(const Load& load) {
+    if (memory_ == nullptr) {
+      // Which store a load sees depends on the paths into its block.
+      tracker_.require_whole_function();
+      return ok_status();
+    }
+    ASSIGN_OR_RETURN(const std::string* variable, slot_variable(load.pointer));
+    if (variable != nullptr) {
+      context_.bind(load.result, read_variable(*variable, load.ty == "i1"));
+      return ok_status();
+    }
+    const auto forwarded = memory_->forwarded.find(load.result);
+    if (forwarded == memory_->forwarded.end()) return ok_status();
+    const Operand& value = forwarded->second;
+    if (const auto* integer = std::get_if<ConstInt>(&value)) {
+      if (integer->value >= std::numeric_limits<std::int64_t>::min() &&
+          integer->value <= std::numeric_limits<std::int64_t>::max()) {
+        context_.bind(load.result, IntLit{static_cast<std::int64_t>(integer->value)});
+      }
+    } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
+      context_.bind(load.result, BoolLit{boolean->value});
+    } else if (const auto* number = std::get_if<ConstFloat>(&value)) {
+      context_.bind(load.result, FloatLit{number->value});
+    }
+    return ok_status();
+  }
   // Instruction tags in variant order, so the dispatch is a checked switch.
   enum class InstructionKind : std::uint8_t {
     Call,
@@ -271,9 +445,11 @@ class Lowerer {
       case InstructionKind::Call: {
         const Call& call = *std::get_if<Call>(&instruction);
         const CallTarget target = call_target(call.callee);
+        const std::size_t before = record.statements.size();
         RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
                                             function_->args(call), optional_view(call.result),
                                             context_, record.statements));
+        tracker_.note_writes(record.statements, before, tracker_.point);
         return false;
       }
       case InstructionKind::Br:
@@ -286,6 +462,10 @@ class Lowerer {
             record.condition = Expr(BoolLit{branch.cond.value});
             break;
           case BranchCond::Kind::Ssa: {
+            // The condition is evaluated after everything else in the block,
+            // statements appended later included.
+            tracker_.point.step = kBranchStep;
+            tracker_.note_branch_value(tracker_.point.block, branch.cond.name);
             ASSIGN_OR_RETURN(Expr condition, context_.lookup(branch.cond.name));
             record.condition = std::move(condition);
             break;
@@ -319,8 +499,13 @@ class Lowerer {
       }
       case InstructionKind::Phi: {
         const Phi& phi = *std::get_if<Phi>(&instruction);
+        if (memory_ == nullptr) {
+          // Phis read the blocks before them and may add to them.
+          tracker_.require_whole_function();
+          return false;
+        }
         RETURN_IF_ERROR(lower_phi(phi, function_->phi_incomings(phi), record.label, processed_,
-                                  hoisted_, context_));
+                                  hoisted_, context_, plan_));
         return false;
       }
       case InstructionKind::Ignored:
@@ -341,17 +526,11 @@ class Lowerer {
       case InstructionKind::Gep:
         RETURN_IF_ERROR(lower_gep(*std::get_if<Gep>(&instruction)));
         return false;
-      case InstructionKind::Store: {
-        const Store& store = *std::get_if<Store>(&instruction);
-        auto it = context_.pointers.find(store.pointer);
-        if (it != context_.pointers.end()) {
-          context_.memory.insert_or_assign(memory_key(it->second.base, it->second.offset),
-                                           function_->value(store));
-        }
+      case InstructionKind::Store:
+        RETURN_IF_ERROR(lower_store(*std::get_if<Store>(&instruction)));
         return false;
-      }
       case InstructionKind::Load:
-        lower_load(*std::get_if<Load>(&instruction));
+        RETURN_IF_ERROR(lower_load(*std::get_if<Load>(&instruction)));
         return false;
       case InstructionKind::Zext: {
         const Zext& zext = *std::get_if<Zext>(&instruction);
@@ -422,24 +601,6 @@ class Lowerer {
     return ok_status();
   }
 
-  void lower_load(const Load& load) {
-    auto pointer = context_.pointers.find(load.pointer);
-    if (pointer == context_.pointers.end()) return;
-    auto stored = context_.memory.find(memory_key(pointer->second.base, pointer->second.offset));
-    if (stored == context_.memory.end()) return;
-    const Operand& value = stored->second;
-    if (const auto* integer = std::get_if<ConstInt>(&value)) {
-      if (integer->value >= std::numeric_limits<std::int64_t>::min() &&
-          integer->value <= std::numeric_limits<std::int64_t>::max()) {
-        context_.bind(load.result, IntLit{static_cast<std::int64_t>(integer->value)});
-      }
-    } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
-      context_.bind(load.result, BoolLit{boolean->value});
-    } else if (const auto* number = std::get_if<ConstFloat>(&value)) {
-      context_.bind(load.result, FloatLit{number->value});
-    }
-  }
-
   Status lower_inttoptr(const IntToPtr& cast) {
     std::int64_t index = 0;
     const Operand& source = function_->value(cast);
@@ -473,9 +634,13 @@ class Lowerer {
 
   const Translator& translator_;
   const SignatureMap& signatures_;
+  const LoweringPlan& plan_;
+  const MemoryPlan* memory_;  // null for a streaming run
+  StateTracker tracker_;
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;
-  BlockLowering record_;      // the block being lowered
+  std::unordered_map<std::string, std::string> slot_variables_;  // memory_key -> variable
+  BlockLowering record_;                                         // the block being lowered
   bool ended_ = false;        // the current block's terminator has been lowered
   bool sized_ = false;        // the current block's statement list is sized
   std::size_t position_ = 0;  // blocks ended so far
@@ -496,26 +661,40 @@ TranslateError no_entry_point_error() {
       "'entry_point' attribute");
 }
 
-// Lowers the blocks of a parsed function. With `releasable` (the same function,
-// owned by the caller and not needed afterwards), each block's instructions are
-// freed once lowered, so the instruction records and the statements made from
-// them are never all held at once, and freed records make room for later ones.
-Status lower_function(Lowerer& lowerer, const Function& function, Function* releasable) {
+// Lowers the blocks of a parsed function.
+Status lower_function(Lowerer& lowerer, const Function& function) {
   lowerer.reserve(count_value_definitions(function), function.blocks.size());
-  for (std::size_t position = 0; position < function.blocks.size(); ++position) {
-    const Block& block = function.blocks[position];
+  for (const Block& block : function.blocks) {
     lowerer.begin_block(block.label);
     RETURN_IF_ERROR(lowerer.lower(function, block.instructions, count_calls(block.instructions)));
     lowerer.end_block();
-    if (releasable != nullptr) {
-      std::vector<Instruction>().swap(releasable->blocks[position].instructions);
-    }
-  }
-  if (releasable != nullptr) {
-    std::vector<Operand>().swap(releasable->operands);
-    std::vector<Incoming>().swap(releasable->incomings);
   }
   return ok_status();
+}
+
+// Rounds of analysis before every state-reading value is captured: a capture
+// can make another one necessary (the captured value's variable is written
+// again where its definition runs again), so the plan may grow a few times.
+constexpr int kPlanRounds = 4;
+
+// Lowers the entry point with the whole function at hand: memory follows the
+// paths between the blocks, and the plan grows until no value is read after
+// what it read was written again.
+Result<Program> lower_whole(const Translator& translator, const SignatureMap& signatures,
+                            const Function& entry, std::size_t source_size, LoweringPlan plan) {
+  const MemoryPlan memory = plan_memory(entry);
+  for (int round = 1;; ++round) {
+    Lowerer lowerer(translator, signatures, source_size, plan, &memory);
+    RETURN_IF_ERROR(lower_function(lowerer, entry));
+    ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
+    if (program.has_value()) return std::move(*program);
+    if (plan.everything) {
+      return internal_error(
+          "a value is still read after its state changes with every value "
+          "captured");
+    }
+    if (round >= kPlanRounds) plan.everything = true;
+  }
 }
 
 Result<Program> lower_entry_point(const Translator& translator, const Module& module,
@@ -523,13 +702,16 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
-  Lowerer lowerer(translator, signatures, module.source().size());
-  Function* release = nullptr;
+  ASSIGN_OR_RETURN(Program program,
+                   lower_whole(translator, signatures, *entry, module.source().size(), {}));
   if (releasable != nullptr) {
-    release = &releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
+    Function& release =
+        releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
+    for (Block& block : release.blocks) std::vector<Instruction>().swap(block.instructions);
+    std::vector<Operand>().swap(release.operands);
+    std::vector<Incoming>().swap(release.incomings);
   }
-  RETURN_IF_ERROR(lower_function(lowerer, *entry, release));
-  return lowerer.assemble();
+  return program;
 }
 
 // Feeds the body of the first definition that may be the entry point from the
@@ -599,7 +781,8 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
   // Without the signatures nothing can be lowered; the full parse then
   // reports whichever error comes first.
   if (!signatures.ok()) return parse_then_lower(translator, text);
-  Lowerer lowerer(translator, *signatures, text.size());
+  const LoweringPlan streaming_plan;
+  Lowerer lowerer(translator, *signatures, text.size(), streaming_plan, nullptr);
   // Room for a block record per 256 bytes of text, so that the records of a
   // branchy body are not copied over and over as the list grows (blocks of
   // generated code take about 400 bytes; denser bodies still grow the list).
@@ -616,8 +799,16 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
     return parse_then_lower(translator, text);
   }
   RETURN_IF_ERROR(std::move(consumer.status()));
-  ASSIGN_OR_RETURN(Program program, lowerer.assemble());
-  return LoweredModule{std::move(program), profile_of(*entry)};
+  LoweringPlan plan;
+  ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
+  if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry)};
+  // The streamed body needs the whole function: read it again whole.
+  ASSIGN_OR_RETURN(Module whole, parse_module_borrowing(text));
+  const Function* whole_entry = find_entry_point(whole);
+  if (whole_entry == nullptr) return internal_error("the entry point vanished on a second parse");
+  ASSIGN_OR_RETURN(Program lowered, lower_whole(translator, *signatures, *whole_entry, text.size(),
+                                                std::move(plan)));
+  return LoweredModule{std::move(lowered), profile_of(*whole_entry)};
 }
 
 Result<Program> lower_module(const Translator& translator, const Module& module) {

@@ -18,6 +18,7 @@
 namespace corvane {
 
 struct Translator;
+class StateTracker;
 
 /// Hash for the context's text-keyed maps, usable with string_view lookups.
 struct TextHash {
@@ -50,7 +51,6 @@ inline constexpr std::uint64_t kDefaultCopyBudget = 1'000'000;
 struct LoweringContext {
   ValueTable env;
   std::unordered_map<std::string_view, PointerAlias, TextHash> pointers;
-  std::unordered_map<std::string, Operand> memory;  // key: base name, '\0', decimal offset
   std::unordered_map<std::string_view, std::int64_t, TextHash> int_pointers;
   std::int64_t max_qubit_index = -1;
   std::int64_t max_result_index = -1;
@@ -58,11 +58,18 @@ struct LoweringContext {
   /// most that may be copied in this translation.
   mutable std::uint64_t copied_nodes = 0;
   std::uint64_t copy_budget = kDefaultCopyBudget;
+  /// Where state-reading values are bound and used (the lowering driver's;
+  /// absent when the context is used on its own).
+  StateTracker* tracker = nullptr;
 
-  /// Binds (or rebinds) an SSA name.
+  /// Binds (or rebinds) an SSA name, defined at the tracker's current point.
   void bind(std::string_view name, Expr value);
-  /// A copy of the value bound to `name`, or the unbound-value error.
+  /// A copy of the value bound to `name`, or the unbound-value error. With a
+  /// tracker, a use at its current point.
   [[nodiscard]] Result<Expr> lookup(std::string_view name) const;
+  /// With a tracker, a use of `name` at its current point without a copy
+  /// (for expressions copied from elsewhere, such as a branch condition).
+  void note_use(std::string_view name) const;
   /// Records the constant index behind an inttoptr result.
   void record_int_pointer(std::string_view name, std::int64_t index);
   /// The recorded index of an inttoptr result, if any.
@@ -80,12 +87,15 @@ struct BlockLowering {
   friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
 };
 
-/// Lowers the module's entry point into a Program.
+/// Lowers the module's entry point into a Program. Memory follows the paths
+/// between the blocks, and a value that reads a result bit or a variable is
+/// captured where it is defined when a write of what it reads can come
+/// before one of its uses (the function is then lowered again).
 [[nodiscard]] Result<Program> lower_module(const Translator& translator, const Module& module);
-/// The same, for a module the caller no longer needs: the entry point's
-/// instructions and operands are freed as they are lowered, which lowers the
-/// peak memory. Afterwards the module keeps its functions, blocks and labels,
-/// but the entry point's instruction lists and operand arrays are empty.
+/// The same, for a module the caller no longer needs: on success the entry
+/// point's instructions and operands are freed. Afterwards the module keeps its
+/// functions, blocks and labels, but the entry point's instruction lists and
+/// operand arrays are empty.
 [[nodiscard]] Result<Program> lower_module(const Translator& translator, Module&& module);
 
 /// A lowered entry point and its profile (the first "qir_profiles" value of
@@ -100,7 +110,9 @@ struct LoweredModule {
 /// read, so they are never all held in memory. The result, errors included,
 /// is that of parse_module followed by lower_module. (The parser takes the
 /// first definition that may be the entry point; should the attribute groups
-/// at the end say otherwise, the text is parsed again and lowered as a whole.)
+/// at the end say otherwise, the text is parsed again and lowered as a whole.
+/// So it is when the body needs the whole function: a phi, memory, a value
+/// used outside its block or read after its state changed.)
 [[nodiscard]] Result<LoweredModule> parse_and_lower(const Translator& translator,
                                                     std::string_view text,
                                                     std::size_t batch = 1024);

@@ -81,8 +81,8 @@ std::vector<BlockLowering> ProcessedBlocks::take() {
   return std::move(blocks_);
 }
 
-void HoistedDecls::add_int(std::string name, Expr init) {
-  int_names_.insert(name);
+void HoistedDecls::add_int(std::string name, Expr init, bool reusable) {
+  if (reusable) int_names_.insert(name);
   statements_.push_back(IntDecl{std::move(name), std::move(init)});
 }
 
@@ -107,15 +107,54 @@ std::optional<bool> zero_one_constant(const Operand& operand) {
   return std::nullopt;
 }
 
-// A copy of a recorded branch condition, charged to the phi's result name.
+// Position of a processed record.
+std::uint32_t position_of(const ProcessedBlocks& processed, const BlockLowering& block) {
+  return static_cast<std::uint32_t>(&block - processed.blocks().data());
+}
+
+// A copy of the branch condition of `branch`, charged to the phi's result
+// name; the value it came from is used here.
 Result<Expr> copy_condition(const LoweringContext& context, std::string_view result,
-                            const Expr& condition) {
+                            const ProcessedBlocks& processed, const BlockLowering& branch) {
+  const Expr& condition = *branch.condition;
   RETURN_IF_ERROR(charge_copied_nodes(context, result, measure_expr(condition).nodes));
+  if (context.tracker != nullptr) {
+    if (const auto value = context.tracker->branch_value(position_of(processed, branch))) {
+      context.note_use(*value);
+    }
+  }
   return condition;
 }
 
+// Moves the tracker (if any) to `point` for the lookups of a phi's incoming
+// values, which are used at the end of their predecessors, and back again.
+class UsePoint {
+ public:
+  UsePoint(const LoweringContext& context, ProgramPoint point) : tracker_(context.tracker) {
+    if (tracker_ == nullptr) return;
+    saved_ = tracker_->point;
+    tracker_->point = point;
+  }
+  ~UsePoint() {
+    if (tracker_ != nullptr) tracker_->point = saved_;
+  }
+  UsePoint(const UsePoint&) = delete;
+  UsePoint& operator=(const UsePoint&) = delete;
+
+ private:
+  StateTracker* tracker_;
+  ProgramPoint saved_;
+};
+
+// A fresh point among the statements appended to `block`.
+ProgramPoint appended_point(const LoweringContext& context, const ProcessedBlocks& processed,
+                            const BlockLowering& block) {
+  if (context.tracker == nullptr) return {};
+  return context.tracker->appended_point(position_of(processed, block));
+}
+
 Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
-                           std::string_view block_label, const ProcessedBlocks& processed,
+                           std::string_view block_label, ProcessedBlocks& processed,
                            LoweringContext& context) {
   if (incomings.size() != 2) {
     return lowering_error("phi i1 has " + std::to_string(incomings.size()) +
@@ -144,10 +183,19 @@ Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
                           " did not record a branching condition; expected the predecessor to end "
                           "in a conditional ``br`` on an SSA value");
   }
-  ASSIGN_OR_RETURN(Expr lhs, copy_condition(context, phi.result, *pred->condition));
+  ASSIGN_OR_RETURN(Expr lhs, copy_condition(context, phi.result, processed, *pred));
   const auto* ssa = std::get_if<Ssa>(&other.value);
   if (ssa == nullptr) return lowering_error("phi i1 rhs incoming must be an SSA reference");
-  ASSIGN_OR_RETURN(Expr rhs, context.lookup(ssa->name));
+  // The incoming value leaves its predecessor at that block's branch.
+  ProgramPoint rhs_at = context.tracker != nullptr ? context.tracker->point : ProgramPoint{};
+  if (const BlockLowering* rhs_block = processed.find_first(other.pred)) {
+    rhs_at = ProgramPoint{position_of(processed, *rhs_block), kBranchStep};
+  }
+  Expr rhs;
+  {
+    const UsePoint at(context, rhs_at);
+    ASSIGN_OR_RETURN(rhs, context.lookup(ssa->name));
+  }
   lhs = truth_value(std::move(lhs));
   rhs = truth_value(std::move(rhs));
 
@@ -181,7 +229,7 @@ Result<bool> try_materialise(const Phi& phi, std::span<const Incoming> incomings
   const BlockLowering* branch = processed.find_branch_to(incomings[0].pred, incomings[1].pred);
   if (branch == nullptr) return false;
   const bool k = branch->successors[0].view() == incomings[0].pred ? *first : *second;
-  ASSIGN_OR_RETURN(Expr condition, copy_condition(context, phi.result, *branch->condition));
+  ASSIGN_OR_RETURN(Expr condition, copy_condition(context, phi.result, processed, *branch));
   Expr value =
       k ? std::move(condition) : make_binary_expr(BinaryOp::Sub, IntLit{1}, std::move(condition));
   RETURN_IF_ERROR(bind_checked(context, phi.result, std::move(value)));
@@ -206,7 +254,8 @@ Result<Expr> incoming_int_expr(const Operand& operand, const LoweringContext& co
 }
 
 Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
-                      ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context) {
+                      ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context,
+                      const LoweringPlan& plan) {
   BlockLowering* first = processed.find_first(incomings[0].pred);
   if (first == nullptr) {
     return lowering_error("phi integer predecessor " + quote_text(incomings[0].pred) +
@@ -229,8 +278,20 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
   BlockLowering& init_block = first_is_init ? *first : *second;
   BlockLowering& update_block = first_is_init ? *second : *first;
 
-  ASSIGN_OR_RETURN(Expr init, incoming_int_expr(init_incoming.value, context));
-  ASSIGN_OR_RETURN(Expr update, incoming_int_expr(update_incoming.value, context));
+  // Each incoming value is used where its predecessor ends.
+  const ProgramPoint init_at = appended_point(context, processed, init_block);
+  const ProgramPoint update_at = appended_point(context, processed, update_block);
+  Expr init;
+  Expr update;
+  {
+    const UsePoint at(context, init_at);
+    ASSIGN_OR_RETURN(init, incoming_int_expr(init_incoming.value, context));
+  }
+  {
+    const UsePoint at(context, update_at);
+    ASSIGN_OR_RETURN(update, incoming_int_expr(update_incoming.value, context));
+  }
+  StateTracker* tracker = context.tracker;
 
   std::string variable;
   const auto* init_ident = std::get_if<Ident>(&init.node);
@@ -238,20 +299,28 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
     variable = init_ident->name;
   } else {
     variable = "cint_" + std::to_string(hoisted.size());
-    if (std::holds_alternative<IntLit>(init.node)) {
+    if (std::holds_alternative<IntLit>(init.node) && !plan.inits_in_block(phi.result)) {
       hoisted.add_int(variable, std::move(init));
+      // Right as long as no write of the variable can come before the end of
+      // the init predecessor (in a loop the update can).
+      if (tracker != nullptr) {
+        tracker->note_declared_init(phi.result, variable,
+                                    ProgramPoint{position_of(processed, init_block), kBranchStep});
+      }
     } else {
       // A computed init (a measured bit, say) does not exist yet where the
       // declarations stand; assign it where the init predecessor has it.
       hoisted.add_int(variable, IntLit{0});
       init_block.statements.push_back(
           Assign{IndexedIdent{variable, std::nullopt}, std::move(init)});
+      if (tracker != nullptr) tracker->note_appended_write(variable, init_at, init_block);
     }
   }
   const auto* update_ident = std::get_if<Ident>(&update.node);
   if (update_ident == nullptr || update_ident->name != variable) {
     update_block.statements.push_back(
         Assign{IndexedIdent{variable, std::nullopt}, std::move(update)});
+    if (tracker != nullptr) tracker->note_appended_write(variable, update_at, update_block);
   }
   context.bind(phi.result, Ident{std::move(variable)});
   return ok_status();
@@ -259,7 +328,7 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
 
 Status lower_integer_phi(const Phi& phi, std::span<const Incoming> incomings,
                          ProcessedBlocks& processed, HoistedDecls& hoisted,
-                         LoweringContext& context) {
+                         LoweringContext& context, const LoweringPlan& plan) {
   if (incomings.size() != 2) {
     return lowering_error("phi integer with " + std::to_string(incomings.size()) +
                           " incoming value(s); only the two-incoming if-merge shape (`mutable` + "
@@ -267,13 +336,14 @@ Status lower_integer_phi(const Phi& phi, std::span<const Incoming> incomings,
   }
   ASSIGN_OR_RETURN(const bool materialised, try_materialise(phi, incomings, processed, context));
   if (materialised) return ok_status();
-  return lower_if_merge(phi, incomings, processed, hoisted, context);
+  return lower_if_merge(phi, incomings, processed, hoisted, context, plan);
 }
 
 }  // namespace
 
 Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::string_view block_label,
-                 ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context) {
+                 ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context,
+                 const LoweringPlan& plan) {
   for (const Incoming& incoming : incomings) {
     if (incoming.pred == block_label) {
       return lowering_error("loop-carried phi (predecessor " + quote_text(incoming.pred) +
@@ -283,7 +353,7 @@ Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::strin
   }
   if (phi.ty == "i1") return lower_short_circuit(phi, incomings, block_label, processed, context);
   if (phi.ty == "i32" || phi.ty == "i64") {
-    return lower_integer_phi(phi, incomings, processed, hoisted, context);
+    return lower_integer_phi(phi, incomings, processed, hoisted, context, plan);
   }
   return lowering_error("phi " + std::string(phi.ty) + " is not yet supported (SSA " +
                         quote_text(phi.result) +

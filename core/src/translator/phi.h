@@ -18,6 +18,7 @@
 #include "support/prefault.h"
 #include "translator/error.h"
 #include "translator/lowering.h"
+#include "translator/state_tracking.h"
 
 namespace corvane {
 
@@ -74,9 +75,10 @@ class ProcessedBlocks {
 /// variables among them.
 class HoistedDecls {
  public:
-  /// Appends an `int name = init;` declaration.
-  void add_int(std::string name, Expr init);
-  /// True when an integer variable of this name has been declared.
+  /// Appends an `int name = init;` declaration. A reusable variable (a phi's)
+  /// may be taken over by a later if-merge that starts from its value.
+  void add_int(std::string name, Expr init, bool reusable = true);
+  /// True when a reusable integer variable of this name has been declared.
   [[nodiscard]] bool has_int(std::string_view name) const;
   /// Number of declarations so far.
   [[nodiscard]] std::size_t size() const { return statements_.size(); }
@@ -91,9 +93,11 @@ class HoistedDecls {
 };
 
 /// Lowers one phi of the block `block_label`: binds its result, and for the
-/// integer if-merge declares or reuses a variable and appends its assignments.
+/// integer if-merge declares or reuses a variable and appends its assignments
+/// (the initial one too where `plan` says so).
 [[nodiscard]] Status lower_phi(const Phi& phi, std::span<const Incoming> incomings,
                                std::string_view block_label, ProcessedBlocks& processed,
-                               HoistedDecls& hoisted, LoweringContext& context);
+                               HoistedDecls& hoisted, LoweringContext& context,
+                               const LoweringPlan& plan = {});
 
 }  // namespace corvane

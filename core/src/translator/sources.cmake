@@ -4,4 +4,6 @@ list(APPEND CORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lowering.cc
   ${CMAKE_CURRENT_LIST_DIR}/classical.cc
   ${CMAKE_CURRENT_LIST_DIR}/phi.cc
+  ${CMAKE_CURRENT_LIST_DIR}/state_tracking.cc
+  ${CMAKE_CURRENT_LIST_DIR}/memory_slots.cc
 )

@@ -17,12 +17,24 @@
 
 namespace corvane {
 
+/// A place in the function being lowered: a block (its position) and a step
+/// inside it (instructions count from 1).
+struct ProgramPoint {
+  std::uint32_t block = 0;
+  std::uint32_t step = 0;
+  friend bool operator==(const ProgramPoint&, const ProgramPoint&) = default;
+};
+
 class ValueTable {
  public:
-  /// One binding; `first` and `second` as in a map's value type.
+  /// One binding; `first` and `second` as in a map's value type. `defined`
+  /// is where the binding was made and `reads_state` whether its expression
+  /// reads a result bit or a variable.
   struct Entry {
     std::string_view first;
     Expr second;
+    ProgramPoint defined;
+    bool reads_state = false;
   };
 
   ValueTable() = default;
@@ -46,9 +58,12 @@ class ValueTable {
   }
 
   /// Binds `name` to `value`, replacing an earlier binding.
-  void insert_or_assign(std::string_view name, Expr value) {
+  void insert_or_assign(std::string_view name, Expr value, ProgramPoint defined = {},
+                        bool reads_state = false) {
     if (Entry* entry = lookup(name)) {
       entry->second = std::move(value);
+      entry->defined = defined;
+      entry->reads_state = reads_state;
       return;
     }
     if ((entries_.size() + 1) * 2 > slots_.size())
@@ -58,7 +73,7 @@ class ValueTable {
     while (slots_[slot].index != kEmpty) slot = (slot + 1) & (slots_.size() - 1);
     slots_[slot] =
         Slot{static_cast<std::uint32_t>(entries_.size()), static_cast<std::uint32_t>(hash >> 32)};
-    entries_.push_back(Entry{name, std::move(value)});
+    entries_.push_back(Entry{name, std::move(value), defined, reads_state});
   }
 
  private:

@@ -1,0 +1,269 @@
+// Where state-reading values are used after their state may have changed.
+#include "translator/state_tracking.h"
+
+#include <algorithm>
+#include <utility>
+#include <variant>
+
+namespace corvane {
+namespace {
+
+// The result-bit index of `c[i]`, if `expr` is one.
+const IntLit* result_bit_index(const Index& index) {
+  const auto* base = std::get_if<Ident>(&index.base->node);
+  if (base == nullptr || base->name != "c") return nullptr;
+  return std::get_if<IntLit>(&index.index->node);
+}
+
+// Calls `visit` on every node of `expr`, without recursion.
+template <typename Visit>
+void walk(const Expr& expr, Visit&& visit) {
+  std::vector<const Expr*> stack{&expr};
+  while (!stack.empty()) {
+    const Expr* node = stack.back();
+    stack.pop_back();
+    visit(*node);
+    if (const auto* index = std::get_if<Index>(&node->node)) {
+      if (result_bit_index(*index) == nullptr) {
+        stack.push_back(&*index->base);
+        stack.push_back(&*index->index);
+      }
+    } else if (const auto* unary = std::get_if<UnaryExpr>(&node->node)) {
+      stack.push_back(&*unary->operand);
+    } else if (const auto* binary = std::get_if<BinaryExpr>(&node->node)) {
+      stack.push_back(&*binary->lhs);
+      stack.push_back(&*binary->rhs);
+    }
+  }
+}
+
+bool is_location(const Expr& expr) {
+  if (std::holds_alternative<Ident>(expr.node)) return true;
+  const auto* index = std::get_if<Index>(&expr.node);
+  return index != nullptr && result_bit_index(*index) != nullptr;
+}
+
+}  // namespace
+
+bool reads_state(const Expr& expr) {
+  // The common values are atoms and c[i]: no walk, no allocation.
+  if (is_location(expr)) return true;
+  if (!std::holds_alternative<UnaryExpr>(expr.node) &&
+      !std::holds_alternative<BinaryExpr>(expr.node) && !std::holds_alternative<Index>(expr.node)) {
+    return false;
+  }
+  bool found = false;
+  walk(expr, [&](const Expr& node) { found = found || is_location(node); });
+  return found;
+}
+
+Location StateTracker::variable_location(std::string_view name) {
+  auto [it, inserted] = variables_.try_emplace(std::string(name), 0);
+  if (inserted) it->second = kVariableLocation | (variables_.size() - 1);
+  return it->second;
+}
+
+void StateTracker::locations_of(const Expr& expr, std::vector<Location>& out) {
+  out.clear();
+  walk(expr, [&](const Expr& node) {
+    if (const auto* ident = std::get_if<Ident>(&node.node)) {
+      out.push_back(variable_location(ident->name));
+    } else if (const auto* index = std::get_if<Index>(&node.node)) {
+      if (const IntLit* bit = result_bit_index(*index)) {
+        // Result indices are never negative (lowering refuses them first).
+        out.push_back(static_cast<Location>(bit->value) & ~kVariableLocation);
+      }
+    }
+  });
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+}
+
+void StateTracker::hazard(Action action) {
+  found_.push_back(action);
+  if (streaming_) whole_needed_ = true;
+}
+
+void StateTracker::note_use(std::string_view name, ProgramPoint def, const Expr& value) {
+  const Action action{ActionKind::Capture, name};
+  const bool here = def.block == current_block_ && point.block == current_block_ &&
+                    def.step < point.step && point.step < kAppendedStep;
+  if (!here) {
+    if (streaming_) {
+      whole_needed_ = true;
+      return;
+    }
+  }
+  std::vector<Location>& locations = scratch_;
+  locations_of(value, locations);
+  for (const Location location : locations) {
+    if (here) {
+      // Within the block being lowered the text order is the order of
+      // execution, and the last write tells whether one came in between.
+      const auto it = last_write_.find(location);
+      if (it != last_write_.end() && it->second.block == def.block && it->second.step > def.step &&
+          it->second.step < point.step) {
+        hazard(action);
+        return;
+      }
+    } else {
+      pending_.push_back(PendingUse{action, def, point, location});
+    }
+  }
+}
+
+void StateTracker::note_branch_value(std::uint32_t block, std::string_view name) {
+  if (!streaming_) branch_values_[block] = name;
+}
+
+void StateTracker::write(Location location, ProgramPoint at) {
+  last_write_[location] = at;
+  if (!streaming_) writes_.push_back(Write{location, at});
+}
+
+void StateTracker::note_writes(const std::vector<Stmt>& statements, std::size_t from,
+                               ProgramPoint at) {
+  for (std::size_t i = from; i < statements.size(); ++i) {
+    const IndexedIdent* target = nullptr;
+    if (const auto* measure = std::get_if<Measure>(&statements[i].node)) {
+      target = &measure->result;
+    } else if (const auto* assign = std::get_if<Assign>(&statements[i].node)) {
+      target = &assign->target;
+    }
+    if (target == nullptr) continue;
+    if (target->name.view() == "c" && target->index.has_value()) {
+      write(static_cast<Location>(*target->index) & ~kVariableLocation, at);
+    } else if (!target->index.has_value()) {
+      write(variable_location(target->name.view()), at);
+    }
+  }
+}
+
+void StateTracker::note_variable_write(std::string_view name, ProgramPoint at) {
+  write(variable_location(name), at);
+}
+
+void StateTracker::note_declared_init(std::string_view phi, std::string_view variable,
+                                      ProgramPoint init_end) {
+  if (streaming_) {
+    whole_needed_ = true;
+    return;
+  }
+  // The declaration is a write before the entry block's first instruction.
+  pending_.push_back(PendingUse{Action{ActionKind::InitInBlock, phi}, ProgramPoint{0, 0}, init_end,
+                                variable_location(variable)});
+}
+
+void StateTracker::note_appended_write(std::string_view variable, ProgramPoint at,
+                                       const BlockLowering& block) {
+  const Location location = variable_location(variable);
+  write(location, at);
+  if (!block.condition.has_value()) return;
+  const auto branch = branch_values_.find(at.block);
+  if (branch == branch_values_.end()) return;
+  std::vector<Location>& locations = scratch_;
+  locations_of(*block.condition, locations);
+  if (std::find(locations.begin(), locations.end(), location) != locations.end()) {
+    hazard(Action{ActionKind::Capture, branch->second});
+  }
+}
+
+bool StateTracker::analyse(const std::vector<BlockLowering>& blocks, LoweringPlan& plan) {
+  if (!pending_.empty()) {
+    // The block graph, by position.
+    const auto count = static_cast<std::uint32_t>(blocks.size());
+    std::unordered_map<std::string_view, std::uint32_t> by_label;
+    by_label.reserve(blocks.size());
+    for (std::uint32_t i = 0; i < count; ++i) by_label.try_emplace(blocks[i].label, i);
+    std::vector<std::vector<std::uint32_t>> predecessors(blocks.size());
+    for (std::uint32_t i = 0; i < count; ++i) {
+      for (const Name& successor : blocks[i].successors) {
+        const auto it = by_label.find(successor.view());
+        if (it != by_label.end()) predecessors[it->second].push_back(i);
+      }
+    }
+    // The steps at which each location is written in each block.
+    std::unordered_set<Location> wanted;
+    for (const PendingUse& use : pending_) wanted.insert(use.location);
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> steps;
+    std::unordered_map<Location, std::unordered_set<std::uint32_t>> blocks_written;
+    const auto key = [](Location location, std::uint32_t block) {
+      return (static_cast<std::uint64_t>(block) << 32) ^ (location * 0x9E3779B97F4A7C15ULL);
+    };
+    for (const Write& write : writes_) {
+      if (wanted.count(write.location) == 0) continue;
+      steps[key(write.location, write.at.block)].push_back(write.at.step);
+      blocks_written[write.location].insert(write.at.block);
+    }
+    const auto written_between = [&](Location location, std::uint32_t block, std::uint32_t after,
+                                     std::uint32_t before) {
+      const auto it = steps.find(key(location, block));
+      if (it == steps.end()) return false;
+      for (const std::uint32_t step : it->second) {
+        if (step > after && step < before) return true;
+      }
+      return false;
+    };
+    const auto written_in = [&](Location location, std::uint32_t block) {
+      const auto it = blocks_written.find(location);
+      return it != blocks_written.end() && it->second.count(block) > 0;
+    };
+
+    // Each search walks back from the use to the definition; the budget
+    // bounds the total work on hostile graphs.
+    std::uint64_t budget = 8 * std::uint64_t{count} + 100'000;
+    std::vector<std::uint32_t> stamp(blocks.size(), 0);
+    std::uint32_t round = 0;
+    std::vector<std::uint32_t> work;
+    for (const PendingUse& use : pending_) {
+      const ProgramPoint def = use.def;
+      const ProgramPoint at = use.use;
+      bool reached = false;
+      if (def.block >= count || at.block >= count) {
+        reached = true;
+      } else if (def.block == at.block && def.step < at.step) {
+        reached = written_between(use.location, def.block, def.step, at.step);
+      } else {
+        // Leaving the definition's block after it, entering the use's block
+        // before it, or any block on a path between them.
+        reached = written_between(use.location, def.block, def.step, kBranchStep) ||
+                  written_between(use.location, at.block, 0, at.step) ||
+                  (def.block == at.block && written_in(use.location, at.block));
+        ++round;
+        work.clear();
+        for (const std::uint32_t pred : predecessors[at.block]) work.push_back(pred);
+        while (!reached && !work.empty()) {
+          const std::uint32_t block = work.back();
+          work.pop_back();
+          if (block == def.block || stamp[block] == round) continue;
+          stamp[block] = round;
+          if (budget == 0) {
+            reached = true;
+            break;
+          }
+          --budget;
+          // A block that can run between the two; the use's own block again
+          // means a loop around the use without the definition.
+          if (written_in(use.location, block) || predecessors[block].empty()) {
+            reached = true;
+            break;
+          }
+          for (const std::uint32_t pred : predecessors[block]) work.push_back(pred);
+        }
+      }
+      if (reached) found_.push_back(use.action);
+    }
+  }
+
+  const std::size_t before = plan.size();
+  for (const Action& action : found_) {
+    if (action.kind == ActionKind::Capture) {
+      plan.captured.insert(std::string(action.name));
+    } else {
+      plan.init_in_block.insert(std::string(action.name));
+    }
+  }
+  return plan.size() > before;
+}
+
+}  // namespace corvane
