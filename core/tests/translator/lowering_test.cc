@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,8 @@
 
 #include "expr_builders.h"
 #include "ir/parser.h"
+#include "openqasm/printer.h"
+#include "translator/memory_slots.h"
 #include "translator/translate.h"
 
 namespace corvane {
@@ -188,6 +191,179 @@ TEST(LoweringDriverTest, ConsumingAModuleGivesTheSameResult) {
         EXPECT_EQ(entry->blocks[i].label, find_entry_point(*kept)->blocks[i].label);
       }
     }
+  }
+}
+
+// A module around a body written in a short form: `Q1` stands for qubit 1,
+// `R1` for result 1, and `mz N`, `h N`, `x N`, `read %v N` for the calls.
+std::string module_around(const std::string& body) {
+  std::string text = "define void @main() #0 {\n";
+  std::istringstream lines(body);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream words(line);
+    std::string op;
+    words >> op;
+    const auto handle = [](const std::string& n) {
+      return n == "0" ? std::string("ptr null") : "ptr inttoptr (i64 " + n + " to ptr)";
+    };
+    std::string a;
+    std::string b;
+    if (op == "mz") {
+      words >> a;
+      text += "  call void @__quantum__qis__mz__body(" + handle(a) + ", " + handle(a) + ")\n";
+    } else if (op == "h" || op == "x") {
+      words >> a;
+      text += "  call void @__quantum__qis__" + op + "__body(" + handle(a) + ")\n";
+    } else if (op == "read") {
+      words >> a >> b;
+      text += "  " + a + " = call i1 @__quantum__qis__read_result__body(" + handle(b) + ")\n";
+    } else {
+      text += line + "\n";
+    }
+  }
+  return text +
+         "}\n"
+         "declare void @__quantum__qis__h__body(ptr)\n"
+         "declare void @__quantum__qis__x__body(ptr)\n"
+         "declare void @__quantum__qis__mz__body(ptr, ptr)\n"
+         "declare i1 @__quantum__qis__read_result__body(ptr)\n"
+         "attributes #0 = { \"entry_point\" }\n";
+}
+
+// The body of the printed program, after the register declarations.
+std::string lowered_body(const std::string& body) {
+  Result<Program> program = lower(module_around(body).c_str(), {}, false);
+  if (!program.ok()) return "error: " + program.error().message;
+  std::string out;
+  print_program(*program, out);
+  const std::size_t registers = out.find("\nbit[");
+  return registers == std::string::npos ? out : out.substr(out.find('\n', registers + 1) + 1);
+}
+
+// A value that reads a result bit or a variable is captured where it is
+// defined exactly when a write of what it reads can come before a use; the
+// translation streamed from the text must agree with the whole-module one.
+TEST(LoweringDriverTest, ValuesAreCapturedOnlyWhereTheirStateChangesBeforeAUse) {
+  struct Row {
+    const char* name;
+    const char* body;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"use before the write needs no capture",
+       "entry:\nmz 0\nread %v 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nmz 0\n"
+       "ret void\n",
+       "c[0] = measure q[0];\nif (c[0]) {\n  x q[1];\n}\nc[0] = measure q[0];\n"},
+      {"write between the read and the branch in one block",
+       "entry:\nmz 0\nread %v 0\nh 0\nmz 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\n"
+       "b:\nret void\n",
+       "int cint_0 = 0;\nc[0] = measure q[0];\ncint_0 = c[0];\nh q[0];\nc[0] = measure q[0];\n"
+       "if (cint_0 == 1) {\n  x q[1];\n}\n"},
+      {"write in a block between the read and a later use",
+       "entry:\nmz 0\nread %v 0\nbr label %m\nm:\nmz 0\nbr label %u\nu:\n"
+       "br i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nret void\n",
+       "int cint_0 = 0;\nc[0] = measure q[0];\ncint_0 = c[0];\nc[0] = measure q[0];\n"
+       "if (cint_0 == 1) {\n  x q[1];\n}\n"},
+      {"write of another result on the way",
+       "entry:\nmz 0\nread %v 0\nbr label %m\nm:\nmz 1\nbr label %u\nu:\n"
+       "br i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nret void\n",
+       "c[0] = measure q[0];\nc[1] = measure q[1];\nif (c[0]) {\n  x q[1];\n}\n"},
+      {"write only in the arm that does not lead to the use",
+       "entry:\nmz 0\nread %v 0\nbr i1 %v, label %a, label %b\na:\nbr i1 %v, label %c, label %d\n"
+       "c:\nx 1\nbr label %d\nd:\nbr label %e\nb:\nmz 0\nbr label %e\ne:\nret void\n",
+       "c[0] = measure q[0];\nif (c[0]) {\n  if (c[0]) {\n    x q[1];\n  }\n} else {\n"
+       "  c[0] = measure q[0];\n}\n"},
+      {"a read in a loop header used after the loop reads the last turn",
+       "entry:\nbr label %head\nhead:\nh 0\nmz 0\nread %v 0\nbr i1 %v, label %head, label %exit\n"
+       "exit:\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nret void\n",
+       "h q[0];\nc[0] = measure q[0];\nwhile (c[0]) {\n  h q[0];\n  c[0] = measure q[0];\n}\n"
+       "if (c[0]) {\n  x q[1];\n}\n"},
+      {"a read before a loop that measures it again",
+       "entry:\nmz 0\nread %v 0\nbr label %head\nhead:\nh 0\nmz 0\nread %w 0\n"
+       "br i1 %w, label %head, label %exit\nexit:\nbr i1 %v, label %a, label %b\na:\nx 1\n"
+       "br label %b\nb:\nret void\n",
+       "int cint_0 = 0;\nc[0] = measure q[0];\ncint_0 = c[0];\nh q[0];\nc[0] = measure q[0];\n"
+       "while (c[0]) {\n  h q[0];\n  c[0] = measure q[0];\n}\nif (cint_0 == 1) {\n  x q[1];\n}\n"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(lowered_body(row.body), row.expected) << row.name;
+    const std::string text = module_around(row.body);
+    const Translator translator{base_profile(), {}, std::nullopt, false};
+    Result<LoweredModule> streamed = parse_and_lower(translator, text);
+    Result<Program> whole = lower(text.c_str(), {}, false);
+    ASSERT_TRUE(streamed.ok() && whole.ok()) << row.name;
+    EXPECT_EQ(streamed->program, *whole) << row.name;
+  }
+}
+
+// Which store each load sees: the one constant store that reaches it, a
+// variable for any slot where that is not so, and nothing where no store
+// reaches the load.
+TEST(LoweringDriverTest, MemoryPlanFollowsTheStoresThatReachEachLoad) {
+  struct Row {
+    const char* name;
+    const char* body;
+    const char* expected;  // "load=constant" per forwarded load, "var:base+offset" per variable
+  };
+  const Row rows[] = {
+      {"straight line: the last store before each load",
+       "entry:\n%s = alloca i64\nstore i64 4, ptr %s\n%a = load i64, ptr %s\nstore i64 1, ptr %s\n"
+       "%b = load i64, ptr %s\nret void\n",
+       "a=4 b=1"},
+      {"one store before a branch reaches both arms",
+       "entry:\n%s = alloca i1\nstore i1 true, ptr %s\nbr i1 %c, label %a, label %b\na:\n"
+       "%x = load i1, ptr %s\nret void\nb:\n%y = load i1, ptr %s\nret void\n",
+       "x=true y=true"},
+      {"a store in one arm",
+       "entry:\n%s = alloca i64\nstore i64 0, ptr %s\nbr i1 %c, label %a, label %j\na:\n"
+       "store i64 2, ptr %s\nbr label %j\nj:\n%v = load i64, ptr %s\nret void\n",
+       "var:s+0"},
+      {"a computed value",
+       "entry:\n%s = alloca i64\nstore i64 %n, ptr %s\n%v = load i64, ptr %s\nret void\n",
+       "var:s+0"},
+      {"a counter stored at the end of a loop body",
+       "entry:\n%s = alloca i64\nstore i64 0, ptr %s\nbr label %h\nh:\n%v = load i64, ptr %s\n"
+       "br i1 %c, label %b, label %e\nb:\nstore i64 1, ptr %s\nbr label %h\ne:\nret void\n",
+       "var:s+0"},
+      {"a store on some paths only",
+       "entry:\n%s = alloca i64\nbr i1 %c, label %a, label %j\na:\nstore i64 2, ptr %s\n"
+       "br label %j\nj:\n%v = load i64, ptr %s\nret void\n",
+       "var:s+0"},
+      {"no store at all", "entry:\n%s = alloca i64\n%v = load i64, ptr %s\nret void\n", ""},
+      {"offsets are slots of their own",
+       "entry:\n%s = alloca [2 x i64]\n%p = getelementptr [2 x i64], ptr %s, i64 0, i64 1\n"
+       "store i64 3, ptr %s\nstore i64 %n, ptr %p\n%v = load i64, ptr %s\n%w = load i64, ptr %p\n"
+       "ret void\n",
+       "v=3 var:s+1"},
+      {"a load in a block written before its store in the text",
+       "entry:\n%s = alloca i64\nbr label %b\na:\n%v = load i64, ptr %s\nret void\nb:\n"
+       "store i64 6, ptr %s\nbr label %a\n",
+       "v=6"},
+  };
+  for (const Row& row : rows) {
+    Result<Module> module = parse_module(module_around(row.body));
+    ASSERT_TRUE(module.ok()) << row.name << ": " << module.error().message;
+    const MemoryPlan plan = plan_memory(*find_entry_point(*module));
+    std::vector<std::string> parts;
+    for (const auto& [load, value] : plan.forwarded) {
+      std::string text = std::string(load) + "=";
+      if (const auto* integer = std::get_if<ConstInt>(&value)) {
+        text += int128_to_string(integer->value);
+      } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
+        text += boolean->value ? "true" : "false";
+      }
+      parts.push_back(text);
+    }
+    for (const auto& [slot, type] : plan.variables) {
+      std::string name;
+      for (const char ch : slot) name += ch == '\0' ? '+' : ch;
+      parts.push_back("var:" + name);
+    }
+    std::sort(parts.begin(), parts.end());
+    std::string summary;
+    for (const std::string& part : parts) summary += (summary.empty() ? "" : " ") + part;
+    EXPECT_EQ(summary, row.expected) << row.name;
   }
 }
 

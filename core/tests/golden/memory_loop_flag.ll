@@ -1,0 +1,34 @@
+; golden case memory_loop_flag
+; a Q# repeat-until loop: the flag lives in memory and is stored from a measurement in the body
+define i64 @ENTRYPOINT__main() #0 {
+block_0:
+  %var_0 = alloca i1
+  call void @__quantum__rt__initialize(ptr null)
+  store i1 true, ptr %var_0
+  br label %block_1
+block_1:
+  %var_3 = load i1, ptr %var_0
+  br i1 %var_3, label %block_2, label %block_3
+block_2:
+  call void @__quantum__qis__h__body(ptr inttoptr (i64 0 to ptr))
+  call void @__quantum__qis__m__body(ptr inttoptr (i64 0 to ptr), ptr inttoptr (i64 0 to ptr))
+  %var_1 = call i1 @__quantum__rt__read_result(ptr inttoptr (i64 0 to ptr))
+  %var_2 = xor i1 %var_1, true
+  store i1 %var_2, ptr %var_0
+  br label %block_1
+block_3:
+  call void @__quantum__rt__result_record_output(ptr inttoptr (i64 0 to ptr), ptr null)
+  ret i64 0
+}
+
+declare void @__quantum__rt__initialize(ptr)
+declare void @__quantum__qis__h__body(ptr)
+declare void @__quantum__qis__x__body(ptr)
+declare void @__quantum__qis__m__body(ptr, ptr) #1
+declare void @__quantum__qis__mresetz__body(ptr, ptr) #1
+declare i1 @__quantum__rt__read_result(ptr)
+declare void @__quantum__rt__result_record_output(ptr, ptr)
+declare void @__quantum__rt__tuple_record_output(i64, ptr)
+
+attributes #0 = { "entry_point" "output_labeling_schema" "qir_profiles"="adaptive_profile" "required_num_qubits"="2" "required_num_results"="2" }
+attributes #1 = { "irreversible" }
