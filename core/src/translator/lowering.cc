@@ -162,10 +162,10 @@ std::optional<std::string_view> defined_name(const Instruction& instruction) {
 // Whether a value reads as a truth value (a comparison, a logical operation,
 // a result bit or a Boolean literal) rather than as an integer.
 bool is_truth_value(const Expr& expr) {
-  if (std::holds_alternative<BoolLit>(expr.node) || std::holds_alternative<Index>(expr.node) ||
-      std::holds_alternative<UnaryExpr>(expr.node)) {
+  if (std::holds_alternative<BoolLit>(expr.node) || std::holds_alternative<Index>(expr.node)) {
     return true;
   }
+  if (const auto* unary = std::get_if<UnaryExpr>(&expr.node)) return unary->op == UnaryOp::Not;
   const auto* binary = std::get_if<BinaryExpr>(&expr.node);
   if (binary == nullptr) return false;
   switch (binary->op) {
@@ -212,7 +212,8 @@ class Lowerer {
         signatures_(signatures),
         plan_(plan),
         memory_(memory),
-        tracker_(memory == nullptr) {
+        tracker_(memory == nullptr),
+        capturing_(plan.everything || !plan.captured.empty()) {
     context_.copy_budget = copy_budget_for(source_size);
     context_.tracker = &tracker_;
   }
@@ -259,8 +260,10 @@ class Lowerer {
         ended_ = true;
         break;
       }
-      if (const auto name = defined_name(instruction); name && plan_.captures(*name)) {
-        capture(*name);
+      if (capturing_) {
+        if (const auto name = defined_name(instruction); name && plan_.captures(*name)) {
+          capture(*name);
+        }
       }
     }
     return ok_status();
@@ -637,6 +640,7 @@ class Lowerer {
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
+  bool capturing_;                      // the plan captures some value
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;
   std::unordered_map<std::string, std::string> slot_variables_;  // memory_key -> variable
@@ -799,16 +803,13 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
     return parse_then_lower(translator, text);
   }
   RETURN_IF_ERROR(std::move(consumer.status()));
-  LoweringPlan plan;
-  ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
+  LoweringPlan found;
+  ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(found));
   if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry)};
-  // The streamed body needs the whole function: read it again whole.
-  ASSIGN_OR_RETURN(Module whole, parse_module_borrowing(text));
-  const Function* whole_entry = find_entry_point(whole);
-  if (whole_entry == nullptr) return internal_error("the entry point vanished on a second parse");
-  ASSIGN_OR_RETURN(Program lowered, lower_whole(translator, *signatures, *whole_entry, text.size(),
-                                                std::move(plan)));
-  return LoweredModule{std::move(lowered), profile_of(*whole_entry)};
+  // The streamed body needs the whole function: read it again whole and
+  // lower it as lower_module does (from an empty plan, so that the result
+  // is the same).
+  return parse_then_lower(translator, text);
 }
 
 Result<Program> lower_module(const Translator& translator, const Module& module) {

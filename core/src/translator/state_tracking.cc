@@ -2,6 +2,7 @@
 #include "translator/state_tracking.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 #include <variant>
 
@@ -15,24 +16,42 @@ const IntLit* result_bit_index(const Index& index) {
   return std::get_if<IntLit>(&index.index->node);
 }
 
-// Calls `visit` on every node of `expr`, without recursion.
+// Calls `visit` on every node of `expr`, without recursion. Values are small
+// (a bit, a comparison of two): the walk starts on a local stack and moves to
+// the heap only for large trees.
 template <typename Visit>
 void walk(const Expr& expr, Visit&& visit) {
-  std::vector<const Expr*> stack{&expr};
-  while (!stack.empty()) {
-    const Expr* node = stack.back();
-    stack.pop_back();
+  constexpr std::size_t kLocal = 32;
+  std::array<const Expr*, kLocal> local;
+  std::size_t size = 0;
+  std::vector<const Expr*> heap;
+  const auto push = [&](const Expr* node) {
+    if (heap.empty() && size < kLocal) {
+      local[size++] = node;
+    } else {
+      heap.push_back(node);
+    }
+  };
+  push(&expr);
+  while (size > 0 || !heap.empty()) {
+    const Expr* node = nullptr;
+    if (!heap.empty()) {
+      node = heap.back();
+      heap.pop_back();
+    } else {
+      node = local[--size];
+    }
     visit(*node);
     if (const auto* index = std::get_if<Index>(&node->node)) {
       if (result_bit_index(*index) == nullptr) {
-        stack.push_back(&*index->base);
-        stack.push_back(&*index->index);
+        push(&*index->base);
+        push(&*index->index);
       }
     } else if (const auto* unary = std::get_if<UnaryExpr>(&node->node)) {
-      stack.push_back(&*unary->operand);
+      push(&*unary->operand);
     } else if (const auto* binary = std::get_if<BinaryExpr>(&node->node)) {
-      stack.push_back(&*binary->lhs);
-      stack.push_back(&*binary->rhs);
+      push(&*binary->lhs);
+      push(&*binary->rhs);
     }
   }
 }

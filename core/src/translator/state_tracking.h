@@ -48,10 +48,12 @@ struct LoweringPlan {
   bool everything = false;
 
   [[nodiscard]] bool captures(std::string_view name) const {
-    return everything || captured.count(std::string(name)) > 0;
+    if (everything) return true;
+    return !captured.empty() && captured.count(std::string(name)) > 0;
   }
   [[nodiscard]] bool inits_in_block(std::string_view phi) const {
-    return everything || init_in_block.count(std::string(phi)) > 0;
+    if (everything) return true;
+    return !init_in_block.empty() && init_in_block.count(std::string(phi)) > 0;
   }
   [[nodiscard]] std::size_t size() const { return captured.size() + init_in_block.size(); }
 };
