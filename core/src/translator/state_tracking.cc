@@ -125,6 +125,11 @@ void StateTracker::note_use(std::string_view name, ProgramPoint def, const Expr&
         hazard(action);
         return;
       }
+    } else if (!pending_.empty() && pending_.back().action.name == name &&
+               pending_.back().def == def && pending_.back().use.block == point.block &&
+               pending_.back().location == location && pending_.back().use.step <= point.step) {
+      // Another use further down the same block: the later one decides.
+      pending_.back().use.step = point.step;
     } else {
       pending_.push_back(PendingUse{action, def, point, location});
     }
@@ -214,14 +219,14 @@ bool StateTracker::analyse(const std::vector<BlockLowering>& blocks, LoweringPla
       steps[key(write.location, write.at.block)].push_back(write.at.step);
       blocks_written[write.location].insert(write.at.block);
     }
+    // A block's writes are recorded in the order of their steps (its own
+    // instructions first, then what is appended to it), so each list is sorted.
     const auto written_between = [&](Location location, std::uint32_t block, std::uint32_t after,
                                      std::uint32_t before) {
       const auto it = steps.find(key(location, block));
       if (it == steps.end()) return false;
-      for (const std::uint32_t step : it->second) {
-        if (step > after && step < before) return true;
-      }
-      return false;
+      const auto next = std::upper_bound(it->second.begin(), it->second.end(), after);
+      return next != it->second.end() && *next < before;
     };
     const auto written_in = [&](Location location, std::uint32_t block) {
       const auto it = blocks_written.find(location);
