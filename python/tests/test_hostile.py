@@ -237,7 +237,43 @@ def many_indented_bodies() -> str:
     return bodies + module([X, "  ret void"])
 
 
+TRAILER = '// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}\n'
+MZ0 = "  call void @__quantum__qis__mz__body(%Qubit* null, %Result* null)"
+X1 = "  call void @__quantum__qis__x__body(%Qubit* inttoptr (i64 1 to %Qubit*))"
+CHAIN = 100_000
+
+
+def chain(block: Callable[[int], list[str]], before: list[str]) -> str:
+    """`before`, then CHAIN diamonds b<i> -> t<i> -> b<i+1>, each block from `block`."""
+    lines = before + ["  br label %b0"]
+    for i in range(CHAIN):
+        lines += [f"b{i}:"] + block(i) + [f"t{i}:", X1, f"  br label %b{i + 1}"]
+    return module(lines + [f"b{CHAIN}:", "  ret void"])
+
+
+def uses_after_writes() -> str:
+    # A read used in every later block, each of which measures its result
+    # again first: every use is a search back to the read.
+    return chain(lambda i: [MZ0, f"  br i1 %v, label %t{i}, label %b{i + 1}"],
+                 [MZ0, "  %v = call i1 @__quantum__qis__read_result__body(%Result* null)"])
+
+
+def loads_far_from_their_store() -> str:
+    # One store and a load in every later block: every load is a search back
+    # to the store.
+    return chain(lambda i: [f"  %l{i} = load i64, i64* %s", f"  %c{i} = icmp eq i64 %l{i}, 1",
+                            f"  br i1 %c{i}, label %t{i}, label %b{i + 1}"],
+                 ["  %s = alloca i64", "  store i64 1, i64* %s"])
+
+
 CASES = {
+    "uses_after_writes": Case(uses_after_writes, True, lambda _: (
+        "OPENQASM 3.0;\nqubit[2] q;\nbit[1] c;\nint cint_0 = 0;\nc[0] = measure q[0];\n"
+        "cint_0 = c[0];\n" + "c[0] = measure q[0];\nif (cint_0 == 1) {\n  x q[1];\n}\n" * CHAIN
+        + TRAILER)),
+    "loads_far_from_their_store": Case(loads_far_from_their_store, True, lambda _: (
+        "OPENQASM 3.0;\nqubit[2] q;\nint cint_0 = 0;\ncint_0 = 1;\n"
+        + "if (cint_0 == 1) {\n  x q[1];\n}\n" * CHAIN + TRAILER)),
     "exponential_expression": Case(exponential_expression, False, lambda _: (
         'expression for SSA value "v15" exceeds the limit of 100000 nodes')),
     "long_add_chain": Case(long_add_chain, False, lambda _: (
