@@ -140,9 +140,6 @@ std::size_t count_calls(std::span<const Instruction> instructions) {
   return count;
 }
 
-// State of one lowering run besides the context. Blocks are fed in text
-// order: begin_block, any number of lower() calls with the block's
-// instructions, end_block.
 // The name an instruction defines, if any.
 std::optional<std::string_view> defined_name(const Instruction& instruction) {
   return std::visit(
@@ -183,7 +180,7 @@ bool is_truth_value(const Expr& expr) {
   }
 }
 
-// Reading an int variable as a value of LLVM type `ty`: an i1 reads as a truth value.
+// A read of an int variable; a truth value (an i1) reads as a comparison with 1.
 Expr read_variable(const std::string& variable, bool truth) {
   if (!truth) return Ident{variable};
   return make_binary_expr(BinaryOp::Eq, Ident{variable}, IntLit{1});
@@ -418,6 +415,7 @@ class Lowerer {
     }
     return ok_status();
   }
+
   // Instruction tags in variant order, so the dispatch is a checked switch.
   enum class InstructionKind : std::uint8_t {
     Call,
