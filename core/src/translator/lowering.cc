@@ -25,6 +25,7 @@
 #include "support/prefault.h"
 #include "support/word_hash.h"
 #include "translator/classical.h"
+#include "translator/error_place.h"
 #include "translator/phi.h"
 #include "translator/translate.h"
 
@@ -138,9 +139,9 @@ std::size_t count_calls(std::span<const Instruction> instructions) {
 // instructions, end_block.
 class Lowerer {
  public:
-  Lowerer(const Translator& translator, const SignatureMap& signatures, std::size_t source_size)
-      : translator_(translator), signatures_(signatures) {
-    context_.copy_budget = copy_budget_for(source_size);
+  Lowerer(const Translator& translator, const SignatureMap& signatures, std::string_view source)
+      : translator_(translator), signatures_(signatures), source_(source) {
+    context_.copy_budget = copy_budget_for(source.size());
   }
 
   // Sizes the SSA environment and the block records, so that they need not
@@ -172,8 +173,9 @@ class Lowerer {
     if (ended_) return ok_status();
     function_ = &function;
     for (const Instruction& instruction : instructions) {
-      ASSIGN_OR_RETURN(const bool ended, lower_instruction(instruction, record_));
-      if (ended) {
+      Result<bool> ended = lower_instruction(instruction, record_);
+      if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_);
+      if (*ended) {
         ended_ = true;
         break;
       }
@@ -473,6 +475,7 @@ class Lowerer {
 
   const Translator& translator_;
   const SignatureMap& signatures_;
+  std::string_view source_;             // the text the instructions' views point into
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;
   BlockLowering record_;      // the block being lowered
@@ -523,7 +526,7 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
-  Lowerer lowerer(translator, signatures, module.source().size());
+  Lowerer lowerer(translator, signatures, module.source());
   Function* release = nullptr;
   if (releasable != nullptr) {
     release = &releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
@@ -599,7 +602,7 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
   // Without the signatures nothing can be lowered; the full parse then
   // reports whichever error comes first.
   if (!signatures.ok()) return parse_then_lower(translator, text);
-  Lowerer lowerer(translator, *signatures, text.size());
+  Lowerer lowerer(translator, *signatures, text);
   // Room for a block record per 256 bytes of text, so that the records of a
   // branchy body are not copied over and over as the list grows (blocks of
   // generated code take about 400 bytes; denser bodies still grow the list).
