@@ -3,9 +3,18 @@
 Reads a QIR module (a file, or ``-`` for standard input), translates it and
 writes the OpenQASM 3 program to standard output or to ``-o FILE``.
 
-Exit status: 0 on success; 1 when the module cannot be translated (the
-message goes to standard error as ``error: <message>``); 2 for bad usage or a
-file that cannot be read or written.
+Exit status: 0 on success; 1 when the module cannot be translated; 2 for bad
+usage or a file that cannot be read or written.
+
+A module that cannot be translated is reported on standard error as
+``FILE:LINE:COLUMN: error: MESSAGE`` (``<stdin>`` for ``-``), followed by the
+source line and a caret under the column; an error with no single place in the
+text (such as a module without an entry point) is reported as
+``FILE: error: MESSAGE``. Lines and columns count from 1, columns in
+characters. A line longer than 120 characters is cut to 120 around the column,
+with ``...`` where it was cut. The caret line repeats every tab that comes
+before the column in the source line (and gives wide characters two spaces), so
+the caret stays under its character whatever width the terminal gives a tab.
 """
 
 from __future__ import annotations
@@ -13,6 +22,7 @@ from __future__ import annotations
 import argparse
 import os
 import sys
+import unicodedata
 from typing import Sequence
 
 from . import CorvaneError, __version__, translate
@@ -24,6 +34,9 @@ EXIT_BROKEN_PIPE = 141  # as a shell reports a process ended by SIGPIPE
 EXIT_INTERRUPTED = 130  # as a shell reports a process ended by SIGINT
 
 STDIO = "-"
+STDIN_NAME = "<stdin>"
+SOURCE_WIDTH = 120  # the most characters of a source line shown under an error
+CUT = "..."
 
 
 class _UsageError(Exception):
@@ -81,6 +94,56 @@ def _read_source(path: str) -> str:
         ) from None
 
 
+def _source_line(source: str, lineno: int) -> str:
+    """Line ``lineno`` (1-based) of ``source``, without its line end."""
+    start = 0
+    for _ in range(lineno - 1):
+        start = source.index("\n", start) + 1
+    end = source.find("\n", start)
+    line = source[start:] if end < 0 else source[start:end]
+    return line[:-1] if line.endswith("\r") else line
+
+
+def _cut_line(line: str, column: int) -> tuple[str, int]:
+    """At most SOURCE_WIDTH characters of ``line`` around the 0-based ``column``,
+    with CUT where the line was cut, and the column within what is shown."""
+    if len(line) <= SOURCE_WIDTH:
+        return line, column
+    start = min(max(column - SOURCE_WIDTH // 2, 0), len(line) - SOURCE_WIDTH)
+    end = start + SOURCE_WIDTH
+    shown = line[start:end]
+    # The column lies at least half the width from a cut end, so the marks never hide it.
+    if start > 0:
+        shown = CUT + shown[len(CUT):]
+    if end < len(line):
+        shown = shown[: -len(CUT)] + CUT
+    return shown, column - start
+
+
+def _caret_line(before: str) -> str:
+    """Blanks as wide as ``before`` on a terminal, then the caret."""
+    pad = []
+    for char in before:
+        if char == "\t":
+            pad.append("\t")
+        elif unicodedata.combining(char):
+            continue
+        elif unicodedata.east_asian_width(char) in ("W", "F"):
+            pad.append("  ")
+        else:
+            pad.append(" ")
+    return "".join(pad) + "^"
+
+
+def _error_report(name: str, source: str, error: CorvaneError) -> str:
+    """The error as the command line reports it (see the module docstring)."""
+    lineno, colno = error.lineno, error.colno
+    if lineno is None or colno is None:
+        return f"{name}: error: {error}\n"
+    shown, column = _cut_line(_source_line(source, lineno), colno - 1)
+    return f"{name}:{lineno}:{colno}: error: {error}\n{shown}\n{_caret_line(shown[:column])}\n"
+
+
 def _write_output(path: str, text: str) -> None:
     data = text.encode("utf-8")
     if path == STDIO:
@@ -108,7 +171,8 @@ def main(argv: Sequence[str] | None = None) -> int:
         try:
             program = translate(source, producer=args.producer)
         except CorvaneError as exc:
-            sys.stderr.write(f"error: {exc}\n")
+            name = STDIN_NAME if args.input == STDIO else args.input
+            sys.stderr.write(_error_report(name, source, exc))
             return EXIT_TRANSLATION_ERROR
         _write_output(args.output, program)
     except _UsageError as exc:

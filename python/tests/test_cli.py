@@ -38,11 +38,9 @@ def run(args: list[str], cwd: Path, stdin: bytes = b"") -> subprocess.CompletedP
 
 
 def expected_run(text: str, producer: str | None = None) -> tuple[int, bytes, bytes]:
-    """Exit status, stdout and stderr that the CLI owes for this module text."""
-    try:
-        program = corvane.translate(text, producer=producer)
-    except corvane.CorvaneError as error:
-        return 1, b"", f"error: {error}\n".encode()
+    """Exit status, stdout and stderr that the CLI owes for this module text,
+    which translates."""
+    program = corvane.translate(text, producer=producer)
     return 0, program.encode(), b""
 
 
@@ -52,14 +50,14 @@ def test_translation_error_exits_1_with_prefixed_message(tmp_path: Path) -> None
     assert (done.returncode, done.stdout, done.stderr) == (
         1,
         b"",
-        f"error: {NO_ENTRY_POINT}\n".encode(),
+        f"empty.ll: error: {NO_ENTRY_POINT}\n".encode(),
     )
 
 
 def test_error_leaves_no_output_file(tmp_path: Path) -> None:
     (tmp_path / "empty.ll").write_text("")
     done = run(["empty.ll", "-o", "out.qasm"], tmp_path)
-    assert (done.returncode, done.stderr) == (1, f"error: {NO_ENTRY_POINT}\n".encode())
+    assert (done.returncode, done.stderr) == (1, f"empty.ll: error: {NO_ENTRY_POINT}\n".encode())
     assert not (tmp_path / "out.qasm").exists()
 
 
@@ -68,8 +66,22 @@ def test_stdin_dash_is_read(tmp_path: Path) -> None:
     assert (done.returncode, done.stdout, done.stderr) == (
         1,
         b"",
-        f"error: {NO_ENTRY_POINT}\n".encode(),
+        f"<stdin>: error: {NO_ENTRY_POINT}\n".encode(),
     )
+
+
+def test_placed_error_names_file_line_and_column(tmp_path: Path) -> None:
+    text = "define void @main() {\n  ret void\n  br label exit\n}\n"
+    (tmp_path / "bad.ll").write_text(text)
+    report = ("{}:3:12: error: br label missing %<target>: label exit\n"
+              "  br label exit\n"
+              "           ^\n")
+    done = run(["bad.ll", "-o", "out.qasm"], tmp_path)
+    assert (done.returncode, done.stdout, done.stderr.decode()) == (1, b"", report.format("bad.ll"))
+    assert not (tmp_path / "out.qasm").exists()
+    piped = run(["-"], tmp_path, stdin=text.encode())
+    assert (piped.returncode, piped.stdout, piped.stderr.decode()) == (
+        1, b"", report.format("<stdin>"))
 
 
 @pytest.mark.parametrize("producer", [None, "mylib 0.1.2"])
@@ -144,7 +156,72 @@ def test_console_script(tmp_path: Path) -> None:
     (tmp_path / "empty.ll").write_text("")
     done = subprocess.run([str(script), "empty.ll"], cwd=tmp_path, capture_output=True,
                           timeout=60)
-    assert (done.returncode, done.stderr) == (1, f"error: {NO_ENTRY_POINT}\n".encode())
+    assert (done.returncode, done.stderr) == (1, f"empty.ll: error: {NO_ENTRY_POINT}\n".encode())
+
+
+def module(*body: str) -> str:
+    """A module whose entry point holds the given body lines."""
+    lines = ["define void @main() #0 {", "entry:", *body, "}"]
+    return "\n".join(lines) + '\nattributes #0 = { "entry_point" }\n'
+
+
+ICMP = "  %c = icmp eq i64 1, abc"
+ICMP_MESSAGE = "could not parse integer operand abc (ty=i64)"
+WIDE_ARGS = "i64 1, " * 20
+LONG_CALL = "  call void @f(" + WIDE_ARGS + "i64 x, " + WIDE_ARGS + "i64 1)"
+PHI_BAD_LABEL = "phi incoming predecessor must be %<label>, got b"
+# (file name, text, standard error). The place is the offending token for a
+# parse error and the instruction (or an unrecognized opcode) for a lowering
+# error; a source line over 120 characters is cut around the column.
+REPORTS = [
+    ("in.ll", module(ICMP, "  ret void"),
+     f"in.ll:3:23: error: {ICMP_MESSAGE}\n{ICMP}\n                      ^\n"),
+    ("-", module(ICMP, "  ret void"),
+     f"<stdin>:3:23: error: {ICMP_MESSAGE}\n{ICMP}\n                      ^\n"),
+    ("in.ll", module("  %x = frobnicate i64 1", "  ret void"),
+     'in.ll:3:8: error: unsupported LLVM instruction opcode "frobnicate" in block "entry"\n'
+     "  %x = frobnicate i64 1\n"
+     "       ^\n"),
+    # Joined from several lines: the line that holds the offending token.
+    ("in.ll", module("  %p = phi i64 [ 1, %a ], [", "      2, b ]"),
+     f"in.ll:4:10: error: {PHI_BAD_LABEL}\n      2, b ]\n         ^\n"),
+    # Long lines: cut on the right, on both sides, on the left.
+    ("in.ll", module(ICMP + " ; " + "x" * 200),
+     f"in.ll:3:23: error: {ICMP_MESSAGE}\n{(ICMP + ' ; ' + 'x' * 200)[:117]}...\n"
+     "                      ^\n"),
+    ("in.ll", module(LONG_CALL),
+     "in.ll:3:156: error: could not parse integer operand x (ty=i64)\n"
+     f"...{LONG_CALL[98:212]}...\n{' ' * 60}^\n"),
+    ("in.ll", module("  %p = phi i64 " + "[ 1, %a ], " * 30 + "[ 2, b ]"),
+     f"in.ll:3:351: error: {PHI_BAD_LABEL}\n"
+     f"...{('[ 1, %a ], ' * 30 + '[ 2, b ]')[-117:]}\n{' ' * 117}^\n"),
+    # Tabs before the column are repeated so that the caret lines up; a wide
+    # character takes two columns; the CR of a CR LF line end is not shown.
+    ("in.ll", module("\t\t%c = icmp eq i64 1,\tabc"),
+     f"in.ll:3:23: error: {ICMP_MESSAGE}\n\t\t%c = icmp eq i64 1,\tabc\n"
+     f"\t\t{' ' * 19}\t^\n"),
+    ("in.ll", module('  %p = phi i64 [ 1, %"\u00e9\u4e2d" ], [ 2, b ]').replace("\n", "\r\n"),
+     f"in.ll:3:35: error: {PHI_BAD_LABEL}\n"
+     '  %p = phi i64 [ 1, %"\u00e9\u4e2d" ], [ 2, b ]\n'
+     f"{' ' * 35}^\n"),  # 34 characters before the column, one of them wide
+    # No single place.
+    ("in.ll", "", f"in.ll: error: {NO_ENTRY_POINT}\n"),
+    ("-", "", f"<stdin>: error: {NO_ENTRY_POINT}\n"),
+]
+
+
+@pytest.mark.parametrize("name, text, report", REPORTS)
+def test_error_report(name: str, text: str, report: str, tmp_path: Path,
+                      monkeypatch: pytest.MonkeyPatch,
+                      capsys: pytest.CaptureFixture[str]) -> None:
+    monkeypatch.chdir(tmp_path)
+    if name == "-":
+        monkeypatch.setattr(sys, "stdin", io.TextIOWrapper(io.BytesIO(text.encode())))
+    else:
+        (tmp_path / name).write_bytes(text.encode())
+    assert cli.main([name]) == 1
+    captured = capsys.readouterr()
+    assert (captured.out, captured.err) == ("", report)
 
 
 class StandIn:

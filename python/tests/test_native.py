@@ -96,7 +96,10 @@ def test_corvane_error_type() -> None:
     assert error_type.__bases__ == (Exception,)
     assert error_type.__doc__ is None
     own = set(vars(error_type)) - {"__module__", "__doc__", "__weakref__", "__dict__"}
-    assert own == set()
+    assert own == {"lineno", "colno"}
+    # An instance made outside translate() has no place.
+    assert (error_type.lineno, error_type.colno) == (None, None)
+    assert (error_type("x").lineno, error_type("x").colno) == (None, None)
 
 
 def test_corvane_error_is_shared_by_every_module_instance() -> None:
@@ -122,6 +125,63 @@ def test_core_error_becomes_corvane_error_with_display_text(text: str) -> None:
     assert isinstance(caught.value, Exception)
     assert caught.value.args == (NO_ENTRY_POINT,)
     assert str(caught.value) == NO_ENTRY_POINT
+    assert (caught.value.lineno, caught.value.colno) == (None, None)
+
+
+def module(*body: str, after: str = "") -> str:
+    """A module whose entry point holds the given body lines."""
+    lines = ["%Qubit = type opaque", "", "define void @main() #0 {", "entry:", *body, "}"]
+    return "\n".join(lines) + "\n" + after + 'attributes #0 = { "entry_point" }\n'
+
+
+LONG_CALL = "  call void @f(" + "i64 1, " * 20 + "i64 x, " + "i64 1, " * 20 + "i64 1)"
+
+# (text, message, lineno, colno, at): the line and column count from 1, the
+# column in characters of the str; `at` is what the line holds at the column.
+PLACES = [
+    # Parse errors: at the offending token.
+    (module("  %c = icmp eq i64 1, abc", "  ret void"),
+     "could not parse integer operand abc (ty=i64)", 5, 23, "abc"),
+    (module("  br label exit"), "br label missing %<target>: label exit", 5, 12, "exit"),
+    ("define void @main() {\n  ret void\n", "define body not terminated", 1, 1, "define"),
+    # Lowering errors: at the instruction, or at an unrecognized opcode.
+    (module("  %x = frobnicate i64 1", "  ret void"),
+     'unsupported LLVM instruction opcode "frobnicate" in block "entry"', 5, 8, "frobnicate"),
+    (module("    call void @__quantum__qis__h__body(%Qubit* null)", "  ret void"),
+     'no signature for callee "__quantum__qis__h__body" in QIR source', 5, 5, "call"),
+    # An instruction joined from several lines: the line that holds the token,
+    # or the instruction's first line for a lowering error.
+    (module("  %p = phi i64 [ 1, %a ], [", "      2, b ]", "  ret void"),
+     "phi incoming predecessor must be %<label>, got b", 6, 10, "b ]"),
+    (module("  call void @__quantum__qis__h__body(", "      %Qubit* null)", "  ret void"),
+     'no signature for callee "__quantum__qis__h__body" in QIR source', 5, 3, "call"),
+    # A very long line.
+    (module(LONG_CALL, "  ret void"), "could not parse integer operand x (ty=i64)", 5, 156,
+     "i64 x"),
+    # Non-ASCII text and a tab before the column; CR LF line ends.
+    (module('\t%p = phi i64 [ 1, %"\u00e9\u4e2d\U0001F600" ], [ 2, b ]'),
+     "phi incoming predecessor must be %<label>, got b", 5, 35, "b ]"),
+    (module("  ret void").replace("\n", "\r\n").replace("  ret void", "  br label exit"),
+     "br label missing %<target>: label exit", 5, 12, "exit"),
+    # No single place.
+    (module("  ret void").replace("#0 {", "{"), NO_ENTRY_POINT, None, None, None),
+    (module("  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 "
+            "9223372036854775807 to %Qubit*))", "  ret void",
+            after="declare void @__quantum__qis__h__body(%Qubit*)\n"),
+     "qubit index too large to size the qubit register", None, None, None),
+]
+
+
+@pytest.mark.parametrize("text, message, lineno, colno, at", PLACES)
+def test_corvane_error_says_where(text: str, message: str, lineno: int | None,
+                                  colno: int | None, at: str | None) -> None:
+    with pytest.raises(native.CorvaneError) as caught:
+        native.translate(text)
+    error = caught.value
+    assert (error.args, str(error), error.lineno, error.colno) == (
+        (message,), message, lineno, colno)
+    if at is not None:
+        assert text.split("\n")[lineno - 1][colno - 1:].startswith(at)
 
 
 BAD_CALLS = [

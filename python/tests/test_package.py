@@ -6,6 +6,7 @@ from __future__ import annotations
 import ast
 import importlib.metadata
 import inspect
+import re
 import shutil
 import subprocess
 from pathlib import Path
@@ -16,6 +17,7 @@ import corvane
 import corvane._corvane_native as native
 
 PACKAGE_DIR = Path(corvane.__file__).resolve().parent
+REPO = Path(__file__).resolve().parents[2]
 
 
 def test_extension_is_built_for_the_stable_abi() -> None:
@@ -51,6 +53,11 @@ def test_stub_matches_the_native_module() -> None:
     assert sorted(functions) == ["translate"]
     assert sorted(classes) == ["CorvaneError"]
     assert [ast.unparse(base) for base in classes["CorvaneError"].bases] == ["Exception"]
+    error_attributes = [(node.target.id, ast.unparse(node.annotation))
+                        for node in classes["CorvaneError"].body
+                        if isinstance(node, ast.AnnAssign) and isinstance(node.target, ast.Name)]
+    assert error_attributes == [("lineno", "int | None"), ("colno", "int | None")]
+    assert all(hasattr(native.CorvaneError, name) for name, _ in error_attributes)
     assert annotated == ["__version__", "__all__"]
 
     stub = functions["translate"].args
@@ -68,5 +75,13 @@ def test_stub_matches_the_native_module() -> None:
     assert ast.unparse(functions["translate"].returns) == "str"
 
 
-def test_distribution_version_matches_the_module() -> None:
-    assert importlib.metadata.version("corvane") == corvane.__version__ == "0.2.0"
+def test_version_comes_from_the_cmake_project() -> None:
+    # project(corvane VERSION ...) is the one place the version is written; the
+    # distribution, the module and the trailer all carry it.
+    cmake = (REPO / "CMakeLists.txt").read_text(encoding="utf-8")
+    match = re.search(r"^project\(corvane VERSION ([0-9.]+) ", cmake, re.MULTILINE)
+    assert match is not None
+    version = match.group(1)
+    assert importlib.metadata.version("corvane") == corvane.__version__ == version == "0.2.0"
+    program = corvane.translate('define void @main() "entry_point" {\n  ret void\n}\n')
+    assert program.endswith(f'{{"name":"corvane","version":"{version}"}}\n')

@@ -5,7 +5,8 @@
 // and getelementptr fall back to Ignored when their form is not the modelled
 // one; any other opcode is carried as Unrecognized for lowering to report.
 // Every view in the result points into the instruction text; call arguments and
-// phi incomings go to the function's flat arrays (rolled back on failure).
+// phi incomings go to the function's flat arrays (rolled back on failure). An
+// error is placed at the offending token, else at the instruction's start.
 #include <string>
 
 #include "ir/byte_scan.h"
@@ -62,14 +63,33 @@ class AppendGuard {
   bool committed_ = false;
 };
 
+// split_top_level_commas on `part`, a view into the instruction `text`, with a
+// failure placed in `text`.
+Status split_in(std::string_view text, std::string_view part,
+                std::vector<std::string_view>& pieces) {
+  Status status = split_top_level_commas(part, pieces);
+  if (!status.ok()) return within(std::move(status).error(), text, part);
+  return status;
+}
+
+// parse_operand_parts, with a failure placed at `place`: where the operand (or
+// its value) is written in the instruction `text`.
+Result<Operand> operand_in(std::string_view text, std::string_view place,
+                           std::string_view type_part, std::string_view value_part) {
+  Result<Operand> operand = parse_operand_parts(type_part, value_part);
+  if (!operand.ok()) return at_token(std::move(operand).error(), text, place);
+  return operand;
+}
+
 // Parses each piece as a value of type `ty` into the function's operand array
 // and returns the index of the first; appends nothing on failure.
-Result<std::uint32_t> append_operands(Function& function, std::string_view ty,
+Result<std::uint32_t> append_operands(std::string_view text, Function& function,
+                                      std::string_view ty,
                                       const std::vector<std::string_view>& pieces) {
   AppendGuard guard(function);
   const auto first = static_cast<std::uint32_t>(function.operands.size());
   for (const std::string_view piece : pieces) {
-    ASSIGN_OR_RETURN(Operand operand, parse_operand_parts(ty, piece));
+    ASSIGN_OR_RETURN(Operand operand, operand_in(text, piece, ty, piece));
     function.operands.push_back(operand);
   }
   guard.commit();
@@ -99,8 +119,10 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   body = strip_call_prefixes(body);
   parts.opcode = first_word(body);
   parts.operands = rest_after_first_word(body);
-  if (parts.opcode.empty())
-    return parse_error(concat("empty instruction in block body: ", display));
+  if (parts.opcode.empty()) {
+    return at_token(parse_error(concat("empty instruction in block body: ", display)), text,
+                    display);
+  }
 
   const std::string_view op = parts.opcode;
   const std::string_view ops = parts.operands;
@@ -111,26 +133,36 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     std::string_view after = rest_after_first_word(ops);
     if (!after.empty() && after[0] == '(') {
       const auto close = matching_paren(after, 0);
-      if (!close)
-        return parse_error(concat("call function-type prefix has unbalanced parens: ", ops));
+      if (!close) {
+        return at_token(
+            parse_error(concat("call function-type prefix has unbalanced parens: ", ops)), text,
+            after);
+      }
       after = after.substr(*close + 1);
     }
     const auto callee = parse_global_ident(after);
-    if (!callee) return parse_error(concat("could not parse callee in call: ", ops));
+    if (!callee) {
+      return at_token(parse_error(concat("could not parse callee in call: ", ops)), text,
+                      trim_start(after));
+    }
     const std::string_view tail = callee->second;
     const std::size_t open = tail.find('(');
     if (open == std::string_view::npos) {
-      return parse_error(concat("call missing ( after callee name: ", ops));
+      return at_token(parse_error(concat("call missing ( after callee name: ", ops)), text,
+                      trim_start(after));
     }
     const auto close = matching_paren(tail, open);
-    if (!close) return parse_error(concat("call has unbalanced parens: ", ops));
+    if (!close) {
+      return at_token(parse_error(concat("call has unbalanced parens: ", ops)), text,
+                      tail.substr(open));
+    }
     const std::string_view args = trim(tail.substr(open + 1, *close - open - 1));
     AppendGuard guard(function);
     const auto begin = static_cast<std::uint32_t>(function.operands.size());
     if (!args.empty()) {
-      RETURN_IF_ERROR(split_top_level_commas(args, pieces_));
+      RETURN_IF_ERROR(split_in(text, args, pieces_));
       for (const std::string_view piece : pieces_) {
-        ASSIGN_OR_RETURN(Operand operand, parse_operand_parts(piece, std::string_view()));
+        ASSIGN_OR_RETURN(Operand operand, operand_in(text, piece, piece, std::string_view()));
         function.operands.push_back(operand);
       }
     }
@@ -143,16 +175,17 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     if (ops.starts_with("label")) {
       const std::string_view rest = trim_start(ops.substr(5));
       if (rest.empty() || rest[0] != '%') {
-        return parse_error(concat("br label missing %<target>: ", ops));
+        return at_token(parse_error(concat("br label missing %<target>: ", ops)), text, rest);
       }
       return Instruction{Br{parse_label_name(rest.substr(1))}};
     }
     if (ops.size() < 3 || !ops.starts_with("i1 ")) {
-      return parse_error(concat("unsupported br form: ", ops));
+      return at_token(parse_error(concat("unsupported br form: ", ops)), text, ops);
     }
-    RETURN_IF_ERROR(split_top_level_commas(ops.substr(3), pieces_));
+    RETURN_IF_ERROR(split_in(text, ops.substr(3), pieces_));
     if (pieces_.size() != 3) {
-      return parse_error(concat("br i1 expects cond, true_label, false_label: ", ops));
+      return at_token(parse_error(concat("br i1 expects cond, true_label, false_label: ", ops)),
+                      text, ops);
     }
     const std::string_view cond_text = pieces_[0];
     BranchCond cond;
@@ -164,41 +197,55 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     } else if (cond_text == "0" || cond_text == "false") {
       cond.value = false;
     } else {
-      return lowering_error(concat("unsupported constant branch condition ", cond_text));
+      return at_token(lowering_error(concat("unsupported constant branch condition ", cond_text)),
+                      text, cond_text);
     }
     const auto true_label = read_label_piece(pieces_[1]);
-    if (!true_label) return parse_error(concat("br i1 expected 'label %name', got ", pieces_[1]));
+    if (!true_label) {
+      return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[1])), text,
+                      pieces_[1]);
+    }
     const auto false_label = read_label_piece(pieces_[2]);
-    if (!false_label) return parse_error(concat("br i1 expected 'label %name', got ", pieces_[2]));
+    if (!false_label) {
+      return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[2])), text,
+                      pieces_[2]);
+    }
     return Instruction{CondBr{cond, *true_label, *false_label}};
   }
 
   if (op == "ret") return Instruction{Ret{}};
 
   if (op == "icmp") {
-    if (!result) return parse_error("icmp without SSA result assignment");
+    if (!result) return at_token(parse_error("icmp without SSA result assignment"), text, op);
     const std::string_view predicate = first_word(ops);
     const std::string_view after_predicate = rest_after_first_word(ops);
     const std::string_view ty = first_word(after_predicate);
-    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(after_predicate), pieces_));
-    if (pieces_.size() != 2) return parse_error(concat("icmp expects two operands: ", ops));
-    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
+    RETURN_IF_ERROR(split_in(text, rest_after_first_word(after_predicate), pieces_));
+    if (pieces_.size() != 2) {
+      return at_token(parse_error(concat("icmp expects two operands: ", ops)), text, ops);
+    }
+    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
     return Instruction{ICmp{predicate, first, *result}};
   }
 
   const bool is_xor = op == "xor";
   const bool is_and = op == "and";
   if (is_xor || is_and || op == "or") {
-    if (!result) return parse_error(concat(op, " without SSA result assignment"));
+    if (!result) {
+      return at_token(parse_error(concat(op, " without SSA result assignment")), text, op);
+    }
     const std::string_view ty = first_word(ops);
     if (ty != "i1") {
-      return lowering_error(concat(op, " on ") + std::string(ty) +
-                            " not yet supported (only i1 is handled)");
+      return at_token(lowering_error(concat(op, " on ") + std::string(ty) +
+                                     " not yet supported (only i1 is handled)"),
+                      text, ty);
     }
-    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(ops), pieces_));
-    if (pieces_.size() != 2)
-      return parse_error(concat(op, " expects two operands: ") + std::string(ops));
-    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
+    RETURN_IF_ERROR(split_in(text, rest_after_first_word(ops), pieces_));
+    if (pieces_.size() != 2) {
+      return at_token(parse_error(concat(op, " expects two operands: ") + std::string(ops)), text,
+                      ops);
+    }
+    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
     const LogicOp logic = is_xor ? LogicOp::Xor : (is_and ? LogicOp::And : LogicOp::Or);
     return Instruction{Logic{logic, first, *result}};
   }
@@ -206,7 +253,9 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   const bool is_add = op == "add";
   const bool is_sub = op == "sub";
   if (is_add || is_sub || op == "mul") {
-    if (!result) return parse_error(concat(op, " without SSA result assignment"));
+    if (!result) {
+      return at_token(parse_error(concat(op, " without SSA result assignment")), text, op);
+    }
     std::string_view rest = ops;
     while (true) {
       const std::string_view word = first_word(rest);
@@ -214,37 +263,44 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       rest = rest_after_first_word(rest);
     }
     const std::string_view ty = first_word(rest);
-    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(rest), pieces_));
-    if (pieces_.size() != 2)
-      return parse_error(concat(op, " expects two operands: ") + std::string(ops));
-    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
+    RETURN_IF_ERROR(split_in(text, rest_after_first_word(rest), pieces_));
+    if (pieces_.size() != 2) {
+      return at_token(parse_error(concat(op, " expects two operands: ") + std::string(ops)), text,
+                      ops);
+    }
+    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
     const ArithOp arith = is_add ? ArithOp::Add : (is_sub ? ArithOp::Sub : ArithOp::Mul);
     return Instruction{Arith{arith, first, *result}};
   }
 
   if (op == "select") {
-    if (!result) return parse_error("select without SSA result assignment");
+    if (!result) return at_token(parse_error("select without SSA result assignment"), text, op);
     const std::string_view cond_ty = first_word(ops);
-    if (cond_ty != "i1")
-      return parse_error(concat("select condition must be typed `i1`, got ", cond_ty));
-    RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(ops), pieces_));
+    if (cond_ty != "i1") {
+      return at_token(parse_error(concat("select condition must be typed `i1`, got ", cond_ty)),
+                      text, cond_ty);
+    }
+    RETURN_IF_ERROR(split_in(text, rest_after_first_word(ops), pieces_));
     if (pieces_.size() != 3) {
-      return parse_error(
-          concat("select expects three comma-separated operands (cond, then, else): ", ops));
+      return at_token(
+          parse_error(
+              concat("select expects three comma-separated operands (cond, then, else): ", ops)),
+          text, ops);
     }
     const std::string_view then_piece = pieces_[1];
     const std::string_view else_piece = pieces_[2];
-    ASSIGN_OR_RETURN(Operand cond, parse_operand_parts(cond_ty, pieces_[0]));
+    ASSIGN_OR_RETURN(Operand cond, operand_in(text, pieces_[0], cond_ty, pieces_[0]));
     const std::string_view ty = first_word(then_piece);
     ASSIGN_OR_RETURN(Operand then_value,
-                     parse_operand_parts(ty, rest_after_first_word(then_piece)));
+                     operand_in(text, then_piece, ty, rest_after_first_word(then_piece)));
     const std::string_view else_ty = first_word(else_piece);
     if (else_ty != ty) {
-      return parse_error(concat("select branch types must match, got then=", ty) +
-                         " else=" + std::string(else_ty));
+      return at_token(parse_error(concat("select branch types must match, got then=", ty) +
+                                  " else=" + std::string(else_ty)),
+                      text, else_ty);
     }
     ASSIGN_OR_RETURN(Operand else_value,
-                     parse_operand_parts(ty, rest_after_first_word(else_piece)));
+                     operand_in(text, else_piece, ty, rest_after_first_word(else_piece)));
     AppendGuard guard(function);
     const auto first = static_cast<std::uint32_t>(function.operands.size());
     function.operands.push_back(cond);
@@ -255,7 +311,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   }
 
   if (op == "phi") {
-    if (!result) return parse_error("phi without SSA result assignment");
+    if (!result) return at_token(parse_error("phi without SSA result assignment"), text, op);
     const std::string_view ty = first_word(ops);
     const std::string_view incomings = trim(rest_after_first_word(ops));
     AppendGuard guard(function);
@@ -273,34 +329,45 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
         i += space;
         continue;
       }
-      if (c != '[') return parse_error(concat("phi malformed incoming starting at ", rest));
+      if (c != '[') {
+        return at_token(parse_error(concat("phi malformed incoming starting at ", rest)), text,
+                        rest);
+      }
       const std::size_t close = incomings.find(']', i + 1);
-      if (close == std::string_view::npos) return parse_error("phi incoming missing ]");
+      if (close == std::string_view::npos) {
+        return at_token(parse_error("phi incoming missing ]"), text, rest);
+      }
       const std::string_view inner = incomings.substr(i + 1, close - i - 1);
-      RETURN_IF_ERROR(split_top_level_commas(inner, pieces_));
+      RETURN_IF_ERROR(split_in(text, inner, pieces_));
       if (pieces_.size() != 2) {
-        return parse_error(concat("phi incoming must have value and predecessor: [", inner) + "]");
+        return at_token(
+            parse_error(concat("phi incoming must have value and predecessor: [", inner) + "]"),
+            text, rest);
       }
       const std::string_view pred = pieces_[1];
-      ASSIGN_OR_RETURN(Operand value, parse_operand_parts(ty, pieces_[0]));
+      ASSIGN_OR_RETURN(Operand value, operand_in(text, pieces_[0], ty, pieces_[0]));
       if (pred.empty() || pred[0] != '%') {
-        return parse_error(concat("phi incoming predecessor must be %<label>, got ", pred));
+        return at_token(
+            parse_error(concat("phi incoming predecessor must be %<label>, got ", pred)), text,
+            pred);
       }
       function.incomings.push_back(Incoming{value, parse_label_name(pred.substr(1))});
       i = close + 1;
     }
     const auto count = static_cast<std::uint32_t>(function.incomings.size() - begin);
-    if (count == 0) return parse_error("phi has no incomings");
+    if (count == 0) return at_token(parse_error("phi has no incomings"), text, op);
     guard.commit();
     return Instruction{Phi{ty, Range{begin, count}, *result}};
   }
 
   if (op == "inttoptr") {
-    if (!result) return parse_error("inttoptr without SSA result assignment");
+    if (!result) return at_token(parse_error("inttoptr without SSA result assignment"), text, op);
     const auto to = find_to_clause(ops);
-    if (!to) return parse_error(concat("inttoptr without a `to` clause: ", ops));
-    ASSIGN_OR_RETURN(Operand value,
-                     parse_operand_parts(trim(ops.substr(0, *to)), std::string_view()));
+    if (!to) {
+      return at_token(parse_error(concat("inttoptr without a `to` clause: ", ops)), text, ops);
+    }
+    const std::string_view source = trim(ops.substr(0, *to));
+    ASSIGN_OR_RETURN(Operand value, operand_in(text, source, source, std::string_view()));
     const auto index = static_cast<std::uint32_t>(function.operands.size());
     function.operands.push_back(value);
     return Instruction{IntToPtr{index, *result}};

@@ -6,7 +6,7 @@
 //
 // Every view in the Module points into its source text. An instruction on one line is parsed in
 // place; one that spans several lines is joined into a reused buffer, parsed there, and its views
-// are mapped back onto the lines they came from.
+// are mapped back onto the lines they came from, as is the place of an error.
 #include <algorithm>
 #include <string>
 #include <unordered_map>
@@ -193,6 +193,11 @@ class JoinedInstruction {
   }
   [[nodiscard]] std::string_view text() const { return text_; }
 
+  // The source character at byte `pos` of the joined text.
+  [[nodiscard]] const char* source_char(std::size_t pos) const {
+    return line_char(std::min(pos, text_.size()));
+  }
+
   void map_views(Instruction& instruction, Function& function, std::size_t operands_begin,
                  std::size_t incomings_begin) const {
     std::visit([&](auto& inst) { map_instruction(inst); }, instruction);
@@ -328,7 +333,7 @@ class ModuleParser {
         RETURN_IF_ERROR(read_definition(line));
       } else if (text.starts_with("declare")) {
         const auto header = read_header(line, "declare");
-        if (!header) return parse_error(concat("could not parse declare: ", trim(line)));
+        if (!header) return at(parse_error(concat("could not parse declare: ", trim(line))), text);
         Function function;
         function.name = header->name;
         function.is_declaration = true;
@@ -342,9 +347,18 @@ class ModuleParser {
   }
 
  private:
+  // `error` placed at the first character of `token`, a view into the source.
+  [[nodiscard]] TranslateError at(TranslateError error, std::string_view token) const {
+    return placed(std::move(error),
+                  static_cast<std::size_t>(token.data() - module_.source().data()));
+  }
+
   Status read_definition(std::string_view line) {
+    definition_ = trim_start(line);
     const auto header = read_header(line, "define");
-    if (!header) return parse_error(concat("could not parse define header: ", trim(line)));
+    if (!header) {
+      return at(parse_error(concat("could not parse define header: ", trim(line))), definition_);
+    }
     PendingDefinition pending;
     pending.function = module_.functions.size();
     pending.refs_begin = group_refs_.size();
@@ -368,7 +382,7 @@ class ModuleParser {
     if (brace == std::string_view::npos) {
       std::string_view next;
       while (true) {
-        if (!lines_.next(next)) return parse_error("define without body block");
+        if (!lines_.next(next)) return at(parse_error("define without body block"), definition_);
         if (trim_start(next).starts_with("{")) break;
       }
     }
@@ -432,7 +446,7 @@ class ModuleParser {
       }
       RETURN_IF_ERROR(read_instruction(text, function));
     }
-    return parse_error("define body not terminated");
+    return at(parse_error("define body not terminated"), definition_);
   }
 
   void append(Function& function, const Instruction& instruction) {
@@ -506,15 +520,22 @@ class ModuleParser {
       return !*is_call;
     };
     if (complete()) {
-      ASSIGN_OR_RETURN(Instruction instruction, instructions_.parse(first_line, function));
-      append(function, instruction);
+      Result<Instruction> instruction = instructions_.parse(first_line, function);
+      if (!instruction.ok()) {
+        // The instruction parser places its errors within the line it was given.
+        TranslateError error = std::move(instruction).error();
+        const std::size_t within = error.offset.value_or(0);
+        error.offset.reset();
+        return at(std::move(error), first_line.substr(std::min(within, first_line.size())));
+      }
+      append(function, *instruction);
       return ok_status();
     }
     joined_.start(first_line);
     std::string_view line;
     do {
       if (!lines_.next(line)) {
-        return parse_error(concat("unterminated instruction: ", joined_.text()));
+        return at(parse_error(concat("unterminated instruction: ", joined_.text())), first_line);
       }
       const std::string_view text = trim(line);
       if (text.empty()) continue;
@@ -523,9 +544,16 @@ class ModuleParser {
     } while (!complete());
     const std::size_t operands_begin = function.operands.size();
     const std::size_t incomings_begin = function.incomings.size();
-    ASSIGN_OR_RETURN(Instruction instruction, instructions_.parse(joined_.text(), function));
-    joined_.map_views(instruction, function, operands_begin, incomings_begin);
-    append(function, instruction);
+    Result<Instruction> instruction = instructions_.parse(joined_.text(), function);
+    if (!instruction.ok()) {
+      // Placed within the joined text: the place goes back to its source line.
+      TranslateError error = std::move(instruction).error();
+      const char* place = joined_.source_char(error.offset.value_or(0));
+      error.offset = static_cast<std::size_t>(place - module_.source().data());
+      return error;
+    }
+    joined_.map_views(*instruction, function, operands_begin, incomings_begin);
+    append(function, *instruction);
     return ok_status();
   }
 
@@ -571,6 +599,7 @@ class ModuleParser {
   }
 
   Module& module_;
+  std::string_view definition_;  // the current `define` line, where its errors are placed
   LineReader lines_;
   BodyConsumer* consumer_;
   std::size_t batch_;

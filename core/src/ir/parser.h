@@ -11,7 +11,9 @@
 
 namespace corvane {
 
-/// Parses a whole module; the Module keeps its own copy of `text`.
+/// Parses a whole module; the Module keeps its own copy of `text`. An error is
+/// placed (as a byte offset into `text`) at the offending token, else at the
+/// start of the failing instruction or line.
 [[nodiscard]] Result<Module> parse_module(std::string_view text);
 
 /// Parses a whole module without copying `text`: the Module's views point into
@@ -51,9 +53,12 @@ class BodyConsumer {
 
 /// Parses one (joined) instruction text. Views in the result point into `text`;
 /// call arguments and phi incomings are appended to `function`'s flat arrays.
+/// An error is placed at the offending token, else at the instruction's start,
+/// as an offset from the start of `text`.
 [[nodiscard]] Result<Instruction> parse_instruction(std::string_view text, Function& function);
 
 /// Parses one typed operand (`i64 %x`, `%Qubit* null`, ...). Views point into `text`.
+/// Errors carry no place (the caller knows where the operand is written).
 [[nodiscard]] Result<Operand> parse_operand(std::string_view text);
 
 }  // namespace corvane

@@ -2,6 +2,10 @@
 // units. Not part of the parser's public interface.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +24,44 @@ inline std::string concat(std::string_view a, std::string_view b) {
   return out;
 }
 
+/// Offset of the first character of `token` from the start of `text`, when
+/// `token` is a view into `text` (one that starts at its end included).
+[[nodiscard]] inline std::optional<std::size_t> offset_in(std::string_view text,
+                                                          std::string_view token) {
+  // Compared as addresses, since `token` may point into another text.
+  const std::less<const char*> before;
+  if (token.data() == nullptr || before(token.data(), text.data()) ||
+      before(text.data() + text.size(), token.data())) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(token.data() - text.data());
+}
+
+/// `error` placed at `token`, a view into `text` (offsets count from its start).
+[[nodiscard]] inline TranslateError at_token(TranslateError error, std::string_view text,
+                                             std::string_view token) {
+  if (const auto offset = offset_in(text, token)) return placed(std::move(error), *offset);
+  return error;
+}
+
+/// An error from reading `part`, a view into `text`: a place it has (counted
+/// from the start of `part`) is moved to count from the start of `text`, and an
+/// error without one is placed at `part`.
+[[nodiscard]] inline TranslateError within(TranslateError error, std::string_view text,
+                                           std::string_view part) {
+  const auto start = offset_in(text, part);
+  if (!start) return error;
+  if (error.offset && *error.offset <= part.size()) {
+    error.offset = *start + *error.offset;
+  } else {
+    error.offset = start;
+  }
+  return error;
+}
+
 /// Parses the operand written as `type_part`, one space, `value_part`, without
 /// building that text. Names in the result are views into the two parts.
+/// Errors carry no place: the caller knows where the operand is written.
 [[nodiscard]] Result<Operand> parse_operand_parts(std::string_view type_part,
                                                   std::string_view value_part);
 

@@ -207,7 +207,7 @@ Status split_top_level_commas(std::string_view text, std::vector<std::string_vie
         break;
       default:  // a closing bracket
         if (--depth < 0) {
-          return parse_error("unbalanced closing bracket in " + std::string(text));
+          return placed(parse_error("unbalanced closing bracket in " + std::string(text)), i);
         }
         break;
     }

@@ -38,6 +38,7 @@ namespace corvane {
 
 /// Splits at commas at bracket depth 0; pieces trimmed; "unbalanced closing bracket in {}".
 /// Pieces are appended to `pieces` after clearing it (callers reuse the buffer).
+/// The error is placed at the unbalanced bracket, as an offset from the start of `text`.
 [[nodiscard]] Status split_top_level_commas(std::string_view text,
                                             std::vector<std::string_view>& pieces);
 

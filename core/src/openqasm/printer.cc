@@ -20,8 +20,11 @@
 namespace corvane {
 namespace {
 
-/// The translator version written into the trailer (same value as kVersion).
-constexpr std::string_view kTrailerVersion = "0.2.0";
+#ifndef CORVANE_VERSION
+#error "CORVANE_VERSION (the CMake project version) must be defined by the build"
+#endif
+/// The translator version written into the trailer (CMake's project version, as kVersion).
+constexpr std::string_view kTrailerVersion = CORVANE_VERSION;
 /// The translator name written into the trailer.
 constexpr std::string_view kTrailerName = "corvane";
 

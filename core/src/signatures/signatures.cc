@@ -293,8 +293,14 @@ Result<SignatureMap> build_signature_map(std::string_view module_text) {
     } else {
       continue;
     }
-    ASSIGN_OR_RETURN(Signature signature, parse_signature_line(line, keyword_length, scratch));
-    map.insert(std::move(signature));
+    Result<Signature> signature = parse_signature_line(line, keyword_length, scratch);
+    if (!signature.ok()) {
+      // Every signature error is about its line as a whole: it is placed at the keyword.
+      TranslateError error = std::move(signature).error();
+      error.offset = static_cast<std::size_t>(line.data() - module_text.data());
+      return error;
+    }
+    map.insert(std::move(signature).value());
   }
   return map;
 }

@@ -50,7 +50,8 @@ class SignatureMap {
   std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> index_;
 };
 
-/// Builds the map from every `declare`/`define` line of `module_text`.
+/// Builds the map from every `declare`/`define` line of `module_text`. An error
+/// is placed at the start of its line's keyword (an offset into `module_text`).
 [[nodiscard]] Result<SignatureMap> build_signature_map(std::string_view module_text);
 
 }  // namespace corvane

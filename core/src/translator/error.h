@@ -2,10 +2,18 @@
 // fallible operation returns. Nothing in the core throws: an error travels up
 // unchanged through RETURN_IF_ERROR / ASSIGN_OR_RETURN until the caller of
 // translate() renders it with display().
+//
+// An error raised at a place in the text carries that place beside its message
+// as a byte offset. Line and column are worked out from the offset only when an
+// error is shown (text_position), so nothing about places is kept per line or
+// per instruction while translating.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -15,10 +23,20 @@ namespace corvane {
 /// Which stage failed; only changes how the error is displayed.
 enum class ErrorKind : std::uint8_t { Parse = 0, Lowering = 1, ControlFlow = 2, Internal = 3 };
 
-/// A fully formatted failure message and the kind of stage that produced it.
+/// A fully formatted failure message, the kind of stage that produced it and,
+/// when the failure lies at one place in the translated text, that place.
 struct TranslateError {
+  TranslateError() = default;
+  TranslateError(ErrorKind error_kind, std::string error_message,
+                 std::optional<std::size_t> error_offset = std::nullopt)
+      : kind(error_kind), message(std::move(error_message)), offset(error_offset) {}
+
   ErrorKind kind = ErrorKind::Parse;
   std::string message;
+  /// Byte offset into the translated text of the offending token, else of the
+  /// start of the failing instruction; absent where no single place applies.
+  /// Never part of the display text.
+  std::optional<std::size_t> offset;
 
   /// The text shown to callers: the message, prefixed "internal error: " for Internal only.
   [[nodiscard]] std::string display() const;
@@ -31,6 +49,21 @@ struct TranslateError {
 [[nodiscard]] TranslateError lowering_error(std::string message);
 [[nodiscard]] TranslateError control_flow_error(std::string message);
 [[nodiscard]] TranslateError internal_error(std::string message);
+
+/// `error`, placed at byte `offset` unless it already has a place.
+[[nodiscard]] TranslateError placed(TranslateError error, std::size_t offset);
+
+/// A place in a text as people count it: both 1-based, the column in characters.
+struct TextPosition {
+  std::size_t line = 1;
+  std::size_t column = 1;
+  friend bool operator==(const TextPosition&, const TextPosition&) = default;
+};
+
+/// Line and column of byte `offset` (at most text.size()) of the UTF-8 `text`:
+/// lines end at line feeds, and the column counts the code points before the
+/// offset on its line, plus one.
+[[nodiscard]] TextPosition text_position(std::string_view text, std::size_t offset);
 
 /// Unit value for fallible steps that produce nothing.
 struct Success {

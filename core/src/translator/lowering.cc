@@ -25,6 +25,7 @@
 #include "support/prefault.h"
 #include "support/word_hash.h"
 #include "translator/classical.h"
+#include "translator/error_place.h"
 #include "translator/memory_slots.h"
 #include "translator/phi.h"
 #include "translator/state_tracking.h"
@@ -203,15 +204,16 @@ bool is_float_type(std::string_view ty) { return ty == "double" || ty == "float"
 // function be lowered again.
 class Lowerer {
  public:
-  Lowerer(const Translator& translator, const SignatureMap& signatures, std::size_t source_size,
+  Lowerer(const Translator& translator, const SignatureMap& signatures, std::string_view source,
           const LoweringPlan& plan, const MemoryPlan* memory)
       : translator_(translator),
         signatures_(signatures),
+        source_(source),
         plan_(plan),
         memory_(memory),
         tracker_(memory == nullptr),
         capturing_(plan.everything || !plan.captured.empty()) {
-    context_.copy_budget = copy_budget_for(source_size);
+    context_.copy_budget = copy_budget_for(source.size());
     context_.tracker = &tracker_;
   }
   Lowerer(const Lowerer&) = delete;
@@ -251,9 +253,10 @@ class Lowerer {
     function_ = &function;
     for (const Instruction& instruction : instructions) {
       tracker_.next_step();
-      ASSIGN_OR_RETURN(const bool ended, lower_instruction(instruction, record_));
+      Result<bool> ended = lower_instruction(instruction, record_);
+      if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_);
       if (abandoned()) return ok_status();
-      if (ended) {
+      if (*ended) {
         ended_ = true;
         break;
       }
@@ -635,6 +638,7 @@ class Lowerer {
 
   const Translator& translator_;
   const SignatureMap& signatures_;
+  std::string_view source_;  // the text the instructions' views point into
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
@@ -683,10 +687,10 @@ constexpr int kPlanRounds = 4;
 // paths between the blocks, and the plan grows until no value is read after
 // what it read was written again.
 Result<Program> lower_whole(const Translator& translator, const SignatureMap& signatures,
-                            const Function& entry, std::size_t source_size, LoweringPlan plan) {
+                            const Function& entry, std::string_view source, LoweringPlan plan) {
   const MemoryPlan memory = plan_memory(entry);
   for (int round = 1;; ++round) {
-    Lowerer lowerer(translator, signatures, source_size, plan, &memory);
+    Lowerer lowerer(translator, signatures, source, plan, &memory);
     RETURN_IF_ERROR(lower_function(lowerer, entry));
     ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
     if (program.has_value()) return std::move(*program);
@@ -705,7 +709,7 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
   ASSIGN_OR_RETURN(Program program,
-                   lower_whole(translator, signatures, *entry, module.source().size(), {}));
+                   lower_whole(translator, signatures, *entry, module.source(), {}));
   if (releasable != nullptr) {
     Function& release =
         releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
@@ -784,7 +788,7 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
   // reports whichever error comes first.
   if (!signatures.ok()) return parse_then_lower(translator, text);
   const LoweringPlan streaming_plan;
-  Lowerer lowerer(translator, *signatures, text.size(), streaming_plan, nullptr);
+  Lowerer lowerer(translator, *signatures, text, streaming_plan, nullptr);
   // Room for a block record per 256 bytes of text, so that the records of a
   // branchy body are not copied over and over as the list grows (blocks of
   // generated code take about 400 bytes; denser bodies still grow the list).

@@ -1,5 +1,6 @@
 list(APPEND CORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/error.cc
+  ${CMAKE_CURRENT_LIST_DIR}/error_place.cc
   ${CMAKE_CURRENT_LIST_DIR}/translate.cc
   ${CMAKE_CURRENT_LIST_DIR}/lowering.cc
   ${CMAKE_CURRENT_LIST_DIR}/classical.cc

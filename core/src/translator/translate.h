@@ -12,8 +12,12 @@
 
 namespace corvane {
 
-/// The translator's version, shown in the trailer and as __version__.
-inline constexpr const char* kVersion = "0.2.0";
+#ifndef CORVANE_VERSION
+#error "CORVANE_VERSION (the CMake project version) must be defined by the build"
+#endif
+/// The translator's version, shown in the trailer and as __version__: the
+/// project version of the top-level CMakeLists.txt, the one place it is written.
+inline constexpr const char* kVersion = CORVANE_VERSION;
 
 /// Per-call configuration.
 struct Translator {

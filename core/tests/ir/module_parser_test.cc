@@ -180,36 +180,72 @@ TEST(ModuleParserTest, ParsesModules) {
   }
 }
 
+std::string repeat(std::string_view piece, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 TEST(ModuleParserTest, ReportsBadModules) {
   struct Row {
     std::string text;
     std::string message;
+    TextPosition place;  // every module-level error has one
   };
   const Row rows[] = {
-      {"define void main() {\n}\n", "could not parse define header: define void main() {"},
-      {"  define void @\"main() {\n}\n", "could not parse define header: define void @\"main() {"},
-      {"define void @main {\n}\n", "could not parse define header: define void @main {"},
+      {"define void main() {\n}\n", "could not parse define header: define void main() {", {1, 1}},
+      {"  define void @\"main() {\n}\n",
+       "could not parse define header: define void @\"main() {",
+       {1, 3}},
+      {"define void @main {\n}\n", "could not parse define header: define void @main {", {1, 1}},
       {"define void @main(i64 (i64) {\n}\n",
-       "could not parse define header: define void @main(i64 (i64) {"},
-      {"define void @main()\n  ret void\n", "define without body block"},
-      {"define void @main() {\n  ret void\n", "define body not terminated"},
-      {"define void @main() {\n", "define body not terminated"},
-      {"declare void f()\t\r\n", "could not parse declare: declare void f()"},
-      {"declare void @f(\n", "could not parse declare: declare void @f("},
+       "could not parse define header: define void @main(i64 (i64) {",
+       {1, 1}},
+      {"define void @main()\n  ret void\n", "define without body block", {1, 1}},
+      {"define void @main() {\n  ret void\n", "define body not terminated", {1, 1}},
+      {"define void @main() {\n", "define body not terminated", {1, 1}},
+      {"declare void f()\t\r\n", "could not parse declare: declare void f()", {1, 1}},
+      {"declare void @f(\n", "could not parse declare: declare void @f(", {1, 1}},
       {"define void @main() {\n  call void @f(i64 1,\n  i64 2\n}\n",
-       "unterminated instruction: call void @f(i64 1, i64 2 }"},
-      {"define void @main() {\n  call void\n}\n", "unterminated instruction: call void }"},
+       "unterminated instruction: call void @f(i64 1, i64 2 }",
+       {2, 3}},
+      {"define void @main() {\n  call void\n}\n", "unterminated instruction: call void }", {2, 3}},
       {"define void @main() {\n  %x = add i64 1)\n}\n",
-       "unterminated instruction: %x = add i64 1) }"},
-      {"define void @main() {\n  br label exit\n}\n", "br label missing %<target>: label exit"},
+       "unterminated instruction: %x = add i64 1) }",
+       {2, 3}},
+      {"define void @main() {\n  br label exit\n}\n",
+       "br label missing %<target>: label exit",
+       {2, 12}},
       // A comment inside a joined instruction cuts everything after it.
       {"define void @main() {\n  call void @h(i64 1, ; first\n  i64 2)\n}\n",
-       "call has unbalanced parens: void @h(i64 1,"},
+       "call has unbalanced parens: void @h(i64 1,",
+       {2, 15}},
+      // Errors inside a joined instruction are placed on the line that holds the token.
+      {"define void @main() {\n  %p = phi i64 [ 1, %a ], [\n      2, b ]\n}\n",
+       "phi incoming predecessor must be %<label>, got b",
+       {3, 10}},
+      {"define void @main() {\n  call void @f(i64 1,\n      i64 2], [i64 3)\n}\n",
+       "unbalanced closing bracket in i64 1, i64 2], [i64 3",
+       {3, 12}},
+      // A long line, and lines that end in CR LF.
+      {"define void @main() {\n  %x = phi i64 " + repeat("[ 1, %a ], ", 30) + "[ 2, b ]\n}\n",
+       "phi incoming predecessor must be %<label>, got b",
+       {2, 351}},
+      {"define void @main() {\r\n  ret void\r\n  br label exit\r\n}\r\n",
+       "br label missing %<target>: label exit",
+       {3, 12}},
+      // The column counts characters, not bytes; a tab is one character.
+      {"define void @main() {\n\t%p = phi i64 [ 1, %\"\u00e9\u4e2d\" ], [ 2, b ]\n}\n",
+       "phi incoming predecessor must be %<label>, got b",
+       {2, 34}},
   };
   for (const Row& row : rows) {
     const auto module = parse_module(row.text);
     ASSERT_FALSE(module.ok()) << row.text;
-    EXPECT_EQ(module.error(), (TranslateError{ErrorKind::Parse, row.message})) << row.text;
+    const TranslateError& error = module.error();
+    ASSERT_TRUE(error.offset.has_value()) << row.text;
+    EXPECT_EQ(text_position(row.text, *error.offset), row.place) << row.text;
+    EXPECT_EQ(error, (TranslateError{ErrorKind::Parse, row.message, error.offset})) << row.text;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -90,11 +91,15 @@ TEST(ParserUtilTest, SplitTopLevelCommas) {
     ASSERT_TRUE(split_top_level_commas(row.text, pieces).ok()) << row.text;
     EXPECT_EQ(pieces, row.pieces) << row.text;
   }
-  for (const std::string_view bad : {"f(a, b)), c", ")", "a, b>"}) {
+  // The error is placed at the closer that has no opener.
+  const std::pair<std::string_view, std::size_t> bad_rows[] = {
+      {"f(a, b)), c", 7}, {")", 0}, {"a, b>", 4}, {"(a)), (b)]", 3}};
+  for (const auto& [bad, place] : bad_rows) {
     const Status status = split_top_level_commas(bad, pieces);
     ASSERT_FALSE(status.ok()) << bad;
-    EXPECT_EQ(status.error(), (TranslateError{ErrorKind::Parse, "unbalanced closing bracket in " +
-                                                                    std::string(bad)}));
+    EXPECT_EQ(status.error(),
+              (TranslateError{ErrorKind::Parse, "unbalanced closing bracket in " + std::string(bad),
+                              place}));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -121,26 +122,55 @@ TEST(LoweringDriverTest, PlainBitRegisterWithoutOutputFlag) {
   EXPECT_EQ(program->statements[1], Stmt(BitDecl{"c", 3}));
 }
 
-TEST(LoweringDriverTest, ErrorsKeepTheirKinds) {
+TEST(LoweringDriverTest, ErrorsKeepTheirKindsAndArePlacedAtTheirInstruction) {
   struct Row {
-    const char* text;
-    TranslateError error;
+    std::string text;
+    TranslateError error;  // without its place
+    std::optional<TextPosition> place;
   };
-  const Row rows[] = {
+  const std::string entry = "define void @main() \"entry_point\" {\nentry:\n";
+  const std::vector<Row> rows = {
       {"define void @main() {\nentry:\n  ret void\n}\n",
        parse_error("no entry-point function found; QIR modules must have a function tagged with "
-                   "the 'entry_point' attribute")},
+                   "the 'entry_point' attribute"),
+       std::nullopt},
+      // An unrecognized opcode is itself the place.
       {"define void @main() \"entry_point\" {\n  br label %1\n1:\n  fneg double 1.0\n}\n",
-       lowering_error("unsupported LLVM instruction opcode \"fneg\" in block \"1\"")},
-      {"define void @main() \"entry_point\" {\nentry:\n  %q = inttoptr i64 -2 to ptr\n  ret "
-       "void\n}\n",
+       lowering_error("unsupported LLVM instruction opcode \"fneg\" in block \"1\""),
+       TextPosition{4, 3}},
+      {entry + "  %x = frobnicate i64 1\n  ret void\n}\n",
+       lowering_error("unsupported LLVM instruction opcode \"frobnicate\" in block \"entry\""),
+       TextPosition{3, 8}},
+      // Anything else: the start of the instruction.
+      {entry + "  %q = inttoptr i64 -2 to ptr\n  ret void\n}\n",
        lowering_error(
-           "inttoptr index -2 is negative; qubit and result indices must be non-negative")},
+           "inttoptr index -2 is negative; qubit and result indices must be non-negative"),
+       TextPosition{3, 3}},
+      {entry + "  br i1 %c, label %a, label %b\na:\n  ret void\nb:\n  ret void\n}\n",
+       lowering_error("SSA value \"c\" is used but was never bound; upstream instruction may "
+                      "be unsupported"),
+       TextPosition{3, 3}},
+      // An instruction joined from several lines: the start of its first line.
+      {entry + "  call void @__quantum__qis__h__body(\n      %Qubit* null)\n  ret void\n}\n",
+       lowering_error("no signature for callee \"__quantum__qis__h__body\" in QIR source"),
+       TextPosition{3, 3}},
+      // A declaration the signature reader rejects: its line.
+      {entry + "  ret void\n}\n\u00e9\n  declare void @f(..., i64)\n",
+       parse_error("unexpected '...' in non-terminal position of parameter list: \"..., i64\""),
+       TextPosition{6, 3}},
+      // Sizing the registers has no single place.
+      {entry + "  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 9223372036854775807 to "
+               "%Qubit*))\n  ret void\n}\ndeclare void @__quantum__qis__h__body(%Qubit*)\n",
+       lowering_error("qubit index too large to size the qubit register"), std::nullopt},
   };
   for (const Row& row : rows) {
-    Result<Program> program = lower(row.text, {}, false);
+    Result<Program> program = lower(row.text.c_str(), {}, false);
     ASSERT_FALSE(program.ok()) << row.text;
-    EXPECT_EQ(program.error(), row.error);
+    const TranslateError& error = program.error();
+    EXPECT_EQ(error, (TranslateError{row.error.kind, row.error.message, error.offset})) << row.text;
+    std::optional<TextPosition> place;
+    if (error.offset) place = text_position(row.text, *error.offset);
+    EXPECT_EQ(place, row.place) << row.text;
   }
 }
 

@@ -22,11 +22,17 @@ namespace {
 
 Translator base_translator() { return Translator{base_profile(), {}, std::nullopt, false}; }
 
+// An error as text: its message and its place.
+std::string error_text(const TranslateError& error) {
+  return "error: " + error.message +
+         (error.offset ? " (at byte " + std::to_string(*error.offset) + ")" : " (no place)");
+}
+
 // The outcome as text: the printed program and profile, or the error.
 std::string streamed(const std::string& text, std::size_t batch) {
   const Translator translator = base_translator();
   Result<LoweredModule> lowered = parse_and_lower(translator, text, batch);
-  if (!lowered.ok()) return "error: " + lowered.error().message;
+  if (!lowered.ok()) return error_text(lowered.error());
   std::string out;
   print_program(lowered->program, out);
   return out + "profile: " + std::string(lowered->profile.value_or("none"));
@@ -34,9 +40,9 @@ std::string streamed(const std::string& text, std::size_t batch) {
 
 std::string parsed_then_lowered(const std::string& text) {
   Result<Module> module = parse_module(text);
-  if (!module.ok()) return "error: " + module.error().message;
+  if (!module.ok()) return error_text(module.error());
   Result<Program> program = lower_module(base_translator(), *module);
-  if (!program.ok()) return "error: " + program.error().message;
+  if (!program.ok()) return error_text(program.error());
   std::string out;
   print_program(*program, out);
   const Function* entry = find_entry_point(*module);

@@ -1,6 +1,7 @@
 // The _corvane_native extension module: the only unit that includes Python.h.
 // It converts the arguments of translate() to UTF-8 views, runs the core
-// translate(), and turns the result into a str or a CorvaneError. Invariant: no
+// translate(), and turns the result into a str or a CorvaneError (whose lineno
+// and colno give the error's place in the text, or None). Invariant: no
 // C++ exception ever crosses into the interpreter; every C++ step runs inside
 // call_core(), which maps an escaping exception to a Python exception.
 #define PY_SSIZE_T_CLEAN
@@ -37,7 +38,10 @@ PyObject* g_corvane_error = nullptr;
 PyObject* corvane_error_type() {
   if (g_corvane_error != nullptr) return g_corvane_error;
   PyObject* type = PyErr_NewException("_corvane_native.CorvaneError", nullptr, nullptr);
-  if (type == nullptr) {
+  // Every instance has a place, None unless the error was raised at one.
+  if (type == nullptr || PyObject_SetAttrString(type, "lineno", Py_None) < 0 ||
+      PyObject_SetAttrString(type, "colno", Py_None) < 0) {
+    Py_XDECREF(type);
     PyErr_Clear();
     PyErr_SetString(PyExc_ImportError, "Failed to initialize new exception type.");
     return nullptr;
@@ -52,14 +56,31 @@ PyObject* text_to_str(const std::string& text, const char* errors) {
   return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), errors);
 }
 
-/// Raises CorvaneError with the display text as its only argument.
-void raise_corvane_error(const std::string& display) {
+/// Raises CorvaneError with the display text as its only argument and its
+/// place as lineno and colno (None without a place).
+void raise_corvane_error(const std::string& display, std::optional<corvane::TextPosition> place) {
   PyObject* type = corvane_error_type();
   if (type == nullptr) return;
   PyObject* message = text_to_str(display, "replace");
   if (message == nullptr) return;
-  PyErr_SetObject(type, message);
+  PyObject* error = PyObject_CallFunctionObjArgs(type, message, nullptr);
   Py_DECREF(message);
+  if (error == nullptr) return;
+  if (place.has_value()) {
+    PyObject* lineno = PyLong_FromSize_t(place->line);
+    PyObject* colno = PyLong_FromSize_t(place->column);
+    const bool set = lineno != nullptr && colno != nullptr &&
+                     PyObject_SetAttrString(error, "lineno", lineno) == 0 &&
+                     PyObject_SetAttrString(error, "colno", colno) == 0;
+    Py_XDECREF(lineno);
+    Py_XDECREF(colno);
+    if (!set) {
+      Py_DECREF(error);
+      return;
+    }
+  }
+  PyErr_SetObject(type, error);
+  Py_DECREF(error);
 }
 
 /// Borrows the UTF-8 form of a str argument (NUL characters included).
@@ -110,6 +131,7 @@ struct CoreOutcome {
   enum class Kind { Text, TranslateError, OutOfMemory, Fault };
   Kind kind = Kind::Fault;
   std::string text;  // program text, error display text, or fault description
+  std::optional<corvane::TextPosition> place;  // of a TranslateError that has one
 };
 
 /// Runs the core; never throws.
@@ -126,6 +148,10 @@ CoreOutcome call_core(std::string_view qir_text,
     } else {
       outcome.kind = CoreOutcome::Kind::TranslateError;
       outcome.text = result.error().display();
+      // Line and column are counted only here, for the one error raised.
+      if (const auto offset = result.error().offset) {
+        outcome.place = corvane::text_position(qir_text, *offset);
+      }
     }
   } catch (const std::bad_alloc&) {
     outcome.kind = CoreOutcome::Kind::OutOfMemory;
@@ -210,7 +236,7 @@ PyObject* translate_impl(PyObject* /*module*/, PyObject* const* args, Py_ssize_t
       return PyUnicode_FromStringAndSize(outcome.text.data(),
                                          static_cast<Py_ssize_t>(outcome.text.size()));
     case CoreOutcome::Kind::TranslateError:
-      raise_corvane_error(outcome.text);
+      raise_corvane_error(outcome.text, outcome.place);
       return nullptr;
     case CoreOutcome::Kind::OutOfMemory:
       return PyErr_NoMemory();

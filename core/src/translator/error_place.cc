@@ -1,0 +1,109 @@
+// Places lowering errors at their instruction (see error_place.h).
+#include "translator/error_place.h"
+
+#include <functional>
+#include <optional>
+#include <variant>
+
+namespace corvane {
+namespace {
+
+// The earliest view into the source among those an instruction record holds.
+class EarliestView {
+ public:
+  explicit EarliestView(std::string_view source) : source_(source) {}
+
+  void add(std::string_view view) {
+    const std::less<const char*> before;
+    const char* p = view.data();
+    if (p == nullptr || before(p, source_.data()) || before(source_.data() + source_.size(), p)) {
+      return;  // not a view into the source
+    }
+    if (earliest_ == nullptr || before(p, earliest_)) earliest_ = p;
+  }
+  void add(const OptionalView& view) {
+    if (view) add(*view);
+  }
+
+  [[nodiscard]] std::optional<std::size_t> offset() const {
+    if (earliest_ == nullptr) return std::nullopt;
+    return static_cast<std::size_t>(earliest_ - source_.data());
+  }
+
+  void operator()(const Call& i) {
+    add(i.result);
+    add(i.ret_ty);
+    add(i.callee);
+  }
+  void operator()(const Br& i) { add(i.target); }
+  void operator()(const CondBr& i) {
+    add(i.cond.name);
+    add(i.true_label);
+    add(i.false_label);
+  }
+  void operator()(const Ret&) {}
+  void operator()(const ICmp& i) {
+    add(i.result);
+    add(i.predicate);
+  }
+  void operator()(const Logic& i) { add(i.result); }
+  void operator()(const Select& i) {
+    add(i.result);
+    add(i.ty);
+  }
+  void operator()(const Arith& i) { add(i.result); }
+  void operator()(const Phi& i) {
+    add(i.result);
+    add(i.ty);
+  }
+  void operator()(const Ignored& i) { add(i.opcode); }
+  void operator()(const Alloca& i) { add(i.result); }
+  void operator()(const Bitcast& i) {
+    add(i.result);
+    add(i.source);
+  }
+  void operator()(const Gep& i) {
+    add(i.result);
+    add(i.base);
+  }
+  void operator()(const Store& i) { add(i.pointer); }
+  void operator()(const Load& i) {
+    add(i.result);
+    add(i.pointer);
+  }
+  void operator()(const Zext& i) {
+    add(i.result);
+    add(i.source);
+  }
+  void operator()(const IntToPtr& i) { add(i.result); }
+  void operator()(const Unrecognized& i) { add(i.opcode); }
+
+ private:
+  std::string_view source_;
+  const char* earliest_ = nullptr;
+};
+
+// The first non-blank character of the line that holds byte `offset`.
+std::size_t line_start(std::string_view source, std::size_t offset) {
+  const std::size_t newline = source.substr(0, offset).rfind('\n');
+  std::size_t start = newline == std::string_view::npos ? 0 : newline + 1;
+  while (start < offset && (source[start] == ' ' || source[start] == '\t')) ++start;
+  return start;
+}
+
+}  // namespace
+
+TranslateError place_at_instruction(TranslateError error, const Instruction& instruction,
+                                    std::string_view source) {
+  if (error.offset) return error;
+  EarliestView earliest(source);
+  std::visit(earliest, instruction);
+  const std::optional<std::size_t> offset = earliest.offset();
+  if (!offset) return error;
+  // The opcode of an unrecognized instruction is the offending token itself.
+  error.offset =
+      std::holds_alternative<Unrecognized>(instruction) ? *offset : line_start(source, *offset);
+  return error;
+}
+
+}  // namespace corvane

@@ -1,0 +1,22 @@
+// The place of a lowering error in the text: the failing instruction, found from
+// the views its record already holds into the text. Nothing is recorded per
+// instruction for this; the place is worked out only once an error is raised.
+#pragma once
+
+#include <string_view>
+
+#include "ir/ir.h"
+#include "translator/error.h"
+
+namespace corvane {
+
+/// `error`, raised while lowering `instruction` (whose views point into
+/// `source`), placed at that instruction unless it already has a place: at the
+/// opcode of an unrecognized instruction, else at the first non-blank character
+/// of the line that holds the record's earliest view (the instruction's first
+/// line). Left without a place when the record holds no view into `source`.
+[[nodiscard]] TranslateError place_at_instruction(TranslateError error,
+                                                  const Instruction& instruction,
+                                                  std::string_view source);
+
+}  // namespace corvane
