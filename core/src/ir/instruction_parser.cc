@@ -183,7 +183,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     RETURN_IF_ERROR(split_top_level_commas(rest_after_first_word(after_predicate), pieces_));
     if (pieces_.size() != 2) return parse_error(concat("icmp expects two operands: ", ops));
     ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
-    return Instruction{ICmp{predicate, first, *result}};
+    return Instruction{ICmp{predicate, first, *result, integer_type_width(ty)}};
   }
 
   const bool is_xor = op == "xor";
@@ -219,7 +219,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       return parse_error(concat(op, " expects two operands: ") + std::string(ops));
     ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(function, ty, pieces_));
     const ArithOp arith = is_add ? ArithOp::Add : (is_sub ? ArithOp::Sub : ArithOp::Mul);
-    return Instruction{Arith{arith, first, *result}};
+    return Instruction{Arith{arith, first, *result, integer_type_width(ty)}};
   }
 
   if (op == "select") {
@@ -348,7 +348,13 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     if (result) {
       if (const auto to = find_to_clause(ops)) {
         if (const auto source = name_after_percent(ops.substr(0, *to))) {
-          if (is_zext) return Instruction{Zext{*source, *result}};
+          if (is_zext) {
+            // `to iN`, possibly followed by `, !metadata`.
+            std::string_view target = ops.substr(*to + 4);
+            target = first_word(target.substr(0, target.find(',')));
+            return Instruction{Zext{*source, *result, integer_type_width(first_word(ops)),
+                                    integer_type_width(target)}};
+          }
           return Instruction{Bitcast{*source, *result}};
         }
       }
