@@ -354,9 +354,7 @@ class Lowerer {
         lower_load(*std::get_if<Load>(&instruction));
         return false;
       case InstructionKind::Zext: {
-        const Zext& zext = *std::get_if<Zext>(&instruction);
-        ASSIGN_OR_RETURN(Expr value, context_.lookup(zext.source));
-        context_.bind(zext.result, std::move(value));
+        RETURN_IF_ERROR(lower_zext(*std::get_if<Zext>(&instruction), context_));
         return false;
       }
       case InstructionKind::IntToPtr:

@@ -231,6 +231,8 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
 
   ASSIGN_OR_RETURN(Expr init, incoming_int_expr(init_incoming.value, context));
   ASSIGN_OR_RETURN(Expr update, incoming_int_expr(update_incoming.value, context));
+  const IntRange assigned =
+      expr_range(init, context.variable_ranges).join(expr_range(update, context.variable_ranges));
 
   std::string variable;
   const auto* init_ident = std::get_if<Ident>(&init.node);
@@ -244,6 +246,7 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
       // A computed init (a measured bit, say) does not exist yet where the
       // declarations stand; assign it where the init predecessor has it.
       hoisted.add_int(variable, IntLit{0});
+      context.variable_ranges.widen(variable, IntRange::point(0));
       init_block.statements.push_back(
           Assign{IndexedIdent{variable, std::nullopt}, std::move(init)});
     }
@@ -253,6 +256,7 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
     update_block.statements.push_back(
         Assign{IndexedIdent{variable, std::nullopt}, std::move(update)});
   }
+  context.variable_ranges.widen(variable, assigned);
   context.bind(phi.result, Ident{std::move(variable)});
   return ok_status();
 }

@@ -3,5 +3,6 @@ list(APPEND CORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/translate.cc
   ${CMAKE_CURRENT_LIST_DIR}/lowering.cc
   ${CMAKE_CURRENT_LIST_DIR}/classical.cc
+  ${CMAKE_CURRENT_LIST_DIR}/int_range.cc
   ${CMAKE_CURRENT_LIST_DIR}/phi.cc
 )
