@@ -18,6 +18,9 @@ constexpr int kMaxRangeDepth = 48;
 
 constexpr IntRange kBool{0, 1};
 
+// The bit register that measurements write (see the call builders).
+constexpr std::string_view kResultRegister = "c";
+
 IntRange add(IntRange a, IntRange b) {
   IntRange out;
   if (__builtin_add_overflow(a.lo, b.lo, &out.lo) || __builtin_add_overflow(a.hi, b.hi, &out.hi)) {
@@ -81,8 +84,11 @@ IntRange range_at(const Expr& expr, const VariableRanges& variables, int depth) 
   if (depth > kMaxRangeDepth) return IntRange::full();
   if (const auto* lit = std::get_if<IntLit>(&expr.node)) return IntRange::point(lit->value);
   if (std::holds_alternative<BoolLit>(expr.node)) return kBool;
-  // The only indexed expressions are bits of the result register.
-  if (std::holds_alternative<Index>(expr.node)) return kBool;
+  if (const auto* index = std::get_if<Index>(&expr.node)) {
+    // A bit of the result register; any other indexed value is unknown.
+    const auto* base = std::get_if<Ident>(&index->base->node);
+    return base != nullptr && base->name == kResultRegister ? kBool : IntRange::full();
+  }
   if (const auto* ident = std::get_if<Ident>(&expr.node)) return variables.get(ident->name);
   if (const auto* unary = std::get_if<UnaryExpr>(&expr.node)) {
     switch (unary->op) {

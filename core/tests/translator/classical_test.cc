@@ -410,6 +410,7 @@ TEST(ClassicalLoweringTest, RangesOfExpressions) {
   const Row rows[] = {
       {lit(-7), IntRange::point(-7)},
       {bit(2), IntRange{0, 1}},
+      {bin(BinaryOp::Add, Expr(Index{id("m"), lit(0)}), lit(0)), IntRange::full()},
       {bin(BinaryOp::Lt, id("x"), id("y")), IntRange{0, 1}},
       {neg(id("x")), IntRange{0, 1}},
       {id("x"), IntRange::full()},
