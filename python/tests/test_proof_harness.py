@@ -159,6 +159,35 @@ def test_simulator_reproduces_known_distributions(lines, expected):
     assert dist.lost < 1e-9
 
 
+# The output's integer conventions: each condition is true, so q[0] flips.
+@pytest.mark.parametrize("condition", [
+    "9223372036854775807 + 1 < 0",                       # + wraps at 64 bits
+    "(-9223372036854775807 - 1) - 1 == 9223372036854775807",
+    "4294967296 * 4294967296 == 0",                      # * wraps
+    "-(-9223372036854775807 - 1) < 0",                   # negation of the minimum wraps to itself
+    "1 << 63 == -9223372036854775807 - 1",               # << by a constant below 64 wraps
+    "(-1 & 4294967295) == 4294967295",                   # & | ^ on two's-complement bits
+    "(-2 ^ -9223372036854775807 - 1) == 9223372036854775806",
+    "(-8 | 3) == -5",
+    "-1 < 0",                                            # comparisons are signed
+])
+def test_simulator_integers_follow_the_output_conventions(condition):
+    text = program(f"if ({condition}) {{", "  x q[0];", "}", "c[0] = measure q[0];")
+    assert near(statevector.distribution(text), {(1, 0, 0): 1.0})
+
+
+@pytest.mark.parametrize("condition, message", [
+    ("-1 >> 1 == -1", "-1 >> 1 has no settled meaning"),
+    ("1 >> 64 == 0", "1 >> 64 has no settled meaning"),
+    ("1 << 64 == 0", "shift by 64 has no settled meaning"),
+    ("-9223372036854775808 < 0", "integer literal 9223372036854775808 does not fit the 64-bit int"),
+])
+def test_simulator_refuses_integer_forms_without_a_settled_meaning(condition, message):
+    text = program(f"if ({condition}) {{", "  x q[0];", "}")
+    with pytest.raises(statevector.SimulationError, match=f"^{message}$"):
+        statevector.distribution(text)
+
+
 def test_simulator_counts_loop_iterations_in_int_variables():
     text = "\n".join([
         "OPENQASM 3.0;", "qubit[1] q;", "bit[2] c;", "int cint_0 = 0;",

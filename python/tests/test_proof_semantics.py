@@ -365,8 +365,9 @@ def test_valid_llvm_shapes(make):
 # --- integer semantics ---------------------------------------------------------------
 #
 # LLVM integers have a width and its predicates a signedness; `i1` true is -1
-# when read as signed, and `add i1` wraps to 0. Each module measures a
-# deterministic or fair bit, computes on it, and flips q[2] on the outcome.
+# when read as signed, `add i1` wraps to 0 and `add i32` at 2^31. Each module
+# measures a deterministic or fair bit, computes on it, and flips q[2] on the
+# outcome.
 
 
 def flip_on(setup: str, compute: str, recorded: tuple[int, ...]) -> str:
@@ -394,30 +395,44 @@ ZERO_1 = "  call void @__quantum__qis__mz__body({q1}, {q1})\n  %b = call i1 @__q
 
 
 @pytest.mark.parametrize("text", [
-    # a 64-bit sum that overflows: passes under the 64-bit `int` convention of the simulator
+    # a 64-bit sum that overflows wraps, in LLVM and in the output's int
     pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i64 9223372036854775807, i64 0\n  %m = add i64 %k, 1\n"
                                  "  %c = icmp slt i64 %m, 0\n", (0, 2)), id="i64-overflow-wraps"),
     pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i64\n  %m = mul i64 %z, 3\n  %d = sub i64 %m, 1\n"
                                  "  %c = icmp sgt i64 %d, 0\n", (0, 2)), id="signed-arithmetic"),
-    pytest.param(flip_on(COIN_0 + ZERO_1, "  %c = icmp sgt i1 %a, %b\n", (0, 2)), id="signed-predicate-on-i1",
-                 marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
-                     "a signed predicate reads i1 true as 1 where LLVM reads it as -1: `icmp sgt i1 true, "
-                     "false` is false in LLVM but prints as c[0] > c[1]"))),
+    # `icmp sgt i1 true, false` is false: true is -1 under a signed predicate
+    pytest.param(flip_on(COIN_0 + ZERO_1, "  %c = icmp sgt i1 %a, %b\n", (0, 2)), id="signed-predicate-on-i1"),
+    pytest.param(flip_on(COIN_0, "  %c = icmp slt i1 %a, false\n", (0, 2)), id="signed-predicate-on-i1-constant"),
+    # -1 is the largest i64 for `icmp ult`
     pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i64\n  %d = sub i64 %z, 1\n  %c = icmp ult i64 %d, 5\n",
-                         (0, 2)), id="unsigned-predicate-on-negative",
-                 marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
-                     "unsigned predicates compare as if signed: -1 is the largest i64 for `icmp ult`, "
-                     "but prints as c[0] - 1 < 5"))),
-    pytest.param(flip_on(ONES_01, "  %c = add i1 %a, %b\n", (2,)), id="i1-sum-wraps",
-                 marks=pytest.mark.xfail(strict=True, raises=AssertionError, reason=(
-                     "arithmetic ignores the operand width: `add i1 true, true` is false in LLVM, "
-                     "but prints as c[0] + c[1], which is 2"))),
+                         (0, 2)), id="unsigned-predicate-on-negative"),
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i32 -7, i32 7\n  %c = icmp uge i32 %k, 4294967289\n",
+                         (0, 2)), id="unsigned-predicate-on-negative-i32"),
+    # `add i1 true, true` is false
+    pytest.param(flip_on(ONES_01, "  %c = add i1 %a, %b\n", (2,)), id="i1-sum-wraps"),
+    pytest.param(flip_on(COIN_0, "  %c = mul i1 %a, -1\n", (0, 2)), id="i1-product-with-minus-one"),
+    # `add i32 2147483647, 1` is -2147483648; 65536 * 65536 is 0 in i32
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i32 2147483647, i32 0\n  %m = add i32 %k, 1\n"
+                                 "  %c = icmp slt i32 %m, 0\n", (0, 2)), id="i32-overflow-wraps"),
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i32 65536, i32 3\n  %m = mul i32 %k, %k\n"
+                                 "  %c = icmp eq i32 %m, 0\n", (0, 2)), id="i32-product-wraps"),
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i32 -2147483648, i32 5\n  %m = sub i32 %k, 1\n"
+                                 "  %c = icmp sgt i32 %m, 5\n", (0, 2)), id="i32-difference-wraps"),
+    # a computed -1 extended from i32 is 4294967295
+    pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i32\n  %d = sub i32 %z, 1\n  %w = zext i32 %d to i64\n"
+                                 "  %c = icmp eq i64 %w, 4294967295\n", (0, 2)), id="zext-of-negative"),
 ])
 def test_integer_semantics(text):
     outcome = differential.check_module(text, shots=DIRECTED_SHOTS)
     if outcome.stage != "compared":
         raise RuntimeError(f"{outcome.stage}: {outcome.detail}\n{outcome.output}")
     assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"
+
+
+@settings(SETTINGS, max_examples=60)
+@given(strategies.integer_programs(), st.sampled_from(["typed", "opaque"]))
+def test_random_integer_program_computes_what_the_runner_computes(prog, style):
+    check_random(prog, qirgen.emit_text(prog, style, "corvane"), qirgen.emit_text(prog, style, "runner"))
 
 
 def test_controlled_phaseshift_is_valid_but_left_out_of_simulation():

@@ -225,7 +225,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       return at_token(parse_error(concat("icmp expects two operands: ", ops)), text, ops);
     }
     ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
-    return Instruction{ICmp{predicate, first, *result}};
+    return Instruction{ICmp{predicate, first, *result, integer_type_width(ty)}};
   }
 
   const bool is_xor = op == "xor";
@@ -270,7 +270,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     }
     ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
     const ArithOp arith = is_add ? ArithOp::Add : (is_sub ? ArithOp::Sub : ArithOp::Mul);
-    return Instruction{Arith{arith, first, *result}};
+    return Instruction{Arith{arith, first, *result, integer_type_width(ty)}};
   }
 
   if (op == "select") {
@@ -415,7 +415,13 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     if (result) {
       if (const auto to = find_to_clause(ops)) {
         if (const auto source = name_after_percent(ops.substr(0, *to))) {
-          if (is_zext) return Instruction{Zext{*source, *result}};
+          if (is_zext) {
+            // `to iN`, possibly followed by `, !metadata`.
+            std::string_view target = ops.substr(*to + 4);
+            target = first_word(target.substr(0, target.find(',')));
+            return Instruction{Zext{*source, *result, integer_type_width(first_word(ops)),
+                                    integer_type_width(target)}};
+          }
           return Instruction{Bitcast{*source, *result}};
         }
       }

@@ -171,6 +171,7 @@ struct ICmp {
   std::string_view predicate;
   std::uint32_t first_operand = 0;  // lhs in Function::operands; rhs follows
   std::string_view result;
+  std::uint32_t width = 64;  // N of the operands' type iN; 0 when it is no integer type
   friend bool operator==(const ICmp&, const ICmp&) = default;
 };
 struct Logic {
@@ -189,6 +190,7 @@ struct Arith {
   ArithOp op = ArithOp::Add;
   std::uint32_t first_operand = 0;  // lhs in Function::operands; rhs follows
   std::string_view result;
+  std::uint32_t width = 64;  // N of the type iN; 0 when it is no integer type
   friend bool operator==(const Arith&, const Arith&) = default;
 };
 struct Phi {
@@ -231,6 +233,8 @@ struct Load {
 struct Zext {
   std::string_view source;
   std::string_view result;
+  std::uint32_t from_width = 1;  // N of the source type iN; 0 when it is no integer type
+  std::uint32_t to_width = 64;   // the same for the result type
   friend bool operator==(const Zext&, const Zext&) = default;
 };
 struct IntToPtr {

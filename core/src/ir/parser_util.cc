@@ -391,4 +391,14 @@ std::optional<std::uint64_t> parse_uint64(std::string_view text) {
   return value;
 }
 
+std::uint32_t integer_type_width(std::string_view type) {
+  if (type.size() < 2 || type.size() > 8 || type[0] != 'i' || type[1] == '0') return 0;
+  std::uint32_t width = 0;
+  for (const char c : type.substr(1)) {
+    if (!is_digit(c)) return 0;
+    width = width * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return width <= kMaxIntegerWidth ? width : 0;
+}
+
 }  // namespace corvane

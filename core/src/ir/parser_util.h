@@ -61,4 +61,10 @@ namespace corvane {
 /// Untrimmed, optional `+`, decimal digits, unsigned 64-bit range.
 [[nodiscard]] std::optional<std::uint64_t> parse_uint64(std::string_view text);
 
+/// Widest integer type LLVM allows (i8388607).
+inline constexpr std::uint32_t kMaxIntegerWidth = (1u << 23) - 1;
+/// N of an integer type `iN` (1 to kMaxIntegerWidth, no sign or leading zero),
+/// or 0 for any other text.
+[[nodiscard]] std::uint32_t integer_type_width(std::string_view type);
+
 }  // namespace corvane

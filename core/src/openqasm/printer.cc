@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -168,7 +169,15 @@ struct LeafVisitor {
   std::string& out;
 
   void operator()(const Ident& ident) const { out += ident.name; }
-  void operator()(const IntLit& lit) const { append_integer(out, lit.value); }
+  void operator()(const IntLit& lit) const {
+    // The digits of -2^63 do not fit a 64-bit literal once the sign is read as
+    // a negation, so that one value is written as a difference.
+    if (lit.value == std::numeric_limits<std::int64_t>::min()) {
+      out += "(-9223372036854775807 - 1)";
+      return;
+    }
+    append_integer(out, lit.value);
+  }
   void operator()(const FloatLit& lit) const { append_float(out, lit.value); }
   void operator()(const BoolLit& lit) const { out += lit.value ? "true" : "false"; }
   void operator()(const Index&) const {}

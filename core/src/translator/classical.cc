@@ -1,6 +1,11 @@
 // Classical instructions become expressions: comparisons, i1 logic, integer
-// arithmetic and select. Operands are read left to right, so the first failing
-// operand decides the message; a failing instruction binds nothing.
+// arithmetic, zext and select. Operands are read left to right, so the first
+// failing operand decides the message; a failing instruction binds nothing.
+//
+// Integer values follow the conventions of int_range.h (canonical iN forms in a
+// 64-bit int). An operation whose plain form is exact for every value the
+// operands' ranges allow is printed plainly; any other gets a correction that
+// names each operand once, so an expression grows by a few nodes, never doubles.
 #include "translator/classical.h"
 
 #include <array>
@@ -9,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "ir/parser_util.h"
 #include "ir/text.h"
 
 namespace corvane {
@@ -147,6 +153,15 @@ Result<Expr> int_operand_expr(const Operand& operand, const LoweringContext& con
                         quote_text(operand_debug(operand)));
 }
 
+Result<Expr> int_operand_expr(const Operand& operand, std::uint32_t width,
+                              const LoweringContext& context) {
+  ASSIGN_OR_RETURN(Expr value, int_operand_expr(operand, context));
+  if (auto* literal = std::get_if<IntLit>(&value.node); literal != nullptr && width >= 1) {
+    literal->value = canonical_constant(literal->value, width);
+  }
+  return value;
+}
+
 Result<Expr> i1_operand_expr(const Operand& operand, const LoweringContext& context) {
   if (const auto* boolean = std::get_if<ConstBool>(&operand))
     return int_lit(boolean->value ? 1 : 0);
@@ -191,6 +206,43 @@ Expr truth_value(Expr expr) {
   return make_binary_expr(BinaryOp::Eq, std::move(expr), int_lit(1));
 }
 
+namespace {
+
+// The refusal of an integer operation on a type the output cannot hold: no
+// integer type (`width` 0) or one wider than 64 bits.
+TranslateError unsupported_width_error(std::string_view opcode, std::uint32_t width,
+                                       std::string_view result) {
+  if (width == 0) {
+    return lowering_error("`" + std::string(opcode) + "` (SSA value " + quote_text(result) +
+                          ") on a type other than an integer type iN is not supported");
+  }
+  return lowering_error("`" + std::string(opcode) + " i" + std::to_string(width) + "` (SSA value " +
+                        quote_text(result) +
+                        ") is not supported: integers wider than 64 bits do not fit the output's "
+                        "64-bit int");
+}
+
+bool fits_output(std::uint32_t width) { return width >= 1 && width <= 64; }
+
+// The operator that compares i1 values under a signed predicate: true is -1
+// there, so the order of 0 and 1 is reversed.
+BinaryOp mirrored(BinaryOp op) {
+  switch (op) {
+    case BinaryOp::Lt:
+      return BinaryOp::Gt;
+    case BinaryOp::Le:
+      return BinaryOp::Ge;
+    case BinaryOp::Gt:
+      return BinaryOp::Lt;
+    case BinaryOp::Ge:
+      return BinaryOp::Le;
+    default:
+      return op;
+  }
+}
+
+}  // namespace
+
 Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands, LoweringContext& context) {
   const std::optional<BinaryOp> op = icmp_operator(icmp.predicate);
   if (!op.has_value()) {
@@ -199,14 +251,64 @@ Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands, LoweringCont
         " is not supported; supported predicates are [\"eq\", \"ne\", \"ult\", \"slt\", \"ule\", "
         "\"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]");
   }
-  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, context));
-  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, context));
-  return bind_checked(context, icmp.result, make_binary_expr(*op, std::move(lhs), std::move(rhs)));
+  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, icmp.width, context));
+  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, icmp.width, context));
+  if (!fits_output(icmp.width)) return unsupported_width_error("icmp", icmp.width, icmp.result);
+  BinaryOp comparison = *op;
+  const bool is_signed = icmp.predicate.front() == 's';
+  const bool is_unsigned = icmp.predicate.front() == 'u';
+  if (icmp.width == 1) {
+    // i1 values are held as 0/1, which is already their unsigned order.
+    if (is_signed) comparison = mirrored(comparison);
+  } else if (is_unsigned && (expr_range(lhs, context.variable_ranges).lo < 0 ||
+                             expr_range(rhs, context.variable_ranges).lo < 0)) {
+    // Flipping the sign bit maps unsigned order onto signed order; the
+    // canonical (sign-extended) form keeps the unsigned order of an iN.
+    lhs = flip_sign_bit(std::move(lhs));
+    rhs = flip_sign_bit(std::move(rhs));
+  }
+  return bind_checked(context, icmp.result,
+                      make_binary_expr(comparison, std::move(lhs), std::move(rhs)));
 }
 
+namespace {
+
+std::string_view arith_opcode(ArithOp op) {
+  switch (op) {
+    case ArithOp::Add:
+      return "add";
+    case ArithOp::Sub:
+      return "sub";
+    case ArithOp::Mul:
+      return "mul";
+  }
+  return "";
+}
+
+// An i1 operand of add/sub/mul with any integer constant cut to its low bit
+// (LLVM truncates constants to the type).
+Operand i1_bit_operand(const Operand& operand) {
+  if (const auto* integer = std::get_if<ConstInt>(&operand)) {
+    return ConstBool{(integer->value & 1) != 0};
+  }
+  return operand;
+}
+
+}  // namespace
+
 Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringContext& context) {
-  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, context));
-  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, context));
+  if (arith.width == 1) {
+    // Modulo 2, a sum and a difference are the xor and a product is the and.
+    const Operand lhs = i1_bit_operand(operands.lhs);
+    const Operand rhs = i1_bit_operand(operands.rhs);
+    const LogicOp logic = arith.op == ArithOp::Mul ? LogicOp::And : LogicOp::Xor;
+    return lower_logic(Logic{logic, 0, arith.result}, {lhs, rhs}, context);
+  }
+  ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, arith.width, context));
+  ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, arith.width, context));
+  if (!fits_output(arith.width)) {
+    return unsupported_width_error(arith_opcode(arith.op), arith.width, arith.result);
+  }
   BinaryOp op = BinaryOp::Add;
   switch (arith.op) {
     case ArithOp::Add:
@@ -219,7 +321,32 @@ Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringC
       op = BinaryOp::Mul;
       break;
   }
-  return bind_checked(context, arith.result, make_binary_expr(op, std::move(lhs), std::move(rhs)));
+  Expr value = make_binary_expr(op, std::move(lhs), std::move(rhs));
+  // At 64 bits the output's int wraps as LLVM does; a narrower result is
+  // wrapped into its width unless its range shows it cannot leave it.
+  if (arith.width < 64 &&
+      !expr_range(value, context.variable_ranges).within(width_range(arith.width))) {
+    value = sign_extend_low_bits(std::move(value), arith.width);
+  }
+  return bind_checked(context, arith.result, std::move(value));
+}
+
+Status lower_zext(const Zext& zext, LoweringContext& context) {
+  ASSIGN_OR_RETURN(Expr value, context.lookup(zext.source));
+  if (!fits_output(zext.to_width)) {
+    return unsupported_width_error("zext ... to", zext.to_width, zext.result);
+  }
+  if (zext.from_width == 0 || zext.from_width >= zext.to_width) {
+    return lowering_error("`zext` (SSA value " + quote_text(zext.result) +
+                          ") is not supported: it must extend an integer type iN to a wider "
+                          "one");
+  }
+  // An i1 is already held as 0/1; a wider value that may be negative keeps
+  // its low bits only.
+  if (zext.from_width > 1 && expr_range(value, context.variable_ranges).lo < 0) {
+    value = low_bits(std::move(value), zext.from_width);
+  }
+  return bind_checked(context, zext.result, std::move(value));
 }
 
 namespace {
@@ -300,10 +427,11 @@ Result<Expr> select_i1(const SelectOperands& select, const LoweringContext& cont
       make_binary_expr(BinaryOp::And, make_not(std::move(c_copy)), std::move(e)));
 }
 
-Result<Expr> select_int(const SelectOperands& select, const LoweringContext& context) {
+Result<Expr> select_int(const SelectOperands& select, std::uint32_t width,
+                        const LoweringContext& context) {
   ASSIGN_OR_RETURN(Expr c, i1_operand_expr(select.cond, context));
-  ASSIGN_OR_RETURN(Expr a, int_operand_expr(select.then_value, context));
-  ASSIGN_OR_RETURN(Expr b, int_operand_expr(select.else_value, context));
+  ASSIGN_OR_RETURN(Expr a, int_operand_expr(select.then_value, width, context));
+  ASSIGN_OR_RETURN(Expr b, int_operand_expr(select.else_value, width, context));
   Expr c_copy = c;
   return make_binary_expr(
       BinaryOp::Add, make_binary_expr(BinaryOp::Mul, std::move(c), std::move(a)),
@@ -321,7 +449,7 @@ Status lower_select(const Select& select, const SelectOperands& operands,
     return bind_checked(context, select.result, std::move(value));
   }
   if (select.ty == "i32" || select.ty == "i64") {
-    ASSIGN_OR_RETURN(Expr value, select_int(operands, context));
+    ASSIGN_OR_RETURN(Expr value, select_int(operands, integer_type_width(select.ty), context));
     return bind_checked(context, select.result, std::move(value));
   }
   const std::string ty(select.ty);

@@ -15,6 +15,7 @@
 #include "ir/ir.h"
 #include "openqasm/program.h"
 #include "translator/error.h"
+#include "translator/int_range.h"
 #include "translator/lowering.h"
 
 namespace corvane {
@@ -38,7 +39,8 @@ struct ExprMetrics {
 [[nodiscard]] Status charge_copied_nodes(const LoweringContext& context, std::string_view name,
                                          std::uint64_t nodes);
 
-/// Operator of an icmp predicate (signed and unsigned forms share one), if supported.
+/// Operator of an icmp predicate on operands of one sign (signed and unsigned
+/// forms share one; lower_icmp corrects for the sign), if supported.
 [[nodiscard]] std::optional<BinaryOp> icmp_operator(std::string_view predicate);
 
 /// Constant classification of an i1 operand.
@@ -50,23 +52,34 @@ enum class I1Class : std::uint8_t { False, True, Other };
 /// An integer operand as an expression (literal or bound value).
 [[nodiscard]] Result<Expr> int_operand_expr(const Operand& operand, const LoweringContext& context);
 
+/// An operand of type iN (`width` 1 to 64) as an expression in canonical form: a
+/// constant is cut to its N bits (see int_range.h), a bound value is as bound.
+[[nodiscard]] Result<Expr> int_operand_expr(const Operand& operand, std::uint32_t width,
+                                            const LoweringContext& context);
+
 /// An i1 operand as an expression: 0/1 literal or bound value.
 [[nodiscard]] Result<Expr> i1_operand_expr(const Operand& operand, const LoweringContext& context);
 
 /// `expr` when it already is a comparison or logical operation, else `expr == 1`.
 [[nodiscard]] Expr truth_value(Expr expr);
 
-/// Binds the result of an `icmp`.
+/// Binds the result of an `icmp`: signed predicates on i1 read true as -1, and
+/// unsigned predicates on operands that may be negative compare with the sign
+/// bit flipped.
 [[nodiscard]] Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands,
                                 LoweringContext& context);
 /// Binds the result of an i1 `and`, `or` or `xor`.
 [[nodiscard]] Status lower_logic(const Logic& logic, const BinaryOperands& operands,
                                  LoweringContext& context);
-/// Binds the result of an `add`, `sub` or `mul`.
+/// Binds the result of an `add`, `sub` or `mul`, wrapped to its width where
+/// the plain operation may leave the width's range (i1 as xor and and).
 [[nodiscard]] Status lower_arith(const Arith& arith, const BinaryOperands& operands,
                                  LoweringContext& context);
 /// Binds the result of a `select` on i1, i32 or i64 values.
 [[nodiscard]] Status lower_select(const Select& select, const SelectOperands& operands,
                                   LoweringContext& context);
+/// Binds the result of a `zext`: a source that may be negative keeps only its
+/// low bits.
+[[nodiscard]] Status lower_zext(const Zext& zext, LoweringContext& context);
 
 }  // namespace corvane

@@ -20,6 +20,7 @@
 #include "builders/profile.h"
 #include "cfg/structure.h"
 #include "ir/parser.h"
+#include "ir/parser_util.h"
 #include "ir/text.h"
 #include "signatures/signatures.h"
 #include "support/prefault.h"
@@ -346,6 +347,9 @@ class Lowerer {
     if (entry == nullptr || !entry->reads_state) return;
     std::string variable = "cint_" + std::to_string(hoisted_.size());
     hoisted_.add_int(variable, IntLit{0}, false);
+    // Assigned once, where the value is defined, before anything reads it.
+    context_.variable_ranges.widen(
+        variable, IntRange::point(0).join(expr_range(entry->second, context_.variable_ranges)));
     const bool truth = is_truth_value(entry->second);
     record_.statements.push_back(
         Assign{IndexedIdent{variable, std::nullopt}, std::move(entry->second)});
@@ -370,6 +374,8 @@ class Lowerer {
                             "variables are not supported");
     }
     if (!is_int_type(planned->second)) return nullptr;
+    // A slot's variable may be read before a later store in the text runs
+    // (a loop), so it keeps the full range of an unregistered variable.
     auto [it, inserted] = slot_variables_.try_emplace(std::move(key));
     if (inserted) {
       it->second = "cint_" + std::to_string(hoisted_.size());
@@ -386,7 +392,8 @@ class Lowerer {
     }
     ASSIGN_OR_RETURN(const std::string* variable, slot_variable(store.pointer));
     if (variable == nullptr) return ok_status();
-    ASSIGN_OR_RETURN(Expr value, int_operand_expr(function_->value(store), context_));
+    ASSIGN_OR_RETURN(Expr value, int_operand_expr(function_->value(store),
+                                                  integer_type_width(store.ty), context_));
     record_.statements.push_back(Assign{IndexedIdent{*variable, std::nullopt}, std::move(value)});
     tracker_.note_variable_write(*variable, tracker_.point);
     return ok_status();
@@ -409,7 +416,11 @@ class Lowerer {
     if (const auto* integer = std::get_if<ConstInt>(&value)) {
       if (integer->value >= std::numeric_limits<std::int64_t>::min() &&
           integer->value <= std::numeric_limits<std::int64_t>::max()) {
-        context_.bind(load.result, IntLit{static_cast<std::int64_t>(integer->value)});
+        auto constant = static_cast<std::int64_t>(integer->value);
+        // In the canonical form of the loaded type (an i32 4294967295 is -1).
+        const std::uint32_t width = integer_type_width(load.ty);
+        if (width >= 1 && width <= 64) constant = canonical_constant(constant, width);
+        context_.bind(load.result, IntLit{constant});
       }
     } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
       context_.bind(load.result, BoolLit{boolean->value});
@@ -537,9 +548,7 @@ class Lowerer {
         RETURN_IF_ERROR(lower_load(*std::get_if<Load>(&instruction)));
         return false;
       case InstructionKind::Zext: {
-        const Zext& zext = *std::get_if<Zext>(&instruction);
-        ASSIGN_OR_RETURN(Expr value, context_.lookup(zext.source));
-        context_.bind(zext.result, std::move(value));
+        RETURN_IF_ERROR(lower_zext(*std::get_if<Zext>(&instruction), context_));
         return false;
       }
       case InstructionKind::IntToPtr:

@@ -13,6 +13,7 @@
 #include "ir/ir.h"
 #include "openqasm/program.h"
 #include "translator/error.h"
+#include "translator/int_range.h"
 #include "translator/value_table.h"
 
 namespace corvane {
@@ -52,6 +53,9 @@ struct LoweringContext {
   ValueTable env;
   std::unordered_map<std::string_view, PointerAlias, TextHash> pointers;
   std::unordered_map<std::string_view, std::int64_t, TextHash> int_pointers;
+  /// Ranges of the program's `int` variables: register every value assigned
+  /// to a variable here (unregistered names count as the full i64 range).
+  VariableRanges variable_ranges;
   std::int64_t max_qubit_index = -1;
   std::int64_t max_result_index = -1;
   /// Expression nodes copied out of `env` so far (lookup charges it) and the

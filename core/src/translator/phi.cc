@@ -292,6 +292,8 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
     ASSIGN_OR_RETURN(update, incoming_int_expr(update_incoming.value, context));
   }
   StateTracker* tracker = context.tracker;
+  const IntRange assigned =
+      expr_range(init, context.variable_ranges).join(expr_range(update, context.variable_ranges));
 
   std::string variable;
   const auto* init_ident = std::get_if<Ident>(&init.node);
@@ -311,6 +313,7 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
       // A computed init (a measured bit, say) does not exist yet where the
       // declarations stand; assign it where the init predecessor has it.
       hoisted.add_int(variable, IntLit{0});
+      context.variable_ranges.widen(variable, IntRange::point(0));
       init_block.statements.push_back(
           Assign{IndexedIdent{variable, std::nullopt}, std::move(init)});
       if (tracker != nullptr) tracker->note_appended_write(variable, init_at, init_block);
@@ -322,6 +325,7 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
         Assign{IndexedIdent{variable, std::nullopt}, std::move(update)});
     if (tracker != nullptr) tracker->note_appended_write(variable, update_at, update_block);
   }
+  context.variable_ranges.widen(variable, assigned);
   context.bind(phi.result, Ident{std::move(variable)});
   return ok_status();
 }

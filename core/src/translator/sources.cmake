@@ -4,6 +4,7 @@ list(APPEND CORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/translate.cc
   ${CMAKE_CURRENT_LIST_DIR}/lowering.cc
   ${CMAKE_CURRENT_LIST_DIR}/classical.cc
+  ${CMAKE_CURRENT_LIST_DIR}/int_range.cc
   ${CMAKE_CURRENT_LIST_DIR}/phi.cc
   ${CMAKE_CURRENT_LIST_DIR}/state_tracking.cc
   ${CMAKE_CURRENT_LIST_DIR}/memory_slots.cc

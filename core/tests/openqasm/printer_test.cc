@@ -70,7 +70,11 @@ TEST(PrintExprTest, AtomsAndOperatorTexts) {
       {id("cint_0"), "cint_0"},
       {num(42), "42"},
       {num(-7), "-7"},
-      {num(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808"},
+      // -2^63 as a difference: its digits alone would not fit a 64-bit literal.
+      {num(std::numeric_limits<std::int64_t>::min()), "(-9223372036854775807 - 1)"},
+      {bin(BinaryOp::BitXor, id("a"), num(std::numeric_limits<std::int64_t>::min())),
+       "a ^ (-9223372036854775807 - 1)"},
+      {num(std::numeric_limits<std::int64_t>::min() + 1), "-9223372036854775807"},
       {fl(0.5), "0.5"},
       {fl(2.0), "2.0"},
       {fl(-0.0), "-0.0"},

@@ -27,8 +27,10 @@ Conventions assumed (qubit operands in the order they are written):
 * ``cphaseshift a, b`` is written without its angle, so it has no meaning to
   simulate; programs that contain it are checked for syntax only.
 * Classical ``int`` values (declared without a width) are 64-bit two's
-  complement and wrap on overflow, like LLVM's ``i64``; a bit used in
-  arithmetic counts as 0 or 1, and a condition is true when non-zero.
+  complement: ``+ - *`` and ``<<`` by 0 to 63 wrap like LLVM's ``i64``,
+  ``& | ^`` act on the bits, comparisons are signed, and ``>> / %`` have no
+  meaning on negative operands (the simulator refuses them there); a bit used
+  in arithmetic counts as 0 or 1, and a condition is true when non-zero.
 * Measurement is in the computational basis and writes 1 for ``|1>``.
   ``reset`` puts the qubit in ``|0>``. Every bit of ``c`` and every qubit
   starts at 0 (the QIR runner's results also start at Zero).

@@ -9,7 +9,9 @@ written out as QIR text in two ways:
   triangles in both orientations, conditions built with xor, and/or, icmp
   on i1, every form of `select i1`, short-circuit `phi i1` blocks, integer
   views of conditions (zext, select, arithmetic, materialised and if-merge
-  `phi i64`), repeat-until loops (a self-loop block or a header/body pair),
+  `phi i64`), integer comparisons of i1/i32/i64 values computed with wrapping
+  add/sub/mul, zext and select (extreme constants, every predicate, negative
+  values), repeat-until loops (a self-loop block or a header/body pair),
   handles as constant expressions or `inttoptr` instructions, angles
   passed through `alloca`/`store`/`load`, and blocks in shuffled order.
 * `emit_pyqir`: the same program built with pyqir's builder, so the text is
@@ -143,6 +145,125 @@ class IntView:
     operand: object
     style: str  # "zext", "select", "materialise" or "ifmerge"
     variant: int = 0
+
+
+# --- integer values: LLVM's widths and signedness ---------------------------------
+#
+# A tree of iN values (N = 1, 32 or 64) built from conditions and constants and
+# compared by `icmp`. Operations never carry nsw/nuw, so every overflow wraps
+# and no value is poison. `int_value` below gives LLVM's result from the
+# definitions, for the reference program.
+
+
+@dataclass(frozen=True)
+class IConst:
+    """An iN constant; `unsigned` writes a negative value as its unsigned N-bit number."""
+
+    width: int
+    value: int  # canonical: 0/1 for i1, signed otherwise
+    unsigned: bool = False
+
+
+@dataclass(frozen=True)
+class IBit:
+    """A condition used as an i1 value."""
+
+    cond: object
+
+
+@dataclass(frozen=True)
+class ISelect:
+    """select i1 cond, iN a, iN b (N = 32 or 64)."""
+
+    width: int
+    cond: object
+    then: int
+    else_: int
+
+
+@dataclass(frozen=True)
+class IZext:
+    """zext of a non-constant narrower value to iN."""
+
+    width: int
+    operand: object
+
+
+@dataclass(frozen=True)
+class IArith:
+    """add/sub/mul on iN, wrapping."""
+
+    width: int
+    op: str
+    lhs: object
+    rhs: object
+
+
+@dataclass(frozen=True)
+class ICmpInt:
+    """icmp pred iN lhs, rhs: a condition."""
+
+    pred: str
+    lhs: object
+    rhs: object
+
+
+ICMP_PREDICATES = ("eq", "ne", "ult", "ule", "ugt", "uge", "slt", "sle", "sgt", "sge")
+
+
+def width_of(value) -> int:
+    return 1 if isinstance(value, IBit) else value.width
+
+
+def _bits(value: int, width: int) -> int:
+    return value & ((1 << width) - 1)
+
+
+def _canonical(bits: int, width: int) -> int:
+    """An N-bit pattern as held in canonical form: 0/1 for i1, sign-extended otherwise."""
+    bits = _bits(bits, width)
+    if width > 1 and bits >= 1 << (width - 1):
+        return bits - (1 << width)
+    return bits
+
+
+def int_value(value, truth) -> int:
+    """LLVM's value of an integer tree, in canonical form; `truth(cond)` decides conditions."""
+    if isinstance(value, IConst):
+        return _canonical(value.value, value.width)
+    if isinstance(value, IBit):
+        return int(bool(truth(value.cond)))
+    if isinstance(value, ISelect):
+        return _canonical(value.then if truth(value.cond) else value.else_, value.width)
+    if isinstance(value, IZext):
+        return _bits(int_value(value.operand, truth), width_of(value.operand))
+    if isinstance(value, IArith):
+        a, b = int_value(value.lhs, truth), int_value(value.rhs, truth)
+        out = {"add": a + b, "sub": a - b, "mul": a * b}[value.op]
+        return _canonical(out, value.width)
+    raise TypeError(value)
+
+
+def icmp_value(cmp: ICmpInt, truth) -> bool:
+    width = width_of(cmp.lhs)
+    a, b = int_value(cmp.lhs, truth), int_value(cmp.rhs, truth)
+    ua, ub = _bits(a, width), _bits(b, width)
+    sa, sb = _canonical(ua, width) if width > 1 else -ua, _canonical(ub, width) if width > 1 else -ub
+    return {"eq": ua == ub, "ne": ua != ub, "ult": ua < ub, "ule": ua <= ub, "ugt": ua > ub,
+            "uge": ua >= ub, "slt": sa < sb, "sle": sa <= sb, "sgt": sa > sb, "sge": sa >= sb}[cmp.pred]
+
+
+def int_leaves(value) -> list:
+    """The conditions an integer tree reads, in order."""
+    if isinstance(value, ICmpInt):
+        return int_leaves(value.lhs) + int_leaves(value.rhs)
+    if isinstance(value, (IBit, ISelect)):
+        return [value.cond]
+    if isinstance(value, IZext):
+        return int_leaves(value.operand)
+    if isinstance(value, IArith):
+        return int_leaves(value.lhs) + int_leaves(value.rhs)
+    return []
 
 
 @dataclass(frozen=True)
@@ -438,6 +559,11 @@ class _TextEmitter:
             return f"%{value}"
         if isinstance(cond, IntView):
             return self.int_view(cond)
+        if isinstance(cond, ICmpInt):
+            lhs, rhs = self.int_operand(cond.lhs), self.int_operand(cond.rhs)
+            value = self.fresh("ic")
+            self.line(f"%{value} = icmp {cond.pred} i{width_of(cond.lhs)} {lhs}, {rhs}")
+            return f"%{value}"
         if isinstance(cond, Sel):
             c = self.cond(cond.cond)
             arms = [arm if isinstance(arm, str) else self.cond(arm)
@@ -470,6 +596,32 @@ class _TextEmitter:
             incomings.reverse()
         self.line(f"%{value} = phi i1 {', '.join(incomings)}")
         return f"%{value}"
+
+    def int_operand(self, value) -> str:
+        """The operand text (without its type) of an integer tree, emitting its instructions."""
+        if isinstance(value, IConst):
+            if value.width == 1:
+                return "true" if value.value else "false"
+            # LLVM reads N-bit patterns either way; the translator takes an i64
+            # constant only in the signed range, as LLVM itself writes it
+            if value.unsigned and value.value < 0 and value.width < 64:
+                return str(value.value + (1 << value.width))
+            return str(value.value)
+        if isinstance(value, IBit):
+            return self.cond(value.cond)
+        out = self.fresh("iv")
+        if isinstance(value, ISelect):
+            c = self.cond(value.cond)
+            self.line(f"%{out} = select i1 {c}, i{value.width} {value.then}, i{value.width} {value.else_}")
+        elif isinstance(value, IZext):
+            source = self.int_operand(value.operand)
+            self.line(f"%{out} = zext i{width_of(value.operand)} {source} to i{value.width}")
+        elif isinstance(value, IArith):
+            lhs, rhs = self.int_operand(value.lhs), self.int_operand(value.rhs)
+            self.line(f"%{out} = {value.op} i{value.width} {lhs}, {rhs}")
+        else:
+            raise TypeError(value)
+        return f"%{out}"
 
     def int_view(self, cond: IntView) -> str:
         inner = self.cond(cond.operand)
@@ -700,6 +852,23 @@ _DIALECT_NAME = {
 _CONTROLLED_NAME = {"x1": "cnot", "x2": "ccnot", "y": "cy", "z": "cz", "swap": "cswap"}
 
 
+def _reads(cond) -> list:
+    """The Read leaves of a leaf condition (a read or its negation)."""
+    if isinstance(cond, Read):
+        return [cond]
+    if isinstance(cond, Not):
+        return _reads(cond.operand)
+    raise TypeError(cond)
+
+
+def _truth(cond, bits: dict) -> bool:
+    if isinstance(cond, Read):
+        return bool(bits[cond.result])
+    if isinstance(cond, Not):
+        return not _truth(cond.operand, bits)
+    raise TypeError(cond)
+
+
 def reference_qasm(program: Program) -> str:
     """The program written directly as dialect OpenQASM by this harness.
 
@@ -719,6 +888,16 @@ def reference_qasm(program: Program) -> str:
             return f"{lhs} {op} ({cond(c.rhs)})"
         if isinstance(c, IntView):
             return cond(c.operand)
+        if isinstance(c, ICmpInt):
+            # LLVM's result for every assignment of the bits the tree reads,
+            # written as the disjunction of the assignments where it holds
+            reads = sorted({r.result for leaf in int_leaves(c) for r in _reads(leaf)})
+            terms = []
+            for mask in range(1 << len(reads)):
+                bits = {r: (mask >> i) & 1 for i, r in enumerate(reads)}
+                if icmp_value(c, lambda leaf: _truth(leaf, bits)):
+                    terms.append(" && ".join(f"c[{r}] == {bits[r]}" for r in reads) or "true")
+            return " || ".join(f"({t})" for t in terms) or "false"
         if isinstance(c, Sel):
             def arm(a) -> str:
                 return "true" if a is True else "false" if a is False else cond(a)

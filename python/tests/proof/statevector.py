@@ -5,8 +5,13 @@ its syntax tree is executed directly, so the simulator sees exactly what a
 service would read, precedence of the printed expressions included. It runs
 the dialect's gates (see ``conventions``), ``inv @``, measurement, reset,
 ``if``/``else``, ``while``, ``int`` variables and the classical expressions
-that the translator prints. Integer arithmetic wraps as 64-bit two's
-complement (the width assumed for ``int``); bits count as 0 and 1.
+that the translator prints. Integers follow the output's conventions:
+``int`` is 64-bit two's complement; ``+``, ``-``, ``*``, unary ``-`` and
+``<<`` by 0 to 63 wrap; ``&``, ``|``, ``^`` act on the two's-complement
+bits; comparisons are signed; bits count as 0 and 1. What those conventions
+leave open is refused as a SimulationError rather than given a meaning: an
+integer literal beyond the 64-bit range, ``>>`` of a negative value or by 64
+or more, a shift by a negative amount.
 
 Two modes share one interpreter:
 
@@ -73,6 +78,20 @@ def _wrap(value):
     return (value + (1 << 63)) % (1 << 64) - (1 << 63)
 
 
+def _shift_left(a, b) -> int:
+    a, b = int(a), int(b)
+    if not 0 <= b < 64:
+        raise SimulationError(f"shift by {b} has no settled meaning")
+    return _wrap(a << b)
+
+
+def _shift_right(a, b) -> int:
+    a, b = int(a), int(b)
+    if a < 0 or not 0 <= b < 64:
+        raise SimulationError(f"{a} >> {b} has no settled meaning")
+    return a >> b
+
+
 def _apply(state: np.ndarray, matrix: np.ndarray, qubits: list[int]) -> np.ndarray:
     k = len(qubits)
     tensor = matrix.reshape((2,) * (2 * k))
@@ -98,6 +117,8 @@ class _Interpreter:
     # Expressions -------------------------------------------------------
     def value(self, node, world: World):
         if isinstance(node, ast.IntegerLiteral):
+            if node.value >= 1 << 63:
+                raise SimulationError(f"integer literal {node.value} does not fit the 64-bit int")
             return node.value
         if isinstance(node, ast.FloatLiteral):
             return node.value
@@ -122,7 +143,7 @@ class _Interpreter:
             if op == "!":
                 return not operand
             if op == "-":
-                return -operand
+                return _wrap(-operand)
             if op == "~":
                 return ~int(operand)
             raise SimulationError(f"unary operator {op}")
@@ -142,7 +163,7 @@ class _Interpreter:
                 "*": lambda a, b: _wrap(a * b), "**": lambda a, b: _wrap(a ** b),
                 "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b),
                 "^": lambda a, b: int(a) ^ int(b),
-                "<<": lambda a, b: int(a) << int(b), ">>": lambda a, b: int(a) >> int(b),
+                "<<": _shift_left, ">>": _shift_right,
             }
             if op not in ops:
                 raise SimulationError(f"binary operator {op}")

@@ -15,8 +15,8 @@ from __future__ import annotations
 
 from hypothesis import strategies as st
 
-from .qirgen import (CONTROLLED_OPS, QIR_GATES, Ctl, Gate, If, IntView, Logic, Loop, Measure, Not,
-                     Program, Read, Reset, Sel, has_phi)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, Gate, IArith, IBit, ICmpInt, IConst,
+                     If, IntView, ISelect, IZext, Logic, Loop, Measure, Not, Program, Read, Reset, Sel, has_phi)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -86,9 +86,61 @@ def condition(draw, n_results: int, flavour: str, blocks_allowed: bool, ifmerge_
             return Logic(draw(st.sampled_from(["xor", "eq", "ne"])), draw(leaf), draw(leaf))
         arm = st.one_of(st.just(True), st.just(False), leaf)
         return Sel(draw(leaf), draw(arm), draw(arm))
+    if draw(st.booleans()):
+        return draw(int_comparison(n_results))
     views = ["zext", "select", "arith"] + (["materialise"] if blocks_allowed else []) + (
         ["ifmerge"] if blocks_allowed and ifmerge_allowed else [])
     return IntView(draw(leaf), draw(st.sampled_from(views)), draw(st.integers(0, 7)))
+
+
+# --- integer values of i1, i32 and i64 ------------------------------------------------
+#
+# Constants gather at the edges of each width (0, +-1, the extremes and their
+# neighbours), so sums and products overflow often and comparisons see
+# negative values under unsigned predicates.
+
+
+def _edges(width: int) -> list[int]:
+    lo, hi = -(1 << (width - 1)), (1 << (width - 1)) - 1
+    return [0, 1, -1, 2, -2, 3, 7, hi, hi - 1, lo, lo + 1, 1 << (width // 2), -(1 << (width // 2)),
+            1 << (width - 2)]
+
+
+def int_constant(width: int):
+    if width == 1:
+        return st.integers(0, 1)
+    lo, hi = -(1 << (width - 1)), (1 << (width - 1)) - 1
+    return st.one_of(st.sampled_from(_edges(width)), st.integers(lo, hi))
+
+
+@st.composite
+def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bool = True):
+    """An iN value; `constant_allowed` False keeps it an instruction result (zext needs one)."""
+    leaf = leaf_cond(n_results, "text")
+    kinds = (["const"] if constant_allowed else []) + (["bit"] if width == 1 else ["select", "zext"])
+    if depth > 0:
+        kinds.append("arith")
+    kind = draw(st.sampled_from(kinds))
+    if kind == "const":
+        return IConst(width, draw(int_constant(width)), draw(st.booleans()))
+    if kind == "bit":
+        return IBit(draw(leaf))
+    if kind == "select":
+        return ISelect(width, draw(leaf), draw(int_constant(width)), draw(int_constant(width)))
+    if kind == "zext":
+        source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
+        return IZext(width, draw(int_value(n_results, source, depth - 1 if depth > 0 else 0, False)))
+    return IArith(width, draw(st.sampled_from(["add", "sub", "mul"])),
+                  draw(int_value(n_results, width, depth - 1)), draw(int_value(n_results, width, depth - 1)))
+
+
+@st.composite
+def int_comparison(draw, n_results: int, depth: int = 2):
+    """icmp of two iN values (N = 1, 32 or 64), at least one of them computed."""
+    width = draw(st.sampled_from([1, 32, 64]))
+    lhs = draw(int_value(n_results, width, depth))
+    rhs = draw(int_value(n_results, width, depth, not isinstance(lhs, IConst)))
+    return ICmpInt(draw(st.sampled_from(ICMP_PREDICATES)), lhs, rhs)
 
 
 @st.composite
@@ -151,3 +203,17 @@ def programs(draw, flavour: str = "text"):
     if block_order and has_phi(program):
         program.block_order = 0
     return program
+
+
+@st.composite
+def integer_programs(draw, n_conditions: int = 3):
+    """Fair coins on q[0] and q[1], then conditions on integer values of their bits, each
+    flipping its own qubit: every outcome of every condition shows in the recorded bits."""
+    n_qubits = 2 + n_conditions
+    init = [Measure(0, r) for r in range(n_qubits)]
+    coins = [Gate("h", (), (0,)), Gate("h", (), (1,)), Measure(0, 0), Measure(1, 1)]
+    checks = [If(draw(int_comparison(2)), (Gate("x", (), (2 + i,)),), (), draw(st.booleans()))
+              for i in range(n_conditions)]
+    measures = [Measure(2 + i, 2 + i) for i in range(n_conditions)]
+    handles = draw(st.sampled_from(["const", "instr"]))
+    return Program(n_qubits, n_qubits, tuple(init + coins + checks + measures), tuple(range(n_qubits)), handles)
