@@ -785,7 +785,7 @@ Result<LoweredModule> parse_then_lower(const Translator& translator, std::string
   const std::optional<std::string_view> profile =
       entry == nullptr ? std::nullopt : profile_of(*entry);
   ASSIGN_OR_RETURN(Program program, lower_entry_point(translator, module, &module));
-  return LoweredModule{std::move(program), profile};
+  return LoweredModule{std::move(program), profile, true};
 }
 
 }  // namespace
@@ -816,7 +816,7 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
   RETURN_IF_ERROR(std::move(consumer.status()));
   LoweringPlan found;
   ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(found));
-  if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry)};
+  if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry), false};
   // The streamed body needs the whole function: read it again whole and
   // lower it as lower_module does (from an empty plan, so that the result
   // is the same).

@@ -107,6 +107,10 @@ struct BlockLowering {
 struct LoweredModule {
   Program program;
   std::optional<std::string_view> profile;
+  /// The body was lowered from the whole function after it was read, not
+  /// while it was read (it needed that: a phi, memory, a value used outside
+  /// its block or read after its state changed).
+  bool whole_function = false;
 };
 
 /// Parses `text` and lowers its entry point in the same pass: the entry

@@ -105,8 +105,10 @@ void StateTracker::hazard(Action action) {
 
 void StateTracker::note_use(std::string_view name, ProgramPoint def, const Expr& value) {
   const Action action{ActionKind::Capture, name};
-  const bool here = def.block == current_block_ && point.block == current_block_ &&
-                    def.step < point.step && point.step < kAppendedStep;
+  // A use in the block being lowered (its branch included) after the
+  // definition there; uses at the end of earlier blocks (phi incomings) are not.
+  const bool here =
+      def.block == current_block_ && point.block == current_block_ && def.step < point.step;
   if (!here) {
     if (streaming_) {
       whole_needed_ = true;

@@ -279,12 +279,19 @@ TEST(LoweringDriverTest, ValuesAreCapturedOnlyWhereTheirStateChangesBeforeAUse) 
     const char* name;
     const char* body;
     const char* expected;
+    bool streamed = false;  // lowered while read: nothing needed the whole function
   };
   const Row rows[] = {
+      {"each read used by its own block's branch",
+       "entry:\nh 0\nmz 0\nread %v 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\n"
+       "h 0\nmz 0\nread %w 0\nbr i1 %w, label %c, label %d\nc:\nx 1\nbr label %d\nd:\nret void\n",
+       "h q[0];\nc[0] = measure q[0];\nif (c[0]) {\n  x q[1];\n}\nh q[0];\nc[0] = measure q[0];\n"
+       "if (c[0]) {\n  x q[1];\n}\n",
+       true},
       {"use before the write needs no capture",
        "entry:\nmz 0\nread %v 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nmz 0\n"
        "ret void\n",
-       "c[0] = measure q[0];\nif (c[0]) {\n  x q[1];\n}\nc[0] = measure q[0];\n"},
+       "c[0] = measure q[0];\nif (c[0]) {\n  x q[1];\n}\nc[0] = measure q[0];\n", true},
       {"write between the read and the branch in one block",
        "entry:\nmz 0\nread %v 0\nh 0\nmz 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\n"
        "b:\nret void\n",
@@ -324,6 +331,7 @@ TEST(LoweringDriverTest, ValuesAreCapturedOnlyWhereTheirStateChangesBeforeAUse) 
     Result<Program> whole = lower(text.c_str(), {}, false);
     ASSERT_TRUE(streamed.ok() && whole.ok()) << row.name;
     EXPECT_EQ(streamed->program, *whole) << row.name;
+    EXPECT_EQ(streamed->whole_function, !row.streamed) << row.name;
   }
 }
 
