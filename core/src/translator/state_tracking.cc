@@ -84,6 +84,13 @@ Location StateTracker::variable_location(std::string_view name) {
 
 void StateTracker::locations_of(const Expr& expr, std::vector<Location>& out) {
   out.clear();
+  // Most values that read state are a result bit alone.
+  if (const auto* index = std::get_if<Index>(&expr.node)) {
+    if (const IntLit* bit = result_bit_index(*index)) {
+      out.push_back(static_cast<Location>(bit->value) & ~kVariableLocation);
+      return;
+    }
+  }
   walk(expr, [&](const Expr& node) {
     if (const auto* ident = std::get_if<Ident>(&node.node)) {
       out.push_back(variable_location(ident->name));
@@ -121,9 +128,9 @@ void StateTracker::note_use(std::string_view name, ProgramPoint def, const Expr&
     if (here) {
       // Within the block being lowered the text order is the order of
       // execution, and the last write tells whether one came in between.
-      const auto it = last_write_.find(location);
-      if (it != last_write_.end() && it->second.block == def.block && it->second.step > def.step &&
-          it->second.step < point.step) {
+      const ProgramPoint* last = last_write(location);
+      if (last != nullptr && last->block == def.block && last->step > def.step &&
+          last->step < point.step) {
         hazard(action);
         return;
       }
@@ -138,12 +145,26 @@ void StateTracker::note_use(std::string_view name, ProgramPoint def, const Expr&
   }
 }
 
+const ProgramPoint* StateTracker::last_write(Location location) const {
+  if (location < kDenseResults) {
+    if (location >= result_writes_.size() || result_writes_[location] == kNoWrite) return nullptr;
+    return &result_writes_[location];
+  }
+  const auto it = last_write_.find(location);
+  return it == last_write_.end() ? nullptr : &it->second;
+}
+
 void StateTracker::note_branch_value(std::uint32_t block, std::string_view name) {
   if (!streaming_) branch_values_[block] = name;
 }
 
 void StateTracker::write(Location location, ProgramPoint at) {
-  last_write_[location] = at;
+  if (location < kDenseResults) {
+    if (location >= result_writes_.size()) result_writes_.resize(location + 1, kNoWrite);
+    result_writes_[location] = at;
+  } else {
+    last_write_[location] = at;
+  }
   if (!streaming_) writes_.push_back(Write{location, at});
 }
 

@@ -146,7 +146,12 @@ class StateTracker {
   bool whole_needed_ = false;
   std::uint32_t current_block_ = 0;
   std::unordered_map<std::string, Location> variables_;
-  // The last write of each location, for the checks inside one block.
+  // The last write of each location, for the checks inside one block: result
+  // bits of small index in an array (a write per measurement), the rest by hash.
+  static constexpr Location kDenseResults = 1 << 16;
+  static constexpr ProgramPoint kNoWrite{0xFFFFFFFFu, 0xFFFFFFFFu};
+  [[nodiscard]] const ProgramPoint* last_write(Location location) const;
+  std::vector<ProgramPoint> result_writes_;
   std::unordered_map<Location, ProgramPoint> last_write_;
   // Whole-function mode: every write, the uses left for analyse(), the value
   // each block branches on, and what was found so far.
