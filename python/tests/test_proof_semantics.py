@@ -146,7 +146,7 @@ def _value_shape_programs() -> list[tuple[str, qirgen.Program]]:
         "store-i64-in-then": (Store(0, "i64", 3), If(r0, (Store(0, "i64", 5),)), If(Cmp(LoadedInt(0), "eq", 5), (x2,))),
         "store-i64-in-both-computed": (
             Store(0, "i64", 0), If(r0, (Store(0, "i64", Widen(r1)),), (Store(0, "i64", Choose(r1, 4, 6)),)),
-            If(Cmp(LoadedInt(0), "sgt", 3), (x2,), (h1,))),
+            If(Cmp(LoadedInt(0), "sgt", 0), (x2,), (h1,))),
         "store-i64-plus-in-else": (Store(0, "i64", 2), If(r0, (), (Store(0, "i64", Plus(LoadedInt(0), 3)),)),
                                    If(Cmp(LoadedInt(0), "ult", 4), (x2,))),
         "store-i1-in-else": (Store(1, "i1", False), If(r0, (), (Store(1, "i1", Not(r1)),)), If(Loaded(1), (x2,))),
@@ -162,13 +162,18 @@ def _value_shape_programs() -> list[tuple[str, qirgen.Program]]:
         "remeasure-then-branch": (Bind(7, r0), *remeasure(0), If(Bound(7), (x2,))),
         "remeasure-old-and-new": (Bind(7, r0), *remeasure(0, "h"), If(Logic("and", Bound(7), r0), (x2,), (h1,))),
         "remeasure-int": (Bind(8, Widen(r0)), *remeasure(0), If(Cmp(Bound(8), "eq", 1), (x2,))),
-        "remeasure-in-phi-rhs": (If(Logic("or", r0, After(remeasure(0), r0), "phi"), (x2,)),),
+        "remeasure-in-phi-rhs": (If(Logic("or", r0, After(remeasure(0), r1), "phi"), (x2,)),),
         "remeasure-in-phi-rhs-inverted": (If(Logic("and", Not(r0), After(remeasure(0, "h"), r1), "phi", False, True),
                                              (x2,), (h1,)),),
         # integer merges: one inside a loop, one starting from another, one starting from a result
-        "ifmerge-in-loop": (Loop(0, 0, (If(IntView(r1, "ifmerge", 5), (ry2,)), h1, Measure(1, 1)), "header"),),
+        "ifmerge-in-loop": (Loop(0, 0, (If(IntView(r1, "ifmerge", 5), (x2,)), h1, Measure(1, 1)), "header"),),
         "merge-in-counted-loop": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 3), (
-            h1, Measure(1, 1), Merge(3, r1, 0, 1), If(Cmp(Bound(3), "eq", 1), (ry2,)), count(0)))),
+            h1, Measure(1, 1), Merge(3, r1, 0, 1), If(Cmp(Bound(3), "eq", 1), (x2,)), count(0)))),
+        # the merge's condition holds on the first turn only: a value kept from the turn before shows
+        "merge-in-counted-loop-first-turn": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 2), (
+            Merge(3, Cmp(LoadedInt(0), "eq", 0), 0, 1), If(Cmp(Bound(3), "eq", 1), (x2,)), count(0)))),
+        "ifmerge-in-counted-loop-first-turn": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 2), (
+            If(IntView(Cmp(LoadedInt(0), "eq", 0), "ifmerge", 1), (x2,)), count(0)))),
         "chained-merges": (Merge(0, r0, 4, 1), Merge(1, r1, Bound(0), 10, swap=True),
                            If(Cmp(Bound(0), "eq", 5), (x2,)), If(Cmp(Bound(1), "eq", 15), (h1,))),
         "chained-merges-remeasured": (Merge(0, r0, 5, 2, on_false=True), *remeasure(0), Merge(1, r0, Bound(0), 10),
@@ -178,14 +183,16 @@ def _value_shape_programs() -> list[tuple[str, qirgen.Program]]:
         # loops kept in memory: a flag loop (the flag is the bit or its negation) and counted loops
         "flag-loop": (Store(1, "i1", True), While(Loaded(1), (ry2, Gate("h", (), (0,)), Measure(0, 0), Store(1, "i1", r0)))),
         "flag-loop-negated": (Store(1, "i1", True), While(Loaded(1), (
-            Merge(4, r1, 1, 2), If(Cmp(Bound(4), "eq", 3), (ry2,)), Gate("h", (), (0,)), Measure(0, 0),
+            Merge(4, r1, 1, 2), If(Cmp(Bound(4), "eq", 3), (x2,)), h1, Measure(1, 1), Gate("h", (), (0,)), Measure(0, 0),
             Store(1, "i1", Not(r0))))),
         "counted-loop-uses-counter": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 3), (
             If(Cmp(LoadedInt(0), "eq", 1), (x2,), (ry2,)), count(0)))),
         "counted-loop-counts-ones": (Store(0, "i64", 0), Store(2, "i64", 0), While(Cmp(LoadedInt(0), "slt", 3), (
             h1, Measure(1, 1), If(r1, (count(2),)), count(0))), If(Cmp(LoadedInt(2), "sge", 2), (x2,))),
+        "cell-carried-between-turns": (Store(0, "i64", 0), Store(3, "i64", 1), While(Cmp(LoadedInt(0), "slt", 3), (
+            If(Cmp(LoadedInt(3), "eq", 1), (x2,)), h1, Measure(1, 1), Store(3, "i64", Widen(r1)), count(0)))),
         "read-before-loop-remeasured-inside": (Bind(9, r0), Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 2), (
-            *remeasure(0, "h"), If(Bound(9), (ry2,)), count(0)))),
+            *remeasure(0, "h"), If(Bound(9), (x2,)), count(0)))),
     }
     for n in range(4):
         shapes[f"counted-loop-{n}"] = (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", n), (

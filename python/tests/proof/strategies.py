@@ -201,6 +201,12 @@ def _leaf(n_results: int):
     return leaf_cond(n_results, "text")
 
 
+def _computed(n_results: int):
+    """A condition to compute a stored value from: mostly one read result, sometimes any condition."""
+    return st.one_of(_leaf(n_results), _leaf(n_results),
+                     condition(n_results, "text", blocks_allowed=True, ifmerge_allowed=True))
+
+
 def _filler(n_qubits: int, n_results: int, exclude: frozenset, in_loop: bool = False, depth: int = 0):
     return statements(n_qubits, n_results, "text", depth, 2, in_loop, exclude)
 
@@ -218,9 +224,9 @@ def _int_value(draw, n_results: int, slot: int | None = None):
     if kind == "const":
         return draw(st.integers(0, 7))
     if kind == "widen":
-        return Widen(draw(_leaf(n_results)))
+        return Widen(draw(_computed(n_results)))
     if kind == "choose":
-        return Choose(draw(_leaf(n_results)), draw(st.integers(0, 7)), draw(st.integers(0, 7)))
+        return Choose(draw(_computed(n_results)), draw(st.integers(0, 7)), draw(st.integers(0, 7)))
     return Plus(LoadedInt(slot), draw(st.integers(0, 3)))
 
 
@@ -232,7 +238,7 @@ def _bool_value(draw, n_results: int, slot: int | None = None):
     if kind == "const":
         return draw(st.booleans())
     if kind == "read":
-        return draw(_leaf(n_results))
+        return draw(_computed(n_results))
     return Not(Loaded(slot), draw(st.booleans()))
 
 
@@ -356,6 +362,18 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             before.append(Store(ones, "i64", 0))
             body.append(If(draw(_leaf(n_results)), (Store(ones, "i64", Plus(LoadedInt(ones), 1)),)))
             after.append(arms(draw(_int_test(LoadedInt(ones)))))
+        if draw(st.booleans()):
+            # an if-merge on the turn number: a value kept from an earlier turn shows for certain
+            name = ids + 4
+            body.insert(0, Merge(name, Cmp(LoadedInt(slot), "eq", draw(st.integers(0, 2))), draw(st.integers(0, 2)),
+                                 draw(st.integers(1, 3)), draw(st.booleans()), draw(st.booleans())))
+            body.insert(draw(st.integers(1, len(body))), arms(draw(_int_test(Bound(name)))))
+        if draw(st.booleans()):
+            # a cell carried from one turn to the next: loaded at the top of the body, stored at its end
+            carry = ids + 3
+            before.append(Store(carry, "i64", draw(st.integers(0, 1))))
+            body.insert(0, arms(draw(_int_test(LoadedInt(carry)))))
+            body.append(Store(carry, "i64", draw(_int_value(n_results, carry))))
         if draw(st.booleans()):
             # a bit read before the loop, measured again inside it, and the value read used on every turn
             name, qubit, r = ids + 2, draw(st.sampled_from(free)), draw(result)
