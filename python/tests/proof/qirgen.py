@@ -35,6 +35,7 @@ statically onto the translator's bits `c[i]`.
 from __future__ import annotations
 
 import dataclasses
+import functools
 import gc
 from dataclasses import dataclass, field
 
@@ -415,23 +416,21 @@ class _ValueEmitter:
     their definition.
     """
 
+    @functools.cached_property
     def _values(self) -> dict:
-        state = self.__dict__.get("_value_state")
-        if state is None:
-            state = self.__dict__["_value_state"] = {"cells": {}, "bound": {}}
-        return state
+        return {"cells": {}, "bound": {}}
 
     def cell(self, slot: int, ty: str) -> str:
         """The typed pointer operand of cell `slot` of type `ty`."""
-        name = self._values()["cells"].setdefault((slot, ty), f"cell_{ty}_{slot}")
+        name = self._values["cells"].setdefault((slot, ty), f"cell_{ty}_{slot}")
         return f"{ty}* %{name}" if self.typed else f"ptr %{name}"
 
     def place_cells(self) -> None:
-        cells = self._values()["cells"]
+        cells = self._values["cells"]
         self.blocks[0].lines[0:0] = [f"  %{name} = alloca {ty}" for (_, ty), name in cells.items()]
 
     def value_statement(self, stmt) -> None:
-        bound = self._values()["bound"]
+        bound = self._values["bound"]
         if isinstance(stmt, Store):
             operand = self.value_operand(stmt.value, stmt.ty)
             self.line(f"store {stmt.ty} {operand}, {self.cell(stmt.slot, stmt.ty)}")
@@ -479,7 +478,7 @@ class _ValueEmitter:
         if isinstance(expr, int) and not isinstance(expr, bool):
             return str(expr)
         if isinstance(expr, Bound):
-            operand, ty = self._values()["bound"][expr.name]
+            operand, ty = self._values["bound"][expr.name]
             assert ty == "i64", f"{expr} is bound to an {ty}"
             return operand
         out = self.fresh("i")
@@ -497,7 +496,7 @@ class _ValueEmitter:
 
     def value_cond(self, cond) -> str:
         if isinstance(cond, Bound):
-            operand, ty = self._values()["bound"][cond.name]
+            operand, ty = self._values["bound"][cond.name]
             assert ty == "i1", f"{cond} is bound to an {ty}"
             return operand
         if isinstance(cond, After):
