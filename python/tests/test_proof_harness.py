@@ -411,3 +411,29 @@ def test_runner_reads_never_measured_result_one_as_one():
     assert runner.run_qir(qirgen.emit_text(prog, "opaque", "runner"), shots=3) == [["0", "1", "0", "0"]] * 3
     measured = Program(1, 4, (Measure(0, 1),), (0, 1, 2, 3))
     assert runner.run_qir(qirgen.emit_text(measured, "typed", "runner"), shots=3) == [["0", "0", "0", "0"]] * 3
+
+
+# --- a translation that never ends --------------------------------------------------
+
+ENDS = Program(1, 1, (Gate("h", (), (0,)), Measure(0, 0)), (0,))
+SPIN = (qirgen.Store(0, "i1", True), qirgen.While(qirgen.Loaded(0), (Gate("x", (), (0,)),)))
+
+
+def _sampled_only(*args, **kwargs):
+    raise statevector.TooManyWorlds("forced for the test")
+
+
+@pytest.mark.parametrize("body, sampled", [
+    pytest.param(ENDS.body + SPIN, False, id="always"),
+    pytest.param(ENDS.body + (If(Read(0), SPIN),), False, id="on-one-path"),
+    pytest.param(ENDS.body + (If(Read(0), SPIN),), True, id="sampled"),
+])
+def test_output_that_keeps_looping_where_the_runner_ended_is_a_mismatch(body, sampled, monkeypatch):
+    """The runner ends every shot, so output still looping at the simulator's cap is a mismatch, not lost mass."""
+    from proof import differential
+
+    if sampled:
+        monkeypatch.setattr(statevector, "distribution", _sampled_only)
+    output = qirgen.reference_qasm(Program(1, 1, body, (0,)))
+    outcome = differential.compare_output(output, qirgen.emit_text(ENDS, "opaque", "runner"), [0], None)
+    assert (outcome.stage, outcome.verdict.ok, outcome.verdict.method) == ("compared", False, "unending")

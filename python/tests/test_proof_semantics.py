@@ -122,6 +122,86 @@ def _shape_programs() -> list[tuple[str, qirgen.Program]]:
     out.append(("handles-by-instruction", dataclasses.replace(base, handles="instr")))
     out.append(("angles-through-memory", dataclasses.replace(base, memory_angles=True)))
     out.append(("blocks-shuffled", dataclasses.replace(base, block_order=3)))
+    return out + _value_shape_programs()
+
+
+def _value_shape_programs() -> list[tuple[str, qirgen.Program]]:
+    """One program per shape of the value classes: a value defined at one point and used later."""
+    from proof.qirgen import (After, Bind, Bound, Choose, Cmp, Gate, If, IntView, Loaded, LoadedInt, Logic, Loop,
+                              Measure, Merge, Not, Plus, Program, Read, Store, While, Widen)
+
+    init = (Measure(0, 0), Measure(0, 1), Measure(0, 2))
+    coins = (Gate("h", (), (0,)), Gate("ry", (1.1,), (1,)), Measure(0, 0), Measure(1, 1))
+    r0, r1 = Read(0), Read(1, "rt")
+    x2, h1, ry2 = Gate("x", (), (2,)), Gate("h", (), (1,)), Gate("ry", (0.4,), (2,))
+
+    def count(slot: int) -> Store:
+        return Store(slot, "i64", Plus(LoadedInt(slot), 1))
+
+    def remeasure(qubit: int, op: str = "x") -> tuple:
+        return (Gate(op, (), (qubit,)), Measure(qubit, qubit))
+
+    shapes = {
+        # a cell set before an `if`, stored again in one or both arms, loaded after the join
+        "store-i64-in-then": (Store(0, "i64", 3), If(r0, (Store(0, "i64", 5),)), If(Cmp(LoadedInt(0), "eq", 5), (x2,))),
+        "store-i64-in-both-computed": (
+            Store(0, "i64", 0), If(r0, (Store(0, "i64", Widen(r1)),), (Store(0, "i64", Choose(r1, 4, 6)),)),
+            If(Cmp(LoadedInt(0), "sgt", 0), (x2,), (h1,))),
+        "store-i64-plus-in-else": (Store(0, "i64", 2), If(r0, (), (Store(0, "i64", Plus(LoadedInt(0), 3)),)),
+                                   If(Cmp(LoadedInt(0), "ult", 4), (x2,))),
+        "store-i1-in-else": (Store(1, "i1", False), If(r0, (), (Store(1, "i1", Not(r1)),)), If(Loaded(1), (x2,))),
+        # the arm measures and stores the bit; the result is measured again before the load
+        "store-i1-measured-in-arm": (Store(1, "i1", True), If(r0, (h1, Measure(1, 1), Store(1, "i1", r1))),
+                                     *remeasure(1, "h"), If(Not(Loaded(1)), (x2,))),
+        # a load, a store to the same cell, then a use of what was loaded
+        "load-store-use-i64": (Store(0, "i64", Choose(r0, 2, 7)), Bind(5, LoadedInt(0)), Store(0, "i64", Plus(Bound(5), 1)),
+                               If(Cmp(Bound(5), "eq", 2), (x2,)), If(Cmp(LoadedInt(0), "eq", 3), (h1,))),
+        "load-store-use-i1": (Store(1, "i1", r0), Bind(6, Loaded(1)), Store(1, "i1", Not(Bound(6))),
+                              If(Bound(6), (x2,)), If(Loaded(1), (h1,))),
+        # a value read from a result that is measured again before the use
+        "remeasure-then-branch": (Bind(7, r0), *remeasure(0), If(Bound(7), (x2,))),
+        "remeasure-old-and-new": (Bind(7, r0), *remeasure(0, "h"), If(Logic("and", Bound(7), r0), (x2,), (h1,))),
+        "remeasure-int": (Bind(8, Widen(r0)), *remeasure(0), If(Cmp(Bound(8), "eq", 1), (x2,))),
+        "remeasure-in-phi-rhs": (If(Logic("or", r0, After(remeasure(0), r1), "phi"), (x2,)),),
+        "remeasure-in-phi-rhs-inverted": (If(Logic("and", Not(r0), After(remeasure(0, "h"), r1), "phi", False, True),
+                                             (x2,), (h1,)),),
+        # integer merges: one inside a loop, one starting from another, one starting from a result
+        "ifmerge-in-loop": (Loop(0, 0, (If(IntView(r1, "ifmerge", 5), (x2,)), h1, Measure(1, 1)), "header"),),
+        "merge-in-counted-loop": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 3), (
+            h1, Measure(1, 1), Merge(3, r1, 0, 1), If(Cmp(Bound(3), "eq", 1), (x2,)), count(0)))),
+        # the merge's condition holds on the first turn only: a value kept from the turn before shows
+        "merge-in-counted-loop-first-turn": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 2), (
+            Merge(3, Cmp(LoadedInt(0), "eq", 0), 0, 1), If(Cmp(Bound(3), "eq", 1), (x2,)), count(0)))),
+        "ifmerge-in-counted-loop-first-turn": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 2), (
+            If(IntView(Cmp(LoadedInt(0), "eq", 0), "ifmerge", 1), (x2,)), count(0)))),
+        "chained-merges": (Merge(0, r0, 4, 1), Merge(1, r1, Bound(0), 10, swap=True),
+                           If(Cmp(Bound(0), "eq", 5), (x2,)), If(Cmp(Bound(1), "eq", 15), (h1,))),
+        "chained-merges-remeasured": (Merge(0, r0, 5, 2, on_false=True), *remeasure(0), Merge(1, r0, Bound(0), 10),
+                                      *remeasure(1), If(Cmp(Bound(0), "eq", 5), (x2,)),
+                                      If(Cmp(Bound(1), "sgt", 15), (h1,))),
+        "merge-base-from-result": (Merge(2, r1, Widen(r0), 1), *remeasure(0), If(Cmp(Bound(2), "eq", 1), (x2,))),
+        # loops kept in memory: a flag loop (the flag is the bit or its negation) and counted loops
+        "flag-loop": (Store(1, "i1", True), While(Loaded(1), (ry2, Gate("h", (), (0,)), Measure(0, 0), Store(1, "i1", r0)))),
+        "flag-loop-negated": (Store(1, "i1", True), While(Loaded(1), (
+            Merge(4, r1, 1, 2), If(Cmp(Bound(4), "eq", 3), (x2,)), h1, Measure(1, 1), Gate("h", (), (0,)), Measure(0, 0),
+            Store(1, "i1", Not(r0))))),
+        "counted-loop-uses-counter": (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 3), (
+            If(Cmp(LoadedInt(0), "eq", 1), (x2,), (ry2,)), count(0)))),
+        "counted-loop-counts-ones": (Store(0, "i64", 0), Store(2, "i64", 0), While(Cmp(LoadedInt(0), "slt", 3), (
+            h1, Measure(1, 1), If(r1, (count(2),)), count(0))), If(Cmp(LoadedInt(2), "sge", 2), (x2,))),
+        "cell-carried-between-turns": (Store(0, "i64", 0), Store(3, "i64", 1), While(Cmp(LoadedInt(0), "slt", 3), (
+            If(Cmp(LoadedInt(3), "eq", 1), (x2,)), h1, Measure(1, 1), Store(3, "i64", Widen(r1)), count(0)))),
+        "read-before-loop-remeasured-inside": (Bind(9, r0), Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 2), (
+            *remeasure(0, "h"), If(Bound(9), (x2,)), count(0)))),
+    }
+    for n in range(4):
+        shapes[f"counted-loop-{n}"] = (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", n), (
+            ry2, h1, Measure(1, 1), If(r1, (Gate("rx", (0.3,), (2,)),)), count(0))))
+    out = [(f"value-{name}", Program(3, 3, init + coins + stmts + (Measure(1, 1), Measure(2, 2)), (0, 1, 2)))
+           for name, stmts in shapes.items()]
+    # without phis or bound values, memory must follow the paths whatever order the blocks are written in
+    for name in ("store-i64-in-both-computed", "flag-loop", "counted-loop-3"):
+        out.append((f"value-{name}-shuffled", dataclasses.replace(dict(out)[f"value-{name}"], block_order=5)))
     return out
 
 
@@ -345,7 +425,25 @@ def tiny_angle_from_pyqir() -> str:
     return text
 
 
+def bound_value_used_above_its_definition() -> str:
+    """A value defined in one join block and branched on in a later one, the later block written first."""
+    from proof.qirgen import Bind, Bound, Gate, If, Measure, Program, Read
+
+    body = (Measure(0, 0), Measure(0, 1), Measure(0, 2), Gate("h", (), (0,)), Gate("ry", (1.1,), (1,)),
+            Measure(0, 0), Measure(1, 1), If(Read(0), (Gate("x", (), (1,)),)), Bind(0, Read(1)),
+            If(Read(0), (Gate("x", (), (2,)),)), If(Bound(0), (Gate("h", (), (2,)),)), Measure(2, 2))
+    text = qirgen.emit_text(Program(3, 3, body, (0, 1, 2), block_order=1), "opaque")
+    definition = text.index("= call i1 @__quantum__qis__read_result__body(ptr inttoptr (i64 1 to ptr))")
+    name = text[:definition].rsplit("%", 1)[1].strip()
+    assert text.index(f"br i1 %{name},") < definition
+    return text
+
+
 @pytest.mark.parametrize("make", [
+    pytest.param(bound_value_used_above_its_definition, id="value-used-in-a-block-written-before-its-definition",
+                 marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
+                     "a value may only be used in blocks written below its definition; LLVM only requires "
+                     "dominance (the generator keeps blocks in order in programs with bound values)"))),
     pytest.param(lambda: PHI_BEFORE_ITS_PREDECESSOR, id="phi-written-before-its-predecessor",
                  marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
                      "a phi may only use values and blocks written above it in the text; LLVM only "

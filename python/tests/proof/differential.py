@@ -75,16 +75,34 @@ def compare_output(output: str, runner_text: str, records: list[int], entry: str
                        output=output)
     counts = Counter(tuple(int(v) for v in shot) for shot in runs)
     try:
-        distribution = statevector.distribution(output)
-        verdict = compare.against_exact(project(distribution.probs, records), counts)
-        if distribution.lost > 1e-6:
-            verdict.detail += f" (mass {distribution.lost:.2e} pruned)"
-    except statevector.TooManyWorlds:
-        sample = statevector.sample(output, shots, SAMPLE_SEED)
-        verdict = compare.against_sample(Counter(project(sample, records)), counts)
+        verdict = _simulate_and_compare(output, records, counts, shots)
+    except statevector.Unending as exc:
+        verdict = compare.Verdict(False, "unending", f"{exc} in a sampled run; the runner ended all {shots} shots")
     except statevector.SimulationError as exc:
         return Outcome("simulator-error", str(exc), output=output)
     return Outcome("compared", verdict.detail, verdict, output)
+
+
+def _simulate_and_compare(output: str, records: list[int], counts: Counter, shots: int) -> compare.Verdict:
+    """The verdict on the output against runner `counts`.
+
+    Every shot of the runner ended, so output that is still looping with
+    some probability after the simulator's cap on the turns of one loop is
+    a mismatch, not a pruned remainder.
+    """
+    try:
+        distribution = statevector.distribution(output)
+    except statevector.TooManyWorlds:
+        sample = statevector.sample(output, shots, SAMPLE_SEED)
+        return compare.against_sample(Counter(project(sample, records)), counts)
+    if distribution.unended > compare.IMPOSSIBLE or not distribution.probs:
+        return compare.Verdict(False, "unending", (
+            f"probability {distribution.unended:.3g} of the output is still inside a while loop after "
+            f"its turn cap, {distribution.lost:.3g} unaccounted for in all; the runner ended all {shots} shots"))
+    verdict = compare.against_exact(project(distribution.probs, records), counts)
+    if distribution.lost > 1e-6:
+        verdict.detail += f" (mass {distribution.lost:.2e} pruned)"
+    return verdict
 
 
 def check_module(text: str, runner_text: str | None = None, records: list[int] | None = None,

@@ -13,7 +13,12 @@ written out as QIR text in two ways:
   add/sub/mul, zext and select (extreme constants, every predicate, negative
   values), repeat-until loops (a self-loop block or a header/body pair),
   handles as constant expressions or `inttoptr` instructions, angles
-  passed through `alloca`/`store`/`load`, and blocks in shuffled order.
+  passed through `alloca`/`store`/`load`, and blocks in shuffled order;
+  and the value classes, whose values live from a definition to a later
+  use: i1/i64 memory cells stored and loaded anywhere (counted and flag
+  loops among them), values bound before what they read is written again,
+  integer if-merges that start from an earlier merge, and conditions that
+  measure inside a short-circuit block.
 * `emit_pyqir`: the same program built with pyqir's builder, so the text is
   exactly what that producer writes (opaque pointers; conditions limited to
   read results, xor, and/or, and no loops or controlled invocations).
@@ -31,6 +36,8 @@ statically onto the translator's bits `c[i]`.
 """
 from __future__ import annotations
 
+import dataclasses
+import functools
 import gc
 from dataclasses import dataclass, field
 
@@ -333,7 +340,7 @@ def has_phi(program: Program) -> bool:
                 return True
         return False
 
-    return body_phi(program.body)
+    return body_phi(program.body) or _value_phi(program)
 
 
 def runner_gates(stmt) -> list[Gate]:
@@ -361,6 +368,413 @@ def runner_gates(stmt) -> list[Gate]:
     return [stmt]
 
 
+# --- values with a lifetime: memory cells, bound values, integer merges -------------
+#
+# A condition of the classes above is evaluated where it is used. The classes
+# below give a value a lifetime instead: it is defined at one point and used
+# at a later one, and what it reads (a result, a memory cell, an earlier
+# value) may be written in between. Statements: Store, Bind, Merge, While.
+# Conditions (i1): Loaded, Bound, Cmp, After. Integer expressions (i64): int
+# constants, LoadedInt, Bound, Plus, Widen, Choose.
+
+
+@dataclass(frozen=True)
+class Store:
+    """`store` into memory cell `slot`, an `alloca` of type `ty` ("i1" or "i64") in the entry block.
+
+    `value` is a bool or a condition for "i1", an int or an integer expression for "i64".
+    """
+
+    slot: int
+    ty: str
+    value: object
+
+
+@dataclass(frozen=True)
+class Loaded:
+    """Condition: `load i1` from cell `slot`."""
+
+    slot: int
+
+
+@dataclass(frozen=True)
+class LoadedInt:
+    """Integer: `load i64` from cell `slot`."""
+
+    slot: int
+
+
+@dataclass(frozen=True)
+class Bind:
+    """Evaluate `value` (a condition or an integer expression) here and name it for later `Bound` uses."""
+
+    name: int
+    value: object
+
+
+@dataclass(frozen=True)
+class Bound:
+    """The value that `Bind` or `Merge` named `name`: a condition or an integer, as it was bound."""
+
+    name: int
+
+
+@dataclass(frozen=True)
+class Plus:
+    """Integer: `add i64 operand, k`."""
+
+    operand: object
+    k: int
+
+
+@dataclass(frozen=True)
+class Widen:
+    """Integer: `zext i1 cond to i64`."""
+
+    cond: object
+
+
+@dataclass(frozen=True)
+class Choose:
+    """Integer: `select i1 cond, i64 then, i64 else_`."""
+
+    cond: object
+    then: int
+    else_: int
+
+
+@dataclass(frozen=True)
+class Cmp:
+    """Condition: `icmp pred i64 operand, k`."""
+
+    operand: object
+    pred: str
+    k: int
+
+
+@dataclass(frozen=True)
+class After:
+    """Condition: run `stmts` (gates and measurements) where the condition is evaluated, then `cond`.
+
+    As the right side of a short-circuit `Logic` it puts quantum work in the
+    block that only one side of the branch runs.
+    """
+
+    stmts: tuple
+    cond: object
+
+
+@dataclass(frozen=True)
+class Merge:
+    """An integer if-merge named `name`: `base`, plus `step` on the path where `cond` holds.
+
+    Written as a branch on `cond` (taken the other way if `on_false`) to an
+    update block holding `add i64 base, step` and a join with
+    `phi i64 [base, branching block], [sum, update block]` (incomings the
+    other way round if `swap`). `base` is an int or an integer expression,
+    for instance the `Bound` value of an earlier merge.
+    """
+
+    name: int
+    cond: object
+    base: object
+    step: int
+    on_false: bool = False
+    swap: bool = False
+
+
+@dataclass(frozen=True)
+class While:
+    """A loop whose header evaluates `cond` on every turn (typically loads of cells) before `body`."""
+
+    cond: object
+    body: tuple = ()
+
+
+VALUE_STATEMENTS = (Store, Bind, Merge, While)
+VALUE_CONDITIONS = (Loaded, Bound, Cmp, After)
+INT_EXPRESSIONS = (LoadedInt, Plus, Widen, Choose)  # and int constants and integer `Bound` values
+# icmp predicate -> operator; the model's integers are never negative, so unsigned reads as signed
+CMP_OPERATORS = {"eq": "==", "ne": "!=", "slt": "<", "sle": "<=", "sgt": ">", "sge": ">=",
+                 "ult": "<", "ule": "<=", "ugt": ">", "uge": ">="}
+
+
+def walk(node):
+    """Every model node within `node` (a program, a node or a tuple of them), outermost first."""
+    if isinstance(node, Program):
+        yield from walk(node.body)
+    elif isinstance(node, (tuple, list)):
+        for item in node:
+            yield from walk(item)
+    elif dataclasses.is_dataclass(node) and not isinstance(node, type):
+        yield node
+        for f in dataclasses.fields(node):
+            yield from walk(getattr(node, f.name))
+
+
+def _value_phi(program: Program) -> bool:
+    """Whether a phi appears anywhere, the value classes' statements and conditions included."""
+    return any(isinstance(n, Merge) or (isinstance(n, Logic) and n.style == "phi")
+               or (isinstance(n, IntView) and n.style in ("materialise", "ifmerge")) for n in walk(program))
+
+
+def _value_type(value, bound: dict) -> str:
+    """"i1" or "i64": the type a Store, Bind or Merge value has; `bound` maps names to types."""
+    if isinstance(value, bool):
+        return "i1"
+    if isinstance(value, int) or isinstance(value, INT_EXPRESSIONS):
+        return "i64"
+    if isinstance(value, Bound):
+        return bound[value.name]
+    return "i1"
+
+
+class _ValueEmitter:
+    """The part of `_TextEmitter` that writes the value classes.
+
+    Cells are allocated at the top of the entry block once the body is
+    written (`place_cells`); bound names map to the SSA operand and type of
+    their definition.
+    """
+
+    @functools.cached_property
+    def _values(self) -> dict:
+        return {"cells": {}, "bound": {}}
+
+    def cell(self, slot: int, ty: str) -> str:
+        """The typed pointer operand of cell `slot` of type `ty`."""
+        name = self._values["cells"].setdefault((slot, ty), f"cell_{ty}_{slot}")
+        return f"{ty}* %{name}" if self.typed else f"ptr %{name}"
+
+    def place_cells(self) -> None:
+        cells = self._values["cells"]
+        self.blocks[0].lines[0:0] = [f"  %{name} = alloca {ty}" for (_, ty), name in cells.items()]
+
+    def value_statement(self, stmt) -> None:
+        bound = self._values["bound"]
+        if isinstance(stmt, Store):
+            operand = self.value_operand(stmt.value, stmt.ty)
+            self.line(f"store {stmt.ty} {operand}, {self.cell(stmt.slot, stmt.ty)}")
+        elif isinstance(stmt, Bind):
+            ty = _value_type(stmt.value, {k: t for k, (_, t) in bound.items()})
+            bound[stmt.name] = (self.value_operand(stmt.value, ty), ty)
+        elif isinstance(stmt, Merge):
+            base = self.value_int_operand(stmt.base)
+            cond = self.cond(stmt.cond)
+            source = self.cur.label
+            update, join = self.fresh("inc"), self.fresh("join")
+            targets = (join, update) if stmt.on_false else (update, join)
+            self.line(f"br i1 {cond}, label %{targets[0]}, label %{targets[1]}")
+            self.start(update)
+            total = self.fresh("w")
+            self.line(f"%{total} = add i64 {base}, {stmt.step}")
+            self.line(f"br label %{join}")
+            self.start(join)
+            value = self.fresh("v")
+            incomings = [f"[ {base}, %{source} ]", f"[ %{total}, %{update} ]"]
+            if stmt.swap:
+                incomings.reverse()
+            self.line(f"%{value} = phi i64 {', '.join(incomings)}")
+            bound[stmt.name] = (f"%{value}", "i64")
+        elif isinstance(stmt, While):
+            head, body, done = self.fresh("whead"), self.fresh("wbody"), self.fresh("wexit")
+            self.line(f"br label %{head}")
+            self.start(head)
+            cond = self.cond(stmt.cond)
+            self.line(f"br i1 {cond}, label %{body}, label %{done}")
+            self.start(body)
+            self.body(stmt.body)
+            self.line(f"br label %{head}")
+            self.start(done)
+        else:
+            raise TypeError(stmt)
+
+    def value_operand(self, value, ty: str) -> str:
+        if ty == "i1":
+            return ("true" if value else "false") if isinstance(value, bool) else self.cond(value)
+        return self.value_int_operand(value)
+
+    def value_int_operand(self, expr) -> str:
+        """The i64 operand text of an integer expression, written into the current block."""
+        if isinstance(expr, int) and not isinstance(expr, bool):
+            return str(expr)
+        if isinstance(expr, Bound):
+            operand, ty = self._values["bound"][expr.name]
+            assert ty == "i64", f"{expr} is bound to an {ty}"
+            return operand
+        out = self.fresh("i")
+        if isinstance(expr, LoadedInt):
+            self.line(f"%{out} = load i64, {self.cell(expr.slot, 'i64')}")
+        elif isinstance(expr, Plus):
+            self.line(f"%{out} = add i64 {self.value_int_operand(expr.operand)}, {expr.k}")
+        elif isinstance(expr, Widen):
+            self.line(f"%{out} = zext i1 {self.cond(expr.cond)} to i64")
+        elif isinstance(expr, Choose):
+            self.line(f"%{out} = select i1 {self.cond(expr.cond)}, i64 {expr.then}, i64 {expr.else_}")
+        else:
+            raise TypeError(expr)
+        return f"%{out}"
+
+    def value_cond(self, cond) -> str:
+        if isinstance(cond, Bound):
+            operand, ty = self._values["bound"][cond.name]
+            assert ty == "i1", f"{cond} is bound to an {ty}"
+            return operand
+        if isinstance(cond, After):
+            self.body(cond.stmts)
+            return self.cond(cond.cond)
+        out = self.fresh("c")
+        if isinstance(cond, Loaded):
+            self.line(f"%{out} = load i1, {self.cell(cond.slot, 'i1')}")
+        elif isinstance(cond, Cmp):
+            self.line(f"%{out} = icmp {cond.pred} i64 {self.value_int_operand(cond.operand)}, {cond.k}")
+        else:
+            raise TypeError(cond)
+        return f"%{out}"
+
+
+class _ValueReference:
+    """The part of `reference_qasm` that writes the value classes as `int` variables.
+
+    Cells become `cell_<ty>_<slot>`, bound names `val_<name>`, and
+    conditions whose evaluation measures (`After`) are computed into
+    temporaries `tmp_<k>` before the statement that uses them. Integer
+    expressions that need a branch (`Widen`, `Choose`) are assigned with
+    `if`; all variables are declared at the top.
+    """
+
+    def __init__(self, out: list[str], body, cond):
+        self.out, self.body, self.cond = out, body, cond
+        self.names: list[str] = []
+        self.types: dict[int, str] = {}
+
+    def var(self, name: str) -> str:
+        if name not in self.names:
+            self.names.append(name)
+        return name
+
+    def declarations(self) -> list[str]:
+        return [f"int {name} = 0;" for name in self.names]
+
+    def pure_cond(self, c) -> str:
+        if isinstance(c, Loaded):
+            return f"{self.var(f'cell_i1_{c.slot}')} == 1"
+        if isinstance(c, Bound):
+            return f"{self.var(f'val_{c.name}')} == 1"
+        if isinstance(c, Cmp):
+            return f"{self.int_expr(c.operand)} {CMP_OPERATORS[c.pred]} {c.k}"
+        raise TypeError(f"{type(c).__name__} is not written inside an expression")
+
+    def int_expr(self, e) -> str:
+        if isinstance(e, int) and not isinstance(e, bool):
+            return str(e)
+        if isinstance(e, LoadedInt):
+            return self.var(f"cell_i64_{e.slot}")
+        if isinstance(e, Bound):
+            return self.var(f"val_{e.name}")
+        if isinstance(e, Plus):
+            return f"({self.int_expr(e.operand)} + {e.k})"
+        raise TypeError(f"{type(e).__name__} is not written inside an expression")
+
+    @staticmethod
+    def measures(c) -> bool:
+        return any(isinstance(n, After) for n in walk(c))
+
+    def assign(self, target: str, value, ty: str, pad: str) -> None:
+        """Statements that leave `value` (of type `ty`) in variable `target`."""
+        if ty == "i1":
+            if isinstance(value, bool):
+                self.out.append(f"{pad}{target} = {int(value)};")
+            elif self.measures(value):
+                self.evaluate(value, target, pad)
+            else:
+                self.out.append(f"{pad}{target} = ({self.cond(value)});")
+        elif isinstance(value, Widen):
+            self.assign(target, Choose(value.cond, 1, 0), ty, pad)
+        elif isinstance(value, Choose):
+            self.out.append(f"{pad}if ({self.cond(value.cond)}) {{")
+            self.out.append(f"{pad}  {target} = {value.then};")
+            self.out.append(f"{pad}}} else {{")
+            self.out.append(f"{pad}  {target} = {value.else_};")
+            self.out.append(f"{pad}}}")
+        elif isinstance(value, Plus) and isinstance(value.operand, (Widen, Choose)):
+            self.assign(target, value.operand, ty, pad)
+            self.out.append(f"{pad}{target} = {target} + {value.k};")
+        else:
+            self.out.append(f"{pad}{target} = {self.int_expr(value)};")
+
+    def evaluate(self, c, target: str, pad: str) -> None:
+        """Statements that compute condition `c`, measurements included, into `target` as 0 or 1."""
+        if not self.measures(c):
+            self.out.append(f"{pad}{target} = ({self.cond(c)});")
+        elif isinstance(c, After):
+            self.body(c.stmts, len(pad) // 2)
+            self.evaluate(c.cond, target, pad)
+        elif isinstance(c, Not):
+            self.evaluate(c.operand, target, pad)
+            self.out.append(f"{pad}{target} = ({target} == 0);")
+        elif isinstance(c, Logic) and c.style == "phi":
+            self.evaluate(c.lhs, target, pad)
+            to_rhs_on_true = (c.op == "and") != c.phi_inverted
+            self.out.append(f"{pad}if ({target} == {int(to_rhs_on_true)}) {{")
+            self.evaluate(c.rhs, target, pad + "  ")
+            self.out.append(f"{pad}}} else {{")
+            self.out.append(f"{pad}  {target} = {int(c.op == 'or')};")
+            self.out.append(f"{pad}}}")
+        elif isinstance(c, Logic):
+            lhs, rhs = self.temp(), self.temp()
+            self.evaluate(c.lhs, lhs, pad)
+            self.evaluate(c.rhs, rhs, pad)
+            op = {"and": "&&", "or": "||", "xor": "!=", "eq": "==", "ne": "!="}[c.op]
+            self.out.append(f"{pad}{target} = ({lhs} == 1) {op} ({rhs} == 1);")
+        else:
+            raise TypeError(f"measurements inside {type(c).__name__} are not modelled")
+
+    def temp(self) -> str:
+        return self.var(f"tmp_{sum(n.startswith('tmp_') for n in self.names)}")
+
+    def condition(self, c, pad: str) -> str:
+        """The expression for `c` at a branch; a condition that measures is computed first."""
+        if not self.measures(c):
+            return self.cond(c)
+        target = self.temp()
+        self.evaluate(c, target, pad)
+        return f"{target} == 1"
+
+    def statement(self, stmt, indent: int) -> None:
+        pad = "  " * indent
+        if isinstance(stmt, Store):
+            self.assign(self.var(f"cell_{stmt.ty}_{stmt.slot}"), stmt.value, stmt.ty, pad)
+        elif isinstance(stmt, Bind):
+            ty = _value_type(stmt.value, self.types)
+            self.types[stmt.name] = ty
+            self.assign(self.var(f"val_{stmt.name}"), stmt.value, ty, pad)
+        elif isinstance(stmt, Merge):
+            self.types[stmt.name] = "i64"
+            target = self.var(f"val_{stmt.name}")
+            # the base is computed before the condition, as in the QIR text
+            base = self.temp()
+            self.assign(base, stmt.base, "i64", pad)
+            taken = self.condition(stmt.cond, pad)
+            self.out.append(f"{pad}{target} = {base};")
+            self.out.append(f"{pad}if ({'!' if stmt.on_false else ''}({taken})) {{")
+            self.out.append(f"{pad}  {target} = {base} + {stmt.step};")
+            self.out.append(f"{pad}}}")
+        elif isinstance(stmt, While):
+            if self.measures(stmt.cond):
+                target = self.temp()
+                self.evaluate(stmt.cond, target, pad)
+                self.out.append(f"{pad}while ({target} == 1) {{")
+                self.body(stmt.body, indent + 1)
+                self.evaluate(stmt.cond, target, pad + "  ")
+            else:
+                self.out.append(f"{pad}while ({self.cond(stmt.cond)}) {{")
+                self.body(stmt.body, indent + 1)
+            self.out.append(f"{pad}}}")
+        else:
+            raise TypeError(stmt)
+
+
 # --- own text emitter -------------------------------------------------------------
 
 
@@ -370,7 +784,7 @@ class _Block:
     lines: list[str] = field(default_factory=list)
 
 
-class _TextEmitter:
+class _TextEmitter(_ValueEmitter):
     def __init__(self, program: Program, style: str, target: str):
         assert style in ("typed", "opaque") and target in ("corvane", "runner")
         self.program = program
@@ -475,6 +889,8 @@ class _TextEmitter:
             self.if_(stmt)
         elif isinstance(stmt, Loop):
             self.loop(stmt)
+        elif isinstance(stmt, VALUE_STATEMENTS):
+            self.value_statement(stmt)
         else:
             raise TypeError(stmt)
 
@@ -572,6 +988,8 @@ class _TextEmitter:
             value = self.fresh("s")
             self.line(f"%{value} = select i1 {c}, i1 {arms[0]}, i1 {arms[1]}")
             return f"%{value}"
+        if isinstance(cond, VALUE_CONDITIONS):
+            return self.value_cond(cond)
         raise TypeError(cond)
 
     def short_circuit(self, cond: Logic) -> str:
@@ -689,6 +1107,7 @@ class _TextEmitter:
                            [self.handle("Result", result), label],
                            [self.ptr_type("Result"), "i8*" if self.typed else "ptr"])
         self.line("ret void")
+        self.place_cells()
         out: list[str] = []
         if self.typed:
             out += ["%Qubit = type opaque", "%Result = type opaque"]
@@ -743,7 +1162,7 @@ def pyqir_supports(program: Program) -> bool:
 
     def body_ok(body) -> bool:
         for stmt in body:
-            if isinstance(stmt, (Loop, Ctl)):
+            if isinstance(stmt, (Loop, Ctl) + VALUE_STATEMENTS):
                 return False
             if isinstance(stmt, If) and not (cond_ok(stmt.cond) and body_ok(stmt.then) and body_ok(stmt.else_)):
                 return False
@@ -902,6 +1321,8 @@ def reference_qasm(program: Program) -> str:
             def arm(a) -> str:
                 return "true" if a is True else "false" if a is False else cond(a)
             return f"(({cond(c.cond)}) && ({arm(c.then)})) || (!({cond(c.cond)}) && ({arm(c.else_)}))"
+        if isinstance(c, VALUE_CONDITIONS):
+            return values.pure_cond(c)
         raise TypeError(c)
 
     def gate_line(g: Gate) -> str:
@@ -925,7 +1346,7 @@ def reference_qasm(program: Program) -> str:
             elif isinstance(stmt, Reset):
                 out.append(f"{pad}reset q[{stmt.qubit}];")
             elif isinstance(stmt, If):
-                out.append(f"{pad}if ({cond(stmt.cond)}) {{")
+                out.append(f"{pad}if ({values.condition(stmt.cond, pad)}) {{")
                 body(stmt.then, indent + 1)
                 out.append(f"{pad}}} else {{")
                 body(stmt.else_, indent + 1)
@@ -939,8 +1360,12 @@ def reference_qasm(program: Program) -> str:
                 out.append(f"{pad}while (c[{stmt.result}] == {1 if stmt.until_zero else 0}) {{")
                 body(step, indent + 1)
                 out.append(f"{pad}}}")
+            elif isinstance(stmt, VALUE_STATEMENTS):
+                values.statement(stmt, indent)
             else:
                 raise TypeError(stmt)
 
+    values = _ValueReference(out, body, cond)
     body(program.body, 0)
+    out[3:3] = values.declarations()
     return "\n".join(out) + "\n"

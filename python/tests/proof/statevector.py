@@ -48,6 +48,10 @@ class SimulationError(Exception):
     """The program uses something the simulator cannot run."""
 
 
+class Unending(SimulationError):
+    """A while loop was still running after the iteration cap (sampling mode)."""
+
+
 class TooManyWorlds(SimulationError):
     """The exact branching tree grew past its cap."""
 
@@ -69,6 +73,9 @@ class Distribution:
 
     probs: dict[tuple[int, ...], float]
     lost: float
+    # the part of `lost` whose worlds were still inside a while loop after
+    # `max_iterations` turns of it (not cut off for being improbable)
+    unended: float = 0.0
 
 
 def _wrap(value):
@@ -109,6 +116,7 @@ class _Interpreter:
         self.max_worlds = max_worlds
         self.max_iterations = max_iterations
         self.lost = 0.0
+        self.unended = 0.0
         self.qubit_registers: dict[str, tuple[int, int]] = {}  # name -> (offset, size)
         self.n_qubits = 0
         self.bit_sizes: dict[str, int] = {}
@@ -328,8 +336,9 @@ class _Interpreter:
                 yes, no = self.split(node.while_condition, active)
                 done.extend(no)
                 if yes and not self.exact:
-                    raise SimulationError(f"while loop ran past {self.max_iterations} iterations")
+                    raise Unending(f"while loop ran past {self.max_iterations} iterations")
                 self.lost += sum(w.prob for w in yes)
+                self.unended += sum(w.prob for w in yes)
             return done
         raise SimulationError(f"statement {type(node).__name__}")
 
@@ -368,7 +377,7 @@ def distribution(program, register: str = "c", prune: float = 1e-12, max_worlds:
     for world in worlds:
         key = tuple(world.bits.get(register, []))
         probs[key] = probs.get(key, 0.0) + world.prob
-    return Distribution(probs, interpreter.lost)
+    return Distribution(probs, interpreter.lost, interpreter.unended)
 
 
 def sample(program, shots: int, seed: int, register: str = "c",

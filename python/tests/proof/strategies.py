@@ -1,15 +1,27 @@
 """Hypothesis strategies that draw random programs of the `qirgen` model.
 
 Sizes stay small (at most 4 qubits, 4 results, a few statements per block,
-nesting depth 2, at most one loop) so that the exact branching simulation
+nesting depth 2, at most one repeat-until loop and two value shapes, each
+with at most one loop of its own) so that the exact branching simulation
 stays cheap and every example runs in well under a second.
 
 Shapes are drawn so that every recorded value has one meaning in both
-languages: a result is read right before the branch that uses it (never
-re-measured in between), loops terminate with probability 1 (each turn
-ends with `h` on the loop qubit, so each turn exits with probability 1/2),
-if-merge integer conditions are kept out of loop bodies, and every result
-is measured (from the fresh qubit 0) before anything reads or records it.
+languages: loops terminate with probability 1 (each turn ends with `h` on
+the loop qubit before the measurement that decides, so every turn after
+the first exits with probability 1/2, or a counter in memory bounds the
+turns), and every result is measured (from the fresh qubit 0) before
+anything reads or records it. Timing is drawn on purpose: a condition
+built from the classes of `condition` is read right before the branch that
+uses it, while the value shapes (`value_shape`) read a result or a memory
+cell, write it again (a second measurement after `h` or `x` on its qubit,
+a store), and use the value read earlier afterwards; if-merges appear in
+loop bodies too.
+
+Two faults of the QIR runner (qirrunner 0.9.7) stay out of reach: it runs
+`rx` by an odd multiple of pi followed by `y`, `x`, `ry` or a cnot target
+on that qubit wrongly (no drawn angle is an exact multiple of pi, and the
+shapes flip bits with `x` and `h`), and it records a result never measured
+by its pointer value (every result is measured first, as said above).
 """
 from __future__ import annotations
 
@@ -160,7 +172,7 @@ def statements(draw, n_qubits: int, n_results: int, flavour: str, depth: int, ma
         elif kind == 9:
             out.append(Reset(draw(st.sampled_from(free))))
         elif depth > 0:
-            cond = draw(condition(n_results, flavour, blocks_allowed=True, ifmerge_allowed=not in_loop))
+            cond = draw(condition(n_results, flavour, blocks_allowed=True, ifmerge_allowed=True))
             then = draw(statements(n_qubits, n_results, flavour, depth - 1, 3, in_loop, exclude))
             else_ = draw(statements(n_qubits, n_results, flavour, depth - 1, 3, in_loop, exclude))
             out.append(If(cond, tuple(then), tuple(else_), draw(st.booleans())))
@@ -183,6 +195,10 @@ def programs(draw, flavour: str = "text"):
         loop_body = [s for s in loop_body if not (isinstance(s, Measure) and s.result == result)]
         at = draw(st.integers(0, len(body)))
         body.insert(at, Loop(qubit, result, tuple(loop_body), style, draw(st.booleans())))
+    if flavour != "pyqir":
+        for ids in range(0, 10 * draw(st.integers(0, 2)), 10):
+            at = draw(st.integers(0, len(body)))
+            body[at:at] = draw(value_shape(n_qubits, n_results, ids))
     tail = draw(statements(n_qubits, n_results, flavour, depth=0, max_len=3))
     measures = [Measure(q, draw(st.integers(0, n_results - 1))) for q in range(n_qubits)]
     records = tuple(draw(st.permutations(range(n_results))))
@@ -202,6 +218,10 @@ def programs(draw, flavour: str = "text"):
     # shuffled only in programs without phis (see test_proof_semantics).
     if block_order and has_phi(program):
         program.block_order = 0
+    # Nor with a bound value, used in a block after its own: corvane needs the
+    # definition written first (see test_valid_llvm_shapes in test_proof_semantics).
+    if block_order and any(isinstance(node, Bind) for node in walk(program)):
+        program.block_order = 0
     return program
 
 
@@ -217,3 +237,224 @@ def integer_programs(draw, n_conditions: int = 3):
     measures = [Measure(2 + i, 2 + i) for i in range(n_conditions)]
     handles = draw(st.sampled_from(["const", "instr"]))
     return Program(n_qubits, n_qubits, tuple(init + coins + checks + measures), tuple(range(n_qubits)), handles)
+
+
+# --- values with a lifetime ------------------------------------------------------
+#
+# Each shape below is a short run of statements in which a value is defined
+# at one point and used at a later one: memory cells stored under an `if`
+# or counted in a loop, values read before their result is measured again,
+# and integer if-merges, one starting from another. Cells and bound names
+# of one shape are numbered from its `ids` (nested shapes from `ids + 5`),
+# so shapes never share them.
+
+from .qirgen import (CMP_OPERATORS, After, Bind, Bound, Choose, Cmp, Loaded, LoadedInt, Merge,  # noqa: E402
+                     Plus, Store, While, Widen, walk)
+
+VALUE_KINDS = ("cond-store", "load-store-use", "remeasure", "remeasure-phi", "merge", "chained-merge",
+               "counted-loop", "flag-loop")
+LOOP_KINDS = ("counted-loop", "flag-loop")
+
+
+@st.composite
+def _mark(draw, free: list[int]):
+    """A gate that makes the branch it stands in visible in the final measurements."""
+    op = draw(st.sampled_from(["x", "h", "ry"]))
+    return Gate(op, (draw(st.sampled_from([0.6, 1.3, 2.2])),) if op == "ry" else (), (draw(st.sampled_from(free)),))
+
+
+def _leaf(n_results: int):
+    return leaf_cond(n_results, "text")
+
+
+def _computed(n_results: int):
+    """A condition to compute a stored value from: mostly one read result, sometimes any condition."""
+    return st.one_of(_leaf(n_results), _leaf(n_results),
+                     condition(n_results, "text", blocks_allowed=True, ifmerge_allowed=True))
+
+
+def _filler(n_qubits: int, n_results: int, exclude: frozenset, in_loop: bool = False, depth: int = 0):
+    return statements(n_qubits, n_results, "text", depth, 2, in_loop, exclude)
+
+
+def _flip(qubit: int, result: int, op: str) -> tuple:
+    """Measure `qubit` into `result` again after `op` on it, so the bit can change."""
+    return (Gate(op, (), (qubit,)), Measure(qubit, result))
+
+
+@st.composite
+def _int_value(draw, n_results: int, slot: int | None = None):
+    """An i64 value to store: a constant, or computed from a read result (or from the cell itself)."""
+    kinds = ["const", "widen", "choose"] + (["plus"] if slot is not None else [])
+    kind = draw(st.sampled_from(kinds))
+    if kind == "const":
+        return draw(st.integers(0, 7))
+    if kind == "widen":
+        return Widen(draw(_computed(n_results)))
+    if kind == "choose":
+        return Choose(draw(_computed(n_results)), draw(st.integers(0, 7)), draw(st.integers(0, 7)))
+    return Plus(LoadedInt(slot), draw(st.integers(0, 3)))
+
+
+@st.composite
+def _bool_value(draw, n_results: int, slot: int | None = None):
+    """An i1 value to store: a constant, a read result or its negation (or the cell's negation)."""
+    kinds = ["const", "read"] + (["not-cell"] if slot is not None else [])
+    kind = draw(st.sampled_from(kinds))
+    if kind == "const":
+        return draw(st.booleans())
+    if kind == "read":
+        return draw(_computed(n_results))
+    return Not(Loaded(slot), draw(st.booleans()))
+
+
+@st.composite
+def _int_test(draw, operand):
+    """An icmp of an integer against a constant near the values the shapes store."""
+    return Cmp(operand, draw(st.sampled_from(list(CMP_OPERATORS))), draw(st.integers(0, 8)))
+
+
+@st.composite
+def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
+                exclude: frozenset = frozenset(), kinds: tuple = VALUE_KINDS):
+    """The statements of one value class; loops (and shapes nested in them) only while `depth` > 0."""
+    free = [q for q in range(n_qubits) if q not in exclude]
+    if not free:
+        return []
+    kinds = [k for k in kinds if depth > 0 or k not in LOOP_KINDS]
+    kind = draw(st.sampled_from(kinds))
+    mark = _mark(free)
+    filler = _filler(n_qubits, n_results, exclude)
+    result = st.integers(0, n_results - 1)
+
+    def arms(cond) -> If:
+        return If(cond, (draw(mark),) + tuple(draw(filler)), tuple(draw(filler)), draw(st.booleans()))
+
+    if kind == "cond-store":
+        # a cell set before an `if`, stored again in one or both arms, loaded after the join
+        slot, ty = ids, draw(st.sampled_from(["i1", "i64"]))
+        value = _int_value(n_results, slot) if ty == "i64" else _bool_value(n_results, slot)
+        init = draw(st.integers(0, 7)) if ty == "i64" else draw(st.booleans())
+        stores = draw(st.sampled_from([(True, False), (False, True), (True, True)]))
+        branches = []
+        for stored in stores:
+            body = list(draw(filler))
+            if stored:
+                body.insert(draw(st.integers(0, len(body))), Store(slot, ty, draw(value)))
+            branches.append(tuple(body))
+        cond = draw(condition(n_results, "text", blocks_allowed=True, ifmerge_allowed=True))
+        use = draw(_int_test(LoadedInt(slot))) if ty == "i64" else draw(st.sampled_from(
+            [Loaded(slot), Not(Loaded(slot)), Logic("and", Loaded(slot), draw(_leaf(n_results)))]))
+        return [Store(slot, ty, init), If(cond, *branches, draw(st.booleans())), *draw(filler), arms(use)]
+
+    if kind == "load-store-use":
+        # a load, a store to the same cell, then a use of what was loaded (and of the new contents)
+        slot, name, ty = ids, ids + 1, draw(st.sampled_from(["i1", "i64"]))
+        value = _int_value(n_results, slot) if ty == "i64" else _bool_value(n_results, slot)
+        first = _int_value(n_results) if ty == "i64" else _bool_value(n_results)  # the cell is not set yet
+        out = [Store(slot, ty, draw(first))]
+        if draw(st.booleans()):
+            out.append(If(draw(_leaf(n_results)), (Store(slot, ty, draw(value)),)))
+        out.append(Bind(name, LoadedInt(slot) if ty == "i64" else Loaded(slot)))
+        new = draw(st.one_of(value, st.just(Plus(Bound(name), 1) if ty == "i64" else Not(Bound(name)))))
+        out += [Store(slot, ty, new), *draw(filler)]
+        old = draw(_int_test(Bound(name))) if ty == "i64" else Bound(name)
+        out.append(arms(old))
+        if draw(st.booleans()):
+            out.append(arms(draw(_int_test(LoadedInt(slot))) if ty == "i64" else Loaded(slot)))
+        return out
+
+    if kind == "remeasure":
+        # a value read from a result, the result measured again, then a use of the value
+        name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
+        read = Read(r, draw(st.sampled_from(["qis", "rt"])))
+        value = draw(st.sampled_from([read, Not(read), Logic("and", read, draw(_leaf(n_results))),
+                                      Widen(read), Choose(read, 3, 5)]))
+        out = [Gate("h", (), (qubit,)), Measure(qubit, r), Bind(name, value),
+               *_flip(qubit, r, draw(st.sampled_from(["h", "x"]))), *draw(filler)]
+        if isinstance(value, (Widen, Choose)):
+            use = draw(_int_test(Bound(name)))
+        else:
+            op = draw(st.sampled_from(["and", "or", "xor"]))
+            style = "instr" if op == "xor" else draw(st.sampled_from(["instr", "select", "phi"]))
+            use = draw(st.sampled_from([Bound(name), Logic(op, Bound(name), read, style)]))
+        out.append(arms(use))
+        return out
+
+    if kind == "remeasure-phi":
+        # a short-circuit phi whose right-hand block measures the result its left side read
+        qubit, r = draw(st.sampled_from(free)), draw(result)
+        lhs = draw(st.sampled_from([Read(r), Not(Read(r))]))
+        rhs = After(_flip(qubit, r, draw(st.sampled_from(["h", "x"]))),
+                    draw(st.one_of(st.just(Read(r)), _leaf(n_results))))
+        cond = Logic(draw(st.sampled_from(["and", "or"])), lhs, rhs, "phi", draw(st.booleans()), draw(st.booleans()))
+        return [Gate("h", (), (qubit,)), Measure(qubit, r), arms(cond)]
+
+    if kind == "merge":
+        # an if-merge whose initial value may read a result that is measured again before the use
+        name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
+        base = draw(st.one_of(st.integers(0, 5), st.just(Widen(Read(r))), st.just(Choose(Read(r), 2, 4))))
+        out = [Merge(name, draw(condition(n_results, "text", True, True)), base, draw(st.integers(1, 3)),
+                     draw(st.booleans()), draw(st.booleans()))]
+        if draw(st.booleans()):
+            out += _flip(qubit, r, draw(st.sampled_from(["h", "x"])))
+        out += [*draw(filler), arms(draw(_int_test(Bound(name))))]
+        return out
+
+    if kind == "chained-merge":
+        # a second if-merge starting from the first one's value; both values used afterwards
+        first, second = ids, ids + 1
+        out = [Merge(first, draw(_leaf(n_results)), draw(st.sampled_from([4, 5])), draw(st.sampled_from([1, 2])),
+                     draw(st.booleans()), draw(st.booleans())), *draw(filler),
+               Merge(second, draw(_leaf(n_results)), Bound(first), 10, draw(st.booleans()), draw(st.booleans())),
+               *draw(filler), arms(Cmp(Bound(first), "eq", 5))]
+        out.append(arms(Cmp(Bound(second), draw(st.sampled_from(["eq", "ne", "sgt", "slt"])),
+                            draw(st.sampled_from([5, 14, 15, 16])))))
+        return out
+
+    body = list(draw(_filler(n_qubits, n_results, exclude, in_loop=True, depth=1)))
+    if kind == "counted-loop":
+        # the counted loop the Q# compiler writes for `for i in 0..n-1`
+        slot, n = ids, draw(st.integers(0, 3))
+        pred, bound = draw(st.sampled_from([("slt", n), ("sle", n - 1), ("ne", n), ("ult", n)]))
+        if draw(st.booleans()):
+            body += draw(value_shape(n_qubits, n_results, ids + 5, depth - 1, exclude))
+        if draw(st.booleans()):
+            body.append(If(Cmp(LoadedInt(slot), "eq", draw(st.integers(0, 2))), (draw(mark),)))
+        before, after = [Store(slot, "i64", 0)], []
+        if draw(st.booleans()):
+            # a second cell counts the turns on which a bit was one; it is used after the loop
+            ones = ids + 1
+            before.append(Store(ones, "i64", 0))
+            body.append(If(draw(_leaf(n_results)), (Store(ones, "i64", Plus(LoadedInt(ones), 1)),)))
+            after.append(arms(draw(_int_test(LoadedInt(ones)))))
+        if draw(st.booleans()):
+            # an if-merge on the turn number: a value kept from an earlier turn shows for certain
+            name = ids + 4
+            body.insert(0, Merge(name, Cmp(LoadedInt(slot), "eq", draw(st.integers(0, 2))), draw(st.integers(0, 2)),
+                                 draw(st.integers(1, 3)), draw(st.booleans()), draw(st.booleans())))
+            body.insert(draw(st.integers(1, len(body))), arms(draw(_int_test(Bound(name)))))
+        if draw(st.booleans()):
+            # a cell carried from one turn to the next: loaded at the top of the body, stored at its end
+            carry = ids + 3
+            before.append(Store(carry, "i64", draw(st.integers(0, 1))))
+            body.insert(0, arms(draw(_int_test(LoadedInt(carry)))))
+            body.append(Store(carry, "i64", draw(_int_value(n_results, carry))))
+        if draw(st.booleans()):
+            # a bit read before the loop, measured again inside it, and the value read used on every turn
+            name, qubit, r = ids + 2, draw(st.sampled_from(free)), draw(result)
+            before.append(Bind(name, Read(r)))
+            at = draw(st.integers(0, len(body)))
+            body[at:at] = _flip(qubit, r, draw(st.sampled_from(["h", "x"])))
+            body.insert(draw(st.integers(0, len(body))), arms(Bound(name)))
+        body.append(Store(slot, "i64", Plus(LoadedInt(slot), 1)))
+        return before + [While(Cmp(LoadedInt(slot), pred, bound), tuple(body))] + after
+
+    # flag loop: each turn ends with h on its own qubit before the measurement the flag takes
+    slot, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
+    body = list(draw(_filler(n_qubits, n_results, exclude | {qubit}, in_loop=True, depth=1)))
+    if draw(st.booleans()):
+        body += draw(value_shape(n_qubits, n_results, ids + 5, depth - 1, exclude | {qubit}))
+    body += [Gate("h", (), (qubit,)), Measure(qubit, r), Store(slot, "i1", draw(st.sampled_from([Read(r), Not(Read(r))])))]
+    return [Store(slot, "i1", True), While(Loaded(slot), tuple(body))]
+
