@@ -385,10 +385,10 @@ def test_value_timing_shapes(text):
     assert outcome.matched, f"{outcome.verdict.method}: {outcome.detail}\n{outcome.output}"
 
 
-# --- valid input that corvane rejects ------------------------------------------------
+# --- valid input in the forms LLVM allows ----------------------------------------------
 #
-# LLVM reads both modules below (the runner runs them); corvane refuses them.
-# Strict expected failures, as above: RuntimeError carries the refusal.
+# LLVM reads every module below (the runner runs them). Those corvane still
+# refuses are strict expected failures: RuntimeError carries the refusal.
 
 PHI_BEFORE_ITS_PREDECESSOR = module("""\
 entry:
@@ -448,10 +448,7 @@ def bound_value_used_above_its_definition() -> str:
                  marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
                      "a phi may only use values and blocks written above it in the text; LLVM only "
                      "requires dominance, and pyqir itself writes join blocks before nested branches"))),
-    pytest.param(tiny_angle_from_pyqir, id="short-hex-double-from-llvm",
-                 marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
-                     "a hex double literal must have 16 digits; LLVM drops leading zero digits, so it "
-                     "writes every double below about 1e-231 in a form that is refused"))),
+    pytest.param(tiny_angle_from_pyqir, id="short-hex-double-from-llvm"),
 ])
 def test_valid_llvm_shapes(make):
     outcome = differential.check_module(make(), shots=DIRECTED_SHOTS)

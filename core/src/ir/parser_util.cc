@@ -314,12 +314,14 @@ std::optional<std::size_t> find_to_clause(std::string_view text) {
 
 std::optional<double> parse_float_literal(std::string_view text) {
   const std::string_view t = trim(text);
+  // The bits of the double in hexadecimal; LLVM drops leading zero digits
+  // (a value below about 1e-231 has fewer than 16).
   if (t.starts_with("0x")) {
-    if (t.size() != 18) return std::nullopt;
+    if (t.size() < 3 || t.size() > 18) return std::nullopt;
     return hex_bits_to_double(t.substr(2), false);
   }
   if (t.starts_with("-0x")) {
-    if (t.size() != 19) return std::nullopt;
+    if (t.size() < 4 || t.size() > 19) return std::nullopt;
     return hex_bits_to_double(t.substr(3), true);
   }
   // Decimal: sign? ( inf | infinity | nan | digits[.digits] | .digits ) ( e sign? digits )?

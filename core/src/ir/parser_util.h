@@ -54,7 +54,8 @@ namespace corvane {
 /// Position of the first top-level " to ".
 [[nodiscard]] std::optional<std::size_t> find_to_clause(std::string_view text);
 
-/// Float literal: 0x + 16 hex digits, -0x + 16 hex digits, or decimal (inf, nan).
+/// Float literal: 0x or -0x and the double's bits in 1 to 16 hex digits, or
+/// decimal (inf, nan).
 [[nodiscard]] std::optional<double> parse_float_literal(std::string_view text);
 /// Trimmed, optional sign, decimal digits, signed 128-bit range.
 [[nodiscard]] std::optional<int128> parse_int128(std::string_view text);

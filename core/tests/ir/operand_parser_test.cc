@@ -123,7 +123,7 @@ TEST(OperandParserTest, ReportsBadOperands) {
       {"i32 null", ErrorKind::Lowering, "could not parse integer operand null (ty=i32)"},
       // The value text is the kept tokens joined by single spaces.
       {"i64  1   noundef 2", ErrorKind::Lowering, "could not parse integer operand 1 2 (ty=i64)"},
-      {"double 0x3FF", ErrorKind::Lowering, "could not parse float operand 0x3FF (ty=double)"},
+      {"double 0x3FG", ErrorKind::Lowering, "could not parse float operand 0x3FG (ty=double)"},
       {"double", ErrorKind::Lowering, "could not parse float operand  (ty=double)"},
       {"float 0xK3FFF8000000000000000", ErrorKind::Lowering,
        "could not parse float operand 0xK3FFF8000000000000000 (ty=float)"},

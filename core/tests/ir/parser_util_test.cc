@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -210,10 +211,14 @@ TEST(ParserUtilTest, FloatLiterals) {
       {"-0x0000000000000000", -0.0},
       {"0x400921FB54442D18", 3.141592653589793},
       {"  0x4000000000000000 ", 2.0},
-      {"0x3FF", std::nullopt},
+      // LLVM writes the bits without leading zero digits.
+      {"0x3FF", std::bit_cast<double>(std::uint64_t{0x3FF})},
+      {"-0x3FF", -std::bit_cast<double>(std::uint64_t{0x3FF})},
+      {"0x14A176BDFC384C5", 1.902362356418622e-302},
+      {"0x", std::nullopt},
+      {"-0x", std::nullopt},
       {"0x3FF00000000000000", std::nullopt},
       {"0x3FF000000000000G", std::nullopt},
-      {"-0x3FF", std::nullopt},
       {"0xK3FFF8000000000000000", std::nullopt},
       {"0xH3C00", std::nullopt},
       {"1.5e3", 1500.0},

@@ -39,6 +39,7 @@ from __future__ import annotations
 import dataclasses
 import functools
 import gc
+import struct
 from dataclasses import dataclass, field
 
 # --- the model ---------------------------------------------------------------
@@ -312,6 +313,10 @@ class Program:
 
 
 def _format_double(value: float) -> str:
+    if value != 0 and abs(value) < 1e-200:
+        # as LLVM's printer writes such values: the bits in hexadecimal,
+        # without leading zero digits
+        return "0x%X" % struct.unpack("<Q", struct.pack("<d", value))[0]
     text = repr(float(value))
     if "e" in text or "E" in text or "." not in text:
         text = f"{float(value):.17e}"

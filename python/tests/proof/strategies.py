@@ -45,10 +45,6 @@ def _distinct(n_qubits: int, k: int, exclude: frozenset = frozenset()):
     return st.permutations(pool).map(lambda p: tuple(p[:k]))
 
 
-# LLVM writes doubles below about 1e-231 as hex literals with fewer than 16
-# digits, which the translator rejects (see test_proof_semantics); pyqir's
-# programs keep clear of them.
-PYQIR_ANGLES = ANGLES.filter(lambda x: x == 0 or abs(x) > 1e-200)
 
 
 @st.composite
@@ -64,7 +60,7 @@ def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset(
         return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
     op = draw(st.sampled_from(ops))
     n_angles, k, _ = QIR_GATES[op]
-    angles = tuple(draw(PYQIR_ANGLES if flavour == "pyqir" else ANGLES) for _ in range(n_angles))
+    angles = tuple(draw(ANGLES) for _ in range(n_angles))
     return Gate(op, angles, draw(_distinct(n_qubits, k, exclude)))
 
 
@@ -210,7 +206,7 @@ def programs(draw, flavour: str = "text"):
     init = [Measure(0, r) for r in range(n_results)]
     # Start from a generic product state, so that most programs interfere and
     # most outcomes are random rather than fixed.
-    init += [Gate(draw(st.sampled_from(["ry", "rx"])), (draw(PYQIR_ANGLES),), (q,))
+    init += [Gate(draw(st.sampled_from(["ry", "rx"])), (draw(ANGLES),), (q,))
              for q in range(n_qubits) if draw(st.integers(0, 3)) > 0]
     program = Program(n_qubits, n_results, tuple(init + body + tail + measures), records, handles,
                       memory_angles, block_order)
