@@ -177,32 +177,37 @@ Result<Expr> i1_operand_expr(const Operand& operand, const LoweringContext& cont
                         quote_text(operand_debug(operand)));
 }
 
-Expr truth_value(Expr expr) {
-  if (const auto* binary = std::get_if<BinaryExpr>(&expr.node)) {
-    switch (binary->op) {
-      case BinaryOp::Or:
-      case BinaryOp::And:
-      case BinaryOp::Eq:
-      case BinaryOp::Ne:
-      case BinaryOp::Lt:
-      case BinaryOp::Le:
-      case BinaryOp::Gt:
-      case BinaryOp::Ge:
-        return expr;
-      case BinaryOp::BitOr:
-      case BinaryOp::BitXor:
-      case BinaryOp::BitAnd:
-      case BinaryOp::Shl:
-      case BinaryOp::Shr:
-      case BinaryOp::Add:
-      case BinaryOp::Sub:
-      case BinaryOp::Mul:
-      case BinaryOp::Div:
-      case BinaryOp::Mod:
-      case BinaryOp::Pow:
-        break;
-    }
+bool is_comparison_or_logic(const Expr& expr) {
+  const auto* binary = std::get_if<BinaryExpr>(&expr.node);
+  if (binary == nullptr) return false;
+  switch (binary->op) {
+    case BinaryOp::Or:
+    case BinaryOp::And:
+    case BinaryOp::Eq:
+    case BinaryOp::Ne:
+    case BinaryOp::Lt:
+    case BinaryOp::Le:
+    case BinaryOp::Gt:
+    case BinaryOp::Ge:
+      return true;
+    case BinaryOp::BitOr:
+    case BinaryOp::BitXor:
+    case BinaryOp::BitAnd:
+    case BinaryOp::Shl:
+    case BinaryOp::Shr:
+    case BinaryOp::Add:
+    case BinaryOp::Sub:
+    case BinaryOp::Mul:
+    case BinaryOp::Div:
+    case BinaryOp::Mod:
+    case BinaryOp::Pow:
+      return false;
   }
+  return false;
+}
+
+Expr truth_value(Expr expr) {
+  if (is_comparison_or_logic(expr)) return expr;
   return make_binary_expr(BinaryOp::Eq, std::move(expr), int_lit(1));
 }
 

@@ -60,6 +60,9 @@ enum class I1Class : std::uint8_t { False, True, Other };
 /// An i1 operand as an expression: 0/1 literal or bound value.
 [[nodiscard]] Result<Expr> i1_operand_expr(const Operand& operand, const LoweringContext& context);
 
+/// Whether `expr` is a comparison or a logical operation (a truth value).
+[[nodiscard]] bool is_comparison_or_logic(const Expr& expr);
+
 /// `expr` when it already is a comparison or logical operation, else `expr == 1`.
 [[nodiscard]] Expr truth_value(Expr expr);
 

@@ -165,21 +165,7 @@ bool is_truth_value(const Expr& expr) {
     return true;
   }
   if (const auto* unary = std::get_if<UnaryExpr>(&expr.node)) return unary->op == UnaryOp::Not;
-  const auto* binary = std::get_if<BinaryExpr>(&expr.node);
-  if (binary == nullptr) return false;
-  switch (binary->op) {
-    case BinaryOp::Or:
-    case BinaryOp::And:
-    case BinaryOp::Eq:
-    case BinaryOp::Ne:
-    case BinaryOp::Lt:
-    case BinaryOp::Le:
-    case BinaryOp::Gt:
-    case BinaryOp::Ge:
-      return true;
-    default:
-      return false;
-  }
+  return is_comparison_or_logic(expr);
 }
 
 // A read of an int variable; a truth value (an i1) reads as a comparison with 1.
