@@ -63,7 +63,7 @@ def _shape_programs() -> list[tuple[str, qirgen.Program]]:
     coins = (Gate("h", (), (0,)), Gate("ry", (1.1,), (1,)), Measure(0, 0), Measure(1, 1))
     r0, r1 = Read(0), Read(1, "rt")
     conds = {
-        "read": r0, "not": Not(r0), "not-true-first": Not(r1, True),
+        "read": r0, "read-zeroext": Read(0, "rt-zeroext"), "not": Not(r0), "not-true-first": Not(r1, True),
         "sel-c-t": Sel(r0, r1, True), "sel-c-f": Sel(r0, r1, False), "sel-t-c": Sel(r0, True, r1),
         "sel-f-c": Sel(r0, False, r1), "sel-t-f": Sel(r0, True, False), "sel-f-t": Sel(r0, False, True),
         "sel-t-t": Sel(r0, True, True), "sel-c-c": Sel(r0, r1, Not(r1)),

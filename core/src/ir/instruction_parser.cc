@@ -129,8 +129,9 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   const auto& result = parts.result;
 
   if (op == "call") {
-    const std::string_view ret_ty = first_word(ops);
-    std::string_view after = rest_after_first_word(ops);
+    const std::string_view typed = strip_call_attributes(ops);
+    const std::string_view ret_ty = first_word(typed);
+    std::string_view after = rest_after_first_word(typed);
     if (!after.empty() && after[0] == '(') {
       const auto close = matching_paren(after, 0);
       if (!close) {

@@ -20,12 +20,20 @@ namespace corvane {
 namespace parser_detail {
 namespace {
 
+// `align N` (the attribute word of a pair whose number follows).
+bool is_align(std::string_view word) { return word == "align"; }
+
 bool is_attribute_word(std::string_view word) {
+  if (word.ends_with(")") &&
+      (word.starts_with("dereferenceable(") || word.starts_with("dereferenceable_or_null(") ||
+       word.starts_with("align("))) {
+    return true;
+  }
   switch (word.size()) {
     case 4:
       return word == "sret";
     case 5:
-      return word == "byval" || word == "inreg";
+      return word == "byval" || word == "inreg" || word == "align";
     case 6:
       return word == "immarg";
     case 7:
@@ -308,8 +316,10 @@ Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view
   std::size_t value_count = 0;
   bool contiguous = true;
   bool dropped_inside_value = false;
+  bool align_number = false;  // the next token is the number of `align N`
   const auto take = [&](std::string_view token) {
-    if (is_attribute_word(token)) {
+    if (align_number || is_attribute_word(token)) {
+      align_number = !align_number && is_align(token);
       if (value_count > 0) dropped_inside_value = true;
       return;
     }
@@ -343,8 +353,12 @@ Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view
   }
   JoinedValue joined;
   bool seen_type = false;
+  align_number = false;
   const auto collect = [&](std::string_view token) {
-    if (is_attribute_word(token)) return;
+    if (align_number || is_attribute_word(token)) {
+      align_number = !align_number && is_align(token);
+      return;
+    }
     if (!seen_type) {
       seen_type = true;
       return;

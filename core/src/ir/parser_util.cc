@@ -286,6 +286,46 @@ std::string_view strip_call_prefixes(std::string_view text) {
   }
 }
 
+namespace {
+
+// Words that may stand alone before a call's return type.
+constexpr std::string_view kCallWords[] = {
+    // fast-math flags
+    "nnan", "ninf", "nsz", "arcp", "contract", "afn", "reassoc", "fast",
+    // calling conventions
+    "ccc", "fastcc", "coldcc", "tailcc", "swiftcc", "swifttailcc", "webkit_jscc", "anyregcc",
+    "preserve_mostcc", "preserve_allcc", "cxx_fast_tlscc", "ghccc", "cfguard_checkcc",
+    // return attributes
+    "zeroext", "signext", "noext", "inreg", "noalias", "nonnull", "noundef"};
+
+// Words followed by a number (`cc 10`, `align 8`).
+bool takes_number(std::string_view word) { return word == "cc" || word == "align"; }
+
+// Words with their argument in parentheses (`dereferenceable(8)`, `addrspace(1)`).
+bool is_call_word_with_argument(std::string_view word) {
+  return (word.starts_with("dereferenceable(") || word.starts_with("dereferenceable_or_null(") ||
+          word.starts_with("addrspace(")) &&
+         word.ends_with(")");
+}
+
+}  // namespace
+
+std::string_view strip_call_attributes(std::string_view text) {
+  std::string_view t = trim_start(text);
+  while (true) {
+    const std::string_view word = first_word(t);
+    bool known = is_call_word_with_argument(word);
+    for (const std::string_view candidate : kCallWords) known = known || word == candidate;
+    if (known) {
+      t = rest_after_first_word(t);
+    } else if (takes_number(word) && !rest_after_first_word(t).empty()) {
+      t = rest_after_first_word(rest_after_first_word(t));
+    } else {
+      return t;
+    }
+  }
+}
+
 std::optional<std::size_t> find_to_clause(std::string_view text) {
   std::int64_t depth = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -51,6 +51,11 @@ namespace corvane {
 [[nodiscard]] std::optional<std::string_view> name_after_percent(std::string_view text);
 /// Drops leading `tail`, `musttail`, `notail` words.
 [[nodiscard]] std::string_view strip_call_prefixes(std::string_view text);
+/// Drops what may stand between `call` and the return type: fast-math flags,
+/// a calling convention (`fastcc`, `cc 10`, ...), return attributes
+/// (`zeroext`, `noundef`, `align 8`, `dereferenceable(8)`, ...) and an
+/// address space.
+[[nodiscard]] std::string_view strip_call_attributes(std::string_view text);
 /// Position of the first top-level " to ".
 [[nodiscard]] std::optional<std::size_t> find_to_clause(std::string_view text);
 

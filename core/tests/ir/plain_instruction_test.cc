@@ -107,6 +107,8 @@ TEST(PlainInstructionTest, AcceptsOnlyWhatTheGeneralParserReadsTheSame) {
       {"call void @\"quoted name\"(%Qubit* null)", false},
       {"call void (ptr) @f(ptr null)", false},
       {"tail call void @f(ptr null)", false},
+      {"%r = call zeroext i1 @f(ptr null)", false},
+      {"call void @f(ptr align 8 null)", false},
       {"call  void @f(ptr null)", false},
       {"%r =call i1 @f(ptr null)", false},
       {"%\"r\" = call i1 @f(ptr null)", false},

@@ -109,7 +109,9 @@ class Reset:
 @dataclass(frozen=True)
 class Read:
     result: int
-    via: str = "qis"  # "qis" (__quantum__qis__read_result__body) or "rt" (__quantum__rt__read_result)
+    # "qis" (__quantum__qis__read_result__body), "rt" (__quantum__rt__read_result) or
+    # "rt-zeroext" (the same with the return attribute the Q# compiler writes)
+    via: str = "qis"
 
 
 @dataclass(frozen=True)
@@ -951,11 +953,12 @@ class _TextEmitter(_ValueEmitter):
     def cond(self, cond) -> str:
         if isinstance(cond, Read):
             name = "__quantum__qis__read_result__body" if cond.via == "qis" else "__quantum__rt__read_result"
+            attribute = "zeroext " if cond.via == "rt-zeroext" else ""
             rty = self.ptr_type("Result")
-            self.declare(name, f"declare i1 @{name}({rty})")
+            self.declare(name, f"declare {attribute}i1 @{name}({rty})")
             operand = self.handle("Result", cond.result)
             value = self.fresh("r")
-            self.line(f"%{value} = call i1 @{name}({operand})")
+            self.line(f"%{value} = call {attribute}i1 @{name}({operand})")
             return f"%{value}"
         if isinstance(cond, Not):
             inner = self.cond(cond.operand)
