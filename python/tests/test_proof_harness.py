@@ -170,6 +170,9 @@ def test_simulator_reproduces_known_distributions(lines, expected):
     "(-2 ^ -9223372036854775807 - 1) == 9223372036854775806",
     "(-8 | 3) == -5",
     "-1 < 0",                                            # comparisons are signed
+    "(9223372036854775807 >> 62) == 1",                  # >> / % of non-negative values
+    "7 / 2 == 3",
+    "7 % 3 == 1",
 ])
 def test_simulator_integers_follow_the_output_conventions(condition):
     text = program(f"if ({condition}) {{", "  x q[0];", "}", "c[0] = measure q[0];")
@@ -180,6 +183,10 @@ def test_simulator_integers_follow_the_output_conventions(condition):
     ("-1 >> 1 == -1", "-1 >> 1 has no settled meaning"),
     ("1 >> 64 == 0", "1 >> 64 has no settled meaning"),
     ("1 << 64 == 0", "shift by 64 has no settled meaning"),
+    ("-7 / 2 == -3", "-7 / 2 has no settled meaning"),
+    ("7 / 0 == 0", "7 / 0 has no settled meaning"),
+    ("7 % -2 == 1", "7 % -2 has no settled meaning"),
+    ("-7 % 2 == -1", "-7 % 2 has no settled meaning"),
     ("-9223372036854775808 < 0", "integer literal 9223372036854775808 does not fit the 64-bit int"),
 ])
 def test_simulator_refuses_integer_forms_without_a_settled_meaning(condition, message):

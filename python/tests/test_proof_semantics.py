@@ -516,6 +516,25 @@ ZERO_1 = "  call void @__quantum__qis__mz__body({q1}, {q1})\n  %b = call i1 @__q
     # a computed -1 extended from i32 is 4294967295
     pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i32\n  %d = sub i32 %z, 1\n  %w = zext i32 %d to i64\n"
                                  "  %c = icmp eq i64 %w, 4294967295\n", (0, 2)), id="zext-of-negative"),
+    # bits packed into an i64 register and read back, as pytket writes conditions
+    pytest.param(flip_on(ONES_01, "  %x = zext i1 %a to i64\n  %y = zext i1 %b to i64\n  %s = shl i64 %y, 1\n"
+                                  "  %r = or i64 %x, %s\n  %m = and i64 %r, 2\n  %c = icmp eq i64 %m, 2\n", (2,)),
+                 id="register-packing"),
+    # the sign bit of an i32 shifted in wraps to -2^31; ashr keeps the sign, lshr does not
+    pytest.param(flip_on(COIN_0, "  %n = sext i1 %a to i32\n  %s = shl i32 %n, 31\n  %t = ashr i32 %s, 30\n"
+                                 "  %c = icmp eq i32 %t, -2\n", (0, 2)), id="ashr-of-negative-i32"),
+    pytest.param(flip_on(COIN_0, "  %n = sext i1 %a to i32\n  %t = lshr i32 %n, 28\n"
+                                 "  %c = icmp eq i32 %t, 15\n", (0, 2)), id="lshr-of-negative-i32"),
+    # trunc keeps the low bits: 0x1_0000_0001 is 1 in i32; sext of i1 true is -1
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i64 4294967297, i64 2\n  %t = trunc i64 %k to i32\n"
+                                 "  %c = icmp eq i32 %t, 1\n", (0, 2)), id="trunc-keeps-low-bits"),
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i64 6, i64 7\n  %t = trunc i64 %k to i1\n"
+                                 "  %c = xor i1 %t, true\n", (0, 2)), id="trunc-to-i1"),
+    # udiv below 64 bits reads the pattern: -2 as i32 is 4294967294
+    pytest.param(flip_on(COIN_0, "  %k = select i1 %a, i32 -2, i32 4\n  %d = udiv i32 %k, 2\n"
+                                 "  %c = icmp eq i32 %d, 2147483647\n", (0, 2)), id="udiv-of-negative-i32"),
+    pytest.param(flip_on(COIN_0, "  %z = zext i1 %a to i64\n  %m = add i64 %z, 9\n  %r = srem i64 %m, 4\n"
+                                 "  %c = icmp eq i64 %r, 2\n", (0, 2)), id="srem-of-non-negative"),
 ])
 def test_integer_semantics(text):
     outcome = differential.check_module(text, shots=DIRECTED_SHOTS)

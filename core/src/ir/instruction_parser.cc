@@ -1,8 +1,8 @@
 // Instruction parsing: one joined instruction text to one Instruction.
 //
-// Calls, branches, comparisons, i1 logic, arithmetic, select, phi and inttoptr
-// are read strictly and fail with a message; alloca, load, store, zext, bitcast
-// and getelementptr fall back to Ignored when their form is not the modelled
+// Calls, branches, comparisons, logic, arithmetic, select, phi and inttoptr
+// are read strictly and fail with a message; alloca, load, store, zext, sext,
+// trunc, bitcast and getelementptr fall back to Ignored when their form is not the modelled
 // one; any other opcode is carried as Unrecognized for lowering to report.
 // Every view in the result points into the instruction text; call arguments and
 // phi incomings go to the function's flat arrays (rolled back on failure). An
@@ -94,6 +94,25 @@ Result<std::uint32_t> append_operands(std::string_view text, Function& function,
   }
   guard.commit();
   return first;
+}
+
+// The arithmetic opcode named `op`, if it is one.
+const ArithOp* arith_opcode(std::string_view op) {
+  struct Entry {
+    std::string_view name;
+    ArithOp op;
+  };
+  static constexpr Entry kEntries[] = {
+      {"add", ArithOp::Add},   {"sub", ArithOp::Sub},   {"mul", ArithOp::Mul},
+      {"and", ArithOp::And},   {"or", ArithOp::Or},     {"xor", ArithOp::Xor},
+      {"shl", ArithOp::Shl},   {"lshr", ArithOp::LShr}, {"ashr", ArithOp::AShr},
+      {"udiv", ArithOp::UDiv}, {"sdiv", ArithOp::SDiv}, {"urem", ArithOp::URem},
+      {"srem", ArithOp::SRem},
+  };
+  for (const Entry& entry : kEntries) {
+    if (entry.name == op) return &entry.op;
+  }
+  return nullptr;
 }
 
 struct Parts {
@@ -229,38 +248,15 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     return Instruction{ICmp{predicate, first, *result, integer_type_width(ty)}};
   }
 
-  const bool is_xor = op == "xor";
-  const bool is_and = op == "and";
-  if (is_xor || is_and || op == "or") {
-    if (!result) {
-      return at_token(parse_error(concat(op, " without SSA result assignment")), text, op);
-    }
-    const std::string_view ty = first_word(ops);
-    if (ty != "i1") {
-      return at_token(lowering_error(concat(op, " on ") + std::string(ty) +
-                                     " not yet supported (only i1 is handled)"),
-                      text, ty);
-    }
-    RETURN_IF_ERROR(split_in(text, rest_after_first_word(ops), pieces_));
-    if (pieces_.size() != 2) {
-      return at_token(parse_error(concat(op, " expects two operands: ") + std::string(ops)), text,
-                      ops);
-    }
-    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
-    const LogicOp logic = is_xor ? LogicOp::Xor : (is_and ? LogicOp::And : LogicOp::Or);
-    return Instruction{Logic{logic, first, *result}};
-  }
-
-  const bool is_add = op == "add";
-  const bool is_sub = op == "sub";
-  if (is_add || is_sub || op == "mul") {
+  const ArithOp* const arith = arith_opcode(op);
+  if (arith != nullptr) {
     if (!result) {
       return at_token(parse_error(concat(op, " without SSA result assignment")), text, op);
     }
     std::string_view rest = ops;
     while (true) {
       const std::string_view word = first_word(rest);
-      if (word != "nuw" && word != "nsw") break;
+      if (word != "nuw" && word != "nsw" && word != "exact" && word != "disjoint") break;
       rest = rest_after_first_word(rest);
     }
     const std::string_view ty = first_word(rest);
@@ -270,8 +266,14 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
                       ops);
     }
     ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
-    const ArithOp arith = is_add ? ArithOp::Add : (is_sub ? ArithOp::Sub : ArithOp::Mul);
-    return Instruction{Arith{arith, first, *result, integer_type_width(ty)}};
+    // i1 logic keeps its own record; wider bitwise operations are arithmetic.
+    if (ty == "i1" && (*arith == ArithOp::And || *arith == ArithOp::Or || *arith == ArithOp::Xor)) {
+      const LogicOp logic = *arith == ArithOp::Xor
+                                ? LogicOp::Xor
+                                : (*arith == ArithOp::And ? LogicOp::And : LogicOp::Or);
+      return Instruction{Logic{logic, first, *result}};
+    }
+    return Instruction{Arith{*arith, first, *result, integer_type_width(ty)}};
   }
 
   if (op == "select") {
@@ -412,16 +414,25 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   }
 
   const bool is_zext = op == "zext";
-  if (is_zext || op == "bitcast") {
+  const bool is_sext = op == "sext";
+  const bool is_trunc = op == "trunc";
+  if (is_zext || is_sext || is_trunc || op == "bitcast") {
     if (result) {
       if (const auto to = find_to_clause(ops)) {
         if (const auto source = name_after_percent(ops.substr(0, *to))) {
-          if (is_zext) {
+          if (is_zext || is_sext || is_trunc) {
             // `to iN`, possibly followed by `, !metadata`.
             std::string_view target = ops.substr(*to + 4);
             target = first_word(target.substr(0, target.find(',')));
-            return Instruction{Zext{*source, *result, integer_type_width(first_word(ops)),
-                                    integer_type_width(target)}};
+            const CastOp cast = is_zext ? CastOp::Zext : (is_sext ? CastOp::Sext : CastOp::Trunc);
+            // Flags (`zext nneg`, `trunc nuw nsw`) come before the source type.
+            std::string_view from = ops;
+            while (first_word(from) == "nneg" || first_word(from) == "nuw" ||
+                   first_word(from) == "nsw") {
+              from = rest_after_first_word(from);
+            }
+            return Instruction{IntCast{*source, *result, integer_type_width(first_word(from)),
+                                       integer_type_width(target), cast}};
           }
           return Instruction{Bitcast{*source, *result}};
         }
@@ -448,8 +459,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     return Instruction{Ignored{op}};
   }
 
-  if (op == "sext" || op == "trunc" || op == "ptrtoint" || op == "insertvalue" ||
-      op == "extractvalue") {
+  if (op == "ptrtoint" || op == "insertvalue" || op == "extractvalue") {
     return Instruction{Ignored{op}};
   }
   return Instruction{Unrecognized{op}};

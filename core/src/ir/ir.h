@@ -137,7 +137,25 @@ struct BranchCond {
 };
 
 enum class LogicOp : std::uint8_t { Xor = 0, And = 1, Or = 2 };
-enum class ArithOp : std::uint8_t { Add = 0, Sub = 1, Mul = 2 };
+/// Integer operations on two iN operands; `and`, `or` and `xor` are here only
+/// for N > 1 (i1 logic is a Logic record).
+enum class ArithOp : std::uint8_t {
+  Add = 0,
+  Sub = 1,
+  Mul = 2,
+  And = 3,
+  Or = 4,
+  Xor = 5,
+  Shl = 6,
+  LShr = 7,
+  AShr = 8,
+  UDiv = 9,
+  SDiv = 10,
+  URem = 11,
+  SRem = 12,
+};
+/// Integer conversions between widths.
+enum class CastOp : std::uint8_t { Zext = 0, Sext = 1, Trunc = 2 };
 
 /// One phi incoming: value and predecessor label.
 struct Incoming {
@@ -230,12 +248,13 @@ struct Load {
   std::string_view ty;  // type of the loaded value, as written
   friend bool operator==(const Load&, const Load&) = default;
 };
-struct Zext {
+struct IntCast {
   std::string_view source;
   std::string_view result;
   std::uint32_t from_width = 1;  // N of the source type iN; 0 when it is no integer type
   std::uint32_t to_width = 64;   // the same for the result type
-  friend bool operator==(const Zext&, const Zext&) = default;
+  CastOp op = CastOp::Zext;
+  friend bool operator==(const IntCast&, const IntCast&) = default;
 };
 struct IntToPtr {
   std::uint32_t value = 0;  // index of the source value in Function::operands
@@ -248,8 +267,9 @@ struct Unrecognized {
 };
 
 /// One instruction. Alternatives are in their tag order (Call = 0 ... Unrecognized = 17).
-using Instruction = std::variant<Call, Br, CondBr, Ret, ICmp, Logic, Select, Arith, Phi, Ignored,
-                                 Alloca, Bitcast, Gep, Store, Load, Zext, IntToPtr, Unrecognized>;
+using Instruction =
+    std::variant<Call, Br, CondBr, Ret, ICmp, Logic, Select, Arith, Phi, Ignored, Alloca, Bitcast,
+                 Gep, Store, Load, IntCast, IntToPtr, Unrecognized>;
 
 // Instructions are stored one per record in every block, so their size is the
 // parser's main memory traffic. Operands live in Function::operands rather than

@@ -299,7 +299,7 @@ class JoinedInstruction {
     map(i.pointer);
     map(i.result);
   }
-  void map_instruction(Zext& i) const {
+  void map_instruction(IntCast& i) const {
     map(i.source);
     map(i.result);
   }

@@ -1,11 +1,15 @@
 // Classical instructions become expressions: comparisons, i1 logic, integer
-// arithmetic, zext and select. Operands are read left to right, so the first
-// failing operand decides the message; a failing instruction binds nothing.
+// arithmetic, bitwise operations, shifts, divisions, conversions and select.
+// Operands are read left to right, so the first failing operand decides the
+// message; a failing instruction binds nothing.
 //
 // Integer values follow the conventions of int_range.h (canonical iN forms in a
 // 64-bit int). An operation whose plain form is exact for every value the
 // operands' ranges allow is printed plainly; any other gets a correction that
 // names each operand once, so an expression grows by a few nodes, never doubles.
+// Where no such form exists (`>>` or `/` of a 64-bit value that may be
+// negative, a shift by a variable amount) the instruction is refused; a shift or
+// division of two constants is computed here instead.
 #include "translator/classical.h"
 
 #include <array>
@@ -286,6 +290,26 @@ std::string_view arith_opcode(ArithOp op) {
       return "sub";
     case ArithOp::Mul:
       return "mul";
+    case ArithOp::And:
+      return "and";
+    case ArithOp::Or:
+      return "or";
+    case ArithOp::Xor:
+      return "xor";
+    case ArithOp::Shl:
+      return "shl";
+    case ArithOp::LShr:
+      return "lshr";
+    case ArithOp::AShr:
+      return "ashr";
+    case ArithOp::UDiv:
+      return "udiv";
+    case ArithOp::SDiv:
+      return "sdiv";
+    case ArithOp::URem:
+      return "urem";
+    case ArithOp::SRem:
+      return "srem";
   }
   return "";
 }
@@ -299,16 +323,202 @@ Operand i1_bit_operand(const Operand& operand) {
   return operand;
 }
 
+// The refusal of an operation the output cannot compute exactly; `reason`
+// completes the sentence.
+TranslateError inexact_error(const Arith& arith, std::string_view reason) {
+  return lowering_error("`" + std::string(arith_opcode(arith.op)) + " i" +
+                        std::to_string(arith.width) + "` (SSA value " + quote_text(arith.result) +
+                        ") is not supported: " + std::string(reason));
+}
+
+// The N-bit pattern of a canonical value, as an unsigned number.
+std::uint64_t pattern_of(std::int64_t value, std::uint32_t width) {
+  const auto bits = static_cast<std::uint64_t>(value);
+  return width >= 64 ? bits : bits & ((std::uint64_t{1} << width) - 1);
+}
+
+// The canonical form of an N-bit pattern.
+std::int64_t from_pattern(std::uint64_t bits, std::uint32_t width) {
+  if (width >= 64) return static_cast<std::int64_t>(bits);
+  return canonical_constant(static_cast<int128>(bits), width);
+}
+
+// A shift or division of two canonical constants, as LLVM computes it on N-bit patterns;
+// nothing where LLVM's result is poison or undefined (a shift by N or more, a
+// division by zero, the most negative value divided by -1). `width` is 2 to 64.
+std::optional<std::int64_t> fold_constants(ArithOp op, std::int64_t a, std::int64_t b,
+                                           std::uint32_t width) {
+  const std::uint64_t ua = pattern_of(a, width);
+  const std::uint64_t ub = pattern_of(b, width);
+  const std::int64_t most_negative = from_pattern(std::uint64_t{1} << (width - 1), width);
+  switch (op) {
+    case ArithOp::Add:
+    case ArithOp::Sub:
+    case ArithOp::Mul:
+    case ArithOp::And:
+    case ArithOp::Or:
+    case ArithOp::Xor:
+      return std::nullopt;  // printed as operations, not folded
+    case ArithOp::Shl:
+      if (ub >= width) return std::nullopt;
+      return from_pattern(ua << ub, width);
+    case ArithOp::LShr:
+      if (ub >= width) return std::nullopt;
+      return from_pattern(ua >> ub, width);
+    case ArithOp::AShr:
+      if (ub >= width) return std::nullopt;
+      // Shifting the complement of a negative value keeps its sign bits.
+      if (a < 0) return static_cast<std::int64_t>(~(~static_cast<std::uint64_t>(a) >> ub));
+      return a >> ub;
+    case ArithOp::UDiv:
+      if (ub == 0) return std::nullopt;
+      return from_pattern(ua / ub, width);
+    case ArithOp::URem:
+      if (ub == 0) return std::nullopt;
+      return from_pattern(ua % ub, width);
+    case ArithOp::SDiv:
+      if (b == 0 || (a == most_negative && b == -1)) return std::nullopt;
+      return from_pattern(static_cast<std::uint64_t>(a / b), width);
+    case ArithOp::SRem:
+      if (b == 0 || (a == most_negative && b == -1)) return std::nullopt;
+      return a % b;
+  }
+  return std::nullopt;
+}
+
+// `shl`, `lshr` or `ashr` of a canonical iN value (N 2 to 64) by a constant.
+Result<Expr> lower_shift(const Arith& arith, Expr value, const Expr& amount,
+                         const LoweringContext& context) {
+  const auto* literal = std::get_if<IntLit>(&amount.node);
+  if (literal == nullptr) {
+    return inexact_error(arith,
+                         "its shift amount is not a constant, and the output's shifts are "
+                         "exact only by a constant amount");
+  }
+  const std::uint64_t shift = pattern_of(literal->value, arith.width);
+  if (const auto* constant = std::get_if<IntLit>(&value.node)) {
+    // Poison (a shift by N or more) may be any value.
+    return Expr(int_lit(
+        fold_constants(arith.op, constant->value, literal->value, arith.width).value_or(0)));
+  }
+  // LLVM's result is poison here: any value will do.
+  if (shift >= arith.width) return Expr(int_lit(0));
+  if (shift == 0) return value;
+  const auto k = static_cast<std::int64_t>(shift);
+  if (arith.op == ArithOp::Shl) {
+    Expr shifted = make_binary_expr(BinaryOp::Shl, std::move(value), int_lit(k));
+    if (arith.width < 64 &&
+        !expr_range(shifted, context.variable_ranges).within(width_range(arith.width))) {
+      shifted = sign_extend_low_bits(std::move(shifted), arith.width);
+    }
+    return shifted;
+  }
+  if (expr_range(value, context.variable_ranges).lo >= 0) {
+    // A non-negative value shifts the same either way.
+    return make_binary_expr(BinaryOp::Shr, std::move(value), int_lit(k));
+  }
+  if (arith.width == 64) {
+    return inexact_error(arith,
+                         "its operand may be negative, and the output's `>>` is exact only on "
+                         "non-negative values");
+  }
+  if (arith.op == ArithOp::LShr) {
+    // The N-bit pattern as a non-negative number; shifted by one or more it
+    // fits the positive half of iN.
+    return make_binary_expr(BinaryOp::Shr, low_bits(std::move(value), arith.width), int_lit(k));
+  }
+  // value + 2^(N-1) is non-negative, and 2^(N-1) is a multiple of 2^k, so the
+  // floor of the quotient moves by exactly 2^(N-1-k).
+  const std::int64_t half = std::int64_t{1} << (arith.width - 1);
+  return make_binary_expr(
+      BinaryOp::Sub,
+      make_binary_expr(BinaryOp::Shr,
+                       make_binary_expr(BinaryOp::Add, std::move(value), int_lit(half)),
+                       int_lit(k)),
+      int_lit(half >> k));
+}
+
+// `udiv`, `sdiv`, `urem` or `srem` of canonical iN values (N 2 to 64).
+Result<Expr> lower_division(const Arith& arith, Expr lhs, Expr rhs,
+                            const LoweringContext& context) {
+  const auto* lhs_literal = std::get_if<IntLit>(&lhs.node);
+  const auto* rhs_literal = std::get_if<IntLit>(&rhs.node);
+  if (rhs_literal != nullptr && lhs_literal != nullptr) {
+    // Poison and undefined results (a zero divisor, say) may be any value.
+    return Expr(int_lit(
+        fold_constants(arith.op, lhs_literal->value, rhs_literal->value, arith.width).value_or(0)));
+  }
+  if (rhs_literal != nullptr && rhs_literal->value == 0) return Expr(int_lit(0));
+  const bool is_unsigned = arith.op == ArithOp::UDiv || arith.op == ArithOp::URem;
+  const BinaryOp op =
+      arith.op == ArithOp::UDiv || arith.op == ArithOp::SDiv ? BinaryOp::Div : BinaryOp::Mod;
+  const bool lhs_negative = expr_range(lhs, context.variable_ranges).lo < 0;
+  const bool rhs_negative = expr_range(rhs, context.variable_ranges).lo < 0;
+  if (lhs_negative || rhs_negative) {
+    if (!is_unsigned || arith.width == 64) {
+      return inexact_error(arith, op == BinaryOp::Div
+                                      ? "an operand may be negative, and the output's `/` is "
+                                        "exact only on non-negative values"
+                                      : "an operand may be negative, and the output's `%` is "
+                                        "exact only on non-negative values");
+    }
+    // Below 64 bits the unsigned reading of an iN is its pattern.
+    if (lhs_negative) lhs = low_bits(std::move(lhs), arith.width);
+    if (rhs_negative) rhs = low_bits(std::move(rhs), arith.width);
+  }
+  Expr value = make_binary_expr(op, std::move(lhs), std::move(rhs));
+  if (arith.width < 64 &&
+      !expr_range(value, context.variable_ranges).within(width_range(arith.width))) {
+    value = sign_extend_low_bits(std::move(value), arith.width);
+  }
+  return value;
+}
+
+// An i1 shift or division: by the only amount or divisor that is not poison
+// (0 for a shift, 1 for a division) the value is unchanged and a remainder is 0.
+Status lower_i1_arith(const Arith& arith, const BinaryOperands& operands,
+                      LoweringContext& context) {
+  switch (arith.op) {
+    case ArithOp::Add:
+    case ArithOp::Sub:
+    case ArithOp::Mul:
+    case ArithOp::And:
+    case ArithOp::Or:
+    case ArithOp::Xor: {
+      // Modulo 2, a sum and a difference are the xor and a product is the and.
+      const Operand lhs = i1_bit_operand(operands.lhs);
+      const Operand rhs = i1_bit_operand(operands.rhs);
+      LogicOp logic = LogicOp::Xor;
+      if (arith.op == ArithOp::Mul || arith.op == ArithOp::And) logic = LogicOp::And;
+      if (arith.op == ArithOp::Or) logic = LogicOp::Or;
+      return lower_logic(Logic{logic, 0, arith.result}, {lhs, rhs}, context);
+    }
+    case ArithOp::Shl:
+    case ArithOp::LShr:
+    case ArithOp::AShr:
+    case ArithOp::UDiv:
+    case ArithOp::SDiv: {
+      ASSIGN_OR_RETURN(Expr value, int_operand_expr(operands.lhs, 1, context));
+      ASSIGN_OR_RETURN(Expr unused, int_operand_expr(operands.rhs, 1, context));
+      (void)unused;
+      return bind_checked(context, arith.result, std::move(value));
+    }
+    case ArithOp::URem:
+    case ArithOp::SRem: {
+      ASSIGN_OR_RETURN(Expr unused_lhs, int_operand_expr(operands.lhs, 1, context));
+      ASSIGN_OR_RETURN(Expr unused_rhs, int_operand_expr(operands.rhs, 1, context));
+      (void)unused_lhs;
+      (void)unused_rhs;
+      return bind_checked(context, arith.result, int_lit(0));
+    }
+  }
+  return internal_error("unknown arithmetic operator");
+}
+
 }  // namespace
 
 Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringContext& context) {
-  if (arith.width == 1) {
-    // Modulo 2, a sum and a difference are the xor and a product is the and.
-    const Operand lhs = i1_bit_operand(operands.lhs);
-    const Operand rhs = i1_bit_operand(operands.rhs);
-    const LogicOp logic = arith.op == ArithOp::Mul ? LogicOp::And : LogicOp::Xor;
-    return lower_logic(Logic{logic, 0, arith.result}, {lhs, rhs}, context);
-  }
+  if (arith.width == 1) return lower_i1_arith(arith, operands, context);
   ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, arith.width, context));
   ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, arith.width, context));
   if (!fits_output(arith.width)) {
@@ -325,6 +535,29 @@ Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringC
     case ArithOp::Mul:
       op = BinaryOp::Mul;
       break;
+    case ArithOp::And:
+    case ArithOp::Or:
+    case ArithOp::Xor: {
+      // Sign-extended forms stay sign-extended under bitwise operations.
+      const BinaryOp bitwise = arith.op == ArithOp::And
+                                   ? BinaryOp::BitAnd
+                                   : (arith.op == ArithOp::Or ? BinaryOp::BitOr : BinaryOp::BitXor);
+      return bind_checked(context, arith.result,
+                          make_binary_expr(bitwise, std::move(lhs), std::move(rhs)));
+    }
+    case ArithOp::Shl:
+    case ArithOp::LShr:
+    case ArithOp::AShr: {
+      ASSIGN_OR_RETURN(Expr value, lower_shift(arith, std::move(lhs), rhs, context));
+      return bind_checked(context, arith.result, std::move(value));
+    }
+    case ArithOp::UDiv:
+    case ArithOp::SDiv:
+    case ArithOp::URem:
+    case ArithOp::SRem: {
+      ASSIGN_OR_RETURN(Expr value, lower_division(arith, std::move(lhs), std::move(rhs), context));
+      return bind_checked(context, arith.result, std::move(value));
+    }
   }
   Expr value = make_binary_expr(op, std::move(lhs), std::move(rhs));
   // At 64 bits the output's int wraps as LLVM does; a narrower result is
@@ -336,22 +569,66 @@ Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringC
   return bind_checked(context, arith.result, std::move(value));
 }
 
-Status lower_zext(const Zext& zext, LoweringContext& context) {
-  ASSIGN_OR_RETURN(Expr value, context.lookup(zext.source));
-  if (!fits_output(zext.to_width)) {
-    return unsupported_width_error("zext ... to", zext.to_width, zext.result);
+namespace {
+
+std::string_view cast_opcode(CastOp op) {
+  switch (op) {
+    case CastOp::Zext:
+      return "zext";
+    case CastOp::Sext:
+      return "sext";
+    case CastOp::Trunc:
+      return "trunc";
   }
-  if (zext.from_width == 0 || zext.from_width >= zext.to_width) {
-    return lowering_error("`zext` (SSA value " + quote_text(zext.result) +
-                          ") is not supported: it must extend an integer type iN to a wider "
-                          "one");
+  return "";
+}
+
+}  // namespace
+
+Status lower_int_cast(const IntCast& cast, LoweringContext& context) {
+  ASSIGN_OR_RETURN(Expr value, context.lookup(cast.source));
+  const std::string_view opcode = cast_opcode(cast.op);
+  if (cast.op == CastOp::Trunc) {
+    if (!fits_output(cast.from_width)) {
+      return unsupported_width_error("trunc", cast.from_width, cast.result);
+    }
+    if (cast.to_width == 0 || cast.to_width >= cast.from_width) {
+      return lowering_error("`trunc` (SSA value " + quote_text(cast.result) +
+                            ") is not supported: it must truncate an integer type iN to a "
+                            "narrower one");
+    }
+  } else {
+    if (!fits_output(cast.to_width)) {
+      return unsupported_width_error(std::string(opcode) + " ... to", cast.to_width, cast.result);
+    }
+    if (cast.from_width == 0 || cast.from_width >= cast.to_width) {
+      return lowering_error("`" + std::string(opcode) + "` (SSA value " + quote_text(cast.result) +
+                            ") is not supported: it must extend an integer type iN to a wider "
+                            "one");
+    }
   }
-  // An i1 is already held as 0/1; a wider value that may be negative keeps
-  // its low bits only.
-  if (zext.from_width > 1 && expr_range(value, context.variable_ranges).lo < 0) {
-    value = low_bits(std::move(value), zext.from_width);
+  switch (cast.op) {
+    case CastOp::Zext:
+      // An i1 is already held as 0/1; a wider value that may be negative keeps
+      // its low bits only.
+      if (cast.from_width > 1 && expr_range(value, context.variable_ranges).lo < 0) {
+        value = low_bits(std::move(value), cast.from_width);
+      }
+      break;
+    case CastOp::Sext:
+      // A wider iN is held sign-extended already; an i1 turns 0/1 into 0/-1.
+      if (cast.from_width == 1)
+        value = make_binary_expr(BinaryOp::Sub, int_lit(0), std::move(value));
+      break;
+    case CastOp::Trunc:
+      if (cast.to_width == 1) {
+        value = make_binary_expr(BinaryOp::BitAnd, std::move(value), int_lit(1));
+      } else if (!expr_range(value, context.variable_ranges).within(width_range(cast.to_width))) {
+        value = sign_extend_low_bits(std::move(value), cast.to_width);
+      }
+      break;
   }
-  return bind_checked(context, zext.result, std::move(value));
+  return bind_checked(context, cast.result, std::move(value));
 }
 
 namespace {

@@ -1,5 +1,5 @@
 // Lowering of classical instructions: integer comparisons, i1 logic, integer
-// arithmetic and select become OpenQASM expressions bound to the instruction's
+// arithmetic, conversions and select become OpenQASM expressions bound to the instruction's
 // SSA name; they never produce statements.
 //
 // Every bound value is copied into each later use, so a short input can ask for
@@ -74,15 +74,19 @@ enum class I1Class : std::uint8_t { False, True, Other };
 /// Binds the result of an i1 `and`, `or` or `xor`.
 [[nodiscard]] Status lower_logic(const Logic& logic, const BinaryOperands& operands,
                                  LoweringContext& context);
-/// Binds the result of an `add`, `sub` or `mul`, wrapped to its width where
-/// the plain operation may leave the width's range (i1 as xor and and).
+/// Binds the result of a two-operand integer operation: `add`, `sub` and `mul`
+/// wrapped to their width where the plain operation may leave it (i1 as xor and
+/// and), bitwise operations plainly, shifts by a constant and divisions where
+/// the output computes them exactly; anything else is refused with a message
+/// that names the instruction. Poison results may be any value.
 [[nodiscard]] Status lower_arith(const Arith& arith, const BinaryOperands& operands,
                                  LoweringContext& context);
 /// Binds the result of a `select` on i1, i32 or i64 values.
 [[nodiscard]] Status lower_select(const Select& select, const SelectOperands& operands,
                                   LoweringContext& context);
-/// Binds the result of a `zext`: a source that may be negative keeps only its
-/// low bits.
-[[nodiscard]] Status lower_zext(const Zext& zext, LoweringContext& context);
+/// Binds the result of a `zext`, `sext` or `trunc`: a zext source that may be
+/// negative keeps only its low bits, an i1 sext becomes 0/-1, and a truncated
+/// value is cut to its width where its range may leave it.
+[[nodiscard]] Status lower_int_cast(const IntCast& cast, LoweringContext& context);
 
 }  // namespace corvane

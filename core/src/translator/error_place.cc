@@ -71,7 +71,7 @@ class EarliestView {
     add(i.result);
     add(i.pointer);
   }
-  void operator()(const Zext& i) {
+  void operator()(const IntCast& i) {
     add(i.result);
     add(i.source);
   }

@@ -80,6 +80,30 @@ IntRange bit_or_xor(IntRange a, IntRange b) {
   return IntRange::full();
 }
 
+// `<<` by a constant below 63 is a product by a power of two; other amounts
+// are unknown.
+IntRange shift_left(IntRange a, IntRange amount) {
+  if (amount.lo != amount.hi || amount.lo < 0 || amount.lo > 62) return IntRange::full();
+  return mul(a, IntRange::point(std::int64_t{1} << amount.lo));
+}
+
+// `>>`, `/` and `%` are only printed on non-negative operands (a divisor of
+// at least 1); anything else is unknown.
+IntRange shift_right(IntRange a, IntRange amount) {
+  if (a.lo < 0 || amount.lo < 0 || amount.hi > 63) return IntRange::full();
+  return {a.lo >> amount.hi, a.hi >> amount.lo};
+}
+
+IntRange divide(IntRange a, IntRange b) {
+  if (a.lo < 0 || b.lo < 1) return IntRange::full();
+  return {a.lo / b.hi, a.hi / b.lo};
+}
+
+IntRange remainder(IntRange a, IntRange b) {
+  if (a.lo < 0 || b.lo < 1) return IntRange::full();
+  return {0, std::min(a.hi, b.hi - 1)};
+}
+
 IntRange range_at(const Expr& expr, const VariableRanges& variables, int depth) {
   if (depth > kMaxRangeDepth) return IntRange::full();
   if (const auto* lit = std::get_if<IntLit>(&expr.node)) return IntRange::point(lit->value);
@@ -110,12 +134,12 @@ IntRange range_at(const Expr& expr, const VariableRanges& variables, int depth) 
       case BinaryOp::Gt:
       case BinaryOp::Ge:
         return kBool;
+      case BinaryOp::Pow:
+        return IntRange::full();
       case BinaryOp::Shl:
       case BinaryOp::Shr:
       case BinaryOp::Div:
       case BinaryOp::Mod:
-      case BinaryOp::Pow:
-        return IntRange::full();
       case BinaryOp::Add:
       case BinaryOp::Sub:
       case BinaryOp::Mul:
@@ -135,6 +159,14 @@ IntRange range_at(const Expr& expr, const VariableRanges& variables, int depth) 
         return mul(lhs, rhs);
       case BinaryOp::BitAnd:
         return bit_and(lhs, rhs);
+      case BinaryOp::Shl:
+        return shift_left(lhs, rhs);
+      case BinaryOp::Shr:
+        return shift_right(lhs, rhs);
+      case BinaryOp::Div:
+        return divide(lhs, rhs);
+      case BinaryOp::Mod:
+        return remainder(lhs, rhs);
       default:
         return bit_or_xor(lhs, rhs);
     }

@@ -81,7 +81,8 @@ class VariableRanges {
 
 /// The range of the value `expr` computes; bits, comparisons and logic are
 /// [0, 1], variables as registered, and sums, differences and products of
-/// known ranges that cannot wrap are computed. Walks at most a few dozen levels
+/// known ranges that cannot wrap are computed, as are `<<` by a constant and
+/// `>>`, `/` and `%` of non-negative operands. Walks at most a few dozen levels
 /// deep (deeper parts count as unknown), so it cannot exhaust the stack.
 [[nodiscard]] IntRange expr_range(const Expr& expr, const VariableRanges& variables);
 

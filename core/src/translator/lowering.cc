@@ -433,7 +433,7 @@ class Lowerer {
     Gep,
     Store,
     Load,
-    Zext,
+    IntCast,
     IntToPtr,
     Unrecognized,
   };
@@ -533,8 +533,8 @@ class Lowerer {
       case InstructionKind::Load:
         RETURN_IF_ERROR(lower_load(*std::get_if<Load>(&instruction)));
         return false;
-      case InstructionKind::Zext: {
-        RETURN_IF_ERROR(lower_zext(*std::get_if<Zext>(&instruction), context_));
+      case InstructionKind::IntCast: {
+        RETURN_IF_ERROR(lower_int_cast(*std::get_if<IntCast>(&instruction), context_));
         return false;
       }
       case InstructionKind::IntToPtr:

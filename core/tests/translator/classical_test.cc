@@ -93,9 +93,15 @@ std::int64_t llvm_icmp(const std::string& predicate, std::int64_t a, std::int64_
   return sa >= sb;  // sge
 }
 
-std::int64_t llvm_arith(ArithOp op, std::int64_t a, std::int64_t b, unsigned width) {
+// LLVM's result of a two-operand integer operation; nothing where it is poison
+// or undefined (a shift by N or more, a division by zero, the most negative
+// value divided by -1), where any value is acceptable.
+std::optional<std::int64_t> llvm_arith(ArithOp op, std::int64_t a, std::int64_t b, unsigned width) {
   const u64 ua = bits_of(a, width);
   const u64 ub = bits_of(b, width);
+  const std::int64_t sa = signed_of(ua, width);
+  const std::int64_t sb = signed_of(ub, width);
+  const bool signed_overflow = sb == -1 && sa == signed_of(u64{1} << (width - 1), width);
   u64 out = 0;
   switch (op) {
     case ArithOp::Add:
@@ -107,8 +113,56 @@ std::int64_t llvm_arith(ArithOp op, std::int64_t a, std::int64_t b, unsigned wid
     case ArithOp::Mul:
       out = ua * ub;
       break;
+    case ArithOp::And:
+      out = ua & ub;
+      break;
+    case ArithOp::Or:
+      out = ua | ub;
+      break;
+    case ArithOp::Xor:
+      out = ua ^ ub;
+      break;
+    case ArithOp::Shl:
+      if (ub >= width) return std::nullopt;
+      out = ua << ub;
+      break;
+    case ArithOp::LShr:
+      if (ub >= width) return std::nullopt;
+      out = ua >> ub;
+      break;
+    case ArithOp::AShr:
+      if (ub >= width) return std::nullopt;
+      // Copies of the sign bit fill the vacated high bits.
+      out = ua >> ub;
+      if (sa < 0) out |= ~(pattern_mask(width) >> ub);
+      break;
+    case ArithOp::UDiv:
+      if (ub == 0) return std::nullopt;
+      out = ua / ub;
+      break;
+    case ArithOp::URem:
+      if (ub == 0) return std::nullopt;
+      out = ua % ub;
+      break;
+    case ArithOp::SDiv:
+      if (sb == 0 || signed_overflow) return std::nullopt;
+      out = static_cast<u64>(sa / sb);
+      break;
+    case ArithOp::SRem:
+      if (sb == 0 || signed_overflow) return std::nullopt;
+      out = static_cast<u64>(sa % sb);
+      break;
   }
   return canonical_of(out & pattern_mask(width), width);
+}
+
+const ArithOp kArithOps[] = {ArithOp::Add,  ArithOp::Sub,  ArithOp::Mul,  ArithOp::And,
+                             ArithOp::Or,   ArithOp::Xor,  ArithOp::Shl,  ArithOp::LShr,
+                             ArithOp::AShr, ArithOp::UDiv, ArithOp::SDiv, ArithOp::URem,
+                             ArithOp::SRem};
+
+bool is_shift(ArithOp op) {
+  return op == ArithOp::Shl || op == ArithOp::LShr || op == ArithOp::AShr;
 }
 
 // The value of an expression under the output's integer rules; nothing for an
@@ -175,8 +229,14 @@ std::optional<std::int64_t> evaluate(const Expr& expr, const Variables& variable
       if (b < 0 || b >= 64) return std::nullopt;
       return static_cast<std::int64_t>(ua << b);
     case BinaryOp::Shr:
+      if (a < 0 || b < 0 || b >= 64) return std::nullopt;
+      return a >> b;
     case BinaryOp::Div:
+      if (a < 0 || b <= 0) return std::nullopt;
+      return a / b;
     case BinaryOp::Mod:
+      if (a < 0 || b <= 0) return std::nullopt;
+      return a % b;
     case BinaryOp::Pow:
       return std::nullopt;
   }
@@ -260,16 +320,50 @@ TEST(ClassicalLoweringTest, IntegerOperationsComputeWhatLlvmComputes) {
                 << "icmp " << predicate << " " << where << ": " << text_of(result);
             ++checked;
           }
-          for (const ArithOp op : {ArithOp::Add, ArithOp::Sub, ArithOp::Mul}) {
+          for (const ArithOp op : kArithOps) {
             LoweringContext context;
             Variables variables;
             const Operand lhs = operand_in(form, "a", a, width, context, variables);
-            const Operand rhs = operand_in(form, "b", b, width, context, variables);
-            ASSERT_TRUE(lower_arith(Arith{op, 0, "r", width}, {lhs, rhs}, context).ok());
-            const Expr result = bound(context, "r");
-            EXPECT_EQ(evaluate(result, variables), llvm_arith(op, a, b, width))
-                << "arith " << static_cast<int>(op) << " " << where << ": " << text_of(result);
+            // Shift amounts are constants: a variable amount is refused.
+            const Form rhs_form = is_shift(op) ? Form::Constant : form;
+            const Operand rhs = operand_in(rhs_form, "b", b, width, context, variables);
+            const Status status = lower_arith(Arith{op, 0, "r", width}, {lhs, rhs}, context);
+            // Right shifts and divisions are refused exactly where an operand
+            // may be negative and no exact form exists: at i64, or for a
+            // signed division. Constants are computed, never refused.
+            const bool lhs_may_be_negative =
+                form == Form::Unknown || (form == Form::Known && a < 0);
+            const bool rhs_may_be_negative =
+                form == Form::Unknown || (form == Form::Known && b < 0);
+            bool refused = false;
+            if (width > 1) {
+              switch (op) {
+                case ArithOp::LShr:
+                case ArithOp::AShr:
+                  // A shift by 0 is the value itself, one by N or more is poison.
+                  refused = width == 64 && lhs_may_be_negative && b > 0 && b < 64;
+                  break;
+                case ArithOp::UDiv:
+                case ArithOp::URem:
+                  refused = width == 64 && (lhs_may_be_negative || rhs_may_be_negative);
+                  break;
+                case ArithOp::SDiv:
+                case ArithOp::SRem:
+                  refused = lhs_may_be_negative || rhs_may_be_negative;
+                  break;
+                default:
+                  break;
+              }
+            }
+            const std::string what = "arith " + std::to_string(static_cast<int>(op)) + " " + where;
+            ASSERT_EQ(status.ok(), !refused) << what;
             ++checked;
+            if (refused) continue;
+            const Expr result = bound(context, "r");
+            const std::optional<std::int64_t> expected = llvm_arith(op, a, b, width);
+            // Poison may be any value, but the expression must still be computable.
+            if (!expected) continue;
+            EXPECT_EQ(evaluate(result, variables), expected) << what << ": " << text_of(result);
           }
         }
       }
@@ -285,7 +379,7 @@ TEST(ClassicalLoweringTest, IntegerOperationsComputeWhatLlvmComputes) {
         LoweringContext context;
         Variables variables;
         operand_in(form, "a", a, ext.from, context, variables);
-        ASSERT_TRUE(lower_zext(Zext{"a", "r", ext.from, ext.to}, context).ok());
+        ASSERT_TRUE(lower_int_cast(IntCast{"a", "r", ext.from, ext.to}, context).ok());
         const Expr result = bound(context, "r");
         // LLVM's zext keeps the pattern; the wider type reads it as a non-negative number.
         EXPECT_EQ(evaluate(result, variables), canonical_of(bits_of(a, ext.from), ext.to))
@@ -295,9 +389,29 @@ TEST(ClassicalLoweringTest, IntegerOperationsComputeWhatLlvmComputes) {
       }
     }
   }
-  // i1: 4 forms x 4 pairs x 13 operations; i32: 4 x 100 x 13; i64: 3 x 100 x 13;
-  // zext: (2 + 2 + 10 values) x 2 forms.
-  EXPECT_EQ(checked, 208u + 5200u + 3900u + 28u);
+  // sext reads the source as signed; trunc keeps the source's low bits.
+  for (const Extension ext : {Extension{1, 32}, Extension{1, 64}, Extension{32, 64},
+                              Extension{64, 32}, Extension{64, 1}, Extension{32, 1}}) {
+    const bool is_sext = ext.from < ext.to;
+    for (const Form form : {Form::Unknown, Form::Known}) {
+      for (const std::int64_t a : values_of(ext.from)) {
+        LoweringContext context;
+        Variables variables;
+        operand_in(form, "a", a, ext.from, context, variables);
+        const CastOp op = is_sext ? CastOp::Sext : CastOp::Trunc;
+        ASSERT_TRUE(lower_int_cast(IntCast{"a", "r", ext.from, ext.to, op}, context).ok());
+        const Expr result = bound(context, "r");
+        const std::int64_t source = is_sext ? signed_of(bits_of(a, ext.from), ext.from) : a;
+        EXPECT_EQ(evaluate(result, variables), canonical_of(bits_of(source, ext.to), ext.to))
+            << (is_sext ? "sext i" : "trunc i") << ext.from << " " << a << " to i" << ext.to
+            << " as " << form_name(form) << ": " << text_of(result);
+        ++checked;
+      }
+    }
+  }
+  // i1: 4 forms x 4 pairs x 23 operations; i32: 4 x 100 x 23; i64: 3 x 100 x 23;
+  // zext and sext: (2 + 2 + 10 values) x 2 forms each; trunc: 30 values x 2 forms.
+  EXPECT_EQ(checked, 368u + 9200u + 6900u + 28u + 28u + 60u);
 }
 
 // Where the ranges show the plain form exact it is kept as it was; elsewhere
@@ -375,20 +489,118 @@ TEST(ClassicalLoweringTest, IntegerCorrectionsOnlyWhereNeeded) {
          return lower_arith(Arith{ArithOp::Mul, 0, "r", 1}, {ssa("m"), ssa("lt")}, c);
        },
        "c[0] == 1 && a < b"},
+      {"i64 or",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Or, 0, "r", 64}, {ssa("a"), cint(8)}, c);
+       },
+       "a | 8"},
+      {"i32 xor with an unsigned constant",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Xor, 0, "r", 32}, {ssa("a"), cint(4294967295)}, c);
+       },
+       "a ^ -1"},
+      {"shl of a bit that stays within i32",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Shl, 0, "r", 32}, {ssa("m"), cint(30)}, c);
+       },
+       "c[0] << 30"},
+      {"shl of a bit out of i32's positive half",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Shl, 0, "r", 32}, {ssa("m"), cint(31)}, c);
+       },
+       "((c[0] << 31) + 2147483648 & 4294967295) - 2147483648"},
+      {"i64 shl wraps",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Shl, 0, "r", 64}, {ssa("a"), cint(63)}, c);
+       },
+       "a << 63"},
+      {"shl by the width is poison",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Shl, 0, "r", 64}, {ssa("a"), cint(64)}, c);
+       },
+       "0"},
+      {"lshr of an i32 that may be negative",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::LShr, 0, "r", 32}, {ssa("a"), cint(3)}, c);
+       },
+       "(a & 4294967295) >> 3"},
+      {"ashr of an i32 that may be negative",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::AShr, 0, "r", 32}, {ssa("a"), cint(3)}, c);
+       },
+       "(a + 2147483648 >> 3) - 268435456"},
+      {"ashr of a non-negative i64",
+       [](LoweringContext& c) {
+         c.variable_ranges.widen("a", IntRange{0, 100});
+         return lower_arith(Arith{ArithOp::AShr, 0, "r", 64}, {ssa("a"), cint(2)}, c);
+       },
+       "a >> 2"},
+      {"udiv of an i32 that may be negative",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::UDiv, 0, "r", 32}, {ssa("a"), cint(3)}, c);
+       },
+       "(a & 4294967295) / 3"},
+      {"udiv of an i32 by one leaves the positive half",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::UDiv, 0, "r", 32}, {ssa("a"), cint(1)}, c);
+       },
+       "((a & 4294967295) / 1 + 2147483648 & 4294967295) - 2147483648"},
+      {"srem of non-negative i64 values",
+       [](LoweringContext& c) {
+         c.variable_ranges.widen("a", IntRange{0, 100});
+         return lower_arith(Arith{ArithOp::SRem, 0, "r", 64}, {ssa("a"), ssa("m")}, c);
+       },
+       "a % c[0]"},
+      {"sdiv of constants is computed",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::SDiv, 0, "r", 32}, {cint(-7), cint(2)}, c);
+       },
+       "-3"},
+      {"sdiv overflow is poison",
+       [](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::SDiv, 0, "r", 64}, {cint(kI64Min), cint(-1)}, c);
+       },
+       "0"},
+      {"sext of i1",
+       [](LoweringContext& c) {
+         return lower_int_cast(IntCast{"m", "r", 1, 64, CastOp::Sext}, c);
+       },
+       "0 - c[0]"},
+      {"sext of i32",
+       [](LoweringContext& c) {
+         return lower_int_cast(IntCast{"a", "r", 32, 64, CastOp::Sext}, c);
+       },
+       "a"},
+      {"trunc to i1",
+       [](LoweringContext& c) {
+         return lower_int_cast(IntCast{"a", "r", 64, 1, CastOp::Trunc}, c);
+       },
+       "a & 1"},
+      {"trunc of an i64 that may not fit i32",
+       [](LoweringContext& c) {
+         return lower_int_cast(IntCast{"a", "r", 64, 32, CastOp::Trunc}, c);
+       },
+       "(a + 2147483648 & 4294967295) - 2147483648"},
+      {"trunc of an i64 that fits i32",
+       [](LoweringContext& c) {
+         c.variable_ranges.widen("a", IntRange{-5, 9});
+         return lower_int_cast(IntCast{"a", "r", 64, 32, CastOp::Trunc}, c);
+       },
+       "a"},
       {"zext of i1",
        [](LoweringContext& c) {
-         return lower_zext(Zext{"m", "r", 1, 64}, c);
+         return lower_int_cast(IntCast{"m", "r", 1, 64}, c);
        },
        "c[0]"},
       {"zext of an i32 that may be negative",
        [](LoweringContext& c) {
-         return lower_zext(Zext{"a", "r", 32, 64}, c);
+         return lower_int_cast(IntCast{"a", "r", 32, 64}, c);
        },
        "a & 4294967295"},
       {"zext of a non-negative i32",
        [](LoweringContext& c) {
          c.variable_ranges.widen("a", IntRange{3, 9});
-         return lower_zext(Zext{"a", "r", 32, 64}, c);
+         return lower_int_cast(IntCast{"a", "r", 32, 64}, c);
        },
        "a"},
   };
@@ -423,7 +635,21 @@ TEST(ClassicalLoweringTest, RangesOfExpressions) {
       {bin(BinaryOp::BitAnd, id("x"), lit(255)), IntRange{0, 255}},
       {bin(BinaryOp::BitXor, bit(0), lit(4)), IntRange{0, 7}},
       {bin(BinaryOp::BitOr, id("x"), lit(4)), IntRange::full()},
-      {bin(BinaryOp::Shl, lit(1), lit(3)), IntRange::full()},
+      {bin(BinaryOp::Shl, lit(1), lit(3)), IntRange::point(8)},
+      {bin(BinaryOp::Shl, id("v"), lit(2)), IntRange{-12, 40}},
+      {bin(BinaryOp::Shl, bit(0), lit(63)), IntRange::full()},
+      {bin(BinaryOp::Shl, bit(0), id("v")), IntRange::full()},
+      {bin(BinaryOp::Shl, lit(kI64Max), lit(1)), IntRange::full()},
+      {bin(BinaryOp::Shr, bin(BinaryOp::BitAnd, id("x"), lit(255)), lit(4)), IntRange{0, 15}},
+      {bin(BinaryOp::Shr, id("v"), lit(1)), IntRange::full()},
+      {bin(BinaryOp::Shr, lit(100), id("v")), IntRange::full()},
+      {bin(BinaryOp::Div, bin(BinaryOp::BitAnd, id("x"), lit(255)), lit(4)), IntRange{0, 63}},
+      {bin(BinaryOp::Div, lit(7), bin(BinaryOp::Add, bit(0), lit(1))), IntRange{3, 7}},
+      {bin(BinaryOp::Div, lit(7), bit(0)), IntRange::full()},
+      {bin(BinaryOp::Div, id("v"), lit(2)), IntRange::full()},
+      {bin(BinaryOp::Mod, bin(BinaryOp::BitAnd, id("x"), lit(255)), lit(10)), IntRange{0, 9}},
+      {bin(BinaryOp::Mod, lit(3), lit(10)), IntRange{0, 3}},
+      {bin(BinaryOp::Mod, id("v"), lit(10)), IntRange::full()},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(expr_range(row.expr, variables), row.range) << text_of(row.expr);
@@ -627,22 +853,104 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        },
        "could not interpret integer operand \"ConstFloat(1.0)\""},
       {[](LoweringContext& c) {
-         return lower_zext(Zext{"a", "r", 64, 128}, c);
+         return lower_int_cast(IntCast{"a", "r", 64, 128}, c);
        },
        "`zext ... to i128` (SSA value \"r\") is not supported: integers wider than 64 bits do "
        "not fit the output's 64-bit int"},
       {[](LoweringContext& c) {
-         return lower_zext(Zext{"a", "r", 64, 32}, c);
+         return lower_int_cast(IntCast{"a", "r", 64, 32}, c);
        },
        "`zext` (SSA value \"r\") is not supported: it must extend an integer type iN to a wider "
        "one"},
       {[](LoweringContext& c) {
-         return lower_zext(Zext{"a", "r", 0, 0}, c);
+         return lower_int_cast(IntCast{"a", "r", 0, 0}, c);
        },
        "`zext ... to` (SSA value \"r\") on a type other than an integer type iN is not "
        "supported"},
       {[](LoweringContext& c) {
-         return lower_zext(Zext{"none", "r", 1, 64}, c);
+         return lower_arith(Arith{ArithOp::Shl, 0, "r", 64}, {ssa("a"), ssa("b")}, c);
+       },
+       "`shl i64` (SSA value \"r\") is not supported: its shift amount is not a constant, and "
+       "the output's shifts are exact only by a constant amount"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::AShr, 0, "r", 32}, {cint(-8), ssa("m")}, c);
+       },
+       "`ashr i32` (SSA value \"r\") is not supported: its shift amount is not a constant, and "
+       "the output's shifts are exact only by a constant amount"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::LShr, 0, "r", 64}, {ssa("a"), cint(1)}, c);
+       },
+       "`lshr i64` (SSA value \"r\") is not supported: its operand may be negative, and the "
+       "output's `>>` is exact only on non-negative values"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::AShr, 0, "r", 64}, {ssa("a"), cint(63)}, c);
+       },
+       "`ashr i64` (SSA value \"r\") is not supported: its operand may be negative, and the "
+       "output's `>>` is exact only on non-negative values"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::SDiv, 0, "r", 32}, {ssa("m"), ssa("a")}, c);
+       },
+       "`sdiv i32` (SSA value \"r\") is not supported: an operand may be negative, and the "
+       "output's `/` is exact only on non-negative values"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::SRem, 0, "r", 8}, {ssa("a"), cint(3)}, c);
+       },
+       "`srem i8` (SSA value \"r\") is not supported: an operand may be negative, and the "
+       "output's `%` is exact only on non-negative values"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::UDiv, 0, "r", 64}, {ssa("m"), cint(-3)}, c);
+       },
+       "`udiv i64` (SSA value \"r\") is not supported: an operand may be negative, and the "
+       "output's `/` is exact only on non-negative values"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::URem, 0, "r", 64}, {ssa("a"), ssa("m")}, c);
+       },
+       "`urem i64` (SSA value \"r\") is not supported: an operand may be negative, and the "
+       "output's `%` is exact only on non-negative values"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Xor, 0, "r", 128}, {ssa("a"), cint(1)}, c);
+       },
+       "`xor i128` (SSA value \"r\") is not supported: integers wider than 64 bits do not fit "
+       "the output's 64-bit int"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Or, 0, "r", 0}, {ssa("a"), ssa("b")}, c);
+       },
+       "`or` (SSA value \"r\") on a type other than an integer type iN is not supported"},
+      // The shift amount is read before the amount is judged.
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::Shl, 0, "r", 64}, {ssa("a"), ssa("none")}, c);
+       },
+       "SSA value \"none\" is used but was never bound; upstream instruction may be unsupported"},
+      {[](LoweringContext& c) {
+         return lower_arith(Arith{ArithOp::URem, 0, "r", 1}, {ssa("m"), ssa("none")}, c);
+       },
+       "SSA value \"none\" is used but was never bound; upstream instruction may be unsupported"},
+      {[](LoweringContext& c) {
+         return lower_int_cast(IntCast{"a", "r", 32, 64, CastOp::Trunc}, c);
+       },
+       "`trunc` (SSA value \"r\") is not supported: it must truncate an integer type iN to a "
+       "narrower one"},
+      {[](LoweringContext& c) {
+         return lower_int_cast(IntCast{"a", "r", 128, 64, CastOp::Trunc}, c);
+       },
+       "`trunc i128` (SSA value \"r\") is not supported: integers wider than 64 bits do not fit "
+       "the output's 64-bit int"},
+      {[](LoweringContext& c) {
+         return lower_int_cast(IntCast{"a", "r", 64, 64, CastOp::Sext}, c);
+       },
+       "`sext` (SSA value \"r\") is not supported: it must extend an integer type iN to a "
+       "wider one"},
+      {[](LoweringContext& c) {
+         return lower_int_cast(IntCast{"a", "r", 32, 0, CastOp::Sext}, c);
+       },
+       "`sext ... to` (SSA value \"r\") on a type other than an integer type iN is not "
+       "supported"},
+      {[](LoweringContext& c) {
+         return lower_int_cast(IntCast{"none", "r", 1, 64, CastOp::Sext}, c);
+       },
+       "SSA value \"none\" is used but was never bound; upstream instruction may be unsupported"},
+      {[](LoweringContext& c) {
+         return lower_int_cast(IntCast{"none", "r", 1, 64}, c);
        },
        "SSA value \"none\" is used but was never bound; upstream instruction may be unsupported"},
       {[](LoweringContext& c) {

@@ -160,8 +160,9 @@ class IntView:
 # --- integer values: LLVM's widths and signedness ---------------------------------
 #
 # A tree of iN values (N = 1, 32 or 64) built from conditions and constants and
-# compared by `icmp`. Operations never carry nsw/nuw, so every overflow wraps
-# and no value is poison. `int_value` below gives LLVM's result from the
+# compared by `icmp`. Operations never carry nsw/nuw, so every overflow wraps;
+# shift amounts stay below N and divisors are non-zero constants (never -1 for a
+# signed division), so no value is poison. `int_value` below gives LLVM's result from the
 # definitions, for the reference program.
 
 
@@ -201,12 +202,41 @@ class IZext:
 
 @dataclass(frozen=True)
 class IArith:
-    """add/sub/mul on iN, wrapping."""
+    """add/sub/mul (wrapping) or and/or/xor on iN."""
 
     width: int
     op: str
     lhs: object
     rhs: object
+
+
+@dataclass(frozen=True)
+class IShift:
+    """shl/lshr/ashr iN by a constant amount below N (never poison)."""
+
+    width: int
+    op: str
+    operand: object
+    amount: int
+
+
+@dataclass(frozen=True)
+class IDiv:
+    """udiv/sdiv/urem/srem iN by a constant divisor that makes no poison."""
+
+    width: int
+    op: str
+    lhs: object
+    divisor: int  # canonical, non-zero
+
+
+@dataclass(frozen=True)
+class ICast:
+    """sext (to a wider iN) or trunc (to a narrower iN) of a non-constant value."""
+
+    width: int
+    op: str
+    operand: object
 
 
 @dataclass(frozen=True)
@@ -249,9 +279,36 @@ def int_value(value, truth) -> int:
         return _bits(int_value(value.operand, truth), width_of(value.operand))
     if isinstance(value, IArith):
         a, b = int_value(value.lhs, truth), int_value(value.rhs, truth)
-        out = {"add": a + b, "sub": a - b, "mul": a * b}[value.op]
+        out = {"add": a + b, "sub": a - b, "mul": a * b, "and": a & b, "or": a | b, "xor": a ^ b}[value.op]
         return _canonical(out, value.width)
+    if isinstance(value, IShift):
+        a, k, width = int_value(value.operand, truth), value.amount, value.width
+        if value.op == "shl":
+            return _canonical(a << k, width)
+        if value.op == "lshr":
+            return _canonical(_bits(a, width) >> k, width)
+        return _canonical(_signed(a, width) >> k, width)  # ashr: Python's >> rounds down
+    if isinstance(value, IDiv):
+        width = value.width
+        a, b = int_value(value.lhs, truth), value.divisor
+        if value.op == "udiv":
+            return _canonical(_bits(a, width) // _bits(b, width), width)
+        if value.op == "urem":
+            return _canonical(_bits(a, width) % _bits(b, width), width)
+        sa, sb = _signed(a, width), _signed(b, width)
+        quotient = abs(sa) // abs(sb) * (1 if (sa < 0) == (sb < 0) else -1)  # rounds toward zero
+        return _canonical(quotient if value.op == "sdiv" else sa - sb * quotient, width)
+    if isinstance(value, ICast):
+        a = int_value(value.operand, truth)
+        if value.op == "sext":
+            return _canonical(_signed(a, width_of(value.operand)), value.width)
+        return _canonical(a, value.width)  # trunc keeps the low bits
     raise TypeError(value)
+
+
+def _signed(value: int, width: int) -> int:
+    """A canonical iN value read as signed: an i1 true is -1."""
+    return -value if width == 1 else value
 
 
 def icmp_value(cmp: ICmpInt, truth) -> bool:
@@ -269,10 +326,12 @@ def int_leaves(value) -> list:
         return int_leaves(value.lhs) + int_leaves(value.rhs)
     if isinstance(value, (IBit, ISelect)):
         return [value.cond]
-    if isinstance(value, IZext):
+    if isinstance(value, (IZext, IShift, ICast)):
         return int_leaves(value.operand)
     if isinstance(value, IArith):
         return int_leaves(value.lhs) + int_leaves(value.rhs)
+    if isinstance(value, IDiv):
+        return int_leaves(value.lhs)
     return []
 
 
@@ -1045,6 +1104,15 @@ class _TextEmitter(_ValueEmitter):
         elif isinstance(value, IArith):
             lhs, rhs = self.int_operand(value.lhs), self.int_operand(value.rhs)
             self.line(f"%{out} = {value.op} i{value.width} {lhs}, {rhs}")
+        elif isinstance(value, IShift):
+            operand = self.int_operand(value.operand)
+            self.line(f"%{out} = {value.op} i{value.width} {operand}, {value.amount}")
+        elif isinstance(value, IDiv):
+            lhs = self.int_operand(value.lhs)
+            self.line(f"%{out} = {value.op} i{value.width} {lhs}, {value.divisor}")
+        elif isinstance(value, ICast):
+            source = self.int_operand(value.operand)
+            self.line(f"%{out} = {value.op} i{width_of(value.operand)} {source} to i{value.width}")
         else:
             raise TypeError(value)
         return f"%{out}"

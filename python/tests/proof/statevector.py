@@ -11,7 +11,8 @@ that the translator prints. Integers follow the output's conventions:
 bits; comparisons are signed; bits count as 0 and 1. What those conventions
 leave open is refused as a SimulationError rather than given a meaning: an
 integer literal beyond the 64-bit range, ``>>`` of a negative value or by 64
-or more, a shift by a negative amount.
+or more, a shift by a negative amount, ``/`` or ``%`` of a negative value or
+by a divisor below 1.
 
 Two modes share one interpreter:
 
@@ -99,6 +100,20 @@ def _shift_right(a, b) -> int:
     return a >> b
 
 
+def _divide(a, b) -> int:
+    a, b = int(a), int(b)
+    if a < 0 or b <= 0:
+        raise SimulationError(f"{a} / {b} has no settled meaning")
+    return a // b
+
+
+def _remainder(a, b) -> int:
+    a, b = int(a), int(b)
+    if a < 0 or b <= 0:
+        raise SimulationError(f"{a} % {b} has no settled meaning")
+    return a % b
+
+
 def _apply(state: np.ndarray, matrix: np.ndarray, qubits: list[int]) -> np.ndarray:
     k = len(qubits)
     tensor = matrix.reshape((2,) * (2 * k))
@@ -171,7 +186,7 @@ class _Interpreter:
                 "*": lambda a, b: _wrap(a * b), "**": lambda a, b: _wrap(a ** b),
                 "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b),
                 "^": lambda a, b: int(a) ^ int(b),
-                "<<": _shift_left, ">>": _shift_right,
+                "<<": _shift_left, ">>": _shift_right, "/": _divide, "%": _remainder,
             }
             if op not in ops:
                 raise SimulationError(f"binary operator {op}")

@@ -27,8 +27,8 @@ from __future__ import annotations
 
 from hypothesis import strategies as st
 
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, Gate, IArith, IBit, ICmpInt, IConst,
-                     If, IntView, ISelect, IZext, Logic, Loop, Measure, Not, Program, Read, Reset, Sel, has_phi)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, Gate, IArith, IBit, ICast, ICmpInt,
+                     IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read, Reset, Sel, has_phi)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -123,12 +123,13 @@ def int_constant(width: int):
 
 @st.composite
 def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bool = True):
-    """An iN value; `constant_allowed` False keeps it an instruction result (zext needs one)."""
+    """An iN value; `constant_allowed` False keeps it an instruction result (casts need one)."""
     leaf = leaf_cond(n_results, "text")
     kinds = (["const"] if constant_allowed else []) + (["bit"] if width == 1 else ["select", "zext"])
     if depth > 0:
-        kinds.append("arith")
+        kinds += ["arith", "bitwise", "shift", "cast"] + ([] if width == 1 else ["div"])
     kind = draw(st.sampled_from(kinds))
+    below = depth - 1 if depth > 0 else 0
     if kind == "const":
         return IConst(width, draw(int_constant(width)), draw(st.booleans()))
     if kind == "bit":
@@ -137,9 +138,42 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
         return ISelect(width, draw(leaf), draw(int_constant(width)), draw(int_constant(width)))
     if kind == "zext":
         source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
-        return IZext(width, draw(int_value(n_results, source, depth - 1 if depth > 0 else 0, False)))
-    return IArith(width, draw(st.sampled_from(["add", "sub", "mul"])),
-                  draw(int_value(n_results, width, depth - 1)), draw(int_value(n_results, width, depth - 1)))
+        return IZext(width, draw(int_value(n_results, source, below, False)))
+    if kind in ("arith", "bitwise"):
+        ops = ["add", "sub", "mul"] if kind == "arith" else ["and", "or", "xor"]
+        return IArith(width, draw(st.sampled_from(ops)),
+                      draw(int_value(n_results, width, below)), draw(int_value(n_results, width, below)))
+    if kind == "shift":
+        op = draw(st.sampled_from(["shl", "lshr", "ashr"]))
+        # The translator shifts an i64 right only where it is known non-negative: a zext is.
+        operand = (draw(non_negative_value(n_results, width, below)) if op != "shl" and width == 64
+                   else draw(int_value(n_results, width, below)))
+        return IShift(width, op, operand, draw(st.integers(0, width - 1)))
+    if kind == "cast":
+        if width == 1:
+            return ICast(1, "trunc", draw(int_value(n_results, draw(st.sampled_from([32, 64])), below, False)))
+        sources = {32: [1, 64], 64: [1, 32]}[width]
+        source = draw(st.sampled_from(sources))
+        op = "sext" if source < width else "trunc"
+        return ICast(width, op, draw(int_value(n_results, source, below, False)))
+    # div: the translator divides where the operands are known non-negative, and
+    # below 64 bits also reads an unsigned operand as its pattern.
+    op = draw(st.sampled_from(["udiv", "sdiv", "urem", "srem"]))
+    signed = op.startswith("s")
+    if signed or width == 64:
+        lhs = draw(non_negative_value(n_results, width, below))
+        divisor = draw(st.integers(1, (1 << (width - 1)) - 1) | st.sampled_from([1, 2, 3, 7]))
+    else:
+        lhs = draw(int_value(n_results, width, below))
+        divisor = draw(int_constant(width).filter(lambda value: value != 0))
+    return IDiv(width, op, lhs, divisor)
+
+
+@st.composite
+def non_negative_value(draw, n_results: int, width: int, depth: int):
+    """An iN value (N = 32 or 64) the translator's ranges know to be non-negative: a zext."""
+    source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
+    return IZext(width, draw(int_value(n_results, source, depth, False)))
 
 
 @st.composite

@@ -1,0 +1,24 @@
+; golden case shift_variable_amount
+%Qubit = type opaque
+%Result = type opaque
+
+define void @main() #0 {
+entry:
+  call void @__quantum__qis__mz__body(%Qubit* null, %Result* null)
+  %m = call i1 @__quantum__qis__read_result__body(%Result* null)
+  %z = zext i1 %m to i64
+  %s = shl i64 1, %z
+  %e = icmp eq i64 %s, 2
+  br i1 %e, label %then, label %done
+then:
+  call void @__quantum__qis__x__body(%Qubit* inttoptr (i64 1 to %Qubit*))
+  br label %done
+done:
+  ret void
+}
+
+declare void @__quantum__qis__x__body(%Qubit*)
+declare void @__quantum__qis__mz__body(%Qubit*, %Result* writeonly)
+declare i1 @__quantum__qis__read_result__body(%Result*)
+
+attributes #0 = { "entry_point" "qir_profiles"="adaptive_profile" }
