@@ -673,10 +673,12 @@ Status lower_function(Lowerer& lowerer, const Function& function) {
   return ok_status();
 }
 
-// Rounds of analysis before every state-reading value is captured: a capture
+// Rounds of analysis before every state-reading value is captured. A capture
 // can make another one necessary (the captured value's variable is written
-// again where its definition runs again), so the plan may grow a few times.
-constexpr int kPlanRounds = 4;
+// again where its definition runs again), so the plan may grow more than once;
+// capturing everything needs no analysis to be right, and bounds the work at
+// three lowerings of the function.
+constexpr int kPlanRounds = 2;
 
 // Lowers the entry point with the whole function at hand: memory follows the
 // paths between the blocks, and the plan grows until no value is read after
