@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
@@ -351,9 +352,16 @@ struct Module {
   std::unique_ptr<const std::string> source_text;
   std::string_view source_view;
   std::vector<Function> functions;
+  /// Names the translator makes up (labels of blocks it adds, renamed values and
+  /// blocks of an inlined function). A deque never moves what it holds, so the
+  /// views into it stay valid as it grows. Made names lie outside `source()`:
+  /// an error at an instruction that holds only made names has no place.
+  std::deque<std::string> made_names;
 
   /// The complete input text, verbatim.
   [[nodiscard]] std::string_view source() const { return source_view; }
+  /// Keeps `name` for the life of the module and returns a view of it.
+  std::string_view make_name(std::string name) { return made_names.emplace_back(std::move(name)); }
 };
 
 }  // namespace corvane
