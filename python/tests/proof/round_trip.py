@@ -1,0 +1,149 @@
+"""LLVM's own spellings: every module through llvm-as and llvm-dis, translated both ways.
+
+LLVM's printer writes many things its parser accepts in other spellings
+(hexadecimal doubles, attribute groups, numbered labels, `ptr` or typed
+pointers, flags and markers on calls). A module and its round trip through
+LLVM 14's `llvm-as` and `llvm-dis` must translate to the same program, or be
+refused with the same message. The inputs are the corpus (../shared/corpus)
+and modules drawn by the random generator in both pointer styles (its
+integer programs too, and pyqir's spelling where the generator can write it).
+
+    cd python/tests && python -m proof.round_trip -n 300
+
+A corpus module that `llvm-as` itself rejects is counted and passed over; a
+generated module that it rejects is a fault of the generator and fails.
+"""
+from __future__ import annotations
+
+import argparse
+import shutil
+import subprocess
+import sys
+import tempfile
+from collections import Counter
+from pathlib import Path
+
+_TESTS = str(Path(__file__).resolve().parents[1])
+if _TESTS not in sys.path:
+    sys.path.insert(0, _TESTS)
+
+from hypothesis import HealthCheck, Phase, given, settings  # noqa: E402
+from hypothesis import seed as hypothesis_seed  # noqa: E402
+from hypothesis import strategies as st  # noqa: E402
+
+import proof  # noqa: E402
+from proof import differential, qirgen, strategies  # noqa: E402
+
+TOOLS = ("llvm-as-14", "llvm-dis-14")
+
+
+def tools_present() -> bool:
+    return all(shutil.which(tool) for tool in TOOLS)
+
+
+def llvm_round_trip(text: str) -> tuple[str | None, str]:
+    """`text` as llvm-dis prints what llvm-as made of it, else None and llvm-as's complaint."""
+    # LLVM 14 reads `ptr` only when opaque pointers are switched on.
+    flags = ["-opaque-pointers"] if qirgen_opaque(text) else []
+    with tempfile.TemporaryDirectory() as folder:
+        source, bitcode = Path(folder) / "in.ll", Path(folder) / "in.bc"
+        source.write_text(text)
+        made = subprocess.run(["llvm-as-14", *flags, "-o", str(bitcode), str(source)],
+                              capture_output=True, text=True)
+        if made.returncode:
+            return None, (made.stderr.strip().splitlines() or ["llvm-as failed"])[0]
+        shown = subprocess.run(["llvm-dis-14", *flags, "-o", "-", str(bitcode)],
+                               capture_output=True, text=True, check=True)
+        return shown.stdout, ""
+
+
+def qirgen_opaque(text: str) -> bool:
+    """Whether the module is written with opaque pointers (`ptr`)."""
+    return any(word == "ptr" for word in text.replace(",", " ").replace("(", " ").split())
+
+
+def outcome(text: str) -> str:
+    output, error = differential.translate(text)
+    return f"output:\n{output}" if error is None else f"refused: {error}"
+
+
+class Tally:
+    def __init__(self, out: Path | None):
+        self.counts: Counter = Counter()
+        self.out = out
+        self.failures: list[str] = []
+
+    def check(self, name: str, text: str, generated: bool) -> None:
+        dis, complaint = llvm_round_trip(text)
+        if dis is None:
+            self.counts["rejected by llvm-as"] += 1
+            if generated:
+                self.fail(name, text, f"llvm-as rejects a generated module: {complaint}")
+            return
+        before, after = outcome(text), outcome(dis)
+        if before == after:
+            self.counts["same translation" if before.startswith("output") else "same refusal"] += 1
+            return
+        self.fail(name, text, f"before: {before}\nafter llvm-as/llvm-dis: {after}", dis)
+
+    def fail(self, name: str, text: str, detail: str, dis: str = "") -> None:
+        self.counts["different"] += 1
+        self.failures.append(f"{name}: {detail.splitlines()[0] if detail else ''}")
+        if self.out is not None:
+            folder = self.out / name.replace("/", "__")
+            folder.mkdir(parents=True, exist_ok=True)
+            (folder / "input.ll").write_text(text)
+            (folder / "round_trip.ll").write_text(dis)
+            (folder / "detail.txt").write_text(detail + "\n")
+
+
+def check_corpus(tally: Tally) -> None:
+    root = proof.corpus_dir()
+    for path in proof.corpus_files():
+        text = path.read_text(encoding="utf-8", errors="surrogateescape")
+        tally.check("corpus/" + str(path.relative_to(root)), text, generated=False)
+
+
+def check_generated(tally: Tally, n: int, seed: int) -> None:
+    """`n` programs of each kind, each in a pointer style and, where it can, as pyqir writes it."""
+    for kind, draw in (("program", strategies.programs), ("integer", strategies.integer_programs)):
+        _check_drawn(tally, kind, draw(), n, seed)
+
+
+def _check_drawn(tally: Tally, kind: str, programs, n: int, seed: int) -> None:
+    count = 0
+
+    @settings(max_examples=n, database=None, deadline=None, phases=[Phase.generate],
+              suppress_health_check=list(HealthCheck))
+    @hypothesis_seed(seed)
+    @given(programs, st.sampled_from(["typed", "opaque"]))
+    def one(program, style):
+        nonlocal count
+        count += 1
+        tally.check(f"{kind}-{count:04d}-{style}", qirgen.emit_text(program, style), generated=True)
+        if qirgen.pyqir_supports(program):
+            tally.check(f"{kind}-{count:04d}-pyqir", qirgen.emit_pyqir(program), generated=True)
+
+    one()
+
+
+def main(argv: list[str] | None = None) -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("-n", type=int, default=300, help="generated programs of each kind (default 300)")
+    parser.add_argument("--seed", type=int, default=1206, help="hypothesis seed (default 1206)")
+    parser.add_argument("--out", type=Path, default=None, help="folder for the modules that differ")
+    args = parser.parse_args(argv)
+    if not tools_present():
+        print(f"{' and '.join(TOOLS)} are needed (Debian's llvm-14)", file=sys.stderr)
+        return 2
+    tally = Tally(args.out)
+    check_corpus(tally)
+    check_generated(tally, args.n, args.seed)
+    for line in tally.failures:
+        print(line)
+    print(", ".join(f"{count} {what}" for what, count in sorted(tally.counts.items())))
+    return 1 if tally.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
