@@ -23,31 +23,6 @@ namespace {
 // `align N` (the attribute word of a pair whose number follows).
 bool is_align(std::string_view word) { return word == "align"; }
 
-bool is_attribute_word(std::string_view word) {
-  if (word.ends_with(")") &&
-      (word.starts_with("dereferenceable(") || word.starts_with("dereferenceable_or_null(") ||
-       word.starts_with("align("))) {
-    return true;
-  }
-  switch (word.size()) {
-    case 4:
-      return word == "sret";
-    case 5:
-      return word == "byval" || word == "inreg" || word == "align";
-    case 6:
-      return word == "immarg";
-    case 7:
-      return word == "nonnull" || word == "noalias" || word == "signext" || word == "zeroext" ||
-             word == "noundef";
-    case 8:
-      return word == "readonly" || word == "readnone";
-    case 9:
-      return word == "writeonly" || word == "nocapture";
-    default:
-      return false;
-  }
-}
-
 enum class TypeClass : std::uint8_t { Boolean, Integer, Float, Pointer, Unsupported };
 
 struct TypeInfo {

@@ -310,6 +310,32 @@ bool is_call_word_with_argument(std::string_view word) {
 
 }  // namespace
 
+// Parameter attributes: never the type of an operand or a parameter.
+bool is_attribute_word(std::string_view word) {
+  if (word.ends_with(")") &&
+      (word.starts_with("dereferenceable(") || word.starts_with("dereferenceable_or_null(") ||
+       word.starts_with("align("))) {
+    return true;
+  }
+  switch (word.size()) {
+    case 4:
+      return word == "sret";
+    case 5:
+      return word == "byval" || word == "inreg" || word == "align";
+    case 6:
+      return word == "immarg";
+    case 7:
+      return word == "nonnull" || word == "noalias" || word == "signext" || word == "zeroext" ||
+             word == "noundef";
+    case 8:
+      return word == "readonly" || word == "readnone";
+    case 9:
+      return word == "writeonly" || word == "nocapture";
+    default:
+      return false;
+  }
+}
+
 std::string_view strip_call_attributes(std::string_view text) {
   std::string_view t = trim_start(text);
   while (true) {

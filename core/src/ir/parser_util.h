@@ -56,6 +56,9 @@ namespace corvane {
 /// (`zeroext`, `noundef`, `align 8`, `dereferenceable(8)`, ...) and an
 /// address space.
 [[nodiscard]] std::string_view strip_call_attributes(std::string_view text);
+/// A parameter attribute word (`noundef`, `nonnull`, `readonly`, `align`,
+/// `dereferenceable(8)`, ...): never the type of an operand or a parameter.
+[[nodiscard]] bool is_attribute_word(std::string_view word);
 /// Position of the first top-level " to ".
 [[nodiscard]] std::optional<std::size_t> find_to_clause(std::string_view text);
 

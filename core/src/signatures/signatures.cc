@@ -16,36 +16,28 @@
 namespace corvane {
 namespace {
 
-// Words that may precede the return type of a declaration or definition.
-constexpr std::array<std::string_view, 22> kSkippedWords = {
-    "cc",
-    "ccc",
+// Linkage, preemption, visibility and DLL storage words that may precede the
+// return type of a declaration or definition.
+constexpr std::array<std::string_view, 19> kSkippedWords = {
     "weak",
     "common",
     "hidden",
-    "fastcc",
-    "coldcc",
-    "tailcc",
     "private",
     "default",
-    "signext",
-    "zeroext",
     "internal",
     "linkonce",
     "weak_odr",
     "external",
+    "dllimport",
+    "dllexport",
     "dso_local",
     "appending",
     "protected",
+    "extern_weak",
     "linkonce_odr",
+    "dso_preemptable",
     "local_unnamed_addr",
     "available_externally",
-};
-
-// Parameter attributes that are never the type of a parameter.
-constexpr std::array<std::string_view, 13> kParamAttributes = {
-    "writeonly", "readonly", "readnone", "nonnull", "noalias", "nocapture", "immarg",
-    "signext",   "zeroext",  "byval",    "sret",    "inreg",   "noundef",
 };
 
 // Type names that normalise to themselves.
@@ -102,8 +94,14 @@ struct Scratch {
 Result<Signature> parse_signature_line(std::string_view line, std::size_t keyword_length,
                                        Scratch& scratch) {
   std::string_view rest = trim_start(line.substr(keyword_length));
-  while (!rest.empty() && is_one_of(first_word(rest), kSkippedWords)) {
-    rest = rest_after_first_word(rest);
+  // Linkage and visibility words, then a calling convention and return
+  // attributes (`noundef zeroext i1`), in whatever order they were written.
+  for (std::string_view before; before.data() != rest.data() || before.size() != rest.size();) {
+    before = rest;
+    while (!rest.empty() && is_one_of(first_word(rest), kSkippedWords)) {
+      rest = rest_after_first_word(rest);
+    }
+    rest = strip_call_attributes(rest);
   }
   if (rest.empty()) return line_error("could not parse signature line: ", line);
 
@@ -219,7 +217,7 @@ Status parse_parameter_list(std::string_view text, std::vector<std::string_view>
   for (std::string_view piece : pieces) {
     if (piece.empty()) return line_error("empty parameter in signature: ", params);
     std::string_view rest = piece;
-    while (is_one_of(first_word(rest), kParamAttributes)) rest = rest_after_first_word(rest);
+    while (is_attribute_word(first_word(rest))) rest = rest_after_first_word(rest);
     if (!rest.empty() && rest.front() == '{') {
       const std::optional<std::size_t> close = matching_brace(rest);
       if (!close.has_value()) {
@@ -235,7 +233,7 @@ Status parse_parameter_list(std::string_view text, std::vector<std::string_view>
       const std::size_t start = pos;
       while (pos < rest.size() && !is_ascii_blank(rest[pos])) ++pos;
       const std::string_view word = rest.substr(start, pos - start);
-      if (!word.empty() && !is_one_of(word, kParamAttributes)) type = word;
+      if (!word.empty() && !is_attribute_word(word)) type = word;
     }
     if (!type.has_value()) {
       std::string message = "could not parse parameter type from chunk ";

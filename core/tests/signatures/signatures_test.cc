@@ -40,14 +40,20 @@ TEST(SignatureLineTest, ParsesAcceptedLines) {
       {"declare void @f(  )", {"f", "void", {}, false}},
       {"declare void @f(i64, ...) #2", {"f", "void", {"i64"}, true}},
       // Every skipped linkage word, then attribute words around parameter types.
-      {"declare cc ccc weak common hidden fastcc coldcc tailcc private default signext zeroext "
-       "internal linkonce weak_odr external dso_local appending protected linkonce_odr "
-       "local_unnamed_addr available_externally i1 @g(i8* nocapture readonly %p, noundef i64 %n)",
+      {"declare weak common hidden private default internal linkonce weak_odr external dso_local "
+       "appending protected linkonce_odr "
+       "local_unnamed_addr available_externally dllimport dllexport extern_weak dso_preemptable "
+       "fastcc signext zeroext i1 @g(i8* nocapture readonly %p, noundef i64 %n)",
        {"g", "i1", {"i8", "i64"}, false}},
       {"declare void @a(writeonly readonly readnone nonnull noalias nocapture immarg signext "
        "zeroext byval sret inreg noundef double %x)",
        {"a", "void", {"double"}, false}},
       {"declare void @a(double writeonly %x)", {"a", "void", {"double"}, false}},
+      // Return attributes in any number and order, a numbered calling convention.
+      {"declare noundef zeroext i1 @rr(%Result* nocapture readonly) nounwind",
+       {"rr", "i1", {"Result"}, false}},
+      {"declare dso_local cc 10 noundef align 8 dereferenceable(8) ptr @p(ptr align 8)",
+       {"p", "ptr", {"ptr"}, false}},
       {"declare void @s(byval { i64, { i8 } } %a, i64)", {"s", "void", {"struct", "i64"}, false}},
       {"define internal %Result* @r(%\"quoted.type\"* %x, %struct.Foo$_1* byval %y)",
        {"r", "Result", {"quoted.type", "struct.Foo$_1"}, false}},
@@ -79,7 +85,6 @@ TEST(SignatureLineTest, RejectsMalformedLinesWithExactMessages) {
       {"declare", "could not parse signature line: \"declare\""},
       {"declare dso_local internal",
        "could not parse signature line: \"declare dso_local internal\""},
-      {"declare noundef i1 @f()", "could not parse signature line: \"declare noundef i1 @f()\""},
       {"declare void f(i64)", "could not parse signature line: \"declare void f(i64)\""},
       {"declare void @", "could not parse signature line: \"declare void @\""},
       {"declare void @(i64)", "could not parse signature line: \"declare void @(i64)\""},

@@ -110,7 +110,8 @@ class Reset:
 class Read:
     result: int
     # "qis" (__quantum__qis__read_result__body), "rt" (__quantum__rt__read_result) or
-    # "rt-zeroext" (the same with the return attribute the Q# compiler writes)
+    # "rt-zeroext" (the same with the return attribute the Q# compiler writes) or
+    # "rt-attrs" (more attributes on the declaration and the call, a tail marker)
     via: str = "qis"
 
 
@@ -1012,12 +1013,16 @@ class _TextEmitter(_ValueEmitter):
     def cond(self, cond) -> str:
         if isinstance(cond, Read):
             name = "__quantum__qis__read_result__body" if cond.via == "qis" else "__quantum__rt__read_result"
-            attribute = "zeroext " if cond.via == "rt-zeroext" else ""
+            attribute = {"rt-zeroext": "zeroext ", "rt-attrs": "noundef zeroext "}.get(cond.via, "")
             rty = self.ptr_type("Result")
-            self.declare(name, f"declare {attribute}i1 @{name}({rty})")
+            if cond.via == "rt-attrs":
+                self.declare(name, f"declare {attribute}i1 @{name}({rty} nocapture readonly) nounwind")
+            else:
+                self.declare(name, f"declare {attribute}i1 @{name}({rty})")
             operand = self.handle("Result", cond.result)
             value = self.fresh("r")
-            self.line(f"%{value} = call {attribute}i1 @{name}({operand})")
+            marker = "tail " if cond.via == "rt-attrs" else ""
+            self.line(f"%{value} = {marker}call {attribute}i1 @{name}({operand})")
             return f"%{value}"
         if isinstance(cond, Not):
             inner = self.cond(cond.operand)

@@ -66,7 +66,7 @@ def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset(
 
 @st.composite
 def leaf_cond(draw, n_results: int, flavour: str):
-    via = "qis" if flavour == "pyqir" else draw(st.sampled_from(["qis", "rt", "rt-zeroext"]))
+    via = "qis" if flavour == "pyqir" else draw(st.sampled_from(["qis", "rt", "rt-zeroext", "rt-attrs"]))
     read = Read(draw(st.integers(0, n_results - 1)), via)
     if draw(st.integers(0, 3)) == 0:
         return Not(read, False if flavour == "pyqir" else draw(st.booleans()))
