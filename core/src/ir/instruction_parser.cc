@@ -124,7 +124,7 @@ struct Parts {
 }  // namespace
 
 Result<Instruction> InstructionParser::parse(std::string_view text, Function& function) {
-  const std::string_view display = trim(cut_comment(text));
+  const std::string_view display = trim(cut_attachments(cut_comment(text)));
   Parts parts;
   std::string_view body = display;
   const std::size_t equals = display.find('=');

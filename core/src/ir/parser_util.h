@@ -36,6 +36,9 @@ namespace corvane {
 /// The text before its first `;`.
 [[nodiscard]] std::string_view cut_comment(std::string_view text);
 
+/// The text before its metadata attachments (`, !dbg !5`, `, !srcloc !{...}`):
+/// before the first top-level comma that is followed by `!` and a name.
+[[nodiscard]] std::string_view cut_attachments(std::string_view text);
 /// Splits at commas at bracket depth 0; pieces trimmed; "unbalanced closing bracket in {}".
 /// Pieces are appended to `pieces` after clearing it (callers reuse the buffer).
 /// The error is placed at the unbalanced bracket, as an offset from the start of `text`.

@@ -4,7 +4,8 @@ LLVM's printer writes many things its parser accepts in other spellings
 (hexadecimal doubles, attribute groups, numbered labels, `ptr` or typed
 pointers, flags and markers on calls). A module and its round trip through
 LLVM 14's `llvm-as` and `llvm-dis` must translate to the same program, or be
-refused with the same message. The inputs are the corpus (../shared/corpus)
+refused with the same message; so must the module with a debug location
+written on every instruction. The inputs are the corpus (../shared/corpus)
 and modules drawn by the random generator in both pointer styles (its
 integer programs too, and pyqir's spelling where the generator can write it).
 
@@ -16,6 +17,7 @@ generated module that it rejects is a fault of the generator and fails.
 from __future__ import annotations
 
 import argparse
+import re
 import shutil
 import subprocess
 import sys
@@ -57,6 +59,55 @@ def llvm_round_trip(text: str) -> tuple[str | None, str]:
         return shown.stdout, ""
 
 
+_LABEL = re.compile(r'^\s*(?:[-\w.$]+|"[^"]*"):')
+
+
+def with_debug_locations(text: str) -> str:
+    """`text` with a debug location on every definition and instruction.
+
+    Compilers that keep debug information write `, !dbg !N` after every
+    instruction and `!dbg !N` on every definition; the module gets the
+    compile unit, file and one subprogram and location per definition, so
+    that LLVM accepts it.
+    """
+    first, out, tail, depth, location = 90000, [], [], 0, ""
+    unit, file, kind = first, first + 1, first + 2
+    for line in text.split("\n"):
+        code, sep, comment = line.partition(";")
+        stripped = code.strip()
+        if line.startswith("define ") and stripped.endswith("{"):
+            subprogram, location = first + 3 + 2 * len(tail), f"!{first + 4 + 2 * len(tail)}"
+            name = re.search(r'@("[^"]*"|[-\w.$]+)', stripped).group(1).strip('"')
+            tail.append(f'!{subprogram} = distinct !DISubprogram(name: "{name}", scope: !{file}, file: !{file}, '
+                        f"line: 1, type: !{kind}, scopeLine: 1, spFlags: DISPFlagDefinition, unit: !{unit})\n"
+                        f"{location} = !DILocation(line: 2, column: 1, scope: !{subprogram})")
+            code = code.rstrip()[:-1] + f"!dbg !{subprogram} {{"
+        elif location and stripped == "}":
+            location = ""
+        elif location and stripped and not _LABEL.match(code):
+            # A switch spans lines: its location goes after the closing bracket.
+            depth += stripped.count("[") - stripped.count("]")
+            if depth == 0:
+                code = code.rstrip() + f", !dbg {location}"
+        out.append(code + sep + comment)
+    if not tail:
+        return text
+    # Without the version flag LLVM drops debug information instead of checking it.
+    version = first + 3 + 2 * len(tail)
+    flags = [i for i, line in enumerate(out) if line.startswith("!llvm.module.flags = !{")]
+    if flags:
+        out[flags[0]] = out[flags[0]].rstrip().removesuffix("}") + f", !{version}}}"
+    else:
+        out.append(f"!llvm.module.flags = !{{!{version}}}")
+    tail.append(f'!{version} = !{{i32 2, !"Debug Info Version", i32 3}}')
+    out += [f"!llvm.dbg.cu = !{{!{unit}}}",
+            f'!{unit} = distinct !DICompileUnit(language: DW_LANG_C, file: !{file}, producer: "corvane tests", '
+            "isOptimized: false, runtimeVersion: 0, emissionKind: FullDebug)",
+            f'!{file} = !DIFile(filename: "generated.ll", directory: "/")',
+            f"!{kind} = !DISubroutineType(types: !{{}})", *tail]
+    return "\n".join(out) + "\n"
+
+
 def qirgen_opaque(text: str) -> bool:
     """Whether the module is written with opaque pointers (`ptr`)."""
     return any(word == "ptr" for word in text.replace(",", " ").replace("(", " ").split())
@@ -81,10 +132,20 @@ class Tally:
                 self.fail(name, text, f"llvm-as rejects a generated module: {complaint}")
             return
         before, after = outcome(text), outcome(dis)
-        if before == after:
-            self.counts["same translation" if before.startswith("output") else "same refusal"] += 1
+        if before != after:
+            self.fail(name, text, f"before: {before}\nafter llvm-as/llvm-dis: {after}", dis)
             return
-        self.fail(name, text, f"before: {before}\nafter llvm-as/llvm-dis: {after}", dis)
+        located = with_debug_locations(text)
+        located_dis, complaint = llvm_round_trip(located)
+        if located_dis is None:
+            self.fail(name, text, f"llvm-as rejects the module with debug locations: {complaint}", located)
+            return
+        for form, variant in (("with debug locations", located),
+                              ("with debug locations, after llvm-as/llvm-dis", located_dis)):
+            if outcome(variant) != before:
+                self.fail(name, text, f"before: {before}\n{form}: {outcome(variant)}", variant)
+                return
+        self.counts["same translation" if before.startswith("output") else "same refusal"] += 1
 
     def fail(self, name: str, text: str, detail: str, dis: str = "") -> None:
         self.counts["different"] += 1

@@ -1,0 +1,13 @@
+OPENQASM 3.0;
+qubit[1] q;
+bit[1] c;
+int cint_0 = 7;
+h q[0];
+c[0] = measure q[0];
+if (c[0] == 0 && 2 == 2) {
+  cint_0 = c[0] + 1;
+}
+if (cint_0 > 3 || c[0] == 1) {
+  x q[0];
+}
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}
