@@ -9,6 +9,9 @@
   in both pointer styles and by pyqir's builder.
 * `compare` / `differential`: the verdict on one module.
 * `conventions`: the one place where gate meanings are fixed.
+* `qsharpgen` / `tketgen` / `producers`: Q# and pytket programs compiled
+  by the real producers (each in a virtual environment of its own) and put
+  through the same check.
 
 The modules import their third-party packages at import time; the test
 files call `require()` first so that a machine without them skips cleanly.

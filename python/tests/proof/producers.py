@@ -1,0 +1,172 @@
+"""Modules from real QIR producers through the differential check.
+
+Q# programs (`qsharpgen`, compiled by `qsharp` for the Adaptive_RI and
+Adaptive_RIF profiles, the fixed sample programs included) and pytket
+circuits with classical conditions (`tketgen`, compiled by `pytket-qir` with
+its adaptive profile) are generated under each producer's own interpreter,
+since both pin a pyqir of their own; every module is then translated by the
+installed corvane and, when it translates, run on the QIR runner and
+compared with the simulator on the output (`differential.check_corpus_module`).
+
+The report gives per producer and profile how many modules were generated,
+translated, compared and matched, and the refusal messages grouped by count.
+A translated module that does not match, or whose output the reference
+parser or the dialect check rejects, is a fault: its QIR, source, output and
+detail are written to a folder of its own under `--out`, and the exit
+status is 1. Refusals are expected and do not fail the run.
+
+The producers' interpreters come from `--qsharp-python` / `--pytket-python`,
+else the environment variables CORVANE_QSHARP_PYTHON / CORVANE_PYTKET_PYTHON,
+else build-producers/{qsharp,pytket}/bin/python in the repository; a group
+whose interpreter is missing is skipped.
+
+    cd python/tests && python -m proof.producers -n 50 --out /tmp/producers-faults
+"""
+from __future__ import annotations
+
+import argparse
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+import traceback
+from collections import Counter
+from dataclasses import dataclass, field
+from pathlib import Path
+
+_TESTS = str(Path(__file__).resolve().parents[1])
+if _TESTS not in sys.path:
+    sys.path.insert(0, _TESTS)
+
+from proof import REPO, differential  # noqa: E402
+
+HERE = Path(__file__).resolve().parent
+# (producer, profile, generator script, arguments)
+GROUPS = (("qsharp", "Adaptive_RI", "qsharpgen.py", ["--profile", "Adaptive_RI", "--fixed"]),
+          ("qsharp", "Adaptive_RIF", "qsharpgen.py", ["--profile", "Adaptive_RIF", "--fixed"]),
+          ("pytket", "adaptive", "tketgen.py", []))
+PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir"}
+FAULT_STAGES = ("mismatch", "parse-error", "dialect-error", "simulator-error", "harness-error")
+
+
+def producer_python(producer: str, given: str | None = None) -> str | None:
+    """The interpreter that has `producer` installed, or None."""
+    path = given or os.environ.get(f"CORVANE_{producer.upper()}_PYTHON") or str(
+        REPO / "build-producers" / producer / "bin" / "python")
+    if not Path(path).is_file():
+        return None
+    probe = subprocess.run([path, "-c", f"import {PACKAGES[producer]}"], capture_output=True)
+    return path if probe.returncode == 0 else None
+
+
+def generate(python: str, script: str, args: list[str], n: int, seed: int) -> list[dict]:
+    """Run a generator under `python`; its modules as {"name", "source", "qir" or "error"}."""
+    done = subprocess.run([python, str(HERE / script), *args, "-n", str(n), "--seed", str(seed)],
+                          capture_output=True, text=True, check=False)
+    if done.returncode != 0:
+        raise RuntimeError(f"{script} failed ({done.returncode}): {done.stderr[-2000:]}")
+    return [json.loads(line) for line in done.stdout.splitlines() if line.startswith("{")]
+
+
+def refusal_key(message: str) -> str:
+    """A refusal message with its instance details (quoted texts, numbers) blanked, for grouping."""
+    message = re.sub(r'"(?:[^"\\]|\\.)*"', '"…"', message.splitlines()[0] if message else "")
+    return re.sub(r"\b\d+\b", "N", message)
+
+
+@dataclass
+class Group:
+    producer: str
+    profile: str
+    stages: Counter = field(default_factory=Counter)
+    refusals: Counter = field(default_factory=Counter)
+    producer_errors: Counter = field(default_factory=Counter)
+    faults: list = field(default_factory=list)
+
+    def summary(self) -> dict:
+        generated = sum(self.stages.values())
+        refused = self.stages["translate-error"] + self.stages["producer-error"]
+        return {"producer": self.producer, "profile": self.profile, "generated": generated,
+                "producer_errors": self.stages["producer-error"], "translated": generated - refused,
+                "compared": self.stages["compared"] + self.stages["mismatch"], "matched": self.stages["compared"],
+                "stages": dict(sorted(self.stages.items())), "faults": self.faults,
+                "refusals": self.refusals.most_common(), "producer_error_kinds": self.producer_errors.most_common()}
+
+
+def check(group: Group, module: dict, out: Path | None, shots: int = differential.SHOTS) -> str:
+    """Put one generated module through the check; returns its stage ("mismatch" for a failed comparison)."""
+    if "error" in module:
+        stage = "producer-error"
+        group.producer_errors[refusal_key(module["error"].split("\n\n")[0])] += 1
+        group.stages[stage] += 1
+        return stage
+    try:
+        outcome = differential.check_corpus_module(module["qir"], shots=shots)
+        stage = "mismatch" if outcome.stage == "compared" and not outcome.matched else outcome.stage
+        detail, output = outcome.detail, outcome.output
+    except Exception:  # a fault of the harness itself: keep going, keep the case
+        stage, detail, output = "harness-error", traceback.format_exc(), ""
+    group.stages[stage] += 1
+    if stage == "translate-error":
+        group.refusals[refusal_key(detail)] += 1
+    if stage in FAULT_STAGES:
+        name = f"{group.producer}-{group.profile}-{module['name']}"
+        group.faults.append(f"{name}: {stage}: {detail[:300]}")
+        if out is not None:
+            folder = out / name
+            folder.mkdir(parents=True, exist_ok=True)
+            (folder / "module.ll").write_text(module["qir"])
+            (folder / "source.txt").write_text(module["source"] + "\n")
+            (folder / "output.qasm").write_text(output)
+            (folder / "detail.txt").write_text(f"{stage}: {detail}\n")
+    return stage
+
+
+def run(n: int, seed: int, out: Path | None, pythons: dict[str, str | None]) -> list[dict]:
+    summaries = []
+    for producer, profile, script, args in GROUPS:
+        python = producer_python(producer, pythons.get(producer))
+        if python is None:
+            print(f"{producer} {profile}: skipped, no interpreter with {PACKAGES[producer]}", flush=True)
+            continue
+        began = time.monotonic()
+        group = Group(producer, profile)
+        for module in generate(python, script, args, n, seed):
+            check(group, module, out)
+        summary = group.summary()
+        summary["seconds"] = round(time.monotonic() - began, 1)
+        summaries.append(summary)
+        print(report(summary), flush=True)
+    return summaries
+
+
+def report(s: dict) -> str:
+    lines = [f"{s['producer']} {s['profile']}: {s['generated']} generated, {s['producer_errors']} not compiled by "
+             f"the producer, {s['translated']} translated, {s['compared']} compared, {s['matched']} matched "
+             f"({s['seconds']} s); stages {s['stages']}"]
+    lines += [f"  refused {count}x: {message}" for message, count in s["refusals"]]
+    lines += [f"  producer error {count}x: {message}" for message, count in s["producer_error_kinds"]]
+    lines += [f"  FAULT {fault}" for fault in s["faults"]]
+    return "\n".join(lines)
+
+
+def main(argv: list[str] | None = None) -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("-n", type=int, default=50, help="random modules per producer and profile (default 50)")
+    parser.add_argument("--seed", type=int, default=0, help="first generator seed (default 0)")
+    parser.add_argument("--out", type=Path, default=Path("producers-out"), help="folder for faults and summary")
+    parser.add_argument("--qsharp-python", help="interpreter with the qsharp package")
+    parser.add_argument("--pytket-python", help="interpreter with pytket and pytket-qir")
+    parser.add_argument("--require", action="store_true", help="fail when a producer's interpreter is missing")
+    args = parser.parse_args(argv)
+    summaries = run(args.n, args.seed, args.out, {"qsharp": args.qsharp_python, "pytket": args.pytket_python})
+    args.out.mkdir(parents=True, exist_ok=True)
+    (args.out / "summary.json").write_text(json.dumps(summaries, indent=2) + "\n")
+    missing = args.require and len(summaries) < len(GROUPS)
+    return 1 if missing or any(s["faults"] for s in summaries) else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
