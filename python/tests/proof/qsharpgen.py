@@ -289,9 +289,9 @@ class Program:
         elif kind == "set-double":
             self.emit(indent, f"set {rng.choice(self.doubles)} = {self.double_expr()};")
         elif kind == "call":
-            text, arity, returns = rng.choice(self.ops)
-            k = self.ops.index((text, arity, returns))
-            args = ", ".join(self.two_qubits()[:arity]) if arity == 2 else self.qubit()
+            k = rng.randrange(len(self.ops))
+            _, arity, returns = self.ops[k]
+            args = ", ".join(self.two_qubits()) if arity == 2 else self.qubit()
             if returns:
                 name = self.fresh("r")
                 self.emit(indent, f"let {name} = Op{k}({args});")
