@@ -119,10 +119,41 @@ def _shape_programs() -> list[tuple[str, qirgen.Program]]:
         out.append((f"measure-{kind}", Program(2, 3, body, (1, 0))))
     base = Program(3, 3, init + coins + (If(Logic("or", r0, r1), (Gate("rx", (0.5,), (2,)),), (Gate("y", (), (2,)),)),
                                          If(Read(1), (), (Gate("x", (), (0,)),)), Measure(0, 0), Measure(2, 2)), (2, 1, 0))
+    out += _switch_and_angle_programs(init + coins, r0, r1)
     out.append(("handles-by-instruction", dataclasses.replace(base, handles="instr")))
     out.append(("angles-through-memory", dataclasses.replace(base, memory_angles=True)))
     out.append(("blocks-shuffled", dataclasses.replace(base, block_order=3)))
     return out + _value_shape_programs()
+
+
+def _switch_and_angle_programs(start: tuple, r0, r1) -> list[tuple[str, qirgen.Program]]:
+    """Switches (shared arms, cases to the default, default only, a phi in the join) and computed angles."""
+    from proof.qirgen import (FArith, Gate, IArith, IBit, IConst, ISelect, IShift, IZext, Measure, Program, Switch,
+                              ToDouble)
+
+    x2, h1, ry2 = Gate("x", (), (2,)), Gate("h", (), (1,)), Gate("ry", (0.4,), (2,))
+    two_bits = IArith(32, "or", IZext(32, IBit(r0)), IShift(32, "shl", IZext(32, IBit(r1)), 1))
+    switches = {
+        "shared-arms": Switch(two_bits, ((0, 0), (2, -1), (3, 0), (1, 1)), ((x2,), (ry2, h1)), (h1,)),
+        "default-is-join": Switch(two_bits, ((3, 0), (1, 1), (0, 1)), ((x2,), (ry2,)), None),
+        "default-only": Switch(IZext(64, IBit(r0)), ((1, -1),), (), (x2,)),
+        "constant": Switch(IConst(64, 7), ((7, 0), (3, -1)), ((x2,),), None),
+        "i1": Switch(IBit(r1), ((1, 0),), ((x2,),), (h1,)),
+        "phi-in-join": Switch(two_bits, ((0, 0), (2, -1), (3, 0)), ((h1,),), None, True, (x2,)),
+    }
+    angles = (
+        FArith("fmul", FArith("fadd", ToDouble("sitofp", IZext(64, IBit(r0))), 0.25),
+               FArith("fneg", ToDouble("uitofp", ISelect(32, r1, -3, 5)))),
+        FArith("fdiv", 1.0, 3.0),
+        FArith("fsub", ToDouble("sitofp", IBit(r1)), FArith("fmul", ToDouble("uitofp", IConst(64, -1)), 2.0 ** -60)),
+        FArith("fadd", ToDouble("sitofp", two_bits), ToDouble("uitofp", IBit(r0))),
+    )
+    out = [(f"switch-{name}", Program(3, 3, start + (stmt, Measure(1, 1), Measure(2, 2)), (0, 1, 2)))
+           for name, stmt in switches.items()]
+    gates = tuple(Gate(op, (angle,), (2,)) for op, angle in zip(("rx", "ry", "rz", "rx"), angles))
+    out.append(("computed-angles", Program(3, 3, start + (Gate("h", (), (2,)),) + gates + (Measure(2, 2),),
+                                           (0, 1, 2))))
+    return out
 
 
 def _value_shape_programs() -> list[tuple[str, qirgen.Program]]:

@@ -186,7 +186,8 @@ Result<Expr> resolve_scalar_operand(LoweringContext& context, const Operand& ope
           },
           [&](const ConstBool& value) -> Result<Expr> { return Expr(BoolLit{value.value}); },
           [&](const ConstFloat& value) -> Result<Expr> { return Expr(FloatLit{value.value}); },
-          [&](const Ssa& ssa) -> Result<Expr> { return context.lookup(ssa.name); },
+          // Gate angles are the one use a double computed by float arithmetic may have.
+          [&](const Ssa& ssa) -> Result<Expr> { return context.lookup_angle(ssa.name); },
           [&](const auto&) -> Result<Expr> {
             return callee_error("unsupported scalar operand form for ", callee, "");
           },

@@ -1,8 +1,8 @@
 // Instruction parsing: one joined instruction text to one Instruction.
 //
-// Calls, branches, comparisons, logic, arithmetic, select, phi and inttoptr
-// are read strictly and fail with a message; alloca, load, store, zext, sext,
-// trunc, bitcast and getelementptr fall back to Ignored when their form is not the modelled
+// Calls, branches, switches, comparisons, logic, integer and float arithmetic,
+// select, phi and inttoptr are read strictly and fail with a message; alloca, load, store, zext,
+// sext, trunc, bitcast and getelementptr fall back to Ignored when their form is not the modelled
 // one; any other opcode is carried as Unrecognized for lowering to report.
 // Every view in the result points into the instruction text; call arguments and
 // phi incomings go to the function's flat arrays (rolled back on failure). An
@@ -115,6 +115,30 @@ const ArithOp* arith_opcode(std::string_view op) {
   return nullptr;
 }
 
+// The float opcode named `op`, if it is one.
+std::optional<FloatOp> float_opcode(std::string_view op) {
+  if (op == "fadd") return FloatOp::FAdd;
+  if (op == "fsub") return FloatOp::FSub;
+  if (op == "fmul") return FloatOp::FMul;
+  if (op == "fdiv") return FloatOp::FDiv;
+  if (op == "fneg") return FloatOp::FNeg;
+  if (op == "sitofp") return FloatOp::SIToFP;
+  if (op == "uitofp") return FloatOp::UIToFP;
+  return std::nullopt;
+}
+
+// Skips the flags a float operation or conversion may carry before its type.
+std::string_view skip_float_flags(std::string_view text) {
+  while (true) {
+    const std::string_view word = first_word(text);
+    if (word != "nnan" && word != "ninf" && word != "nsz" && word != "arcp" && word != "contract" &&
+        word != "afn" && word != "reassoc" && word != "fast" && word != "nneg") {
+      return text;
+    }
+    text = rest_after_first_word(text);
+  }
+}
+
 struct Parts {
   std::optional<std::string_view> result;
   std::string_view opcode;
@@ -122,6 +146,104 @@ struct Parts {
 };
 
 }  // namespace
+
+// `switch iN VALUE, label %DEFAULT [ iN C, label %DEST ... ]`, its lines joined
+// by blanks: the cases go to the function's incomings.
+Result<Instruction> InstructionParser::parse_switch(std::string_view text, std::string_view ops,
+                                                    Function& function) {
+  const std::size_t open = ops.find('[');
+  const std::size_t close = ops.rfind(']');
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open ||
+      !trim(ops.substr(close + 1)).empty()) {
+    return at_token(parse_error(concat("switch expects a case list in [ ]: ", ops)), text, ops);
+  }
+  RETURN_IF_ERROR(split_in(text, trim(ops.substr(0, open)), pieces_));
+  if (pieces_.size() != 2) {
+    return at_token(parse_error(concat("switch expects a value and a default label: ", ops)), text,
+                    ops);
+  }
+  const std::string_view ty = first_word(pieces_[0]);
+  const std::string_view value_text = rest_after_first_word(pieces_[0]);
+  const auto default_label = read_label_piece(pieces_[1]);
+  if (!default_label) {
+    return at_token(parse_error(concat("switch expected 'label %name', got ", pieces_[1])), text,
+                    pieces_[1]);
+  }
+  ASSIGN_OR_RETURN(Operand value, operand_in(text, pieces_[0], ty, value_text));
+  AppendGuard guard(function);
+  const auto begin = static_cast<std::uint32_t>(function.incomings.size());
+  std::string_view rest = trim(ops.substr(open + 1, close - open - 1));
+  while (!rest.empty()) {
+    // One case: `iN C, label %DEST`, cases separated by blanks only.
+    const std::string_view case_ty = first_word(rest);
+    const std::string_view after_ty = rest_after_first_word(rest);
+    const std::size_t comma = after_ty.find(',');
+    if (case_ty != ty || comma == std::string_view::npos) {
+      return at_token(parse_error(concat("switch malformed case starting at ", rest)), text, rest);
+    }
+    const std::string_view constant = trim(after_ty.substr(0, comma));
+    ASSIGN_OR_RETURN(Operand case_value, operand_in(text, constant, ty, constant));
+    if (!std::holds_alternative<ConstInt>(case_value) &&
+        !std::holds_alternative<ConstBool>(case_value)) {
+      return at_token(
+          parse_error(concat("switch case value must be an integer constant, got ", constant)),
+          text, constant);
+    }
+    const std::string_view label_text = trim_start(after_ty.substr(comma + 1));
+    const auto label = read_label_piece(label_text);
+    if (!label || label->empty()) {
+      return at_token(parse_error(concat("switch expected 'label %name', got ", label_text)), text,
+                      label_text);
+    }
+    // The label ends at its closing quote, or with its last name character.
+    const char* end = label->data() + label->size();
+    if (*end == '"') ++end;
+    function.incomings.push_back(Incoming{case_value, *label});
+    rest = trim_start(label_text.substr(static_cast<std::size_t>(end - label_text.data())));
+  }
+  const auto index = static_cast<std::uint32_t>(function.operands.size());
+  function.operands.push_back(value);
+  const auto count = static_cast<std::uint32_t>(function.incomings.size() - begin);
+  guard.commit();
+  return Instruction{Switch{index, *default_label, Range{begin, count}, integer_type_width(ty)}};
+}
+
+// `fadd`/`fsub`/`fmul`/`fdiv TY A, B`, `fneg TY A`, `sitofp`/`uitofp iN A to TY`.
+Result<Instruction> InstructionParser::parse_float(std::string_view text, std::string_view name,
+                                                   FloatOp op,
+                                                   const std::optional<std::string_view>& result,
+                                                   std::string_view ops, Function& function) {
+  if (!result) {
+    return at_token(parse_error(concat(name, " without SSA result assignment")), text, name);
+  }
+  const std::string_view rest = skip_float_flags(ops);
+  if (op == FloatOp::SIToFP || op == FloatOp::UIToFP) {
+    const auto to = find_to_clause(rest);
+    if (!to) {
+      return at_token(parse_error(concat(name, " without a `to` clause: ") + std::string(ops)),
+                      text, ops);
+    }
+    const std::string_view source = trim(rest.substr(0, *to));
+    const std::string_view from_ty = first_word(source);
+    std::string_view target = rest.substr(*to + 4);
+    target = first_word(target.substr(0, target.find(',')));
+    ASSIGN_OR_RETURN(Operand value,
+                     operand_in(text, source, from_ty, rest_after_first_word(source)));
+    const auto index = static_cast<std::uint32_t>(function.operands.size());
+    function.operands.push_back(value);
+    return Instruction{FloatArith{op, index, target, *result, integer_type_width(from_ty)}};
+  }
+  const std::string_view ty = first_word(rest);
+  RETURN_IF_ERROR(split_in(text, rest_after_first_word(rest), pieces_));
+  const std::size_t expected = op == FloatOp::FNeg ? 1 : 2;
+  if (pieces_.size() != expected) {
+    return at_token(parse_error(concat(name, " expects ") + std::to_string(expected) +
+                                " operand(s): " + std::string(ops)),
+                    text, ops);
+  }
+  ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
+  return Instruction{FloatArith{op, first, ty, *result, 0}};
+}
 
 Result<Instruction> InstructionParser::parse(std::string_view text, Function& function) {
   const std::string_view display = trim(cut_attachments(cut_comment(text)));
@@ -361,6 +483,11 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     if (count == 0) return at_token(parse_error("phi has no incomings"), text, op);
     guard.commit();
     return Instruction{Phi{ty, Range{begin, count}, *result}};
+  }
+
+  if (op == "switch") return parse_switch(text, ops, function);
+  if (const auto float_op = float_opcode(op)) {
+    return parse_float(text, op, *float_op, result, ops, function);
   }
 
   if (op == "inttoptr") {

@@ -157,6 +157,16 @@ enum class ArithOp : std::uint8_t {
 };
 /// Integer conversions between widths.
 enum class CastOp : std::uint8_t { Zext = 0, Sext = 1, Trunc = 2 };
+/// Floating-point operations, and the conversions of an integer to a float.
+enum class FloatOp : std::uint8_t {
+  FAdd = 0,
+  FSub = 1,
+  FMul = 2,
+  FDiv = 3,
+  FNeg = 4,
+  SIToFP = 5,
+  UIToFP = 6,
+};
 
 /// One phi incoming: value and predecessor label.
 struct Incoming {
@@ -262,15 +272,34 @@ struct IntToPtr {
   std::string_view result;
   friend bool operator==(const IntToPtr&, const IntToPtr&) = default;
 };
+/// `switch iN VALUE, label %DEFAULT [ iN C, label %DEST ... ]`. Each case is an
+/// Incoming of Function::incomings: its constant and its destination label.
+struct Switch {
+  std::uint32_t value = 0;  // index of the compared value in Function::operands
+  std::string_view default_label;
+  Range cases;               // into Function::incomings; may be empty
+  std::uint32_t width = 64;  // N of the type iN; 0 when it is no integer type
+  friend bool operator==(const Switch&, const Switch&) = default;
+};
+/// `fadd`, `fsub`, `fmul`, `fdiv` and `fneg` (fast-math flags skipped), and
+/// `sitofp`/`uitofp` of an integer.
+struct FloatArith {
+  FloatOp op = FloatOp::FAdd;
+  std::uint32_t first_operand = 0;  // in Function::operands: the operand, or lhs then rhs
+  std::string_view ty;              // the result type, as written
+  std::string_view result;
+  std::uint32_t from_width = 0;  // conversions: N of the source type iN; 0 otherwise
+  friend bool operator==(const FloatArith&, const FloatArith&) = default;
+};
 struct Unrecognized {
   std::string_view opcode;  // first word, possibly empty
   friend bool operator==(const Unrecognized&, const Unrecognized&) = default;
 };
 
-/// One instruction. Alternatives are in their tag order (Call = 0 ... Unrecognized = 17).
+/// One instruction. Alternatives are in their tag order (Call = 0 ... Unrecognized = 19).
 using Instruction =
     std::variant<Call, Br, CondBr, Ret, ICmp, Logic, Select, Arith, Phi, Ignored, Alloca, Bitcast,
-                 Gep, Store, Load, IntCast, IntToPtr, Unrecognized>;
+                 Gep, Store, Load, IntCast, IntToPtr, Switch, FloatArith, Unrecognized>;
 
 // Instructions are stored one per record in every block, so their size is the
 // parser's main memory traffic. Operands live in Function::operands rather than
@@ -322,6 +351,10 @@ struct Function {
   [[nodiscard]] BinaryOperands binary_operands(const Arith& arith) const {
     return binary_at(arith.first_operand);
   }
+  /// The operands of a two-operand float operation of this function's body.
+  [[nodiscard]] BinaryOperands binary_operands(const FloatArith& arith) const {
+    return binary_at(arith.first_operand);
+  }
   /// The operands of a select of this function's body.
   [[nodiscard]] SelectOperands select_operands(const Select& select) const {
     const Operand* first = operands.data() + select.first_operand;
@@ -329,6 +362,12 @@ struct Function {
   }
   /// The stored value of a store of this function's body.
   [[nodiscard]] const Operand& value(const Store& store) const { return operands[store.value]; }
+  /// The compared value of a switch of this function's body.
+  [[nodiscard]] const Operand& value(const Switch& branch) const { return operands[branch.value]; }
+  /// The cases of a switch of this function's body (constant and destination).
+  [[nodiscard]] std::span<const Incoming> switch_cases(const Switch& branch) const {
+    return {incomings.data() + branch.cases.begin, branch.cases.count};
+  }
   /// The source value of an inttoptr of this function's body.
   [[nodiscard]] const Operand& value(const IntToPtr& cast) const { return operands[cast.value]; }
   /// The incomings of a phi of this function's body.

@@ -304,6 +304,11 @@ class JoinedInstruction {
     map(i.result);
   }
   void map_instruction(IntToPtr& i) const { map(i.result); }
+  void map_instruction(Switch& i) const { map(i.default_label); }
+  void map_instruction(FloatArith& i) const {
+    map(i.ty);
+    map(i.result);
+  }
   void map_instruction(Unrecognized& i) const { map(i.opcode); }
 
   std::string text_;

@@ -81,6 +81,11 @@ class InstructionParser {
   [[nodiscard]] Result<Instruction> parse(std::string_view text, Function& function);
 
  private:
+  Result<Instruction> parse_switch(std::string_view text, std::string_view ops, Function& function);
+  Result<Instruction> parse_float(std::string_view text, std::string_view name, FloatOp op,
+                                  const std::optional<std::string_view>& result,
+                                  std::string_view ops, Function& function);
+
   std::vector<std::string_view> pieces_;
 };
 

@@ -76,6 +76,11 @@ class EarliestView {
     add(i.source);
   }
   void operator()(const IntToPtr& i) { add(i.result); }
+  void operator()(const Switch& i) { add(i.default_label); }
+  void operator()(const FloatArith& i) {
+    add(i.result);
+    add(i.ty);
+  }
   void operator()(const Unrecognized& i) { add(i.opcode); }
 
  private:

@@ -25,11 +25,13 @@
 #include "signatures/signatures.h"
 #include "support/prefault.h"
 #include "support/word_hash.h"
+#include "translator/angle_arith.h"
 #include "translator/classical.h"
 #include "translator/error_place.h"
 #include "translator/memory_slots.h"
 #include "translator/phi.h"
 #include "translator/state_tracking.h"
+#include "translator/switch_chain.h"
 #include "translator/translate.h"
 
 namespace corvane {
@@ -44,6 +46,19 @@ void LoweringContext::bind(std::string_view name, Expr value) {
 }
 
 Result<Expr> LoweringContext::lookup(std::string_view name) const {
+  if (!angle_values.empty()) {
+    const auto angle = angle_values.find(name);
+    if (angle != angle_values.end()) {
+      return lowering_error("double value " + quote_text(name) + " computed by `" +
+                            std::string(angle->second.opcode) +
+                            "` is used other than as a gate angle or in further float "
+                            "arithmetic; float variables are not supported");
+    }
+  }
+  return lookup_angle(name);
+}
+
+Result<Expr> LoweringContext::lookup_angle(std::string_view name) const {
   auto it = env.find(name);
   if (it == env.end()) {
     return lowering_error("SSA value " + quote_text(name) +
@@ -249,7 +264,10 @@ class Lowerer {
       }
       if (capturing_) {
         if (const auto name = defined_name(instruction); name && plan_.captures(*name)) {
-          capture(*name);
+          Status captured = capture(*name);
+          if (!captured.ok()) {
+            return place_at_instruction(std::move(captured).error(), instruction, source_);
+          }
         }
       }
     }
@@ -315,6 +333,11 @@ class Lowerer {
       std::move(header.begin(), header.end(), body.begin() + static_cast<std::ptrdiff_t>(unused));
       body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(unused));
     } else {
+      // A lone block's slots do not count hoisted declarations; when the
+      // header outgrows them they are removed before it goes in front.
+      if (slots > 0 && body.size() >= slots) {
+        body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(slots));
+      }
       body.insert(body.begin(), std::make_move_iterator(header.begin()),
                   std::make_move_iterator(header.end()));
     }
@@ -328,9 +351,17 @@ class Lowerer {
   // Assigns the value `name` just bound (when it reads state) to a variable
   // of its own, and binds the name to that variable: later writes of what it
   // read no longer change it.
-  void capture(std::string_view name) {
+  Status capture(std::string_view name) {
     ValueTable::Entry* entry = context_.env.find(name);
-    if (entry == nullptr || !entry->reads_state) return;
+    if (entry == nullptr || !entry->reads_state) return ok_status();
+    if (const auto angle = context_.angle_values.find(name);
+        angle != context_.angle_values.end() && !angle->second.integral) {
+      // Only an integer expression fits an int variable.
+      return lowering_error("double value " + quote_text(name) + " computed by `" +
+                            std::string(angle->second.opcode) +
+                            "` reads a result or variable written again before its use; float "
+                            "variables are not supported");
+    }
     std::string variable = "cint_" + std::to_string(hoisted_.size());
     hoisted_.add_int(variable, IntLit{0}, false);
     // Assigned once, where the value is defined, before anything reads it.
@@ -341,6 +372,7 @@ class Lowerer {
         Assign{IndexedIdent{variable, std::nullopt}, std::move(entry->second)});
     tracker_.note_variable_write(variable, tracker_.point);
     context_.bind(name, read_variable(variable, truth));
+    return ok_status();
   }
 
   // The variable of a memory slot that the memory plan made one, declared on
@@ -375,6 +407,11 @@ class Lowerer {
       // What a store means depends on the loads it reaches.
       tracker_.require_whole_function();
       return ok_status();
+    }
+    if (const auto* stored = std::get_if<Ssa>(&function_->value(store));
+        stored != nullptr && context_.angle_values.count(stored->name) != 0) {
+      return lowering_error("double value " + quote_text(stored->name) +
+                            " is stored to memory; float variables are not supported");
     }
     ASSIGN_OR_RETURN(const std::string* variable, slot_variable(store.pointer));
     if (variable == nullptr) return ok_status();
@@ -435,6 +472,8 @@ class Lowerer {
     Load,
     IntCast,
     IntToPtr,
+    Switch,
+    FloatArith,
     Unrecognized,
   };
   static_assert(std::variant_size_v<Instruction> ==
@@ -539,6 +578,15 @@ class Lowerer {
       }
       case InstructionKind::IntToPtr:
         RETURN_IF_ERROR(lower_inttoptr(*std::get_if<IntToPtr>(&instruction)));
+        return false;
+      case InstructionKind::Switch:
+        // Whole-function lowering gets the switches as chains of branches.
+        if (memory_ != nullptr) return internal_error("switch left in a lowered function");
+        tracker_.require_whole_function();
+        return true;
+      case InstructionKind::FloatArith:
+        RETURN_IF_ERROR(
+            lower_float_arith(*std::get_if<FloatArith>(&instruction), *function_, context_));
         return false;
       case InstructionKind::Unrecognized:
         return lowering_error("unsupported LLVM instruction opcode " +
@@ -705,11 +753,20 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
+  // Switches become chains of branches first, in a copy of the entry point
+  // (a consumed module keeps its blocks and labels as they were read).
+  const std::size_t entry_index = static_cast<std::size_t>(entry - module.functions.data());
+  Function copy;
+  Module copy_names;
+  if (has_switch(*entry)) {
+    copy = *entry;
+    RETURN_IF_ERROR(lower_switches(copy, releasable != nullptr ? *releasable : copy_names));
+    entry = &copy;
+  }
   ASSIGN_OR_RETURN(Program program,
                    lower_whole(translator, signatures, *entry, module.source(), {}));
   if (releasable != nullptr) {
-    Function& release =
-        releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
+    Function& release = releasable->functions[entry_index];
     for (Block& block : release.blocks) std::vector<Instruction>().swap(block.instructions);
     std::vector<Operand>().swap(release.operands);
     std::vector<Incoming>().swap(release.incomings);

@@ -47,6 +47,13 @@ inline constexpr std::uint64_t kMaxExprNodes = 100'000;
 /// tree at most).
 inline constexpr std::uint64_t kDefaultCopyBudget = 1'000'000;
 
+/// A double computed by float arithmetic or an integer-to-float conversion:
+/// the opcode that made it, and whether its expression is an integer one.
+struct AngleValue {
+  std::string_view opcode;
+  bool integral = false;
+};
+
 /// Per-translation lowering state. Keys are views into the Module's text, which
 /// outlives the context.
 struct LoweringContext {
@@ -62,6 +69,9 @@ struct LoweringContext {
   /// most that may be copied in this translation.
   mutable std::uint64_t copied_nodes = 0;
   std::uint64_t copy_budget = kDefaultCopyBudget;
+  /// The SSA values bound to a double by float arithmetic or a conversion; only
+  /// gate angles and further such operations may use them (lookup_angle).
+  std::unordered_map<std::string_view, AngleValue, TextHash> angle_values;
   /// Where state-reading values are bound and used (the lowering driver's;
   /// absent when the context is used on its own).
   StateTracker* tracker = nullptr;
@@ -71,6 +81,9 @@ struct LoweringContext {
   /// A copy of the value bound to `name`, or the unbound-value error. With a
   /// tracker, a use at its current point.
   [[nodiscard]] Result<Expr> lookup(std::string_view name) const;
+  /// The same for a use that may also read an angle value (a gate angle, or an
+  /// operand of float arithmetic); lookup refuses those.
+  [[nodiscard]] Result<Expr> lookup_angle(std::string_view name) const;
   /// With a tracker, a use of `name` at its current point without a copy
   /// (for expressions copied from elsewhere, such as a branch condition).
   void note_use(std::string_view name) const;

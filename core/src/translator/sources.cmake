@@ -8,4 +8,6 @@ list(APPEND CORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/phi.cc
   ${CMAKE_CURRENT_LIST_DIR}/state_tracking.cc
   ${CMAKE_CURRENT_LIST_DIR}/memory_slots.cc
+  ${CMAKE_CURRENT_LIST_DIR}/switch_chain.cc
+  ${CMAKE_CURRENT_LIST_DIR}/angle_arith.cc
 )

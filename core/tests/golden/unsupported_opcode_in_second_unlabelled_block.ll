@@ -6,7 +6,7 @@ define void @main() #0 {
   call void @__quantum__qis__h__body(%Qubit* null)
   br label %1
 1:
-  %v = fneg double 1.0
+  %v = fcmp oeq double 1.0, 2.0
   ret void
 }
 

@@ -20,10 +20,10 @@ namespace {
 // A compact dump of a module: one line per function, one per block, and the
 // opcode kind of each instruction.
 std::string dump(const Module& module) {
-  static constexpr const char* kKinds[] = {"Call",    "Br",       "CondBr",      "Ret",   "ICmp",
-                                           "Logic",   "Select",   "Arith",       "Phi",   "Ignored",
-                                           "Alloca",  "Bitcast",  "Gep",         "Store", "Load",
-                                           "IntCast", "IntToPtr", "Unrecognized"};
+  static constexpr const char* kKinds[] = {
+      "Call",  "Br",      "CondBr",   "Ret",    "ICmp",       "Logic",       "Select",
+      "Arith", "Phi",     "Ignored",  "Alloca", "Bitcast",    "Gep",         "Store",
+      "Load",  "IntCast", "IntToPtr", "Switch", "FloatArith", "Unrecognized"};
   std::string out;
   for (const Function& function : module.functions) {
     out += function.is_declaration ? "declare " : "define ";

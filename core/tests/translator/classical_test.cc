@@ -13,6 +13,7 @@
 
 #include "expr_builders.h"
 #include "openqasm/printer.h"
+#include "translator/angle_arith.h"
 
 namespace corvane {
 namespace {
@@ -23,6 +24,15 @@ Expr neg(Expr e) { return make_not(std::move(e)); }
 Operand ssa(const char* name) { return Ssa{name}; }
 Operand cint(std::int64_t value) { return ConstInt{value}; }
 Operand cbool(bool value) { return ConstBool{value}; }
+
+// Lowers a float operation or conversion binding `result` (from an iN source
+// of `from_width` for a conversion).
+Status float_op(LoweringContext& context, FloatOp op, std::vector<Operand> operands,
+                const char* result = "r", std::uint32_t from_width = 0, const char* ty = "double") {
+  Function function;
+  function.operands = std::move(operands);
+  return lower_float_arith(FloatArith{op, 0, ty, result, from_width}, function, context);
+}
 
 // A context where m and n are measured bits, a and b integers, lt a comparison.
 LoweringContext make_context() {
@@ -603,6 +613,33 @@ TEST(ClassicalLoweringTest, IntegerCorrectionsOnlyWhereNeeded) {
          return lower_int_cast(IntCast{"a", "r", 32, 64}, c);
        },
        "a"},
+      {"sitofp of i1 reads true as -1",
+       [](LoweringContext& c) { return float_op(c, FloatOp::SIToFP, {ssa("m")}, "r", 1); },
+       "0 - c[0]"},
+      {"uitofp of an i32 that may be negative keeps its pattern",
+       [](LoweringContext& c) { return float_op(c, FloatOp::UIToFP, {ssa("a")}, "r", 32); },
+       "a & 4294967295"},
+      {"uitofp of an i64 constant rounds as LLVM does",
+       [](LoweringContext& c) { return float_op(c, FloatOp::UIToFP, {cint(-1)}, "r", 64); },
+       "18446744073709552000.0"},
+      {"float operations on constants are computed",
+       [](LoweringContext& c) {
+         return float_op(c, FloatOp::FAdd, {ConstFloat{0.1}, ConstFloat{0.2}});
+       },
+       "0.30000000000000004"},
+      {"two converted integers add as integers",
+       [](LoweringContext& c) -> Status {
+         RETURN_IF_ERROR(float_op(c, FloatOp::SIToFP, {ssa("m")}, "f", 64));
+         return float_op(c, FloatOp::FMul, {ssa("f"), ssa("f")});
+       },
+       "c[0] * c[0]"},
+      {"a float operand makes the operation a float one",
+       [](LoweringContext& c) -> Status {
+         RETURN_IF_ERROR(float_op(c, FloatOp::UIToFP, {ssa("n")}, "f", 1));
+         RETURN_IF_ERROR(float_op(c, FloatOp::FSub, {ConstFloat{0.5}, ssa("f")}, "g"));
+         return float_op(c, FloatOp::FNeg, {ssa("g")});
+       },
+       "-(0.5 - c[1])"},
   };
   for (const Row& row : rows) {
     LoweringContext context = make_context();
@@ -1002,6 +1039,48 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
          return lower_select(Select{0, "i64", "r"}, {cint(2), cint(3), cint(4)}, c);
        },
        "could not interpret i1 constant operand 2"},
+      {[](LoweringContext& c) { return float_op(c, FloatOp::SIToFP, {ssa("a")}, "r", 64); },
+       "`sitofp` (SSA value \"r\") of an integer that may lie beyond 2^53 in magnitude is not "
+       "supported: the output cannot state its rounding to double"},
+      {[](LoweringContext& c) {
+         c.variable_ranges.widen("a", IntRange{-3, 3});
+         return float_op(c, FloatOp::UIToFP, {ssa("a")}, "r", 64);
+       },
+       "`uitofp` (SSA value \"r\") of an i64 that may be negative is not supported: its "
+       "unsigned value may lie beyond 2^53, where the output cannot state its rounding to "
+       "double"},
+      {[](LoweringContext& c) -> Status {
+         c.variable_ranges.widen("a", IntRange{0, std::int64_t{1} << 40});
+         RETURN_IF_ERROR(float_op(c, FloatOp::SIToFP, {ssa("a")}, "f", 64));
+         return float_op(c, FloatOp::FMul, {ssa("f"), ssa("f")});
+       },
+       "`fmul` (SSA value \"r\") of integers whose result may lie beyond 2^53 in magnitude is "
+       "not supported: the output cannot state its rounding to double"},
+      {[](LoweringContext& c) {
+         return float_op(c, FloatOp::FDiv, {ConstFloat{1.0}, ConstFloat{0.0}});
+       },
+       "`fdiv` (SSA value \"r\") computes inf, which the output cannot state as an angle"},
+      {[](LoweringContext& c) -> Status {
+         RETURN_IF_ERROR(float_op(c, FloatOp::SIToFP, {ssa("m")}, "f", 1));
+         return float_op(c, FloatOp::FDiv, {ConstFloat{1.0}, ssa("f")});
+       },
+       "`fdiv` (SSA value \"r\") of a value known only at run time is not supported: the output "
+       "has no float division"},
+      {[](LoweringContext& c) {
+         return float_op(c, FloatOp::FAdd, {ConstFloat{1.0}, ConstFloat{2.0}}, "r", 0, "float");
+       },
+       "`fadd` (SSA value \"r\") on type \"float\" is not supported; only double values are"},
+      {[](LoweringContext& c) {
+         return float_op(c, FloatOp::FAdd, {ssa("m"), ConstFloat{2.0}});
+       },
+       "`fadd` (SSA value \"r\") has an operand \"Ssa(\\\"m\\\")\" that is not a double the "
+       "output can state"},
+      {[](LoweringContext& c) -> Status {
+         RETURN_IF_ERROR(float_op(c, FloatOp::FNeg, {ConstFloat{1.5}}, "f"));
+         return lower_arith(Arith{ArithOp::Add, 0, "r", 64}, {ssa("f"), cint(1)}, c);
+       },
+       "double value \"f\" computed by `fneg` is used other than as a gate angle or in further "
+       "float arithmetic; float variables are not supported"},
   };
   for (const Row& row : rows) {
     LoweringContext context = make_context();

@@ -135,8 +135,8 @@ TEST(LoweringDriverTest, ErrorsKeepTheirKindsAndArePlacedAtTheirInstruction) {
                    "the 'entry_point' attribute"),
        std::nullopt},
       // An unrecognized opcode is itself the place.
-      {"define void @main() \"entry_point\" {\n  br label %1\n1:\n  fneg double 1.0\n}\n",
-       lowering_error("unsupported LLVM instruction opcode \"fneg\" in block \"1\""),
+      {"define void @main() \"entry_point\" {\n  br label %1\n1:\n  fcmp oeq double 1.0, 2.0\n}\n",
+       lowering_error("unsupported LLVM instruction opcode \"fcmp\" in block \"1\""),
        TextPosition{4, 3}},
       {entry + "  %x = frobnicate i64 1\n  ret void\n}\n",
        lowering_error("unsupported LLVM instruction opcode \"frobnicate\" in block \"entry\""),

@@ -360,6 +360,66 @@ class Loop:
     until_zero: bool = True
 
 
+@dataclass(frozen=True)
+class Switch:
+    """`switch` on an integer tree. Each case maps a constant to an arm (its index
+    in `arms`) or to the default (-1); every arm and the default branch to one
+    join. The default is a block of its own holding `default`, or the join
+    itself when `default` is None. With `phi` (one arm, default None) the join
+    starts with a `phi i64` that is 1 where the arm ran and 0 on every edge
+    from the switch, and `marked` runs where it is 1.
+    """
+
+    value: object  # an integer tree
+    cases: tuple[tuple[int, int], ...]
+    arms: tuple[tuple, ...] = ()
+    default: tuple | None = ()
+    phi: bool = False
+    marked: tuple = ()
+
+
+@dataclass(frozen=True)
+class FArith:
+    """A double for a gate angle: `op` (fadd, fsub, fmul, fdiv; fneg on `lhs` only)
+    on floats, other FArith and ToDouble values."""
+
+    op: str
+    lhs: object
+    rhs: object = None
+
+
+@dataclass(frozen=True)
+class ToDouble:
+    """`sitofp` or `uitofp` of an integer tree, as a double for a gate angle."""
+
+    op: str
+    value: object
+
+
+def angle_value(angle, truth) -> float:
+    """The double LLVM computes for an angle; `truth(cond)` decides conditions."""
+    if isinstance(angle, FArith):
+        a = angle_value(angle.lhs, truth)
+        if angle.op == "fneg":
+            return -a
+        b = angle_value(angle.rhs, truth)
+        return {"fadd": a + b, "fsub": a - b, "fmul": a * b, "fdiv": a / b if b else 0.0}[angle.op]
+    if isinstance(angle, ToDouble):
+        width = width_of(angle.value)
+        v = int_value(angle.value, truth)
+        return float(_signed(v, width) if angle.op == "sitofp" else _bits(v, width))
+    return float(angle)
+
+
+def angle_leaves(angle) -> list:
+    """The conditions an angle reads, in order."""
+    if isinstance(angle, FArith):
+        return angle_leaves(angle.lhs) + (angle_leaves(angle.rhs) if angle.rhs is not None else [])
+    if isinstance(angle, ToDouble):
+        return int_leaves(angle.value)
+    return []
+
+
 @dataclass
 class Program:
     qubits: int
@@ -582,6 +642,7 @@ def walk(node):
 def _value_phi(program: Program) -> bool:
     """Whether a phi appears anywhere, the value classes' statements and conditions included."""
     return any(isinstance(n, Merge) or (isinstance(n, Logic) and n.style == "phi")
+               or (isinstance(n, Switch) and n.phi)
                or (isinstance(n, IntView) and n.style in ("materialise", "ifmerge")) for n in walk(program))
 
 
@@ -896,7 +957,20 @@ class _TextEmitter(_ValueEmitter):
         self.declare(name, f"declare void @{name}({', '.join(param_types)}){attrs}")
         self.line(f"call void @{name}({', '.join(args)})")
 
-    def angle(self, value: float) -> str:
+    def angle(self, value) -> str:
+        if isinstance(value, FArith):
+            lhs = self.angle(value.lhs)
+            out = self.fresh("f")
+            if value.op == "fneg":
+                self.line(f"%{out} = fneg double {lhs}")
+            else:
+                self.line(f"%{out} = {value.op} double {lhs}, {self.angle(value.rhs)}")
+            return f"%{out}"
+        if isinstance(value, ToDouble):
+            source = self.int_operand(value.value)
+            out = self.fresh("f")
+            self.line(f"%{out} = {value.op} i{width_of(value.value)} {source} to double")
+            return f"%{out}"
         if not self.program.memory_angles:
             return _format_double(value)
         slot, loaded = self.fresh("slot"), self.fresh("a")
@@ -956,6 +1030,8 @@ class _TextEmitter(_ValueEmitter):
             self.if_(stmt)
         elif isinstance(stmt, Loop):
             self.loop(stmt)
+        elif isinstance(stmt, Switch):
+            self.switch(stmt)
         elif isinstance(stmt, VALUE_STATEMENTS):
             self.value_statement(stmt)
         else:
@@ -964,6 +1040,46 @@ class _TextEmitter(_ValueEmitter):
     def body(self, stmts) -> None:
         for stmt in stmts:
             self.statement(stmt)
+
+    def switch(self, stmt: Switch) -> None:
+        width = width_of(stmt.value)
+        value = self.int_operand(stmt.value)
+        source = self.cur.label
+        join = self.fresh("sjoin")
+        arms = [self.fresh("case") for _ in stmt.arms]
+        default = join if stmt.default is None else self.fresh("dflt")
+
+        def constant(k: int) -> str:
+            return ("true" if k & 1 else "false") if width == 1 else str(_canonical(k, width))
+
+        self.line(f"switch i{width} {value}, label %{default} [")
+        for k, arm in stmt.cases:
+            self.cur.lines.append(f"    i{width} {constant(k)}, label %{arms[arm] if arm >= 0 else default}")
+        self.cur.lines.append("  ]")
+        ends = []
+        for label, arm in zip(arms, stmt.arms):
+            self.start(label)
+            self.body(arm)
+            ends.append(self.cur.label)
+            self.line(f"br label %{join}")
+        if stmt.default is not None:
+            self.start(default)
+            self.body(stmt.default)
+            self.line(f"br label %{join}")
+        self.start(join)
+        if stmt.phi:
+            # one incoming per edge: the default's and each case's that goes to the join
+            edges = 1 + sum(1 for _, arm in stmt.cases if arm < 0)
+            incomings = [f"[ 0, %{source} ]"] * edges + [f"[ 1, %{ends[0]} ]"]
+            p, t = self.fresh("sp"), self.fresh("st")
+            self.line(f"%{p} = phi i64 {', '.join(incomings)}")
+            self.line(f"%{t} = icmp eq i64 %{p}, 1")
+            mark, after = self.fresh("smark"), self.fresh("safter")
+            self.line(f"br i1 %{t}, label %{mark}, label %{after}")
+            self.start(mark)
+            self.body(stmt.marked)
+            self.line(f"br label %{after}")
+            self.start(after)
 
     def if_(self, stmt: If) -> None:
         cond = self.cond(stmt.cond)
@@ -1243,7 +1359,9 @@ def pyqir_supports(program: Program) -> bool:
 
     def body_ok(body) -> bool:
         for stmt in body:
-            if isinstance(stmt, (Loop, Ctl) + VALUE_STATEMENTS):
+            if isinstance(stmt, (Loop, Ctl, Switch) + VALUE_STATEMENTS):
+                return False
+            if isinstance(stmt, Gate) and not all(isinstance(a, float) for a in stmt.angles):
                 return False
             if isinstance(stmt, If) and not (cond_ok(stmt.cond) and body_ok(stmt.then) and body_ok(stmt.else_)):
                 return False
@@ -1406,17 +1524,63 @@ def reference_qasm(program: Program) -> str:
             return values.pure_cond(c)
         raise TypeError(c)
 
-    def gate_line(g: Gate) -> str:
+    def gate_line(g: Gate, truth=None) -> str:
         name, inverse = _DIALECT_NAME[g.op]
-        params = f"({', '.join(repr(float(a)) for a in g.angles)})" if g.angles else ""
+        angles = [angle_value(a, truth) for a in g.angles]
+        params = f"({', '.join(repr(a) for a in angles)})" if g.angles else ""
         qubits = ", ".join(f"q[{q}]" for q in g.qubits)
         return f"{'inv @ ' if inverse else ''}{name}{params} {qubits};"
+
+    def assignments(leaves) -> list[tuple[str, dict]]:
+        """Every assignment of the bits `leaves` read: its condition text and the bits."""
+        reads = sorted({r.result for leaf in leaves for r in _reads(leaf)})
+        out = []
+        for mask in range(1 << len(reads)):
+            bits = {r: (mask >> i) & 1 for i, r in enumerate(reads)}
+            out.append((" && ".join(f"c[{r}] == {bits[r]}" for r in reads) or "true", bits))
+        return out
+
+    def gate(g: Gate, pad: str) -> None:
+        leaves = [leaf for a in g.angles for leaf in angle_leaves(a)]
+        if not leaves:
+            out.append(pad + gate_line(g))
+            return
+        # one gate per assignment of the bits its angles read, with the angles LLVM computes there
+        for text, bits in assignments(leaves):
+            out.append(f"{pad}if ({text}) {{")
+            out.append(f"{pad}  " + gate_line(g, lambda leaf, bits=bits: _truth(leaf, bits)))
+            out.append(f"{pad}}}")
+
+    def switch(stmt: Switch, indent: int) -> None:
+        pad = "  " * indent
+        width = width_of(stmt.value)
+
+        def arm_of(bits: dict) -> int:
+            v = _bits(int_value(stmt.value, lambda leaf: _truth(leaf, bits)), width)
+            return next((arm for k, arm in stmt.cases if _bits(k, width) == v), -1)
+
+        choices = assignments(int_leaves(stmt.value))
+        depth = 0
+        for i, arm in enumerate(stmt.arms):
+            terms = [f"({text})" for text, bits in choices if arm_of(bits) == i]
+            inner = pad + "  " * depth
+            out.append(f"{inner}if ({' || '.join(terms) or 'false'}) {{")
+            body(arm, indent + depth + 1)
+            if stmt.phi:
+                body(stmt.marked, indent + depth + 1)
+            out.append(f"{inner}}} else {{")
+            depth += 1
+        body(stmt.default or (), indent + depth)
+        for d in range(depth - 1, -1, -1):
+            out.append(f"{pad}{'  ' * d}}}")
 
     def body(stmts, indent: int) -> None:
         pad = "  " * indent
         for stmt in stmts:
             if isinstance(stmt, Gate):
-                out.append(pad + gate_line(stmt))
+                gate(stmt, pad)
+            elif isinstance(stmt, Switch):
+                switch(stmt, indent)
             elif isinstance(stmt, Ctl):
                 qubits = ", ".join(f"q[{q}]" for q in stmt.qubits)
                 out.append(f"{pad}{'inv @ ' if stmt.adjoint else ''}{_CONTROLLED_NAME[stmt.op]} {qubits};")

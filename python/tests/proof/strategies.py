@@ -27,8 +27,10 @@ from __future__ import annotations
 
 from hypothesis import strategies as st
 
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, Gate, IArith, IBit, ICast, ICmpInt,
-                     IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read, Reset, Sel, has_phi)
+from . import qirgen
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, FArith, Gate, IArith, IBit, ICast, ICmpInt,
+                     IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read, Reset, Sel,
+                     Switch, ToDouble, has_phi)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -48,7 +50,8 @@ def _distinct(n_qubits: int, k: int, exclude: frozenset = frozenset()):
 
 
 @st.composite
-def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset()):
+def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset(), n_results: int = 0):
+    """A gate; with `n_results`, its angles may be computed (`angle_expr`)."""
     free = n_qubits - len(exclude)
     ops = [op for op, (_, k, _) in QIR_GATES.items() if k <= free]
     if flavour == "pyqir":
@@ -60,8 +63,107 @@ def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset(
         return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
     op = draw(st.sampled_from(ops))
     n_angles, k, _ = QIR_GATES[op]
-    angles = tuple(draw(ANGLES) for _ in range(n_angles))
+    # phasedx is run as rz(-phi) ... on the runner, which needs plain angles
+    computed = n_results > 0 and flavour != "pyqir" and op != "phasedx" and draw(st.integers(0, 3)) == 0
+    angles = tuple(draw(angle_expr(n_results) if computed else ANGLES) for _ in range(n_angles))
     return Gate(op, angles, draw(_distinct(n_qubits, k, exclude)))
+
+
+# --- computed angles ----------------------------------------------------------------------
+#
+# Angles computed with fadd/fsub/fmul/fdiv/fneg from constants and from
+# sitofp/uitofp of integers, measured ones among them. Integers computed at run
+# time stay small (the translator takes a converted integer only where its
+# range shows the double exact); constants may be any, the large ones scaled
+# down so that no angle grows huge (the runner adds consecutive rotations'
+# angles in floating point). fdiv divides constants only.
+
+SMALL_FACTORS = st.sampled_from([0.5, -0.25, 1.5, 2.0, 0.1, -1.75, 3.0])
+
+
+@st.composite
+def exact_int(draw, n_results: int, width: int, depth: int = 1, signed: bool = True):
+    """An iN value of a small known range, read from results; not negative unless `signed`."""
+    leaf = leaf_cond(n_results, "text")
+    kinds = ["bit"] if width == 1 else ["zext", "select"] + (["arith"] if depth > 0 else [])
+    kind = draw(st.sampled_from(kinds))
+    if kind == "bit":
+        return IBit(draw(leaf))
+    if kind == "zext":
+        return IZext(width, IBit(draw(leaf)))
+    if kind == "select":
+        small = st.integers(-1000 if signed else 0, 1000)
+        return ISelect(width, draw(leaf), draw(small), draw(small))
+    op = draw(st.sampled_from(["add", "mul"] if not signed else ["add", "sub", "mul"]))
+    return IArith(width, op, draw(exact_int(n_results, width, depth - 1, signed)),
+                  draw(exact_int(n_results, width, depth - 1, signed)))
+
+
+@st.composite
+def angle_expr(draw, n_results: int, depth: int = 2):
+    kinds = ["float", "int", "const-int"] + (["op", "op", "neg"] if depth > 0 else [])
+    kind = draw(st.sampled_from(kinds))
+    conversion = st.sampled_from(["sitofp", "uitofp"])
+    if kind == "float":
+        return draw(ANGLES)
+    op = draw(conversion)
+    width = draw(st.sampled_from([1, 32, 64]))
+    if kind == "int":
+        # an i64 that may be negative has no exact unsigned double
+        return ToDouble(op, draw(exact_int(n_results, width, 1, op == "sitofp" or width < 64)))
+    if kind == "const-int":
+        value = draw(st.integers(-50, 50) if width > 1 else st.integers(0, 1))
+        if width > 1 and (draw(st.booleans()) or (op == "uitofp" and value < 0)):
+            # an edge constant (or a negative one read unsigned), whose double may be rounded, scaled down
+            if draw(st.booleans()):
+                value = draw(int_constant(width))
+            return FArith("fmul", ToDouble(op, IConst(width, value)), 2.0 ** -60)
+        return ToDouble(op, IConst(width, value))
+    lhs = draw(angle_expr(n_results, depth - 1))
+    if kind == "neg":
+        return FArith("fneg", lhs)
+    op = draw(st.sampled_from(["fadd", "fsub", "fmul", "fdiv"]))
+    if op == "fmul":
+        return FArith(op, lhs, draw(st.one_of(SMALL_FACTORS, angle_expr(n_results, 0).filter(
+            lambda a: not isinstance(a, float)))))
+    rhs = draw(angle_expr(n_results, depth - 1))
+    if op == "fdiv":
+        # only constants divide (the output has no float division)
+        if qirgen.angle_leaves(lhs) or qirgen.angle_leaves(rhs):
+            op = "fadd"
+        else:
+            divisor = qirgen.angle_value(rhs, None)
+            if divisor == 0 or abs(qirgen.angle_value(lhs, None) / divisor) > 1e9:
+                op = "fsub"
+    return FArith(op, lhs, rhs)
+
+
+@st.composite
+def switch_stmt(draw, n_qubits: int, n_results: int, flavour: str, depth: int, in_loop: bool,
+                exclude: frozenset):
+    """A switch on an integer value: several cases share an arm, some go to the default."""
+    width = draw(st.sampled_from([1, 32, 64]))
+    value = draw(int_value(n_results, width, 1))
+    reads = sorted({r.result for leaf in qirgen.int_leaves(value) for r in qirgen._reads(leaf)})
+    possible = []
+    for mask in range(1 << len(reads)):
+        bits = {r: (mask >> i) & 1 for i, r in enumerate(reads)}
+        possible.append(qirgen._bits(qirgen.int_value(value, lambda leaf: qirgen._truth(leaf, bits)), width))
+    pool = sorted(set(possible) | {qirgen._bits(k, width) for k in draw(st.lists(int_constant(width), max_size=2))})
+    constants = draw(st.lists(st.sampled_from(pool), unique=True, max_size=5))
+    phi = bool(constants) and draw(st.integers(0, 3)) == 0
+    n_arms = 1 if phi else min(len(constants), draw(st.integers(0, 3)))
+    # every arm has a case; the other cases go to any arm or to the default
+    cases = tuple((k, i if i < n_arms else draw(st.integers(-1, n_arms - 1))) for i, k in enumerate(constants))
+    arm_depth = 0 if phi else depth - 1
+    arms = tuple(tuple(draw(statements(n_qubits, n_results, flavour, arm_depth, 2, in_loop, exclude)))
+                 for _ in range(n_arms))
+    if phi:
+        marked = tuple(draw(statements(n_qubits, n_results, flavour, 0, 2, in_loop, exclude)))
+        return Switch(value, cases, arms, None, True, marked)
+    default = None if draw(st.booleans()) else tuple(
+        draw(statements(n_qubits, n_results, flavour, depth - 1, 2, in_loop, exclude)))
+    return Switch(value, cases, arms, default)
 
 
 @st.composite
@@ -194,13 +296,15 @@ def statements(draw, n_qubits: int, n_results: int, flavour: str, depth: int, ma
         kind = draw(st.integers(0, 12))
         if kind <= 6 or not free:
             if free:
-                out.append(draw(gate_stmt(n_qubits, flavour, exclude)))
+                out.append(draw(gate_stmt(n_qubits, flavour, exclude, n_results)))
         elif kind <= 8:
             kinds = ["mz"] if flavour == "pyqir" and draw(st.booleans()) else ["mz", "m", "mresetz"]
             out.append(Measure(draw(st.sampled_from(free)), draw(st.integers(0, n_results - 1)),
                                draw(st.sampled_from(kinds))))
         elif kind == 9:
             out.append(Reset(draw(st.sampled_from(free))))
+        elif depth > 0 and flavour != "pyqir" and kind == 12 and draw(st.booleans()):
+            out.append(draw(switch_stmt(n_qubits, n_results, flavour, depth, in_loop, exclude)))
         elif depth > 0:
             cond = draw(condition(n_results, flavour, blocks_allowed=True, ifmerge_allowed=True))
             then = draw(statements(n_qubits, n_results, flavour, depth - 1, 3, in_loop, exclude))

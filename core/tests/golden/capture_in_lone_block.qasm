@@ -1,0 +1,9 @@
+OPENQASM 3.0;
+qubit[1] q;
+bit[1] c;
+int cint_0 = 0;
+c[0] = measure q[0];
+cint_0 = c[0];
+c[0] = measure q[0];
+rz(cint_0 == 1) q[0];
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}

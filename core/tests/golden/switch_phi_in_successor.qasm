@@ -1,0 +1,16 @@
+OPENQASM 3.0;
+qubit[4] q;
+bit[2] c;
+int cint_0 = 5;
+h q[0];
+h q[1];
+c[0] = measure q[0];
+c[1] = measure q[1];
+if ((c[0] | c[1] << 1) == 0 || (c[0] | c[1] << 1) == 3) {
+  x q[2];
+  cint_0 = 6;
+}
+if (cint_0 == 6) {
+  x q[3];
+}
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}
