@@ -5,10 +5,12 @@
 // fails leaves the lowering state as it was.
 #include "translator/phi.h"
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "ir/text.h"
@@ -79,6 +81,17 @@ std::vector<BlockLowering> ProcessedBlocks::take() {
   branch_by_successor_.clear();
   branch_by_pair_.clear();
   return std::move(blocks_);
+}
+
+void ProcessedBlocks::redirect(BlockLowering& block, std::string_view from, const std::string& to) {
+  for (Name& successor : block.successors) {
+    if (successor.view() == from) successor = Name(to);
+  }
+  indexed_ = 0;
+  first_by_label_.clear();
+  conditional_by_label_.clear();
+  branch_by_successor_.clear();
+  branch_by_pair_.clear();
 }
 
 void HoistedDecls::add_int(std::string name, Expr init, bool reusable) {
@@ -343,6 +356,64 @@ Status lower_integer_phi(const Phi& phi, std::span<const Incoming> incomings,
   return lower_if_merge(phi, incomings, processed, hoisted, context, plan);
 }
 
+// The width of a phi type the general lowering takes, or 0.
+std::uint32_t general_phi_width(std::string_view ty) {
+  if (ty == "i1") return 1;
+  if (ty == "i32") return 32;
+  if (ty == "i64") return 64;
+  return 0;
+}
+
+// An edge of the block graph and the positions in `copies` of its assignments.
+struct EdgeCopies {
+  std::string_view pred;
+  std::string_view block;
+  std::vector<std::size_t> copies;
+};
+
+// A label no record has: the edge's ends, made unique by a number if needed.
+std::string edge_label(ProcessedBlocks& processed, std::string_view pred, std::string_view block) {
+  const std::string base = std::string(pred) + ".to." + std::string(block);
+  std::string label = base;
+  for (std::size_t n = 1; processed.find_first(label) != nullptr; ++n) {
+    label = base + "." + std::to_string(n);
+  }
+  return label;
+}
+
+// Each phi has an incoming value for every block that branches to its block
+// (LLVM's rule; without it the variable would keep a stale value).
+Status check_every_predecessor(const std::vector<PhiCopy>& copies,
+                               const ProcessedBlocks& processed) {
+  std::unordered_map<std::string_view, std::vector<std::string_view>> predecessors;
+  for (const PhiCopy& copy : copies) predecessors.try_emplace(copy.block);
+  for (const BlockLowering& record : processed.blocks()) {
+    for (const Name& successor : record.successors) {
+      const auto it = predecessors.find(successor.view());
+      if (it != predecessors.end() &&
+          std::find(it->second.begin(), it->second.end(), record.label) == it->second.end()) {
+        it->second.push_back(record.label);
+      }
+    }
+  }
+  // The copies of one phi are consecutive.
+  for (std::size_t begin = 0; begin < copies.size();) {
+    std::size_t end = begin;
+    while (end < copies.size() && copies[end].variable == copies[begin].variable) ++end;
+    for (const std::string_view pred : predecessors[copies[begin].block]) {
+      const bool covered = std::any_of(copies.begin() + static_cast<std::ptrdiff_t>(begin),
+                                       copies.begin() + static_cast<std::ptrdiff_t>(end),
+                                       [&](const PhiCopy& copy) { return copy.pred == pred; });
+      if (!covered) {
+        return lowering_error("phi " + quote_text(copies[begin].phi) +
+                              " has no incoming value for its predecessor " + quote_text(pred));
+      }
+    }
+    begin = end;
+  }
+  return ok_status();
+}
+
 }  // namespace
 
 Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::string_view block_label,
@@ -362,6 +433,117 @@ Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::strin
   return lowering_error("phi " + std::string(phi.ty) + " is not yet supported (SSA " +
                         quote_text(phi.result) +
                         "); only `phi i1` and `phi i32`/`phi i64` are lowered today");
+}
+
+bool general_phi_type(std::string_view ty) { return general_phi_width(ty) != 0; }
+
+Status lower_general_phi(const Phi& phi, std::span<const Incoming> incomings,
+                         std::string_view block_label, HoistedDecls& hoisted,
+                         LoweringContext& context, std::vector<PhiCopy>& copies) {
+  const std::uint32_t width = general_phi_width(phi.ty);
+  if (width == 0) {
+    return lowering_error("phi " + std::string(phi.ty) + " is not yet supported (SSA " +
+                          quote_text(phi.result) +
+                          "); only `phi i1` and `phi i32`/`phi i64` are lowered today");
+  }
+  // Every incoming is checked before anything is declared or bound.
+  for (const Incoming& incoming : incomings) {
+    if (const auto* integer = std::get_if<ConstInt>(&incoming.value)) {
+      if (integer->value < std::numeric_limits<std::int64_t>::min() ||
+          integer->value > std::numeric_limits<std::int64_t>::max()) {
+        return lowering_error("phi integer incoming constant " + int128_to_string(integer->value) +
+                              " does not fit in i64");
+      }
+    } else if (!std::holds_alternative<ConstBool>(incoming.value) &&
+               !std::holds_alternative<Ssa>(incoming.value)) {
+      return lowering_error("phi " + std::string(phi.ty) + " " + quote_text(phi.result) +
+                            " incoming must be a constant or SSA reference, got " +
+                            operand_debug(incoming.value));
+    }
+  }
+  for (std::size_t i = 0; i < incomings.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (incomings[j].pred == incomings[i].pred && !(incomings[j].value == incomings[i].value)) {
+        return lowering_error("phi " + quote_text(phi.result) + " gives predecessor " +
+                              quote_text(incomings[i].pred) + " two different incoming values");
+      }
+    }
+  }
+  std::string variable = "cint_" + std::to_string(hoisted.size());
+  hoisted.add_int(variable, IntLit{0}, false);
+  // Every value assigned is of the phi's type, in canonical form.
+  context.variable_ranges.widen(variable, width_range(width));
+  for (const Incoming& incoming : incomings) {
+    copies.push_back(PhiCopy{incoming.pred, std::string(block_label), variable, &incoming.value,
+                             width, phi.result});
+  }
+  Expr read = Ident{variable};
+  if (width == 1) read = make_binary_expr(BinaryOp::Eq, std::move(read), IntLit{1});
+  context.bind(phi.result, std::move(read));
+  return ok_status();
+}
+
+Status place_phi_copies(const std::vector<PhiCopy>& copies, ProcessedBlocks& processed,
+                        LoweringContext& context) {
+  RETURN_IF_ERROR(check_every_predecessor(copies, processed));
+  // The edges in the order their first assignment was made.
+  std::vector<EdgeCopies> edges;
+  std::unordered_map<std::string, std::size_t> edge_of;
+  for (std::size_t i = 0; i < copies.size(); ++i) {
+    const PhiCopy& copy = copies[i];
+    std::string key = std::string(copy.pred) + '\n' + copy.block;
+    auto [it, inserted] = edge_of.try_emplace(std::move(key), edges.size());
+    if (inserted) edges.push_back(EdgeCopies{copy.pred, copy.block, {}});
+    EdgeCopies& edge = edges[it->second];
+    // A predecessor listed twice (both edges of a branch) gives one value.
+    const bool repeated = std::any_of(edge.copies.begin(), edge.copies.end(), [&](std::size_t j) {
+      return copies[j].variable == copy.variable;
+    });
+    if (!repeated) edge.copies.push_back(i);
+  }
+  for (const EdgeCopies& edge : edges) {
+    BlockLowering* pred = processed.find_first(edge.pred);
+    if (pred == nullptr) {
+      return lowering_error("phi predecessor " + quote_text(edge.pred) +
+                            " is not a block of this function");
+    }
+    bool reaches = false;
+    bool elsewhere = false;
+    for (const Name& successor : pred->successors) {
+      (successor.view() == edge.block ? reaches : elsewhere) = true;
+    }
+    if (!reaches) {
+      return lowering_error("phi predecessor " + quote_text(edge.pred) +
+                            " does not branch to the phi's block " + quote_text(edge.block));
+    }
+    std::size_t position = position_of(processed, *pred);
+    if (elsewhere) {
+      // The predecessor also goes elsewhere: the assignments get a block of
+      // their own on this edge.
+      std::string label = edge_label(processed, edge.pred, edge.block);
+      processed.redirect(*pred, edge.block, label);
+      BlockLowering split;
+      split.label = std::move(label);
+      split.successors.emplace_back(edge.block);
+      position = processed.blocks().size();
+      processed.append(std::move(split));
+    }
+    for (const std::size_t i : edge.copies) {
+      const PhiCopy& copy = copies[i];
+      BlockLowering& block = processed.blocks_at(position);
+      const ProgramPoint at = appended_point(context, processed, block);
+      Expr value;
+      {
+        const UsePoint use(context, at);
+        ASSIGN_OR_RETURN(value, int_operand_expr(*copy.value, copy.width, context));
+      }
+      block.statements.push_back(
+          Assign{IndexedIdent{copy.variable, std::nullopt}, std::move(value)});
+      if (context.tracker != nullptr)
+        context.tracker->note_appended_write(copy.variable, at, block);
+    }
+  }
+  return ok_status();
 }
 
 }  // namespace corvane
