@@ -739,11 +739,25 @@ std::vector<std::uint32_t> lowering_order(const Function& function) {
   std::unordered_map<std::string_view, std::uint32_t, TextHash> position_of;
   position_of.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) position_of.try_emplace(function.blocks[i].label, i);
-  std::vector<std::vector<std::uint32_t>> successors(count);
-  std::vector<std::vector<std::uint32_t>> predecessors(count);
+  // Both edge lists in flat arrays: block i's successors (or predecessors)
+  // are those from its begin offset to the next block's.
+  std::vector<std::uint32_t> succ_begin(count + 1, 0);
+  std::vector<std::uint32_t> succ;
+  std::vector<std::uint32_t> scratch;
   for (std::uint32_t i = 0; i < count; ++i) {
-    successor_positions(function.blocks[i], position_of, successors[i]);
-    for (const std::uint32_t s : successors[i]) predecessors[s].push_back(i);
+    successor_positions(function.blocks[i], position_of, scratch);
+    succ.insert(succ.end(), scratch.begin(), scratch.end());
+    succ_begin[i + 1] = static_cast<std::uint32_t>(succ.size());
+  }
+  std::vector<std::uint32_t> pred_begin(count + 1, 0);
+  for (const std::uint32_t s : succ) ++pred_begin[s + 1];
+  for (std::uint32_t i = 0; i < count; ++i) pred_begin[i + 1] += pred_begin[i];
+  std::vector<std::uint32_t> pred(succ.size());
+  {
+    std::vector<std::uint32_t> fill(pred_begin.begin(), pred_begin.end() - 1);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      for (std::uint32_t k = succ_begin[i]; k < succ_begin[i + 1]; ++k) pred[fill[succ[k]]++] = i;
+    }
   }
   // Reverse postorder from the entry.
   constexpr std::uint32_t kNone = 0xFFFFFFFFu;
@@ -754,8 +768,8 @@ std::vector<std::uint32_t> lowering_order(const Function& function) {
   seen[0] = 1;
   while (!stack.empty()) {
     auto& [node, next] = stack.back();
-    if (next < successors[node].size()) {
-      const std::uint32_t s = successors[node][next++];
+    if (succ_begin[node] + next < succ_begin[node + 1]) {
+      const std::uint32_t s = succ[succ_begin[node] + next++];
       if (seen[s] == 0) {
         seen[s] = 1;
         stack.emplace_back(s, 0);
@@ -776,13 +790,14 @@ std::vector<std::uint32_t> lowering_order(const Function& function) {
       const std::uint32_t node = *it;
       if (node == 0) continue;
       std::uint32_t candidate = kNone;
-      for (const std::uint32_t pred : predecessors[node]) {
-        if (idom[pred] == kNone) continue;
+      for (std::uint32_t k = pred_begin[node]; k < pred_begin[node + 1]; ++k) {
+        const std::uint32_t p = pred[k];
+        if (idom[p] == kNone) continue;
         if (candidate == kNone) {
-          candidate = pred;
+          candidate = p;
           continue;
         }
-        std::uint32_t a = pred;
+        std::uint32_t a = p;
         std::uint32_t b = candidate;
         while (a != b) {
           while (rpo_number[a] > rpo_number[b]) a = idom[a];
@@ -822,10 +837,10 @@ std::vector<std::uint32_t> lowering_order(const Function& function) {
   return order;
 }
 
-// Lowers the blocks of a parsed function, each after its immediate dominator.
-Status lower_function(Lowerer& lowerer, const Function& function) {
+// Lowers the blocks of a parsed function in `order` (lowering_order's).
+Status lower_function(Lowerer& lowerer, const Function& function,
+                      const std::vector<std::uint32_t>& order) {
   lowerer.reserve(count_value_definitions(function), function.blocks.size());
-  std::vector<std::uint32_t> order = lowering_order(function);
   if (order.empty()) {
     for (const Block& block : function.blocks) {
       lowerer.begin_block(block.label);
@@ -840,7 +855,7 @@ Status lower_function(Lowerer& lowerer, const Function& function) {
     RETURN_IF_ERROR(lowerer.lower(function, block.instructions, count_calls(block.instructions)));
     lowerer.end_block();
   }
-  lowerer.set_text_positions(std::move(order));
+  lowerer.set_text_positions(order);
   return ok_status();
 }
 
@@ -857,9 +872,10 @@ constexpr int kPlanRounds = 2;
 Result<Program> lower_whole(const Translator& translator, const SignatureMap& signatures,
                             const Function& entry, std::string_view source, LoweringPlan plan) {
   const MemoryPlan memory = plan_memory(entry);
+  const std::vector<std::uint32_t> order = lowering_order(entry);
   for (int round = 1;; ++round) {
     Lowerer lowerer(translator, signatures, source, plan, &memory);
-    RETURN_IF_ERROR(lower_function(lowerer, entry));
+    RETURN_IF_ERROR(lower_function(lowerer, entry, order));
     ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
     if (program.has_value()) return std::move(*program);
     if (plan.everything) {
