@@ -426,6 +426,30 @@ done:
 """)
 
 
+# The constant comes from a branch before the loop, the other value (a bit
+# measured from |0>) from the loop's latch: the second arrival reads the bit.
+CONSTANT_PHI_INTO_A_LOOP_HEADER = module("""\
+entry:
+  call void @__quantum__qis__h__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  call void @__quantum__qis__mz__body({q1}, {q1})
+  %c = call i1 @__quantum__qis__read_result__body({q0})
+  %m = call i1 @__quantum__qis__read_result__body({q1})
+  br i1 %c, label %head, label %done
+head:
+  %p = phi i1 [ true, %entry ], [ %m, %latch ]
+  br i1 %p, label %latch, label %done
+latch:
+  call void @__quantum__qis__x__body({q2})
+  br label %head
+done:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__rt__result_record_output({q0}, ptr null)
+  call void @__quantum__rt__result_record_output({q2}, ptr null)
+  ret void
+""")
+
+
 def tiny_angle_from_pyqir() -> str:
     """pyqir (LLVM's printer) writes 1.902362356418622e-302 as a hex literal without its leading zero digit."""
     prog = qirgen.Program(1, 1, (qirgen.Gate("h", (), (0,)), qirgen.Gate("rz", (1.902362356418622e-302,), (0,)),
@@ -452,6 +476,7 @@ def bound_value_used_above_its_definition() -> str:
 @pytest.mark.parametrize("make", [
     pytest.param(bound_value_used_above_its_definition, id="value-used-in-a-block-written-before-its-definition"),
     pytest.param(lambda: PHI_BEFORE_ITS_PREDECESSOR, id="phi-written-before-its-predecessor"),
+    pytest.param(lambda: CONSTANT_PHI_INTO_A_LOOP_HEADER, id="constant-phi-into-a-loop-header"),
     pytest.param(tiny_angle_from_pyqir, id="short-hex-double-from-llvm"),
 ])
 def test_valid_llvm_shapes(make):

@@ -199,11 +199,15 @@ Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
   ASSIGN_OR_RETURN(Expr lhs, copy_condition(context, phi.result, processed, *pred));
   const auto* ssa = std::get_if<Ssa>(&other.value);
   if (ssa == nullptr) return lowering_error("phi i1 rhs incoming must be an SSA reference");
-  // The incoming value leaves its predecessor at that block's branch.
-  ProgramPoint rhs_at = context.tracker != nullptr ? context.tracker->point : ProgramPoint{};
-  if (const BlockLowering* rhs_block = processed.find_first(other.pred)) {
-    rhs_at = ProgramPoint{position_of(processed, *rhs_block), kBranchStep};
+  // The incoming value leaves its predecessor at that block's branch. A
+  // predecessor not lowered yet may be a loop's latch, which reaches this
+  // block again after the branch went this way: no merge of one branch.
+  const BlockLowering* rhs_block = processed.find_first(other.pred);
+  if (rhs_block == nullptr) {
+    return lowering_error("phi i1 short-circuit predecessor " + quote_text(other.pred) +
+                          " comes after the phi's block");
   }
+  const ProgramPoint rhs_at{position_of(processed, *rhs_block), kBranchStep};
   Expr rhs;
   {
     const UsePoint at(context, rhs_at);
