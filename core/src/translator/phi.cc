@@ -5,12 +5,12 @@
 // fails leaves the lowering state as it was.
 #include "translator/phi.h"
 
-#include <algorithm>
 #include <functional>
 #include <limits>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "ir/text.h"
@@ -35,16 +35,21 @@ void ProcessedBlocks::catch_up() const {
     if (!block.condition.has_value()) continue;
     // A later record of the same label replaces an earlier one here.
     conditional_by_label_.insert_or_assign(block.label, position);
-    if (block.successors.size() != 2) continue;
-    const std::string_view a = block.successors[0];
-    const std::string_view b = block.successors[1];
-    branch_by_successor_.try_emplace(std::string(a), position);
-    branch_by_successor_.try_emplace(std::string(b), position);
-    if (a != b) {
-      branch_by_pair_.try_emplace(a < b ? std::pair(std::string(a), std::string(b))
-                                        : std::pair(std::string(b), std::string(a)),
-                                  position);
-    }
+    index_branch(position);
+  }
+}
+
+void ProcessedBlocks::index_branch(std::size_t position) const {
+  const BlockLowering& block = blocks_[position];
+  if (block.successors.size() != 2) return;
+  const std::string_view a = block.successors[0];
+  const std::string_view b = block.successors[1];
+  branch_by_successor_.try_emplace(std::string(a), position);
+  branch_by_successor_.try_emplace(std::string(b), position);
+  if (a != b) {
+    branch_by_pair_.try_emplace(a < b ? std::pair(std::string(a), std::string(b))
+                                      : std::pair(std::string(b), std::string(a)),
+                                position);
   }
 }
 
@@ -63,6 +68,14 @@ const BlockLowering* ProcessedBlocks::find_conditional(std::string_view label) c
 const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
                                                      std::string_view second) const {
   catch_up();
+  if (branches_stale_) {
+    branch_by_successor_.clear();
+    branch_by_pair_.clear();
+    for (std::size_t position = 0; position < blocks_.size(); ++position) {
+      if (blocks_[position].condition.has_value()) index_branch(position);
+    }
+    branches_stale_ = false;
+  }
   if (first == second) {
     auto it = branch_by_successor_.find(first);
     return it == branch_by_successor_.end() ? nullptr : &blocks_[it->second];
@@ -76,6 +89,7 @@ const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
 
 std::vector<BlockLowering> ProcessedBlocks::take() {
   indexed_ = 0;
+  branches_stale_ = false;
   first_by_label_.clear();
   conditional_by_label_.clear();
   branch_by_successor_.clear();
@@ -87,11 +101,8 @@ void ProcessedBlocks::redirect(BlockLowering& block, std::string_view from, cons
   for (Name& successor : block.successors) {
     if (successor.view() == from) successor = Name(to);
   }
-  indexed_ = 0;
-  first_by_label_.clear();
-  conditional_by_label_.clear();
-  branch_by_successor_.clear();
-  branch_by_pair_.clear();
+  // Labels and conditions stay; the branch index is built again when next asked.
+  branches_stale_ = true;
 }
 
 void HoistedDecls::add_int(std::string name, Expr init, bool reusable) {
@@ -392,23 +403,24 @@ Status check_every_predecessor(const std::vector<PhiCopy>& copies,
   std::unordered_map<std::string_view, std::vector<std::string_view>> predecessors;
   for (const PhiCopy& copy : copies) predecessors.try_emplace(copy.block);
   for (const BlockLowering& record : processed.blocks()) {
-    for (const Name& successor : record.successors) {
-      const auto it = predecessors.find(successor.view());
-      if (it != predecessors.end() &&
-          std::find(it->second.begin(), it->second.end(), record.label) == it->second.end()) {
-        it->second.push_back(record.label);
-      }
+    for (std::size_t k = 0; k < record.successors.size(); ++k) {
+      const std::string_view successor = record.successors[k].view();
+      // A branch with both edges to one block names it once.
+      if (k > 0 && record.successors[0].view() == successor) continue;
+      const auto it = predecessors.find(successor);
+      if (it != predecessors.end()) it->second.push_back(record.label);
     }
   }
   // The copies of one phi are consecutive.
+  std::unordered_set<std::string_view> covered;
   for (std::size_t begin = 0; begin < copies.size();) {
     std::size_t end = begin;
-    while (end < copies.size() && copies[end].variable == copies[begin].variable) ++end;
+    covered.clear();
+    for (; end < copies.size() && copies[end].variable == copies[begin].variable; ++end) {
+      covered.insert(copies[end].pred);
+    }
     for (const std::string_view pred : predecessors[copies[begin].block]) {
-      const bool covered = std::any_of(copies.begin() + static_cast<std::ptrdiff_t>(begin),
-                                       copies.begin() + static_cast<std::ptrdiff_t>(end),
-                                       [&](const PhiCopy& copy) { return copy.pred == pred; });
-      if (!covered) {
+      if (covered.count(pred) == 0) {
         return lowering_error("phi " + quote_text(copies[begin].phi) +
                               " has no incoming value for its predecessor " + quote_text(pred));
       }
@@ -465,21 +477,26 @@ Status lower_general_phi(const Phi& phi, std::span<const Incoming> incomings,
                             operand_debug(incoming.value));
     }
   }
+  // A predecessor listed twice (both edges of a branch) gives one value, assigned once.
+  std::unordered_map<std::string_view, std::size_t> first_of;
+  std::vector<std::size_t> kept;
+  kept.reserve(incomings.size());
   for (std::size_t i = 0; i < incomings.size(); ++i) {
-    for (std::size_t j = 0; j < i; ++j) {
-      if (incomings[j].pred == incomings[i].pred && !(incomings[j].value == incomings[i].value)) {
-        return lowering_error("phi " + quote_text(phi.result) + " gives predecessor " +
-                              quote_text(incomings[i].pred) + " two different incoming values");
-      }
+    const auto [it, inserted] = first_of.try_emplace(incomings[i].pred, i);
+    if (inserted) {
+      kept.push_back(i);
+    } else if (!(incomings[it->second].value == incomings[i].value)) {
+      return lowering_error("phi " + quote_text(phi.result) + " gives predecessor " +
+                            quote_text(incomings[i].pred) + " two different incoming values");
     }
   }
   std::string variable = "cint_" + std::to_string(hoisted.size());
   hoisted.add_int(variable, IntLit{0}, false);
   // Every value assigned is of the phi's type, in canonical form.
   context.variable_ranges.widen(variable, width_range(width));
-  for (const Incoming& incoming : incomings) {
-    copies.push_back(PhiCopy{incoming.pred, std::string(block_label), variable, &incoming.value,
-                             width, phi.result});
+  for (const std::size_t i : kept) {
+    copies.push_back(PhiCopy{incomings[i].pred, std::string(block_label), variable,
+                             &incomings[i].value, width, phi.result});
   }
   Expr read = Ident{variable};
   if (width == 1) read = make_binary_expr(BinaryOp::Eq, std::move(read), IntLit{1});
@@ -498,12 +515,7 @@ Status place_phi_copies(const std::vector<PhiCopy>& copies, ProcessedBlocks& pro
     std::string key = std::string(copy.pred) + '\n' + copy.block;
     auto [it, inserted] = edge_of.try_emplace(std::move(key), edges.size());
     if (inserted) edges.push_back(EdgeCopies{copy.pred, copy.block, {}});
-    EdgeCopies& edge = edges[it->second];
-    // A predecessor listed twice (both edges of a branch) gives one value.
-    const bool repeated = std::any_of(edge.copies.begin(), edge.copies.end(), [&](std::size_t j) {
-      return copies[j].variable == copy.variable;
-    });
-    if (!repeated) edge.copies.push_back(i);
+    edges[it->second].copies.push_back(i);
   }
   for (const EdgeCopies& edge : edges) {
     BlockLowering* pred = processed.find_first(edge.pred);

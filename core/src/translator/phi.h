@@ -51,7 +51,7 @@ class ProcessedBlocks {
   /// Hands the records over (for structuring); leaves this object empty.
   [[nodiscard]] std::vector<BlockLowering> take();
   /// Turns the edges of `block` (a record of this list) to `from` towards `to`
-  /// instead; the indexes are built again on the next query.
+  /// instead; the branch index is built again on its next query.
   void redirect(BlockLowering& block, std::string_view from, const std::string& to);
 
  private:
@@ -60,9 +60,12 @@ class ProcessedBlocks {
   };
 
   // Indexes the records appended since the last query. Records never change
-  // their label, condition or successors once appended, so indexing late gives
-  // the same answers and costs nothing for functions without phis.
+  // their label or condition once appended, nor their successors but through
+  // redirect(), so indexing late gives the same answers and costs nothing for
+  // functions without phis.
   void catch_up() const;
+  // Adds the record at `position` (one with a condition) to the branch index.
+  void index_branch(std::size_t position) const;
 
   std::vector<BlockLowering> blocks_;
   mutable std::size_t indexed_ = 0;
@@ -74,6 +77,7 @@ class ProcessedBlocks {
       branch_by_successor_;
   mutable std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash>
       branch_by_pair_;
+  mutable bool branches_stale_ = false;  // a record's successors changed (redirect)
 };
 
 /// Declarations placed before the program body, with the names of the integer
