@@ -450,6 +450,12 @@ done:
 """)
 
 
+def latch_written_first(text: str) -> str:
+    """The module with its `latch:` block moved above its `head:` block."""
+    head, latch, done = text.index("head:"), text.index("latch:"), text.index("done:")
+    return text[:head] + text[latch:done] + text[head:latch] + text[done:]
+
+
 def tiny_angle_from_pyqir() -> str:
     """pyqir (LLVM's printer) writes 1.902362356418622e-302 as a hex literal without its leading zero digit."""
     prog = qirgen.Program(1, 1, (qirgen.Gate("h", (), (0,)), qirgen.Gate("rz", (1.902362356418622e-302,), (0,)),
@@ -477,6 +483,8 @@ def bound_value_used_above_its_definition() -> str:
     pytest.param(bound_value_used_above_its_definition, id="value-used-in-a-block-written-before-its-definition"),
     pytest.param(lambda: PHI_BEFORE_ITS_PREDECESSOR, id="phi-written-before-its-predecessor"),
     pytest.param(lambda: CONSTANT_PHI_INTO_A_LOOP_HEADER, id="constant-phi-into-a-loop-header"),
+    pytest.param(lambda: latch_written_first(CONSTANT_PHI_INTO_A_LOOP_HEADER),
+                 id="constant-phi-into-a-loop-header-latch-written-first"),
     pytest.param(tiny_angle_from_pyqir, id="short-hex-double-from-llvm"),
 ])
 def test_valid_llvm_shapes(make):

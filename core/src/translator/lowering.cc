@@ -870,9 +870,9 @@ constexpr int kPlanRounds = 2;
 // paths between the blocks, and the plan grows until no value is read after
 // what it read was written again.
 Result<Program> lower_whole(const Translator& translator, const SignatureMap& signatures,
-                            const Function& entry, std::string_view source, LoweringPlan plan) {
+                            const Function& entry, std::string_view source, LoweringPlan plan,
+                            const std::vector<std::uint32_t>& order) {
   const MemoryPlan memory = plan_memory(entry);
-  const std::vector<std::uint32_t> order = lowering_order(entry);
   for (int round = 1;; ++round) {
     Lowerer lowerer(translator, signatures, source, plan, &memory);
     RETURN_IF_ERROR(lower_function(lowerer, entry, order));
@@ -887,13 +887,38 @@ Result<Program> lower_whole(const Translator& translator, const SignatureMap& si
   }
 }
 
+bool has_phi(const Function& function) {
+  for (const Block& block : function.blocks) {
+    for (const Instruction& instruction : block.instructions) {
+      if (std::holds_alternative<Phi>(instruction)) return true;
+    }
+  }
+  return false;
+}
+
+// Lowers the entry point with each block after its immediate dominator. When
+// the text order is not such an order, a function without phis is lowered in
+// text order first all the same (as it always was, which keeps the output of
+// what translated so); one with phis goes by dominance only, since a loop's
+// latch written above its header would pass for a block before the phi.
+Result<Program> lower_in_order(const Translator& translator, const SignatureMap& signatures,
+                               const Function& entry, std::string_view source) {
+  const std::vector<std::uint32_t> order = lowering_order(entry);
+  if (order.empty() || has_phi(entry)) {
+    return lower_whole(translator, signatures, entry, source, {}, order);
+  }
+  Result<Program> in_text_order = lower_whole(translator, signatures, entry, source, {}, {});
+  if (in_text_order.ok()) return in_text_order;
+  return lower_whole(translator, signatures, entry, source, {}, order);
+}
+
 Result<Program> lower_entry_point(const Translator& translator, const Module& module,
                                   Module* releasable) {
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
   ASSIGN_OR_RETURN(Program program,
-                   lower_whole(translator, signatures, *entry, module.source(), {}));
+                   lower_in_order(translator, signatures, *entry, module.source()));
   if (releasable != nullptr) {
     Function& release =
         releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
