@@ -159,7 +159,7 @@ def _switch_and_angle_programs(start: tuple, r0, r1) -> list[tuple[str, qirgen.P
 def _value_shape_programs() -> list[tuple[str, qirgen.Program]]:
     """One program per shape of the value classes: a value defined at one point and used later."""
     from proof.qirgen import (After, Bind, Bound, Choose, Cmp, Gate, If, IntView, Loaded, LoadedInt, Logic, Loop,
-                              Measure, Merge, Not, Plus, Program, Read, Store, While, Widen)
+                              Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Store, While, Widen)
 
     init = (Measure(0, 0), Measure(0, 1), Measure(0, 2))
     coins = (Gate("h", (), (0,)), Gate("ry", (1.1,), (1,)), Measure(0, 0), Measure(1, 1))
@@ -224,14 +224,25 @@ def _value_shape_programs() -> list[tuple[str, qirgen.Program]]:
             If(Cmp(LoadedInt(3), "eq", 1), (x2,)), h1, Measure(1, 1), Store(3, "i64", Widen(r1)), count(0)))),
         "read-before-loop-remeasured-inside": (Bind(9, r0), Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", 2), (
             *remeasure(0, "h"), If(Bound(9), (x2,)), count(0)))),
+        # phis of any shape: several predecessors, critical edges, i32 extremes, values from other blocks
+        "phi-join-i1": (PhiJoin(5, "i1", (r0, r1), (True, Not(r1), False), (False, True)), If(Bound(5), (x2,))),
+        "phi-join-i32": (PhiJoin(5, "i32", (r0, Not(r1)), (-2147483648, 2147483647, -1), (True, False)),
+                         If(Cmp(Bound(5), "slt", 0), (x2,), (h1,))),
+        "phi-join-i64-remeasured": (PhiJoin(5, "i64", (r1,), (Widen(r0), 4)), *remeasure(0),
+                                    If(Cmp(Bound(5), "eq", 1), (x2,))),
+        # counters and swapping pairs in loop header phis
+        "phi-loop-swap-i1": (PhiLoop(5, 7, "i1", 3, r0, False, (If(Bound(5), (ry2,)),)), If(Bound(5), (x2,))),
+        "phi-self-loop-counter": (PhiLoop(5, 7, "i64", 2, 1, Widen(r1), (
+            If(Cmp(Bound(7), "eq", 1), (x2,)), h1, Measure(1, 1)), True), If(Cmp(Bound(6), "eq", 1), (h1,))),
     }
     for n in range(4):
         shapes[f"counted-loop-{n}"] = (Store(0, "i64", 0), While(Cmp(LoadedInt(0), "slt", n), (
             ry2, h1, Measure(1, 1), If(r1, (Gate("rx", (0.3,), (2,)),)), count(0))))
     out = [(f"value-{name}", Program(3, 3, init + coins + stmts + (Measure(1, 1), Measure(2, 2)), (0, 1, 2)))
            for name, stmts in shapes.items()]
-    # without phis or bound values, memory must follow the paths whatever order the blocks are written in
-    for name in ("store-i64-in-both-computed", "flag-loop", "counted-loop-3"):
+    # memory, phis and bound values must follow the paths whatever order the blocks are written in
+    for name in ("store-i64-in-both-computed", "flag-loop", "counted-loop-3", "remeasure-in-phi-rhs", "chained-merges",
+                 "merge-in-counted-loop", "phi-join-i1", "phi-join-i32", "phi-loop-swap-i1", "phi-self-loop-counter"):
         out.append((f"value-{name}-shuffled", dataclasses.replace(dict(out)[f"value-{name}"], block_order=5)))
     return out
 
@@ -418,8 +429,7 @@ def test_value_timing_shapes(text):
 
 # --- valid input in the forms LLVM allows ----------------------------------------------
 #
-# LLVM reads every module below (the runner runs them). Those corvane still
-# refuses are strict expected failures: RuntimeError carries the refusal.
+# LLVM reads every module below (the runner runs them).
 
 PHI_BEFORE_ITS_PREDECESSOR = module("""\
 entry:
@@ -447,6 +457,36 @@ done:
 """)
 
 
+# The constant comes from a branch before the loop, the other value (a bit
+# measured from |0>) from the loop's latch: the second arrival reads the bit.
+CONSTANT_PHI_INTO_A_LOOP_HEADER = module("""\
+entry:
+  call void @__quantum__qis__h__body({q0})
+  call void @__quantum__qis__mz__body({q0}, {q0})
+  call void @__quantum__qis__mz__body({q1}, {q1})
+  %c = call i1 @__quantum__qis__read_result__body({q0})
+  %m = call i1 @__quantum__qis__read_result__body({q1})
+  br i1 %c, label %head, label %done
+head:
+  %p = phi i1 [ true, %entry ], [ %m, %latch ]
+  br i1 %p, label %latch, label %done
+latch:
+  call void @__quantum__qis__x__body({q2})
+  br label %head
+done:
+  call void @__quantum__qis__mz__body({q2}, {q2})
+  call void @__quantum__rt__result_record_output({q0}, ptr null)
+  call void @__quantum__rt__result_record_output({q2}, ptr null)
+  ret void
+""")
+
+
+def latch_written_first(text: str) -> str:
+    """The module with its `latch:` block moved above its `head:` block."""
+    head, latch, done = text.index("head:"), text.index("latch:"), text.index("done:")
+    return text[:head] + text[latch:done] + text[head:latch] + text[done:]
+
+
 def tiny_angle_from_pyqir() -> str:
     """pyqir (LLVM's printer) writes 1.902362356418622e-302 as a hex literal without its leading zero digit."""
     prog = qirgen.Program(1, 1, (qirgen.Gate("h", (), (0,)), qirgen.Gate("rz", (1.902362356418622e-302,), (0,)),
@@ -471,14 +511,11 @@ def bound_value_used_above_its_definition() -> str:
 
 
 @pytest.mark.parametrize("make", [
-    pytest.param(bound_value_used_above_its_definition, id="value-used-in-a-block-written-before-its-definition",
-                 marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
-                     "a value may only be used in blocks written below its definition; LLVM only requires "
-                     "dominance (the generator keeps blocks in order in programs with bound values)"))),
-    pytest.param(lambda: PHI_BEFORE_ITS_PREDECESSOR, id="phi-written-before-its-predecessor",
-                 marks=pytest.mark.xfail(strict=True, raises=RuntimeError, reason=(
-                     "a phi may only use values and blocks written above it in the text; LLVM only "
-                     "requires dominance, and pyqir itself writes join blocks before nested branches"))),
+    pytest.param(bound_value_used_above_its_definition, id="value-used-in-a-block-written-before-its-definition"),
+    pytest.param(lambda: PHI_BEFORE_ITS_PREDECESSOR, id="phi-written-before-its-predecessor"),
+    pytest.param(lambda: CONSTANT_PHI_INTO_A_LOOP_HEADER, id="constant-phi-into-a-loop-header"),
+    pytest.param(lambda: latch_written_first(CONSTANT_PHI_INTO_A_LOOP_HEADER),
+                 id="constant-phi-into-a-loop-header-latch-written-first"),
     pytest.param(tiny_angle_from_pyqir, id="short-hex-double-from-llvm"),
 ])
 def test_valid_llvm_shapes(make):

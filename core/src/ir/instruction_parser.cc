@@ -546,21 +546,27 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   if (is_zext || is_sext || is_trunc || op == "bitcast") {
     if (result) {
       if (const auto to = find_to_clause(ops)) {
-        if (const auto source = name_after_percent(ops.substr(0, *to))) {
-          if (is_zext || is_sext || is_trunc) {
-            // `to iN`, possibly followed by `, !metadata`.
-            std::string_view target = ops.substr(*to + 4);
-            target = first_word(target.substr(0, target.find(',')));
-            const CastOp cast = is_zext ? CastOp::Zext : (is_sext ? CastOp::Sext : CastOp::Trunc);
-            // Flags (`zext nneg`, `trunc nuw nsw`) come before the source type.
-            std::string_view from = ops;
-            while (first_word(from) == "nneg" || first_word(from) == "nuw" ||
-                   first_word(from) == "nsw") {
-              from = rest_after_first_word(from);
-            }
-            return Instruction{IntCast{*source, *result, integer_type_width(first_word(from)),
-                                       integer_type_width(target), cast}};
+        const auto source = name_after_percent(ops.substr(0, *to));
+        if (is_zext || is_sext || is_trunc) {
+          // `to iN`, possibly followed by `, !metadata`.
+          std::string_view target = ops.substr(*to + 4);
+          target = first_word(target.substr(0, target.find(',')));
+          const CastOp cast = is_zext ? CastOp::Zext : (is_sext ? CastOp::Sext : CastOp::Trunc);
+          // Flags (`zext nneg`, `trunc nuw nsw`) come before the source type.
+          std::string_view from = ops.substr(0, *to);
+          while (first_word(from) == "nneg" || first_word(from) == "nuw" ||
+                 first_word(from) == "nsw") {
+            from = rest_after_first_word(from);
           }
+          const std::uint32_t from_width = integer_type_width(first_word(from));
+          const std::uint32_t to_width = integer_type_width(target);
+          if (source) return Instruction{IntCast{*source, *result, from_width, to_width, cast}};
+          // A constant source (`zext i1 true to i64`): the word after its type.
+          const std::string_view constant = first_word(rest_after_first_word(from));
+          if (constant == "true" || constant == "false" || parse_int128(constant).has_value()) {
+            return Instruction{IntCast{constant, *result, from_width, to_width, cast, true}};
+          }
+        } else if (source) {
           return Instruction{Bitcast{*source, *result}};
         }
       }

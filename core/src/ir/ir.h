@@ -265,6 +265,7 @@ struct IntCast {
   std::uint32_t from_width = 1;  // N of the source type iN; 0 when it is no integer type
   std::uint32_t to_width = 64;   // the same for the result type
   CastOp op = CastOp::Zext;
+  bool constant_source = false;  // `source` is an integer constant (`true`, `-1`), not a name
   friend bool operator==(const IntCast&, const IntCast&) = default;
 };
 struct IntToPtr {

@@ -585,8 +585,26 @@ std::string_view cast_opcode(CastOp op) {
 
 }  // namespace
 
+namespace {
+
+// The source of a cast as an expression: a bound value, or a constant in the
+// canonical form of its type.
+Result<Expr> cast_source(const IntCast& cast, const LoweringContext& context) {
+  if (!cast.constant_source) return context.lookup(cast.source);
+  if (cast.source == "true" || cast.source == "false")
+    return int_lit(cast.source == "true" ? 1 : 0);
+  const std::optional<int128> value = parse_int128(cast.source);
+  if (!value.has_value() || !fits_i64(*value) || !fits_output(cast.from_width)) {
+    return lowering_error("cast source constant " + quote_text(cast.source) + " (SSA value " +
+                          quote_text(cast.result) + ") does not fit in i64");
+  }
+  return int_lit(canonical_constant(*value, cast.from_width));
+}
+
+}  // namespace
+
 Status lower_int_cast(const IntCast& cast, LoweringContext& context) {
-  ASSIGN_OR_RETURN(Expr value, context.lookup(cast.source));
+  ASSIGN_OR_RETURN(Expr value, cast_source(cast, context));
   const std::string_view opcode = cast_opcode(cast.op);
   if (cast.op == CastOp::Trunc) {
     if (!fits_output(cast.from_width)) {

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <queue>
 #include <string>
 #include <utility>
 #include <variant>
@@ -61,6 +62,8 @@ Result<Expr> LoweringContext::lookup(std::string_view name) const {
 Result<Expr> LoweringContext::lookup_angle(std::string_view name) const {
   auto it = env.find(name);
   if (it == env.end()) {
+    // Streamed, the definition may be in a block further down the text.
+    if (tracker != nullptr && tracker->streaming()) tracker->require_whole_function();
     return lowering_error("SSA value " + quote_text(name) +
                           " is used but was never bound; upstream instruction may be unsupported");
   }
@@ -232,10 +235,13 @@ class Lowerer {
     processed_.reserve(blocks);
   }
 
-  void begin_block(std::string_view label) {
+  // `text_position` is the block's place in the text when the blocks are not
+  // lowered in text order.
+  void begin_block(std::string_view label, std::optional<std::size_t> text_position = {}) {
     tracker_.begin_block(static_cast<std::uint32_t>(position_));
     record_ = BlockLowering{};
-    record_.label = label.empty() ? std::to_string(position_) : std::string(label);
+    record_.label =
+        label.empty() ? std::to_string(text_position.value_or(position_)) : std::string(label);
     ended_ = false;
     sized_ = false;
     if (position_ == 0) {
@@ -256,6 +262,8 @@ class Lowerer {
     for (const Instruction& instruction : instructions) {
       tracker_.next_step();
       Result<bool> ended = lower_instruction(instruction, record_);
+      // A streaming run that gave up leaves the error to the whole-function one.
+      if (!ended.ok() && abandoned()) return ok_status();
       if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_);
       if (abandoned()) return ok_status();
       if (*ended) {
@@ -283,9 +291,19 @@ class Lowerer {
     ++position_;
   }
 
+  /// The blocks are lowered in this order of their text positions, not in
+  /// text order; the records are put back in text order for structuring.
+  void set_text_positions(std::vector<std::uint32_t> positions) {
+    text_positions_ = std::move(positions);
+  }
+
   // Settles the run: the program, or nothing when the function must be
   // lowered again with `plan` (which this adds to).
   Result<std::optional<Program>> finish(LoweringPlan& plan) {
+    if (!phi_copies_.empty()) {
+      tracker_.leave_blocks();
+      RETURN_IF_ERROR(place_phi_copies(phi_copies_, processed_, context_));
+    }
     const bool grew = tracker_.analyse(processed_.blocks(), plan);
     if (abandoned() || grew) return std::optional<Program>();
     ASSIGN_OR_RETURN(Program program, assemble());
@@ -304,9 +322,10 @@ class Lowerer {
                                     (context_.max_qubit_index >= 0 ? 1 : 0) +
                                     (context_.max_result_index >= 0 ? 1 : 0) + hoisted_.size();
     const std::size_t front_room = header_slots_ > 0 ? 0 : header_size;
-    ASSIGN_OR_RETURN(std::vector<Stmt> body,
-                     structure_blocks(processed_.take(), position_ == 0 ? "0" : entry_label_,
-                                      {.front_room = front_room, .flat_records = true}));
+    ASSIGN_OR_RETURN(
+        std::vector<Stmt> body,
+        structure_blocks(in_text_order(processed_.take()), position_ == 0 ? "0" : entry_label_,
+                         {.front_room = front_room, .flat_records = true}));
     const std::size_t slots = header_slots_ > 0 ? header_slots_ : front_room;
     std::vector<Stmt> hoisted = hoisted_.take();
 
@@ -346,6 +365,18 @@ class Lowerer {
     program.version = "3.0";
     program.statements = std::move(body);
     return program;
+  }
+
+  // The records of the function's blocks in text order (blocks made for phi
+  // copies stay last).
+  std::vector<BlockLowering> in_text_order(std::vector<BlockLowering> records) const {
+    if (text_positions_.empty()) return records;
+    std::vector<BlockLowering> ordered(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const std::size_t to = i < text_positions_.size() ? text_positions_[i] : i;
+      ordered[to] = std::move(records[i]);
+    }
+    return ordered;
   }
 
   // Assigns the value `name` just bound (when it reads state) to a variable
@@ -544,8 +575,16 @@ class Lowerer {
           tracker_.require_whole_function();
           return false;
         }
-        RETURN_IF_ERROR(lower_phi(phi, function_->phi_incomings(phi), record.label, processed_,
-                                  hoisted_, context_, plan_));
+        const std::span<const Incoming> incomings = function_->phi_incomings(phi);
+        // The patterns first; what they do not take becomes a variable
+        // assigned on the edges (the general lowering also names the types
+        // it refuses).
+        if (general_phi_type(phi.ty) &&
+            lower_phi(phi, incomings, record.label, processed_, hoisted_, context_, plan_).ok()) {
+          return false;
+        }
+        RETURN_IF_ERROR(
+            lower_general_phi(phi, incomings, record.label, hoisted_, context_, phi_copies_));
         return false;
       }
       case InstructionKind::Ignored:
@@ -660,6 +699,7 @@ class Lowerer {
       index = static_cast<std::int64_t>(integer->value);
     } else if (const auto* ssa = std::get_if<Ssa>(&source)) {
       auto it = context_.env.find(ssa->name);
+      if (it == context_.env.end() && memory_ == nullptr) tracker_.require_whole_function();
       const IntLit* literal =
           it == context_.env.end() ? nullptr : std::get_if<IntLit>(&it->second.node);
       if (literal == nullptr) {
@@ -696,6 +736,8 @@ class Lowerer {
   std::string entry_label_;
   ProcessedBlocks processed_;
   HoistedDecls hoisted_;
+  std::vector<PhiCopy> phi_copies_;            // left by general phis for finish()
+  std::vector<std::uint32_t> text_positions_;  // by lowering position; empty: text order
   std::unordered_map<std::string_view, CallTarget, CalleeHash> call_targets_;
   std::size_t header_slots_ = 0;  // slots at the front of the entry block's statements
 };
@@ -710,14 +752,158 @@ TranslateError no_entry_point_error() {
       "'entry_point' attribute");
 }
 
-// Lowers the blocks of a parsed function.
-Status lower_function(Lowerer& lowerer, const Function& function) {
+// The blocks `block` branches to (by position), from its first terminator.
+void successor_positions(
+    const Block& block,
+    const std::unordered_map<std::string_view, std::uint32_t, TextHash>& position_of,
+    std::vector<std::uint32_t>& out) {
+  out.clear();
+  const auto add = [&](std::string_view label) {
+    const auto it = position_of.find(label);
+    if (it != position_of.end()) out.push_back(it->second);
+  };
+  for (const Instruction& instruction : block.instructions) {
+    if (const auto* branch = std::get_if<Br>(&instruction)) {
+      add(branch->target);
+      return;
+    }
+    if (const auto* branch = std::get_if<CondBr>(&instruction)) {
+      add(branch->true_label);
+      add(branch->false_label);
+      return;
+    }
+    if (std::holds_alternative<Ret>(instruction)) return;
+  }
+}
+
+// An order to lower the blocks in where each block comes after its immediate
+// dominator, so that every value is bound before the blocks it dominates use
+// it: empty when the text order is one (the usual case), else the text order
+// with each block put off until its dominator is lowered. Blocks the entry
+// does not reach keep their place.
+std::vector<std::uint32_t> lowering_order(const Function& function) {
+  const auto count = static_cast<std::uint32_t>(function.blocks.size());
+  if (count <= 1) return {};
+  std::unordered_map<std::string_view, std::uint32_t, TextHash> position_of;
+  position_of.reserve(count);
+  for (std::uint32_t i = 0; i < count; ++i) position_of.try_emplace(function.blocks[i].label, i);
+  // Both edge lists in flat arrays: block i's successors (or predecessors)
+  // are those from its begin offset to the next block's.
+  std::vector<std::uint32_t> succ_begin(count + 1, 0);
+  std::vector<std::uint32_t> succ;
+  std::vector<std::uint32_t> scratch;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    successor_positions(function.blocks[i], position_of, scratch);
+    succ.insert(succ.end(), scratch.begin(), scratch.end());
+    succ_begin[i + 1] = static_cast<std::uint32_t>(succ.size());
+  }
+  std::vector<std::uint32_t> pred_begin(count + 1, 0);
+  for (const std::uint32_t s : succ) ++pred_begin[s + 1];
+  for (std::uint32_t i = 0; i < count; ++i) pred_begin[i + 1] += pred_begin[i];
+  std::vector<std::uint32_t> pred(succ.size());
+  {
+    std::vector<std::uint32_t> fill(pred_begin.begin(), pred_begin.end() - 1);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      for (std::uint32_t k = succ_begin[i]; k < succ_begin[i + 1]; ++k) pred[fill[succ[k]]++] = i;
+    }
+  }
+  // Reverse postorder from the entry.
+  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  std::vector<std::uint32_t> postorder;
+  std::vector<std::uint32_t> rpo_number(count, kNone);
+  std::vector<std::uint8_t> seen(count, 0);
+  std::vector<std::pair<std::uint32_t, std::size_t>> stack{{0, 0}};
+  seen[0] = 1;
+  while (!stack.empty()) {
+    auto& [node, next] = stack.back();
+    if (succ_begin[node] + next < succ_begin[node + 1]) {
+      const std::uint32_t s = succ[succ_begin[node] + next++];
+      if (seen[s] == 0) {
+        seen[s] = 1;
+        stack.emplace_back(s, 0);
+      }
+      continue;
+    }
+    postorder.push_back(node);
+    stack.pop_back();
+  }
+  const auto reached = static_cast<std::uint32_t>(postorder.size());
+  for (std::uint32_t i = 0; i < reached; ++i) rpo_number[postorder[i]] = reached - 1 - i;
+  // Immediate dominators (the iterative two-finger method over the reverse postorder).
+  std::vector<std::uint32_t> idom(count, kNone);
+  idom[0] = 0;
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (auto it = postorder.rbegin(); it != postorder.rend(); ++it) {
+      const std::uint32_t node = *it;
+      if (node == 0) continue;
+      std::uint32_t candidate = kNone;
+      for (std::uint32_t k = pred_begin[node]; k < pred_begin[node + 1]; ++k) {
+        const std::uint32_t p = pred[k];
+        if (idom[p] == kNone) continue;
+        if (candidate == kNone) {
+          candidate = p;
+          continue;
+        }
+        std::uint32_t a = p;
+        std::uint32_t b = candidate;
+        while (a != b) {
+          while (rpo_number[a] > rpo_number[b]) a = idom[a];
+          while (rpo_number[b] > rpo_number[a]) b = idom[b];
+        }
+        candidate = a;
+      }
+      if (candidate != idom[node]) {
+        idom[node] = candidate;
+        changed = true;
+      }
+    }
+  }
+  bool in_text_order = true;
+  for (std::uint32_t i = 1; i < count && in_text_order; ++i) {
+    in_text_order = idom[i] == kNone || idom[i] < i;
+  }
+  if (in_text_order) return {};
+  // The smallest text position among the blocks whose dominator is lowered.
+  std::vector<std::vector<std::uint32_t>> children(count);
+  std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, std::greater<>> ready;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (i == 0 || idom[i] == kNone) {
+      ready.push(i);
+    } else {
+      children[idom[i]].push_back(i);
+    }
+  }
+  std::vector<std::uint32_t> order;
+  order.reserve(count);
+  while (!ready.empty()) {
+    const std::uint32_t node = ready.top();
+    ready.pop();
+    order.push_back(node);
+    for (const std::uint32_t child : children[node]) ready.push(child);
+  }
+  return order;
+}
+
+// Lowers the blocks of a parsed function in `order` (lowering_order's).
+Status lower_function(Lowerer& lowerer, const Function& function,
+                      const std::vector<std::uint32_t>& order) {
   lowerer.reserve(count_value_definitions(function), function.blocks.size());
-  for (const Block& block : function.blocks) {
-    lowerer.begin_block(block.label);
+  if (order.empty()) {
+    for (const Block& block : function.blocks) {
+      lowerer.begin_block(block.label);
+      RETURN_IF_ERROR(lowerer.lower(function, block.instructions, count_calls(block.instructions)));
+      lowerer.end_block();
+    }
+    return ok_status();
+  }
+  for (const std::uint32_t position : order) {
+    const Block& block = function.blocks[position];
+    lowerer.begin_block(block.label, position);
     RETURN_IF_ERROR(lowerer.lower(function, block.instructions, count_calls(block.instructions)));
     lowerer.end_block();
   }
+  lowerer.set_text_positions(order);
   return ok_status();
 }
 
@@ -732,11 +918,12 @@ constexpr int kPlanRounds = 2;
 // paths between the blocks, and the plan grows until no value is read after
 // what it read was written again.
 Result<Program> lower_whole(const Translator& translator, const SignatureMap& signatures,
-                            const Function& entry, std::string_view source, LoweringPlan plan) {
+                            const Function& entry, std::string_view source, LoweringPlan plan,
+                            const std::vector<std::uint32_t>& order) {
   const MemoryPlan memory = plan_memory(entry);
   for (int round = 1;; ++round) {
     Lowerer lowerer(translator, signatures, source, plan, &memory);
-    RETURN_IF_ERROR(lower_function(lowerer, entry));
+    RETURN_IF_ERROR(lower_function(lowerer, entry, order));
     ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
     if (program.has_value()) return std::move(*program);
     if (plan.everything) {
@@ -746,6 +933,31 @@ Result<Program> lower_whole(const Translator& translator, const SignatureMap& si
     }
     if (round >= kPlanRounds) plan.everything = true;
   }
+}
+
+bool has_phi(const Function& function) {
+  for (const Block& block : function.blocks) {
+    for (const Instruction& instruction : block.instructions) {
+      if (std::holds_alternative<Phi>(instruction)) return true;
+    }
+  }
+  return false;
+}
+
+// Lowers the entry point with each block after its immediate dominator. When
+// the text order is not such an order, a function without phis is lowered in
+// text order first all the same (as it always was, which keeps the output of
+// what translated so); one with phis goes by dominance only, since a loop's
+// latch written above its header would pass for a block before the phi.
+Result<Program> lower_in_order(const Translator& translator, const SignatureMap& signatures,
+                               const Function& entry, std::string_view source) {
+  const std::vector<std::uint32_t> order = lowering_order(entry);
+  if (order.empty() || has_phi(entry)) {
+    return lower_whole(translator, signatures, entry, source, {}, order);
+  }
+  Result<Program> in_text_order = lower_whole(translator, signatures, entry, source, {}, {});
+  if (in_text_order.ok()) return in_text_order;
+  return lower_whole(translator, signatures, entry, source, {}, order);
 }
 
 Result<Program> lower_entry_point(const Translator& translator, const Module& module,
@@ -764,7 +976,7 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
     entry = &copy;
   }
   ASSIGN_OR_RETURN(Program program,
-                   lower_whole(translator, signatures, *entry, module.source(), {}));
+                   lower_in_order(translator, signatures, *entry, module.source()));
   if (releasable != nullptr) {
     Function& release = releasable->functions[entry_index];
     for (Block& block : release.blocks) std::vector<Instruction>().swap(block.instructions);

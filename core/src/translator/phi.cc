@@ -9,6 +9,8 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "ir/text.h"
@@ -33,16 +35,21 @@ void ProcessedBlocks::catch_up() const {
     if (!block.condition.has_value()) continue;
     // A later record of the same label replaces an earlier one here.
     conditional_by_label_.insert_or_assign(block.label, position);
-    if (block.successors.size() != 2) continue;
-    const std::string_view a = block.successors[0];
-    const std::string_view b = block.successors[1];
-    branch_by_successor_.try_emplace(std::string(a), position);
-    branch_by_successor_.try_emplace(std::string(b), position);
-    if (a != b) {
-      branch_by_pair_.try_emplace(a < b ? std::pair(std::string(a), std::string(b))
-                                        : std::pair(std::string(b), std::string(a)),
-                                  position);
-    }
+    index_branch(position);
+  }
+}
+
+void ProcessedBlocks::index_branch(std::size_t position) const {
+  const BlockLowering& block = blocks_[position];
+  if (block.successors.size() != 2) return;
+  const std::string_view a = block.successors[0];
+  const std::string_view b = block.successors[1];
+  branch_by_successor_.try_emplace(std::string(a), position);
+  branch_by_successor_.try_emplace(std::string(b), position);
+  if (a != b) {
+    branch_by_pair_.try_emplace(a < b ? std::pair(std::string(a), std::string(b))
+                                      : std::pair(std::string(b), std::string(a)),
+                                position);
   }
 }
 
@@ -61,6 +68,14 @@ const BlockLowering* ProcessedBlocks::find_conditional(std::string_view label) c
 const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
                                                      std::string_view second) const {
   catch_up();
+  if (branches_stale_) {
+    branch_by_successor_.clear();
+    branch_by_pair_.clear();
+    for (std::size_t position = 0; position < blocks_.size(); ++position) {
+      if (blocks_[position].condition.has_value()) index_branch(position);
+    }
+    branches_stale_ = false;
+  }
   if (first == second) {
     auto it = branch_by_successor_.find(first);
     return it == branch_by_successor_.end() ? nullptr : &blocks_[it->second];
@@ -74,11 +89,20 @@ const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
 
 std::vector<BlockLowering> ProcessedBlocks::take() {
   indexed_ = 0;
+  branches_stale_ = false;
   first_by_label_.clear();
   conditional_by_label_.clear();
   branch_by_successor_.clear();
   branch_by_pair_.clear();
   return std::move(blocks_);
+}
+
+void ProcessedBlocks::redirect(BlockLowering& block, std::string_view from, const std::string& to) {
+  for (Name& successor : block.successors) {
+    if (successor.view() == from) successor = Name(to);
+  }
+  // Labels and conditions stay; the branch index is built again when next asked.
+  branches_stale_ = true;
 }
 
 void HoistedDecls::add_int(std::string name, Expr init, bool reusable) {
@@ -186,11 +210,15 @@ Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
   ASSIGN_OR_RETURN(Expr lhs, copy_condition(context, phi.result, processed, *pred));
   const auto* ssa = std::get_if<Ssa>(&other.value);
   if (ssa == nullptr) return lowering_error("phi i1 rhs incoming must be an SSA reference");
-  // The incoming value leaves its predecessor at that block's branch.
-  ProgramPoint rhs_at = context.tracker != nullptr ? context.tracker->point : ProgramPoint{};
-  if (const BlockLowering* rhs_block = processed.find_first(other.pred)) {
-    rhs_at = ProgramPoint{position_of(processed, *rhs_block), kBranchStep};
+  // The incoming value leaves its predecessor at that block's branch. A
+  // predecessor not lowered yet may be a loop's latch, which reaches this
+  // block again after the branch went this way: no merge of one branch.
+  const BlockLowering* rhs_block = processed.find_first(other.pred);
+  if (rhs_block == nullptr) {
+    return lowering_error("phi i1 short-circuit predecessor " + quote_text(other.pred) +
+                          " comes after the phi's block");
   }
+  const ProgramPoint rhs_at{position_of(processed, *rhs_block), kBranchStep};
   Expr rhs;
   {
     const UsePoint at(context, rhs_at);
@@ -343,6 +371,65 @@ Status lower_integer_phi(const Phi& phi, std::span<const Incoming> incomings,
   return lower_if_merge(phi, incomings, processed, hoisted, context, plan);
 }
 
+// The width of a phi type the general lowering takes, or 0.
+std::uint32_t general_phi_width(std::string_view ty) {
+  if (ty == "i1") return 1;
+  if (ty == "i32") return 32;
+  if (ty == "i64") return 64;
+  return 0;
+}
+
+// An edge of the block graph and the positions in `copies` of its assignments.
+struct EdgeCopies {
+  std::string_view pred;
+  std::string_view block;
+  std::vector<std::size_t> copies;
+};
+
+// A label no record has: the edge's ends, made unique by a number if needed.
+std::string edge_label(ProcessedBlocks& processed, std::string_view pred, std::string_view block) {
+  const std::string base = std::string(pred) + ".to." + std::string(block);
+  std::string label = base;
+  for (std::size_t n = 1; processed.find_first(label) != nullptr; ++n) {
+    label = base + "." + std::to_string(n);
+  }
+  return label;
+}
+
+// Each phi has an incoming value for every block that branches to its block
+// (LLVM's rule; without it the variable would keep a stale value).
+Status check_every_predecessor(const std::vector<PhiCopy>& copies,
+                               const ProcessedBlocks& processed) {
+  std::unordered_map<std::string_view, std::vector<std::string_view>> predecessors;
+  for (const PhiCopy& copy : copies) predecessors.try_emplace(copy.block);
+  for (const BlockLowering& record : processed.blocks()) {
+    for (std::size_t k = 0; k < record.successors.size(); ++k) {
+      const std::string_view successor = record.successors[k].view();
+      // A branch with both edges to one block names it once.
+      if (k > 0 && record.successors[0].view() == successor) continue;
+      const auto it = predecessors.find(successor);
+      if (it != predecessors.end()) it->second.push_back(record.label);
+    }
+  }
+  // The copies of one phi are consecutive.
+  std::unordered_set<std::string_view> covered;
+  for (std::size_t begin = 0; begin < copies.size();) {
+    std::size_t end = begin;
+    covered.clear();
+    for (; end < copies.size() && copies[end].variable == copies[begin].variable; ++end) {
+      covered.insert(copies[end].pred);
+    }
+    for (const std::string_view pred : predecessors[copies[begin].block]) {
+      if (covered.count(pred) == 0) {
+        return lowering_error("phi " + quote_text(copies[begin].phi) +
+                              " has no incoming value for its predecessor " + quote_text(pred));
+      }
+    }
+    begin = end;
+  }
+  return ok_status();
+}
+
 }  // namespace
 
 Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::string_view block_label,
@@ -362,6 +449,117 @@ Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::strin
   return lowering_error("phi " + std::string(phi.ty) + " is not yet supported (SSA " +
                         quote_text(phi.result) +
                         "); only `phi i1` and `phi i32`/`phi i64` are lowered today");
+}
+
+bool general_phi_type(std::string_view ty) { return general_phi_width(ty) != 0; }
+
+Status lower_general_phi(const Phi& phi, std::span<const Incoming> incomings,
+                         std::string_view block_label, HoistedDecls& hoisted,
+                         LoweringContext& context, std::vector<PhiCopy>& copies) {
+  const std::uint32_t width = general_phi_width(phi.ty);
+  if (width == 0) {
+    return lowering_error("phi " + std::string(phi.ty) + " is not yet supported (SSA " +
+                          quote_text(phi.result) +
+                          "); only `phi i1` and `phi i32`/`phi i64` are lowered today");
+  }
+  // Every incoming is checked before anything is declared or bound.
+  for (const Incoming& incoming : incomings) {
+    if (const auto* integer = std::get_if<ConstInt>(&incoming.value)) {
+      if (integer->value < std::numeric_limits<std::int64_t>::min() ||
+          integer->value > std::numeric_limits<std::int64_t>::max()) {
+        return lowering_error("phi integer incoming constant " + int128_to_string(integer->value) +
+                              " does not fit in i64");
+      }
+    } else if (!std::holds_alternative<ConstBool>(incoming.value) &&
+               !std::holds_alternative<Ssa>(incoming.value)) {
+      return lowering_error("phi " + std::string(phi.ty) + " " + quote_text(phi.result) +
+                            " incoming must be a constant or SSA reference, got " +
+                            operand_debug(incoming.value));
+    }
+  }
+  // A predecessor listed twice (both edges of a branch) gives one value, assigned once.
+  std::unordered_map<std::string_view, std::size_t> first_of;
+  std::vector<std::size_t> kept;
+  kept.reserve(incomings.size());
+  for (std::size_t i = 0; i < incomings.size(); ++i) {
+    const auto [it, inserted] = first_of.try_emplace(incomings[i].pred, i);
+    if (inserted) {
+      kept.push_back(i);
+    } else if (!(incomings[it->second].value == incomings[i].value)) {
+      return lowering_error("phi " + quote_text(phi.result) + " gives predecessor " +
+                            quote_text(incomings[i].pred) + " two different incoming values");
+    }
+  }
+  std::string variable = "cint_" + std::to_string(hoisted.size());
+  hoisted.add_int(variable, IntLit{0}, false);
+  // Every value assigned is of the phi's type, in canonical form.
+  context.variable_ranges.widen(variable, width_range(width));
+  for (const std::size_t i : kept) {
+    copies.push_back(PhiCopy{incomings[i].pred, std::string(block_label), variable,
+                             &incomings[i].value, width, phi.result});
+  }
+  Expr read = Ident{variable};
+  if (width == 1) read = make_binary_expr(BinaryOp::Eq, std::move(read), IntLit{1});
+  context.bind(phi.result, std::move(read));
+  return ok_status();
+}
+
+Status place_phi_copies(const std::vector<PhiCopy>& copies, ProcessedBlocks& processed,
+                        LoweringContext& context) {
+  RETURN_IF_ERROR(check_every_predecessor(copies, processed));
+  // The edges in the order their first assignment was made.
+  std::vector<EdgeCopies> edges;
+  std::unordered_map<std::string, std::size_t> edge_of;
+  for (std::size_t i = 0; i < copies.size(); ++i) {
+    const PhiCopy& copy = copies[i];
+    std::string key = std::string(copy.pred) + '\n' + copy.block;
+    auto [it, inserted] = edge_of.try_emplace(std::move(key), edges.size());
+    if (inserted) edges.push_back(EdgeCopies{copy.pred, copy.block, {}});
+    edges[it->second].copies.push_back(i);
+  }
+  for (const EdgeCopies& edge : edges) {
+    BlockLowering* pred = processed.find_first(edge.pred);
+    if (pred == nullptr) {
+      return lowering_error("phi predecessor " + quote_text(edge.pred) +
+                            " is not a block of this function");
+    }
+    bool reaches = false;
+    bool elsewhere = false;
+    for (const Name& successor : pred->successors) {
+      (successor.view() == edge.block ? reaches : elsewhere) = true;
+    }
+    if (!reaches) {
+      return lowering_error("phi predecessor " + quote_text(edge.pred) +
+                            " does not branch to the phi's block " + quote_text(edge.block));
+    }
+    std::size_t position = position_of(processed, *pred);
+    if (elsewhere) {
+      // The predecessor also goes elsewhere: the assignments get a block of
+      // their own on this edge.
+      std::string label = edge_label(processed, edge.pred, edge.block);
+      processed.redirect(*pred, edge.block, label);
+      BlockLowering split;
+      split.label = std::move(label);
+      split.successors.emplace_back(edge.block);
+      position = processed.blocks().size();
+      processed.append(std::move(split));
+    }
+    for (const std::size_t i : edge.copies) {
+      const PhiCopy& copy = copies[i];
+      BlockLowering& block = processed.blocks_at(position);
+      const ProgramPoint at = appended_point(context, processed, block);
+      Expr value;
+      {
+        const UsePoint use(context, at);
+        ASSIGN_OR_RETURN(value, int_operand_expr(*copy.value, copy.width, context));
+      }
+      block.statements.push_back(
+          Assign{IndexedIdent{copy.variable, std::nullopt}, std::move(value)});
+      if (context.tracker != nullptr)
+        context.tracker->note_appended_write(copy.variable, at, block);
+    }
+  }
+  return ok_status();
 }
 
 }  // namespace corvane

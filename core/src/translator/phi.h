@@ -41,6 +41,8 @@ class ProcessedBlocks {
   /// both labels (a single label when they are equal), or nullptr.
   [[nodiscard]] const BlockLowering* find_branch_to(std::string_view first,
                                                     std::string_view second) const;
+  /// The record at `position` (in function order).
+  [[nodiscard]] BlockLowering& blocks_at(std::size_t position) { return blocks_[position]; }
   /// All records, in function order.
   [[nodiscard]] const std::vector<BlockLowering>& blocks() const { return blocks_; }
   /// The first record (there must be one). Its statements may be changed; its
@@ -48,6 +50,9 @@ class ProcessedBlocks {
   [[nodiscard]] BlockLowering& front() { return blocks_.front(); }
   /// Hands the records over (for structuring); leaves this object empty.
   [[nodiscard]] std::vector<BlockLowering> take();
+  /// Turns the edges of `block` (a record of this list) to `from` towards `to`
+  /// instead; the branch index is built again on its next query.
+  void redirect(BlockLowering& block, std::string_view from, const std::string& to);
 
  private:
   struct PairHash {
@@ -55,9 +60,12 @@ class ProcessedBlocks {
   };
 
   // Indexes the records appended since the last query. Records never change
-  // their label, condition or successors once appended, so indexing late gives
-  // the same answers and costs nothing for functions without phis.
+  // their label or condition once appended, nor their successors but through
+  // redirect(), so indexing late gives the same answers and costs nothing for
+  // functions without phis.
   void catch_up() const;
+  // Adds the record at `position` (one with a condition) to the branch index.
+  void index_branch(std::size_t position) const;
 
   std::vector<BlockLowering> blocks_;
   mutable std::size_t indexed_ = 0;
@@ -69,6 +77,7 @@ class ProcessedBlocks {
       branch_by_successor_;
   mutable std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash>
       branch_by_pair_;
+  mutable bool branches_stale_ = false;  // a record's successors changed (redirect)
 };
 
 /// Declarations placed before the program body, with the names of the integer
@@ -99,5 +108,36 @@ class HoistedDecls {
                                std::string_view block_label, ProcessedBlocks& processed,
                                HoistedDecls& hoisted, LoweringContext& context,
                                const LoweringPlan& plan = {});
+
+/// One assignment the general phi lowering leaves for the end of the
+/// function: `variable` takes `value` on the edge from `pred` to `block`.
+struct PhiCopy {
+  std::string_view pred;
+  std::string block;
+  std::string variable;
+  const Operand* value = nullptr;  // the incoming operand, owned by the function
+  std::uint32_t width = 64;        // of the phi's type
+  std::string_view phi;            // the phi's result
+};
+
+/// Whether the general phi lowering takes phis of type `ty` (i1, i32, i64).
+[[nodiscard]] bool general_phi_type(std::string_view ty);
+
+/// Lowers a phi of any shape: an `int` variable declared before the program
+/// body, read where the phi is (an i1 as `v == 1`), and assigned its incoming
+/// value at the end of each predecessor. The assignments are left in `copies`
+/// for place_phi_copies, since predecessors and incoming values may come later.
+[[nodiscard]] Status lower_general_phi(const Phi& phi, std::span<const Incoming> incomings,
+                                       std::string_view block_label, HoistedDecls& hoisted,
+                                       LoweringContext& context, std::vector<PhiCopy>& copies);
+
+/// Makes the assignments of `copies` once every block is lowered. Those of one
+/// edge run in order, as one parallel copy: an incoming value read after a
+/// variable it reads was assigned is caught by the context's tracker and
+/// captured where it is defined. They go at the end of a predecessor whose only
+/// successor is the phi's block, else on a block of their own put on the edge
+/// (appended to `processed`), so no other path runs them.
+[[nodiscard]] Status place_phi_copies(const std::vector<PhiCopy>& copies,
+                                      ProcessedBlocks& processed, LoweringContext& context);
 
 }  // namespace corvane

@@ -82,6 +82,10 @@ class StateTracker {
     current_block_ = block;
   }
   void next_step() { ++point.step; }
+  /// No block is being lowered any more: every later use is decided in analyse().
+  void leave_blocks() { current_block_ = 0xFFFFFFFFu; }
+  /// Whether this tracker belongs to a streaming run.
+  [[nodiscard]] bool streaming() const { return streaming_; }
 
   /// A use at `point` of the value `name`, bound at `def` to `value`.
   void note_use(std::string_view name, ProgramPoint def, const Expr& value);

@@ -11,7 +11,7 @@ rhs:
   %x = call i1 @__quantum__qis__read_result__body(%Result* null)
   br label %merge
 merge:
-  %v = phi i64 [ 1, %entry ], [ 2, %rhs ], [ 3, %rhs ]
+  %v = phi i64 [ 1, %entry ], [ 2, %rhs ], [ 2, %rhs ]
   ret void
 }
 

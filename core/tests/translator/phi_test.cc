@@ -1,6 +1,7 @@
 // Phi patterns on hand-built block records: short-circuit merges in every
 // branch orientation, materialised Booleans, integer if-merges (literal and
-// computed init, variable reuse) and every failure message.
+// computed init, variable reuse), the general lowering's copies on edges and
+// every failure message.
 #include "translator/phi.h"
 
 #include <gtest/gtest.h>
@@ -215,6 +216,85 @@ TEST(PhiLoweringTest, EqualConstantsAreNotMaterialised) {
             "unconditional branch (providing the update value)");
 }
 
+TEST(PhiLoweringTest, GeneralPhisAssignOnEveryEdge) {
+  // a branches to b or j (a critical edge), b goes to j, c goes to j on both edges.
+  Fixture fixture({block("a", {"b", "j"}, bit(0), {reset(0)}), block("b", {"j"}),
+                   block("c", {"j", "j"}, bit(1))});
+  std::vector<PhiCopy> copies;
+  const std::vector<Incoming> first = {in(ConstBool{true}, "a"), in(Ssa{"m"}, "b"),
+                                       in(Ssa{"x"}, "c"), in(Ssa{"x"}, "c")};
+  const std::vector<Incoming> second = {in(ConstInt{4294967295}, "a"), in(Ssa{"k"}, "b"),
+                                        in(ConstInt{-3}, "c")};
+  ASSERT_TRUE(lower_general_phi(Phi{"i1", Range{0, 4}, "r"}, first, "j", fixture.hoisted,
+                                fixture.context, copies)
+                  .ok());
+  ASSERT_TRUE(lower_general_phi(Phi{"i32", Range{0, 3}, "s"}, second, "j", fixture.hoisted,
+                                fixture.context, copies)
+                  .ok());
+  EXPECT_EQ(fixture.result(), bin(BinaryOp::Eq, id("cint_0"), lit(1)));
+  EXPECT_EQ(fixture.context.env.find("s")->second, id("cint_1"));
+  EXPECT_EQ(fixture.hoisted.statements(),
+            (std::vector<Stmt>{IntDecl{"cint_0", lit(0)}, IntDecl{"cint_1", lit(0)}}));
+  EXPECT_EQ(fixture.processed.blocks()[1].statements, std::vector<Stmt>{});  // copies come last
+
+  ASSERT_TRUE(place_phi_copies(copies, fixture.processed, fixture.context).ok());
+  const std::vector<BlockLowering>& blocks = fixture.processed.blocks();
+  ASSERT_EQ(blocks.size(), 4u);
+  EXPECT_EQ(blocks[0].statements, std::vector<Stmt>{reset(0)});
+  EXPECT_EQ(blocks[0].successors[0].view(), "b");
+  EXPECT_EQ(blocks[0].successors[1].view(), "a.to.j");
+  EXPECT_EQ(blocks[1].statements,
+            (std::vector<Stmt>{assign("cint_0", bit(0)), assign("cint_1", id("k"))}));
+  EXPECT_EQ(blocks[2].statements,
+            (std::vector<Stmt>{assign("cint_0", bin(BinaryOp::Lt, id("a"), id("b"))),
+                               assign("cint_1", lit(-3))}));
+  EXPECT_EQ(blocks[3].label, "a.to.j");
+  ASSERT_EQ(blocks[3].successors.size(), 1u);
+  EXPECT_EQ(blocks[3].successors[0].view(), "j");
+  EXPECT_EQ(blocks[3].statements,
+            (std::vector<Stmt>{assign("cint_0", lit(1)), assign("cint_1", lit(-1))}));
+}
+
+TEST(PhiLoweringTest, GeneralPhiFailuresNameTheProblem) {
+  struct Row {
+    const char* ty;
+    std::vector<Incoming> incomings;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"double",
+       {in(ConstInt{1}, "a"), in(ConstInt{2}, "b")},
+       "phi double is not yet supported (SSA \"r\"); only `phi i1` and `phi i32`/`phi i64` are "
+       "lowered today"},
+      {"i64",
+       {in(ConstInt{1}, "a"), in(ConstInt{2}, "a"), in(ConstInt{3}, "b")},
+       "phi \"r\" gives predecessor \"a\" two different incoming values"},
+      {"i64", {in(ConstInt{1}, "b")}, "phi \"r\" has no incoming value for its predecessor \"a\""},
+      {"i32",
+       {in(ConstInt{1}, "a"), in(ConstInt{2}, "b"), in(ConstInt{3}, "z")},
+       "phi predecessor \"z\" is not a block of this function"},
+      {"i1",
+       {in(ConstBool{true}, "a"), in(ConstBool{false}, "b"), in(ConstBool{true}, "c")},
+       "phi predecessor \"c\" does not branch to the phi's block \"j\""},
+      {"i64",
+       {in(GlobalRef{"g"}, "a"), in(ConstInt{2}, "b")},
+       "phi i64 \"r\" incoming must be a constant or SSA reference, got GlobalRef(\"g\")"},
+      {"i64",
+       {in(ConstInt{int128{1} << 64}, "a"), in(ConstInt{2}, "b")},
+       "phi integer incoming constant 18446744073709551616 does not fit in i64"},
+  };
+  for (const Row& row : rows) {
+    Fixture fixture({block("a", {"b", "j"}, bit(0)), block("b", {"j"}), block("c", {})});
+    std::vector<PhiCopy> copies;
+    const Phi phi{row.ty, Range{0, static_cast<std::uint32_t>(row.incomings.size())}, "r"};
+    Status status =
+        lower_general_phi(phi, row.incomings, "j", fixture.hoisted, fixture.context, copies);
+    if (status.ok()) status = place_phi_copies(copies, fixture.processed, fixture.context);
+    ASSERT_FALSE(status.ok()) << row.message;
+    EXPECT_EQ(status.error().message, row.message);
+  }
+}
+
 TEST(PhiLoweringTest, FailuresCarryTheirMessagesAndChangeNothing) {
   struct Row {
     const char* ty;
@@ -261,6 +341,10 @@ TEST(PhiLoweringTest, FailuresCarryTheirMessagesAndChangeNothing) {
        {in(ConstBool{true}, "head"), in(ConstInt{2}, "rhs")},
        "merge",
        "phi i1 rhs incoming must be an SSA reference"},
+      {"i1",
+       {in(ConstBool{true}, "head"), in(Ssa{"m"}, "latch")},
+       "merge",
+       "phi i1 short-circuit predecessor \"latch\" comes after the phi's block"},
       {"i1",
        {in(ConstBool{true}, "head"), in(Ssa{"gone"}, "rhs")},
        "merge",

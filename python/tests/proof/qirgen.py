@@ -17,8 +17,10 @@ written out as QIR text in two ways:
   and the value classes, whose values live from a definition to a later
   use: i1/i64 memory cells stored and loaded anywhere (counted and flag
   loops among them), values bound before what they read is written again,
-  integer if-merges that start from an earlier merge, and conditions that
-  measure inside a short-circuit block.
+  integer if-merges that start from an earlier merge, conditions that
+  measure inside a short-circuit block, joins of several blocks with a phi
+  of i1/i32/i64 (on critical edges or through arm blocks), and loops whose
+  counter and a pair that swaps on every turn live in header phis.
 * `emit_pyqir`: the same program built with pyqir's builder, so the text is
   exactly what that producer writes (opaque pointers; conditions limited to
   read results, xor, and/or, and no loops or controlled invocations).
@@ -618,7 +620,49 @@ class While:
     body: tuple = ()
 
 
-VALUE_STATEMENTS = (Store, Bind, Merge, While)
+@dataclass(frozen=True)
+class PhiJoin:
+    """A join reached from several blocks, with a `phi` of type `ty` ("i1", "i32" or "i64") named `name`.
+
+    Block k branches on `conds[k]` to the join (through an empty arm block if
+    `arm_blocks[k]`, else straight: a critical edge) or on to block k + 1; the
+    last block always goes to the join. The phi takes `values[k]` (one more
+    than `conds`) from block k, evaluated there: a bool or condition for
+    "i1", an int (or for "i64" an integer expression) otherwise. An i32 phi
+    is bound through `sext ... to i64`.
+    """
+
+    name: int
+    ty: str
+    conds: tuple
+    values: tuple
+    arm_blocks: tuple = ()
+
+
+@dataclass(frozen=True)
+class PhiLoop:
+    """A counted loop whose state lives in header phis only.
+
+    Bound name `counter` counts the turns from 0 (an `add i64` on each), and
+    `name` and `name + 1` (type `ty`, "i1" or "i64", from `first` and
+    `second`) swap on every turn: a pair of phis that read each other. With
+    `self_loop` the loop's first block tests `counter + 1 < turns` at the end
+    of the body (at least one turn, the back edge leaves a conditional
+    branch), else a header tests `counter < turns` first. `body` may use the
+    three names; after the loop they hold their values of the last header run.
+    """
+
+    name: int
+    counter: int
+    ty: str
+    turns: int
+    first: object
+    second: object
+    body: tuple = ()
+    self_loop: bool = False
+
+
+VALUE_STATEMENTS = (Store, Bind, Merge, While, PhiJoin, PhiLoop)
 VALUE_CONDITIONS = (Loaded, Bound, Cmp, After)
 INT_EXPRESSIONS = (LoadedInt, Plus, Widen, Choose)  # and int constants and integer `Bound` values
 # icmp predicate -> operator; the model's integers are never negative, so unsigned reads as signed
@@ -641,7 +685,7 @@ def walk(node):
 
 def _value_phi(program: Program) -> bool:
     """Whether a phi appears anywhere, the value classes' statements and conditions included."""
-    return any(isinstance(n, Merge) or (isinstance(n, Logic) and n.style == "phi")
+    return any(isinstance(n, (Merge, PhiJoin, PhiLoop)) or (isinstance(n, Logic) and n.style == "phi")
                or (isinstance(n, Switch) and n.phi)
                or (isinstance(n, IntView) and n.style in ("materialise", "ifmerge")) for n in walk(program))
 
@@ -704,6 +748,59 @@ class _ValueEmitter:
                 incomings.reverse()
             self.line(f"%{value} = phi i64 {', '.join(incomings)}")
             bound[stmt.name] = (f"%{value}", "i64")
+        elif isinstance(stmt, PhiJoin):
+            join, incomings = self.fresh("pjoin"), []
+            ty = stmt.ty
+            for k, cond in enumerate(stmt.conds):
+                value = self.value_operand(stmt.values[k], ty)
+                taken = self.cond(cond)
+                after = self.fresh("pnext")
+                if k < len(stmt.arm_blocks) and stmt.arm_blocks[k]:
+                    arm = self.fresh("parm")
+                    self.line(f"br i1 {taken}, label %{arm}, label %{after}")
+                    self.start(arm)
+                    self.line(f"br label %{join}")
+                else:
+                    arm = self.cur.label
+                    self.line(f"br i1 {taken}, label %{join}, label %{after}")
+                incomings.append(f"[ {value}, %{arm} ]")
+                self.start(after)
+            incomings.append(f"[ {self.value_operand(stmt.values[-1], ty)}, %{self.cur.label} ]")
+            self.line(f"br label %{join}")
+            self.start(join)
+            value = self.fresh("p")
+            self.line(f"%{value} = phi {ty} {', '.join(incomings)}")
+            if ty == "i32":
+                wide = self.fresh("s")
+                self.line(f"%{wide} = sext i32 %{value} to i64")
+                value, ty = wide, "i64"
+            bound[stmt.name] = (f"%{value}", ty)
+        elif isinstance(stmt, PhiLoop):
+            first, second = self.value_operand(stmt.first, stmt.ty), self.value_operand(stmt.second, stmt.ty)
+            entry, head, done = self.cur.label, self.fresh("phead"), self.fresh("pexit")
+            i, a, b, step = self.fresh("pi"), self.fresh("pa"), self.fresh("pb"), self.fresh("pn")
+            self.line(f"br label %{head}")
+            self.start(head)
+            header = self.cur
+            bound[stmt.counter], bound[stmt.name], bound[stmt.name + 1] = (f"%{i}", "i64"), (f"%{a}", stmt.ty), (f"%{b}", stmt.ty)
+            if not stmt.self_loop:
+                test, body = self.fresh("pt"), self.fresh("pbody")
+                self.line(f"%{test} = icmp slt i64 %{i}, {stmt.turns}")
+                self.line(f"br i1 %{test}, label %{body}, label %{done}")
+                self.start(body)
+            self.body(stmt.body)
+            self.line(f"%{step} = add i64 %{i}, 1")
+            if stmt.self_loop:
+                test = self.fresh("pt")
+                self.line(f"%{test} = icmp slt i64 %{step}, {stmt.turns}")
+                self.line(f"br i1 %{test}, label %{head}, label %{done}")
+            else:
+                self.line(f"br label %{head}")
+            latch = self.cur.label
+            header.lines[0:0] = [f"  %{i} = phi i64 [ 0, %{entry} ], [ %{step}, %{latch} ]",
+                                 f"  %{a} = phi {stmt.ty} [ {first}, %{entry} ], [ %{b}, %{latch} ]",
+                                 f"  %{b} = phi {stmt.ty} [ {second}, %{entry} ], [ %{a}, %{latch} ]"]
+            self.start(done)
         elif isinstance(stmt, While):
             head, body, done = self.fresh("whead"), self.fresh("wbody"), self.fresh("wexit")
             self.line(f"br label %{head}")
@@ -887,6 +984,38 @@ class _ValueReference:
             self.out.append(f"{pad}{target} = {base};")
             self.out.append(f"{pad}if ({'!' if stmt.on_false else ''}({taken})) {{")
             self.out.append(f"{pad}  {target} = {base} + {stmt.step};")
+            self.out.append(f"{pad}}}")
+        elif isinstance(stmt, PhiJoin):
+            ty = "i1" if stmt.ty == "i1" else "i64"
+            self.types[stmt.name] = ty
+            target = self.var(f"val_{stmt.name}")
+            for k, c in enumerate(stmt.conds):
+                inner = pad + "  " * k
+                self.out.append(f"{inner}if ({self.cond(c)}) {{")
+                self.assign(target, stmt.values[k], ty, inner + "  ")
+                self.out.append(f"{inner}}} else {{")
+            self.assign(target, stmt.values[-1], ty, pad + "  " * len(stmt.conds))
+            for k in reversed(range(len(stmt.conds))):
+                self.out.append(f"{pad}{'  ' * k}}}")
+        elif isinstance(stmt, PhiLoop):
+            self.types[stmt.counter], self.types[stmt.name], self.types[stmt.name + 1] = "i64", stmt.ty, stmt.ty
+            i, a, b = (self.var(f"val_{n}") for n in (stmt.counter, stmt.name, stmt.name + 1))
+            spare = self.temp()
+            self.assign(spare, stmt.first, stmt.ty, pad)
+            self.assign(b, stmt.second, stmt.ty, pad)
+            self.out.append(f"{pad}{a} = {spare};")
+            self.out.append(f"{pad}{i} = 0;")
+            turn = [f"{pad}  {spare} = {a};", f"{pad}  {a} = {b};", f"{pad}  {b} = {spare};",
+                    f"{pad}  {i} = {i} + 1;"]
+            if stmt.self_loop:
+                self.body(stmt.body, indent)
+                self.out.append(f"{pad}while ({i} + 1 < {stmt.turns}) {{")
+                self.out.extend(turn)
+                self.body(stmt.body, indent + 1)
+            else:
+                self.out.append(f"{pad}while ({i} < {stmt.turns}) {{")
+                self.body(stmt.body, indent + 1)
+                self.out.extend(turn)
             self.out.append(f"{pad}}}")
         elif isinstance(stmt, While):
             if self.measures(stmt.cond):

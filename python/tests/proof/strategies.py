@@ -30,7 +30,7 @@ from hypothesis import strategies as st
 from . import qirgen
 from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, FArith, Gate, IArith, IBit, ICast, ICmpInt,
                      IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read, Reset, Sel,
-                     Switch, ToDouble, has_phi)
+                     Switch, ToDouble)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -348,14 +348,6 @@ def programs(draw, flavour: str = "text"):
              for q in range(n_qubits) if draw(st.integers(0, 3)) > 0]
     program = Program(n_qubits, n_results, tuple(init + body + tail + measures), records, handles,
                       memory_angles, block_order)
-    # Phi patterns look only at blocks written before the phi, so blocks are
-    # shuffled only in programs without phis (see test_proof_semantics).
-    if block_order and has_phi(program):
-        program.block_order = 0
-    # Nor with a bound value, used in a block after its own: corvane needs the
-    # definition written first (see test_valid_llvm_shapes in test_proof_semantics).
-    if block_order and any(isinstance(node, Bind) for node in walk(program)):
-        program.block_order = 0
     return program
 
 
@@ -383,11 +375,13 @@ def integer_programs(draw, n_conditions: int = 3):
 # so shapes never share them.
 
 from .qirgen import (CMP_OPERATORS, After, Bind, Bound, Choose, Cmp, Loaded, LoadedInt, Merge,  # noqa: E402
-                     Plus, Store, While, Widen, walk)
+                     PhiJoin, PhiLoop, Plus, Store, While, Widen)
 
 VALUE_KINDS = ("cond-store", "load-store-use", "remeasure", "remeasure-phi", "merge", "chained-merge",
-               "counted-loop", "flag-loop")
-LOOP_KINDS = ("counted-loop", "flag-loop")
+               "phi-join", "counted-loop", "flag-loop", "phi-loop")
+LOOP_KINDS = ("counted-loop", "flag-loop", "phi-loop")
+# i32 phi incomings: small values and the extremes, negative ones among them
+I32_VALUES = (0, 1, 7, -1, -5, 2147483647, -2147483648)
 
 
 @st.composite
@@ -546,7 +540,40 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
                             draw(st.sampled_from([5, 14, 15, 16])))))
         return out
 
+    if kind == "phi-join":
+        # a join of two to four blocks, on critical edges or through arm blocks, with one phi
+        name, ty, n = ids, draw(st.sampled_from(["i1", "i32", "i64"])), draw(st.integers(1, 3))
+        value = {"i1": st.one_of(st.booleans(), _leaf(n_results)), "i32": st.sampled_from(I32_VALUES),
+                 "i64": st.one_of(st.integers(0, 7), st.builds(Widen, _leaf(n_results)))}[ty]
+        values = tuple(draw(value) for _ in range(n + 1))
+        join = PhiJoin(name, ty, tuple(draw(_leaf(n_results)) for _ in range(n)), values,
+                       tuple(draw(st.booleans()) for _ in range(n)))
+        if ty == "i1":
+            use = draw(st.sampled_from([Bound(name), Not(Bound(name))]))
+        else:
+            known = [v for v in values if isinstance(v, int)] or [1]
+            use = Cmp(Bound(name), draw(st.sampled_from(["eq", "ne", "slt", "sgt"])), draw(st.sampled_from(known)))
+        return [join, *draw(filler), arms(use)]
+
     body = list(draw(_filler(n_qubits, n_results, exclude, in_loop=True, depth=1)))
+    if kind == "phi-loop":
+        # counter and a swapping pair in header phis, used inside the loop and after it
+        name, counter, ty = ids, ids + 2, draw(st.sampled_from(["i1", "i64"]))
+        value = st.one_of(st.booleans(), _leaf(n_results)) if ty == "i1" else st.one_of(
+            st.integers(0, 7), st.builds(Widen, _leaf(n_results)))
+
+        def pair_use():
+            return draw(st.sampled_from([Bound(name), Bound(name + 1)])) if ty == "i1" else draw(
+                _int_test(Bound(draw(st.sampled_from([name, name + 1])))))
+
+        if draw(st.booleans()):
+            body.insert(draw(st.integers(0, len(body))), arms(Cmp(Bound(counter), "eq", draw(st.integers(0, 2)))))
+        if draw(st.booleans()):
+            body.insert(draw(st.integers(0, len(body))), arms(pair_use()))
+        loop = PhiLoop(name, counter, ty, draw(st.integers(0, 3)), draw(value), draw(value), tuple(body),
+                       draw(st.booleans()))
+        return [loop, *draw(filler), arms(pair_use()), arms(draw(_int_test(Bound(counter))))]
+
     if kind == "counted-loop":
         # the counted loop the Q# compiler writes for `for i in 0..n-1`
         slot, n = ids, draw(st.integers(0, 3))

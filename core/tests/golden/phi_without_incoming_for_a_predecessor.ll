@@ -1,4 +1,4 @@
-; golden case phi_integer_not_if_merge
+; golden case phi_without_incoming_for_a_predecessor
 %Qubit = type opaque
 %Result = type opaque
 
@@ -11,7 +11,7 @@ rhs:
   %x = call i1 @__quantum__qis__read_result__body(%Result* null)
   br label %merge
 merge:
-  %v = phi i32 [ 1, %rhs ], [ 2, %rhs ]
+  %v = phi i32 [ 1, %rhs ]
   ret void
 }
 

@@ -1,0 +1,8 @@
+OPENQASM 3.0;
+qubit[1] q;
+bit[1] c;
+if (1 == 1 && (-1 & 4294967295) > 5) {
+  x q[0];
+}
+c[0] = measure q[0];
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}
