@@ -27,6 +27,7 @@
 #include "support/word_hash.h"
 #include "translator/classical.h"
 #include "translator/error_place.h"
+#include "translator/inline.h"
 #include "translator/memory_slots.h"
 #include "translator/phi.h"
 #include "translator/state_tracking.h"
@@ -446,6 +447,12 @@ class Lowerer {
       case InstructionKind::Call: {
         const Call& call = *std::get_if<Call>(&instruction);
         const CallTarget target = call_target(call.callee);
+        if (memory_ == nullptr && target.builder == nullptr && target.signature != nullptr) {
+          // A call of a function the profile does not know: it may be defined
+          // in the module and be inlined, which needs the whole module.
+          tracker_.require_whole_function();
+          return false;
+        }
         const std::size_t before = record.statements.size();
         RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
                                             function_->args(call), optional_view(call.result),
@@ -705,8 +712,11 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
-  ASSIGN_OR_RETURN(Program program,
-                   lower_whole(translator, signatures, *entry, module.source(), {}));
+  ASSIGN_OR_RETURN(std::optional<Function> inlined,
+                   inline_defined_calls(module, *entry, translator.profile,
+                                        inline_budget_for(module.source().size())));
+  ASSIGN_OR_RETURN(Program program, lower_whole(translator, signatures, inlined ? *inlined : *entry,
+                                                module.source(), {}));
   if (releasable != nullptr) {
     Function& release =
         releasable->functions[static_cast<std::size_t>(entry - module.functions.data())];
