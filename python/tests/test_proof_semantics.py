@@ -123,6 +123,13 @@ def _shape_programs() -> list[tuple[str, qirgen.Program]]:
     out.append(("handles-by-instruction", dataclasses.replace(base, handles="instr")))
     out.append(("angles-through-memory", dataclasses.replace(base, memory_angles=True)))
     out.append(("blocks-shuffled", dataclasses.replace(base, block_order=3)))
+    # calls of defined functions: nested, before and after the entry point, one and two returns
+    inner = qirgen.DefinedCall((Gate("ry", (0.8,), (2,)), If(IntView(r1, "ifmerge"), (Gate("x", (), (0,)),))), 2, True)
+    for two_returns in (False, True):
+        call = qirgen.DefinedCall((Gate("rx", (1.3,), (1,)), inner, Measure(1, 1)), 2, two_returns, 1, -2, two_returns,
+                                  (Gate("h", (), (2,)),))
+        body = init + coins + (call, Measure(0, 0), Measure(2, 2))
+        out.append((f"defined-call-{'two-returns' if two_returns else 'one-return'}", Program(3, 3, body, (0, 1, 2))))
     return out + _value_shape_programs()
 
 

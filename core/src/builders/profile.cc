@@ -116,6 +116,17 @@ Status lower_call(const Profile& profile, const SignatureMap& signatures, std::s
                              result, context, out);
 }
 
+namespace {
+
+// Runtime functions that allocate or release qubits.
+bool is_qubit_management(std::string_view callee) {
+  return callee == "__quantum__rt__qubit_allocate" ||
+         callee == "__quantum__rt__qubit_allocate_array" ||
+         callee == "__quantum__rt__qubit_release" || callee == "__quantum__rt__qubit_release_array";
+}
+
+}  // namespace
+
 Status lower_resolved_call(const Signature* signature, const Builder* builder,
                            std::string_view callee, std::span<const Operand> operands,
                            std::optional<std::string_view> result, LoweringContext& context,
@@ -134,8 +145,13 @@ Status lower_resolved_call(const Signature* signature, const Builder* builder,
           "multi-controlled gates must be decomposed into single- and two-qubit gates before "
           "translation");
     }
-    return lowering_error("no builder registered for QIR function '" + std::string(callee) +
-                          "'; extend the Profile to support it");
+    if (is_qubit_management(callee)) {
+      return lowering_error("dynamic qubit allocation is not supported: '" + std::string(callee) +
+                            "' allocates or releases qubits at run time; address qubits by "
+                            "constant indices instead");
+    }
+    return lowering_error("no builder registered for declared QIR function '" +
+                          std::string(callee) + "'; extend the Profile to support it");
   }
   switch (builder->kind) {
     case BuilderKind::Gate:

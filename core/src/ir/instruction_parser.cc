@@ -355,7 +355,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     return Instruction{CondBr{cond, *true_label, *false_label}};
   }
 
-  if (op == "ret") return Instruction{Ret{}};
+  if (op == "ret") return Instruction{Ret{ops == "void" ? std::string_view() : ops}};
 
   if (op == "icmp") {
     if (!result) return at_token(parse_error("icmp without SSA result assignment"), text, op);

@@ -194,6 +194,7 @@ struct CondBr {
   friend bool operator==(const CondBr&, const CondBr&) = default;
 };
 struct Ret {
+  std::string_view value;  // the returned operand with its type (`i64 %x`); empty for `ret void`
   friend bool operator==(const Ret&, const Ret&) = default;
 };
 struct ICmp {
@@ -396,12 +397,15 @@ struct Module {
   /// blocks of an inlined function). A deque never moves what it holds, so the
   /// views into it stay valid as it grows. Made names lie outside `source()`:
   /// an error at an instruction that holds only made names has no place.
-  std::deque<std::string> made_names;
+  /// Mutable: making a name changes nothing that the module's readers see.
+  mutable std::deque<std::string> made_names;
 
   /// The complete input text, verbatim.
   [[nodiscard]] std::string_view source() const { return source_view; }
   /// Keeps `name` for the life of the module and returns a view of it.
-  std::string_view make_name(std::string name) { return made_names.emplace_back(std::move(name)); }
+  std::string_view make_name(std::string name) const {
+    return made_names.emplace_back(std::move(name));
+  }
 };
 
 }  // namespace corvane

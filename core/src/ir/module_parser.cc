@@ -269,7 +269,7 @@ class JoinedInstruction {
     map(i.true_label);
     map(i.false_label);
   }
-  void map_instruction(Ret&) const {}
+  void map_instruction(Ret& i) const { map(i.value); }
   void map_instruction(ICmp& i) const {
     map(i.predicate);
     map(i.result);

@@ -41,7 +41,7 @@ class EarliestView {
     add(i.true_label);
     add(i.false_label);
   }
-  void operator()(const Ret&) {}
+  void operator()(const Ret& i) { add(i.value); }
   void operator()(const ICmp& i) {
     add(i.result);
     add(i.predicate);

@@ -29,6 +29,7 @@
 #include "translator/angle_arith.h"
 #include "translator/classical.h"
 #include "translator/error_place.h"
+#include "translator/inline.h"
 #include "translator/memory_slots.h"
 #include "translator/phi.h"
 #include "translator/state_tracking.h"
@@ -516,6 +517,12 @@ class Lowerer {
       case InstructionKind::Call: {
         const Call& call = *std::get_if<Call>(&instruction);
         const CallTarget target = call_target(call.callee);
+        if (memory_ == nullptr && target.builder == nullptr && target.signature != nullptr) {
+          // A call of a function the profile does not know: it may be defined
+          // in the module and be inlined, which needs the whole module.
+          tracker_.require_whole_function();
+          return false;
+        }
         const std::size_t before = record.statements.size();
         RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
                                             function_->args(call), optional_view(call.result),
@@ -965,14 +972,18 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
-  // Switches become chains of branches first, in a copy of the entry point
-  // (a consumed module keeps its blocks and labels as they were read).
   const std::size_t entry_index = static_cast<std::size_t>(entry - module.functions.data());
+  // Calls of defined functions are inlined, then switches become chains of
+  // branches, each in a copy of the entry point (a consumed module keeps its
+  // blocks and labels as they were read); made-up names are kept by the module.
+  ASSIGN_OR_RETURN(std::optional<Function> inlined,
+                   inline_defined_calls(module, *entry, translator.profile,
+                                        inline_budget_for(module.source().size())));
+  if (inlined) entry = &*inlined;
   Function copy;
-  Module copy_names;
   if (has_switch(*entry)) {
     copy = *entry;
-    RETURN_IF_ERROR(lower_switches(copy, releasable != nullptr ? *releasable : copy_names));
+    RETURN_IF_ERROR(lower_switches(copy, module));
     entry = &copy;
   }
   ASSIGN_OR_RETURN(Program program,

@@ -30,7 +30,7 @@ const Switch* ending_switch(const Block& block, std::size_t& position) {
 // Names defined or used as labels in a function, and fresh ones beside them.
 class FreshNames {
  public:
-  FreshNames(const Function& function, Module& names) : names_(names) {
+  FreshNames(const Function& function, const Module& names) : names_(names) {
     for (const Block& block : function.blocks) {
       taken_.insert(std::string(block.label));
       for (const Instruction& instruction : block.instructions) {
@@ -60,7 +60,7 @@ class FreshNames {
   }
 
  private:
-  Module& names_;
+  const Module& names_;
   std::unordered_set<std::string> taken_;
   std::size_t counter_ = 0;
 };
@@ -144,7 +144,7 @@ bool has_switch(const Function& function) {
   return false;
 }
 
-Status lower_switches(Function& function, Module& names) {
+Status lower_switches(Function& function, const Module& names) {
   if (!has_switch(function)) return ok_status();
   FreshNames fresh(function, names);
   // The blocks each switch block is followed by; phis are retargeted in place

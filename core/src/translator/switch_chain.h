@@ -18,6 +18,6 @@ namespace corvane {
 /// in a block of its own inserted right after it, labelled with a name kept by
 /// `names`; the phis of the destinations name the block that now branches to
 /// them. Nothing after a block's switch is kept.
-[[nodiscard]] Status lower_switches(Function& function, Module& names);
+[[nodiscard]] Status lower_switches(Function& function, const Module& names);
 
 }  // namespace corvane

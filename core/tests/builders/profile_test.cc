@@ -148,7 +148,8 @@ TEST(LowerCallTest, RejectsUnknownCalleesAndMisshapenCalls) {
       {"declare void @my_gate(%Qubit*)",
        "my_gate",
        {qubit_ptr(0)},
-       "no builder registered for QIR function 'my_gate'; extend the Profile to support it"},
+       "no builder registered for declared QIR function 'my_gate'; extend the Profile to support "
+       "it"},
       {"declare void @my_ctl(i64, ...)",
        "my_ctl",
        {int_const(1)},
@@ -158,12 +159,14 @@ TEST(LowerCallTest, RejectsUnknownCalleesAndMisshapenCalls) {
       {"declare void @llvm.memset.p0.i64(ptr, i8, i64, i1)",
        "llvm.memset.p0.i64",
        {opaque_ptr(0), int_const(0), int_const(8), Operand(ConstBool{false})},
-       "no builder registered for QIR function 'llvm.memset.p0.i64'; extend the Profile to "
+       "no builder registered for declared QIR function 'llvm.memset.p0.i64'; extend the Profile "
+       "to "
        "support it"},
       {"declare ptr @mallocx(i64)",
        "mallocx",
        {int_const(8)},
-       "no builder registered for QIR function 'mallocx'; extend the Profile to support it"},
+       "no builder registered for declared QIR function 'mallocx'; extend the Profile to support "
+       "it"},
       {"declare void @__quantum__qis__h__body(%Qubit*, ...)",
        "__quantum__qis__h__body",
        {qubit_ptr(0)},

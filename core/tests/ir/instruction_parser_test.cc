@@ -77,7 +77,7 @@ TEST(InstructionParserTest, ParsesEveryInstructionForm) {
       {"br i1 %c, label %then, label %else", CondBr{ssa_cond("c"), "then", "else"}},
       {"br i1 %0, label  %\"x y\", label%z", CondBr{ssa_cond("0"), "x y", "z"}},
       {"ret void", Ret{}},
-      {"ret i64 %x", Ret{}},
+      {"ret i64 %x", Ret{"i64 %x"}},
       {"ret", Ret{}},
       // Comparisons, logic, arithmetic, select.
       {"%c = icmp eq i64 %a, 3", ICmp{"eq", 0, "c", 64}, {Ssa{"a"}, ConstInt{3}}},

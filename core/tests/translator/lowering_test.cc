@@ -16,6 +16,7 @@
 #include "expr_builders.h"
 #include "ir/parser.h"
 #include "openqasm/printer.h"
+#include "translator/inline.h"
 #include "translator/memory_slots.h"
 #include "translator/translate.h"
 
@@ -158,6 +159,35 @@ TEST(LoweringDriverTest, ErrorsKeepTheirKindsAndArePlacedAtTheirInstruction) {
       {entry + "  ret void\n}\n\u00e9\n  declare void @f(..., i64)\n",
        parse_error("unexpected '...' in non-terminal position of parameter list: \"..., i64\""),
        TextPosition{6, 3}},
+      // Inlining: refusals name the defined function and point into its text.
+      {entry + "  call void @f(ptr null)\n  ret void\n}\ndefine void @f(ptr %q) {\nb:\n"
+               "  call void @g(ptr %q)\n  ret void\n}\ndefine void @g(ptr %p) {\nb:\n"
+               "  call void @f(ptr %p)\n  ret void\n}\n",
+       lowering_error("defined function 'f' cannot be inlined: it calls itself, directly or "
+                      "through other defined functions"),
+       TextPosition{13, 3}},
+      {entry + "  call void @f(ptr null, i64 1)\n  ret void\n}\ndefine void @f(ptr %q) {\nb:\n"
+               "  ret void\n}\n",
+       lowering_error("defined function 'f' cannot be inlined: the call passes 2 arguments but "
+                      "it takes 1"),
+       TextPosition{3, 3}},
+      {entry + "  call void @f(i64 1)\n  ret void\n}\ndefine void @f(i64 %n, ...) {\nb:\n"
+               "  ret void\n}\n",
+       lowering_error("defined function 'f' cannot be inlined: it is variadic"),
+       TextPosition{3, 3}},
+      {entry + "  call void @f()\n  ret void\n}\ndefine void @f() {\nb:\n"
+               "  %q = call ptr @__quantum__rt__qubit_allocate()\n  ret void\n}\n"
+               "declare ptr @__quantum__rt__qubit_allocate()\n",
+       lowering_error("dynamic qubit allocation is not supported: '__quantum__rt__qubit_allocate' "
+                      "allocates or releases qubits at run time; address qubits by constant "
+                      "indices instead"),
+       TextPosition{8, 3}},
+      {entry + "  %x = call i64 @f()\n  %y = add i64 %x, 1\n  ret void\n}\n"
+               "define i64 @f() {\nb:\n  %r = call i64 @__quantum__rt__mystery()\n  ret i64 %r\n}\n"
+               "declare i64 @__quantum__rt__mystery()\n",
+       lowering_error("no builder registered for declared QIR function '__quantum__rt__mystery'; "
+                      "extend the Profile to support it"),
+       TextPosition{9, 3}},
       // Sizing the registers has no single place.
       {entry + "  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 9223372036854775807 to "
                "%Qubit*))\n  ret void\n}\ndeclare void @__quantum__qis__h__body(%Qubit*)\n",
@@ -172,6 +202,53 @@ TEST(LoweringDriverTest, ErrorsKeepTheirKindsAndArePlacedAtTheirInstruction) {
     if (error.offset) place = text_position(row.text, *error.offset);
     EXPECT_EQ(place, row.place) << row.text;
   }
+}
+
+// The budget counts every inlined instruction, one call tree at a time: here
+// f (3 instructions) and g twice (4 each) make 11.
+TEST(LoweringDriverTest, InliningStopsAtItsBudgetNamingTheFunction) {
+  const char* text = R"(define void @main() "entry_point" {
+entry:
+  call void @f(ptr null)
+  ret void
+}
+define void @f(ptr %q) {
+b:
+  call void @g(ptr %q)
+  call void @g(ptr %q)
+  ret void
+}
+define void @g(ptr %q) {
+b:
+  call void @__quantum__qis__h__body(ptr %q)
+  call void @__quantum__qis__x__body(ptr %q)
+  br label %c
+c:
+  ret void
+}
+declare void @__quantum__qis__h__body(ptr)
+declare void @__quantum__qis__x__body(ptr)
+)";
+  Result<Module> module = parse_module(text);
+  ASSERT_TRUE(module.ok());
+  const Function& entry = module->functions.front();
+  Result<std::optional<Function>> enough = inline_defined_calls(*module, entry, base_profile(), 11);
+  ASSERT_TRUE(enough.ok());
+  ASSERT_TRUE(enough->has_value());
+  std::vector<std::string_view> labels;
+  for (const Block& block : (*enough)->blocks) labels.push_back(block.label);
+  EXPECT_EQ(labels,
+            (std::vector<std::string_view>{"entry", "f:b", "g:b", "g:c", "g:return to f:b", "g#2:b",
+                                           "g#2:c", "g#2:return to f:b", "f:return to entry"}));
+  // Placed at the second call of g (line 9).
+  const TranslateError error = inline_defined_calls(*module, entry, base_profile(), 10).error();
+  EXPECT_EQ(error.offset, std::string_view(text).find("  call void @g(ptr %q)\n  ret") + 2);
+  EXPECT_EQ(
+      error,
+      placed(lowering_error("defined function 'g' cannot be inlined: the calls of defined "
+                            "functions would inline more than 10 instructions, the limit for this "
+                            "input"),
+             *error.offset));
 }
 
 TEST(LoweringDriverTest, RegisterSizeIsCheckedAgainstOverflow) {

@@ -422,6 +422,29 @@ def angle_leaves(angle) -> list:
     return []
 
 
+@dataclass(frozen=True)
+class DefinedCall:
+    """Calls of a function that the module defines, with `body` as its body.
+
+    Every qubit and result handle and every angle of the body is a parameter
+    of the function (qubits, results, doubles), passed by the call; nested
+    calls pass their arguments on. The function is called `times` times in a
+    row and written before the entry point when `before`. With `returns`, it
+    also takes an i64 `offset` and returns `offset + 1` when the bit of result
+    `returns` is 1 and `offset` otherwise (from one `ret`, or from two when
+    `two_returns`); the caller runs `then` when the last call returned
+    `offset + 1`.
+    """
+
+    body: tuple = ()
+    times: int = 1
+    before: bool = False
+    returns: int | None = None
+    offset: int = 0
+    two_returns: bool = False
+    then: tuple = ()
+
+
 @dataclass
 class Program:
     qubits: int
@@ -466,6 +489,8 @@ def has_phi(program: Program) -> bool:
             if isinstance(stmt, If) and (cond_phi(stmt.cond) or body_phi(stmt.then) or body_phi(stmt.else_)):
                 return True
             if isinstance(stmt, Loop) and body_phi(stmt.body):
+                return True
+            if isinstance(stmt, DefinedCall) and (body_phi(stmt.body) or body_phi(stmt.then)):
                 return True
         return False
 
@@ -1050,6 +1075,9 @@ class _TextEmitter(_ValueEmitter):
         self.blocks: list[_Block] = [_Block("entry")]
         self.counter = 0
         self.declared: dict[str, str] = {}
+        # Within a defined function: its parameters, (kind, index) -> (type, name, argument)
+        self.params: dict | None = None
+        self.functions: list[tuple[bool, list[str]]] = []  # (before the entry point, lines)
 
     # names and operands
     def fresh(self, prefix: str) -> str:
@@ -1069,8 +1097,16 @@ class _TextEmitter(_ValueEmitter):
     def ptr_type(self, kind: str) -> str:
         return f"%{kind}*" if self.typed else "ptr"
 
+    def param(self, key: tuple, ty: str, argument) -> str:
+        """The operand of the current function's parameter `key`, added on first use."""
+        if key not in self.params:
+            self.params[key] = (ty, self.fresh("p"), argument)
+        return f"{ty} %{self.params[key][1]}"
+
     def handle(self, kind: str, index: int) -> str:
         ty = self.ptr_type(kind)
+        if self.params is not None:
+            return self.param((kind, index), ty, (kind, index))
         if self.program.handles == "instr":
             name = self.fresh("h")
             self.line(f"%{name} = inttoptr i64 {index} to {ty}")
@@ -1100,6 +1136,8 @@ class _TextEmitter(_ValueEmitter):
             out = self.fresh("f")
             self.line(f"%{out} = {value.op} i{width_of(value.value)} {source} to double")
             return f"%{out}"
+        if self.params is not None:
+            return self.param(("double", self.fresh("")), "double", value).split(" ")[1]
         if not self.program.memory_angles:
             return _format_double(value)
         slot, loaded = self.fresh("slot"), self.fresh("a")
@@ -1163,8 +1201,64 @@ class _TextEmitter(_ValueEmitter):
             self.switch(stmt)
         elif isinstance(stmt, VALUE_STATEMENTS):
             self.value_statement(stmt)
+        elif isinstance(stmt, DefinedCall):
+            self.defined_call(stmt)
         else:
             raise TypeError(stmt)
+
+    def defined_call(self, stmt: DefinedCall) -> None:
+        saved = (self.blocks, self.params)
+        self.blocks, self.params = [_Block(self.fresh("f"))], {}
+        self.body(stmt.body)
+        ret = "void"
+        if stmt.returns is None:
+            self.line("ret void")
+        else:
+            ret = "i64"
+            offset = self.param(("i64",), "i64", stmt.offset)
+            bit = self.cond(Read(stmt.returns))
+            plus = self.fresh("v")
+            if stmt.two_returns:
+                one, zero = self.fresh("one"), self.fresh("zero")
+                self.line(f"br i1 {bit}, label %{one}, label %{zero}")
+                self.start(one)
+                self.line(f"%{plus} = add i64 {offset.split(' ')[1]}, 1")
+                self.line(f"ret i64 %{plus}")
+                self.start(zero)
+                self.line(f"ret {offset}")
+            else:
+                wide = self.fresh("z")
+                self.line(f"%{wide} = zext i1 {bit} to i64")
+                self.line(f"%{plus} = add i64 %{wide}, {offset.split(' ')[1]}")
+                self.line(f"ret i64 %{plus}")
+        blocks, params = self.blocks, self.params
+        self.blocks, self.params = saved
+        name = self.fresh("fn")
+        header = ", ".join(f"{ty} %{p}" for ty, p, _ in params.values())
+        lines = [f"define internal {ret} @{name}({header}) {{"]
+        for i, block in enumerate(blocks):
+            lines += ([""] if i else []) + [f"{block.label}:"] + block.lines
+        self.functions.append((stmt.before, lines + ["}", ""]))
+        for _ in range(stmt.times):
+            args = []
+            for ty, _, argument in params.values():
+                if isinstance(argument, tuple) and len(argument) == 2:
+                    args.append(self.handle(*argument))
+                elif ty == "double":
+                    args.append(f"double {self.angle(argument)}")
+                else:
+                    args.append(f"i64 {argument}")
+            result = self.fresh("ret")
+            self.line(f"{'' if ret == 'void' else f'%{result} = '}call {ret} @{name}({', '.join(args)})")
+        if stmt.returns is not None:
+            test = self.fresh("c")
+            self.line(f"%{test} = icmp eq i64 %{result}, {stmt.offset + 1}")
+            then, join = self.fresh("then"), self.fresh("join")
+            self.line(f"br i1 %{test}, label %{then}, label %{join}")
+            self.start(then)
+            self.body(stmt.then)
+            self.line(f"br label %{join}")
+            self.start(join)
 
     def body(self, stmts) -> None:
         for stmt in stmts:
@@ -1447,6 +1541,7 @@ class _TextEmitter(_ValueEmitter):
             rest = blocks[1:]
             random.Random(self.program.block_order).shuffle(rest)
             blocks = blocks[:1] + rest
+        out += [line for before, lines in self.functions if before for line in lines]
         out.append("define void @main() #0 {")
         for i, block in enumerate(blocks):
             if i:
@@ -1455,6 +1550,7 @@ class _TextEmitter(_ValueEmitter):
             out.extend(block.lines)
         out.append("}")
         out.append("")
+        out += [line for before, lines in self.functions if not before for line in lines]
         out += [text for name, text in self.declared.items() if name != "%Array"]
         out.append("")
         out.append('attributes #0 = { "entry_point" "qir_profiles"="adaptive_profile" '
@@ -1488,7 +1584,7 @@ def pyqir_supports(program: Program) -> bool:
 
     def body_ok(body) -> bool:
         for stmt in body:
-            if isinstance(stmt, (Loop, Ctl, Switch) + VALUE_STATEMENTS):
+            if isinstance(stmt, (Loop, Ctl, Switch, DefinedCall) + VALUE_STATEMENTS):
                 return False
             if isinstance(stmt, Gate) and not all(isinstance(a, float) for a in stmt.angles):
                 return False
@@ -1736,6 +1832,13 @@ def reference_qasm(program: Program) -> str:
                 out.append(f"{pad}}}")
             elif isinstance(stmt, VALUE_STATEMENTS):
                 values.statement(stmt, indent)
+            elif isinstance(stmt, DefinedCall):
+                for _ in range(stmt.times):
+                    body(stmt.body, indent)
+                if stmt.returns is not None:
+                    out.append(f"{pad}if (c[{stmt.returns}] == 1) {{")
+                    body(stmt.then, indent + 1)
+                    out.append(f"{pad}}}")
             else:
                 raise TypeError(stmt)
 

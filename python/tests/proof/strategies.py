@@ -28,9 +28,9 @@ from __future__ import annotations
 from hypothesis import strategies as st
 
 from . import qirgen
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, FArith, Gate, IArith, IBit, ICast, ICmpInt,
-                     IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read, Reset, Sel,
-                     Switch, ToDouble)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, DefinedCall, FArith, Gate, IArith, IBit, ICast,
+                     ICmpInt, IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read,
+                     Reset, Sel, Switch, ToDouble)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -314,6 +314,18 @@ def statements(draw, n_qubits: int, n_results: int, flavour: str, depth: int, ma
 
 
 @st.composite
+def defined_call(draw, n_qubits: int, n_results: int, depth: int):
+    """Calls of a defined function: gates, measurements and ifs, possibly a nested call."""
+    body = draw(statements(n_qubits, n_results, "text", depth=1, max_len=4))
+    if depth > 0 and draw(st.booleans()):
+        body.insert(draw(st.integers(0, len(body))), draw(defined_call(n_qubits, n_results, depth - 1)))
+    returns = draw(st.none() | st.integers(0, n_results - 1))
+    then = draw(statements(n_qubits, n_results, "text", depth=0, max_len=2)) if returns is not None else []
+    return DefinedCall(tuple(body), draw(st.integers(1, 2)), draw(st.booleans()), returns,
+                       draw(st.integers(-3, 3)), draw(st.booleans()), tuple(then))
+
+
+@st.composite
 def programs(draw, flavour: str = "text"):
     """A random program; flavour "pyqir" keeps to what `emit_pyqir` can write."""
     n_qubits = draw(st.integers(1, 4))
@@ -330,6 +342,9 @@ def programs(draw, flavour: str = "text"):
         at = draw(st.integers(0, len(body)))
         body.insert(at, Loop(qubit, result, tuple(loop_body), style, draw(st.booleans())))
     if flavour != "pyqir":
+        for _ in range(draw(st.integers(0, 2))):
+            at = draw(st.integers(0, len(body)))
+            body.insert(at, draw(defined_call(n_qubits, n_results, depth=1)))
         for ids in range(0, 10 * draw(st.integers(0, 2)), 10):
             at = draw(st.integers(0, len(body)))
             body[at:at] = draw(value_shape(n_qubits, n_results, ids))

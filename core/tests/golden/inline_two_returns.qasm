@@ -1,0 +1,12 @@
+OPENQASM 3.0;
+qubit[1] q;
+bit[1] c;
+int cint_0 = 0;
+h q[0];
+c[0] = measure q[0];
+if (c[0]) {
+  cint_0 = 7 + 1;
+} else {
+  cint_0 = 3;
+}
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}
