@@ -303,6 +303,12 @@ using Instruction =
     std::variant<Call, Br, CondBr, Ret, ICmp, Logic, Select, Arith, Phi, Ignored, Alloca, Bitcast,
                  Gep, Store, Load, IntCast, IntToPtr, Switch, FloatArith, Unrecognized>;
 
+/// Whether `instruction` ends its block: `br` (either form), `switch` or `ret`.
+[[nodiscard]] inline bool is_terminator(const Instruction& instruction) {
+  return std::holds_alternative<Br>(instruction) || std::holds_alternative<CondBr>(instruction) ||
+         std::holds_alternative<Ret>(instruction) || std::holds_alternative<Switch>(instruction);
+}
+
 // Instructions are stored one per record in every block, so their size is the
 // parser's main memory traffic. Operands live in Function::operands rather than
 // inline: a 48-byte, 16-aligned Operand would grow every record to 80+ bytes.

@@ -95,11 +95,6 @@ std::size_t instruction_count(const Function& function) {
   return count;
 }
 
-bool is_terminator(const Instruction& instruction) {
-  return std::holds_alternative<Br>(instruction) || std::holds_alternative<CondBr>(instruction) ||
-         std::holds_alternative<Ret>(instruction);
-}
-
 // One copy of a function: the entry point itself, or one inlined call.
 struct Instance {
   const Function* function = nullptr;
@@ -352,10 +347,6 @@ class Inliner {
         branch.false_label = label_of(instance, branch.false_label);
         return Instruction(branch);
       }
-      case 3:   // Ret (of the entry point)
-      case 9:   // Ignored
-      case 17:  // Unrecognized
-        return instruction;
       default:
         break;
     }
@@ -363,8 +354,12 @@ class Inliner {
         [&](const auto& node) -> Result<Instruction> {
           using Node = std::decay_t<decltype(node)>;
           Node copy = node;
-          if constexpr (std::is_same_v<Node, ICmp> || std::is_same_v<Node, Logic> ||
-                        std::is_same_v<Node, Arith>) {
+          // A ret of the entry point itself, and records that name nothing.
+          if constexpr (std::is_same_v<Node, Ret> || std::is_same_v<Node, Ignored> ||
+                        std::is_same_v<Node, Unrecognized>) {
+            return instruction;
+          } else if constexpr (std::is_same_v<Node, ICmp> || std::is_same_v<Node, Logic> ||
+                               std::is_same_v<Node, Arith>) {
             ASSIGN_OR_RETURN(copy.first_operand,
                              copy_operands(instance, function, node.first_operand, 2));
           } else if constexpr (std::is_same_v<Node, Select>) {
@@ -376,7 +371,26 @@ class Inliner {
               fixups_.push_back(PhiFixup{out_.incomings.size(), instance});
               out_.incomings.push_back(incoming);
             }
-          } else if constexpr (std::is_same_v<Node, Bitcast> || std::is_same_v<Node, IntCast>) {
+          } else if constexpr (std::is_same_v<Node, FloatArith>) {
+            const bool unary = node.op == FloatOp::FNeg || node.op == FloatOp::SIToFP ||
+                               node.op == FloatOp::UIToFP;
+            ASSIGN_OR_RETURN(copy.first_operand,
+                             copy_operands(instance, function, node.first_operand, unary ? 1 : 2));
+          } else if constexpr (std::is_same_v<Node, Switch>) {
+            ASSIGN_OR_RETURN(copy.value, copy_operands(instance, function, node.value, 1));
+            copy.default_label = label_of(instance, node.default_label);
+            copy.cases.begin = static_cast<std::uint32_t>(out_.incomings.size());
+            for (std::uint32_t i = 0; i < node.cases.count; ++i) {
+              // A case is a constant and the block it goes to.
+              Incoming incoming = function.incomings[node.cases.begin + i];
+              incoming.pred = label_of(instance, incoming.pred);
+              out_.incomings.push_back(incoming);
+            }
+          } else if constexpr (std::is_same_v<Node, IntCast>) {
+            if (!node.constant_source) {
+              ASSIGN_OR_RETURN(copy.source, rename_name(instance, node.source));
+            }
+          } else if constexpr (std::is_same_v<Node, Bitcast>) {
             ASSIGN_OR_RETURN(copy.source, rename_name(instance, node.source));
           } else if constexpr (std::is_same_v<Node, Gep>) {
             ASSIGN_OR_RETURN(copy.base, rename_name(instance, node.base));

@@ -12,11 +12,6 @@
 namespace corvane {
 namespace {
 
-bool is_terminator(const Instruction& instruction) {
-  return std::holds_alternative<Br>(instruction) || std::holds_alternative<CondBr>(instruction) ||
-         std::holds_alternative<Ret>(instruction) || std::holds_alternative<Switch>(instruction);
-}
-
 // The switch that ends `block` (its first terminator), if it is one.
 const Switch* ending_switch(const Block& block, std::size_t& position) {
   for (std::size_t i = 0; i < block.instructions.size(); ++i) {
