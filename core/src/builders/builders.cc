@@ -32,6 +32,28 @@ TranslateError callee_error(std::string_view prefix, std::string_view callee,
   return lowering_error(std::move(message));
 }
 
+// The error for a qubit or result operand (`what`) of `callee` that names no
+// constant: a pointer loaded from memory says so, anything else is `otherwise`.
+TranslateError not_constant_error(const LoweringContext& context, std::string_view name,
+                                  std::string_view what, std::string_view callee,
+                                  std::string_view otherwise) {
+  const auto loaded = context.loaded_pointers.find(name);
+  if (loaded == context.loaded_pointers.end()) {
+    return callee_error(std::string(what) + " operand for ", callee, otherwise);
+  }
+  std::string message(what);
+  message += " operand for ";
+  append_quoted(message, callee);
+  message += " is a pointer loaded from memory at ";
+  append_quoted(message, loaded->second);
+  message += ", such as an element of a constant array of ";
+  message += what;
+  message += "s read at an index known only at run time; ";
+  message += what;
+  message += "s must be addressed by constant indices";
+  return lowering_error(std::move(message));
+}
+
 TranslateError negative_index_error(std::string_view what, std::string_view callee,
                                     std::int64_t index) {
   std::string message(what);
@@ -125,7 +147,7 @@ Result<IndexedIdent> resolve_qubit_operand(LoweringContext& context, const Opera
           [&](const Ssa& ssa) -> Status {
             const std::optional<std::int64_t> recorded = context.lookup_int_pointer(ssa.name);
             if (!recorded.has_value()) {
-              return callee_error("qubit operand for ", callee, kNotConstant);
+              return not_constant_error(context, ssa.name, "qubit", callee, kNotConstant);
             }
             index = *recorded;
             return ok_status();
@@ -156,8 +178,9 @@ Result<IndexedIdent> resolve_result_target(LoweringContext& context, const Opera
     index = context.lookup_int_pointer(ssa->name);
   }
   if (!index.has_value()) {
-    return callee_error(
-        "result operand for ", callee,
+    const auto* ssa = std::get_if<Ssa>(&operand);
+    return not_constant_error(
+        context, ssa != nullptr ? ssa->name : std::string_view(), "result", callee,
         " is not a compile-time constant; runtime result allocation is not supported");
   }
   if (*index < 0) return negative_index_error("result", callee, *index);

@@ -466,7 +466,12 @@ class Lowerer {
       return ok_status();
     }
     const auto forwarded = memory_->forwarded.find(load.result);
-    if (forwarded == memory_->forwarded.end()) return ok_status();
+    if (forwarded == memory_->forwarded.end()) {
+      if (load.ty == "ptr" || load.ty.ends_with('*')) {
+        context_.loaded_pointers.insert_or_assign(load.result, load.pointer);
+      }
+      return ok_status();
+    }
     const Operand& value = forwarded->second;
     if (const auto* integer = std::get_if<ConstInt>(&value)) {
       if (integer->value >= std::numeric_limits<std::int64_t>::min() &&

@@ -60,6 +60,10 @@ struct LoweringContext {
   ValueTable env;
   std::unordered_map<std::string_view, PointerAlias, TextHash> pointers;
   std::unordered_map<std::string_view, std::int64_t, TextHash> int_pointers;
+  /// Pointers loaded from memory that holds no known value (an element of a
+  /// constant array of qubits or results read at an index known only at run
+  /// time): the loaded name and the name of the address it was read from.
+  std::unordered_map<std::string_view, std::string_view, TextHash> loaded_pointers;
   /// Ranges of the program's `int` variables: register every value assigned
   /// to a variable here (unregistered names count as the full i64 range).
   VariableRanges variable_ranges;
