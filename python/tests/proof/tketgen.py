@@ -83,13 +83,13 @@ def plan(seed: int) -> dict:
     return {"qubits": qubits, "registers": registers, "steps": steps}
 
 
-def build(spec: dict):
+def build(recipe: dict):
     """The pytket circuit of a plan."""
     from pytket.circuit import Circuit, OpType
     from pytket.circuit import logic_exp  # noqa: F401 - registers gain their operators from it
     import pytket.circuit as pc
 
-    qubits, registers = spec["qubits"], spec["registers"]
+    qubits, registers = recipe["qubits"], recipe["registers"]
     marks = sum(registers.values())
     circuit = Circuit(qubits + marks)
     regs = {name: circuit.add_c_register(name, width) for name, width in registers.items()}
@@ -108,7 +108,7 @@ def build(spec: dict):
             return getattr(pc, kind)(regs[cond[1][0]][cond[1][1]])
         return getattr(pc, kind)(regs[cond[1]], cond[2])
 
-    for step in spec["steps"]:
+    for step in recipe["steps"]:
         kind = step[0]
         if kind == "gate":
             gate(*step[1:5])
@@ -147,10 +147,10 @@ def compile_all(seeds: list[int]) -> list[dict]:
 
     out = []
     for seed in seeds:
-        spec = plan(seed)
-        source = json.dumps(spec)
+        recipe = plan(seed)
+        source = json.dumps(recipe)
         try:
-            qir = pytket_to_qir(build(spec), name=f"seed{seed}", qir_format=QIRFormat.STRING,
+            qir = pytket_to_qir(build(recipe), name=f"seed{seed}", qir_format=QIRFormat.STRING,
                                 profile=QIRProfile.ADAPTIVE)
             out.append({"name": f"seed-{seed}", "source": source, "qir": qir})
         except Exception as exc:  # noqa: BLE001 - pytket's own error types
