@@ -187,42 +187,15 @@ std::string_view cut_comment(std::string_view text) {
 }
 
 std::string_view cut_attachments(std::string_view text) {
-  std::size_t i = text.find('!');
-  if (i == std::string_view::npos) return text;
-  std::int64_t depth = 0;
-  std::size_t last_comma = std::string_view::npos;
-  for (i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ',', '!', '"'>(text, 0);
-       i < text.size();
-       i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ',', '!', '"'>(text, i + 1)) {
-    switch (text[i]) {
-      case '(':
-      case '<':
-      case '[':
-      case '{':
-        ++depth;
-        break;
-      case ')':
-      case '>':
-      case ']':
-      case '}':
-        --depth;
-        break;
-      case '"': {
-        const std::size_t close = text.find('"', i + 1);
-        if (close == std::string_view::npos) return text;
-        i = close;
-        break;
-      }
-      case ',':
-        if (depth == 0) last_comma = i;
-        break;
-      default:  // '!': an attachment when it is the first thing after a top-level comma
-        if (depth == 0 && last_comma != std::string_view::npos &&
-            trim(text.substr(last_comma + 1, i - last_comma - 1)).empty() && i + 1 < text.size() &&
-            kIdentChars[static_cast<unsigned char>(text[i + 1])]) {
-          return text.substr(0, last_comma);
-        }
-        break;
+  if (text.find('!') == std::string_view::npos) return text;
+  std::vector<std::string_view> pieces;
+  if (!split_top_level_commas(text, pieces).ok()) return text;
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    const std::string_view piece = pieces[i];
+    if (piece.size() >= 2 && piece[0] == '!' && kIdentChars[static_cast<unsigned char>(piece[1])]) {
+      const std::string_view before =
+          text.substr(0, static_cast<std::size_t>(piece.data() - text.data()));
+      return before.substr(0, before.rfind(','));
     }
   }
   return text;
