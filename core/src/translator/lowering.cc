@@ -522,9 +522,10 @@ class Lowerer {
       case InstructionKind::Call: {
         const Call& call = *std::get_if<Call>(&instruction);
         const CallTarget target = call_target(call.callee);
-        if (memory_ == nullptr && target.builder == nullptr && target.signature != nullptr) {
-          // A call of a function the profile does not know: it may be defined
-          // in the module and be inlined, which needs the whole module.
+        if (memory_ == nullptr && target.builder == nullptr) {
+          // A call of a function the profile does not know (or whose header
+          // gave no signature): it may be defined in the module and be
+          // inlined, which needs the whole module.
           tracker_.require_whole_function();
           return false;
         }
