@@ -970,7 +970,9 @@ Result<Program> lower_in_order(const Translator& translator, const SignatureMap&
   }
   Result<Program> in_text_order = lower_whole(translator, signatures, entry, source, {}, {});
   if (in_text_order.ok()) return in_text_order;
-  return lower_whole(translator, signatures, entry, source, {}, order);
+  Result<Program> by_dominance = lower_whole(translator, signatures, entry, source, {}, order);
+  // When both fail, the error is the first one in the text.
+  return by_dominance.ok() ? std::move(by_dominance) : std::move(in_text_order);
 }
 
 Result<Program> lower_entry_point(const Translator& translator, const Module& module,
@@ -1087,7 +1089,11 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
     // known at the end of the text): parse again and lower the right one.
     return parse_then_lower(translator, text);
   }
-  RETURN_IF_ERROR(std::move(consumer.status()));
+  // Which error a body reports first can depend on the order its blocks are
+  // lowered in, and the whole-function lowering may choose another order than
+  // the text's: a failed body is lowered again as a whole, so that the error
+  // is the one lower_module reports.
+  if (!consumer.status().ok()) return parse_then_lower(translator, text);
   LoweringPlan found;
   ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(found));
   if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry), false};

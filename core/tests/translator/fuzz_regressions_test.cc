@@ -1,7 +1,8 @@
 // Replays every input in core/fuzz/regressions through translate(). Each one
-// once made the translation crash, hang or blow up; now it must end with a
-// well-formed program or a non-empty error. A file whose first line is
-// "; expect-error: <message>" must fail with exactly that message.
+// once made the translation crash, hang or blow up, or lowering while reading
+// disagree with lowering after reading; now it must end with a well-formed
+// program or a non-empty error, the same both ways. A file whose first line
+// is "; expect-error: <message>" must fail with exactly that message.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "builders/profile.h"
+#include "ir/parser.h"
 #include "translator/translate.h"
 
 namespace corvane {
@@ -53,6 +56,18 @@ TEST(FuzzRegressionsTest, EveryInputEndsInOutputOrAClearError) {
       EXPECT_EQ(result->back(), '\n');
     } else {
       EXPECT_FALSE(result.error().display().empty());
+    }
+    // Read first, then lowered: the same program or the same error.
+    const Translator translator{base_profile(), {}, std::string("regression"), false};
+    Result<Module> module = parse_module(text);
+    const auto whole =
+        module.ok() ? translate_module(translator, *module) : Result<std::string>(module.error());
+    const auto streamed = translate(text, std::string_view("regression"));
+    ASSERT_EQ(whole.ok(), streamed.ok());
+    if (whole.ok()) {
+      EXPECT_EQ(*whole, *streamed);
+    } else {
+      EXPECT_EQ(whole.error().message, streamed.error().message);
     }
   }
 }
