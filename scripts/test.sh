@@ -39,6 +39,8 @@ step "pip install ${requirements[*]}"
 "$PYTHON" -m pip install -q "${requirements[@]}"
 
 # --- C++ tests ---
+step "layers (scripts/check_layers.py)"
+"$PYTHON" scripts/check_layers.py
 step "C++ build ($BUILD_DIR)"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WERROR=ON \
   -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_PYTHON=OFF

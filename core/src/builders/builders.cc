@@ -9,7 +9,7 @@
 #include <type_traits>
 
 #include "builders/builders_internal.h"
-#include "ir/text.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "builders/builders_internal.h"
-#include "ir/text.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {

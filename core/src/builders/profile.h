@@ -13,8 +13,8 @@
 #include "ir/ir.h"
 #include "openqasm/program.h"
 #include "signatures/signatures.h"
-#include "translator/error.h"
-#include "translator/lowering.h"
+#include "support/error.h"
+#include "values/lowering_context.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-list(APPEND CORVANE_CORE_SOURCES
+set(LAYER_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/block_graph.cc
   ${CMAKE_CURRENT_LIST_DIR}/id_set.cc
   ${CMAKE_CURRENT_LIST_DIR}/statement_tree.cc

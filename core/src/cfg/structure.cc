@@ -30,8 +30,8 @@
 #include "cfg/block_graph.h"
 #include "cfg/id_set.h"
 #include "cfg/statement_tree.h"
-#include "ir/text.h"
 #include "support/prefault.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {

@@ -3,14 +3,27 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "openqasm/program.h"
-#include "translator/error.h"
-#include "translator/lowering.h"
+#include "support/compact.h"
+#include "support/error.h"
 
 namespace corvane {
+
+/// One lowered basic block: the input record of structuring.
+struct BlockLowering {
+  std::string label;             // display label: label, or decimal position when empty
+  std::vector<Stmt> statements;  // in instruction order
+  // True then false target; one for br; none for ret. Held inline: a heap
+  // block per record would mean one allocation (and free) per basic block.
+  SmallVec<Name, 2> successors;
+  std::optional<Expr> condition;  // for a conditional branch
+  friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
+};
 
 /// How structure_blocks may treat its input and shape its output.
 struct StructureOptions {

@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <string_view>
 
-#include "ir/float_digits.h"
 #include "ir/ir.h"
-#include "ir/text.h"
+#include "support/float_digits.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {

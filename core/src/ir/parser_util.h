@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ir/ir.h"
-#include "translator/error.h"
+#include "support/error.h"
 
 namespace corvane {
 

@@ -1,5 +1,4 @@
-list(APPEND CORVANE_CORE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/text.cc
+set(LAYER_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/operand_debug.cc
   ${CMAKE_CURRENT_LIST_DIR}/parser_util.cc
   ${CMAKE_CURRENT_LIST_DIR}/operand_parser.cc

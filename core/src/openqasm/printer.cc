@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ir/float_digits.h"
+#include "support/float_digits.h"
 
 namespace corvane {
 namespace {

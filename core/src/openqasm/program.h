@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "openqasm/compact.h"
+#include "support/compact.h"
 
 namespace corvane {
 

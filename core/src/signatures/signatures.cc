@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "ir/parser_util.h"
-#include "ir/text.h"
 #include "signatures/signature_text.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {

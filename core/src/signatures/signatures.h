@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "translator/error.h"
+#include "support/error.h"
 
 namespace corvane {
 

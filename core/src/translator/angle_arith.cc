@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "ir/text.h"
+#include "support/text.h"
 #include "translator/classical.h"
-#include "translator/int_range.h"
+#include "values/int_range.h"
 
 namespace corvane {
 namespace {

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "ir/ir.h"
-#include "translator/error.h"
+#include "support/error.h"
 #include "translator/lowering.h"
 
 namespace corvane {

@@ -3,7 +3,7 @@
 // Operands are read left to right, so the first failing operand decides the
 // message; a failing instruction binds nothing.
 //
-// Integer values follow the conventions of int_range.h (canonical iN forms in a
+// Integer values follow the conventions of values/int_range.h (canonical iN forms in a
 // 64-bit int). An operation whose plain form is exact for every value the
 // operands' ranges allow is printed plainly; any other gets a correction that
 // names each operand once, so an expression grows by a few nodes, never doubles.
@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "ir/parser_util.h"
-#include "ir/text.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {
@@ -31,95 +31,7 @@ bool fits_i64(int128 value) {
 
 Expr int_lit(std::int64_t value) { return IntLit{value}; }
 
-// A node of measure_expr's explicit stack and the depth at which it sits.
-struct MeasureFrame {
-  const Expr* expr = nullptr;
-  std::uint64_t depth = 0;
-};
-
-// Writes the children of `expr` (one level deeper) to `out`; returns their number.
-std::size_t children_of(const Expr& expr, std::uint64_t depth, std::array<MeasureFrame, 2>& out) {
-  if (const auto* index = std::get_if<Index>(&expr.node)) {
-    out = {MeasureFrame{&*index->base, depth + 1}, MeasureFrame{&*index->index, depth + 1}};
-    return 2;
-  }
-  if (const auto* unary = std::get_if<UnaryExpr>(&expr.node)) {
-    out[0] = {&*unary->operand, depth + 1};
-    return 1;
-  }
-  if (const auto* binary = std::get_if<BinaryExpr>(&expr.node)) {
-    out = {MeasureFrame{&*binary->lhs, depth + 1}, MeasureFrame{&*binary->rhs, depth + 1}};
-    return 2;
-  }
-  return 0;
-}
-
-bool is_atom(const Expr& expr) {
-  return std::holds_alternative<Ident>(expr.node) || std::holds_alternative<IntLit>(expr.node) ||
-         std::holds_alternative<FloatLit>(expr.node) || std::holds_alternative<BoolLit>(expr.node);
-}
-
 }  // namespace
-
-ExprMetrics measure_expr(const Expr& expr) {
-  if (is_atom(expr)) return {1, 1};
-  // Most expressions are small (c[0], a comparison of two bits): walk them on a
-  // fixed local stack and move to the heap only for large trees.
-  constexpr std::size_t kLocalFrames = 64;
-  std::array<MeasureFrame, kLocalFrames> local;
-  std::size_t local_size = 0;
-  std::vector<MeasureFrame> heap;
-  ExprMetrics metrics;
-  local[local_size++] = {&expr, 1};
-  while (local_size > 0 || !heap.empty()) {
-    MeasureFrame frame;
-    if (!heap.empty()) {
-      frame = heap.back();
-      heap.pop_back();
-    } else {
-      frame = local[--local_size];
-    }
-    ++metrics.nodes;
-    if (frame.depth > metrics.depth) metrics.depth = frame.depth;
-    std::array<MeasureFrame, 2> children;
-    const std::size_t count = children_of(*frame.expr, frame.depth, children);
-    for (std::size_t i = 0; i < count; ++i) {
-      if (heap.empty() && local_size < kLocalFrames) {
-        local[local_size++] = children[i];
-      } else {
-        heap.push_back(children[i]);
-      }
-    }
-  }
-  return metrics;
-}
-
-Status bind_checked(LoweringContext& context, std::string_view name, Expr value) {
-  const ExprMetrics metrics = measure_expr(value);
-  if (metrics.depth > kMaxExprDepth) {
-    return lowering_error("expression for SSA value " + quote_text(name) +
-                          " exceeds the limit of " + std::to_string(kMaxExprDepth) +
-                          " nested operations");
-  }
-  if (metrics.nodes > kMaxExprNodes) {
-    return lowering_error("expression for SSA value " + quote_text(name) +
-                          " exceeds the limit of " + std::to_string(kMaxExprNodes) + " nodes");
-  }
-  context.bind(name, std::move(value));
-  return ok_status();
-}
-
-Status charge_copied_nodes(const LoweringContext& context, std::string_view name,
-                           std::uint64_t nodes) {
-  if (nodes > context.copy_budget || context.copied_nodes > context.copy_budget - nodes) {
-    return lowering_error("expression for SSA value " + quote_text(name) +
-                          " cannot be copied into another use: the translation has used up its "
-                          "budget of " +
-                          std::to_string(context.copy_budget) + " copied expression nodes");
-  }
-  context.copied_nodes += nodes;
-  return ok_status();
-}
 
 std::optional<BinaryOp> icmp_operator(std::string_view predicate) {
   if (predicate == "eq") return BinaryOp::Eq;

@@ -14,30 +14,11 @@
 
 #include "ir/ir.h"
 #include "openqasm/program.h"
-#include "translator/error.h"
-#include "translator/int_range.h"
+#include "support/error.h"
 #include "translator/lowering.h"
+#include "values/int_range.h"
 
 namespace corvane {
-
-/// Node count and depth (an atom has depth 1) of an expression tree.
-struct ExprMetrics {
-  std::uint64_t nodes = 0;
-  std::uint64_t depth = 0;
-  friend bool operator==(const ExprMetrics&, const ExprMetrics&) = default;
-};
-
-/// Measures `expr` without recursion.
-[[nodiscard]] ExprMetrics measure_expr(const Expr& expr);
-
-/// Binds `name` to `value` after checking the depth and size limits; the error
-/// names the SSA value.
-[[nodiscard]] Status bind_checked(LoweringContext& context, std::string_view name, Expr value);
-
-/// Charges `nodes` copied expression nodes for the SSA value `name` against the
-/// context's copy budget; fails once the budget is exhausted.
-[[nodiscard]] Status charge_copied_nodes(const LoweringContext& context, std::string_view name,
-                                         std::uint64_t nodes);
 
 /// Operator of an icmp predicate on operands of one sign (signed and unsigned
 /// forms share one; lower_icmp corrects for the sign), if supported.
@@ -53,7 +34,7 @@ enum class I1Class : std::uint8_t { False, True, Other };
 [[nodiscard]] Result<Expr> int_operand_expr(const Operand& operand, const LoweringContext& context);
 
 /// An operand of type iN (`width` 1 to 64) as an expression in canonical form: a
-/// constant is cut to its N bits (see int_range.h), a bound value is as bound.
+/// constant is cut to its N bits (see values/int_range.h), a bound value is as bound.
 [[nodiscard]] Result<Expr> int_operand_expr(const Operand& operand, std::uint32_t width,
                                             const LoweringContext& context);
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "ir/ir.h"
-#include "translator/error.h"
+#include "support/error.h"
 
 namespace corvane {
 

@@ -22,9 +22,9 @@
 #include "cfg/structure.h"
 #include "ir/parser.h"
 #include "ir/parser_util.h"
-#include "ir/text.h"
 #include "signatures/signatures.h"
 #include "support/prefault.h"
+#include "support/text.h"
 #include "support/word_hash.h"
 #include "translator/angle_arith.h"
 #include "translator/classical.h"
@@ -32,63 +32,11 @@
 #include "translator/inline.h"
 #include "translator/memory_slots.h"
 #include "translator/phi.h"
-#include "translator/state_tracking.h"
 #include "translator/switch_chain.h"
 #include "translator/translate.h"
+#include "values/state_tracking.h"
 
 namespace corvane {
-
-void LoweringContext::bind(std::string_view name, Expr value) {
-  if (tracker == nullptr) {
-    env.insert_or_assign(name, std::move(value));
-    return;
-  }
-  const bool state = reads_state(value);
-  env.insert_or_assign(name, std::move(value), tracker->point, state);
-}
-
-Result<Expr> LoweringContext::lookup(std::string_view name) const {
-  if (!angle_values.empty()) {
-    const auto angle = angle_values.find(name);
-    if (angle != angle_values.end()) {
-      return lowering_error("double value " + quote_text(name) + " computed by `" +
-                            std::string(angle->second.opcode) +
-                            "` is used other than as a gate angle or in further float "
-                            "arithmetic; float variables are not supported");
-    }
-  }
-  return lookup_angle(name);
-}
-
-Result<Expr> LoweringContext::lookup_angle(std::string_view name) const {
-  auto it = env.find(name);
-  if (it == env.end()) {
-    // Streamed, the definition may be in a block further down the text.
-    if (tracker != nullptr && tracker->streaming()) tracker->require_whole_function();
-    return lowering_error("SSA value " + quote_text(name) +
-                          " is used but was never bound; upstream instruction may be unsupported");
-  }
-  RETURN_IF_ERROR(charge_copied_nodes(*this, name, measure_expr(it->second).nodes));
-  if (tracker != nullptr && it->reads_state) tracker->note_use(name, it->defined, it->second);
-  return it->second;
-}
-
-void LoweringContext::note_use(std::string_view name) const {
-  if (tracker == nullptr) return;
-  const auto* entry = env.find(name);
-  if (entry != nullptr && entry->reads_state)
-    tracker->note_use(name, entry->defined, entry->second);
-}
-
-void LoweringContext::record_int_pointer(std::string_view name, std::int64_t index) {
-  int_pointers.insert_or_assign(name, index);
-}
-
-std::optional<std::int64_t> LoweringContext::lookup_int_pointer(std::string_view name) const {
-  auto it = int_pointers.find(name);
-  if (it == int_pointers.end()) return std::nullopt;
-  return it->second;
-}
 
 Result<std::uint64_t> register_size(std::int64_t max_index, bool is_qubit) {
   std::int64_t size = 0;

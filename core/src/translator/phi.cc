@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "ir/text.h"
+#include "support/text.h"
 #include "translator/classical.h"
 
 namespace corvane {

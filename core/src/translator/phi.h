@@ -15,10 +15,10 @@
 
 #include "ir/ir.h"
 #include "openqasm/program.h"
+#include "support/error.h"
 #include "support/prefault.h"
-#include "translator/error.h"
 #include "translator/lowering.h"
-#include "translator/state_tracking.h"
+#include "values/state_tracking.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "ir/text.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ir/ir.h"
-#include "translator/error.h"
+#include "support/error.h"
 
 namespace corvane {
 

@@ -8,7 +8,7 @@
 
 #include "builders/profile.h"
 #include "ir/ir.h"
-#include "translator/error.h"
+#include "support/error.h"
 
 namespace corvane {
 

@@ -2,7 +2,7 @@
 // They switch storage at a boundary (15 bytes inline for Name, N elements
 // inline for SmallVec, no block for an empty HeapVec), so every operation is
 // checked on both sides of it.
-#include "openqasm/compact.h"
+#include "support/compact.h"
 
 #include <gtest/gtest.h>
 

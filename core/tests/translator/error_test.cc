@@ -1,5 +1,5 @@
 // Error display and the propagation macros.
-#include "translator/error.h"
+#include "support/error.h"
 
 #include <gtest/gtest.h>
 

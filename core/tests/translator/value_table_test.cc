@@ -1,6 +1,6 @@
 // The SSA value table against a std::map model: bindings, rebinding, misses,
 // and growth across many rehashes, with and without a reservation.
-#include "translator/value_table.h"
+#include "values/value_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Where state-reading values are used after their state may have changed.
-#include "translator/state_tracking.h"
+#include "values/state_tracking.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // Quoted-form rendering of names for messages.
-#include "ir/text.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace {

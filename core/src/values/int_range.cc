@@ -2,7 +2,7 @@
 // that give an LLVM iN result its canonical form. Bounds are computed with
 // overflow checks: a bound that would wrap makes the range unknown, since the
 // value itself may then wrap.
-#include "translator/int_range.h"
+#include "values/int_range.h"
 
 #include <algorithm>
 #include <array>

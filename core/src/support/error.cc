@@ -1,5 +1,5 @@
 // Error construction and display, and the line and column of an error's place.
-#include "translator/error.h"
+#include "support/error.h"
 
 #include <algorithm>
 

@@ -23,8 +23,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "cfg/structure.h"
 #include "openqasm/program.h"
-#include "translator/lowering.h"
+#include "values/lowering_context.h"
 
 namespace corvane {
 

@@ -1,0 +1,4 @@
+set(LAYER_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/error.cc
+  ${CMAKE_CURRENT_LIST_DIR}/text.cc
+)
