@@ -30,6 +30,7 @@
 #include "cfg/block_graph.h"
 #include "cfg/id_set.h"
 #include "cfg/statement_tree.h"
+#include "support/limits.h"
 #include "support/prefault.h"
 #include "support/text.h"
 
@@ -47,13 +48,6 @@ enum class Pass : std::uint8_t {
   WhileLoop = 5,
 };
 constexpr int kPassCount = 6;
-// Deepest if/while nesting the structurer builds; the printer and the tree's
-// destructors recurse along it.
-constexpr std::uint32_t kMaxNestingDepth = 1000;
-// Loop headers are copied into their loop bodies; the copies together may
-// hold at most this many statements and expression nodes, or as many as the
-// function itself holds when that is more.
-constexpr std::uint64_t kMinCopyBudget = 1000000;
 
 // What the structurer keeps per block besides the BlockLowering itself.
 struct BlockState {
@@ -565,7 +559,7 @@ Status Structurer::check_copy_budget(std::uint32_t n) {
   if (copy_budget_ == 0) {
     std::uint64_t function_size = 0;
     for (const BlockLowering& block : blocks_) function_size += measure_copy_size(block.statements);
-    copy_budget_ = std::max(kMinCopyBudget, function_size);
+    copy_budget_ = std::max(kMinLoopHeaderCopyBudget, function_size);
   }
   std::uint64_t needed = 0;
   for (std::uint32_t chunk = n; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
@@ -575,11 +569,11 @@ Status Structurer::check_copy_budget(std::uint32_t n) {
     copied_ += needed;
     return ok_status();
   }
-  return control_flow_error("while loop at block " + quote_text(blocks_[n].label) +
-                            " would copy loop-header statements beyond the limit of " +
-                            std::to_string(copy_budget_) +
-                            " statements and expression nodes (the larger of " +
-                            std::to_string(kMinCopyBudget) + " and the size of the function)");
+  return control_flow_error(
+      "while loop at block " + quote_text(blocks_[n].label) +
+      " would copy loop-header statements beyond the limit of " + std::to_string(copy_budget_) +
+      " statements and expression nodes (the larger of " +
+      std::to_string(kMinLoopHeaderCopyBudget) + " and the size of the function)");
 }
 
 void Structurer::enqueue(std::uint32_t node) {

@@ -13,12 +13,9 @@
 #include "builders/profile.h"
 #include "ir/ir.h"
 #include "support/error.h"
+#include "support/limits.h"
 
 namespace corvane {
-
-/// Instructions that may be inlined in one translation when no input size is
-/// given; inline_defined_calls allows this plus one per byte of input.
-inline constexpr std::uint64_t kInlineBudgetBase = 250'000;
 
 /// Instructions that may be inlined for an input of `source_size` bytes.
 [[nodiscard]] std::uint64_t inline_budget_for(std::size_t source_size);

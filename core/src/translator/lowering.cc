@@ -49,15 +49,13 @@ Result<std::uint64_t> register_size(std::int64_t max_index, bool is_qubit) {
 
 namespace {
 
+constexpr std::size_t kTextBytesPerBlockRecord = 256;
+
 // Budget of expression nodes copied out of the environment: a fixed allowance
 // plus one node per few bytes of input, so the memory the copies take (about
 // 50 bytes a node) grows at most linearly with the input, by a small factor.
-constexpr std::uint64_t kCopyBudgetBase = kDefaultCopyBudget;
-constexpr std::uint64_t kInputBytesPerCopiedNode = 4;
-constexpr std::size_t kTextBytesPerBlockRecord = 256;
-
 std::uint64_t copy_budget_for(std::size_t source_size) {
-  return kCopyBudgetBase + std::uint64_t{source_size} / kInputBytesPerCopiedNode;
+  return kDefaultCopyBudget + std::uint64_t{source_size} / kInputBytesPerCopiedNode;
 }
 
 // Hash of callee names for the per-run call-target cache.

@@ -12,6 +12,7 @@
 
 #include "openqasm/program.h"
 #include "support/error.h"
+#include "support/limits.h"
 #include "values/int_range.h"
 #include "values/value_table.h"
 
@@ -32,18 +33,6 @@ struct PointerAlias {
   std::string_view base;
   std::int64_t offset = 0;
 };
-
-/// Limits on bound expressions. Values are inlined at every use, so these keep a
-/// short input from asking for a huge or very deep tree. The depth limit keeps the
-/// recursive copy, print and destroy of any accepted tree well inside a 512 KiB
-/// thread stack in an optimised build (about 60 bytes of stack per level). Real
-/// modules bind expressions of a few dozen nodes and a depth below ten.
-inline constexpr std::uint64_t kMaxExprDepth = 1000;
-inline constexpr std::uint64_t kMaxExprNodes = 100'000;
-/// Expression nodes that may be copied out of the environment in one translation
-/// when the context is not given a budget from the input size (about 50 MB of
-/// tree at most).
-inline constexpr std::uint64_t kDefaultCopyBudget = 1'000'000;
 
 /// A double computed by float arithmetic or an integer-to-float conversion:
 /// the opcode that made it, and whether its expression is an integer one.
