@@ -13,6 +13,11 @@ exchanged, or an expression statement dropped. For each, the file is changed,
 the test binary rebuilt in its own build folder and run; the file is restored
 afterwards. A mutant is killed when the tests fail (or run past the time
 limit), survives when they pass, and is stillborn when it does not compile.
+
+`--replay FILE` tries the mutants of an earlier `--out` file again, so tests
+can be compared before and after a change on one list. Each mutant is found by
+its line's text (the nearest line with that text to where it was); a mutant
+whose line is no longer in its file is reported as gone.
 """
 from __future__ import annotations
 
@@ -82,6 +87,19 @@ def sites() -> list[Mutant]:
     return found
 
 
+def relocate(mutant: Mutant) -> bool:
+    """Points `mutant.line` at the nearest line of its file that reads `mutant.before`."""
+    path = REPO / mutant.file
+    if not path.is_file():
+        return False
+    lines = path.read_text().splitlines()
+    matches = [number for number, line in enumerate(lines, 1) if line == mutant.before]
+    if not matches:
+        return False
+    mutant.line = min(matches, key=lambda number: abs(number - mutant.line))
+    return True
+
+
 def run(mutant: Mutant, build: Path, timeout: float) -> str:
     path = REPO / mutant.file
     original = path.read_text()
@@ -111,11 +129,17 @@ def main(argv: list[str] | None = None) -> int:
     parser.add_argument("--timeout", type=float, default=120, help="seconds the tests may take per mutant")
     parser.add_argument("--out", type=Path, help="JSON file for every mutant and its status")
     parser.add_argument("--list", action="store_true", help="print the drawn mutants, build nothing")
+    parser.add_argument("--replay", type=Path, help="try the mutants of this earlier --out file instead")
     args = parser.parse_args(argv)
 
     every = sites()
-    drawn = sorted(random.Random(args.seed).sample(every, min(args.count, len(every))),
-                   key=lambda m: (m.file, m.line, m.kind, m.after))
+    if args.replay:
+        earlier = json.loads(args.replay.read_text())
+        drawn = [Mutant(**{**m, "status": ""}) for m in earlier["mutants"]]
+        args.seed = earlier["seed"]
+    else:
+        drawn = sorted(random.Random(args.seed).sample(every, min(args.count, len(every))),
+                       key=lambda m: (m.file, m.line, m.kind, m.after))
     if args.list:
         for m in drawn:
             print(f"{m.file}:{m.line} {m.kind}: {m.after.strip() or '(dropped) ' + m.before.strip()}")
@@ -128,12 +152,14 @@ def main(argv: list[str] | None = None) -> int:
     subprocess.run(["cmake", "--build", str(args.build_dir), "--target", "corvane_tests"], check=True)
     began = time.monotonic()
     for number, mutant in enumerate(drawn, 1):
-        mutant.status = run(mutant, args.build_dir, args.timeout)
+        mutant.status = run(mutant, args.build_dir, args.timeout) if relocate(mutant) else "gone"
         print(f"[{number}/{len(drawn)}] {mutant.status:9} {mutant.file}:{mutant.line} {mutant.kind}", flush=True)
     subprocess.run(["cmake", "--build", str(args.build_dir), "--target", "corvane_tests"], capture_output=True)
-    counts = {status: sum(m.status == status for m in drawn) for status in ("killed", "survived", "stillborn")}
+    counts = {status: sum(m.status == status for m in drawn)
+              for status in ("killed", "survived", "stillborn", "gone")}
     viable = counts["killed"] + counts["survived"]
     print(f"{counts['killed']} of {viable} viable mutants killed ({counts['stillborn']} stillborn, "
+          f"{counts['gone']} gone, "
           f"{len(every)} sites, seed {args.seed}, {time.monotonic() - began:.0f} s)")
     for m in drawn:
         if m.status == "survived":
