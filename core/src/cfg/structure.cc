@@ -105,8 +105,7 @@ bool is_short_circuit(const std::optional<Expr>& condition) {
 
 class Structurer {
  public:
-  Structurer(std::vector<BlockLowering>& blocks, StructureOptions options)
-      : blocks_(blocks), front_room_(options.front_room), flat_records_(options.flat_records) {}
+  explicit Structurer(std::vector<BlockLowering>& blocks) : blocks_(blocks) {}
 
   Result<std::vector<Stmt>> run(std::string_view entry);
 
@@ -128,7 +127,7 @@ class Structurer {
   // Statement chains.
   void append_chain(std::uint32_t n, std::uint32_t x);
   void append_statement(std::uint32_t n, Stmt stmt);
-  std::vector<Stmt> take_chain(std::uint32_t n, std::size_t front_room = 0);
+  std::vector<Stmt> take_chain(std::uint32_t n);
   std::vector<Stmt> copy_chain(std::uint32_t n) const;
 
   // Record successors and graph edges.
@@ -147,8 +146,6 @@ class Structurer {
   void touch(std::uint32_t node);
 
   std::vector<BlockLowering>& blocks_;
-  std::size_t front_room_;  // slots in front of the finished body
-  bool flat_records_;       // no record holds an if or a while
   std::uint32_t entry_ = 0;
   std::vector<BlockState> state_;
   std::vector<std::uint32_t> successor_ids_;
@@ -160,13 +157,11 @@ class Structurer {
 };
 
 Result<std::vector<Stmt>> Structurer::run(std::string_view entry) {
-  if (blocks_.empty()) return std::vector<Stmt>(front_room_);
+  if (blocks_.empty()) return std::vector<Stmt>();
   // A lone entry block without successors is already the body; no pass can
   // match it, so the set-up over its (possibly many) statements is skipped.
   if (blocks_.size() == 1 && blocks_[0].successors.empty() && blocks_[0].label == entry) {
-    std::vector<Stmt> body = std::move(blocks_[0].statements);
-    body.insert(body.begin(), front_room_, Stmt());
-    return body;
+    return std::move(blocks_[0].statements);
   }
   RETURN_IF_ERROR(set_up(entry));
   RETURN_IF_ERROR(reduce());
@@ -246,7 +241,7 @@ Status Structurer::set_up(std::string_view entry) {
     }
     state.tail = i;
     state.top_count = blocks_[i].statements.size();
-    state.depth = flat_records_ ? 0 : measure_statements(blocks_[i].statements).depth;
+    state.depth = measure_statements(blocks_[i].statements).depth;
   }
   return ok_status();
 }
@@ -273,7 +268,7 @@ Result<std::vector<Stmt>> Structurer::finish() {
     graph_ = BlockGraph(0);
     for (IdSet& pending : pending_) pending = IdSet(0);
     std::vector<std::uint32_t>().swap(successor_ids_);
-    return take_chain(entry_, front_room_);
+    return take_chain(entry_);
   }
   std::vector<std::string_view> remaining;
   remaining.reserve(graph_.live_count());
@@ -495,19 +490,13 @@ void Structurer::append_statement(std::uint32_t n, Stmt stmt) {
   state_[n].top_count += 1;
 }
 
-std::vector<Stmt> Structurer::take_chain(std::uint32_t n, std::size_t front_room) {
-  std::vector<Stmt> out;
-  std::uint32_t first = n;  // the first chunk still to move into `out`
-  if (front_room == 0) {
-    // The first chunk's list becomes the body's, and the rest are appended.
-    out = std::move(blocks_[n].statements);
-    if (next_chunk_[n] == kNoChunk) return out;
-    first = next_chunk_[n];
-  }
-  out.reserve(front_room + state_[n].top_count);
-  prefault_for_writing(out.data(), out.capacity() * sizeof(Stmt));  // filled whole below
-  if (front_room > 0) out.resize(front_room);                       // `out` is still empty then
-  for (std::uint32_t chunk = first; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
+std::vector<Stmt> Structurer::take_chain(std::uint32_t n) {
+  // The first chunk's list becomes the body's, and the rest are appended.
+  std::vector<Stmt> out = std::move(blocks_[n].statements);
+  if (next_chunk_[n] == kNoChunk) return out;
+  out.reserve(state_[n].top_count);
+  prefault_for_writing(out.data() + out.size(), (out.capacity() - out.size()) * sizeof(Stmt));
+  for (std::uint32_t chunk = next_chunk_[n]; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
     std::vector<Stmt> statements = std::move(blocks_[chunk].statements);
     for (Stmt& stmt : statements) out.push_back(std::move(stmt));
   }
@@ -593,8 +582,8 @@ void Structurer::touch(std::uint32_t node) {
 }  // namespace
 
 Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering> blocks,
-                                           std::string_view entry, StructureOptions options) {
-  Structurer structurer(blocks, options);
+                                           std::string_view entry) {
+  Structurer structurer(blocks);
   return structurer.run(entry);
 }
 

@@ -2,7 +2,6 @@
 // repeatedly folding recognised shapes into single blocks.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,21 +24,9 @@ struct BlockLowering {
   friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
 };
 
-/// How structure_blocks may treat its input and shape its output.
-struct StructureOptions {
-  /// Default statements put in front of the body, slots for the caller to
-  /// fill (a header), so that it need not shift the whole body to put
-  /// statements in front.
-  std::size_t front_room = 0;
-  /// The records' statements hold no if/while (as lowering makes them), so
-  /// their nesting depth is known to be 0 without a pass over every statement.
-  bool flat_records = false;
-};
-
 /// Reduces the block records (taken over) to the function body; `entry` is the
 /// display label of the function's first block.
 [[nodiscard]] Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering> blocks,
-                                                         std::string_view entry,
-                                                         StructureOptions options = {});
+                                                         std::string_view entry);
 
 }  // namespace corvane

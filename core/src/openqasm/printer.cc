@@ -464,7 +464,8 @@ void print_program(const Program& program, std::string& out) {
     end_line(printer);
   }
   std::vector<BodyFrame> frames;  // one work stack for all statements
-  for (const Stmt& stmt : program.statements) print_statement_using(printer, stmt, frames);
+  for (const Stmt& stmt : program.header) print_statement_using(printer, stmt, frames);
+  for (const Stmt& stmt : program.body) print_statement_using(printer, stmt, frames);
 }
 
 std::string format_float(double value) {

@@ -252,7 +252,8 @@ static_assert(sizeof(Stmt) <= 96, "keep Stmt records compact");
 /// A whole program: version header and top-level statements.
 struct Program {
   std::string version;
-  std::vector<Stmt> statements;
+  std::vector<Stmt> header;  // includes and declarations, printed first
+  std::vector<Stmt> body;
   friend bool operator==(const Program&, const Program&) = default;
 };
 

@@ -127,6 +127,11 @@ Expr truth_value(Expr expr) {
   return make_binary_expr(BinaryOp::Eq, std::move(expr), int_lit(1));
 }
 
+Expr read_int_variable(const std::string& variable, bool truth) {
+  if (!truth) return Ident{variable};
+  return make_binary_expr(BinaryOp::Eq, Ident{variable}, IntLit{1});
+}
+
 namespace {
 
 // The refusal of an integer operation on a type the output cannot hold: no

@@ -47,6 +47,10 @@ enum class I1Class : std::uint8_t { False, True, Other };
 /// `expr` when it already is a comparison or logical operation, else `expr == 1`.
 [[nodiscard]] Expr truth_value(Expr expr);
 
+/// A read of the int variable `variable`; a truth value (an i1) reads as a
+/// comparison with 1.
+[[nodiscard]] Expr read_int_variable(const std::string& variable, bool truth);
+
 /// Binds the result of an `icmp`: signed predicates on i1 read true as -1, and
 /// unsigned predicates on operands that may be negative compare with the sign
 /// bit flipped.

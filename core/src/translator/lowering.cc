@@ -30,7 +30,7 @@
 #include "translator/classical.h"
 #include "translator/error_place.h"
 #include "translator/inline.h"
-#include "translator/memory_slots.h"
+#include "translator/memory_model.h"
 #include "translator/phi.h"
 #include "translator/switch_chain.h"
 #include "translator/translate.h"
@@ -133,17 +133,6 @@ bool is_truth_value(const Expr& expr) {
   return is_comparison_or_logic(expr);
 }
 
-// A read of an int variable; a truth value (an i1) reads as a comparison with 1.
-Expr read_variable(const std::string& variable, bool truth) {
-  if (!truth) return Ident{variable};
-  return make_binary_expr(BinaryOp::Eq, Ident{variable}, IntLit{1});
-}
-
-bool is_int_type(std::string_view ty) {
-  return ty == "i1" || ty == "i8" || ty == "i16" || ty == "i32" || ty == "i64";
-}
-bool is_float_type(std::string_view ty) { return ty == "double" || ty == "float" || ty == "half"; }
-
 // State of one lowering run besides the context. Blocks are fed in text
 // order: begin_block, any number of lower() calls with the block's
 // instructions, end_block, and finish() at the end.
@@ -164,7 +153,8 @@ class Lowerer {
         plan_(plan),
         memory_(memory),
         tracker_(memory == nullptr),
-        capturing_(plan.everything || !plan.captured.empty()) {
+        capturing_(plan.everything || !plan.captured.empty()),
+        memory_model_(memory, context_, hoisted_) {
     context_.copy_budget = copy_budget_for(source.size());
     context_.tracker = &tracker_;
   }
@@ -191,11 +181,7 @@ class Lowerer {
         label.empty() ? std::to_string(text_position.value_or(position_)) : std::string(label);
     ended_ = false;
     sized_ = false;
-    if (position_ == 0) {
-      entry_label_ = record_.label;
-    } else if (header_slots_ > 0) {
-      drop_header_slots(processed_.front());  // the body has more than one block
-    }
+    if (position_ == 0) entry_label_ = record_.label;
   }
 
   // Lowers the next instructions of the current block; those after its first
@@ -231,9 +217,6 @@ class Lowerer {
 
   void end_block() {
     if (!sized_) size_statements(0);
-    if (position_ == 0 && header_slots_ > 0 && !record_.successors.empty()) {
-      drop_header_slots(record_);
-    }
     processed_.append(std::move(record_));
     ++position_;
   }
@@ -259,25 +242,13 @@ class Lowerer {
 
  private:
   Result<Program> assemble() {
-    // The header goes in front of the body in place, so no second array of
-    // all statements is built: a lone block's statements start with the slots
-    // size_statements() left, and any other body is gathered by structuring
-    // behind as many slots as the header will take (counted here, built only
-    // after structuring, whose errors come first). Lowering makes no if or
-    // while, so structuring need not measure the records' nesting.
-    const std::size_t header_size = translator_.includes.size() +
-                                    (context_.max_qubit_index >= 0 ? 1 : 0) +
-                                    (context_.max_result_index >= 0 ? 1 : 0) + hoisted_.size();
-    const std::size_t front_room = header_slots_ > 0 ? 0 : header_size;
-    ASSIGN_OR_RETURN(
-        std::vector<Stmt> body,
-        structure_blocks(in_text_order(processed_.take()), position_ == 0 ? "0" : entry_label_,
-                         {.front_room = front_room, .flat_records = true}));
-    const std::size_t slots = header_slots_ > 0 ? header_slots_ : front_room;
+    Program program;
+    program.version = "3.0";
+    ASSIGN_OR_RETURN(program.body, structure_blocks(in_text_order(processed_.take()),
+                                                    position_ == 0 ? "0" : entry_label_));
     std::vector<Stmt> hoisted = hoisted_.take();
-
-    std::vector<Stmt> header;
-    header.reserve(header_capacity() + hoisted.size());
+    std::vector<Stmt>& header = program.header;
+    header.reserve(translator_.includes.size() + 2 + hoisted.size());
     for (const std::string& file : translator_.includes) header.push_back(Include{file});
     if (context_.max_qubit_index >= 0) {
       ASSIGN_OR_RETURN(std::uint64_t size, register_size(context_.max_qubit_index, true));
@@ -292,25 +263,6 @@ class Lowerer {
       }
     }
     for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
-    if (slots > 0 && header.size() <= slots && body.size() >= slots) {
-      // The header takes the last of the slots; only unused ones (a lone
-      // block's, when there are no qubits or no results) are removed.
-      const std::size_t unused = slots - header.size();
-      std::move(header.begin(), header.end(), body.begin() + static_cast<std::ptrdiff_t>(unused));
-      body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(unused));
-    } else {
-      // A lone block's slots do not count hoisted declarations; when the
-      // header outgrows them they are removed before it goes in front.
-      if (slots > 0 && body.size() >= slots) {
-        body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(slots));
-      }
-      body.insert(body.begin(), std::make_move_iterator(header.begin()),
-                  std::make_move_iterator(header.end()));
-    }
-
-    Program program;
-    program.version = "3.0";
-    program.statements = std::move(body);
     return program;
   }
 
@@ -349,90 +301,7 @@ class Lowerer {
     record_.statements.push_back(
         Assign{IndexedIdent{variable, std::nullopt}, std::move(entry->second)});
     tracker_.note_variable_write(variable, tracker_.point);
-    context_.bind(name, read_variable(variable, truth));
-    return ok_status();
-  }
-
-  // The variable of a memory slot that the memory plan made one, declared on
-  // first use; nullptr for a slot that is not (or cannot be) a variable.
-  Result<const std::string*> slot_variable(std::string_view pointer) {
-    if (memory_ == nullptr) return nullptr;
-    auto alias = context_.pointers.find(pointer);
-    if (alias == context_.pointers.end()) return nullptr;
-    std::string key = memory_key(alias->second.base, alias->second.offset);
-    const auto planned = memory_->variables.find(key);
-    if (planned == memory_->variables.end()) return nullptr;
-    if (is_float_type(planned->second)) {
-      std::string slot = quote_text(alias->second.base);
-      if (alias->second.offset != 0) slot += " at offset " + std::to_string(alias->second.offset);
-      return lowering_error("memory slot " + slot + " of type " + std::string(planned->second) +
-                            " is assigned on several paths or from a computed value; float "
-                            "variables are not supported");
-    }
-    if (!is_int_type(planned->second)) return nullptr;
-    // A slot's variable may be read before a later store in the text runs
-    // (a loop), so it keeps the full range of an unregistered variable.
-    auto [it, inserted] = slot_variables_.try_emplace(std::move(key));
-    if (inserted) {
-      it->second = "cint_" + std::to_string(hoisted_.size());
-      hoisted_.add_int(it->second, IntLit{0}, false);
-    }
-    return &it->second;
-  }
-
-  Status lower_store(const Store& store) {
-    if (memory_ == nullptr) {
-      // What a store means depends on the loads it reaches.
-      tracker_.require_whole_function();
-      return ok_status();
-    }
-    if (const auto* stored = std::get_if<Ssa>(&function_->value(store));
-        stored != nullptr && context_.angle_values.count(stored->name) != 0) {
-      return lowering_error("double value " + quote_text(stored->name) +
-                            " is stored to memory; float variables are not supported");
-    }
-    ASSIGN_OR_RETURN(const std::string* variable, slot_variable(store.pointer));
-    if (variable == nullptr) return ok_status();
-    ASSIGN_OR_RETURN(Expr value, int_operand_expr(function_->value(store),
-                                                  integer_type_width(store.ty), context_));
-    record_.statements.push_back(Assign{IndexedIdent{*variable, std::nullopt}, std::move(value)});
-    tracker_.note_variable_write(*variable, tracker_.point);
-    return ok_status();
-  }
-
-  Status lower_load(const Load& load) {
-    if (memory_ == nullptr) {
-      // Which store a load sees depends on the paths into its block.
-      tracker_.require_whole_function();
-      return ok_status();
-    }
-    ASSIGN_OR_RETURN(const std::string* variable, slot_variable(load.pointer));
-    if (variable != nullptr) {
-      context_.bind(load.result, read_variable(*variable, load.ty == "i1"));
-      return ok_status();
-    }
-    const auto forwarded = memory_->forwarded.find(load.result);
-    if (forwarded == memory_->forwarded.end()) {
-      if (load.ty == "ptr" || load.ty.ends_with('*')) {
-        context_.loaded_pointers.insert_or_assign(load.result, load.pointer);
-      }
-      return ok_status();
-    }
-    const Operand& value = forwarded->second;
-    if (const auto* integer = std::get_if<ConstInt>(&value)) {
-      if (integer->value >= std::numeric_limits<std::int64_t>::min() &&
-          integer->value <= std::numeric_limits<std::int64_t>::max()) {
-        auto constant = static_cast<std::int64_t>(integer->value);
-        // In the canonical form of the loaded type (an i32 4294967295 is -1).
-        const std::uint32_t width = integer_type_width(load.ty);
-        if (width >= 1 && width <= 64) constant = canonical_constant(constant, width);
-        context_.bind(load.result, IntLit{constant});
-      }
-    } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
-      context_.bind(load.result, BoolLit{boolean->value});
-    } else if (const auto* number = std::get_if<ConstFloat>(&value)) {
-      context_.bind(load.result, FloatLit{number->value});
-    }
+    context_.bind(name, read_int_variable(variable, truth));
     return ok_status();
   }
 
@@ -562,20 +431,24 @@ class Lowerer {
         return false;
       }
       case InstructionKind::Gep:
-        RETURN_IF_ERROR(lower_gep(*std::get_if<Gep>(&instruction)));
+        RETURN_IF_ERROR(memory_model_.gep(*std::get_if<Gep>(&instruction)));
         return false;
       case InstructionKind::Store:
-        RETURN_IF_ERROR(lower_store(*std::get_if<Store>(&instruction)));
+        RETURN_IF_ERROR(memory_model_.store(*std::get_if<Store>(&instruction),
+                                            function_->value(*std::get_if<Store>(&instruction)),
+                                            record.statements));
         return false;
       case InstructionKind::Load:
-        RETURN_IF_ERROR(lower_load(*std::get_if<Load>(&instruction)));
+        RETURN_IF_ERROR(memory_model_.load(*std::get_if<Load>(&instruction)));
         return false;
       case InstructionKind::IntCast: {
         RETURN_IF_ERROR(lower_int_cast(*std::get_if<IntCast>(&instruction), context_));
         return false;
       }
       case InstructionKind::IntToPtr:
-        RETURN_IF_ERROR(lower_inttoptr(*std::get_if<IntToPtr>(&instruction)));
+        RETURN_IF_ERROR(
+            memory_model_.inttoptr(*std::get_if<IntToPtr>(&instruction),
+                                   function_->value(*std::get_if<IntToPtr>(&instruction))));
         return false;
       case InstructionKind::Switch:
         // Whole-function lowering gets the switches as chains of branches.
@@ -594,33 +467,13 @@ class Lowerer {
     return internal_error("unknown instruction kind");
   }
 
-  // Statements assemble() may put before the body besides hoisted declarations:
-  // the includes and the two register declarations.
-  [[nodiscard]] std::size_t header_capacity() const { return translator_.includes.size() + 2; }
-
   void size_statements(std::size_t expected_statements) {
     sized_ = true;
-    const bool first = position_ == 0;
     // Only calls make statements, nearly always one each, so a count of the
     // block's calls (or lines) sizes the list once instead of regrowing it (a
-    // regrowth touches a fresh copy of every statement). The entry block's
-    // list also has room for the header's slots.
-    record_.statements.reserve(expected_statements + (first ? header_capacity() : 0));
+    // regrowth touches a fresh copy of every statement).
+    record_.statements.reserve(expected_statements);
     prefault_for_writing(record_.statements.data(), record_.statements.capacity() * sizeof(Stmt));
-    if (first) {
-      // Should this block turn out to be the whole body, the header's slots
-      // are already in front, and assemble() fills them instead of shifting
-      // every statement of the body to make room. They are dropped again as
-      // soon as the block branches or a second block starts.
-      header_slots_ = header_capacity();
-      record_.statements.resize(header_slots_);
-    }
-  }
-
-  void drop_header_slots(BlockLowering& record) {
-    record.statements.erase(record.statements.begin(),
-                            record.statements.begin() + static_cast<std::ptrdiff_t>(header_slots_));
-    header_slots_ = 0;
   }
 
   // One probe per call: the signature and builder lookups run once per distinct callee.
@@ -632,52 +485,6 @@ class Lowerer {
     return target;
   }
 
-  Status lower_gep(const Gep& gep) {
-    auto it = context_.pointers.find(gep.base);
-    const PointerAlias base =
-        it == context_.pointers.end() ? PointerAlias{gep.base, 0} : it->second;
-    std::int64_t offset = 0;
-    if (gep.index > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
-        __builtin_add_overflow(base.offset, static_cast<std::int64_t>(gep.index), &offset)) {
-      return lowering_error("getelementptr " + quote_text(gep.result) +
-                            " addresses an offset beyond the signed 64-bit range");
-    }
-    context_.pointers.insert_or_assign(gep.result, PointerAlias{base.base, offset});
-    return ok_status();
-  }
-
-  Status lower_inttoptr(const IntToPtr& cast) {
-    std::int64_t index = 0;
-    const Operand& source = function_->value(cast);
-    if (const auto* integer = std::get_if<ConstInt>(&source)) {
-      if (integer->value < std::numeric_limits<std::int64_t>::min() ||
-          integer->value > std::numeric_limits<std::int64_t>::max()) {
-        return lowering_error("inttoptr index " + int128_to_string(integer->value) +
-                              " does not fit in i64");
-      }
-      index = static_cast<std::int64_t>(integer->value);
-    } else if (const auto* ssa = std::get_if<Ssa>(&source)) {
-      auto it = context_.env.find(ssa->name);
-      if (it == context_.env.end() && memory_ == nullptr) tracker_.require_whole_function();
-      const IntLit* literal =
-          it == context_.env.end() ? nullptr : std::get_if<IntLit>(&it->second.node);
-      if (literal == nullptr) {
-        return lowering_error("inttoptr source " + quote_text(ssa->name) +
-                              " is not a compile-time constant; qubit and result indices must be "
-                              "statically known");
-      }
-      index = literal->value;
-    } else {
-      return lowering_error("inttoptr expects an integer source operand");
-    }
-    if (index < 0) {
-      return lowering_error("inttoptr index " + std::to_string(index) +
-                            " is negative; qubit and result indices must be non-negative");
-    }
-    context_.record_int_pointer(cast.result, index);
-    return ok_status();
-  }
-
   const Translator& translator_;
   const SignatureMap& signatures_;
   std::string_view source_;  // the text the instructions' views point into
@@ -687,18 +494,17 @@ class Lowerer {
   bool capturing_;                      // the plan captures some value
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;
-  std::unordered_map<std::string, std::string> slot_variables_;  // memory_key -> variable
-  BlockLowering record_;                                         // the block being lowered
+  BlockLowering record_;      // the block being lowered
   bool ended_ = false;        // the current block's terminator has been lowered
   bool sized_ = false;        // the current block's statement list is sized
   std::size_t position_ = 0;  // blocks ended so far
   std::string entry_label_;
   ProcessedBlocks processed_;
   HoistedDecls hoisted_;
+  MemoryModel memory_model_;
   std::vector<PhiCopy> phi_copies_;            // left by general phis for finish()
   std::vector<std::uint32_t> text_positions_;  // by lowering position; empty: text order
   std::unordered_map<std::string_view, CallTarget, CalleeHash> call_targets_;
-  std::size_t header_slots_ = 0;  // slots at the front of the entry block's statements
 };
 
 }  // namespace

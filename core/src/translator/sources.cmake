@@ -5,7 +5,7 @@ set(LAYER_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/inline.cc
   ${CMAKE_CURRENT_LIST_DIR}/classical.cc
   ${CMAKE_CURRENT_LIST_DIR}/phi.cc
-  ${CMAKE_CURRENT_LIST_DIR}/memory_slots.cc
+  ${CMAKE_CURRENT_LIST_DIR}/memory_model.cc
   ${CMAKE_CURRENT_LIST_DIR}/switch_chain.cc
   ${CMAKE_CURRENT_LIST_DIR}/angle_arith.cc
 )

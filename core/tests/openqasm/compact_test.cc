@@ -196,8 +196,8 @@ TEST(OptionalIndexTest, HoldsEveryIndexOrNone) {
   EXPECT_EQ(OptionalIndex(), OptionalIndex(std::nullopt));
   // Printed forms: with and without the index.
   Program program;
-  program.statements = {Reset{IndexedIdent{"q", 0}},
-                        Assign{IndexedIdent{"v", std::nullopt}, Expr(IntLit{1})}};
+  program.body = {Reset{IndexedIdent{"q", 0}},
+                  Assign{IndexedIdent{"v", std::nullopt}, Expr(IntLit{1})}};
   std::string out;
   print_program(program, out);
   EXPECT_NE(out.find("reset q[0];"), std::string::npos) << out;

@@ -276,24 +276,24 @@ TEST(PrintProgramTest, HeaderAndStatements) {
     Program program;
     const char* text;
   };
+  std::vector<Stmt> registers;
+  registers.emplace_back(QubitDecl{"q", 2});
+  registers.emplace_back(BitDecl{"c", 2});
   std::vector<Stmt> bell;
-  bell.emplace_back(QubitDecl{"q", 2});
-  bell.emplace_back(BitDecl{"c", 2});
   bell.push_back(gate("h", {qubit(0)}));
   bell.push_back(gate("cnot", {qubit(0), qubit(1)}));
   bell.emplace_back(Measure{qubit(0), bit(0)});
   bell.emplace_back(Measure{qubit(1), bit(1)});
   std::vector<Stmt> looped;
-  looped.emplace_back(Include{"stdgates.inc"});
   looped.push_back(while_stmt(id("b"), {if_stmt(id("c"), {gate("x", {qubit(0)})})}));
   const std::vector<Row> rows = {
-      {Program{"3.0", {}}, "OPENQASM 3.0;\n"},
-      {Program{"", {}}, ""},
-      {Program{"", {gate("h", {qubit(0)})}}, "h q[0];\n"},
-      {Program{"3.0", bell},
+      {Program{"3.0", {}, {}}, "OPENQASM 3.0;\n"},
+      {Program{"", {}, {}}, ""},
+      {Program{"", {}, {gate("h", {qubit(0)})}}, "h q[0];\n"},
+      {Program{"3.0", registers, bell},
        "OPENQASM 3.0;\nqubit[2] q;\nbit[2] c;\nh q[0];\ncnot q[0], q[1];\n"
        "c[0] = measure q[0];\nc[1] = measure q[1];\n"},
-      {Program{"3.0", looped},
+      {Program{"3.0", {Include{"stdgates.inc"}}, looped},
        "OPENQASM 3.0;\ninclude \"stdgates.inc\";\n"
        "while (b) {\n  if (c) {\n    x q[0];\n  }\n}\n"},
   };
@@ -306,7 +306,7 @@ TEST(PrintProgramTest, HeaderAndStatements) {
 
 TEST(PrintProgramTest, AppendsToExistingText) {
   std::string out = "kept\n";
-  print_program(Program{"3.0", {Reset{qubit(0)}}}, out);
+  print_program(Program{"3.0", {}, {Reset{qubit(0)}}}, out);
   EXPECT_EQ(out, "kept\nOPENQASM 3.0;\nreset q[0];\n");
 }
 

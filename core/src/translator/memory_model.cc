@@ -2,13 +2,20 @@
 // one before it on some path. The search walks back from the load through the
 // predecessors until each path meets a store of the slot (or the entry). It
 // has a budget; past it the slot counts as a variable, which is always right.
-#include "translator/memory_slots.h"
+#include "translator/memory_model.h"
 
 #include <limits>
 #include <optional>
 #include <utility>
 #include <variant>
 #include <vector>
+
+#include "ir/parser_util.h"
+#include "support/text.h"
+#include "translator/classical.h"
+#include "translator/phi.h"
+#include "values/int_range.h"
+#include "values/state_tracking.h"
 
 namespace corvane {
 
@@ -195,6 +202,142 @@ MemoryPlan plan_memory(const Function& function) {
     plan.forwarded.insert_or_assign(reached.load->result, function.value(*reached.store));
   }
   return plan;
+}
+
+namespace {
+
+bool is_int_type(std::string_view ty) {
+  return ty == "i1" || ty == "i8" || ty == "i16" || ty == "i32" || ty == "i64";
+}
+
+bool is_float_type(std::string_view ty) { return ty == "double" || ty == "float" || ty == "half"; }
+
+}  // namespace
+
+// The variable of a memory slot that the plan made one, declared on first
+// use; nullptr for a slot that is not (or cannot be) a variable.
+Result<const std::string*> MemoryModel::slot_variable(std::string_view pointer) {
+  if (plan_ == nullptr) return nullptr;
+  auto alias = context_.pointers.find(pointer);
+  if (alias == context_.pointers.end()) return nullptr;
+  std::string key = memory_key(alias->second.base, alias->second.offset);
+  const auto planned = plan_->variables.find(key);
+  if (planned == plan_->variables.end()) return nullptr;
+  if (is_float_type(planned->second)) {
+    std::string slot = quote_text(alias->second.base);
+    if (alias->second.offset != 0) slot += " at offset " + std::to_string(alias->second.offset);
+    return lowering_error("memory slot " + slot + " of type " + std::string(planned->second) +
+                          " is assigned on several paths or from a computed value; float "
+                          "variables are not supported");
+  }
+  if (!is_int_type(planned->second)) return nullptr;
+  // A slot's variable may be read before a later store in the text runs
+  // (a loop), so it keeps the full range of an unregistered variable.
+  auto [it, inserted] = slot_variables_.try_emplace(std::move(key));
+  if (inserted) {
+    it->second = "cint_" + std::to_string(hoisted_.size());
+    hoisted_.add_int(it->second, IntLit{0}, false);
+  }
+  return &it->second;
+}
+
+Status MemoryModel::store(const Store& store, const Operand& value, std::vector<Stmt>& out) {
+  if (plan_ == nullptr) {
+    // What a store means depends on the loads it reaches.
+    context_.tracker->require_whole_function();
+    return ok_status();
+  }
+  if (const auto* stored = std::get_if<Ssa>(&value);
+      stored != nullptr && context_.angle_values.count(stored->name) != 0) {
+    return lowering_error("double value " + quote_text(stored->name) +
+                          " is stored to memory; float variables are not supported");
+  }
+  ASSIGN_OR_RETURN(const std::string* variable, slot_variable(store.pointer));
+  if (variable == nullptr) return ok_status();
+  ASSIGN_OR_RETURN(Expr expr, int_operand_expr(value, integer_type_width(store.ty), context_));
+  out.push_back(Assign{IndexedIdent{*variable, std::nullopt}, std::move(expr)});
+  context_.tracker->note_variable_write(*variable, context_.tracker->point);
+  return ok_status();
+}
+
+Status MemoryModel::load(const Load& load) {
+  if (plan_ == nullptr) {
+    // Which store a load sees depends on the paths into its block.
+    context_.tracker->require_whole_function();
+    return ok_status();
+  }
+  ASSIGN_OR_RETURN(const std::string* variable, slot_variable(load.pointer));
+  if (variable != nullptr) {
+    context_.bind(load.result, read_int_variable(*variable, load.ty == "i1"));
+    return ok_status();
+  }
+  const auto forwarded = plan_->forwarded.find(load.result);
+  if (forwarded == plan_->forwarded.end()) {
+    if (load.ty == "ptr" || load.ty.ends_with('*')) {
+      context_.loaded_pointers.insert_or_assign(load.result, load.pointer);
+    }
+    return ok_status();
+  }
+  const Operand& value = forwarded->second;
+  if (const auto* integer = std::get_if<ConstInt>(&value)) {
+    if (integer->value >= std::numeric_limits<std::int64_t>::min() &&
+        integer->value <= std::numeric_limits<std::int64_t>::max()) {
+      auto constant = static_cast<std::int64_t>(integer->value);
+      // In the canonical form of the loaded type (an i32 4294967295 is -1).
+      const std::uint32_t width = integer_type_width(load.ty);
+      if (width >= 1 && width <= 64) constant = canonical_constant(constant, width);
+      context_.bind(load.result, IntLit{constant});
+    }
+  } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
+    context_.bind(load.result, BoolLit{boolean->value});
+  } else if (const auto* number = std::get_if<ConstFloat>(&value)) {
+    context_.bind(load.result, FloatLit{number->value});
+  }
+  return ok_status();
+}
+
+Status MemoryModel::gep(const Gep& gep) {
+  auto it = context_.pointers.find(gep.base);
+  const PointerAlias base = it == context_.pointers.end() ? PointerAlias{gep.base, 0} : it->second;
+  std::int64_t offset = 0;
+  if (gep.index > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
+      __builtin_add_overflow(base.offset, static_cast<std::int64_t>(gep.index), &offset)) {
+    return lowering_error("getelementptr " + quote_text(gep.result) +
+                          " addresses an offset beyond the signed 64-bit range");
+  }
+  context_.pointers.insert_or_assign(gep.result, PointerAlias{base.base, offset});
+  return ok_status();
+}
+
+Status MemoryModel::inttoptr(const IntToPtr& cast, const Operand& source) {
+  std::int64_t index = 0;
+  if (const auto* integer = std::get_if<ConstInt>(&source)) {
+    if (integer->value < std::numeric_limits<std::int64_t>::min() ||
+        integer->value > std::numeric_limits<std::int64_t>::max()) {
+      return lowering_error("inttoptr index " + int128_to_string(integer->value) +
+                            " does not fit in i64");
+    }
+    index = static_cast<std::int64_t>(integer->value);
+  } else if (const auto* ssa = std::get_if<Ssa>(&source)) {
+    auto it = context_.env.find(ssa->name);
+    if (it == context_.env.end() && plan_ == nullptr) context_.tracker->require_whole_function();
+    const IntLit* literal =
+        it == context_.env.end() ? nullptr : std::get_if<IntLit>(&it->second.node);
+    if (literal == nullptr) {
+      return lowering_error("inttoptr source " + quote_text(ssa->name) +
+                            " is not a compile-time constant; qubit and result indices must be "
+                            "statically known");
+    }
+    index = literal->value;
+  } else {
+    return lowering_error("inttoptr expects an integer source operand");
+  }
+  if (index < 0) {
+    return lowering_error("inttoptr index " + std::to_string(index) +
+                          " is negative; qubit and result indices must be non-negative");
+  }
+  context_.record_int_pointer(cast.result, index);
+  return ok_status();
 }
 
 }  // namespace corvane

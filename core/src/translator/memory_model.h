@@ -1,0 +1,66 @@
+// The lowering's memory model. Memory slots of a function (an alloca, or a
+// base pointer, at a constant offset) and which stores reach each load along
+// the function's paths make its plan. A load that exactly one constant store
+// reaches is bound to that constant; a slot with any other load (stores on
+// several paths, a computed value, a store on some paths only) becomes an int
+// variable, assigned at every store and read at every load. Loads that no
+// store reaches bind nothing. Pointers are names of slots or, cast from
+// constant integers, qubit and result indices.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ir/ir.h"
+#include "openqasm/program.h"
+#include "support/error.h"
+#include "values/lowering_context.h"
+
+namespace corvane {
+
+/// Key of a memory slot: base name, a NUL, and the offset in decimal.
+[[nodiscard]] std::string memory_key(std::string_view base, std::int64_t offset);
+
+/// How the lowering treats the loads and stores of one function.
+struct MemoryPlan {
+  /// Loads (by result name) bound to the constant of the one store that reaches them.
+  std::unordered_map<std::string_view, Operand> forwarded;
+  /// Slots (by memory_key) that are variables, with the type text of their values.
+  std::unordered_map<std::string, std::string_view> variables;
+};
+
+/// Works out the memory plan of `function` from its text alone: pointer
+/// aliases, stores and loads, and the branches between its blocks.
+[[nodiscard]] MemoryPlan plan_memory(const Function& function);
+
+class HoistedDecls;
+
+/// Lowers the pointer instructions of one function run: getelementptr and
+/// inttoptr record what a pointer names in the context; stores and loads
+/// follow the plan. Without a plan (a streaming run) stores and loads ask the
+/// context's tracker for the whole function instead.
+class MemoryModel {
+ public:
+  MemoryModel(const MemoryPlan* plan, LoweringContext& context, HoistedDecls& hoisted)
+      : plan_(plan), context_(context), hoisted_(hoisted) {}
+
+  Status gep(const Gep& gep);
+  /// `source` is the cast's integer operand.
+  Status inttoptr(const IntToPtr& cast, const Operand& source);
+  /// `value` is the stored operand; an assignment to a slot variable goes to `out`.
+  Status store(const Store& store, const Operand& value, std::vector<Stmt>& out);
+  Status load(const Load& load);
+
+ private:
+  Result<const std::string*> slot_variable(std::string_view pointer);
+
+  const MemoryPlan* plan_;  // null for a streaming run
+  LoweringContext& context_;
+  HoistedDecls& hoisted_;
+  std::unordered_map<std::string, std::string> slot_variables_;  // memory_key -> variable
+};
+
+}  // namespace corvane
