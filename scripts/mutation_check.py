@@ -112,8 +112,9 @@ def run(mutant: Mutant, build: Path, timeout: float) -> str:
         if made.returncode:
             return "stillborn"
         try:
+            # Bytes, not text: a mutant may make the tests print anything.
             tests = subprocess.run([str(build / "core" / "tests" / "corvane_tests"), "--gtest_brief=1"],
-                                   capture_output=True, text=True, timeout=timeout, cwd=REPO)
+                                   capture_output=True, timeout=timeout, cwd=REPO)
         except subprocess.TimeoutExpired:
             return "killed"
         return "killed" if tests.returncode else "survived"
@@ -130,6 +131,8 @@ def main(argv: list[str] | None = None) -> int:
     parser.add_argument("--out", type=Path, help="JSON file for every mutant and its status")
     parser.add_argument("--list", action="store_true", help="print the drawn mutants, build nothing")
     parser.add_argument("--replay", type=Path, help="try the mutants of this earlier --out file instead")
+    parser.add_argument("--resume", action="store_true",
+                        help="keep the statuses an interrupted run left in --out and go on from there")
     args = parser.parse_args(argv)
 
     every = sites()
@@ -151,9 +154,17 @@ def main(argv: list[str] | None = None) -> int:
                    check=True, capture_output=True)
     subprocess.run(["cmake", "--build", str(args.build_dir), "--target", "corvane_tests"], check=True)
     began = time.monotonic()
+    done = {}
+    if args.resume and args.out and args.out.is_file():
+        done = {(m["file"], m["before"], m["after"]): m["status"]
+                for m in json.loads(args.out.read_text())["mutants"] if m["status"]}
     for number, mutant in enumerate(drawn, 1):
-        mutant.status = run(mutant, args.build_dir, args.timeout) if relocate(mutant) else "gone"
+        mutant.status = done.get((mutant.file, mutant.before, mutant.after), "")
+        if not mutant.status:
+            mutant.status = run(mutant, args.build_dir, args.timeout) if relocate(mutant) else "gone"
         print(f"[{number}/{len(drawn)}] {mutant.status:9} {mutant.file}:{mutant.line} {mutant.kind}", flush=True)
+        if args.out:
+            write(args.out, drawn, len(every), args.seed)
     subprocess.run(["cmake", "--build", str(args.build_dir), "--target", "corvane_tests"], capture_output=True)
     counts = {status: sum(m.status == status for m in drawn)
               for status in ("killed", "survived", "stillborn", "gone")}
@@ -165,9 +176,15 @@ def main(argv: list[str] | None = None) -> int:
         if m.status == "survived":
             print(f"survived: {m.file}:{m.line} {m.kind}: {m.after.strip() or '(dropped) ' + m.before.strip()}")
     if args.out:
-        args.out.write_text(json.dumps({"counts": counts, "sites": len(every), "seed": args.seed,
-                                        "mutants": [asdict(m) for m in drawn]}, indent=1) + "\n")
+        write(args.out, drawn, len(every), args.seed)
     return 0
+
+
+def write(out: Path, drawn: list[Mutant], sites_count: int, seed: int) -> None:
+    counts = {status: sum(m.status == status for m in drawn)
+              for status in ("killed", "survived", "stillborn", "gone")}
+    out.write_text(json.dumps({"counts": counts, "sites": sites_count, "seed": seed,
+                               "mutants": [asdict(m) for m in drawn]}, indent=1) + "\n")
 
 
 if __name__ == "__main__":
