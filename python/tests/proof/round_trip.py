@@ -7,7 +7,7 @@ LLVM 14's `llvm-as` and `llvm-dis` must translate to the same program, or be
 refused with the same message; so must the module with a debug location
 written on every instruction. The inputs are the corpus (../shared/corpus)
 and modules drawn by the random generator in both pointer styles (its
-integer programs too, and pyqir's spelling where the generator can write it).
+integer programs too).
 
     cd python/tests && python -m proof.round_trip -n 300
 
@@ -166,7 +166,7 @@ def check_corpus(tally: Tally) -> None:
 
 
 def check_generated(tally: Tally, n: int, seed: int) -> None:
-    """`n` programs of each kind, each in a pointer style and, where it can, as pyqir writes it."""
+    """`n` programs of each kind, each in a pointer style."""
     for kind, draw in (("program", strategies.programs), ("integer", strategies.integer_programs)):
         _check_drawn(tally, kind, draw(), n, seed)
 
@@ -182,8 +182,6 @@ def _check_drawn(tally: Tally, kind: str, programs, n: int, seed: int) -> None:
         nonlocal count
         count += 1
         tally.check(f"{kind}-{count:04d}-{style}", qirgen.emit_text(program, style), generated=True)
-        if qirgen.pyqir_supports(program):
-            tally.check(f"{kind}-{count:04d}-pyqir", qirgen.emit_pyqir(program), generated=True)
 
     one()
 
