@@ -18,30 +18,14 @@ from dataclasses import dataclass, field
 
 # --- the model ---------------------------------------------------------------
 
-# QIR gate key -> (angles, qubits, function name)
+# QIR gate key -> (angles, qubits, function name); `_adj` keys name the adjoint
 QIR_GATES: dict[str, tuple[int, int, str]] = {
-    "h": (0, 1, "__quantum__qis__h__body"),
-    "x": (0, 1, "__quantum__qis__x__body"),
-    "y": (0, 1, "__quantum__qis__y__body"),
-    "z": (0, 1, "__quantum__qis__z__body"),
-    "s": (0, 1, "__quantum__qis__s__body"),
-    "s_adj": (0, 1, "__quantum__qis__s__adj"),
-    "t": (0, 1, "__quantum__qis__t__body"),
-    "t_adj": (0, 1, "__quantum__qis__t__adj"),
-    "cnot": (0, 2, "__quantum__qis__cnot__body"),
-    "cx": (0, 2, "__quantum__qis__cx__body"),
-    "cy": (0, 2, "__quantum__qis__cy__body"),
-    "cz": (0, 2, "__quantum__qis__cz__body"),
-    "swap": (0, 2, "__quantum__qis__swap__body"),
-    "rx": (1, 1, "__quantum__qis__rx__body"),
-    "ry": (1, 1, "__quantum__qis__ry__body"),
-    "rz": (1, 1, "__quantum__qis__rz__body"),
-    "rxx": (1, 2, "__quantum__qis__rxx__body"),
-    "ryy": (1, 2, "__quantum__qis__ryy__body"),
-    "rzz": (1, 2, "__quantum__qis__rzz__body"),
-    "ccx": (0, 3, "__quantum__qis__ccx__body"),
-    "ccnot": (0, 3, "__quantum__qis__ccnot__body"),
-    "phasedx": (2, 1, "__quantum__qis__phasedx__body"),
+    op: (angles, qubits, f"__quantum__qis__{op.removesuffix('_adj')}__{'adj' if op.endswith('_adj') else 'body'}")
+    for op, angles, qubits in (
+        ("h", 0, 1), ("x", 0, 1), ("y", 0, 1), ("z", 0, 1), ("s", 0, 1), ("s_adj", 0, 1), ("t", 0, 1),
+        ("t_adj", 0, 1), ("cnot", 0, 2), ("cx", 0, 2), ("cy", 0, 2), ("cz", 0, 2), ("swap", 0, 2), ("rx", 1, 1),
+        ("ry", 1, 1), ("rz", 1, 1), ("rxx", 1, 2), ("ryy", 1, 2), ("rzz", 1, 2), ("ccx", 0, 3), ("ccnot", 0, 3),
+        ("phasedx", 2, 1))
 }
 
 # controlled op -> (controls, targets); the gate corvane maps it onto is in
@@ -137,8 +121,8 @@ class IntView:
 # A tree of iN values (N = 1, 32 or 64) built from conditions and constants and
 # compared by `icmp`. Operations never carry nsw/nuw, so every overflow wraps;
 # shift amounts stay below N and divisors are non-zero constants (never -1 for a
-# signed division), so no value is poison. `int_value` below gives LLVM's result from the
-# definitions, for the reference program.
+# signed division), so no value is poison. `int_value` below gives LLVM's result,
+# for drawing the cases of a switch.
 
 
 @dataclass(frozen=True)
@@ -284,15 +268,6 @@ def int_value(value, truth) -> int:
 def _signed(value: int, width: int) -> int:
     """A canonical iN value read as signed: an i1 true is -1."""
     return -value if width == 1 else value
-
-
-def icmp_value(cmp: ICmpInt, truth) -> bool:
-    width = width_of(cmp.lhs)
-    a, b = int_value(cmp.lhs, truth), int_value(cmp.rhs, truth)
-    ua, ub = _bits(a, width), _bits(b, width)
-    sa, sb = _canonical(ua, width) if width > 1 else -ua, _canonical(ub, width) if width > 1 else -ub
-    return {"eq": ua == ub, "ne": ua != ub, "ult": ua < ub, "ule": ua <= ub, "ugt": ua > ub,
-            "uge": ua >= ub, "slt": sa < sb, "sle": sa <= sb, "sgt": sa > sb, "sge": sa >= sb}[cmp.pred]
 
 
 def int_leaves(value) -> list:

@@ -29,10 +29,6 @@ _TESTS = str(Path(__file__).resolve().parents[1])
 if _TESTS not in sys.path:
     sys.path.insert(0, _TESTS)
 
-from hypothesis import HealthCheck, Phase, given, settings  # noqa: E402
-from hypothesis import seed as hypothesis_seed  # noqa: E402
-from hypothesis import strategies as st  # noqa: E402
-
 import proof  # noqa: E402
 from proof import differential, qirgen, strategies  # noqa: E402
 
@@ -167,23 +163,14 @@ def check_corpus(tally: Tally) -> None:
 
 def check_generated(tally: Tally, n: int, seed: int) -> None:
     """`n` programs of each kind, each in a pointer style."""
-    for kind, draw in (("program", strategies.programs), ("integer", strategies.integer_programs)):
-        _check_drawn(tally, kind, draw(), n, seed)
+    for kind in strategies.KINDS:
+        count = [0]
 
+        def one(program, style, kind=kind, count=count):
+            count[0] += 1
+            tally.check(f"{kind}-{count[0]:04d}-{style}", qirgen.emit_text(program, style), generated=True)
 
-def _check_drawn(tally: Tally, kind: str, programs, n: int, seed: int) -> None:
-    count = 0
-
-    @settings(max_examples=n, database=None, deadline=None, phases=[Phase.generate],
-              suppress_health_check=list(HealthCheck))
-    @hypothesis_seed(seed)
-    @given(programs, st.sampled_from(["typed", "opaque"]))
-    def one(program, style):
-        nonlocal count
-        count += 1
-        tally.check(f"{kind}-{count:04d}-{style}", qirgen.emit_text(program, style), generated=True)
-
-    one()
+        strategies.for_each(kind, n, seed, one)
 
 
 def main(argv: list[str] | None = None) -> int:

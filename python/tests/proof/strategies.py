@@ -25,6 +25,8 @@ by its pointer value (every result is measured first, as said above).
 """
 from __future__ import annotations
 
+from hypothesis import HealthCheck, Phase, given, settings
+from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
@@ -627,3 +629,18 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     body += [Gate("h", (), (qubit,)), Measure(qubit, r), Store(slot, "i1", draw(st.sampled_from([Read(r), Not(Read(r))])))]
     return [Store(slot, "i1", True), While(Loaded(slot), tuple(body))]
 
+
+KINDS = {"all": programs, "integer": integer_programs}
+
+
+def for_each(kind: str, n: int, seed: int, check) -> None:
+    """`check(program, style)` on `n` programs of `kind` drawn with hypothesis seed `seed`, in both pointer styles."""
+
+    @settings(max_examples=n, database=None, deadline=None, phases=[Phase.generate],
+              suppress_health_check=list(HealthCheck))
+    @hypothesis_seed(seed)
+    @given(KINDS[kind](), st.sampled_from(["typed", "opaque"]))
+    def one(program, style):
+        check(program, style)
+
+    one()
