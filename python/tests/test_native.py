@@ -1,10 +1,5 @@
 """The surface of the _corvane_native extension: attributes, argument rules,
-the exception type and how core errors and faults reach Python.
-
-These tests go through the no-entry-point path (text without any definition)
-or compare outcomes of equivalent calls, so they hold whether or not the full
-translation pipeline is in place.
-"""
+the exception type and how core errors and faults reach Python."""
 from __future__ import annotations
 
 import importlib.util
@@ -53,79 +48,44 @@ attributes #1 = { "irreversible" }
 """
 
 
-def outcome(text: str, **kwargs: object) -> tuple[str, str]:
+def outcome(*args: object, **kwargs: object) -> tuple[str, str]:
     """("ok", program) or ("error", message) for one call."""
     try:
-        return ("ok", native.translate(text, **kwargs))
+        return ("ok", native.translate(*args, **kwargs))
     except native.CorvaneError as error:
         return ("error", str(error))
 
 
-def test_module_attributes_in_published_order() -> None:
+def test_module_surface() -> None:
     names = list(vars(native))
-    start = names.index("__version__")
-    assert names[start:] == ["__version__", "CorvaneError", "translate", "__all__"]
-    assert native.__all__ == ["__version__", "CorvaneError", "translate"]
-    assert native.__version__ == "0.2.0"
-
-
-def test_package_reexports_the_native_objects() -> None:
-    assert corvane.translate is native.translate
-    assert corvane.CorvaneError is native.CorvaneError
-    assert corvane.__version__ == native.__version__
-    assert corvane.__all__ == ["__version__", "CorvaneError", "translate"]
-
-
-def test_docstring_and_text_signature() -> None:
+    assert names[names.index("__version__"):] == ["__version__", "CorvaneError", "translate", "__all__"]
+    assert native.__all__ == corvane.__all__ == ["__version__", "CorvaneError", "translate"]
+    assert native.__version__ == corvane.__version__ == "0.2.0"
+    assert (corvane.translate, corvane.CorvaneError) == (native.translate, native.CorvaneError)
     function = native.translate
     assert f"translate{function.__text_signature__}\n--\n\n{function.__doc__}" == DOCSTRING
-    assert function.__text_signature__ == "(qir_text, *, producer=None)"
-    parameters = inspect.signature(function).parameters
-    assert [(p.name, p.kind, p.default) for p in parameters.values()] == [
+    assert function.__name__ == "translate"
+    assert [(p.name, p.kind, p.default) for p in inspect.signature(function).parameters.values()] == [
         ("qir_text", inspect.Parameter.POSITIONAL_OR_KEYWORD, inspect.Parameter.empty),
         ("producer", inspect.Parameter.KEYWORD_ONLY, None),
     ]
-    assert function.__name__ == "translate"
-
-
-def test_corvane_error_type() -> None:
     error_type = native.CorvaneError
-    assert error_type.__module__ == "_corvane_native"
-    assert error_type.__name__ == "CorvaneError"
-    assert error_type.__qualname__ == "CorvaneError"
-    assert error_type.__bases__ == (Exception,)
-    assert error_type.__doc__ is None
-    own = set(vars(error_type)) - {"__module__", "__doc__", "__weakref__", "__dict__"}
-    assert own == {"lineno", "colno"}
+    assert (error_type.__module__, error_type.__name__, error_type.__qualname__, error_type.__bases__,
+            error_type.__doc__) == ("_corvane_native", "CorvaneError", "CorvaneError", (Exception,), None)
+    assert set(vars(error_type)) - {"__module__", "__doc__", "__weakref__", "__dict__"} == {"lineno", "colno"}
     # An instance made outside translate() has no place.
-    assert (error_type.lineno, error_type.colno) == (None, None)
-    assert (error_type("x").lineno, error_type("x").colno) == (None, None)
+    assert (error_type.lineno, error_type.colno, error_type("x").lineno, error_type("x").colno) == (None,) * 4
 
 
 def test_corvane_error_is_shared_by_every_module_instance() -> None:
     # Executing the extension again yields a new module object that must hand
     # out the same exception type, so `except CorvaneError` keeps working.
     spec = importlib.util.find_spec("corvane._corvane_native")
-    assert spec is not None and spec.loader is not None
     second = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(second)
-    assert second is not native
-    assert second.CorvaneError is native.CorvaneError
+    assert second is not native and second.CorvaneError is native.CorvaneError
     with pytest.raises(native.CorvaneError):
         second.translate("")
-
-
-@pytest.mark.parametrize(
-    "text",
-    ["", "; only a comment\n", "declare void @f()\n", "define void @f() {\nentry:\n  ret void\n}\n"],
-)
-def test_core_error_becomes_corvane_error_with_display_text(text: str) -> None:
-    with pytest.raises(native.CorvaneError) as caught:
-        native.translate(text)
-    assert isinstance(caught.value, Exception)
-    assert caught.value.args == (NO_ENTRY_POINT,)
-    assert str(caught.value) == NO_ENTRY_POINT
-    assert (caught.value.lineno, caught.value.colno) == (None, None)
 
 
 def module(*body: str, after: str = "") -> str:
@@ -139,6 +99,14 @@ LONG_CALL = "  call void @f(" + "i64 1, " * 20 + "i64 x, " + "i64 1, " * 20 + "i
 # (text, message, lineno, colno, at): the line and column count from 1, the
 # column in characters of the str; `at` is what the line holds at the column.
 PLACES = [
+    # No single place.
+    *[(text, NO_ENTRY_POINT, None, None, None) for text in (
+        "", "; only a comment\n", "\x00", "declare void @f()\n", "define void @f() {\nentry:\n  ret void\n}\n",
+        module("  ret void").replace("#0 {", "{"))],
+    (module("  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 "
+            "9223372036854775807 to %Qubit*))", "  ret void",
+            after="declare void @__quantum__qis__h__body(%Qubit*)\n"),
+     "qubit index too large to size the qubit register", None, None, None),
     # Parse errors: at the offending token.
     (module("  %c = icmp eq i64 1, abc", "  ret void"),
      "could not parse integer operand abc (ty=i64)", 5, 23, "abc"),
@@ -155,70 +123,43 @@ PLACES = [
      "phi incoming predecessor must be %<label>, got b", 6, 10, "b ]"),
     (module("  call void @__quantum__qis__h__body(", "      %Qubit* null)", "  ret void"),
      'no signature for callee "__quantum__qis__h__body" in QIR source', 5, 3, "call"),
-    # A very long line.
-    (module(LONG_CALL, "  ret void"), "could not parse integer operand x (ty=i64)", 5, 156,
-     "i64 x"),
+    (module(LONG_CALL, "  ret void"), "could not parse integer operand x (ty=i64)", 5, 156, "i64 x"),
     # Non-ASCII text and a tab before the column; CR LF line ends.
     (module('\t%p = phi i64 [ 1, %"\u00e9\u4e2d\U0001F600" ], [ 2, b ]'),
      "phi incoming predecessor must be %<label>, got b", 5, 35, "b ]"),
     (module("  ret void").replace("\n", "\r\n").replace("  ret void", "  br label exit"),
      "br label missing %<target>: label exit", 5, 12, "exit"),
-    # No single place.
-    (module("  ret void").replace("#0 {", "{"), NO_ENTRY_POINT, None, None, None),
-    (module("  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 "
-            "9223372036854775807 to %Qubit*))", "  ret void",
-            after="declare void @__quantum__qis__h__body(%Qubit*)\n"),
-     "qubit index too large to size the qubit register", None, None, None),
 ]
 
 
 @pytest.mark.parametrize("text, message, lineno, colno, at", PLACES)
-def test_corvane_error_says_where(text: str, message: str, lineno: int | None,
-                                  colno: int | None, at: str | None) -> None:
+def test_corvane_error_says_what_and_where(text: str, message: str, lineno: int | None,
+                                           colno: int | None, at: str | None) -> None:
     with pytest.raises(native.CorvaneError) as caught:
         native.translate(text)
     error = caught.value
-    assert (error.args, str(error), error.lineno, error.colno) == (
-        (message,), message, lineno, colno)
+    assert (error.args, str(error), error.lineno, error.colno) == ((message,), message, lineno, colno)
     if at is not None:
         assert text.split("\n")[lineno - 1][colno - 1:].startswith(at)
 
 
+KEYWORD_ONLY = "translate() takes 1 positional argument but 2 were given (argument 'producer' is keyword-only)"
+SURROGATE = "translate() argument '{}' must be text encodable as UTF-8, not a str with a lone surrogate"
 BAD_CALLS = [
     ((), {}, "translate() missing required argument 'qir_text'"),
     ((b"",), {}, "translate() argument 'qir_text' must be str, not bytes"),
     ((bytearray(b""),), {}, "translate() argument 'qir_text' must be str, not bytearray"),
     ((None,), {}, "translate() argument 'qir_text' must be str, not NoneType"),
     ((), {"qir_text": 7}, "translate() argument 'qir_text' must be str, not int"),
-    (
-        ("", "mylib"),
-        {},
-        "translate() takes 1 positional argument but 2 were given "
-        "(argument 'producer' is keyword-only)",
-    ),
-    (
-        ("", None),
-        {},
-        "translate() takes 1 positional argument but 2 were given "
-        "(argument 'producer' is keyword-only)",
-    ),
+    (("", "mylib"), {}, KEYWORD_ONLY),
+    (("", None), {}, KEYWORD_ONLY),
     (("",), {"qir_text": ""}, "translate() got multiple values for argument 'qir_text'"),
     (("",), {"produce": "x"}, "translate() got an unexpected keyword argument 'produce'"),
     ((), {"text": ""}, "translate() got an unexpected keyword argument 'text'"),
     (("",), {"producer": b"x"}, "translate() argument 'producer' must be str or None, not bytes"),
     (("",), {"producer": 1}, "translate() argument 'producer' must be str or None, not int"),
-    (
-        ("\ud800",),
-        {},
-        "translate() argument 'qir_text' must be text encodable as UTF-8, "
-        "not a str with a lone surrogate",
-    ),
-    (
-        ("",),
-        {"producer": "\udc80"},
-        "translate() argument 'producer' must be text encodable as UTF-8, "
-        "not a str with a lone surrogate",
-    ),
+    (("ok\ud800",), {}, SURROGATE.format("qir_text")),
+    (("",), {"producer": "\udc80"}, SURROGATE.format("producer")),
 ]
 
 
@@ -227,31 +168,21 @@ def test_bad_arguments_raise_type_error(args: tuple, kwargs: dict, message: str)
     with pytest.raises(TypeError) as caught:
         native.translate(*args, **kwargs)
     assert str(caught.value) == message
+    # a lone surrogate keeps the codec's error as the cause
+    assert isinstance(caught.value.__cause__, UnicodeEncodeError) == ("surrogate" in message)
 
 
-def test_lone_surrogate_keeps_the_codec_error_as_cause() -> None:
-    with pytest.raises(TypeError) as caught:
-        native.translate("ok\ud800")
-    assert isinstance(caught.value.__cause__, UnicodeEncodeError)
-
-
-def test_keyword_qir_text_is_accepted() -> None:
-    assert outcome("", producer=None) == ("error", NO_ENTRY_POINT)
-    with pytest.raises(native.CorvaneError):
-        native.translate(qir_text="", producer="mylib")
-
-
-@pytest.mark.parametrize("text", ["", BELL])
-def test_producer_none_and_empty_are_identical(text: str) -> None:
-    assert outcome(text) == outcome(text, producer=None) == outcome(text, producer="")
-
-
-def test_nul_is_ordinary_text() -> None:
-    # A NUL must neither end the text early nor be rejected: the module after a
-    # comment line holding NUL translates exactly like the module alone.
-    assert outcome("; \x00 nul in a comment\n" + BELL) == outcome(BELL)
-    assert outcome("\x00") == ("error", NO_ENTRY_POINT)
-    assert outcome("", producer="a\x00b") == ("error", NO_ENTRY_POINT)
+# Calls that must end exactly alike: keywords, a producer of None or "", and a
+# NUL, which neither ends the text early nor is rejected.
+@pytest.mark.parametrize("first, second", [
+    (((BELL,), {}), ((), {"qir_text": BELL, "producer": None})),
+    (((BELL,), {}), ((BELL,), {"producer": ""})),
+    ((("",), {}), (("",), {"producer": "a\x00b"})),
+    (((BELL,), {}), (("; \x00 nul in a comment\n" + BELL,), {})),
+    (((BELL,), {"producer": "mylib"}), ((), {"qir_text": BELL, "producer": "mylib"})),
+])
+def test_equivalent_calls(first, second) -> None:
+    assert outcome(*first[0], **first[1]) == outcome(*second[0], **second[1])
 
 
 @settings(max_examples=300, deadline=None, derandomize=True)
@@ -259,8 +190,7 @@ def test_nul_is_ordinary_text() -> None:
 def test_any_text_gives_a_program_or_a_corvane_error(text: str, producer: str | None) -> None:
     kind, value = outcome(text, producer=producer)
     if kind == "ok":
-        assert value.startswith("OPENQASM 3.0;\n")
-        assert value.endswith("\n")
+        assert value.startswith("OPENQASM 3.0;\n") and value.endswith("\n")
     else:
         assert value != ""
 
@@ -280,8 +210,7 @@ def test_out_of_memory_becomes_memory_error_and_the_interpreter_lives_on() -> No
         size = len(text)
         with open("/proc/self/statm") as statm:
             pages = int(statm.read().split()[0])
-        used = pages * resource.getpagesize()
-        limit = used + size // 2
+        limit = pages * resource.getpagesize() + size // 2
         resource.setrlimit(resource.RLIMIT_AS, (limit, resource.RLIM_INFINITY))
         try:
             corvane.translate(text)
@@ -298,11 +227,5 @@ def test_out_of_memory_becomes_memory_error_and_the_interpreter_lives_on() -> No
             print("after:", error)
         """
     )
-    done = subprocess.run(
-        [sys.executable, "-c", child], capture_output=True, text=True, timeout=300
-    )
-    assert (done.returncode, done.stdout, done.stderr) == (
-        0,
-        f"MemoryError\nafter: {NO_ENTRY_POINT}\n",
-        "",
-    )
+    done = subprocess.run([sys.executable, "-c", child], capture_output=True, text=True, timeout=300)
+    assert (done.returncode, done.stdout, done.stderr) == (0, f"MemoryError\nafter: {NO_ENTRY_POINT}\n", "")

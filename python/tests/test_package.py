@@ -20,28 +20,17 @@ PACKAGE_DIR = Path(corvane.__file__).resolve().parent
 REPO = Path(__file__).resolve().parents[2]
 
 
-def test_extension_is_built_for_the_stable_abi() -> None:
+def test_installed_files() -> None:
+    """The stable-ABI extension beside the typing files, exporting its init function only."""
     assert Path(native.__file__).name == "_corvane_native.abi3.so"
     assert Path(native.__file__).resolve().parent == PACKAGE_DIR
-
-
-def test_extension_exports_only_its_init_function() -> None:
+    assert (PACKAGE_DIR / "py.typed").is_file() and (PACKAGE_DIR / "_corvane_native.pyi").is_file()
     nm = shutil.which("nm")
     if nm is None:
         pytest.skip("nm (binutils) is not installed")
-    listing = subprocess.run(
-        [nm, "-D", "--defined-only", native.__file__],
-        check=True,
-        capture_output=True,
-        text=True,
-    ).stdout
-    symbols = [line.split()[-1] for line in listing.splitlines() if line.strip()]
-    assert symbols == ["PyInit__corvane_native"]
-
-
-def test_typing_files_are_installed() -> None:
-    assert (PACKAGE_DIR / "py.typed").is_file()
-    assert (PACKAGE_DIR / "_corvane_native.pyi").is_file()
+    listing = subprocess.run([nm, "-D", "--defined-only", native.__file__], check=True, capture_output=True,
+                             text=True).stdout
+    assert [line.split()[-1] for line in listing.splitlines() if line.strip()] == ["PyInit__corvane_native"]
 
 
 def test_stub_matches_the_native_module() -> None:

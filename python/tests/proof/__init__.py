@@ -2,16 +2,15 @@
 
 * `dialect`: the OpenQASM 3 reference parser plus a table check of the
   Ostrel dialect's gates, registers and trailer.
-* `statevector`: a state-vector simulator that runs the dialect's programs.
-* `runner`: the QIR runner (`qirrunner`), which executes the QIR input.
-* `qirscan`: which recorded value is which bit, for the comparison.
-* `qirgen` / `strategies`: random QIR programs, written by our own emitter
-  in both pointer styles and by pyqir's builder.
-* `compare` / `differential`: the verdict on one module.
-* `conventions`: the one place where gate meanings are fixed.
-* `qsharpgen` / `tketgen` / `producers`: Q# and pytket programs compiled
-  by the real producers (each in a virtual environment of its own) and put
-  through the same check.
+* `statevector`: a state-vector simulator that runs the dialect's programs,
+  with the gate meanings of `conventions`.
+* `runner`: the QIR runner (`qirrunner`), which executes the QIR input;
+  `qirscan`: which recorded value is which bit.
+* `qirgen` / `strategies`: random QIR programs of a small model.
+* `compare` / `differential`: the verdict on one module; `campaign`,
+  `round_trip` and `producers` run it (or LLVM's round trip) over many.
+* `qsharpgen` / `tketgen`: Q# and pytket programs for the real producers,
+  each run in a virtual environment of its own.
 
 The modules import their third-party packages at import time; the test
 files call `require()` first so that a machine without them skips cleanly.
@@ -21,7 +20,7 @@ from __future__ import annotations
 import os
 from pathlib import Path
 
-REQUIRED = ("numpy", "openqasm3", "antlr4", "qirrunner", "pyqir", "hypothesis")
+REQUIRED = ("numpy", "openqasm3", "antlr4", "qirrunner", "hypothesis")
 
 REPO = Path(__file__).resolve().parents[3]
 

@@ -31,10 +31,6 @@ _TESTS = str(Path(__file__).resolve().parents[1])
 if _TESTS not in sys.path:
     sys.path.insert(0, _TESTS)
 
-from hypothesis import HealthCheck, Phase, given, settings  # noqa: E402
-from hypothesis import seed as hypothesis_seed  # noqa: E402
-from hypothesis import strategies as st  # noqa: E402
-
 from proof import differential, qirgen, strategies  # noqa: E402
 
 
@@ -108,17 +104,10 @@ def check(tally: Tally, program: qirgen.Program, style: str) -> None:
         (folder / "detail.txt").write_text(f"{stage}: {detail}\n")
 
 
-KINDS = {"all": strategies.programs, "integer": strategies.integer_programs}
-
-
 def run(n: int, seed: int, out: Path, progress: int = 100, kind: str = "all") -> dict:
     """Check `n` random programs drawn with hypothesis seed `seed`; failures go to `out`."""
     tally = Tally(out)
 
-    @settings(max_examples=n, database=None, deadline=None, phases=[Phase.generate],
-              suppress_health_check=list(HealthCheck))
-    @hypothesis_seed(seed)
-    @given(KINDS[kind](), st.sampled_from(["typed", "opaque"]))
     def one(program, style):
         check(tally, program, style)
         if progress and tally.programs % progress == 0:
@@ -127,7 +116,7 @@ def run(n: int, seed: int, out: Path, progress: int = 100, kind: str = "all") ->
                   f"{s['translate_errors']} translate errors, other {s['other_stages']}, {s['seconds']} s",
                   flush=True)
 
-    one()
+    strategies.for_each(kind, n, seed, one)
     summary = tally.summary()
     out.mkdir(parents=True, exist_ok=True)
     (out / "summary.json").write_text(json.dumps(summary, indent=2) + "\n")
@@ -140,7 +129,7 @@ def main(argv: list[str] | None = None) -> int:
     parser.add_argument("--seed", type=int, default=1206, help="hypothesis seed (default 1206)")
     parser.add_argument("--out", type=Path, default=Path("campaign-out"), help="folder for failures and summary")
     parser.add_argument("--progress", type=int, default=100, help="print a line every this many programs")
-    parser.add_argument("--kind", choices=sorted(KINDS), default="all", help="which programs to draw")
+    parser.add_argument("--kind", choices=sorted(strategies.KINDS), default="all", help="which programs to draw")
     args = parser.parse_args(argv)
     summary = run(args.n, args.seed, args.out, args.progress, args.kind)
     print(json.dumps(summary, indent=2))

@@ -1,75 +1,31 @@
-"""Random QIR programs: an abstract program model and two text emitters.
+"""Random QIR programs: a program model and its text emitter.
 
-A program is a tree of the statement and condition classes below. It is
-written out as QIR text in two ways:
-
-* `emit_text`: our own emitter, in the typed-pointer (`%Qubit*`) or the
-  opaque-pointer (`ptr`) style, covering every shape of the model: gates,
-  the generalized controlled invocation, measurements, resets, if/else and
-  triangles in both orientations, conditions built with xor, and/or, icmp
-  on i1, every form of `select i1`, short-circuit `phi i1` blocks, integer
-  views of conditions (zext, select, arithmetic, materialised and if-merge
-  `phi i64`), integer comparisons of i1/i32/i64 values computed with wrapping
-  add/sub/mul, zext and select (extreme constants, every predicate, negative
-  values), repeat-until loops (a self-loop block or a header/body pair),
-  handles as constant expressions or `inttoptr` instructions, angles
-  passed through `alloca`/`store`/`load`, and blocks in shuffled order;
-  and the value classes, whose values live from a definition to a later
-  use: i1/i64 memory cells stored and loaded anywhere (counted and flag
-  loops among them), values bound before what they read is written again,
-  integer if-merges that start from an earlier merge, conditions that
-  measure inside a short-circuit block, joins of several blocks with a phi
-  of i1/i32/i64 (on critical edges or through arm blocks), and loops whose
-  counter and a pair that swaps on every turn live in header phis.
-* `emit_pyqir`: the same program built with pyqir's builder, so the text is
-  exactly what that producer writes (opaque pointers; conditions limited to
-  read results, xor, and/or, and no loops or controlled invocations).
-
-Each emitter has two targets. The `corvane` target is the program as given.
-The `runner` target replaces the few calls the QIR runner cannot execute by
-their equivalents under the conventions of `conventions.py`: `ccnot` by
-`ccx`, `phasedx(theta, phi)` by `rz(-phi); rx(theta); rz(phi)`, and the
-controlled invocations by the plain two- and three-qubit gates (`cswap` as
-three gates). Everything else is byte for byte the same.
-
-Every program ends with `__quantum__rt__result_record_output` calls on
-constant results in its one returning block, so the recorded values map
-statically onto the translator's bits `c[i]`.
+A program is a tree of the statement and condition classes below; `emit_text`
+writes it in the typed-pointer (`%Qubit*`) or opaque-pointer (`ptr`) style.
+The `corvane` target is the program as given; the `runner` target replaces
+the calls the QIR runner cannot execute by their equivalents under
+`conventions.py` (`ccnot` by `ccx`, `phasedx(theta, phi)` by
+`rz(-phi); rx(theta); rz(phi)`, controlled invocations by plain gates) and is
+otherwise byte for byte the same. Every program records constant results in
+its one returning block, so recorded values map statically onto `c[i]`.
 """
 from __future__ import annotations
 
 import dataclasses
 import functools
-import gc
 import struct
 from dataclasses import dataclass, field
 
 # --- the model ---------------------------------------------------------------
 
-# QIR gate key -> (angles, qubits, function name)
+# QIR gate key -> (angles, qubits, function name); `_adj` keys name the adjoint
 QIR_GATES: dict[str, tuple[int, int, str]] = {
-    "h": (0, 1, "__quantum__qis__h__body"),
-    "x": (0, 1, "__quantum__qis__x__body"),
-    "y": (0, 1, "__quantum__qis__y__body"),
-    "z": (0, 1, "__quantum__qis__z__body"),
-    "s": (0, 1, "__quantum__qis__s__body"),
-    "s_adj": (0, 1, "__quantum__qis__s__adj"),
-    "t": (0, 1, "__quantum__qis__t__body"),
-    "t_adj": (0, 1, "__quantum__qis__t__adj"),
-    "cnot": (0, 2, "__quantum__qis__cnot__body"),
-    "cx": (0, 2, "__quantum__qis__cx__body"),
-    "cy": (0, 2, "__quantum__qis__cy__body"),
-    "cz": (0, 2, "__quantum__qis__cz__body"),
-    "swap": (0, 2, "__quantum__qis__swap__body"),
-    "rx": (1, 1, "__quantum__qis__rx__body"),
-    "ry": (1, 1, "__quantum__qis__ry__body"),
-    "rz": (1, 1, "__quantum__qis__rz__body"),
-    "rxx": (1, 2, "__quantum__qis__rxx__body"),
-    "ryy": (1, 2, "__quantum__qis__ryy__body"),
-    "rzz": (1, 2, "__quantum__qis__rzz__body"),
-    "ccx": (0, 3, "__quantum__qis__ccx__body"),
-    "ccnot": (0, 3, "__quantum__qis__ccnot__body"),
-    "phasedx": (2, 1, "__quantum__qis__phasedx__body"),
+    op: (angles, qubits, f"__quantum__qis__{op.removesuffix('_adj')}__{'adj' if op.endswith('_adj') else 'body'}")
+    for op, angles, qubits in (
+        ("h", 0, 1), ("x", 0, 1), ("y", 0, 1), ("z", 0, 1), ("s", 0, 1), ("s_adj", 0, 1), ("t", 0, 1),
+        ("t_adj", 0, 1), ("cnot", 0, 2), ("cx", 0, 2), ("cy", 0, 2), ("cz", 0, 2), ("swap", 0, 2), ("rx", 1, 1),
+        ("ry", 1, 1), ("rz", 1, 1), ("rxx", 1, 2), ("ryy", 1, 2), ("rzz", 1, 2), ("ccx", 0, 3), ("ccnot", 0, 3),
+        ("phasedx", 2, 1))
 }
 
 # controlled op -> (controls, targets); the gate corvane maps it onto is in
@@ -165,8 +121,8 @@ class IntView:
 # A tree of iN values (N = 1, 32 or 64) built from conditions and constants and
 # compared by `icmp`. Operations never carry nsw/nuw, so every overflow wraps;
 # shift amounts stay below N and divisors are non-zero constants (never -1 for a
-# signed division), so no value is poison. `int_value` below gives LLVM's result from the
-# definitions, for the reference program.
+# signed division), so no value is poison. `int_value` below gives LLVM's result,
+# for drawing the cases of a switch.
 
 
 @dataclass(frozen=True)
@@ -314,15 +270,6 @@ def _signed(value: int, width: int) -> int:
     return -value if width == 1 else value
 
 
-def icmp_value(cmp: ICmpInt, truth) -> bool:
-    width = width_of(cmp.lhs)
-    a, b = int_value(cmp.lhs, truth), int_value(cmp.rhs, truth)
-    ua, ub = _bits(a, width), _bits(b, width)
-    sa, sb = _canonical(ua, width) if width > 1 else -ua, _canonical(ub, width) if width > 1 else -ub
-    return {"eq": ua == ub, "ne": ua != ub, "ult": ua < ub, "ule": ua <= ub, "ugt": ua > ub,
-            "uge": ua >= ub, "slt": sa < sb, "sle": sa <= sb, "sgt": sa > sb, "sge": sa >= sb}[cmp.pred]
-
-
 def int_leaves(value) -> list:
     """The conditions an integer tree reads, in order."""
     if isinstance(value, ICmpInt):
@@ -468,33 +415,6 @@ def _format_double(value: float) -> str:
     if "e" in text or "E" in text or "." not in text:
         text = f"{float(value):.17e}"
     return text
-
-
-def has_phi(program: Program) -> bool:
-    """Whether the program's text holds a phi (short-circuit, materialised or if-merge condition)."""
-
-    def cond_phi(c) -> bool:
-        if isinstance(c, Logic):
-            return c.style == "phi" or cond_phi(c.lhs) or cond_phi(c.rhs)
-        if isinstance(c, IntView):
-            return c.style in ("materialise", "ifmerge") or cond_phi(c.operand)
-        if isinstance(c, Not):
-            return cond_phi(c.operand)
-        if isinstance(c, Sel):
-            return any(cond_phi(x) for x in (c.cond, c.then, c.else_))
-        return False
-
-    def body_phi(body) -> bool:
-        for stmt in body:
-            if isinstance(stmt, If) and (cond_phi(stmt.cond) or body_phi(stmt.then) or body_phi(stmt.else_)):
-                return True
-            if isinstance(stmt, Loop) and body_phi(stmt.body):
-                return True
-            if isinstance(stmt, DefinedCall) and (body_phi(stmt.body) or body_phi(stmt.then)):
-                return True
-        return False
-
-    return body_phi(program.body) or _value_phi(program)
 
 
 def runner_gates(stmt) -> list[Gate]:
@@ -690,9 +610,7 @@ class PhiLoop:
 VALUE_STATEMENTS = (Store, Bind, Merge, While, PhiJoin, PhiLoop)
 VALUE_CONDITIONS = (Loaded, Bound, Cmp, After)
 INT_EXPRESSIONS = (LoadedInt, Plus, Widen, Choose)  # and int constants and integer `Bound` values
-# icmp predicate -> operator; the model's integers are never negative, so unsigned reads as signed
-CMP_OPERATORS = {"eq": "==", "ne": "!=", "slt": "<", "sle": "<=", "sgt": ">", "sge": ">=",
-                 "ult": "<", "ule": "<=", "ugt": ">", "uge": ">="}
+CMP_PREDICATES = ("eq", "ne", "slt", "sle", "sgt", "sge", "ult", "ule", "ugt", "uge")
 
 
 def walk(node):
@@ -706,13 +624,6 @@ def walk(node):
         yield node
         for f in dataclasses.fields(node):
             yield from walk(getattr(node, f.name))
-
-
-def _value_phi(program: Program) -> bool:
-    """Whether a phi appears anywhere, the value classes' statements and conditions included."""
-    return any(isinstance(n, (Merge, PhiJoin, PhiLoop)) or (isinstance(n, Logic) and n.style == "phi")
-               or (isinstance(n, Switch) and n.phi)
-               or (isinstance(n, IntView) and n.style in ("materialise", "ifmerge")) for n in walk(program))
 
 
 def _value_type(value, bound: dict) -> str:
@@ -881,180 +792,6 @@ class _ValueEmitter:
         else:
             raise TypeError(cond)
         return f"%{out}"
-
-
-class _ValueReference:
-    """The part of `reference_qasm` that writes the value classes as `int` variables.
-
-    Cells become `cell_<ty>_<slot>`, bound names `val_<name>`, and
-    conditions whose evaluation measures (`After`) are computed into
-    temporaries `tmp_<k>` before the statement that uses them. Integer
-    expressions that need a branch (`Widen`, `Choose`) are assigned with
-    `if`; all variables are declared at the top.
-    """
-
-    def __init__(self, out: list[str], body, cond):
-        self.out, self.body, self.cond = out, body, cond
-        self.names: list[str] = []
-        self.types: dict[int, str] = {}
-
-    def var(self, name: str) -> str:
-        if name not in self.names:
-            self.names.append(name)
-        return name
-
-    def declarations(self) -> list[str]:
-        return [f"int {name} = 0;" for name in self.names]
-
-    def pure_cond(self, c) -> str:
-        if isinstance(c, Loaded):
-            return f"{self.var(f'cell_i1_{c.slot}')} == 1"
-        if isinstance(c, Bound):
-            return f"{self.var(f'val_{c.name}')} == 1"
-        if isinstance(c, Cmp):
-            return f"{self.int_expr(c.operand)} {CMP_OPERATORS[c.pred]} {c.k}"
-        raise TypeError(f"{type(c).__name__} is not written inside an expression")
-
-    def int_expr(self, e) -> str:
-        if isinstance(e, int) and not isinstance(e, bool):
-            return str(e)
-        if isinstance(e, LoadedInt):
-            return self.var(f"cell_i64_{e.slot}")
-        if isinstance(e, Bound):
-            return self.var(f"val_{e.name}")
-        if isinstance(e, Plus):
-            return f"({self.int_expr(e.operand)} + {e.k})"
-        raise TypeError(f"{type(e).__name__} is not written inside an expression")
-
-    @staticmethod
-    def measures(c) -> bool:
-        return any(isinstance(n, After) for n in walk(c))
-
-    def assign(self, target: str, value, ty: str, pad: str) -> None:
-        """Statements that leave `value` (of type `ty`) in variable `target`."""
-        if ty == "i1":
-            if isinstance(value, bool):
-                self.out.append(f"{pad}{target} = {int(value)};")
-            elif self.measures(value):
-                self.evaluate(value, target, pad)
-            else:
-                self.out.append(f"{pad}{target} = ({self.cond(value)});")
-        elif isinstance(value, Widen):
-            self.assign(target, Choose(value.cond, 1, 0), ty, pad)
-        elif isinstance(value, Choose):
-            self.out.append(f"{pad}if ({self.cond(value.cond)}) {{")
-            self.out.append(f"{pad}  {target} = {value.then};")
-            self.out.append(f"{pad}}} else {{")
-            self.out.append(f"{pad}  {target} = {value.else_};")
-            self.out.append(f"{pad}}}")
-        elif isinstance(value, Plus) and isinstance(value.operand, (Widen, Choose)):
-            self.assign(target, value.operand, ty, pad)
-            self.out.append(f"{pad}{target} = {target} + {value.k};")
-        else:
-            self.out.append(f"{pad}{target} = {self.int_expr(value)};")
-
-    def evaluate(self, c, target: str, pad: str) -> None:
-        """Statements that compute condition `c`, measurements included, into `target` as 0 or 1."""
-        if not self.measures(c):
-            self.out.append(f"{pad}{target} = ({self.cond(c)});")
-        elif isinstance(c, After):
-            self.body(c.stmts, len(pad) // 2)
-            self.evaluate(c.cond, target, pad)
-        elif isinstance(c, Not):
-            self.evaluate(c.operand, target, pad)
-            self.out.append(f"{pad}{target} = ({target} == 0);")
-        elif isinstance(c, Logic) and c.style == "phi":
-            self.evaluate(c.lhs, target, pad)
-            to_rhs_on_true = (c.op == "and") != c.phi_inverted
-            self.out.append(f"{pad}if ({target} == {int(to_rhs_on_true)}) {{")
-            self.evaluate(c.rhs, target, pad + "  ")
-            self.out.append(f"{pad}}} else {{")
-            self.out.append(f"{pad}  {target} = {int(c.op == 'or')};")
-            self.out.append(f"{pad}}}")
-        elif isinstance(c, Logic):
-            lhs, rhs = self.temp(), self.temp()
-            self.evaluate(c.lhs, lhs, pad)
-            self.evaluate(c.rhs, rhs, pad)
-            op = {"and": "&&", "or": "||", "xor": "!=", "eq": "==", "ne": "!="}[c.op]
-            self.out.append(f"{pad}{target} = ({lhs} == 1) {op} ({rhs} == 1);")
-        else:
-            raise TypeError(f"measurements inside {type(c).__name__} are not modelled")
-
-    def temp(self) -> str:
-        return self.var(f"tmp_{sum(n.startswith('tmp_') for n in self.names)}")
-
-    def condition(self, c, pad: str) -> str:
-        """The expression for `c` at a branch; a condition that measures is computed first."""
-        if not self.measures(c):
-            return self.cond(c)
-        target = self.temp()
-        self.evaluate(c, target, pad)
-        return f"{target} == 1"
-
-    def statement(self, stmt, indent: int) -> None:
-        pad = "  " * indent
-        if isinstance(stmt, Store):
-            self.assign(self.var(f"cell_{stmt.ty}_{stmt.slot}"), stmt.value, stmt.ty, pad)
-        elif isinstance(stmt, Bind):
-            ty = _value_type(stmt.value, self.types)
-            self.types[stmt.name] = ty
-            self.assign(self.var(f"val_{stmt.name}"), stmt.value, ty, pad)
-        elif isinstance(stmt, Merge):
-            self.types[stmt.name] = "i64"
-            target = self.var(f"val_{stmt.name}")
-            # the base is computed before the condition, as in the QIR text
-            base = self.temp()
-            self.assign(base, stmt.base, "i64", pad)
-            taken = self.condition(stmt.cond, pad)
-            self.out.append(f"{pad}{target} = {base};")
-            self.out.append(f"{pad}if ({'!' if stmt.on_false else ''}({taken})) {{")
-            self.out.append(f"{pad}  {target} = {base} + {stmt.step};")
-            self.out.append(f"{pad}}}")
-        elif isinstance(stmt, PhiJoin):
-            ty = "i1" if stmt.ty == "i1" else "i64"
-            self.types[stmt.name] = ty
-            target = self.var(f"val_{stmt.name}")
-            for k, c in enumerate(stmt.conds):
-                inner = pad + "  " * k
-                self.out.append(f"{inner}if ({self.cond(c)}) {{")
-                self.assign(target, stmt.values[k], ty, inner + "  ")
-                self.out.append(f"{inner}}} else {{")
-            self.assign(target, stmt.values[-1], ty, pad + "  " * len(stmt.conds))
-            for k in reversed(range(len(stmt.conds))):
-                self.out.append(f"{pad}{'  ' * k}}}")
-        elif isinstance(stmt, PhiLoop):
-            self.types[stmt.counter], self.types[stmt.name], self.types[stmt.name + 1] = "i64", stmt.ty, stmt.ty
-            i, a, b = (self.var(f"val_{n}") for n in (stmt.counter, stmt.name, stmt.name + 1))
-            spare = self.temp()
-            self.assign(spare, stmt.first, stmt.ty, pad)
-            self.assign(b, stmt.second, stmt.ty, pad)
-            self.out.append(f"{pad}{a} = {spare};")
-            self.out.append(f"{pad}{i} = 0;")
-            turn = [f"{pad}  {spare} = {a};", f"{pad}  {a} = {b};", f"{pad}  {b} = {spare};",
-                    f"{pad}  {i} = {i} + 1;"]
-            if stmt.self_loop:
-                self.body(stmt.body, indent)
-                self.out.append(f"{pad}while ({i} + 1 < {stmt.turns}) {{")
-                self.out.extend(turn)
-                self.body(stmt.body, indent + 1)
-            else:
-                self.out.append(f"{pad}while ({i} < {stmt.turns}) {{")
-                self.body(stmt.body, indent + 1)
-                self.out.extend(turn)
-            self.out.append(f"{pad}}}")
-        elif isinstance(stmt, While):
-            if self.measures(stmt.cond):
-                target = self.temp()
-                self.evaluate(stmt.cond, target, pad)
-                self.out.append(f"{pad}while ({target} == 1) {{")
-                self.body(stmt.body, indent + 1)
-                self.evaluate(stmt.cond, target, pad + "  ")
-            else:
-                self.out.append(f"{pad}while ({self.cond(stmt.cond)}) {{")
-                self.body(stmt.body, indent + 1)
-            self.out.append(f"{pad}}}")
-        else:
-            raise TypeError(stmt)
 
 
 # --- own text emitter -------------------------------------------------------------
@@ -1564,137 +1301,6 @@ def emit_text(program: Program, style: str = "typed", target: str = "corvane") -
     return _TextEmitter(program, style, target).text()
 
 
-# --- pyqir emitter --------------------------------------------------------------
-
-PYQIR_QIS = {"h", "x", "y", "z", "s", "s_adj", "t", "t_adj", "cx", "cz", "swap", "rx", "ry", "rz", "ccx"}
-
-
-def pyqir_supports(program: Program) -> bool:
-    """Whether `emit_pyqir` can write the program (no loops, controls, int views, phi/select)."""
-
-    def cond_ok(cond) -> bool:
-        if isinstance(cond, Read):
-            return cond.via == "qis"
-        if isinstance(cond, Not):
-            return not cond.true_first and cond_ok(cond.operand)
-        if isinstance(cond, Logic):
-            return (cond.style == "instr" and cond.op in ("and", "or", "xor")
-                    and cond_ok(cond.lhs) and cond_ok(cond.rhs))
-        return False
-
-    def body_ok(body) -> bool:
-        for stmt in body:
-            if isinstance(stmt, (Loop, Ctl, Switch, DefinedCall) + VALUE_STATEMENTS):
-                return False
-            if isinstance(stmt, Gate) and not all(isinstance(a, float) for a in stmt.angles):
-                return False
-            if isinstance(stmt, If) and not (cond_ok(stmt.cond) and body_ok(stmt.then) and body_ok(stmt.else_)):
-                return False
-        return True
-
-    return (program.handles == "const" and not program.memory_angles and not program.block_order
-            and body_ok(program.body))
-
-
-def emit_pyqir(program: Program, target: str = "corvane") -> str:
-    """QIR text of `program` as pyqir's builder writes it (opaque pointers)."""
-    text = _emit_pyqir(program, target)
-    # pyqir's objects must be freed on this thread; the builder closures form
-    # reference cycles, so collect them now rather than on some other thread.
-    gc.collect()
-    return text
-
-
-def _emit_pyqir(program: Program, target: str) -> str:
-    import pyqir
-    from pyqir import qis, rt
-
-    module = pyqir.SimpleModule("proof", num_qubits=program.qubits, num_results=program.results)
-    builder = module.builder
-    ctx = module.context
-    ptr = pyqir.PointerType(pyqir.IntType(ctx, 8))
-    i1 = pyqir.IntType(ctx, 1)
-    externals: dict[str, object] = {}
-
-    def external(name: str, params: list, ret=None):
-        if name not in externals:
-            ty = pyqir.FunctionType(ret if ret is not None else pyqir.Type.void(ctx), params)
-            externals[name] = module.add_external_function(name, ty)
-        return externals[name]
-
-    # Declared before pyqir's own if_result asks for it, so both share one declaration.
-    external("__quantum__qis__read_result__body", [ptr], i1)
-
-    def gate(g: Gate) -> None:
-        qubits = [module.qubits[q] for q in g.qubits]
-        if g.op in PYQIR_QIS or g.op == "cnot":
-            # pyqir's cx writes __quantum__qis__cnot__body; a second declaration would be renamed
-            getattr(qis, "cx" if g.op == "cnot" else g.op)(builder, *g.angles, *qubits)
-            return
-        n_angles, n_qubits, name = QIR_GATES[g.op]
-        fn = external(name, [pyqir.Type.double(ctx)] * n_angles + [ptr] * n_qubits)
-        builder.call(fn, [*g.angles, *qubits])
-
-    def read(result: int):
-        fn = external("__quantum__qis__read_result__body", [ptr], i1)
-        return builder.call(fn, [module.results[result]])
-
-    def cond(c):
-        if isinstance(c, Read):
-            return read(c.result)
-        if isinstance(c, Not):
-            return builder.xor(cond(c.operand), pyqir.const(i1, 1))
-        if isinstance(c, Logic):
-            lhs = cond(c.lhs)
-            rhs = cond(c.rhs)
-            return {"and": builder.and_, "or": builder.or_, "xor": builder.xor}[c.op](lhs, rhs)
-        raise TypeError(c)
-
-    def body(stmts) -> None:
-        for stmt in stmts:
-            statement(stmt)
-
-    def statement(stmt) -> None:
-        if isinstance(stmt, Gate):
-            for g in (runner_gates(stmt) if target == "runner" else [stmt]):
-                gate(g)
-        elif isinstance(stmt, Measure):
-            if stmt.kind == "mz":
-                qis.mz(builder, module.qubits[stmt.qubit], module.results[stmt.result])
-            else:
-                name = "__quantum__qis__m__body" if stmt.kind == "m" else "__quantum__qis__mresetz__body"
-                builder.call(external(name, [ptr, ptr]), [module.qubits[stmt.qubit], module.results[stmt.result]])
-        elif isinstance(stmt, Reset):
-            qis.reset(builder, module.qubits[stmt.qubit])
-        elif isinstance(stmt, If):
-            then = (lambda: body(stmt.then)) if stmt.then or stmt.empty_arm_block else None
-            else_ = (lambda: body(stmt.else_)) if stmt.else_ or stmt.empty_arm_block else None
-            if isinstance(stmt.cond, Read):
-                qis.if_result(builder, module.results[stmt.cond.result], one=then, zero=else_)
-            else:
-                builder.if_(cond(stmt.cond), true=then, false=else_)
-        else:
-            raise TypeError(stmt)
-
-    body(program.body)
-    for result in program.records:
-        rt.result_record_output(builder, module.results[result], pyqir.Constant.null(ptr))
-    return module.ir()
-
-
-# --- reference OpenQASM, written straight from the model ---------------------------
-
-_DIALECT_NAME = {
-    "h": ("h", False), "x": ("x", False), "y": ("y", False), "z": ("z", False),
-    "s": ("s", False), "s_adj": ("s", True), "t": ("t", False), "t_adj": ("t", True),
-    "cnot": ("cnot", False), "cx": ("cnot", False), "cy": ("cy", False), "cz": ("cz", False),
-    "swap": ("swap", False), "rx": ("rx", False), "ry": ("ry", False), "rz": ("rz", False),
-    "rxx": ("xx", False), "ryy": ("yy", False), "rzz": ("zz", False),
-    "ccx": ("ccnot", False), "ccnot": ("ccnot", False), "phasedx": ("prx", False),
-}
-_CONTROLLED_NAME = {"x1": "cnot", "x2": "ccnot", "y": "cy", "z": "cz", "swap": "cswap"}
-
-
 def _reads(cond) -> list:
     """The Read leaves of a leaf condition (a read or its negation)."""
     if isinstance(cond, Read):
@@ -1710,139 +1316,3 @@ def _truth(cond, bits: dict) -> bool:
     if isinstance(cond, Not):
         return not _truth(cond.operand, bits)
     raise TypeError(cond)
-
-
-def reference_qasm(program: Program) -> str:
-    """The program written directly as dialect OpenQASM by this harness.
-
-    It is independent of the translator and serves to check the harness
-    itself: generator, runner, simulator and conventions must agree on it.
-    """
-    out = ["OPENQASM 3.0;", f"qubit[{program.qubits}] q;", f"bit[{program.results}] c;"]
-
-    def cond(c) -> str:
-        if isinstance(c, Read):
-            return f"c[{c.result}] == 1"
-        if isinstance(c, Not):
-            return f"!({cond(c.operand)})"
-        if isinstance(c, Logic):
-            op = {"and": "&&", "or": "||", "xor": "!=", "eq": "==", "ne": "!="}[c.op]
-            lhs = f"!({cond(c.lhs)})" if c.style == "phi" and c.phi_inverted else f"({cond(c.lhs)})"
-            return f"{lhs} {op} ({cond(c.rhs)})"
-        if isinstance(c, IntView):
-            return cond(c.operand)
-        if isinstance(c, ICmpInt):
-            # LLVM's result for every assignment of the bits the tree reads,
-            # written as the disjunction of the assignments where it holds
-            reads = sorted({r.result for leaf in int_leaves(c) for r in _reads(leaf)})
-            terms = []
-            for mask in range(1 << len(reads)):
-                bits = {r: (mask >> i) & 1 for i, r in enumerate(reads)}
-                if icmp_value(c, lambda leaf: _truth(leaf, bits)):
-                    terms.append(" && ".join(f"c[{r}] == {bits[r]}" for r in reads) or "true")
-            return " || ".join(f"({t})" for t in terms) or "false"
-        if isinstance(c, Sel):
-            def arm(a) -> str:
-                return "true" if a is True else "false" if a is False else cond(a)
-            return f"(({cond(c.cond)}) && ({arm(c.then)})) || (!({cond(c.cond)}) && ({arm(c.else_)}))"
-        if isinstance(c, VALUE_CONDITIONS):
-            return values.pure_cond(c)
-        raise TypeError(c)
-
-    def gate_line(g: Gate, truth=None) -> str:
-        name, inverse = _DIALECT_NAME[g.op]
-        angles = [angle_value(a, truth) for a in g.angles]
-        params = f"({', '.join(repr(a) for a in angles)})" if g.angles else ""
-        qubits = ", ".join(f"q[{q}]" for q in g.qubits)
-        return f"{'inv @ ' if inverse else ''}{name}{params} {qubits};"
-
-    def assignments(leaves) -> list[tuple[str, dict]]:
-        """Every assignment of the bits `leaves` read: its condition text and the bits."""
-        reads = sorted({r.result for leaf in leaves for r in _reads(leaf)})
-        out = []
-        for mask in range(1 << len(reads)):
-            bits = {r: (mask >> i) & 1 for i, r in enumerate(reads)}
-            out.append((" && ".join(f"c[{r}] == {bits[r]}" for r in reads) or "true", bits))
-        return out
-
-    def gate(g: Gate, pad: str) -> None:
-        leaves = [leaf for a in g.angles for leaf in angle_leaves(a)]
-        if not leaves:
-            out.append(pad + gate_line(g))
-            return
-        # one gate per assignment of the bits its angles read, with the angles LLVM computes there
-        for text, bits in assignments(leaves):
-            out.append(f"{pad}if ({text}) {{")
-            out.append(f"{pad}  " + gate_line(g, lambda leaf, bits=bits: _truth(leaf, bits)))
-            out.append(f"{pad}}}")
-
-    def switch(stmt: Switch, indent: int) -> None:
-        pad = "  " * indent
-        width = width_of(stmt.value)
-
-        def arm_of(bits: dict) -> int:
-            v = _bits(int_value(stmt.value, lambda leaf: _truth(leaf, bits)), width)
-            return next((arm for k, arm in stmt.cases if _bits(k, width) == v), -1)
-
-        choices = assignments(int_leaves(stmt.value))
-        depth = 0
-        for i, arm in enumerate(stmt.arms):
-            terms = [f"({text})" for text, bits in choices if arm_of(bits) == i]
-            inner = pad + "  " * depth
-            out.append(f"{inner}if ({' || '.join(terms) or 'false'}) {{")
-            body(arm, indent + depth + 1)
-            if stmt.phi:
-                body(stmt.marked, indent + depth + 1)
-            out.append(f"{inner}}} else {{")
-            depth += 1
-        body(stmt.default or (), indent + depth)
-        for d in range(depth - 1, -1, -1):
-            out.append(f"{pad}{'  ' * d}}}")
-
-    def body(stmts, indent: int) -> None:
-        pad = "  " * indent
-        for stmt in stmts:
-            if isinstance(stmt, Gate):
-                gate(stmt, pad)
-            elif isinstance(stmt, Switch):
-                switch(stmt, indent)
-            elif isinstance(stmt, Ctl):
-                qubits = ", ".join(f"q[{q}]" for q in stmt.qubits)
-                out.append(f"{pad}{'inv @ ' if stmt.adjoint else ''}{_CONTROLLED_NAME[stmt.op]} {qubits};")
-            elif isinstance(stmt, Measure):
-                out.append(f"{pad}c[{stmt.result}] = measure q[{stmt.qubit}];")
-                if stmt.kind == "mresetz":
-                    out.append(f"{pad}reset q[{stmt.qubit}];")
-            elif isinstance(stmt, Reset):
-                out.append(f"{pad}reset q[{stmt.qubit}];")
-            elif isinstance(stmt, If):
-                out.append(f"{pad}if ({values.condition(stmt.cond, pad)}) {{")
-                body(stmt.then, indent + 1)
-                out.append(f"{pad}}} else {{")
-                body(stmt.else_, indent + 1)
-                out.append(f"{pad}}}")
-            elif isinstance(stmt, Loop):
-                step = tuple(stmt.body) + (Gate("h", (), (stmt.qubit,)), Measure(stmt.qubit, stmt.result))
-                if stmt.style == "self":
-                    body(step, indent)
-                else:
-                    body((Gate("h", (), (stmt.qubit,)), Measure(stmt.qubit, stmt.result)), indent)
-                out.append(f"{pad}while (c[{stmt.result}] == {1 if stmt.until_zero else 0}) {{")
-                body(step, indent + 1)
-                out.append(f"{pad}}}")
-            elif isinstance(stmt, VALUE_STATEMENTS):
-                values.statement(stmt, indent)
-            elif isinstance(stmt, DefinedCall):
-                for _ in range(stmt.times):
-                    body(stmt.body, indent)
-                if stmt.returns is not None:
-                    out.append(f"{pad}if (c[{stmt.returns}] == 1) {{")
-                    body(stmt.then, indent + 1)
-                    out.append(f"{pad}}}")
-            else:
-                raise TypeError(stmt)
-
-    values = _ValueReference(out, body, cond)
-    body(program.body, 0)
-    out[3:3] = values.declarations()
-    return "\n".join(out) + "\n"

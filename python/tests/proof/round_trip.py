@@ -7,7 +7,7 @@ LLVM 14's `llvm-as` and `llvm-dis` must translate to the same program, or be
 refused with the same message; so must the module with a debug location
 written on every instruction. The inputs are the corpus (../shared/corpus)
 and modules drawn by the random generator in both pointer styles (its
-integer programs too, and pyqir's spelling where the generator can write it).
+integer programs too).
 
     cd python/tests && python -m proof.round_trip -n 300
 
@@ -28,10 +28,6 @@ from pathlib import Path
 _TESTS = str(Path(__file__).resolve().parents[1])
 if _TESTS not in sys.path:
     sys.path.insert(0, _TESTS)
-
-from hypothesis import HealthCheck, Phase, given, settings  # noqa: E402
-from hypothesis import seed as hypothesis_seed  # noqa: E402
-from hypothesis import strategies as st  # noqa: E402
 
 import proof  # noqa: E402
 from proof import differential, qirgen, strategies  # noqa: E402
@@ -166,26 +162,15 @@ def check_corpus(tally: Tally) -> None:
 
 
 def check_generated(tally: Tally, n: int, seed: int) -> None:
-    """`n` programs of each kind, each in a pointer style and, where it can, as pyqir writes it."""
-    for kind, draw in (("program", strategies.programs), ("integer", strategies.integer_programs)):
-        _check_drawn(tally, kind, draw(), n, seed)
+    """`n` programs of each kind, each in a pointer style."""
+    for kind in strategies.KINDS:
+        count = [0]
 
+        def one(program, style, kind=kind, count=count):
+            count[0] += 1
+            tally.check(f"{kind}-{count[0]:04d}-{style}", qirgen.emit_text(program, style), generated=True)
 
-def _check_drawn(tally: Tally, kind: str, programs, n: int, seed: int) -> None:
-    count = 0
-
-    @settings(max_examples=n, database=None, deadline=None, phases=[Phase.generate],
-              suppress_health_check=list(HealthCheck))
-    @hypothesis_seed(seed)
-    @given(programs, st.sampled_from(["typed", "opaque"]))
-    def one(program, style):
-        nonlocal count
-        count += 1
-        tally.check(f"{kind}-{count:04d}-{style}", qirgen.emit_text(program, style), generated=True)
-        if qirgen.pyqir_supports(program):
-            tally.check(f"{kind}-{count:04d}-pyqir", qirgen.emit_pyqir(program), generated=True)
-
-    one()
+        strategies.for_each(kind, n, seed, one)
 
 
 def main(argv: list[str] | None = None) -> int:

@@ -25,6 +25,8 @@ by its pointer value (every result is measured first, as said above).
 """
 from __future__ import annotations
 
+from hypothesis import HealthCheck, Phase, given, settings
+from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
@@ -50,21 +52,19 @@ def _distinct(n_qubits: int, k: int, exclude: frozenset = frozenset()):
 
 
 @st.composite
-def gate_stmt(draw, n_qubits: int, flavour: str, exclude: frozenset = frozenset(), n_results: int = 0):
+def gate_stmt(draw, n_qubits: int, exclude: frozenset = frozenset(), n_results: int = 0):
     """A gate; with `n_results`, its angles may be computed (`angle_expr`)."""
     free = n_qubits - len(exclude)
     ops = [op for op, (_, k, _) in QIR_GATES.items() if k <= free]
-    if flavour == "pyqir":
-        ops = [op for op in ops if op != "ccnot"]
     controlled = [op for op, (c, t) in CONTROLLED_OPS.items() if c + t <= free]
-    if flavour != "pyqir" and controlled and draw(st.integers(0, 5)) == 0:
+    if controlled and draw(st.integers(0, 5)) == 0:
         op = draw(st.sampled_from(controlled))
         c, t = CONTROLLED_OPS[op]
         return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
     op = draw(st.sampled_from(ops))
     n_angles, k, _ = QIR_GATES[op]
     # phasedx is run as rz(-phi) ... on the runner, which needs plain angles
-    computed = n_results > 0 and flavour != "pyqir" and op != "phasedx" and draw(st.integers(0, 3)) == 0
+    computed = n_results > 0 and op != "phasedx" and draw(st.integers(0, 3)) == 0
     angles = tuple(draw(angle_expr(n_results) if computed else ANGLES) for _ in range(n_angles))
     return Gate(op, angles, draw(_distinct(n_qubits, k, exclude)))
 
@@ -84,7 +84,7 @@ SMALL_FACTORS = st.sampled_from([0.5, -0.25, 1.5, 2.0, 0.1, -1.75, 3.0])
 @st.composite
 def exact_int(draw, n_results: int, width: int, depth: int = 1, signed: bool = True):
     """An iN value of a small known range, read from results; not negative unless `signed`."""
-    leaf = leaf_cond(n_results, "text")
+    leaf = leaf_cond(n_results)
     kinds = ["bit"] if width == 1 else ["zext", "select"] + (["arith"] if depth > 0 else [])
     kind = draw(st.sampled_from(kinds))
     if kind == "bit":
@@ -139,8 +139,7 @@ def angle_expr(draw, n_results: int, depth: int = 2):
 
 
 @st.composite
-def switch_stmt(draw, n_qubits: int, n_results: int, flavour: str, depth: int, in_loop: bool,
-                exclude: frozenset):
+def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, in_loop: bool, exclude: frozenset):
     """A switch on an integer value: several cases share an arm, some go to the default."""
     width = draw(st.sampled_from([1, 32, 64]))
     value = draw(int_value(n_results, width, 1))
@@ -156,36 +155,34 @@ def switch_stmt(draw, n_qubits: int, n_results: int, flavour: str, depth: int, i
     # every arm has a case; the other cases go to any arm or to the default
     cases = tuple((k, i if i < n_arms else draw(st.integers(-1, n_arms - 1))) for i, k in enumerate(constants))
     arm_depth = 0 if phi else depth - 1
-    arms = tuple(tuple(draw(statements(n_qubits, n_results, flavour, arm_depth, 2, in_loop, exclude)))
+    arms = tuple(tuple(draw(statements(n_qubits, n_results, arm_depth, 2, in_loop, exclude)))
                  for _ in range(n_arms))
     if phi:
-        marked = tuple(draw(statements(n_qubits, n_results, flavour, 0, 2, in_loop, exclude)))
+        marked = tuple(draw(statements(n_qubits, n_results, 0, 2, in_loop, exclude)))
         return Switch(value, cases, arms, None, True, marked)
     default = None if draw(st.booleans()) else tuple(
-        draw(statements(n_qubits, n_results, flavour, depth - 1, 2, in_loop, exclude)))
+        draw(statements(n_qubits, n_results, depth - 1, 2, in_loop, exclude)))
     return Switch(value, cases, arms, default)
 
 
 @st.composite
-def leaf_cond(draw, n_results: int, flavour: str):
-    via = "qis" if flavour == "pyqir" else draw(st.sampled_from(["qis", "rt", "rt-zeroext", "rt-attrs"]))
+def leaf_cond(draw, n_results: int):
+    via = draw(st.sampled_from(["qis", "rt", "rt-zeroext", "rt-attrs"]))
     read = Read(draw(st.integers(0, n_results - 1)), via)
     if draw(st.integers(0, 3)) == 0:
-        return Not(read, False if flavour == "pyqir" else draw(st.booleans()))
+        return Not(read, draw(st.booleans()))
     return read
 
 
 @st.composite
-def condition(draw, n_results: int, flavour: str, blocks_allowed: bool, ifmerge_allowed: bool):
+def condition(draw, n_results: int, blocks_allowed: bool, ifmerge_allowed: bool):
     """A branch condition; `blocks_allowed` permits shapes that add blocks."""
     kind = draw(st.integers(0, 5))
-    leaf = leaf_cond(n_results, flavour)
+    leaf = leaf_cond(n_results)
     if kind <= 1:
         return draw(leaf)
     if kind == 2:
-        return Not(draw(leaf), False if flavour == "pyqir" else draw(st.booleans()))
-    if flavour == "pyqir":
-        return Logic(draw(st.sampled_from(["and", "or", "xor"])), draw(leaf), draw(leaf), "instr")
+        return Not(draw(leaf), draw(st.booleans()))
     styles = ["instr", "select"] + (["phi"] if blocks_allowed else [])
     if kind == 3:
         style = draw(st.sampled_from(styles))
@@ -226,7 +223,7 @@ def int_constant(width: int):
 @st.composite
 def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bool = True):
     """An iN value; `constant_allowed` False keeps it an instruction result (casts need one)."""
-    leaf = leaf_cond(n_results, "text")
+    leaf = leaf_cond(n_results)
     kinds = (["const"] if constant_allowed else []) + (["bit"] if width == 1 else ["select", "zext"])
     if depth > 0:
         kinds += ["arith", "bitwise", "shift", "cast"] + ([] if width == 1 else ["div"])
@@ -288,7 +285,7 @@ def int_comparison(draw, n_results: int, depth: int = 2):
 
 
 @st.composite
-def statements(draw, n_qubits: int, n_results: int, flavour: str, depth: int, max_len: int,
+def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
                in_loop: bool = False, exclude: frozenset = frozenset()):
     out = []
     free = [q for q in range(n_qubits) if q not in exclude]
@@ -296,19 +293,18 @@ def statements(draw, n_qubits: int, n_results: int, flavour: str, depth: int, ma
         kind = draw(st.integers(0, 12))
         if kind <= 6 or not free:
             if free:
-                out.append(draw(gate_stmt(n_qubits, flavour, exclude, n_results)))
+                out.append(draw(gate_stmt(n_qubits, exclude, n_results)))
         elif kind <= 8:
-            kinds = ["mz"] if flavour == "pyqir" and draw(st.booleans()) else ["mz", "m", "mresetz"]
             out.append(Measure(draw(st.sampled_from(free)), draw(st.integers(0, n_results - 1)),
-                               draw(st.sampled_from(kinds))))
+                               draw(st.sampled_from(["mz", "m", "mresetz"]))))
         elif kind == 9:
             out.append(Reset(draw(st.sampled_from(free))))
-        elif depth > 0 and flavour != "pyqir" and kind == 12 and draw(st.booleans()):
-            out.append(draw(switch_stmt(n_qubits, n_results, flavour, depth, in_loop, exclude)))
+        elif depth > 0 and kind == 12 and draw(st.booleans()):
+            out.append(draw(switch_stmt(n_qubits, n_results, depth, in_loop, exclude)))
         elif depth > 0:
-            cond = draw(condition(n_results, flavour, blocks_allowed=True, ifmerge_allowed=True))
-            then = draw(statements(n_qubits, n_results, flavour, depth - 1, 3, in_loop, exclude))
-            else_ = draw(statements(n_qubits, n_results, flavour, depth - 1, 3, in_loop, exclude))
+            cond = draw(condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
+            then = draw(statements(n_qubits, n_results, depth - 1, 3, in_loop, exclude))
+            else_ = draw(statements(n_qubits, n_results, depth - 1, 3, in_loop, exclude))
             out.append(If(cond, tuple(then), tuple(else_), draw(st.booleans())))
     return out
 
@@ -316,44 +312,43 @@ def statements(draw, n_qubits: int, n_results: int, flavour: str, depth: int, ma
 @st.composite
 def defined_call(draw, n_qubits: int, n_results: int, depth: int):
     """Calls of a defined function: gates, measurements and ifs, possibly a nested call."""
-    body = draw(statements(n_qubits, n_results, "text", depth=1, max_len=4))
+    body = draw(statements(n_qubits, n_results, depth=1, max_len=4))
     if depth > 0 and draw(st.booleans()):
         body.insert(draw(st.integers(0, len(body))), draw(defined_call(n_qubits, n_results, depth - 1)))
     returns = draw(st.none() | st.integers(0, n_results - 1))
-    then = draw(statements(n_qubits, n_results, "text", depth=0, max_len=2)) if returns is not None else []
+    then = draw(statements(n_qubits, n_results, depth=0, max_len=2)) if returns is not None else []
     return DefinedCall(tuple(body), draw(st.integers(1, 2)), draw(st.booleans()), returns,
                        draw(st.integers(-3, 3)), draw(st.booleans()), tuple(then))
 
 
 @st.composite
-def programs(draw, flavour: str = "text"):
-    """A random program; flavour "pyqir" keeps to what `emit_pyqir` can write."""
+def programs(draw):
+    """A random program."""
     n_qubits = draw(st.integers(1, 4))
     n_results = draw(st.integers(1, 4))
-    body = draw(statements(n_qubits, n_results, flavour, depth=2, max_len=8))
-    if flavour != "pyqir" and draw(st.integers(0, 2)) == 0:
+    body = draw(statements(n_qubits, n_results, depth=2, max_len=8))
+    if draw(st.integers(0, 2)) == 0:
         qubit = draw(st.integers(0, n_qubits - 1))
         result = draw(st.integers(0, n_results - 1))
         style = draw(st.sampled_from(["self", "header"]))
-        loop_body = draw(statements(n_qubits, n_results, flavour, depth=0 if style == "self" else 1,
+        loop_body = draw(statements(n_qubits, n_results, depth=0 if style == "self" else 1,
                                     max_len=3, in_loop=True, exclude=frozenset([qubit])))
         # measurements inside the loop must not write the loop's own result
         loop_body = [s for s in loop_body if not (isinstance(s, Measure) and s.result == result)]
         at = draw(st.integers(0, len(body)))
         body.insert(at, Loop(qubit, result, tuple(loop_body), style, draw(st.booleans())))
-    if flavour != "pyqir":
-        for _ in range(draw(st.integers(0, 2))):
-            at = draw(st.integers(0, len(body)))
-            body.insert(at, draw(defined_call(n_qubits, n_results, depth=1)))
-        for ids in range(0, 10 * draw(st.integers(0, 2)), 10):
-            at = draw(st.integers(0, len(body)))
-            body[at:at] = draw(value_shape(n_qubits, n_results, ids))
-    tail = draw(statements(n_qubits, n_results, flavour, depth=0, max_len=3))
+    for _ in range(draw(st.integers(0, 2))):
+        at = draw(st.integers(0, len(body)))
+        body.insert(at, draw(defined_call(n_qubits, n_results, depth=1)))
+    for ids in range(0, 10 * draw(st.integers(0, 2)), 10):
+        at = draw(st.integers(0, len(body)))
+        body[at:at] = draw(value_shape(n_qubits, n_results, ids))
+    tail = draw(statements(n_qubits, n_results, depth=0, max_len=3))
     measures = [Measure(q, draw(st.integers(0, n_results - 1))) for q in range(n_qubits)]
     records = tuple(draw(st.permutations(range(n_results))))
-    handles = "const" if flavour == "pyqir" else draw(st.sampled_from(["const", "const", "instr"]))
-    memory_angles = flavour != "pyqir" and draw(st.integers(0, 3)) == 0
-    block_order = 0 if flavour == "pyqir" or draw(st.booleans()) else draw(st.integers(1, 1000))
+    handles = draw(st.sampled_from(["const", "const", "instr"]))
+    memory_angles = draw(st.integers(0, 3)) == 0
+    block_order = 0 if draw(st.booleans()) else draw(st.integers(1, 1000))
     # Every result is written before anything reads or records it: the runner
     # reads a never-measured result 1 as One, where the bit register starts at 0.
     init = [Measure(0, r) for r in range(n_results)]
@@ -389,7 +384,7 @@ def integer_programs(draw, n_conditions: int = 3):
 # of one shape are numbered from its `ids` (nested shapes from `ids + 5`),
 # so shapes never share them.
 
-from .qirgen import (CMP_OPERATORS, After, Bind, Bound, Choose, Cmp, Loaded, LoadedInt, Merge,  # noqa: E402
+from .qirgen import (After, Bind, Bound, Choose, Cmp, Loaded, LoadedInt, Merge,  # noqa: E402
                      PhiJoin, PhiLoop, Plus, Store, While, Widen)
 
 VALUE_KINDS = ("cond-store", "load-store-use", "remeasure", "remeasure-phi", "merge", "chained-merge",
@@ -407,17 +402,17 @@ def _mark(draw, free: list[int]):
 
 
 def _leaf(n_results: int):
-    return leaf_cond(n_results, "text")
+    return leaf_cond(n_results)
 
 
 def _computed(n_results: int):
     """A condition to compute a stored value from: mostly one read result, sometimes any condition."""
     return st.one_of(_leaf(n_results), _leaf(n_results),
-                     condition(n_results, "text", blocks_allowed=True, ifmerge_allowed=True))
+                     condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
 
 
 def _filler(n_qubits: int, n_results: int, exclude: frozenset, in_loop: bool = False, depth: int = 0):
-    return statements(n_qubits, n_results, "text", depth, 2, in_loop, exclude)
+    return statements(n_qubits, n_results, depth, 2, in_loop, exclude)
 
 
 def _flip(qubit: int, result: int, op: str) -> tuple:
@@ -454,7 +449,7 @@ def _bool_value(draw, n_results: int, slot: int | None = None):
 @st.composite
 def _int_test(draw, operand):
     """An icmp of an integer against a constant near the values the shapes store."""
-    return Cmp(operand, draw(st.sampled_from(list(CMP_OPERATORS))), draw(st.integers(0, 8)))
+    return Cmp(operand, draw(st.sampled_from(list(qirgen.CMP_PREDICATES))), draw(st.integers(0, 8)))
 
 
 @st.composite
@@ -485,7 +480,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             if stored:
                 body.insert(draw(st.integers(0, len(body))), Store(slot, ty, draw(value)))
             branches.append(tuple(body))
-        cond = draw(condition(n_results, "text", blocks_allowed=True, ifmerge_allowed=True))
+        cond = draw(condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
         use = draw(_int_test(LoadedInt(slot))) if ty == "i64" else draw(st.sampled_from(
             [Loaded(slot), Not(Loaded(slot)), Logic("and", Loaded(slot), draw(_leaf(n_results)))]))
         return [Store(slot, ty, init), If(cond, *branches, draw(st.booleans())), *draw(filler), arms(use)]
@@ -537,7 +532,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         # an if-merge whose initial value may read a result that is measured again before the use
         name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
         base = draw(st.one_of(st.integers(0, 5), st.just(Widen(Read(r))), st.just(Choose(Read(r), 2, 4))))
-        out = [Merge(name, draw(condition(n_results, "text", True, True)), base, draw(st.integers(1, 3)),
+        out = [Merge(name, draw(condition(n_results, True, True)), base, draw(st.integers(1, 3)),
                      draw(st.booleans()), draw(st.booleans()))]
         if draw(st.booleans()):
             out += _flip(qubit, r, draw(st.sampled_from(["h", "x"])))
@@ -634,3 +629,18 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     body += [Gate("h", (), (qubit,)), Measure(qubit, r), Store(slot, "i1", draw(st.sampled_from([Read(r), Not(Read(r))])))]
     return [Store(slot, "i1", True), While(Loaded(slot), tuple(body))]
 
+
+KINDS = {"all": programs, "integer": integer_programs}
+
+
+def for_each(kind: str, n: int, seed: int, check) -> None:
+    """`check(program, style)` on `n` programs of `kind` drawn with hypothesis seed `seed`, in both pointer styles."""
+
+    @settings(max_examples=n, database=None, deadline=None, phases=[Phase.generate],
+              suppress_health_check=list(HealthCheck))
+    @hypothesis_seed(seed)
+    @given(KINDS[kind](), st.sampled_from(["typed", "opaque"]))
+    def one(program, style):
+        check(program, style)
+
+    one()
