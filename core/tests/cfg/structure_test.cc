@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "openqasm/printer.h"
+
 namespace corvane {
 namespace {
 
@@ -57,201 +59,143 @@ Stmt while_stmt(Expr condition, std::vector<Stmt> body) {
   return While{std::move(condition), std::move(body)};
 }
 
-struct ShapeCase {
-  const char* name;
+// Block records written as text: records are separated by " | ", each reads
+// "label: gate... -> target... ?cond", where every gate is a statement without
+// operands and ?N branches on c[N], ?& on c[0] && c[1] and ?| on c[0] || c[1].
+std::vector<BlockLowering> blocks_of(const std::string& text) {
   std::vector<BlockLowering> blocks;
-  std::string entry;
-  std::vector<Stmt> expected;
-};
-
-std::vector<ShapeCase> shape_cases() {
-  std::vector<ShapeCase> cases;
-  cases.push_back({"empty list ignores the entry", {}, "nowhere", {}});
-  cases.push_back({"single block",
-                   {block("entry", {gate("h"), gate("x", 1)})},
-                   "entry",
-                   {gate("h"), gate("x", 1)}});
-  cases.push_back({"sequence keeps the block statements in order",
-                   {block("entry", {gate("a")}, {"mid"}), block("mid", {gate("b")}, {"end"}),
-                    block("end", {gate("c")})},
-                   "entry",
-                   {gate("a"), gate("b"), gate("c")}});
-  cases.push_back({"sequence given out of order",
-                   {block("end", {gate("c")}), block("mid", {gate("b")}, {"end"}),
-                    block("entry", {gate("a")}, {"mid"})},
-                   "entry",
-                   {gate("a"), gate("b"), gate("c")}});
-  cases.push_back(
-      {"conditional branch with equal targets merges and drops the condition",
-       {block("entry", {gate("a")}, {"next", "next"}, bit(0)), block("next", {gate("b")})},
-       "entry",
-       {gate("a"), gate("b")}});
-  cases.push_back(
-      {"diamond",
-       {block("entry", {gate("e")}, {"then", "else"}, bit(0)), block("then", {gate("t")}, {"cont"}),
-        block("else", {gate("f")}, {"cont"}), block("cont", {gate("k")})},
-       "entry",
-       {gate("e"), if_stmt(bit(0), {gate("t")}, {gate("f")}), gate("k")}});
-  cases.push_back({"diamond with swapped targets takes the first target as then-arm",
-                   {block("entry", {}, {"b", "a"}, bit(0)), block("a", {gate("in_a")}, {"j"}),
-                    block("b", {gate("in_b")}, {"j"}), block("j", {})},
-                   "entry",
-                   {if_stmt(bit(0), {gate("in_b")}, {gate("in_a")})}});
-  cases.push_back(
-      {"diamond with empty arms leaves no trace",
-       {block("entry", {gate("e")}, {"then", "else"}, bit(0)), block("then", {}, {"cont"}),
-        block("else", {}, {"cont"}), block("cont", {gate("k")})},
-       "entry",
-       {gate("e"), gate("k")}});
-  cases.push_back({"diamond with one empty arm",
-                   {block("entry", {}, {"then", "else"}, bit(0)), block("then", {}, {"cont"}),
-                    block("else", {gate("f")}, {"cont"}), block("cont", {})},
-                   "entry",
-                   {if_stmt(bit(0), {}, {gate("f")})}});
-  cases.push_back({"triangle with the arm on true",
-                   {block("entry", {gate("e")}, {"then", "cont"}, bit(1)),
-                    block("then", {gate("t")}, {"cont"}), block("cont", {gate("k")})},
-                   "entry",
-                   {gate("e"), if_stmt(bit(1), {gate("t")}), gate("k")}});
-  cases.push_back({"triangle with the arm on false keeps the condition",
-                   {block("entry", {gate("e")}, {"cont", "else"}, bit(1)),
-                    block("else", {gate("f")}, {"cont"}), block("cont", {gate("k")})},
-                   "entry",
-                   {gate("e"), if_stmt(bit(1), {}, {gate("f")}), gate("k")}});
-  cases.push_back({"triangle with an empty arm drops the condition",
-                   {block("entry", {gate("e")}, {"then", "cont"}, bit(1)),
-                    block("then", {}, {"cont"}), block("cont", {gate("k")})},
-                   "entry",
-                   {gate("e"), gate("k")}});
-  cases.push_back(
-      {"self-loop continuing on true",
-       {block("entry", {gate("e")}, {"loop"}), block("loop", {gate("l")}, {"loop", "exit"}, bit(2)),
-        block("exit", {gate("x")})},
-       "entry",
-       {gate("e"), gate("l"), while_stmt(bit(2), {gate("l")}), gate("x")}});
-  cases.push_back(
-      {"self-loop continuing on false compares with zero",
-       {block("entry", {gate("e")}, {"loop"}), block("loop", {gate("l")}, {"exit", "loop"}, bit(2)),
-        block("exit", {gate("x")})},
-       "entry",
-       {gate("e"), gate("l"), while_stmt(is_zero(bit(2)), {gate("l")}), gate("x")}});
-  cases.push_back({"while loop runs the header before the loop and after each body",
-                   {block("entry", {gate("e")}, {"header"}),
-                    block("header", {gate("h")}, {"body", "exit"}, bit(3)),
-                    block("body", {gate("b")}, {"header"}), block("exit", {gate("x")})},
-                   "entry",
-                   {gate("e"), gate("h"), while_stmt(bit(3), {gate("b"), gate("h")}), gate("x")}});
-  cases.push_back(
-      {"while loop with the body on false compares with zero",
-       {block("entry", {gate("e")}, {"header"}),
-        block("header", {gate("h")}, {"exit", "body"}, bit(3)),
-        block("body", {gate("b")}, {"header"}), block("exit", {gate("x")})},
-       "entry",
-       {gate("e"), gate("h"), while_stmt(is_zero(bit(3)), {gate("b"), gate("h")}), gate("x")}});
-  cases.push_back({"while loop with an empty header",
-                   {block("entry", {}, {"header"}), block("header", {}, {"body", "exit"}, bit(3)),
-                    block("body", {gate("b")}, {"header"}), block("exit", {})},
-                   "entry",
-                   {while_stmt(bit(3), {gate("b")})}});
-  cases.push_back(
-      {"diamond inside a loop body folds before the loop",
-       {block("entry", {}, {"header"}), block("header", {gate("h")}, {"top", "exit"}, bit(0)),
-        block("top", {gate("b1")}, {"t", "f"}, bit(1)), block("t", {gate("t")}, {"bottom"}),
-        block("f", {gate("f")}, {"bottom"}), block("bottom", {gate("b2")}, {"header"}),
-        block("exit", {gate("x")})},
-       "entry",
-       {gate("h"),
-        while_stmt(bit(0),
-                   {gate("b1"), if_stmt(bit(1), {gate("t")}, {gate("f")}), gate("b2"), gate("h")}),
-        gate("x")}});
-  cases.push_back(
-      {"else-if chain folds the inner diamond first",
-       {block("entry", {gate("e")}, {"a", "b"}, bit(0)), block("a", {gate("in_a")}, {"join"}),
-        block("b", {gate("in_b")}, {"b1", "b2"}, bit(1)), block("b1", {gate("in_b1")}, {"join"}),
-        block("b2", {gate("in_b2")}, {"join"}), block("join", {gate("j")})},
-       "entry",
-       {gate("e"),
-        if_stmt(bit(0), {gate("in_a")},
-                {gate("in_b"), if_stmt(bit(1), {gate("in_b1")}, {gate("in_b2")})}),
-        gate("j")}});
-  cases.push_back(
-      {"else-if chain whose arms share one join block",
-       {block("entry", {}, {"a", "b"}, bit(0)), block("a", {gate("in_a")}, {"join"}),
-        block("b", {}, {"b1", "join"}, bit(1)), block("b1", {gate("in_b1")}, {"join"}),
-        block("join", {gate("j")})},
-       "entry",
-       // b is a triangle first (its arm b1), after which entry is a diamond.
-       {if_stmt(bit(0), {gate("in_a")}, {if_stmt(bit(1), {gate("in_b1")})}), gate("j")}});
-  cases.push_back(
-      {"nested loops",
-       {block("entry", {}, {"outer"}), block("outer", {gate("o")}, {"inner", "exit"}, bit(0)),
-        block("inner", {gate("i")}, {"ibody", "latch"}, bit(1)),
-        block("ibody", {gate("ib")}, {"inner"}), block("latch", {gate("l")}, {"outer"}),
-        block("exit", {})},
-       "entry",
-       {gate("o"), while_stmt(bit(0), {gate("i"), while_stmt(bit(1), {gate("ib"), gate("i")}),
-                                       gate("l"), gate("o")})}});
-  // The header of the outer loop holds the inner self-loop, so the copy made
-  // for the outer loop body contains a loop too.
-  cases.push_back(
-      {"loop header holding an earlier loop is copied whole",
-       {block("entry", {gate("p")}, {"L"}), block("L", {gate("s")}, {"L", "M"}, bit(0)),
-        block("M", {gate("m")}, {"B", "X"}, bit(1)), block("B", {gate("b")}, {"L"}),
-        block("X", {gate("x")})},
-       "entry",
-       {gate("p"), gate("s"), while_stmt(bit(0), {gate("s")}), gate("m"),
-        while_stmt(bit(1), {gate("b"), gate("s"), while_stmt(bit(0), {gate("s")}), gate("m")}),
-        gate("x")}});
-  const Expr a_and_b = make_binary_expr(BinaryOp::And, bit(0), bit(1));
-  const Expr a_or_b = make_binary_expr(BinaryOp::Or, bit(0), bit(1));
-  cases.push_back(
-      {"short-circuit && takes the join's condition",
-       {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)), block("rhs", {}, {"join"}),
-        block("join", {gate("j")}, {"then", "cont"}, a_and_b), block("then", {gate("t")}, {"cont"}),
-        block("cont", {gate("k")})},
-       "entry",
-       {gate("e"), gate("j"), if_stmt(a_and_b, {gate("t")}), gate("k")}});
-  cases.push_back({"short-circuit || with the arm on false",
-                   {block("entry", {gate("e")}, {"join", "rhs"}, bit(0)),
-                    block("rhs", {}, {"join"}), block("join", {}, {"cont", "else"}, a_or_b),
-                    block("else", {gate("f")}, {"cont"}), block("cont", {gate("k")})},
-                   "entry",
-                   {gate("e"), if_stmt(a_or_b, {}, {gate("f")}), gate("k")}});
-  cases.push_back(
-      {"short-circuit shape with statements in the arm is a triangle",
-       {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)), block("rhs", {gate("r")}, {"join"}),
-        block("join", {gate("j")}, {"then", "cont"}, a_and_b), block("then", {gate("t")}, {"cont"}),
-        block("cont", {})},
-       "entry",
-       {gate("e"), if_stmt(bit(0), {gate("r")}), gate("j"), if_stmt(a_and_b, {gate("t")})}});
-  cases.push_back(
-      {"short-circuit shape whose join condition is not || or &&",
-       {block("entry", {gate("e")}, {"rhs", "join"}, bit(0)), block("rhs", {}, {"join"}),
-        block("join", {gate("j")}, {"then", "cont"}, bit(5)), block("then", {gate("t")}, {"cont"}),
-        block("cont", {})},
-       "entry",
-       {gate("e"), gate("j"), if_stmt(bit(5), {gate("t")})}});
-  return cases;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t stop = text.find(" | ", at);
+    if (stop == std::string::npos) stop = text.size();
+    const std::string record = text.substr(at, stop - at);
+    at = stop + 3;
+    const std::size_t colon = record.find(':');
+    BlockLowering b{record.substr(0, colon), {}, {}, std::nullopt};
+    bool targets = false;
+    std::size_t word = colon + 2;
+    while (word < record.size()) {
+      std::size_t space = record.find(' ', word);
+      if (space == std::string::npos) space = record.size();
+      const std::string token = record.substr(word, space - word);
+      word = space + 1;
+      if (token == "->") {
+        targets = true;
+      } else if (token[0] == '?' && (token[1] == '&' || token[1] == '|')) {
+        b.condition =
+            make_binary_expr(token[1] == '&' ? BinaryOp::And : BinaryOp::Or, bit(0), bit(1));
+      } else if (token[0] == '?') {
+        b.condition = bit(std::stoll(token.substr(1)));
+      } else if (targets) {
+        b.successors.push_back(token);
+      } else {
+        b.statements.push_back(GateCall{{}, token, {}, {}});
+      }
+    }
+    blocks.push_back(std::move(b));
+  }
+  return blocks;
 }
 
 TEST(StructureBlocksTest, ReducesEveryShape) {
-  for (ShapeCase& row : shape_cases()) {
+  struct Row {
+    const char* name;
+    const char* blocks;
+    const char* entry;
+    const char* dump;
+  };
+  const Row rows[] = {
+      {"empty list ignores the entry", "", "nowhere", ""},
+      {"single block", "entry: h x", "entry", "h ; x ;"},
+      {"sequence keeps the block statements in order", "entry: a -> mid | mid: b -> end | end: c",
+       "entry", "a ; b ; c ;"},
+      {"sequence given out of order", "end: c | mid: b -> end | entry: a -> mid", "entry",
+       "a ; b ; c ;"},
+      {"conditional branch with equal targets merges and drops the condition",
+       "entry: a -> next next ?0 | next: b", "entry", "a ; b ;"},
+      {"diamond", "entry: e -> then else ?0 | then: t -> cont | else: f -> cont | cont: k", "entry",
+       "e ; if (c[0]) { t ; } else { f ; } k ;"},
+      {"diamond with swapped targets takes the first target as then-arm",
+       "entry: -> b a ?0 | a: in_a -> j | b: in_b -> j | j:", "entry",
+       "if (c[0]) { in_b ; } else { in_a ; }"},
+      {"diamond with empty arms leaves no trace",
+       "entry: e -> then else ?0 | then: -> cont | else: -> cont | cont: k", "entry", "e ; k ;"},
+      {"diamond with one empty arm",
+       "entry: -> then else ?0 | then: -> cont | else: f -> cont | cont:", "entry",
+       "if (c[0]) { } else { f ; }"},
+      {"triangle with the arm on true", "entry: e -> then cont ?1 | then: t -> cont | cont: k",
+       "entry", "e ; if (c[1]) { t ; } k ;"},
+      {"triangle with the arm on false keeps the condition",
+       "entry: e -> cont else ?1 | else: f -> cont | cont: k", "entry",
+       "e ; if (c[1]) { } else { f ; } k ;"},
+      {"triangle with an empty arm drops the condition",
+       "entry: e -> then cont ?1 | then: -> cont | cont: k", "entry", "e ; k ;"},
+      {"self-loop continuing on true", "entry: e -> loop | loop: l -> loop exit ?2 | exit: x",
+       "entry", "e ; l ; while (c[2]) { l ; } x ;"},
+      {"self-loop continuing on false compares with zero",
+       "entry: e -> loop | loop: l -> exit loop ?2 | exit: x", "entry",
+       "e ; l ; while (c[2] == 0) { l ; } x ;"},
+      {"while loop runs the header before the loop and after each body",
+       "entry: e -> header | header: h -> body exit ?3 | body: b -> header | exit: x", "entry",
+       "e ; h ; while (c[3]) { b ; h ; } x ;"},
+      {"while loop with the body on false compares with zero",
+       "entry: e -> header | header: h -> exit body ?3 | body: b -> header | exit: x", "entry",
+       "e ; h ; while (c[3] == 0) { b ; h ; } x ;"},
+      {"while loop with an empty header",
+       "entry: -> header | header: -> body exit ?3 | body: b -> header | exit:", "entry",
+       "while (c[3]) { b ; }"},
+      {"diamond inside a loop body folds before the loop",
+       "entry: -> header | header: h -> top exit ?0 | top: b1 -> t f ?1 | t: t -> bottom | "
+       "f: f -> bottom | bottom: b2 -> header | exit: x",
+       "entry", "h ; while (c[0]) { b1 ; if (c[1]) { t ; } else { f ; } b2 ; h ; } x ;"},
+      {"else-if chain folds the inner diamond first",
+       "entry: e -> a b ?0 | a: in_a -> join | b: in_b -> b1 b2 ?1 | b1: in_b1 -> join | "
+       "b2: in_b2 -> join | join: j",
+       "entry",
+       "e ; if (c[0]) { in_a ; } else { in_b ; if (c[1]) { in_b1 ; } else { in_b2 ; } } j ;"},
+      // b is a triangle first (its arm b1), after which entry is a diamond.
+      {"else-if chain whose arms share one join block",
+       "entry: -> a b ?0 | a: in_a -> join | b: -> b1 join ?1 | b1: in_b1 -> join | join: j",
+       "entry", "if (c[0]) { in_a ; } else { if (c[1]) { in_b1 ; } } j ;"},
+      {"nested loops",
+       "entry: -> outer | outer: o -> inner exit ?0 | inner: i -> ibody latch ?1 | "
+       "ibody: ib -> inner | latch: l -> outer | exit:",
+       "entry", "o ; while (c[0]) { i ; while (c[1]) { ib ; i ; } l ; o ; }"},
+      // The header of the outer loop holds the inner self-loop, so the copy made
+      // for the outer loop body contains a loop too.
+      {"loop header holding an earlier loop is copied whole",
+       "entry: p -> L | L: s -> L M ?0 | M: m -> B X ?1 | B: b -> L | X: x", "entry",
+       "p ; s ; while (c[0]) { s ; } m ; while (c[1]) { b ; s ; while (c[0]) { s ; } m ; } x ;"},
+      {"short-circuit && takes the join's condition",
+       "entry: e -> rhs join ?0 | rhs: -> join | join: j -> then cont ?& | then: t -> cont | "
+       "cont: k",
+       "entry", "e ; j ; if (c[0] && c[1]) { t ; } k ;"},
+      {"short-circuit || with the arm on false",
+       "entry: e -> join rhs ?0 | rhs: -> join | join: -> cont else ?| | else: f -> cont | "
+       "cont: k",
+       "entry", "e ; if (c[0] || c[1]) { } else { f ; } k ;"},
+      {"short-circuit shape with statements in the arm is a triangle",
+       "entry: e -> rhs join ?0 | rhs: r -> join | join: j -> then cont ?& | then: t -> cont | "
+       "cont:",
+       "entry", "e ; if (c[0]) { r ; } j ; if (c[0] && c[1]) { t ; }"},
+      {"short-circuit shape whose join condition is not || or &&",
+       "entry: e -> rhs join ?0 | rhs: -> join | join: j -> then cont ?5 | then: t -> cont | "
+       "cont:",
+       "entry", "e ; j ; if (c[5]) { t ; }"},
+  };
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    std::vector<BlockLowering> blocks = blocks_of(row.blocks);
     // With room asked for in front, the same body follows that many default
     // statements; records without if/while may be declared flat.
-    const bool flat = std::none_of(row.blocks.begin(), row.blocks.end(), [](const auto& block) {
-      return std::any_of(block.statements.begin(), block.statements.end(), [](const Stmt& stmt) {
-        return std::holds_alternative<If>(stmt.node) || std::holds_alternative<While>(stmt.node);
-      });
-    });
     Result<std::vector<Stmt>> roomy =
-        structure_blocks(row.blocks, row.entry, {.front_room = 2, .flat_records = flat});
-    Result<std::vector<Stmt>> result = structure_blocks(std::move(row.blocks), row.entry);
+        structure_blocks(blocks, row.entry, {.front_room = 2, .flat_records = true});
+    Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), row.entry);
     ASSERT_TRUE(result.ok()) << result.error().message;
-    EXPECT_EQ(result.value(), row.expected);
+    EXPECT_EQ(dump_statements(result.value()), row.dump);
     ASSERT_TRUE(roomy.ok()) << roomy.error().message;
     std::vector<Stmt> expected_roomy(2);
-    expected_roomy.insert(expected_roomy.end(), row.expected.begin(), row.expected.end());
+    expected_roomy.insert(expected_roomy.end(), result.value().begin(), result.value().end());
     EXPECT_EQ(roomy.value(), expected_roomy);
   }
   Result<std::vector<Stmt>> none = structure_blocks({}, "entry", {.front_room = 3});
@@ -267,131 +211,72 @@ TranslateError unreducible(const std::string& remaining) {
   return control_flow_error(std::move(message));
 }
 
-struct FailureCase {
-  const char* name;
-  std::vector<BlockLowering> blocks;
-  std::string entry;
-  TranslateError expected;
-};
-
-std::vector<FailureCase> failure_cases() {
-  std::vector<FailureCase> cases;
-  cases.push_back({"duplicate label is reported before the entry and the targets",
-                   {block("a", {}, {"nowhere"}), block("b", {}), block("a", {}), block("b", {})},
-                   "missing",
-                   lowering_error("duplicate block label `%a`")});
-  cases.push_back(
-      {"entry not found, in quoted form",
-       {block("a", {})},
-       "en\"t\\ry\n",
-       control_flow_error("entry block \"en\\\"t\\\\ry\\n\" not found among block lowerings")});
-  cases.push_back({"entry is checked before the targets",
-                   {block("a", {}, {"nowhere"})},
-                   "b",
-                   control_flow_error("entry block \"b\" not found among block lowerings")});
-  cases.push_back(
+TEST(StructureBlocksTest, ReportsEveryFailure) {
+  const TranslateError no_condition = internal_error("conditional branch without a condition");
+  const TranslateError no_self_loop_condition =
+      internal_error("self-loop requires a conditional branch");
+  struct Row {
+    const char* name;
+    std::string blocks;
+    std::string entry;
+    TranslateError expected;
+  };
+  const Row rows[] = {
+      {"duplicate label is reported before the entry and the targets",
+       "a: -> nowhere | b: | a: | b:", "missing", lowering_error("duplicate block label `%a`")},
+      {"entry not found, in quoted form", "a:", "en\"t\\ry\n",
+       control_flow_error("entry block \"en\\\"t\\\\ry\\n\" not found among block lowerings")},
+      {"entry is checked before the targets", "a: -> nowhere", "b",
+       control_flow_error("entry block \"b\" not found among block lowerings")},
       {"unknown target of the block whose label sorts first, first in successor order",
-       {block("entry", {}, {"z1"}), block("b2", {}, {"entry", "z2"}),
-        block("b10", {}, {"entry", "z3", "z4"}, bit(0))},
-       "entry",
-       lowering_error("branch target `%z3` does not match any block in this function")});
-  cases.push_back({"unreachable block",
-                   {block("entry", {}, {"exit"}), block("exit", {}), block("dead", {}, {"exit"})},
-                   "entry",
-                   unreducible("[\"dead\", \"entry\", \"exit\"]")});
-  cases.push_back({"two returning arms without a join",
-                   {block("entry", {}, {"a", "b"}, bit(0)), block("a", {}), block("b", {})},
-                   "entry",
-                   unreducible("[\"a\", \"b\", \"entry\"]")});
-  cases.push_back({"loop left from inside its body",
-                   {block("entry", {}, {"header"}), block("header", {}, {"body", "exit"}, bit(0)),
-                    block("body", {}, {"header", "exit"}, bit(1)), block("exit", {})},
-                   "entry",
-                   unreducible("[\"body\", \"entry\", \"exit\", \"header\"]")});
-  cases.push_back(
+       "entry: -> z1 | b2: -> entry z2 | b10: -> entry z3 z4 ?0", "entry",
+       lowering_error("branch target `%z3` does not match any block in this function")},
+      {"unreachable block", "entry: -> exit | exit: | dead: -> exit", "entry",
+       unreducible("[\"dead\", \"entry\", \"exit\"]")},
+      {"two returning arms without a join", "entry: -> a b ?0 | a: | b:", "entry",
+       unreducible("[\"a\", \"b\", \"entry\"]")},
+      {"loop left from inside its body",
+       "entry: -> header | header: -> body exit ?0 | body: -> header exit ?1 | exit:", "entry",
+       unreducible("[\"body\", \"entry\", \"exit\", \"header\"]")},
       {"remaining labels sorted by bytes and quoted",
-       {block("b2", {}, {"b10", "x\"y"}, bit(0)), block("b10", {}), block("x\"y", {}),
-        block("\xc3\xa9t\xe9", {})},
-       "b2",
+       "b2: -> b10 x\"y ?0 | b10: | x\"y: | \xc3\xa9t\xe9:", "b2",
        control_flow_error("could not reduce CFG to a single block; remaining blocks: [\"b10\", "
                           "\"b2\", \"x\\\"y\", \"\xc3\xa9t\\x{e9}\"]. corvane supports only "
-                          "structured control flow (sequence, if/else, simple while).")});
-  cases.push_back({"entry jumping to itself is an endless loop",
-                   {block("entry", {gate("a")}, {"entry"})},
-                   "entry",
-                   unreducible("[\"entry\"]")});
-  cases.push_back({"conditional branch with both targets the block itself",
-                   {block("entry", {gate("a")}, {"entry", "entry"}, bit(0))},
-                   "entry",
-                   unreducible("[\"entry\"]")});
-  cases.push_back({"unreachable block jumping to itself",
-                   {block("entry", {}), block("spin", {}, {"spin"})},
-                   "entry",
-                   unreducible("[\"entry\", \"spin\"]")});
-  cases.push_back(
+                          "structured control flow (sequence, if/else, simple while).")},
+      {"entry jumping to itself is an endless loop", "entry: a -> entry", "entry",
+       unreducible("[\"entry\"]")},
+      {"conditional branch with both targets the block itself", "entry: a -> entry entry ?0",
+       "entry", unreducible("[\"entry\"]")},
+      {"unreachable block jumping to itself", "entry: | spin: -> spin", "entry",
+       unreducible("[\"entry\", \"spin\"]")},
       {"diamond whose arms both return to the header",
-       {block("entry", {}, {"pre"}), block("pre", {}, {"n"}), block("n", {}, {"t", "f"}, bit(0)),
-        block("t", {gate("t")}, {"n"}), block("f", {gate("f")}, {"n"})},
-       "entry",
-       unreducible("[\"entry\", \"n\"]")});
-  cases.push_back({"short-circuit shape whose join is the branching block itself",
-                   {block("entry", {gate("a")}, {"entry", "arm"},
-                          make_binary_expr(BinaryOp::Or, bit(0), bit(1))),
-                    block("arm", {}, {"entry"})},
-                   "entry",
-                   unreducible("[\"entry\"]")});
-  cases.push_back({"diamond without a condition",
-                   {block("entry", {}, {"t", "f"}), block("t", {gate("t")}, {"j"}),
-                    block("f", {}, {"j"}), block("j", {})},
-                   "entry",
-                   internal_error("conditional branch without a condition")});
-  cases.push_back({"diamond with empty arms without a condition",
-                   {block("entry", {}, {"t", "f"}), block("t", {}, {"j"}), block("f", {}, {"j"}),
-                    block("j", {})},
-                   "entry",
-                   internal_error("conditional branch without a condition")});
-  cases.push_back({"triangle without a condition",
-                   {block("entry", {}, {"j", "arm"}), block("arm", {}, {"j"}), block("j", {})},
-                   "entry",
-                   internal_error("conditional branch without a condition")});
-  cases.push_back(
-      {"self-loop without a condition",
-       {block("entry", {}, {"loop"}), block("loop", {}, {"exit", "loop"}), block("exit", {})},
-       "entry",
-       internal_error("self-loop requires a conditional branch")});
-  cases.push_back({"while loop without a condition",
-                   {block("entry", {}, {"h"}), block("h", {}, {"b", "x"}), block("b", {}, {"h"}),
-                    block("x", {})},
-                   "entry",
-                   internal_error("while needs a conditional branch")});
-  // Which invariant check fires shows which pass was applied first.
-  cases.push_back({"block matching self-loop and while loop is folded as a self-loop",
-                   {block("entry", {}, {"n"}), block("n", {}, {"n", "f"}), block("f", {}, {"n"})},
-                   "entry",
-                   internal_error("self-loop requires a conditional branch")});
-  cases.push_back({"diamond whose arms return to its header is folded as a diamond",
-                   {block("entry", {}, {"n"}), block("n", {}, {"t", "f"}), block("t", {}, {"n"}),
-                    block("f", {}, {"n"})},
-                   "entry",
-                   internal_error("conditional branch without a condition")});
-  cases.push_back(
+       "entry: -> pre | pre: -> n | n: -> t f ?0 | t: t -> n | f: f -> n", "entry",
+       unreducible("[\"entry\", \"n\"]")},
+      {"short-circuit shape whose join is the branching block itself",
+       "entry: a -> entry arm ?| | arm: -> entry", "entry", unreducible("[\"entry\"]")},
+      {"diamond without a condition", "entry: -> t f | t: t -> j | f: -> j | j:", "entry",
+       no_condition},
+      {"diamond with empty arms without a condition",
+       "entry: -> t f | t: -> j | f: -> j | j:", "entry", no_condition},
+      {"triangle without a condition", "entry: -> j arm | arm: -> j | j:", "entry", no_condition},
+      {"self-loop without a condition", "entry: -> loop | loop: -> exit loop | exit:", "entry",
+       no_self_loop_condition},
+      {"while loop without a condition", "entry: -> h | h: -> b x | b: -> h | x:", "entry",
+       internal_error("while needs a conditional branch")},
+      // Which invariant check fires shows which pass was applied first.
+      {"block matching self-loop and while loop is folded as a self-loop",
+       "entry: -> n | n: -> n f | f: -> n", "entry", no_self_loop_condition},
+      {"diamond whose arms return to its header is folded as a diamond",
+       "entry: -> n | n: -> t f | t: -> n | f: -> n", "entry", no_condition},
       {"a diamond anywhere is folded before an earlier while loop",
-       {block("pre", {}, {"h"}), block("h", {}, {"b", "x"}), block("b", {}, {"h"}), block("x", {}),
-        block("d", {}, {"t", "f"}), block("t", {}, {"j"}), block("f", {}, {"j"}), block("j", {})},
-       "pre",
-       internal_error("conditional branch without a condition")});
-  cases.push_back({"a self-loop anywhere is folded before an earlier diamond",
-                   {block("d", {}, {"t", "f"}), block("t", {}, {"j"}), block("f", {}, {"j"}),
-                    block("j", {}), block("s", {}, {"s", "x"}), block("x", {})},
-                   "d",
-                   internal_error("self-loop requires a conditional branch")});
-  return cases;
-}
-
-TEST(StructureBlocksTest, ReportsEveryFailure) {
-  for (FailureCase& row : failure_cases()) {
+       "pre: -> h | h: -> b x | b: -> h | x: | d: -> t f | t: -> j | f: -> j | j:", "pre",
+       no_condition},
+      {"a self-loop anywhere is folded before an earlier diamond",
+       "d: -> t f | t: -> j | f: -> j | j: | s: -> s x | x:", "d", no_self_loop_condition},
+  };
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    expect_error(structure_blocks(std::move(row.blocks), row.entry), row.expected);
+    expect_error(structure_blocks(blocks_of(row.blocks), row.entry), row.expected);
   }
 }
 
