@@ -260,47 +260,6 @@ TEST(LoweringDriverTest, RegisterSizeIsCheckedAgainstOverflow) {
             lowering_error("result index too large to size the result register"));
 }
 
-// Lowering a module the caller gives up frees its instructions on the way;
-// the result must be the same as lowering a module that stays intact, on every
-// golden case (programs and errors alike) and on phi-heavy input.
-TEST(LoweringDriverTest, ConsumingAModuleGivesTheSameResult) {
-  std::vector<std::string> texts = {kIfMerge};
-  std::error_code ec;
-  const std::filesystem::path golden = CORVANE_SOURCE_DIR "/core/tests/golden";
-  for (const auto& entry : std::filesystem::directory_iterator(golden, ec)) {
-    if (entry.path().extension() != ".ll") continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    texts.push_back(buffer.str());
-  }
-  ASSERT_GT(texts.size(), 20u);
-  const Translator translator{base_profile(), {"stdgates.inc"}, std::nullopt, true};
-  for (const std::string& text : texts) {
-    Result<Module> kept = parse_module(text);
-    Result<Module> consumed = parse_module(text);
-    if (!kept.ok()) continue;
-    ASSERT_TRUE(consumed.ok());
-    const Result<Program> expected = lower_module(translator, *kept);
-    const Result<Program> actual = lower_module(translator, std::move(*consumed));
-    ASSERT_EQ(expected.ok(), actual.ok()) << text;
-    if (expected.ok()) {
-      EXPECT_EQ(*expected, *actual) << text;
-    } else {
-      EXPECT_EQ(expected.error().message, actual.error().message) << text;
-      EXPECT_EQ(expected.error().kind, actual.error().kind) << text;
-    }
-    // The entry point's instructions are gone only on success; labels stay.
-    if (const Function* entry = find_entry_point(*consumed); entry != nullptr && actual.ok()) {
-      EXPECT_TRUE(entry->operands.empty());
-      for (std::size_t i = 0; i < entry->blocks.size(); ++i) {
-        EXPECT_TRUE(entry->blocks[i].instructions.empty());
-        EXPECT_EQ(entry->blocks[i].label, find_entry_point(*kept)->blocks[i].label);
-      }
-    }
-  }
-}
-
 // A module around a body written in a short form: `Q1` stands for qubit 1,
 // `R1` for result 1, and `mz N`, `h N`, `x N`, `read %v N` for the calls.
 std::string module_around(const std::string& body) {
