@@ -3,6 +3,7 @@
 // written as text, and the checks call handling makes before a builder runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string>
