@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,7 +13,6 @@
 #include "ir/parser.h"
 #include "openqasm/printer.h"
 #include "translator/inline.h"
-#include "translator/memory_slots.h"
 #include "translator/translate.h"
 
 namespace corvane {
@@ -321,76 +317,6 @@ TEST(LoweringDriverTest, ValuesAreCapturedOnlyWhereTheirStateChangesBeforeAUse) 
     ASSERT_TRUE(streamed.ok() && whole.ok()) << row.name;
     EXPECT_EQ(streamed->program, *whole) << row.name;
     EXPECT_EQ(streamed->whole_function, !row.streamed) << row.name;
-  }
-}
-
-// Which store each load sees: the one constant store that reaches it, a
-// variable for any slot where that is not so, and nothing where no store
-// reaches the load.
-TEST(LoweringDriverTest, MemoryPlanFollowsTheStoresThatReachEachLoad) {
-  struct Row {
-    const char* name;
-    const char* body;
-    const char* expected;  // "load=constant" per forwarded load, "var:base+offset" per variable
-  };
-  const Row rows[] = {
-      {"straight line: the last store before each load",
-       "entry:\n%s = alloca i64\nstore i64 4, ptr %s\n%a = load i64, ptr %s\nstore i64 1, ptr %s\n"
-       "%b = load i64, ptr %s\nret void\n",
-       "a=4 b=1"},
-      {"one store before a branch reaches both arms",
-       "entry:\n%s = alloca i1\nstore i1 true, ptr %s\nbr i1 %c, label %a, label %b\na:\n"
-       "%x = load i1, ptr %s\nret void\nb:\n%y = load i1, ptr %s\nret void\n",
-       "x=true y=true"},
-      {"a store in one arm",
-       "entry:\n%s = alloca i64\nstore i64 0, ptr %s\nbr i1 %c, label %a, label %j\na:\n"
-       "store i64 2, ptr %s\nbr label %j\nj:\n%v = load i64, ptr %s\nret void\n",
-       "var:s+0"},
-      {"a computed value",
-       "entry:\n%s = alloca i64\nstore i64 %n, ptr %s\n%v = load i64, ptr %s\nret void\n",
-       "var:s+0"},
-      {"a counter stored at the end of a loop body",
-       "entry:\n%s = alloca i64\nstore i64 0, ptr %s\nbr label %h\nh:\n%v = load i64, ptr %s\n"
-       "br i1 %c, label %b, label %e\nb:\nstore i64 1, ptr %s\nbr label %h\ne:\nret void\n",
-       "var:s+0"},
-      {"a store on some paths only",
-       "entry:\n%s = alloca i64\nbr i1 %c, label %a, label %j\na:\nstore i64 2, ptr %s\n"
-       "br label %j\nj:\n%v = load i64, ptr %s\nret void\n",
-       "var:s+0"},
-      {"no store at all", "entry:\n%s = alloca i64\n%v = load i64, ptr %s\nret void\n", ""},
-      {"offsets are slots of their own",
-       "entry:\n%s = alloca [2 x i64]\n%p = getelementptr [2 x i64], ptr %s, i64 0, i64 1\n"
-       "store i64 3, ptr %s\nstore i64 %n, ptr %p\n%v = load i64, ptr %s\n%w = load i64, ptr %p\n"
-       "ret void\n",
-       "v=3 var:s+1"},
-      {"a load in a block written before its store in the text",
-       "entry:\n%s = alloca i64\nbr label %b\na:\n%v = load i64, ptr %s\nret void\nb:\n"
-       "store i64 6, ptr %s\nbr label %a\n",
-       "v=6"},
-  };
-  for (const Row& row : rows) {
-    Result<Module> module = parse_module(module_around(row.body));
-    ASSERT_TRUE(module.ok()) << row.name << ": " << module.error().message;
-    const MemoryPlan plan = plan_memory(*find_entry_point(*module));
-    std::vector<std::string> parts;
-    for (const auto& [load, value] : plan.forwarded) {
-      std::string text = std::string(load) + "=";
-      if (const auto* integer = std::get_if<ConstInt>(&value)) {
-        text += int128_to_string(integer->value);
-      } else if (const auto* boolean = std::get_if<ConstBool>(&value)) {
-        text += boolean->value ? "true" : "false";
-      }
-      parts.push_back(text);
-    }
-    for (const auto& [slot, type] : plan.variables) {
-      std::string name;
-      for (const char ch : slot) name += ch == '\0' ? '+' : ch;
-      parts.push_back("var:" + name);
-    }
-    std::sort(parts.begin(), parts.end());
-    std::string summary;
-    for (const std::string& part : parts) summary += (summary.empty() ? "" : " ") + part;
-    EXPECT_EQ(summary, row.expected) << row.name;
   }
 }
 
