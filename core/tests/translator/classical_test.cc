@@ -24,7 +24,6 @@ namespace {
 using namespace expr_builders;
 Expr neg(Expr e) { return make_not(std::move(e)); }
 
-Operand cint(std::int64_t value) { return ConstInt{value}; }
 
 // A context where m and n are measured bits, a and b integers, lt a comparison.
 LoweringContext make_context() {
@@ -686,27 +685,21 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
   const std::string shifted =
       " is not supported: its operand may be negative, and the "
       "output's `>>` is exact only on non-negative values";
-  const std::string divided = " is not supported: an operand may be negative, and the output's ";
+  const std::string divided =
+      " is not supported: an operand may be negative, and the output's `/` is exact only on "
+      "non-negative values";
+  const std::string remainder =
+      " is not supported: an operand may be negative, and the output's `%` is exact only on "
+      "non-negative values";
   const std::string unbound =
       " is used but was never bound; upstream instruction may be "
       "unsupported";
-  const std::string ternary =
-      " is not supported: OpenQASM 3 has no classical ternary expression "
-      "for value-typed selects. Apply each branch in its own `if` arm, or "
-      "precompute the value before the circuit.";
   struct Row {
     const char* text;
     std::string message;
   };
   const Row rows[] = {
-      {"icmp foo i64 unbound 2", "icmp predicate \"foo\"" + predicates},
       {"icmp EQ i64 1 2", "icmp predicate \"EQ\"" + predicates},
-      {"icmp eq i64 a 9223372036854775808",
-       "integer constant 9223372036854775808 does not fit in i64; wider integer constants are not "
-       "yet supported"},
-      {"sub i64 -9223372036854775809 1",
-       "integer constant -9223372036854775809 does not fit in i64; wider integer constants are "
-       "not yet supported"},
       // Widths the output's int cannot hold, checked after the operands.
       {"icmp ult i128 a 1", "`icmp i128` (SSA value \"r\")" + wide},
       {"mul i65 a b", "`mul i65` (SSA value \"r\")" + wide},
@@ -717,22 +710,12 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        "`zext` (SSA value \"r\") is not supported: it must extend an integer type iN to a wider "
        "one"},
       {"zext i0 a to i0", "`zext ... to` (SSA value \"r\")" + not_int},
-      {"shl i64 a b", "`shl i64` (SSA value \"r\")" + shift_amount},
       {"ashr i32 -8 m", "`ashr i32` (SSA value \"r\")" + shift_amount},
-      {"lshr i64 a 1", "`lshr i64` (SSA value \"r\")" + shifted},
       {"ashr i64 a 63", "`ashr i64` (SSA value \"r\")" + shifted},
-      {"sdiv i32 m a", "`sdiv i32` (SSA value \"r\")" + divided +
-                           "`/` is exact only on "
-                           "non-negative values"},
-      {"srem i8 a 3", "`srem i8` (SSA value \"r\")" + divided +
-                          "`%` is exact only on "
-                          "non-negative values"},
-      {"udiv i64 m -3", "`udiv i64` (SSA value \"r\")" + divided +
-                            "`/` is exact only on "
-                            "non-negative values"},
-      {"urem i64 a m", "`urem i64` (SSA value \"r\")" + divided +
-                           "`%` is exact only on "
-                           "non-negative values"},
+      {"sdiv i32 m a", "`sdiv i32` (SSA value \"r\")" + divided},
+      {"srem i8 a 3", "`srem i8` (SSA value \"r\")" + remainder},
+      {"udiv i64 m -3", "`udiv i64` (SSA value \"r\")" + divided},
+      {"urem i64 a m", "`urem i64` (SSA value \"r\")" + remainder},
       {"xor i128 a 1", "`xor i128` (SSA value \"r\")" + wide},
       {"or i0 a b", "`or` (SSA value \"r\")" + not_int},
       // The shift amount is read before the amount is judged.
@@ -749,20 +732,13 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
       {"sext i1 none to i64", "SSA value \"none\"" + unbound},
       {"zext i1 none to i64", "SSA value \"none\"" + unbound},
       {"icmp eq i64 x\"y 1", "SSA value \"x\\\"y\"" + unbound},
-      {"add i64 @g 1", "could not interpret integer operand \"GlobalRef(\\\"g\\\")\""},
       {"icmp eq i64 1 0.5", "could not interpret integer operand \"ConstFloat(0.5)\""},
-      {"land m 2", "could not interpret i1 constant operand 2"},
       {"lxor false -1", "could not interpret i1 constant operand -1"},
       {"lor null m", "could not interpret i1 constant operand \"I8Null\""},
-      {"select double m true false", "`select i1 %cond, double ..., double ...`" + ternary},
-      {"select i8 zz 1 2", "`select i1 %cond, i8 ..., i8 ...`" + ternary},
       // The else value is looked at only after the then value.
       {"select i1 m t1 e1", "SSA value \"t1\"" + unbound},
       {"select i1 m 3 true", "could not interpret i1 constant operand 3"},
       {"select i64 2 3 4", "could not interpret i1 constant operand 2"},
-      {"sitofp i64 a",
-       "`sitofp` (SSA value \"r\") of an integer that may lie beyond 2^53 in magnitude is not "
-       "supported: the output cannot state its rounding to double"},
       {"a in -3..3; uitofp i64 a",
        "`uitofp` (SSA value \"r\") of an i64 that may be negative is not supported: its "
        "unsigned value may lie beyond 2^53, where the output cannot state its rounding to "
@@ -772,11 +748,6 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        "not supported: the output cannot state its rounding to double"},
       {"fdiv 1.0 0.0",
        "`fdiv` (SSA value \"r\") computes inf, which the output cannot state as an angle"},
-      {"f = sitofp i1 m; fdiv 1.0 f",
-       "`fdiv` (SSA value \"r\") of a value known only at run time is not supported: the output "
-       "has no float division"},
-      {"fadd float 1.0 2.0",
-       "`fadd` (SSA value \"r\") on type \"float\" is not supported; only double values are"},
       {"fadd m 2.0",
        "`fadd` (SSA value \"r\") has an operand \"Ssa(\\\"m\\\")\" that is not a double the "
        "output can state"},
@@ -797,56 +768,6 @@ TEST(ClassicalLoweringTest, MeasureCountsNodesAndDepth) {
   EXPECT_EQ(measure_expr(lit(1)), (ExprMetrics{1, 1}));
   EXPECT_EQ(measure_expr(bit(0)), (ExprMetrics{3, 2}));
   EXPECT_EQ(measure_expr(eq1(neg(bit(0)))), (ExprMetrics{6, 4}));
-}
-
-TEST(ClassicalLoweringTest, DeepChainsStopAtTheDepthLimit) {
-  LoweringContext context;
-  context.bind("v0", id("x"));
-  std::vector<std::string> names{"v0"};
-  names.reserve(kMaxExprDepth + 8);  // the context keeps views of these names
-  Status status = ok_status();
-  std::size_t failed_at = 0;
-  for (std::size_t i = 1; i < kMaxExprDepth + 5 && status.ok(); ++i) {
-    names.push_back("v" + std::to_string(i));
-    status = lower_arith(Arith{ArithOp::Add, 0, names[i]}, {Ssa{names[i - 1]}, cint(1)}, context);
-    failed_at = i;
-  }
-  ASSERT_FALSE(status.ok());
-  // v_i has depth i + 1, so v_1000 is the first too deep.
-  EXPECT_EQ(failed_at, kMaxExprDepth);
-  EXPECT_EQ(status.error(), lowering_error("expression for SSA value \"v1000\" exceeds the limit "
-                                           "of 1000 nested operations"));
-  EXPECT_EQ(context.env.count("v1000"), 0u);
-}
-
-TEST(ClassicalLoweringTest, DoublingStopsAtTheNodeLimit) {
-  LoweringContext context;
-  context.bind("d0", id("x"));
-  std::vector<std::string> names{"d0"};
-  names.reserve(64);  // the context keeps views of these names
-  Status status = ok_status();
-  for (std::size_t i = 1; i < 40 && status.ok(); ++i) {
-    names.push_back("d" + std::to_string(i));
-    status = lower_arith(Arith{ArithOp::Mul, 0, names[i]}, {Ssa{names[i - 1]}, Ssa{names[i - 1]}},
-                         context);
-  }
-  ASSERT_FALSE(status.ok());
-  // d_i has 2^(i+1) - 1 nodes: d16 has 131071, the first above 100,000.
-  EXPECT_EQ(status.error(),
-            lowering_error("expression for SSA value \"d16\" exceeds the limit of 100000 nodes"));
-}
-
-TEST(ClassicalLoweringTest, CopiesAreChargedAgainstTheBudget) {
-  LoweringContext context;
-  context.copy_budget = 10;
-  context.bind("m", bit(0));  // three nodes per copy
-  ASSERT_TRUE(lower_text("r1 = lxor m false; r2 = lxor m false; r3 = lxor m false", context).ok());
-  EXPECT_EQ(context.copied_nodes, 9u);
-  Status status = lower_text("r4 = lxor m false", context);
-  ASSERT_FALSE(status.ok());
-  EXPECT_EQ(status.error(),
-            lowering_error("expression for SSA value \"m\" cannot be copied into another use: the "
-                           "translation has used up its budget of 10 copied expression nodes"));
 }
 
 // Copies, prints and destroys the deepest accepted expression on a small stack.
