@@ -24,7 +24,6 @@ namespace {
 using namespace expr_builders;
 Expr neg(Expr e) { return make_not(std::move(e)); }
 
-
 // A context where m and n are measured bits, a and b integers, lt a comparison.
 LoweringContext make_context() {
   LoweringContext context;
@@ -469,42 +468,30 @@ TEST(ClassicalLoweringTest, IntegerOperationsComputeWhatLlvmComputes) {
       }
     }
   }
-  struct Extension {
+  // zext keeps the pattern, which the wider type reads as a non-negative
+  // number; sext reads the source as signed; trunc keeps the low bits.
+  struct Cast {
+    CastOp op;
     unsigned from;
     unsigned to;
   };
-  for (const Extension ext : {Extension{1, 32}, Extension{1, 64}, Extension{32, 64}}) {
+  const Cast casts[] = {{CastOp::Zext, 1, 32},   {CastOp::Zext, 1, 64},  {CastOp::Zext, 32, 64},
+                        {CastOp::Sext, 1, 32},   {CastOp::Sext, 1, 64},  {CastOp::Sext, 32, 64},
+                        {CastOp::Trunc, 64, 32}, {CastOp::Trunc, 64, 1}, {CastOp::Trunc, 32, 1}};
+  for (const Cast cast : casts) {
     for (const Form form : {Form::Unknown, Form::Known}) {
-      for (const std::int64_t a : values_of(ext.from)) {
+      for (const std::int64_t a : values_of(cast.from)) {
         LoweringContext context;
         Variables variables;
-        operand_in(form, "a", a, ext.from, context, variables);
-        ASSERT_TRUE(lower_int_cast(IntCast{"a", "r", ext.from, ext.to}, context).ok());
+        operand_in(form, "a", a, cast.from, context, variables);
+        ASSERT_TRUE(lower_int_cast(IntCast{"a", "r", cast.from, cast.to, cast.op}, context).ok());
         const Expr result = bound(context, "r");
-        // LLVM's zext keeps the pattern; the wider type reads it as a non-negative number.
-        EXPECT_EQ(evaluate(result, variables), canonical_of(bits_of(a, ext.from), ext.to))
-            << "zext i" << ext.from << " " << a << " to i" << ext.to << " as " << form_name(form)
-            << ": " << text_of(result);
-        ++checked;
-      }
-    }
-  }
-  // sext reads the source as signed; trunc keeps the source's low bits.
-  for (const Extension ext : {Extension{1, 32}, Extension{1, 64}, Extension{32, 64},
-                              Extension{64, 32}, Extension{64, 1}, Extension{32, 1}}) {
-    const bool is_sext = ext.from < ext.to;
-    for (const Form form : {Form::Unknown, Form::Known}) {
-      for (const std::int64_t a : values_of(ext.from)) {
-        LoweringContext context;
-        Variables variables;
-        operand_in(form, "a", a, ext.from, context, variables);
-        const CastOp op = is_sext ? CastOp::Sext : CastOp::Trunc;
-        ASSERT_TRUE(lower_int_cast(IntCast{"a", "r", ext.from, ext.to, op}, context).ok());
-        const Expr result = bound(context, "r");
-        const std::int64_t source = is_sext ? signed_of(bits_of(a, ext.from), ext.from) : a;
-        EXPECT_EQ(evaluate(result, variables), canonical_of(bits_of(source, ext.to), ext.to))
-            << (is_sext ? "sext i" : "trunc i") << ext.from << " " << a << " to i" << ext.to
-            << " as " << form_name(form) << ": " << text_of(result);
+        const std::int64_t source =
+            cast.op == CastOp::Sext ? signed_of(bits_of(a, cast.from), cast.from) : a;
+        const u64 pattern = bits_of(source, cast.op == CastOp::Zext ? cast.from : cast.to);
+        EXPECT_EQ(evaluate(result, variables), canonical_of(pattern, cast.to))
+            << "cast " << static_cast<int>(cast.op) << " i" << cast.from << " " << a << " to i"
+            << cast.to << " as " << form_name(form) << ": " << text_of(result);
         ++checked;
       }
     }
