@@ -104,7 +104,10 @@ Status lower_words(const std::vector<std::string_view>& w, std::string_view resu
     return lower_logic(Logic{kLogic.at(w[0]), 0, result}, {operand_of(w[1]), operand_of(w[2])}, c);
   }
   if (kCast.count(w[0]) != 0) {
-    return lower_int_cast(IntCast{w[2], result, width_of(w[1]), width_of(w[4]), kCast.at(w[0])}, c);
+    const bool constant = w[2] == "true" || w[2] == "false" || w[2][0] == '-' ||
+                          std::isdigit(static_cast<unsigned char>(w[2][0]));
+    return lower_int_cast(
+        IntCast{w[2], result, width_of(w[1]), width_of(w[4]), kCast.at(w[0]), constant}, c);
   }
   const FloatOp op = kFloat.at(w[0]);
   const bool conversion = op == FloatOp::SIToFP || op == FloatOp::UIToFP;
@@ -545,6 +548,8 @@ TEST(ClassicalLoweringTest, BindsTheExpectedExpressions) {
       {"a in -5..9; trunc i64 a to i32", "a"},
       {"zext i1 m to i64", "c[0]"},
       {"zext i32 a to i64", "a & 4294967295"},
+      {"sext i32 -1 to i64", "-1"},
+      {"zext i1 true to i64", "1"},
       {"a in 3..9; zext i32 a to i64", "a"},
       {"sitofp i1 m", "0 - c[0]"},
       {"uitofp i32 a", "a & 4294967295"},
@@ -717,6 +722,9 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        "wider one"},
       {"sext i32 a to i0", "`sext ... to` (SSA value \"r\")" + not_int},
       {"sext i1 none to i64", "SSA value \"none\"" + unbound},
+      {"sext i32 9999999999999999999999999999999999999999 to i64",
+       "cast source constant \"9999999999999999999999999999999999999999\" (SSA value \"r\") does "
+       "not fit in i64"},
       {"zext i1 none to i64", "SSA value \"none\"" + unbound},
       {"icmp eq i64 x\"y 1", "SSA value \"x\\\"y\"" + unbound},
       {"icmp eq i64 1 0.5", "could not interpret integer operand \"ConstFloat(0.5)\""},
