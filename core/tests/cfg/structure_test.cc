@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "cfg/statement_tree.h"
 #include "openqasm/printer.h"
 
 namespace corvane {
@@ -276,6 +277,18 @@ TEST(StructureBlocksTest, ReportsEveryFailure) {
     SCOPED_TRACE(row.name);
     expect_error(structure_blocks(blocks_of(row.blocks), row.entry), row.expected);
   }
+}
+
+// Statement counts and nesting depth of nested bodies (a gate on q[n] and
+// c[0] are three nodes each, so the copy holds 37 statements and nodes).
+TEST(StatementTreeTest, MeasuresNestedBodies) {
+  const std::vector<Stmt> inner{
+      gate("h", 1), while_stmt(bit(0), {gate("h", 2), if_stmt(bit(0), {gate("h", 3)})})};
+  const std::vector<Stmt> list{gate("h", 0), if_stmt(bit(0), inner, {gate("h", 4), gate("h", 5)}),
+                               while_stmt(bit(0), {}), gate("h", 6)};
+  EXPECT_EQ(measure_statements(list).count, 11u);
+  EXPECT_EQ(measure_statements(list).depth, 3u);
+  EXPECT_EQ(measure_copy_size(list), 37u);
 }
 
 // Nested diamonds: level i branches to the next level's header (or to a leaf at
