@@ -289,6 +289,7 @@ TEST(StatementTreeTest, MeasuresNestedBodies) {
   EXPECT_EQ(measure_statements(list).count, 11u);
   EXPECT_EQ(measure_statements(list).depth, 3u);
   EXPECT_EQ(measure_copy_size(list), 37u);
+  EXPECT_EQ(measure_statements({while_stmt(bit(0), {while_stmt(bit(0), {})})}).depth, 2u);
 }
 
 // Nested diamonds: level i branches to the next level's header (or to a leaf at
