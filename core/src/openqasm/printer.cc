@@ -468,6 +468,23 @@ void print_program(const Program& program, std::string& out) {
   for (const Stmt& stmt : program.body) print_statement_using(printer, stmt, frames);
 }
 
+std::string dump_statements(const std::vector<Stmt>& statements) {
+  std::string text;
+  print_program(Program{"", {}, statements}, text);
+  std::string line;
+  bool line_start = true;
+  for (const char ch : text) {
+    if (ch == '\n') {
+      line_start = true;
+    } else if (!line_start || ch != ' ') {
+      if (line_start && !line.empty()) line.push_back(' ');
+      line_start = false;
+      line.push_back(ch);
+    }
+  }
+  return line;
+}
+
 std::string format_float(double value) {
   std::string out;
   append_float(out, value);

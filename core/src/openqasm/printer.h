@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "openqasm/program.h"
 
@@ -25,6 +26,10 @@ void print_statement(Printer& printer, const Stmt& stmt);
 void print_expr(Printer& printer, const Expr& expr);
 /// Appends a name with its optional [index].
 void print_indexed_ident(Printer& printer, const IndexedIdent& ident);
+
+/// The statements on one line: their printed text with each line end and the
+/// indentation after it folded into one space ("if (c[0]) { x q[0]; }").
+[[nodiscard]] std::string dump_statements(const std::vector<Stmt>& statements);
 
 /// Shortest round-trip decimal text of `value`, never in exponent form, with ".0"
 /// appended to integral values; "nan", "inf", "-inf" for the special values.

@@ -84,26 +84,14 @@ TEST(PrintExprTest, AtomsAndOperatorTexts) {
       {make_index("c", -1), "c[-1]"},
       {make_not(id("x")), "!x"},
       {neg(id("x")), "-x"},
-      {bin(BinaryOp::Or, id("a"), id("b")), "a || b"},
-      {bin(BinaryOp::And, id("a"), id("b")), "a && b"},
-      {bin(BinaryOp::BitOr, id("a"), id("b")), "a | b"},
-      {bin(BinaryOp::BitXor, id("a"), id("b")), "a ^ b"},
-      {bin(BinaryOp::BitAnd, id("a"), id("b")), "a & b"},
-      {bin(BinaryOp::Eq, id("a"), id("b")), "a == b"},
-      {bin(BinaryOp::Ne, id("a"), id("b")), "a != b"},
-      {bin(BinaryOp::Lt, id("a"), id("b")), "a < b"},
-      {bin(BinaryOp::Le, id("a"), id("b")), "a <= b"},
-      {bin(BinaryOp::Gt, id("a"), id("b")), "a > b"},
-      {bin(BinaryOp::Ge, id("a"), id("b")), "a >= b"},
-      {bin(BinaryOp::Shl, id("a"), id("b")), "a << b"},
-      {bin(BinaryOp::Shr, id("a"), id("b")), "a >> b"},
-      {bin(BinaryOp::Add, id("a"), id("b")), "a + b"},
-      {bin(BinaryOp::Sub, id("a"), id("b")), "a - b"},
-      {bin(BinaryOp::Mul, id("a"), id("b")), "a * b"},
-      {bin(BinaryOp::Div, id("a"), id("b")), "a / b"},
-      {bin(BinaryOp::Mod, id("a"), id("b")), "a % b"},
-      {bin(BinaryOp::Pow, id("a"), id("b")), "a ** b"},
   });
+  // Every binary operator, in numbering order.
+  const char* const texts[] = {"||", "&&", "|",  "^", "&", "==", "!=", "<", "<=", ">",
+                               ">=", "<<", ">>", "+", "-", "*",  "/",  "%", "**"};
+  for (int op = 0; op <= static_cast<int>(BinaryOp::Pow); ++op) {
+    EXPECT_EQ(expr_text(bin(static_cast<BinaryOp>(op), id("a"), id("b"))),
+              std::string("a ") + texts[op] + " b");
+  }
 }
 
 TEST(PrintExprTest, LeftOperandParentheses) {
@@ -352,46 +340,29 @@ TEST(FormatFloatTest, ShortestFixedText) {
 }
 
 TEST(RenderTrailerTest, MembersAndEscaping) {
+  const std::string head =
+      std::string("// generated-by: {\"name\":\"corvane\",\"version\":\"") + kVersion + "\"";
   struct Row {
     std::optional<std::string> producer;
     std::optional<std::string_view> profile;
-    const char* text;
+    const char* members;
   };
   const std::vector<Row> rows = {
-      {std::nullopt, std::nullopt,
-       "// generated-by: {\"name\":\"corvane\",\"version\":\"0.2.0\"}\n"},
-      {std::nullopt, "base_profile",
-       "// generated-by: "
-       "{\"name\":\"corvane\",\"version\":\"0.2.0\",\"profile\":\"base_profile\"}\n"},
-      {std::nullopt, "",
-       "// generated-by: {\"name\":\"corvane\",\"version\":\"0.2.0\",\"profile\":\"\"}\n"},
-      {"mylib 0.1.2", "base_profile",
-       "// generated-by: {\"name\":\"corvane\",\"version\":\"0.2.0\",\"profile\":\"base_profile\","
-       "\"producer\":\"mylib 0.1.2\"}\n"},
-      {"mylib 0.1.2", std::nullopt,
-       "// generated-by: {\"name\":\"corvane\",\"version\":\"0.2.0\",\"producer\":\"mylib "
-       "0.1.2\"}\n"},
-      {"a\"b\\c\nd\001e", std::nullopt,
-       "// generated-by: {\"name\":\"corvane\",\"version\":\"0.2.0\","
-       "\"producer\":\"a\\\"b\\\\c\\nd\\u0001e\"}\n"},
+      {std::nullopt, std::nullopt, ""},
+      {std::nullopt, "base_profile", ",\"profile\":\"base_profile\""},
+      {std::nullopt, "", ",\"profile\":\"\""},
+      {"mylib 0.1.2", "base_profile", ",\"profile\":\"base_profile\",\"producer\":\"mylib 0.1.2\""},
+      {"mylib 0.1.2", std::nullopt, ",\"producer\":\"mylib 0.1.2\""},
+      {"a\"b\\c\nd\001e", std::nullopt, ",\"producer\":\"a\\\"b\\\\c\\nd\\u0001e\""},
       {std::string("\b\t\f\r\x1f\x7f/ ~") + '\0', std::nullopt,
-       "// generated-by: {\"name\":\"corvane\",\"version\":\"0.2.0\","
-       "\"producer\":\"\\b\\t\\f\\r\\u001f\\u007f/ ~\\u0000\"}\n"},
+       ",\"producer\":\"\\b\\t\\f\\r\\u001f\\u007f/ ~\\u0000\""},
       {"Zürich ✓ 量子", "adaptive_profile",
-       "// generated-by: "
-       "{\"name\":\"corvane\",\"version\":\"0.2.0\",\"profile\":\"adaptive_profile\","
-       "\"producer\":\"Zürich ✓ 量子\"}\n"},
-      {std::nullopt, "odd\"profile\n",
-       "// generated-by: "
-       "{\"name\":\"corvane\",\"version\":\"0.2.0\",\"profile\":\"odd\\\"profile\\n\"}\n"},
+       ",\"profile\":\"adaptive_profile\",\"producer\":\"Zürich ✓ 量子\""},
+      {std::nullopt, "odd\"profile\n", ",\"profile\":\"odd\\\"profile\\n\""},
   };
-  for (const Row& row : rows) EXPECT_EQ(render_trailer(row.producer, row.profile), row.text);
-}
-
-TEST(RenderTrailerTest, VersionMatchesTranslatorVersion) {
-  EXPECT_EQ(
-      render_trailer(std::nullopt, std::nullopt),
-      std::string("// generated-by: {\"name\":\"corvane\",\"version\":\"") + kVersion + "\"}\n");
+  for (const Row& row : rows) {
+    EXPECT_EQ(render_trailer(row.producer, row.profile), head + row.members + "}\n");
+  }
 }
 
 }  // namespace

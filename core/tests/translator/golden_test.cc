@@ -2,10 +2,13 @@
 // compared byte for byte with NAME.qasm (the whole output, trailer included)
 // or, for a failing translation, with NAME.err (the error's display text
 // followed by one line feed). On a mismatch the actual text is written to
-// NAME.actual beside the expectation, so a reviewer can diff the two.
+// NAME.actual beside the expectation, so a reviewer can diff the two. With
+// CORVANE_REBASE=1 in the environment the actual text replaces the expectation
+// instead (NAME.qasm or NAME.err, the other removed), to be reviewed in the diff.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -62,8 +65,14 @@ TEST_P(GoldenTest, MatchesExpectation) {
   const std::string& expected = expected_qasm.has_value() ? *expected_qasm : *expected_err;
   const bool outcome_matches = result.ok() == expected_qasm.has_value();
 
+  std::error_code ignored;
   if (outcome_matches && actual == expected) {
-    std::error_code ignored;
+    fs::remove(actual_path, ignored);
+    return;
+  }
+  if (const char* rebase = std::getenv("CORVANE_REBASE"); rebase != nullptr && *rebase == '1') {
+    fs::remove(result.ok() ? err_path : qasm_path, ignored);
+    std::ofstream(result.ok() ? qasm_path : err_path, std::ios::binary) << actual;
     fs::remove(actual_path, ignored);
     return;
   }

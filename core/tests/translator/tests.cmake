@@ -5,7 +5,5 @@ list(APPEND CORVANE_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lowering_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/value_table_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/golden_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/parse_and_lower_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/hostile_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/fuzz_regressions_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/agreement_test.cc
 )
