@@ -15,7 +15,7 @@ from dataclasses import dataclass, field
 import openqasm3
 from openqasm3 import ast
 
-from .conventions import DIALECT_GATES, UNSIMULATABLE_GATES
+from .statevector import DIALECT_GATES, UNSIMULATABLE_GATES
 
 TRAILER_PREFIX = "// generated-by: "
 

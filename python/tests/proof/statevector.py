@@ -1,37 +1,48 @@
-"""A small state-vector simulator for the Ostrel OpenQASM dialect.
+"""A small state-vector simulator for the Ostrel OpenQASM dialect, and the meaning of its gates.
 
 The program text is parsed by the reference parser (``openqasm3.parse``) and
 its syntax tree is executed directly, so the simulator sees exactly what a
 service would read, precedence of the printed expressions included. It runs
-the dialect's gates (see ``conventions``), ``inv @``, measurement, reset,
-``if``/``else``, ``while``, ``int`` variables and the classical expressions
-that the translator prints. Integers follow the output's conventions:
-``int`` is 64-bit two's complement; ``+``, ``-``, ``*``, unary ``-`` and
-``<<`` by 0 to 63 wrap; ``&``, ``|``, ``^`` act on the two's-complement
-bits; comparisons are signed; bits count as 0 and 1. What those conventions
-leave open is refused as a SimulationError rather than given a meaning: an
-integer literal beyond the 64-bit range, ``>>`` of a negative value or by 64
-or more, a shift by a negative amount, ``/`` or ``%`` of a negative value or
-by a divisor below 1.
+the dialect's gates, ``inv @``, measurement, reset, ``if``/``else``,
+``while``, ``int`` variables and the classical expressions the translator
+prints.
+
+Gates (qubit operands in the order written; `GATES` is the one place that
+fixes them, and the generator's substitutions for gates the QIR runner lacks
+follow it): ``h x y z`` as usual, ``s = diag(1, i)``, ``t = diag(1,
+exp(i pi/4))``, ``inv @ g`` the conjugate transpose; ``cnot/cy/cz a, b``
+control ``a``; ``ccnot a, b, t`` controls ``a, b``; ``cswap a, b, c``
+control ``a``; ``rx/ry/rz(t) = exp(-i t P/2)`` and ``xx/yy/zz(t) =
+exp(-i t/2 P(x)P)`` as QIR's ``r{x,y,z}`` and ``r{xx,yy,zz}`` with the angle
+unchanged; ``prx(theta, phi) = exp(-i theta/2 (cos(phi) X + sin(phi) Y))
+= rz(phi) rx(theta) rz(-phi)``, which QIR's ``phasedx(theta, phi, q)`` is
+taken to mean. ``cphaseshift a, b`` is written without its angle: checked for
+syntax only. No gate is applied under a control modifier, so matrices matter
+only up to a global phase.
+
+Integers: ``int`` is 64-bit two's complement; ``+``, ``-``, ``*``, unary
+``-`` and ``<<`` by 0 to 63 wrap; ``&``, ``|``, ``^`` act on the bits;
+comparisons are signed; bits count as 0 and 1, a condition is true when
+non-zero. What this leaves open is refused as a SimulationError rather than
+given a meaning: a literal beyond the 64-bit range, ``>>`` of a negative
+value or by 64 or more, ``/`` or ``%`` of a negative value or by a divisor
+below 1. Measurement writes 1 for ``|1>``, ``reset`` gives ``|0>``, and every
+bit and qubit starts at 0 (as the QIR runner's results start at Zero).
 
 Two modes share one interpreter:
 
 * ``distribution``: exact. Every measurement splits the current branch
-  ("world") into its two outcomes, each with its own state and probability,
-  so the result is the exact distribution of the final bit register. Worlds
-  whose probability drops below ``prune`` are dropped and their mass is
-  reported as ``lost`` (loops that repeat until a coin comes up are cut off
-  that way). Worlds that agree on every bit, every variable and their state
-  (up to a global phase) are joined, which is exact and keeps re-measuring
-  loops small.
-* ``sample``: one world per shot, measurement outcomes drawn from a seeded
-  generator; used when the exact tree would grow too large.
-
-Invariant: a world's state vector always has norm 1; its probability is
-carried separately.
+  ("world") into its two outcomes, each with its own state (of norm 1) and
+  probability. Worlds below ``prune`` are dropped and their mass reported as
+  ``lost``; worlds that agree on every bit, variable and state (up to a
+  global phase) are joined, which is exact and keeps re-measuring loops small.
+* ``sample``: one world per shot, outcomes drawn from a seeded generator;
+  used when the exact tree would grow too large.
 """
 from __future__ import annotations
 
+import cmath
+import math
 from collections import Counter
 from dataclasses import dataclass, field
 
@@ -39,7 +50,53 @@ import numpy as np
 import openqasm3
 from openqasm3 import ast
 
-from .conventions import GATES, gate_matrix
+
+_X = np.array([[0, 1], [1, 0]], dtype=complex)
+_Y = np.array([[0, -1j], [1j, 0]], dtype=complex)
+_Z = np.diag([1, -1]).astype(complex)
+_SWAP = np.eye(4, dtype=complex)[[0, 2, 1, 3]]
+
+
+def _controlled(u: np.ndarray, controls: int) -> np.ndarray:
+    """u controlled on `controls` leading qubits (all must be 1)."""
+    out = np.eye(u.shape[0] << controls, dtype=complex)
+    out[-u.shape[0]:, -u.shape[0]:] = u
+    return out
+
+
+def _rotation(p: np.ndarray, theta: float) -> np.ndarray:
+    """exp(-i theta/2 P) for a Hermitian P with P @ P = identity."""
+    return math.cos(theta / 2) * np.eye(p.shape[0]) - 1j * math.sin(theta / 2) * p
+
+
+# name -> (number of angles, number of qubits, matrix from the angles); the
+# first operand is the most significant index of the matrix
+GATES: dict[str, tuple[int, int, object]] = {
+    "h": (0, 1, lambda: np.array([[1, 1], [1, -1]], dtype=complex) / math.sqrt(2)),
+    "x": (0, 1, lambda: _X), "y": (0, 1, lambda: _Y), "z": (0, 1, lambda: _Z),
+    "s": (0, 1, lambda: np.diag([1, 1j])), "t": (0, 1, lambda: np.diag([1, cmath.exp(1j * math.pi / 4)])),
+    "cnot": (0, 2, lambda: _controlled(_X, 1)), "cy": (0, 2, lambda: _controlled(_Y, 1)),
+    "cz": (0, 2, lambda: _controlled(_Z, 1)), "swap": (0, 2, lambda: _SWAP),
+    "rx": (1, 1, lambda t: _rotation(_X, t)), "ry": (1, 1, lambda t: _rotation(_Y, t)),
+    "rz": (1, 1, lambda t: _rotation(_Z, t)),
+    "xx": (1, 2, lambda t: _rotation(np.kron(_X, _X), t)), "yy": (1, 2, lambda t: _rotation(np.kron(_Y, _Y), t)),
+    "zz": (1, 2, lambda t: _rotation(np.kron(_Z, _Z), t)),
+    "ccnot": (0, 3, lambda: _controlled(_X, 2)), "cswap": (0, 3, lambda: _controlled(_SWAP, 1)),
+    "prx": (2, 1, lambda theta, phi: _rotation(math.cos(phi) * _X + math.sin(phi) * _Y, theta)),
+}
+# gates written without the angle their operation needs: name -> (angles as written, qubits)
+UNSIMULATABLE_GATES = {"cphaseshift": (0, 2)}
+DIALECT_GATES = {**{name: (a, q) for name, (a, q, _) in GATES.items()}, **UNSIMULATABLE_GATES}
+
+
+def gate_matrix(name: str, angles: list[float], inverse: bool) -> np.ndarray:
+    """The matrix of one dialect gate call (KeyError for unknown names)."""
+    n_angles, _, build = GATES[name]
+    if len(angles) != n_angles:
+        raise ValueError(f"gate {name} takes {n_angles} angle(s), got {len(angles)}")
+    matrix = build(*angles)
+    return matrix.conj().T if inverse else matrix
+
 
 MAX_QUBITS = 16
 MERGE_THRESHOLD = 64
@@ -86,32 +143,23 @@ def _wrap(value):
     return (value + (1 << 63)) % (1 << 64) - (1 << 63)
 
 
-def _shift_left(a, b) -> int:
-    a, b = int(a), int(b)
-    if not 0 <= b < 64:
-        raise SimulationError(f"shift by {b} has no settled meaning")
-    return _wrap(a << b)
+def _settled(text: str, refused: bool, value):
+    """`value`, unless the operation `text` has no settled meaning."""
+    if refused:
+        raise SimulationError(f"{text} has no settled meaning")
+    return value
 
 
-def _shift_right(a, b) -> int:
-    a, b = int(a), int(b)
-    if a < 0 or not 0 <= b < 64:
-        raise SimulationError(f"{a} >> {b} has no settled meaning")
-    return a >> b
-
-
-def _divide(a, b) -> int:
-    a, b = int(a), int(b)
-    if a < 0 or b <= 0:
-        raise SimulationError(f"{a} / {b} has no settled meaning")
-    return a // b
-
-
-def _remainder(a, b) -> int:
-    a, b = int(a), int(b)
-    if a < 0 or b <= 0:
-        raise SimulationError(f"{a} % {b} has no settled meaning")
-    return a % b
+_BINARY = {
+    "==": lambda a, b: a == b, "!=": lambda a, b: a != b, "<": lambda a, b: a < b, "<=": lambda a, b: a <= b,
+    ">": lambda a, b: a > b, ">=": lambda a, b: a >= b, "+": lambda a, b: _wrap(a + b),
+    "-": lambda a, b: _wrap(a - b), "*": lambda a, b: _wrap(a * b), "**": lambda a, b: _wrap(a ** b),
+    "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b), "^": lambda a, b: int(a) ^ int(b),
+    "<<": lambda a, b: _settled(f"shift by {int(b)}", not 0 <= b < 64, _wrap(int(a) << min(max(int(b), 0), 64))),
+    ">>": lambda a, b: _settled(f"{int(a)} >> {int(b)}", a < 0 or not 0 <= b < 64, int(a) >> min(max(int(b), 0), 64)),
+    "/": lambda a, b: _settled(f"{int(a)} / {int(b)}", a < 0 or b <= 0, int(a) // max(int(b), 1)),
+    "%": lambda a, b: _settled(f"{int(a)} % {int(b)}", a < 0 or b <= 0, int(a) % max(int(b), 1)),
+}
 
 
 def _apply(state: np.ndarray, matrix: np.ndarray, qubits: list[int]) -> np.ndarray:
@@ -172,25 +220,12 @@ class _Interpreter:
             raise SimulationError(f"unary operator {op}")
         if isinstance(node, ast.BinaryExpression):
             op = node.op.name
-            if op == "&&":
-                return bool(self.value(node.lhs, world)) and bool(self.value(node.rhs, world))
-            if op == "||":
-                return bool(self.value(node.lhs, world)) or bool(self.value(node.rhs, world))
-            lhs = self.value(node.lhs, world)
-            rhs = self.value(node.rhs, world)
-            ops = {
-                "==": lambda a, b: a == b, "!=": lambda a, b: a != b,
-                "<": lambda a, b: a < b, "<=": lambda a, b: a <= b,
-                ">": lambda a, b: a > b, ">=": lambda a, b: a >= b,
-                "+": lambda a, b: _wrap(a + b), "-": lambda a, b: _wrap(a - b),
-                "*": lambda a, b: _wrap(a * b), "**": lambda a, b: _wrap(a ** b),
-                "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b),
-                "^": lambda a, b: int(a) ^ int(b),
-                "<<": _shift_left, ">>": _shift_right, "/": _divide, "%": _remainder,
-            }
-            if op not in ops:
+            if op in ("&&", "||"):
+                lhs = bool(self.value(node.lhs, world))
+                return lhs if lhs == (op == "||") else bool(self.value(node.rhs, world))
+            if op not in _BINARY:
                 raise SimulationError(f"binary operator {op}")
-            return ops[op](lhs, rhs)
+            return _BINARY[op](self.value(node.lhs, world), self.value(node.rhs, world))
         raise SimulationError(f"expression {type(node).__name__}")
 
     def qubit(self, node) -> int:
