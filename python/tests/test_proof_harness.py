@@ -92,7 +92,7 @@ def test_simulator_runs_each_gate_as_the_runner_does(op, adjoint):
     """Each gate between rotations of every qubit: sign, order and operand errors show.
     The runner runs what the generator's runner target writes (its substitutions included)."""
     if op.startswith("ctl-"):
-        n_angles, n_qubits = 0, sum(CONTROLLED_OPS[op[4:]])
+        n_angles, n_qubits = 0, sum(CONTROLLED_OPS[op[4:]][:2])
         stmt = Ctl(op[4:], adjoint, tuple(range(n_qubits)))
     else:
         n_angles, n_qubits, _ = QIR_GATES[op]

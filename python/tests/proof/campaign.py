@@ -57,7 +57,7 @@ def classes(program: qirgen.Program) -> set[str]:
         for n in qirgen.walk(node):
             names.add(type(n).__name__)
             if isinstance(n, qirgen.While):
-                names.add("While:" + ("counted" if isinstance(n.cond, qirgen.Cmp) else "flag"))
+                names.add("While:" + ("counted" if isinstance(n.cond, qirgen.ICmp) else "flag"))
             if isinstance(n, qirgen.Merge) and isinstance(n.base, qirgen.Bound):
                 names.add("Merge:chained")
             if in_loop and (isinstance(n, qirgen.Merge) or (isinstance(n, qirgen.IntView) and n.style == "ifmerge")):

@@ -30,9 +30,9 @@ from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, DefinedCall, FArith, Gate, IArith, IBit, ICast,
-                     ICmpInt, IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read,
-                     Reset, Sel, Switch, ToDouble)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, After, Bind, Bound, Cmp, Ctl, DefinedCall, FArith,
+                     Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure, Merge, Not,
+                     PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While, Widen)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -56,10 +56,10 @@ def gate_stmt(draw, n_qubits: int, exclude: frozenset = frozenset(), n_results: 
     """A gate; with `n_results`, its angles may be computed (`angle_expr`)."""
     free = n_qubits - len(exclude)
     ops = [op for op, (_, k, _) in QIR_GATES.items() if k <= free]
-    controlled = [op for op, (c, t) in CONTROLLED_OPS.items() if c + t <= free]
+    controlled = [op for op, (c, t, _) in CONTROLLED_OPS.items() if c + t <= free]
     if controlled and draw(st.integers(0, 5)) == 0:
         op = draw(st.sampled_from(controlled))
-        c, t = CONTROLLED_OPS[op]
+        c, t, _ = CONTROLLED_OPS[op]
         return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
     op = draw(st.sampled_from(ops))
     n_angles, k, _ = QIR_GATES[op]
@@ -90,12 +90,12 @@ def exact_int(draw, n_results: int, width: int, depth: int = 1, signed: bool = T
     if kind == "bit":
         return IBit(draw(leaf))
     if kind == "zext":
-        return IZext(width, IBit(draw(leaf)))
+        return ICast(width, "zext", IBit(draw(leaf)))
     if kind == "select":
         small = st.integers(-1000 if signed else 0, 1000)
         return ISelect(width, draw(leaf), draw(small), draw(small))
     op = draw(st.sampled_from(["add", "mul"] if not signed else ["add", "sub", "mul"]))
-    return IArith(width, op, draw(exact_int(n_results, width, depth - 1, signed)),
+    return IBin(width, op, draw(exact_int(n_results, width, depth - 1, signed)),
                   draw(exact_int(n_results, width, depth - 1, signed)))
 
 
@@ -129,7 +129,7 @@ def angle_expr(draw, n_results: int, depth: int = 2):
     rhs = draw(angle_expr(n_results, depth - 1))
     if op == "fdiv":
         # only constants divide (the output has no float division)
-        if qirgen.angle_leaves(lhs) or qirgen.angle_leaves(rhs):
+        if qirgen.leaves(lhs) or qirgen.leaves(rhs):
             op = "fadd"
         else:
             divisor = qirgen.angle_value(rhs, None)
@@ -143,11 +143,11 @@ def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, in_loop: bool, 
     """A switch on an integer value: several cases share an arm, some go to the default."""
     width = draw(st.sampled_from([1, 32, 64]))
     value = draw(int_value(n_results, width, 1))
-    reads = sorted({r.result for leaf in qirgen.int_leaves(value) for r in qirgen._reads(leaf)})
+    reads = sorted({r.result for leaf in qirgen.leaves(value) for r in _reads(leaf)})
     possible = []
     for mask in range(1 << len(reads)):
         bits = {r: (mask >> i) & 1 for i, r in enumerate(reads)}
-        possible.append(qirgen._bits(qirgen.int_value(value, lambda leaf: qirgen._truth(leaf, bits)), width))
+        possible.append(qirgen._bits(qirgen.int_value(value, lambda leaf: _truth(leaf, bits)), width))
     pool = sorted(set(possible) | {qirgen._bits(k, width) for k in draw(st.lists(int_constant(width), max_size=2))})
     constants = draw(st.lists(st.sampled_from(pool), unique=True, max_size=5))
     phi = bool(constants) and draw(st.integers(0, 3)) == 0
@@ -163,6 +163,15 @@ def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, in_loop: bool, 
     default = None if draw(st.booleans()) else tuple(
         draw(statements(n_qubits, n_results, depth - 1, 2, in_loop, exclude)))
     return Switch(value, cases, arms, default)
+
+
+def _reads(cond) -> list:
+    """The Read leaves of a leaf condition (a read or its negation)."""
+    return [cond] if isinstance(cond, Read) else _reads(cond.operand)
+
+
+def _truth(cond, bits: dict) -> bool:
+    return bool(bits[cond.result]) if isinstance(cond, Read) else not _truth(cond.operand, bits)
 
 
 @st.composite
@@ -237,17 +246,17 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
         return ISelect(width, draw(leaf), draw(int_constant(width)), draw(int_constant(width)))
     if kind == "zext":
         source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
-        return IZext(width, draw(int_value(n_results, source, below, False)))
+        return ICast(width, "zext", draw(int_value(n_results, source, below, False)))
     if kind in ("arith", "bitwise"):
         ops = ["add", "sub", "mul"] if kind == "arith" else ["and", "or", "xor"]
-        return IArith(width, draw(st.sampled_from(ops)),
+        return IBin(width, draw(st.sampled_from(ops)),
                       draw(int_value(n_results, width, below)), draw(int_value(n_results, width, below)))
     if kind == "shift":
         op = draw(st.sampled_from(["shl", "lshr", "ashr"]))
         # The translator shifts an i64 right only where it is known non-negative: a zext is.
         operand = (draw(non_negative_value(n_results, width, below)) if op != "shl" and width == 64
                    else draw(int_value(n_results, width, below)))
-        return IShift(width, op, operand, draw(st.integers(0, width - 1)))
+        return IBin(width, op, operand, draw(st.integers(0, width - 1)))
     if kind == "cast":
         if width == 1:
             return ICast(1, "trunc", draw(int_value(n_results, draw(st.sampled_from([32, 64])), below, False)))
@@ -265,14 +274,14 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
     else:
         lhs = draw(int_value(n_results, width, below))
         divisor = draw(int_constant(width).filter(lambda value: value != 0))
-    return IDiv(width, op, lhs, divisor)
+    return IBin(width, op, lhs, divisor)
 
 
 @st.composite
 def non_negative_value(draw, n_results: int, width: int, depth: int):
     """An iN value (N = 32 or 64) the translator's ranges know to be non-negative: a zext."""
     source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
-    return IZext(width, draw(int_value(n_results, source, depth, False)))
+    return ICast(width, "zext", draw(int_value(n_results, source, depth, False)))
 
 
 @st.composite
@@ -281,7 +290,7 @@ def int_comparison(draw, n_results: int, depth: int = 2):
     width = draw(st.sampled_from([1, 32, 64]))
     lhs = draw(int_value(n_results, width, depth))
     rhs = draw(int_value(n_results, width, depth, not isinstance(lhs, IConst)))
-    return ICmpInt(draw(st.sampled_from(ICMP_PREDICATES)), lhs, rhs)
+    return ICmp(draw(st.sampled_from(ICMP_PREDICATES)), lhs, rhs)
 
 
 @st.composite
@@ -384,8 +393,6 @@ def integer_programs(draw, n_conditions: int = 3):
 # of one shape are numbered from its `ids` (nested shapes from `ids + 5`),
 # so shapes never share them.
 
-from .qirgen import (After, Bind, Bound, Choose, Cmp, Loaded, LoadedInt, Merge,  # noqa: E402
-                     PhiJoin, PhiLoop, Plus, Store, While, Widen)
 
 VALUE_KINDS = ("cond-store", "load-store-use", "remeasure", "remeasure-phi", "merge", "chained-merge",
                "phi-join", "counted-loop", "flag-loop", "phi-loop")
@@ -430,8 +437,8 @@ def _int_value(draw, n_results: int, slot: int | None = None):
     if kind == "widen":
         return Widen(draw(_computed(n_results)))
     if kind == "choose":
-        return Choose(draw(_computed(n_results)), draw(st.integers(0, 7)), draw(st.integers(0, 7)))
-    return Plus(LoadedInt(slot), draw(st.integers(0, 3)))
+        return ISelect(64, draw(_computed(n_results)), draw(st.integers(0, 7)), draw(st.integers(0, 7)))
+    return Plus(Load(slot, "i64"), draw(st.integers(0, 3)))
 
 
 @st.composite
@@ -443,13 +450,13 @@ def _bool_value(draw, n_results: int, slot: int | None = None):
         return draw(st.booleans())
     if kind == "read":
         return draw(_computed(n_results))
-    return Not(Loaded(slot), draw(st.booleans()))
+    return Not(Load(slot, "i1"), draw(st.booleans()))
 
 
 @st.composite
 def _int_test(draw, operand):
     """An icmp of an integer against a constant near the values the shapes store."""
-    return Cmp(operand, draw(st.sampled_from(list(qirgen.CMP_PREDICATES))), draw(st.integers(0, 8)))
+    return Cmp(operand, draw(st.sampled_from(["eq", "ne", "slt", "sle", "sgt", "sge", "ult", "ule", "ugt", "uge"])), draw(st.integers(0, 8)))
 
 
 @st.composite
@@ -481,8 +488,8 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
                 body.insert(draw(st.integers(0, len(body))), Store(slot, ty, draw(value)))
             branches.append(tuple(body))
         cond = draw(condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
-        use = draw(_int_test(LoadedInt(slot))) if ty == "i64" else draw(st.sampled_from(
-            [Loaded(slot), Not(Loaded(slot)), Logic("and", Loaded(slot), draw(_leaf(n_results)))]))
+        use = draw(_int_test(Load(slot, "i64"))) if ty == "i64" else draw(st.sampled_from(
+            [Load(slot, "i1"), Not(Load(slot, "i1")), Logic("and", Load(slot, "i1"), draw(_leaf(n_results)))]))
         return [Store(slot, ty, init), If(cond, *branches, draw(st.booleans())), *draw(filler), arms(use)]
 
     if kind == "load-store-use":
@@ -493,13 +500,13 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         out = [Store(slot, ty, draw(first))]
         if draw(st.booleans()):
             out.append(If(draw(_leaf(n_results)), (Store(slot, ty, draw(value)),)))
-        out.append(Bind(name, LoadedInt(slot) if ty == "i64" else Loaded(slot)))
+        out.append(Bind(name, Load(slot, "i64") if ty == "i64" else Load(slot, "i1")))
         new = draw(st.one_of(value, st.just(Plus(Bound(name), 1) if ty == "i64" else Not(Bound(name)))))
         out += [Store(slot, ty, new), *draw(filler)]
         old = draw(_int_test(Bound(name))) if ty == "i64" else Bound(name)
         out.append(arms(old))
         if draw(st.booleans()):
-            out.append(arms(draw(_int_test(LoadedInt(slot))) if ty == "i64" else Loaded(slot)))
+            out.append(arms(draw(_int_test(Load(slot, "i64"))) if ty == "i64" else Load(slot, "i1")))
         return out
 
     if kind == "remeasure":
@@ -507,10 +514,10 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
         read = Read(r, draw(st.sampled_from(["qis", "rt"])))
         value = draw(st.sampled_from([read, Not(read), Logic("and", read, draw(_leaf(n_results))),
-                                      Widen(read), Choose(read, 3, 5)]))
+                                      Widen(read), ISelect(64, read, 3, 5)]))
         out = [Gate("h", (), (qubit,)), Measure(qubit, r), Bind(name, value),
                *_flip(qubit, r, draw(st.sampled_from(["h", "x"]))), *draw(filler)]
-        if isinstance(value, (Widen, Choose)):
+        if isinstance(value, (ICast, ISelect)):
             use = draw(_int_test(Bound(name)))
         else:
             op = draw(st.sampled_from(["and", "or", "xor"]))
@@ -531,7 +538,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     if kind == "merge":
         # an if-merge whose initial value may read a result that is measured again before the use
         name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
-        base = draw(st.one_of(st.integers(0, 5), st.just(Widen(Read(r))), st.just(Choose(Read(r), 2, 4))))
+        base = draw(st.one_of(st.integers(0, 5), st.just(Widen(Read(r))), st.just(ISelect(64, Read(r), 2, 4))))
         out = [Merge(name, draw(condition(n_results, True, True)), base, draw(st.integers(1, 3)),
                      draw(st.booleans()), draw(st.booleans()))]
         if draw(st.booleans()):
@@ -591,25 +598,25 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         if draw(st.booleans()):
             body += draw(value_shape(n_qubits, n_results, ids + 5, depth - 1, exclude))
         if draw(st.booleans()):
-            body.append(If(Cmp(LoadedInt(slot), "eq", draw(st.integers(0, 2))), (draw(mark),)))
+            body.append(If(Cmp(Load(slot, "i64"), "eq", draw(st.integers(0, 2))), (draw(mark),)))
         before, after = [Store(slot, "i64", 0)], []
         if draw(st.booleans()):
             # a second cell counts the turns on which a bit was one; it is used after the loop
             ones = ids + 1
             before.append(Store(ones, "i64", 0))
-            body.append(If(draw(_leaf(n_results)), (Store(ones, "i64", Plus(LoadedInt(ones), 1)),)))
-            after.append(arms(draw(_int_test(LoadedInt(ones)))))
+            body.append(If(draw(_leaf(n_results)), (Store(ones, "i64", Plus(Load(ones, "i64"), 1)),)))
+            after.append(arms(draw(_int_test(Load(ones, "i64")))))
         if draw(st.booleans()):
             # an if-merge on the turn number: a value kept from an earlier turn shows for certain
             name = ids + 4
-            body.insert(0, Merge(name, Cmp(LoadedInt(slot), "eq", draw(st.integers(0, 2))), draw(st.integers(0, 2)),
+            body.insert(0, Merge(name, Cmp(Load(slot, "i64"), "eq", draw(st.integers(0, 2))), draw(st.integers(0, 2)),
                                  draw(st.integers(1, 3)), draw(st.booleans()), draw(st.booleans())))
             body.insert(draw(st.integers(1, len(body))), arms(draw(_int_test(Bound(name)))))
         if draw(st.booleans()):
             # a cell carried from one turn to the next: loaded at the top of the body, stored at its end
             carry = ids + 3
             before.append(Store(carry, "i64", draw(st.integers(0, 1))))
-            body.insert(0, arms(draw(_int_test(LoadedInt(carry)))))
+            body.insert(0, arms(draw(_int_test(Load(carry, "i64")))))
             body.append(Store(carry, "i64", draw(_int_value(n_results, carry))))
         if draw(st.booleans()):
             # a bit read before the loop, measured again inside it, and the value read used on every turn
@@ -618,8 +625,8 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             at = draw(st.integers(0, len(body)))
             body[at:at] = _flip(qubit, r, draw(st.sampled_from(["h", "x"])))
             body.insert(draw(st.integers(0, len(body))), arms(Bound(name)))
-        body.append(Store(slot, "i64", Plus(LoadedInt(slot), 1)))
-        return before + [While(Cmp(LoadedInt(slot), pred, bound), tuple(body))] + after
+        body.append(Store(slot, "i64", Plus(Load(slot, "i64"), 1)))
+        return before + [While(Cmp(Load(slot, "i64"), pred, bound), tuple(body))] + after
 
     # flag loop: each turn ends with h on its own qubit before the measurement the flag takes
     slot, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
@@ -627,7 +634,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     if draw(st.booleans()):
         body += draw(value_shape(n_qubits, n_results, ids + 5, depth - 1, exclude | {qubit}))
     body += [Gate("h", (), (qubit,)), Measure(qubit, r), Store(slot, "i1", draw(st.sampled_from([Read(r), Not(Read(r))])))]
-    return [Store(slot, "i1", True), While(Loaded(slot), tuple(body))]
+    return [Store(slot, "i1", True), While(Load(slot, "i1"), tuple(body))]
 
 
 KINDS = {"all": programs, "integer": integer_programs}
