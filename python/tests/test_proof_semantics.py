@@ -352,26 +352,6 @@ def test_each_llvm_layout_computes_what_the_runner_computes(prog, edit):
     check(prog, "opaque", edit)
 
 
-def test_controlled_phaseshift_is_valid_but_left_out_of_simulation():
-    """`cphaseshift` is written without its angle: syntax is checked, meaning is not."""
-    text = """%Qubit = type opaque
-%Array = type opaque
-define void @main() #0 {
-entry:
-  call void (i64, i64, i64, i64, i8*, ...) @generalizedInvokeWithRotationsControlsTargets(i64 0, i64 0, i64 1, i64 1, \
-i8* bitcast (void (%Array*, %Qubit*)* @__quantum__qis__phaseshift__ctl to i8*), %Qubit* null, \
-%Qubit* inttoptr (i64 1 to %Qubit*))
-  ret void
-}
-declare void @__quantum__qis__phaseshift__ctl(%Array*, %Qubit*)
-declare void @generalizedInvokeWithRotationsControlsTargets(i64, i64, i64, i64, i8*, ...)
-attributes #0 = { "entry_point" }
-"""
-    outcome = differential.check_module(text)
-    assert (outcome.stage, outcome.detail) == ("unsimulatable", "uses ['cphaseshift']")
-    assert "cphaseshift q[0], q[1];\n" in outcome.output
-
-
 # --- random programs ---------------------------------------------------------------------
 
 SETTINGS = settings(max_examples=100, derandomize=True, deadline=None, database=None,

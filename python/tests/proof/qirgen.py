@@ -91,12 +91,8 @@ class If:
 
 @dataclass(frozen=True)
 class Loop:
-    """Repeat: body, h on `qubit`, measure it into `result`, until the bit says stop.
-
-    style "self": one block that branches to itself; "header": a header that
-    measures and a body block that jumps back. The loop runs while the bit is
-    1 (`until_zero`) or while it is 0.
-    """
+    """Repeat `body`, h on `qubit`, measure it into `result`, while the bit is 1 (`until_zero`) or 0:
+    in one block that branches to itself ("self") or a measuring header and a body ("header")."""
 
     qubit: int
     result: int
@@ -107,12 +103,11 @@ class Loop:
 
 @dataclass(frozen=True)
 class Switch:
-    """`switch` on an integer. Each case maps a constant to an arm (its index in
-    `arms`) or to the default (-1); every arm and the default branch to one
-    join. The default is a block of its own holding `default`, or the join
-    itself when `default` is None. With `phi` (one arm, default None) the join
-    starts with a `phi i64` that is 1 where the arm ran and 0 on every edge
-    from the switch, and `marked` runs where it is 1.
+    """`switch` on an integer; each case maps a constant to an arm (its index) or the default (-1).
+
+    Arms and the default (a block of its own, or the join when None) go to one
+    join. With `phi` (one arm, default None) the join starts with a `phi i64`,
+    1 from the arm and 0 on every edge from the switch, and `marked` runs where it is 1.
     """
 
     value: object
@@ -125,15 +120,12 @@ class Switch:
 
 @dataclass(frozen=True)
 class DefinedCall:
-    """Calls of a function that the module defines, with `body` as its body.
+    """`times` calls of a function the module defines (before the entry point if `before`).
 
-    Every qubit and result handle and every angle of the body is a parameter
-    of the function, passed by the call; nested calls pass their arguments
-    on. The function is called `times` times in a row and written before the
-    entry point when `before`. With `returns`, it also takes an i64 `offset`
-    and returns `offset + 1` when the bit of result `returns` is 1 and
-    `offset` otherwise (from one `ret`, or from two when `two_returns`); the
-    caller runs `then` when the last call returned `offset + 1`.
+    Every handle and angle of `body` is a parameter passed by the call. With
+    `returns`, it takes an i64 `offset` and returns `offset + 1` when the bit
+    of result `returns` is 1, else `offset` (from one `ret`, or two if
+    `two_returns`); the caller runs `then` when the last call returned `offset + 1`.
     """
 
     body: tuple = ()
@@ -164,12 +156,8 @@ class Bind:
 
 @dataclass(frozen=True)
 class Merge:
-    """An integer if-merge named `name`: `base`, plus `step` on the path where `cond` holds.
-
-    A branch on `cond` (taken the other way if `on_false`) to an update block
-    holding `add i64 base, step` and a join with `phi i64 [base, branching
-    block], [sum, update block]` (incomings the other way round if `swap`).
-    """
+    """An i64 if-merge named `name`: a branch on `cond` (the other way if `on_false`) to a block
+    adding `step` to `base`, and a join with the phi of both (incomings swapped if `swap`)."""
 
     name: int
     cond: object
@@ -189,13 +177,11 @@ class While:
 
 @dataclass(frozen=True)
 class PhiJoin:
-    """A join reached from several blocks, with a `phi` of type `ty` ("i1", "i32" or "i64") named `name`.
+    """A join of several blocks with a phi of type `ty` ("i1", "i32", bound through sext, or "i64").
 
-    Block k branches on `conds[k]` to the join (through an empty arm block if
-    `arm_blocks[k]`, else straight: a critical edge) or on to block k + 1; the
-    last block always goes to the join. The phi takes `values[k]` (one more
-    than `conds`) from block k, evaluated there. An i32 phi is bound through
-    `sext ... to i64`.
+    Block k branches on `conds[k]` to the join (through an empty block if
+    `arm_blocks[k]`, else on a critical edge) or on to block k + 1, the last
+    one to the join; the phi takes `values[k]`, evaluated in block k.
     """
 
     name: int
@@ -207,14 +193,9 @@ class PhiJoin:
 
 @dataclass(frozen=True)
 class PhiLoop:
-    """A counted loop whose state lives in header phis only.
-
-    Bound name `counter` counts the turns from 0, and `name` and `name + 1`
-    (type `ty`, from `first` and `second`) swap on every turn: a pair of phis
-    that read each other. With `self_loop` the loop's first block tests
-    `counter + 1 < turns` at the end of the body, else a header tests
-    `counter < turns` first. After the loop the names hold their values of
-    the last header run.
+    """A counted loop whose state lives in header phis only: `counter` counts the turns from 0,
+    `name` and `name + 1` (from `first` and `second`) swap on every turn. With `self_loop` the
+    body ends testing `counter + 1 < turns`, else a header tests `counter < turns` first.
     """
 
     name: int
@@ -233,9 +214,8 @@ class PhiLoop:
 @dataclass(frozen=True)
 class Read:
     result: int
-    # "qis" (__quantum__qis__read_result__body), "rt" (__quantum__rt__read_result),
-    # "rt-zeroext" (with the return attribute the Q# compiler writes) or "rt-attrs"
-    # (more attributes on the declaration and the call, a tail marker)
+    # "qis" or "rt": __quantum__{qis__read_result__body,rt__read_result}; "rt-zeroext" with the
+    # return attribute the Q# compiler writes, "rt-attrs" with more attributes and a tail marker
     via: str = "qis"
 
 
@@ -247,8 +227,7 @@ class Not:
 
 @dataclass(frozen=True)
 class Logic:
-    """Two conditions combined: "and"/"or" with style "instr" (and/or i1), "select" or "phi"
-    (short-circuit blocks); "xor" (xor i1), "eq"/"ne" (icmp on i1) with style "instr" only."""
+    """"and"/"or" with style "instr", "select" or "phi" (short-circuit blocks); "xor", "eq", "ne" on i1."""
 
     op: str
     lhs: object
@@ -305,11 +284,8 @@ class Bound:
 
 @dataclass(frozen=True)
 class After:
-    """Condition: run `stmts` (gates and measurements) where the condition is evaluated, then `cond`.
-
-    As the right side of a short-circuit `Logic` it puts quantum work in the
-    block that only one side of the branch runs.
-    """
+    """Run `stmts` where the condition is evaluated, then `cond` (the right side of a
+    short-circuit `Logic` puts quantum work in a block only one side runs)."""
 
     stmts: tuple
     cond: object

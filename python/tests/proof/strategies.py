@@ -1,27 +1,20 @@
 """Hypothesis strategies that draw random programs of the `qirgen` model.
 
-Sizes stay small (at most 4 qubits, 4 results, a few statements per block,
-nesting depth 2, at most one repeat-until loop and two value shapes, each
-with at most one loop of its own) so that the exact branching simulation
-stays cheap and every example runs in well under a second.
-
-Shapes are drawn so that every recorded value has one meaning in both
-languages: loops terminate with probability 1 (each turn ends with `h` on
-the loop qubit before the measurement that decides, so every turn after
-the first exits with probability 1/2, or a counter in memory bounds the
-turns), and every result is measured (from the fresh qubit 0) before
-anything reads or records it. Timing is drawn on purpose: a condition
-built from the classes of `condition` is read right before the branch that
-uses it, while the value shapes (`value_shape`) read a result or a memory
-cell, write it again (a second measurement after `h` or `x` on its qubit,
-a store), and use the value read earlier afterwards; if-merges appear in
-loop bodies too.
+Sizes stay small (at most 4 qubits and 4 results, a few statements per
+block, nesting depth 2, at most one repeat-until loop and two value shapes)
+so that the exact branching simulation stays cheap. Every recorded value has
+one meaning in both languages: loops end with probability 1 (each turn ends
+with `h` on the qubit measured for the decision, or a counter bounds the
+turns), and every result is measured before anything reads or records it.
+Timing is drawn on purpose: a `condition` is read right before its branch,
+while a `value_shape` reads a result or a cell, writes it again and uses
+the value read earlier afterwards.
 
 Two faults of the QIR runner (qirrunner 0.9.7) stay out of reach: it runs
 `rx` by an odd multiple of pi followed by `y`, `x`, `ry` or a cnot target
 on that qubit wrongly (no drawn angle is an exact multiple of pi, and the
 shapes flip bits with `x` and `h`), and it records a result never measured
-by its pointer value (every result is measured first, as said above).
+by its pointer value (every result is measured first).
 """
 from __future__ import annotations
 
@@ -47,8 +40,6 @@ ANGLES = st.one_of(
 def _distinct(n_qubits: int, k: int, exclude: frozenset = frozenset()):
     pool = [q for q in range(n_qubits) if q not in exclude]
     return st.permutations(pool).map(lambda p: tuple(p[:k]))
-
-
 
 
 @st.composite
@@ -139,7 +130,7 @@ def angle_expr(draw, n_results: int, depth: int = 2):
 
 
 @st.composite
-def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, in_loop: bool, exclude: frozenset):
+def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, exclude: frozenset):
     """A switch on an integer value: several cases share an arm, some go to the default."""
     width = draw(st.sampled_from([1, 32, 64]))
     value = draw(int_value(n_results, width, 1))
@@ -155,13 +146,13 @@ def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, in_loop: bool, 
     # every arm has a case; the other cases go to any arm or to the default
     cases = tuple((k, i if i < n_arms else draw(st.integers(-1, n_arms - 1))) for i, k in enumerate(constants))
     arm_depth = 0 if phi else depth - 1
-    arms = tuple(tuple(draw(statements(n_qubits, n_results, arm_depth, 2, in_loop, exclude)))
+    arms = tuple(tuple(draw(statements(n_qubits, n_results, arm_depth, 2, exclude)))
                  for _ in range(n_arms))
     if phi:
-        marked = tuple(draw(statements(n_qubits, n_results, 0, 2, in_loop, exclude)))
+        marked = tuple(draw(statements(n_qubits, n_results, 0, 2, exclude)))
         return Switch(value, cases, arms, None, True, marked)
     default = None if draw(st.booleans()) else tuple(
-        draw(statements(n_qubits, n_results, depth - 1, 2, in_loop, exclude)))
+        draw(statements(n_qubits, n_results, depth - 1, 2, exclude)))
     return Switch(value, cases, arms, default)
 
 
@@ -184,17 +175,16 @@ def leaf_cond(draw, n_results: int):
 
 
 @st.composite
-def condition(draw, n_results: int, blocks_allowed: bool, ifmerge_allowed: bool):
-    """A branch condition; `blocks_allowed` permits shapes that add blocks."""
+def condition(draw, n_results: int):
+    """A branch condition."""
     kind = draw(st.integers(0, 5))
     leaf = leaf_cond(n_results)
     if kind <= 1:
         return draw(leaf)
     if kind == 2:
         return Not(draw(leaf), draw(st.booleans()))
-    styles = ["instr", "select"] + (["phi"] if blocks_allowed else [])
     if kind == 3:
-        style = draw(st.sampled_from(styles))
+        style = draw(st.sampled_from(["instr", "select", "phi"]))
         return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf), style, draw(st.booleans()),
                      style == "phi" and draw(st.booleans()))
     if kind == 4:
@@ -204,8 +194,7 @@ def condition(draw, n_results: int, blocks_allowed: bool, ifmerge_allowed: bool)
         return Sel(draw(leaf), draw(arm), draw(arm))
     if draw(st.booleans()):
         return draw(int_comparison(n_results))
-    views = ["zext", "select", "arith"] + (["materialise"] if blocks_allowed else []) + (
-        ["ifmerge"] if blocks_allowed and ifmerge_allowed else [])
+    views = ["zext", "select", "arith", "materialise", "ifmerge"]
     return IntView(draw(leaf), draw(st.sampled_from(views)), draw(st.integers(0, 7)))
 
 
@@ -216,17 +205,12 @@ def condition(draw, n_results: int, blocks_allowed: bool, ifmerge_allowed: bool)
 # negative values under unsigned predicates.
 
 
-def _edges(width: int) -> list[int]:
-    lo, hi = -(1 << (width - 1)), (1 << (width - 1)) - 1
-    return [0, 1, -1, 2, -2, 3, 7, hi, hi - 1, lo, lo + 1, 1 << (width // 2), -(1 << (width // 2)),
-            1 << (width - 2)]
-
-
 def int_constant(width: int):
     if width == 1:
         return st.integers(0, 1)
     lo, hi = -(1 << (width - 1)), (1 << (width - 1)) - 1
-    return st.one_of(st.sampled_from(_edges(width)), st.integers(lo, hi))
+    edges = [0, 1, -1, 2, -2, 3, 7, hi, hi - 1, lo, lo + 1, 1 << (width // 2), -(1 << (width // 2)), 1 << (width - 2)]
+    return st.one_of(st.sampled_from(edges), st.integers(lo, hi))
 
 
 @st.composite
@@ -295,7 +279,7 @@ def int_comparison(draw, n_results: int, depth: int = 2):
 
 @st.composite
 def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
-               in_loop: bool = False, exclude: frozenset = frozenset()):
+               exclude: frozenset = frozenset()):
     out = []
     free = [q for q in range(n_qubits) if q not in exclude]
     for _ in range(draw(st.integers(0, max_len))):
@@ -309,11 +293,11 @@ def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
         elif kind == 9:
             out.append(Reset(draw(st.sampled_from(free))))
         elif depth > 0 and kind == 12 and draw(st.booleans()):
-            out.append(draw(switch_stmt(n_qubits, n_results, depth, in_loop, exclude)))
+            out.append(draw(switch_stmt(n_qubits, n_results, depth, exclude)))
         elif depth > 0:
-            cond = draw(condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
-            then = draw(statements(n_qubits, n_results, depth - 1, 3, in_loop, exclude))
-            else_ = draw(statements(n_qubits, n_results, depth - 1, 3, in_loop, exclude))
+            cond = draw(condition(n_results))
+            then = draw(statements(n_qubits, n_results, depth - 1, 3, exclude))
+            else_ = draw(statements(n_qubits, n_results, depth - 1, 3, exclude))
             out.append(If(cond, tuple(then), tuple(else_), draw(st.booleans())))
     return out
 
@@ -341,7 +325,7 @@ def programs(draw):
         result = draw(st.integers(0, n_results - 1))
         style = draw(st.sampled_from(["self", "header"]))
         loop_body = draw(statements(n_qubits, n_results, depth=0 if style == "self" else 1,
-                                    max_len=3, in_loop=True, exclude=frozenset([qubit])))
+                                    max_len=3, exclude=frozenset([qubit])))
         # measurements inside the loop must not write the loop's own result
         loop_body = [s for s in loop_body if not (isinstance(s, Measure) and s.result == result)]
         at = draw(st.integers(0, len(body)))
@@ -386,13 +370,9 @@ def integer_programs(draw, n_conditions: int = 3):
 
 # --- values with a lifetime ------------------------------------------------------
 #
-# Each shape below is a short run of statements in which a value is defined
-# at one point and used at a later one: memory cells stored under an `if`
-# or counted in a loop, values read before their result is measured again,
-# and integer if-merges, one starting from another. Cells and bound names
-# of one shape are numbered from its `ids` (nested shapes from `ids + 5`),
-# so shapes never share them.
-
+# Each shape is a short run of statements in which a value is defined at one
+# point and used at a later one. Cells and bound names of one shape are
+# numbered from its `ids` (nested shapes from `ids + 5`), so shapes never share them.
 
 VALUE_KINDS = ("cond-store", "load-store-use", "remeasure", "remeasure-phi", "merge", "chained-merge",
                "phi-join", "counted-loop", "flag-loop", "phi-loop")
@@ -408,18 +388,13 @@ def _mark(draw, free: list[int]):
     return Gate(op, (draw(st.sampled_from([0.6, 1.3, 2.2])),) if op == "ry" else (), (draw(st.sampled_from(free)),))
 
 
-def _leaf(n_results: int):
-    return leaf_cond(n_results)
-
-
 def _computed(n_results: int):
     """A condition to compute a stored value from: mostly one read result, sometimes any condition."""
-    return st.one_of(_leaf(n_results), _leaf(n_results),
-                     condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
+    return st.one_of(leaf_cond(n_results), leaf_cond(n_results), condition(n_results))
 
 
-def _filler(n_qubits: int, n_results: int, exclude: frozenset, in_loop: bool = False, depth: int = 0):
-    return statements(n_qubits, n_results, depth, 2, in_loop, exclude)
+def _filler(n_qubits: int, n_results: int, exclude: frozenset, depth: int = 0):
+    return statements(n_qubits, n_results, depth, 2, exclude)
 
 
 def _flip(qubit: int, result: int, op: str) -> tuple:
@@ -456,7 +431,8 @@ def _bool_value(draw, n_results: int, slot: int | None = None):
 @st.composite
 def _int_test(draw, operand):
     """An icmp of an integer against a constant near the values the shapes store."""
-    return Cmp(operand, draw(st.sampled_from(["eq", "ne", "slt", "sle", "sgt", "sge", "ult", "ule", "ugt", "uge"])), draw(st.integers(0, 8)))
+    predicates = ["eq", "ne", "slt", "sle", "sgt", "sge", "ult", "ule", "ugt", "uge"]
+    return Cmp(operand, draw(st.sampled_from(predicates)), draw(st.integers(0, 8)))
 
 
 @st.composite
@@ -487,9 +463,9 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             if stored:
                 body.insert(draw(st.integers(0, len(body))), Store(slot, ty, draw(value)))
             branches.append(tuple(body))
-        cond = draw(condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
+        cond = draw(condition(n_results))
         use = draw(_int_test(Load(slot, "i64"))) if ty == "i64" else draw(st.sampled_from(
-            [Load(slot, "i1"), Not(Load(slot, "i1")), Logic("and", Load(slot, "i1"), draw(_leaf(n_results)))]))
+            [Load(slot, "i1"), Not(Load(slot, "i1")), Logic("and", Load(slot, "i1"), draw(leaf_cond(n_results)))]))
         return [Store(slot, ty, init), If(cond, *branches, draw(st.booleans())), *draw(filler), arms(use)]
 
     if kind == "load-store-use":
@@ -499,7 +475,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         first = _int_value(n_results) if ty == "i64" else _bool_value(n_results)  # the cell is not set yet
         out = [Store(slot, ty, draw(first))]
         if draw(st.booleans()):
-            out.append(If(draw(_leaf(n_results)), (Store(slot, ty, draw(value)),)))
+            out.append(If(draw(leaf_cond(n_results)), (Store(slot, ty, draw(value)),)))
         out.append(Bind(name, Load(slot, "i64") if ty == "i64" else Load(slot, "i1")))
         new = draw(st.one_of(value, st.just(Plus(Bound(name), 1) if ty == "i64" else Not(Bound(name)))))
         out += [Store(slot, ty, new), *draw(filler)]
@@ -513,7 +489,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         # a value read from a result, the result measured again, then a use of the value
         name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
         read = Read(r, draw(st.sampled_from(["qis", "rt"])))
-        value = draw(st.sampled_from([read, Not(read), Logic("and", read, draw(_leaf(n_results))),
+        value = draw(st.sampled_from([read, Not(read), Logic("and", read, draw(leaf_cond(n_results))),
                                       Widen(read), ISelect(64, read, 3, 5)]))
         out = [Gate("h", (), (qubit,)), Measure(qubit, r), Bind(name, value),
                *_flip(qubit, r, draw(st.sampled_from(["h", "x"]))), *draw(filler)]
@@ -531,7 +507,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         qubit, r = draw(st.sampled_from(free)), draw(result)
         lhs = draw(st.sampled_from([Read(r), Not(Read(r))]))
         rhs = After(_flip(qubit, r, draw(st.sampled_from(["h", "x"]))),
-                    draw(st.one_of(st.just(Read(r)), _leaf(n_results))))
+                    draw(st.one_of(st.just(Read(r)), leaf_cond(n_results))))
         cond = Logic(draw(st.sampled_from(["and", "or"])), lhs, rhs, "phi", draw(st.booleans()), draw(st.booleans()))
         return [Gate("h", (), (qubit,)), Measure(qubit, r), arms(cond)]
 
@@ -539,7 +515,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         # an if-merge whose initial value may read a result that is measured again before the use
         name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
         base = draw(st.one_of(st.integers(0, 5), st.just(Widen(Read(r))), st.just(ISelect(64, Read(r), 2, 4))))
-        out = [Merge(name, draw(condition(n_results, True, True)), base, draw(st.integers(1, 3)),
+        out = [Merge(name, draw(condition(n_results)), base, draw(st.integers(1, 3)),
                      draw(st.booleans()), draw(st.booleans()))]
         if draw(st.booleans()):
             out += _flip(qubit, r, draw(st.sampled_from(["h", "x"])))
@@ -549,9 +525,9 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     if kind == "chained-merge":
         # a second if-merge starting from the first one's value; both values used afterwards
         first, second = ids, ids + 1
-        out = [Merge(first, draw(_leaf(n_results)), draw(st.sampled_from([4, 5])), draw(st.sampled_from([1, 2])),
+        out = [Merge(first, draw(leaf_cond(n_results)), draw(st.sampled_from([4, 5])), draw(st.sampled_from([1, 2])),
                      draw(st.booleans()), draw(st.booleans())), *draw(filler),
-               Merge(second, draw(_leaf(n_results)), Bound(first), 10, draw(st.booleans()), draw(st.booleans())),
+               Merge(second, draw(leaf_cond(n_results)), Bound(first), 10, draw(st.booleans()), draw(st.booleans())),
                *draw(filler), arms(Cmp(Bound(first), "eq", 5))]
         out.append(arms(Cmp(Bound(second), draw(st.sampled_from(["eq", "ne", "sgt", "slt"])),
                             draw(st.sampled_from([5, 14, 15, 16])))))
@@ -560,10 +536,10 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     if kind == "phi-join":
         # a join of two to four blocks, on critical edges or through arm blocks, with one phi
         name, ty, n = ids, draw(st.sampled_from(["i1", "i32", "i64"])), draw(st.integers(1, 3))
-        value = {"i1": st.one_of(st.booleans(), _leaf(n_results)), "i32": st.sampled_from(I32_VALUES),
-                 "i64": st.one_of(st.integers(0, 7), st.builds(Widen, _leaf(n_results)))}[ty]
+        value = {"i1": st.one_of(st.booleans(), leaf_cond(n_results)), "i32": st.sampled_from(I32_VALUES),
+                 "i64": st.one_of(st.integers(0, 7), st.builds(Widen, leaf_cond(n_results)))}[ty]
         values = tuple(draw(value) for _ in range(n + 1))
-        join = PhiJoin(name, ty, tuple(draw(_leaf(n_results)) for _ in range(n)), values,
+        join = PhiJoin(name, ty, tuple(draw(leaf_cond(n_results)) for _ in range(n)), values,
                        tuple(draw(st.booleans()) for _ in range(n)))
         if ty == "i1":
             use = draw(st.sampled_from([Bound(name), Not(Bound(name))]))
@@ -572,12 +548,12 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             use = Cmp(Bound(name), draw(st.sampled_from(["eq", "ne", "slt", "sgt"])), draw(st.sampled_from(known)))
         return [join, *draw(filler), arms(use)]
 
-    body = list(draw(_filler(n_qubits, n_results, exclude, in_loop=True, depth=1)))
+    body = list(draw(_filler(n_qubits, n_results, exclude, depth=1)))
     if kind == "phi-loop":
         # counter and a swapping pair in header phis, used inside the loop and after it
         name, counter, ty = ids, ids + 2, draw(st.sampled_from(["i1", "i64"]))
-        value = st.one_of(st.booleans(), _leaf(n_results)) if ty == "i1" else st.one_of(
-            st.integers(0, 7), st.builds(Widen, _leaf(n_results)))
+        value = st.one_of(st.booleans(), leaf_cond(n_results)) if ty == "i1" else st.one_of(
+            st.integers(0, 7), st.builds(Widen, leaf_cond(n_results)))
 
         def pair_use():
             return draw(st.sampled_from([Bound(name), Bound(name + 1)])) if ty == "i1" else draw(
@@ -604,7 +580,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             # a second cell counts the turns on which a bit was one; it is used after the loop
             ones = ids + 1
             before.append(Store(ones, "i64", 0))
-            body.append(If(draw(_leaf(n_results)), (Store(ones, "i64", Plus(Load(ones, "i64"), 1)),)))
+            body.append(If(draw(leaf_cond(n_results)), (Store(ones, "i64", Plus(Load(ones, "i64"), 1)),)))
             after.append(arms(draw(_int_test(Load(ones, "i64")))))
         if draw(st.booleans()):
             # an if-merge on the turn number: a value kept from an earlier turn shows for certain
@@ -630,7 +606,7 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
 
     # flag loop: each turn ends with h on its own qubit before the measurement the flag takes
     slot, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
-    body = list(draw(_filler(n_qubits, n_results, exclude | {qubit}, in_loop=True, depth=1)))
+    body = list(draw(_filler(n_qubits, n_results, exclude | {qubit}, depth=1)))
     if draw(st.booleans()):
         body += draw(value_shape(n_qubits, n_results, ids + 5, depth - 1, exclude | {qubit}))
     body += [Gate("h", (), (qubit,)), Measure(qubit, r), Store(slot, "i1", draw(st.sampled_from([Read(r), Not(Read(r))])))]
