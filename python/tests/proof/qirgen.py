@@ -23,7 +23,7 @@ from __future__ import annotations
 import dataclasses
 import random
 import struct
-from dataclasses import dataclass, field
+from dataclasses import dataclass, field, make_dataclass
 
 # QIR gate key -> (angles, qubits, function name); `_adj` keys name the adjoint
 QIR_GATES: dict[str, tuple[int, int, str]] = {
@@ -43,317 +43,77 @@ MEASUREMENTS = {"mz": "__quantum__qis__mz__body", "m": "__quantum__qis__m__body"
                 "mresetz": "__quantum__qis__mresetz__body"}
 
 
-@dataclass(frozen=True)
-class Gate:
-    op: str  # key of QIR_GATES
-    angles: tuple = ()  # floats, or FArith/ToDouble values
-    qubits: tuple[int, ...] = ()
-
-
-@dataclass(frozen=True)
-class Ctl:
-    """A controlled operation through the generalized invocation."""
-
-    op: str  # key of CONTROLLED_OPS
-    adjoint: bool
-    qubits: tuple[int, ...]  # controls then targets
-
-
-# op -> the gates the runner target writes instead, from the qubits and angles
-RUNNER_GATES = {
-    "ccnot": lambda q, a: [Gate("ccx", (), q)],
-    "phasedx": lambda q, a: [Gate("rz", (-a[1],), q), Gate("rx", (a[0],), q), Gate("rz", (a[1],), q)],
-    "ctl-x1": lambda q, a: [Gate("cnot", (), q)], "ctl-x2": lambda q, a: [Gate("ccx", (), q)],
-    "ctl-y": lambda q, a: [Gate("cy", (), q)], "ctl-z": lambda q, a: [Gate("cz", (), q)],
-    "ctl-swap": lambda q, a: [Gate("cnot", (), (q[2], q[1])), Gate("ccx", (), q), Gate("cnot", (), (q[2], q[1]))],
-}
-
-
-@dataclass(frozen=True)
-class Measure:
-    qubit: int
-    result: int
-    kind: str = "mz"  # key of MEASUREMENTS
-
-
-@dataclass(frozen=True)
-class Reset:
-    qubit: int
-
-
-@dataclass(frozen=True)
-class If:
-    cond: object
-    then: tuple = ()
-    else_: tuple = ()
-    empty_arm_block: bool = False  # write an empty arm as its own block (diamond)
-
-
-@dataclass(frozen=True)
-class Loop:
-    """Repeat `body`, h on `qubit`, measure it into `result`, while the bit is 1 (`until_zero`) or 0:
-    in one block that branches to itself ("self") or a measuring header and a body ("header")."""
-
-    qubit: int
-    result: int
-    body: tuple = ()
-    style: str = "self"
-    until_zero: bool = True
-
-
-@dataclass(frozen=True)
-class Switch:
-    """`switch` on an integer; each case maps a constant to an arm (its index) or the default (-1).
-
-    Arms and the default (a block of its own, or the join when None) go to one
-    join. With `phi` (one arm, default None) the join starts with a `phi i64`,
-    1 from the arm and 0 on every edge from the switch, and `marked` runs where it is 1.
-    """
-
-    value: object
-    cases: tuple[tuple[int, int], ...]
-    arms: tuple[tuple, ...] = ()
-    default: tuple | None = ()
-    phi: bool = False
-    marked: tuple = ()
-
-
-@dataclass(frozen=True)
-class DefinedCall:
-    """`times` calls of a function the module defines (before the entry point if `before`).
-
-    Every handle and angle of `body` is a parameter passed by the call. With
-    `returns`, it takes an i64 `offset` and returns `offset + 1` when the bit
-    of result `returns` is 1, else `offset` (from one `ret`, or two if
-    `two_returns`); the caller runs `then` when the last call returned `offset + 1`.
-    """
-
-    body: tuple = ()
-    times: int = 1
-    before: bool = False
-    returns: int | None = None
-    offset: int = 0
-    two_returns: bool = False
-    then: tuple = ()
-
-
-@dataclass(frozen=True)
-class Store:
-    """`store` into memory cell `slot`, an `alloca` of type `ty` ("i1" or "i64") in the entry block."""
-
-    slot: int
-    ty: str
-    value: object  # a bool or condition for "i1", an integer for "i64"
-
-
-@dataclass(frozen=True)
-class Bind:
-    """Evaluate `value` (a condition or an integer) here and name it for later `Bound` uses."""
-
-    name: int
-    value: object
-
-
-@dataclass(frozen=True)
-class Merge:
-    """An i64 if-merge named `name`: a branch on `cond` (the other way if `on_false`) to a block
-    adding `step` to `base`, and a join with the phi of both (incomings swapped if `swap`)."""
-
-    name: int
-    cond: object
-    base: object  # an integer, for instance the `Bound` value of an earlier merge
-    step: int
-    on_false: bool = False
-    swap: bool = False
-
-
-@dataclass(frozen=True)
-class While:
-    """A loop whose header evaluates `cond` on every turn (typically loads of cells) before `body`."""
-
-    cond: object
-    body: tuple = ()
-
-
-@dataclass(frozen=True)
-class PhiJoin:
-    """A join of several blocks with a phi of type `ty` ("i1", "i32", bound through sext, or "i64").
-
-    Block k branches on `conds[k]` to the join (through an empty block if
-    `arm_blocks[k]`, else on a critical edge) or on to block k + 1, the last
-    one to the join; the phi takes `values[k]`, evaluated in block k.
-    """
-
-    name: int
-    ty: str
-    conds: tuple
-    values: tuple
-    arm_blocks: tuple = ()
-
-
-@dataclass(frozen=True)
-class PhiLoop:
-    """A counted loop whose state lives in header phis only: `counter` counts the turns from 0,
-    `name` and `name + 1` (from `first` and `second`) swap on every turn. With `self_loop` the
-    body ends testing `counter + 1 < turns`, else a header tests `counter < turns` first.
-    """
-
-    name: int
-    counter: int
-    ty: str
-    turns: int
-    first: object
-    second: object
-    body: tuple = ()
-    self_loop: bool = False
-
-
-# --- conditions ------------------------------------------------------------------------------
-
-
-@dataclass(frozen=True)
-class Read:
-    result: int
-    # "qis" or "rt": __quantum__{qis__read_result__body,rt__read_result}; "rt-zeroext" with the
-    # return attribute the Q# compiler writes, "rt-attrs" with more attributes and a tail marker
-    via: str = "qis"
-
-
-@dataclass(frozen=True)
-class Not:
-    operand: object
-    true_first: bool = False  # xor i1 true, %x instead of xor i1 %x, true
-
-
-@dataclass(frozen=True)
-class Logic:
-    """"and"/"or" with style "instr", "select" or "phi" (short-circuit blocks); "xor", "eq", "ne" on i1."""
-
-    op: str
-    lhs: object
-    rhs: object
-    style: str = "instr"
-    phi_const_first: bool = True
-    # phi style only: the left side's branch goes the other way round, so the
-    # value is (!lhs && rhs) for "and" and (!lhs || rhs) for "or"
-    phi_inverted: bool = False
-
-
-@dataclass(frozen=True)
-class Sel:
-    """select i1 %cond, i1 then, i1 else; then/else are True, False or a condition."""
-
-    cond: object
-    then: object
-    else_: object
-
-
-@dataclass(frozen=True)
-class IntView:
-    """An i1 condition passed through an integer value and compared back: style "zext",
-    "arith", "select", "materialise" (a phi of constants) or "ifmerge" (a phi of an update)."""
-
-    operand: object
-    style: str
-    variant: int = 0
-
-
-@dataclass(frozen=True)
-class ICmp:
-    """icmp pred iN lhs, rhs."""
-
-    pred: str
-    lhs: object
-    rhs: object
-
-
-@dataclass(frozen=True)
-class Load:
-    """`load` of cell `slot` of type `ty`: a condition for "i1", an integer for "i64"."""
-
-    slot: int
-    ty: str
-
-
-@dataclass(frozen=True)
-class Bound:
-    """The value named `name` by Bind, Merge, PhiJoin or PhiLoop: a condition or an i64."""
-
-    name: int
-
-
-@dataclass(frozen=True)
-class After:
-    """Run `stmts` where the condition is evaluated, then `cond` (the right side of a
-    short-circuit `Logic` puts quantum work in a block only one side runs)."""
-
-    stmts: tuple
-    cond: object
-
-
-# --- integers and angles ----------------------------------------------------------------------
-
-
-@dataclass(frozen=True)
-class IConst:
-    """An iN constant; `unsigned` writes a negative value as its unsigned N-bit number."""
-
-    width: int
-    value: int  # canonical: 0/1 for i1, signed otherwise
-    unsigned: bool = False
-
-
-@dataclass(frozen=True)
-class IBit:
-    """A condition used as an i1 value."""
-
-    cond: object
-
-
-@dataclass(frozen=True)
-class ISelect:
-    """select i1 cond, iN then, iN else_ (constants)."""
-
-    width: int
-    cond: object
-    then: int
-    else_: int
-
-
-@dataclass(frozen=True)
-class ICast:
-    """zext or sext (to a wider iN) or trunc (to a narrower iN) of a non-constant value."""
-
-    width: int
-    op: str
-    operand: object
-
-
-@dataclass(frozen=True)
-class IBin:
-    """`op` iN lhs, rhs for the opcodes of `INT_OPS`; shifts and divisions by a constant `rhs`."""
-
-    width: int
-    op: str
-    lhs: object
-    rhs: object
-
-
-@dataclass(frozen=True)
-class FArith:
-    """A double: `op` (fadd, fsub, fmul, fdiv; fneg on `lhs` only) on floats, FArith and ToDouble values."""
-
-    op: str
-    lhs: object
-    rhs: object = None
-
-
-@dataclass(frozen=True)
-class ToDouble:
-    """`sitofp` or `uitofp` of an integer, as a double."""
-
-    op: str
-    value: object
+def _node(name: str, fields: str, **defaults) -> type:
+    """A frozen dataclass `name` with the space-separated `fields`; those in `defaults` are optional."""
+    return make_dataclass(name, [(f, object, field(default=defaults[f])) if f in defaults else (f, object)
+                                 for f in fields.split()], frozen=True, namespace={"__module__": __name__})
+
+
+# --- statements ---
+Gate = _node("Gate", "op angles qubits", angles=(), qubits=())  # op: key of QIR_GATES; angles: floats or doubles
+Ctl = _node("Ctl", "op adjoint qubits")  # the generalized invocation of CONTROLLED_OPS[op]: controls, then targets
+Measure = _node("Measure", "qubit result kind", kind="mz")  # kind: key of MEASUREMENTS
+Reset = _node("Reset", "qubit")
+If = _node("If", "cond then else_ empty_arm_block", then=(), else_=(), empty_arm_block=False)  # empty arm as a block
+# Repeat `body`, h on `qubit`, measure it into `result`, while the bit is 1 (`until_zero`) or 0: in one
+# block that branches to itself ("self") or a measuring header and a body ("header").
+Loop = _node("Loop", "qubit result body style until_zero", body=(), style="self", until_zero=True)
+# `switch` on an integer; each case maps a constant to an arm (its index) or the default (-1). Arms and
+# the default (a block of its own, or the join when None) go to one join. With `phi` (one arm, default
+# None) the join starts with a `phi i64`, 1 from the arm and 0 from the switch, and `marked` runs on 1.
+Switch = _node("Switch", "value cases arms default phi marked", arms=(), default=(), phi=False, marked=())
+# `times` calls of a function the module defines (before the entry point if `before`); every handle and
+# angle of `body` is a parameter. With `returns` it takes an i64 `offset` and returns `offset + 1` when
+# the bit of result `returns` is 1, else `offset` (from one `ret`, or two if `two_returns`); the caller
+# runs `then` when the last call returned `offset + 1`.
+DefinedCall = _node("DefinedCall", "body times before returns offset two_returns then", body=(), times=1,
+                    before=False, returns=None, offset=0, two_returns=False, then=())
+# Values with a lifetime. A cell is an `alloca` of `ty` ("i1" or "i64") in the entry block; a bound name
+# is an SSA value used later as `Bound(name)`.
+Store = _node("Store", "slot ty value")  # value: a bool or condition for "i1", an integer for "i64"
+Bind = _node("Bind", "name value")  # evaluate a condition or integer here, for later uses
+# An i64 if-merge: a branch on `cond` (the other way if `on_false`) to a block adding `step` to `base`,
+# and a join with the phi of both (incomings swapped if `swap`).
+Merge = _node("Merge", "name cond base step on_false swap", on_false=False, swap=False)
+While = _node("While", "cond body", body=())  # a header evaluating `cond` on every turn, then `body`
+# A join of several blocks with a phi of `ty` ("i1", "i32" bound through sext, or "i64"): block k branches
+# on `conds[k]` to the join (through an empty block if `arm_blocks[k]`, else on a critical edge) or on to
+# block k + 1, the last one to the join; the phi takes `values[k]`, evaluated in block k.
+PhiJoin = _node("PhiJoin", "name ty conds values arm_blocks", arm_blocks=())
+# A counted loop whose state lives in header phis: `counter` counts the turns from 0, `name` and
+# `name + 1` (from `first` and `second`) swap on every turn. With `self_loop` the body ends testing
+# `counter + 1 < turns`, else a header tests `counter < turns` first.
+PhiLoop = _node("PhiLoop", "name counter ty turns first second body self_loop", body=(), self_loop=False)
+
+# --- conditions (i1) ---
+# via "qis" or "rt": __quantum__{qis__read_result__body,rt__read_result}; "rt-zeroext" with the return
+# attribute the Q# compiler writes, "rt-attrs" with more attributes and a tail marker
+Read = _node("Read", "result via", via="qis")
+Not = _node("Not", "operand true_first", true_first=False)  # xor i1 true, %x when `true_first`
+# "and"/"or" with style "instr", "select" or "phi" (short-circuit blocks; the constant's incoming first
+# if `phi_const_first`; the left side's branch the other way round, !lhs && rhs or !lhs || rhs, if
+# `phi_inverted`); "xor", "eq", "ne" on i1 with style "instr"
+Logic = _node("Logic", "op lhs rhs style phi_const_first phi_inverted", style="instr", phi_const_first=True,
+              phi_inverted=False)
+Sel = _node("Sel", "cond then else_")  # select i1; then/else_ are True, False or a condition
+# a condition passed through an integer and compared back: style "zext", "arith", "select",
+# "materialise" (a phi of constants) or "ifmerge" (a phi of an update); `variant` picks constants and order
+IntView = _node("IntView", "operand style variant", variant=0)
+ICmp = _node("ICmp", "pred lhs rhs")  # icmp pred iN
+Load = _node("Load", "slot ty")  # a condition for "i1", an integer for "i64"
+Bound = _node("Bound", "name")  # the value of a name: a condition or an i64
+# run `stmts` where the condition is evaluated, then `cond` (the right side of a short-circuit `Logic`
+# puts quantum work in a block only one side runs)
+After = _node("After", "stmts cond")
+
+# --- integers (a plain int is an i64 constant) and doubles ---
+IConst = _node("IConst", "width value unsigned", unsigned=False)  # canonical value; `unsigned` prints N bits
+IBit = _node("IBit", "cond")  # a condition as an i1 value
+ISelect = _node("ISelect", "width cond then else_")  # select between two constants
+ICast = _node("ICast", "width op operand")  # zext, sext or trunc of a non-constant value
+IBin = _node("IBin", "width op lhs rhs")  # an opcode of INT_OPS; shifts and divisions by a constant
+FArith = _node("FArith", "op lhs rhs", rhs=None)  # fadd, fsub, fmul, fdiv; fneg of `lhs`
+ToDouble = _node("ToDouble", "op value")  # sitofp or uitofp of an integer
 
 
 def Widen(cond) -> ICast:  # noqa: N802 - shorthands of the values the lifetime shapes use
@@ -366,6 +126,16 @@ def Plus(operand, k: int) -> IBin:  # noqa: N802
 
 def Cmp(operand, pred: str, k: int) -> ICmp:  # noqa: N802
     return ICmp(pred, operand, k)
+
+
+# op -> the gates the runner target writes instead, from the qubits and angles
+RUNNER_GATES = {
+    "ccnot": lambda q, a: [Gate("ccx", (), q)],
+    "phasedx": lambda q, a: [Gate("rz", (-a[1],), q), Gate("rx", (a[0],), q), Gate("rz", (a[1],), q)],
+    "ctl-x1": lambda q, a: [Gate("cnot", (), q)], "ctl-x2": lambda q, a: [Gate("ccx", (), q)],
+    "ctl-y": lambda q, a: [Gate("cy", (), q)], "ctl-z": lambda q, a: [Gate("cz", (), q)],
+    "ctl-swap": lambda q, a: [Gate("cnot", (), (q[2], q[1])), Gate("ccx", (), q), Gate("cnot", (), (q[2], q[1]))],
+}
 
 
 @dataclass
