@@ -27,13 +27,12 @@ pytestmark = pytest.mark.proof
 ALLOWED = {"Adaptive_RIF": {"compared", "translate-error", "producer-error"}}
 
 
-@pytest.mark.parametrize("producer, profile, script, args", producers.GROUPS,
-                         ids=[f"{g[0]}-{g[1]}" for g in producers.GROUPS])
-def test_producer_modules_translate_and_match_the_runner(producer, profile, script, args, tmp_path):
+@pytest.mark.parametrize("producer, profile", producers.GROUPS, ids=[f"{g[0]}-{g[1]}" for g in producers.GROUPS])
+def test_producer_modules_translate_and_match_the_runner(producer, profile, tmp_path):
     python = producers.producer_python(producer)
     if python is None:
         pytest.skip(f"no interpreter with {producers.PACKAGES[producer]} (set CORVANE_{producer.upper()}_PYTHON)")
     group = producers.Group(producer, profile)
-    stages = [producers.check(group, module, tmp_path) for module in producers.generate(python, script, args, 3, 0)]
+    stages = [producers.check(group, module, tmp_path) for module in producers.generate(python, producer, profile, 3, 0)]
     assert group.faults == []
     assert "compared" in stages and set(stages) <= ALLOWED.get(profile, {"compared", "producer-error"}), stages

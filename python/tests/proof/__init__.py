@@ -6,7 +6,7 @@
   simulator on the output; `qirscan`: which recorded value is which bit.
 * `qirgen` / `strategies`: random QIR programs of a small model; `campaign`,
   `round_trip` and `producers` check many of them (or LLVM's round trip, or
-  modules of the real producers drawn by `qsharpgen` / `tketgen`).
+  modules of the real producers drawn by `producergen`).
 
 The modules import their third-party packages at import time; the test
 files call `require()` first so that a machine without them skips cleanly.

@@ -1,22 +1,30 @@
-"""Random Q# programs, compiled to QIR by the `qsharp` package.
+"""Random programs for the real QIR producers, compiled to QIR by them.
 
-A seeded generator draws each program from a small grammar: one- and
-two-qubit gates and rotations (by literals or Double variables), `M` and
-`MResetZ` results, `Reset`; mutable Int, Bool and (for Adaptive_RIF) Double
-variables set from arithmetic (`+ - * &&& |||`), conditional expressions,
-calls of a function of the program, comparisons of results, of Ints and of
-Doubles, `not`/`and`/`or`, and measurements; `if`/`else` on any of those;
-`for` over a range, over the qubit array and over its indices (`Length`);
-`while` and `repeat`/`until` loops; operations of the program that are
-called, some returning a Result. Every variable ends by steering a gate on
-an extra qubit, and the program returns the measured array of all qubits.
+`qsharp` and `pytket-qir` each pin a pyqir of their own, so this file runs
+under the interpreter of a separate virtual environment; it imports nothing
+but the standard library until it compiles. It prints one JSON object per
+module: {"name", "source", "qir"} or {"name", "source", "error"}.
 
-`qsharp` pins its own pyqir, so this file runs under the interpreter of a
-separate virtual environment; it imports nothing but the standard library
-and, in `compile_all`, `qsharp`. Run as a script it prints one JSON object
-per module: {"name", "source", "qir"} or {"name", "source", "error"}.
+    python producergen.py qsharp --profile Adaptive_RI --seed 0 -n 20
+    python producergen.py pytket --seed 0 -n 20
 
-    python qsharpgen.py --profile Adaptive_RI --seed 0 -n 20
+Q# programs come from a small grammar: one- and two-qubit gates and
+rotations (by literals or Double variables), `M` and `MResetZ` results,
+`Reset`; mutable Int, Bool and (for Adaptive_RIF) Double variables set from
+arithmetic (`+ - * &&& |||`), conditional expressions, calls of a function of
+the program, comparisons of results, of Ints and of Doubles, `not`/`and`/`or`
+and measurements; `if`/`else` on any of those; `for` over a range, over the
+qubit array and over its indices (`Length`); `while` and `repeat`/`until`;
+operations of the program that are called, some returning a Result.
+
+pytket circuits: gates, measurements into classical registers, gates
+conditioned on a bit, its negation or a register compared with a constant,
+classical expressions over registers (arithmetic and bitwise) written into
+a register or a bit, register assignments (conditional or not) and copies.
+
+Every classical variable or register bit ends by steering a gate on a qubit
+of its own, and every qubit is measured, so the recorded results depend on
+the classical values.
 """
 from __future__ import annotations
 
@@ -25,6 +33,8 @@ import json
 import random
 import sys
 import warnings
+
+# --- Q# ---------------------------------------------------------------------------------------
 
 PROFILES = ("Adaptive_RI", "Adaptive_RIF")
 # Angles stay clear of odd multiples of pi: the QIR runner simulates rx by
@@ -35,7 +45,7 @@ TWO_QUBIT = ("CNOT", "CZ", "SWAP")
 FUNCTIONS = ("x * 2 + y", "x - y + 1", "(x + y) * 3", "x &&& y", "x > y ? x | y")
 
 
-class Program:
+class QSharpProgram:
     """Source text of one random program, built statement by statement."""
 
     def __init__(self, rng: random.Random, floats: bool):
@@ -232,33 +242,165 @@ class Program:
         return "\n\n".join([text for text, _, _ in self.ops] + self.funcs + [main])
 
 
-def compile_all(sources: list[tuple[str, str]], profile: str) -> list[dict]:
-    """Compile each (name, source) with `qsharp` for `profile`."""
+def compile_qsharp(source: str, profile: str) -> str:
     warnings.simplefilter("ignore")  # the qsharp package warns that it is deprecated in favour of qdk
     import qsharp
 
-    out = []
-    for name, source in sources:
-        try:
-            qsharp.init(target_profile=getattr(qsharp.TargetProfile, profile))
-            qsharp.eval(source)
-            out.append({"name": name, "source": source, "qir": str(qsharp.compile("Main()"))})
-        except (Exception, BaseException) as exc:  # noqa: BLE001 - the compiler's panics derive from BaseException
-            if isinstance(exc, KeyboardInterrupt):
-                raise
-            out.append({"name": name, "source": source, "error": f"{type(exc).__name__}: {exc}"})
-    return out
+    qsharp.init(target_profile=getattr(qsharp.TargetProfile, profile))
+    qsharp.eval(source)
+    return str(qsharp.compile("Main()"))
+
+
+# --- pytket -------------------------------------------------------------------------------------
+
+# Angles in half-turns, none an odd integer: the QIR runner simulates rx by
+# an odd multiple of pi followed by some gates wrongly.
+TKET_ANGLES = (0.1, 0.25, 0.3, 0.75, 1.5, -0.4)
+TKET_ONE_QUBIT = ("H", "X", "Y", "Z", "S", "Sdg", "T", "Tdg")
+ROTATIONS = ("Rx", "Ry", "Rz")
+TKET_TWO_QUBIT = ("CX", "CZ")
+CONDITIONS = ("if_bit", "if_not_bit", "reg_eq", "reg_neq", "reg_lt", "reg_gt", "reg_leq", "reg_geq")
+REGISTER_OPS = ("+", "-", "*", "&", "|", "^")
+BIT_OPS = ("&", "|", "^")
+
+
+def plan(seed: int) -> dict:
+    """The circuit as plain data: qubit count, registers and a list of steps."""
+    rng = random.Random(seed)
+    qubits = rng.randint(2, 3)
+    registers = {name: rng.randint(2, 3) for name in ("a", "b", "r")[:rng.randint(2, 3)]}
+    names = list(registers)
+    steps: list[list] = []
+
+    def bit() -> list:
+        name = rng.choice(names)
+        return [name, rng.randrange(registers[name])]
+
+    def condition() -> list:
+        kind = rng.choice(CONDITIONS)
+        if kind in ("if_bit", "if_not_bit"):
+            return [kind, bit()]
+        name = rng.choice(names)
+        top = 1 << registers[name]
+        # a register is never below 0 nor above its top value, which pytket refuses to test for
+        low, high = {"reg_lt": (1, top), "reg_gt": (0, top - 1)}.get(kind, (0, top))
+        return [kind, name, rng.randrange(low, high)]
+
+    # a first layer that puts most qubits in superposition, so measured bits vary
+    for q in range(qubits):
+        if rng.random() < 0.7:
+            steps.append(["gate", rng.choice(("H", "Ry")), q, (q + 1) % qubits, rng.choice(TKET_ANGLES)])
+    for _ in range(rng.randint(4, 12)):
+        kind = rng.random()
+        if kind < 0.3:
+            steps.append(["gate", rng.choice(TKET_ONE_QUBIT + ROTATIONS + TKET_TWO_QUBIT)]
+                         + rng.sample(range(qubits), 2) + [rng.choice(TKET_ANGLES)])
+        elif kind < 0.5:
+            steps.append(["measure", rng.randrange(qubits), bit()])
+        elif kind < 0.7:
+            steps.append(["cond-gate", rng.choice(TKET_ONE_QUBIT + ROTATIONS + TKET_TWO_QUBIT)]
+                         + rng.sample(range(qubits), 2) + [rng.choice(TKET_ANGLES), condition()])
+        elif kind < 0.85:
+            left, right = rng.choice(names), rng.choice(names)
+            steps.append(["reg-expr", left, rng.choice(REGISTER_OPS), right, rng.choice(names)])
+        elif kind < 0.9:
+            steps.append(["bit-expr", bit(), rng.choice(BIT_OPS), bit(), bit()])
+        elif kind < 0.95:
+            name = rng.choice(names)
+            steps.append(["set-reg", name, rng.randrange(1 << registers[name]),
+                          condition() if rng.random() < 0.5 else None])
+        else:
+            steps.append(["copy-reg", rng.choice(names), rng.choice(names)])
+    return {"qubits": qubits, "registers": registers, "steps": steps}
+
+
+def build(recipe: dict):
+    """The pytket circuit of a plan."""
+    from pytket.circuit import Circuit, OpType
+    from pytket.circuit import logic_exp  # noqa: F401 - registers gain their operators from it
+    import pytket.circuit as pc
+
+    qubits, registers = recipe["qubits"], recipe["registers"]
+    marks = sum(registers.values())
+    circuit = Circuit(qubits + marks)
+    regs = {name: circuit.add_c_register(name, width) for name, width in registers.items()}
+
+    def gate(name: str, first: int, second: int, angle: float, **kw) -> None:
+        if name in TKET_TWO_QUBIT:
+            circuit.add_gate(getattr(OpType, "CX" if name == "CX" else "CZ"), [first, second], **kw)
+        elif name in ROTATIONS:
+            circuit.add_gate(getattr(OpType, name), angle, [first], **kw)
+        else:
+            circuit.add_gate(getattr(OpType, name), [first], **kw)
+
+    def condition(cond: list):
+        kind = cond[0]
+        if kind in ("if_bit", "if_not_bit"):
+            return getattr(pc, kind)(regs[cond[1][0]][cond[1][1]])
+        return getattr(pc, kind)(regs[cond[1]], cond[2])
+
+    for step in recipe["steps"]:
+        kind = step[0]
+        if kind == "gate":
+            gate(*step[1:5])
+        elif kind == "measure":
+            circuit.Measure(step[1], regs[step[2][0]][step[2][1]])
+        elif kind == "cond-gate":
+            gate(*step[1:5], condition=condition(step[5]))
+        elif kind == "reg-expr":
+            _, left, op, right, out = step
+            a, b = regs[left], regs[right]
+            expr = {"+": a + b, "-": a - b, "*": a * b, "&": a & b, "|": a | b, "^": a ^ b}[op]
+            circuit.add_clexpr_from_logicexp(expr, regs[out].to_list())
+        elif kind == "bit-expr":
+            _, left, op, right, out = step
+            a, b = regs[left[0]][left[1]], regs[right[0]][right[1]]
+            expr = {"&": a & b, "|": a | b, "^": a ^ b}[op]
+            circuit.add_clexpr_from_logicexp(expr, [regs[out[0]][out[1]]])
+        elif kind == "set-reg":
+            kw = {"condition": condition(step[3])} if step[3] else {}
+            circuit.add_c_setreg(step[2], regs[step[1]], **kw)
+        elif kind == "copy-reg":
+            circuit.add_c_copyreg(regs[step[1]], regs[step[2]])
+    mark = qubits
+    for name, width in registers.items():
+        for i in range(width):
+            circuit.X(mark, condition=pc.if_bit(regs[name][i]))
+            mark += 1
+    final = circuit.add_c_register("final", qubits + marks)
+    for q in range(qubits + marks):
+        circuit.Measure(q, final[q])
+    return circuit
+
+
+def compile_pytket(recipe: dict, seed: int) -> str:
+    from pytket.qir import QIRFormat, QIRProfile, pytket_to_qir
+
+    return pytket_to_qir(build(recipe), name=f"seed{seed}", qir_format=QIRFormat.STRING, profile=QIRProfile.ADAPTIVE)
 
 
 def main(argv: list[str] | None = None) -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--profile", choices=PROFILES, default="Adaptive_RI")
+    parser.add_argument("producer", choices=("qsharp", "pytket"))
+    parser.add_argument("--profile", choices=PROFILES, default="Adaptive_RI", help="Q# target profile")
     parser.add_argument("--seed", type=int, default=0, help="first seed")
-    parser.add_argument("-n", type=int, default=10, help="random programs (seeds seed..seed+n-1)")
+    parser.add_argument("-n", type=int, default=10, help="programs (seeds seed..seed+n-1)")
     args = parser.parse_args(argv)
-    sources = [(f"seed-{s}", Program(random.Random(f"{args.profile}:{s}"), args.profile == "Adaptive_RIF").text())
-               for s in range(args.seed, args.seed + args.n)]
-    for item in compile_all(sources, args.profile):
+    for seed in range(args.seed, args.seed + args.n):
+        if args.producer == "qsharp":
+            source = QSharpProgram(random.Random(f"{args.profile}:{seed}"), args.profile == "Adaptive_RIF").text()
+            make = lambda: compile_qsharp(source, args.profile)  # noqa: E731
+        else:
+            recipe = plan(seed)
+            source = json.dumps(recipe)
+            make = lambda: compile_pytket(recipe, seed)  # noqa: E731
+        item = {"name": f"seed-{seed}", "source": source}
+        try:
+            item["qir"] = make()
+        except (Exception, BaseException) as exc:  # noqa: BLE001 - the compilers' panics derive from BaseException
+            if isinstance(exc, KeyboardInterrupt):
+                raise
+            item["error"] = f"{type(exc).__name__}: {exc}"
         print(json.dumps(item), flush=True)
     return 0
 
