@@ -1,10 +1,10 @@
 """corvane's output computes what its QIR input computes.
 
-The QIR runner executes the input, the harness's state-vector simulator
-executes corvane's output, and the recorded results are compared with the bits
-of `c` they map to (proof.differential, proof.compare). Inputs: the corpus, one
-program per shape of the generator's model (integer semantics and LLVM's
-layouts among them), and random programs in both pointer styles.
+The QIR runner executes the input, the harness's simulator executes corvane's
+output, and the recorded results are compared with the bits of `c` they map
+to (proof.differential). Inputs: the corpus, one program per shape of the
+generator's model (integer semantics and LLVM's layouts among them), and
+random programs in both pointer styles.
 """
 from __future__ import annotations
 

@@ -26,16 +26,10 @@ class DialectReport:
 
     errors: list[str] = field(default_factory=list)
     gates: set[str] = field(default_factory=set)
-    qubits: int = 0
-    bits: int = 0
 
     @property
     def simulatable(self) -> bool:
         return not self.errors and not (self.gates & set(UNSIMULATABLE_GATES))
-
-
-class DialectError(AssertionError):
-    """Raised by `check_program` for an invalid program."""
 
 
 def _literal_index(node) -> int | None:
@@ -106,7 +100,6 @@ class _Checker:
                 self.error(node, f"bit register {name} needs a positive literal size and no initialiser")
                 return
             self.registers[name] = ("bit", size.value)
-            self.report.bits = size.value
         elif isinstance(node.type, ast.IntType):
             if node.type.size is not None or node.init_expression is None:
                 self.error(node, f"int {name} must be written without width and with an initialiser")
@@ -146,7 +139,6 @@ class _Checker:
             self.error(node, f"{what} needs a positive literal size")
             return
         self.registers[name] = (kind, size.value)
-        setattr(self.report, kind + "s", size.value)
 
     def statement(self, node) -> None:
         if isinstance(node, ast.QubitDeclaration):
@@ -224,11 +216,3 @@ def inspect_program(text: str) -> tuple[ast.Program, DialectReport]:
     _Checker(report).statements(program.statements)
     _check_trailer(text, report)
     return program, report
-
-
-def check_program(text: str) -> DialectReport:
-    """Parse and check; raise DialectError listing every fault found."""
-    _, report = inspect_program(text)
-    if report.errors:
-        raise DialectError("invalid Ostrel OpenQASM program:\n  " + "\n  ".join(report.errors) + "\n" + text)
-    return report

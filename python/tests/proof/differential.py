@@ -1,24 +1,17 @@
 """The differential check: the QIR runner on the input against the simulator on the output.
 
-`check_module` translates one QIR module with corvane, checks the output
-against the dialect, runs the input (or an equivalent text the runner can
-execute) on the QIR runner and the output on the state-vector simulator, and
-compares the recorded bits. A stage that cannot apply ends the check with
-its name and a reason instead of a verdict, so callers can count how far
-every module got.
+`check_module` translates one QIR module, checks the output against the
+dialect, runs the input (or an equivalent text the runner can execute) on
+the QIR runner, in a worker process that a crash or hang of its JIT may
+end, and the output on the simulator, and compares the recorded bits. A
+stage that cannot apply ends the check with its name and a reason.
 
-The runner (`qirrunner`) runs in a worker process, so that a module that
-crashes or hangs its JIT ends that worker, not the caller. Its text output
-holds per shot the values of the `OUTPUT RESULT` lines.
-
-The verdict, with fixed seeds on both sides so that it is reproducible:
-an outcome of probability at least 1 - IMPOSSIBLE must show in every shot;
-an outcome of probability below IMPOSSIBLE must never show; otherwise
-Pearson's chi-square test (goodness of fit against the exact distribution,
-or homogeneity against the simulator's seeded sample when the branching tree
-grows too large), cells with an expected count below MIN_EXPECTED pooled,
-rejects at FALSE_ALARM_RATE, the chance that a correct translation is
-reported as a mismatch.
+The verdict, reproducible with fixed seeds on both sides: an outcome of
+probability at least 1 - IMPOSSIBLE must show in every shot, one below
+IMPOSSIBLE never; otherwise Pearson's chi-square test (goodness of fit to
+the exact distribution, or homogeneity with the simulator's seeded sample),
+cells with an expected count below MIN_EXPECTED pooled, rejects at
+FALSE_ALARM_RATE, the chance of reporting a correct translation as wrong.
 """
 from __future__ import annotations
 

@@ -1,43 +1,30 @@
 """A small state-vector simulator for the Ostrel OpenQASM dialect, and the meaning of its gates.
 
-The program text is parsed by the reference parser (``openqasm3.parse``) and
-its syntax tree is executed directly, so the simulator sees exactly what a
-service would read, precedence of the printed expressions included. It runs
-the dialect's gates, ``inv @``, measurement, reset, ``if``/``else``,
-``while``, ``int`` variables and the classical expressions the translator
-prints.
+The reference parser (``openqasm3.parse``) reads the program and its syntax
+tree is executed directly, precedence of the printed expressions included.
 
-Gates (qubit operands in the order written; `GATES` is the one place that
-fixes them, and the generator's substitutions for gates the QIR runner lacks
-follow it): ``h x y z`` as usual, ``s = diag(1, i)``, ``t = diag(1,
-exp(i pi/4))``, ``inv @ g`` the conjugate transpose; ``cnot/cy/cz a, b``
-control ``a``; ``ccnot a, b, t`` controls ``a, b``; ``cswap a, b, c``
-control ``a``; ``rx/ry/rz(t) = exp(-i t P/2)`` and ``xx/yy/zz(t) =
-exp(-i t/2 P(x)P)`` as QIR's ``r{x,y,z}`` and ``r{xx,yy,zz}`` with the angle
-unchanged; ``prx(theta, phi) = exp(-i theta/2 (cos(phi) X + sin(phi) Y))
-= rz(phi) rx(theta) rz(-phi)``, which QIR's ``phasedx(theta, phi, q)`` is
-taken to mean. ``cphaseshift a, b`` is written without its angle: checked for
-syntax only. No gate is applied under a control modifier, so matrices matter
-only up to a global phase.
+Gates (operands in the order written; `GATES` is the one place that fixes
+them): ``h x y z``; ``s = diag(1, i)``, ``t = diag(1, exp(i pi/4))``, ``inv @``
+the conjugate transpose; ``cnot/cy/cz a, b`` control ``a``, ``ccnot a, b, t``
+controls ``a, b``, ``cswap a, b, c`` control ``a``; ``rx/ry/rz(t) = exp(-i t
+P/2)`` and ``xx/yy/zz(t) = exp(-i t/2 P(x)P)`` as QIR's ``r{x,y,z}`` and
+``r{xx,yy,zz}``; ``prx(theta, phi) = exp(-i theta/2 (cos(phi) X + sin(phi)
+Y))``, taken as the meaning of QIR's ``phasedx(theta, phi, q)``.
+``cphaseshift a, b`` is written without its angle: checked for syntax only.
+No gate is applied under a control, so only matrices up to phase matter.
 
-Integers: ``int`` is 64-bit two's complement; ``+``, ``-``, ``*``, unary
-``-`` and ``<<`` by 0 to 63 wrap; ``&``, ``|``, ``^`` act on the bits;
-comparisons are signed; bits count as 0 and 1, a condition is true when
-non-zero. What this leaves open is refused as a SimulationError rather than
-given a meaning: a literal beyond the 64-bit range, ``>>`` of a negative
-value or by 64 or more, ``/`` or ``%`` of a negative value or by a divisor
-below 1. Measurement writes 1 for ``|1>``, ``reset`` gives ``|0>``, and every
-bit and qubit starts at 0 (as the QIR runner's results start at Zero).
+Integers: ``int`` is 64-bit two's complement; ``+ - *``, unary ``-`` and
+``<<`` by 0 to 63 wrap; ``& | ^`` act on the bits; comparisons are signed;
+a bit counts as 0 or 1. A literal beyond 64 bits, ``>>`` of a negative value
+or by 64 or more, ``/`` or ``%`` of a negative value or by less than 1 have
+no settled meaning and are refused (SimulationError). Every bit and qubit
+starts at 0, as the QIR runner's results start at Zero.
 
-Two modes share one interpreter:
-
-* ``distribution``: exact. Every measurement splits the current branch
-  ("world") into its two outcomes, each with its own state (of norm 1) and
-  probability. Worlds below ``prune`` are dropped and their mass reported as
-  ``lost``; worlds that agree on every bit, variable and state (up to a
-  global phase) are joined, which is exact and keeps re-measuring loops small.
-* ``sample``: one world per shot, outcomes drawn from a seeded generator;
-  used when the exact tree would grow too large.
+``distribution`` is exact: every measurement splits a branch ("world") into
+its outcomes, each with its state (norm 1) and probability; worlds below
+``prune`` are dropped and counted as ``lost``, worlds equal in bits,
+variables and state up to phase are joined. ``sample`` runs one world per
+shot with seeded outcomes, for programs whose exact tree grows too large.
 """
 from __future__ import annotations
 
