@@ -7,6 +7,7 @@ import inspect
 import subprocess
 import sys
 import textwrap
+from pathlib import Path
 
 import pytest
 from hypothesis import given, settings
@@ -28,24 +29,7 @@ DOCSTRING = (
     "Raises ``CorvaneError`` on any translation failure."
 )
 
-BELL = """%Qubit = type opaque
-%Result = type opaque
-
-define void @main() #0 {
-entry:
-  call void @__quantum__qis__h__body(%Qubit* null)
-  call void @__quantum__qis__cnot__body(%Qubit* null, %Qubit* inttoptr (i64 1 to %Qubit*))
-  call void @__quantum__qis__mz__body(%Qubit* null, %Result* writeonly null)
-  ret void
-}
-
-declare void @__quantum__qis__h__body(%Qubit*)
-declare void @__quantum__qis__cnot__body(%Qubit*, %Qubit*)
-declare void @__quantum__qis__mz__body(%Qubit*, %Result* writeonly) #1
-
-attributes #0 = { "entry_point" "qir_profiles"="base_profile" }
-attributes #1 = { "irreversible" }
-"""
+BELL = (Path(__file__).resolve().parents[2] / "examples" / "bell.ll").read_text(encoding="utf-8")
 
 
 def outcome(*args: object, **kwargs: object) -> tuple[str, str]:

@@ -137,8 +137,9 @@ SHAPES = {
         Gate("h", (), (0,)), Gate("ry", (2.0,), (1,)), Gate("rx", (1.0,), (2,)),
         Ctl(op, adjoint, tuple(range(sum(CONTROLLED_OPS[op][:2])))), Gate("h", (), (2,))) + MEASURE_ALL, (0, 1, 2))
        for op in CONTROLLED_OPS for adjoint in (False, True)},
-    **{f"measure-{kind}": Program(2, 3, INIT + (Gate("h", (), (0,)), Measure(0, 0, kind), Reset(1),
-                                                Gate("cnot", (), (0, 1)), Measure(1, 1)), (1, 0))
+    # a reset of a qubit in |1>
+    **{f"measure-{kind}": Program(2, 3, INIT + (Gate("h", (), (0,)), Measure(0, 0, kind), Gate("x", (), (1,)),
+                                                Reset(1), Gate("cnot", (), (0, 1)), Measure(1, 1)), (1, 0))
        for kind in ("mz", "m", "mresetz")},
     **{f"switch-{name}": coined(stmt) for name, stmt in SWITCHES.items()},
     "computed-angles": coined(Gate("h", (), (2,)), *(Gate(op, (angle,), (2,)) for op, angle in
@@ -166,7 +167,8 @@ VALUES = {
     "store-i1-measured-in-arm": (Store(1, "i1", True), If(R0, (H1, Measure(1, 1), Store(1, "i1", R1))),
                                  *remeasure(1, "h"), If(Not(Load(1, "i1")), (X2,))),
     # a load, a store to the same cell, then a use of what was loaded
-    "load-store-use-i64": (Store(0, "i64", ISelect(64, R0, 2, 7)), Bind(5, Load(0, "i64")), Store(0, "i64", Plus(Bound(5), 1)),
+    "load-store-use-i64": (Store(0, "i64", ISelect(64, R0, 2, 7)), Bind(5, Load(0, "i64")),
+                           Store(0, "i64", Plus(Bound(5), 1)),
                            If(Cmp(Bound(5), "eq", 2), (X2,)), If(Cmp(Load(0, "i64"), "eq", 3), (H1,))),
     "load-store-use-i1": (Store(1, "i1", R0), Bind(6, Load(1, "i1")), Store(1, "i1", Not(Bound(6))),
                           If(Bound(6), (X2,)), If(Load(1, "i1"), (H1,))),

@@ -183,16 +183,19 @@ def _sdiv(a: int, b: int) -> int:
     return abs(a) // abs(b) * (1 if (a < 0) == (b < 0) else -1)  # rounds toward zero
 
 
-# opcode -> its value on canonical operands (before wrapping to the width)
+# the integer opcodes by kind, and each one's value on canonical operands (before wrapping to the width)
+INT_KINDS = {"arith": ("add", "sub", "mul"), "bitwise": ("and", "or", "xor"), "shift": ("shl", "lshr", "ashr"),
+             "div": ("udiv", "sdiv", "urem", "srem")}
 INT_OPS = {
     "add": lambda a, b, w: a + b, "sub": lambda a, b, w: a - b, "mul": lambda a, b, w: a * b,
     "and": lambda a, b, w: a & b, "or": lambda a, b, w: a | b, "xor": lambda a, b, w: a ^ b,
     "shl": lambda a, k, w: a << k, "lshr": lambda a, k, w: _bits(a, w) >> k,
     "ashr": lambda a, k, w: _signed(a, w) >> k,  # Python's >> rounds down
-    "udiv": lambda a, b, w: _bits(a, w) // _bits(b, w), "urem": lambda a, b, w: _bits(a, w) % _bits(b, w),
-    "sdiv": lambda a, b, w: _sdiv(_signed(a, w), _signed(b, w)),
+    "udiv": lambda a, b, w: _bits(a, w) // _bits(b, w), "sdiv": lambda a, b, w: _sdiv(_signed(a, w), _signed(b, w)),
+    "urem": lambda a, b, w: _bits(a, w) % _bits(b, w),
     "srem": lambda a, b, w: _signed(a, w) - _signed(b, w) * _sdiv(_signed(a, w), _signed(b, w)),
 }
+READS = ("qis", "rt", "rt-zeroext", "rt-attrs")  # the ways a Read is written, see `Read`
 
 
 def width_of(value) -> int:

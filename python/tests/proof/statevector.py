@@ -292,30 +292,23 @@ class _Interpreter:
             name = node.name.name
             if name not in GATES:
                 raise SimulationError(f"gate {name} cannot be simulated")
-            inverse = False
             for modifier in node.modifiers:
                 if modifier.modifier != ast.GateModifierName.inv:
                     raise SimulationError(f"modifier {modifier.modifier.name}")
-                inverse = not inverse
             qubits = [self.qubit(q) for q in node.qubits]
             for world in worlds:
                 angles = [float(self.value(a, world)) for a in node.arguments]
-                matrix = gate_matrix(name, angles, inverse)
-                world.state = _apply(world.state, matrix, qubits)
+                world.state = _apply(world.state, gate_matrix(name, angles, len(node.modifiers) % 2 == 1), qubits)
             return worlds
-        if isinstance(node, ast.QuantumMeasurementStatement):
-            qubit = self.qubit(node.measure.qubit)
-            name, index = self.bit_target(node.target)
+        if isinstance(node, (ast.QuantumMeasurementStatement, ast.QuantumReset)):
+            measuring = isinstance(node, ast.QuantumMeasurementStatement)
+            qubit = self.qubit(node.measure.qubit if measuring else node.qubits)
             result = []
             for world, outcome in self.measure(worlds, qubit):
-                world.bits[name][index] = outcome
-                result.append(world)
-            return result
-        if isinstance(node, ast.QuantumReset):
-            qubit = self.qubit(node.qubits)
-            result = []
-            for world, outcome in self.measure(worlds, qubit):
-                if outcome == 1:
+                if measuring:
+                    name, index = self.bit_target(node.target)
+                    world.bits[name][index] = outcome
+                elif outcome == 1:  # reset: the measured |1> flipped back to |0>
                     world.state = _apply(world.state, gate_matrix("x", [], False), [qubit])
                 result.append(world)
             return result
@@ -334,22 +327,19 @@ class _Interpreter:
             yes, no = self.split(node.condition, worlds)
             return self.run_block(node.if_block, yes) + self.run_block(node.else_block, no)
         if isinstance(node, ast.WhileLoop):
-            done: list[World] = []
-            active = worlds
-            for _ in range(self.max_iterations):
+            done, active = [], worlds
+            for turn in range(self.max_iterations + 1):
                 yes, no = self.split(node.while_condition, active)
                 done.extend(no)
                 if not yes:
-                    active = []
+                    break
+                if turn == self.max_iterations:  # still looping after the cap
+                    if not self.exact:
+                        raise Unending(f"while loop ran past {self.max_iterations} iterations")
+                    self.lost += sum(w.prob for w in yes)
+                    self.unended += sum(w.prob for w in yes)
                     break
                 active = self.run_block(node.block, yes)
-            else:
-                yes, no = self.split(node.while_condition, active)
-                done.extend(no)
-                if yes and not self.exact:
-                    raise Unending(f"while loop ran past {self.max_iterations} iterations")
-                self.lost += sum(w.prob for w in yes)
-                self.unended += sum(w.prob for w in yes)
             return done
         raise SimulationError(f"statement {type(node).__name__}")
 

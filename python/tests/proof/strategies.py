@@ -167,7 +167,7 @@ def _truth(cond, bits: dict) -> bool:
 
 @st.composite
 def leaf_cond(draw, n_results: int):
-    via = draw(st.sampled_from(["qis", "rt", "rt-zeroext", "rt-attrs"]))
+    via = draw(st.sampled_from(qirgen.READS))
     read = Read(draw(st.integers(0, n_results - 1)), via)
     if draw(st.integers(0, 3)) == 0:
         return Not(read, draw(st.booleans()))
@@ -232,11 +232,10 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
         source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
         return ICast(width, "zext", draw(int_value(n_results, source, below, False)))
     if kind in ("arith", "bitwise"):
-        ops = ["add", "sub", "mul"] if kind == "arith" else ["and", "or", "xor"]
-        return IBin(width, draw(st.sampled_from(ops)),
-                      draw(int_value(n_results, width, below)), draw(int_value(n_results, width, below)))
+        return IBin(width, draw(st.sampled_from(qirgen.INT_KINDS[kind])),
+                    draw(int_value(n_results, width, below)), draw(int_value(n_results, width, below)))
     if kind == "shift":
-        op = draw(st.sampled_from(["shl", "lshr", "ashr"]))
+        op = draw(st.sampled_from(qirgen.INT_KINDS["shift"]))
         # The translator shifts an i64 right only where it is known non-negative: a zext is.
         operand = (draw(non_negative_value(n_results, width, below)) if op != "shl" and width == 64
                    else draw(int_value(n_results, width, below)))
@@ -250,7 +249,7 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
         return ICast(width, op, draw(int_value(n_results, source, below, False)))
     # div: the translator divides where the operands are known non-negative, and
     # below 64 bits also reads an unsigned operand as its pattern.
-    op = draw(st.sampled_from(["udiv", "sdiv", "urem", "srem"]))
+    op = draw(st.sampled_from(qirgen.INT_KINDS["div"]))
     signed = op.startswith("s")
     if signed or width == 64:
         lhs = draw(non_negative_value(n_results, width, below))
@@ -289,7 +288,7 @@ def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
                 out.append(draw(gate_stmt(n_qubits, exclude, n_results)))
         elif kind <= 8:
             out.append(Measure(draw(st.sampled_from(free)), draw(st.integers(0, n_results - 1)),
-                               draw(st.sampled_from(["mz", "m", "mresetz"]))))
+                               draw(st.sampled_from(list(qirgen.MEASUREMENTS)))))
         elif kind == 9:
             out.append(Reset(draw(st.sampled_from(free))))
         elif depth > 0 and kind == 12 and draw(st.booleans()):
@@ -431,7 +430,7 @@ def _bool_value(draw, n_results: int, slot: int | None = None):
 @st.composite
 def _int_test(draw, operand):
     """An icmp of an integer against a constant near the values the shapes store."""
-    predicates = ["eq", "ne", "slt", "sle", "sgt", "sge", "ult", "ule", "ugt", "uge"]
+    predicates = ("eq", "ne", "slt", "sle", "sgt", "sge", "ult", "ule", "ugt", "uge")  # ICMP_PREDICATES, signed first
     return Cmp(operand, draw(st.sampled_from(predicates)), draw(st.integers(0, 8)))
 
 
