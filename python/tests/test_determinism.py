@@ -2,6 +2,7 @@
 of sequential calls, and other threads run while a translation does."""
 from __future__ import annotations
 
+import inspect
 import json
 import subprocess
 import sys
@@ -15,8 +16,8 @@ import pytest
 import corvane
 
 REPO = Path(__file__).resolve().parents[2]
-CORPUS = REPO.parent / "shared" / "corpus"
-PATHS = sorted((REPO / "core" / "tests" / "golden").glob("*.ll")) + sorted(CORPUS.rglob("*.ll"))
+PATHS = sorted((REPO / "core" / "tests" / "golden").glob("*.ll")) + sorted((REPO.parent / "shared" / "corpus").rglob("*.ll"))
+
 
 def outcome(text: str) -> str:
     try:
@@ -25,16 +26,9 @@ def outcome(text: str) -> str:
         return "error:" + str(error)
 
 
-CHILD = r"""
-import json, sys
-import corvane
-def outcome(text):
-    try:
-        return "ok:" + corvane.translate(text, producer="determinism")
-    except corvane.CorvaneError as error:
-        return "error:" + str(error)
-print(json.dumps([outcome(open(path, encoding="utf-8").read()) for path in sys.argv[1:]]))
-"""
+# the child processes run the same function
+CHILD = "import json, sys\nimport corvane\n" + inspect.getsource(outcome) + (
+    "print(json.dumps([outcome(open(path, encoding='utf-8').read()) for path in sys.argv[1:]]))\n")
 
 
 def test_threads_and_processes_match_sequential_calls() -> None:
@@ -52,17 +46,15 @@ def test_threads_and_processes_match_sequential_calls() -> None:
 
 
 def test_other_threads_run_while_a_translation_runs() -> None:
-    # A module that takes tens of milliseconds. A ticker thread counts once
-    # per millisecond of sleep (sleeping lets go of the interpreter lock);
-    # the translating thread reads the count just before and just after its
-    # call. Were the lock held during the translation, the ticker could not
-    # count in between (a few ticks slip in around the call).
-    body = "  call void @__quantum__qis__h__body(%Qubit* null)\n" * 300_000
-    text = ("%Qubit = type opaque\ndefine void @main() #0 {\n" + body + "  ret void\n}\n"
-            "declare void @__quantum__qis__h__body(%Qubit*)\n"
-            'attributes #0 = { "entry_point" }\n')
-    ticks = [0]
-    done = threading.Event()
+    # A module that takes tens of milliseconds. A ticker thread counts once per
+    # millisecond of sleep (sleeping lets go of the interpreter lock); the
+    # translating thread reads the count just before and just after its call.
+    # Were the lock held during the translation, the ticker could not count in
+    # between (a few ticks slip in around the call).
+    text = ("%Qubit = type opaque\ndefine void @main() #0 {\n"
+            + "  call void @__quantum__qis__h__body(%Qubit* null)\n" * 300_000
+            + '  ret void\n}\ndeclare void @__quantum__qis__h__body(%Qubit*)\nattributes #0 = { "entry_point" }\n')
+    ticks, done = [0], threading.Event()
 
     def ticker() -> None:
         while not done.is_set():

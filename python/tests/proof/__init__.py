@@ -1,16 +1,12 @@
 """Proof harness: checks corvane's output with tools that corvane's authors did not write.
 
-* `dialect`: the OpenQASM 3 reference parser plus a table check of the
-  Ostrel dialect's gates, registers and trailer.
-* `statevector`: a state-vector simulator that runs the dialect's programs,
-  with the gate meanings of `conventions`.
-* `runner`: the QIR runner (`qirrunner`), which executes the QIR input;
-  `qirscan`: which recorded value is which bit.
-* `qirgen` / `strategies`: random QIR programs of a small model.
-* `compare` / `differential`: the verdict on one module; `campaign`,
-  `round_trip` and `producers` run it (or LLVM's round trip) over many.
-* `qsharpgen` / `tketgen`: Q# and pytket programs for the real producers,
-  each run in a virtual environment of its own.
+* `dialect`: the OpenQASM 3 reference parser plus a table check of the dialect;
+  `statevector`: a simulator of the dialect's programs, and its gates' meaning.
+* `differential`: the QIR runner (`qirrunner`) on the input against the
+  simulator on the output; `qirscan`: which recorded value is which bit.
+* `qirgen` / `strategies`: random QIR programs of a small model; `campaign`,
+  `round_trip` and `producers` check many of them (or LLVM's round trip, or
+  modules of the real producers drawn by `producergen`).
 
 The modules import their third-party packages at import time; the test
 files call `require()` first so that a machine without them skips cleanly.
@@ -44,9 +40,7 @@ def corpus_dir() -> Path | None:
 
 def corpus_files() -> list[Path]:
     root = corpus_dir()
-    if root is None:
-        return []
-    return sorted(root.rglob("*.ll"))
+    return [] if root is None else sorted(root.rglob("*.ll"))
 
 
 def golden_outputs() -> list[Path]:

@@ -2,16 +2,12 @@
 
 Draws programs from `strategies.programs()` (every class, both pointer
 styles), or with `--kind integer` from `strategies.integer_programs()`
-(conditions on i1/i32/i64 values computed with wrapping arithmetic, zext and
-select, under every predicate), and puts each through the check of the
-random-program test in
-test_proof_semantics: corvane's output on the state-vector simulator
-against the QIR runner on the input. It is not part of the pytest suite.
-It reports how many programs ran, were compared, mismatched (a
-translation still looping where the runner ended counts as a mismatch, see
-`differential`), failed to translate or stopped at another stage, and the
-time taken; every program that did not match is written to a folder of
-its own under `--out` (the model, both QIR texts, the output, the detail).
+(conditions on i1/i32/i64 integer values under every predicate), and puts
+each through the check of the random-program test in test_proof_semantics.
+It reports how many programs ran, were compared, mismatched, failed to
+translate or stopped at another stage, which classes were drawn, and the
+time taken; every program that did not match is written to a folder of its
+own under `--out` (the model, both QIR texts, the output, the detail).
 
     cd python/tests && python -m proof.campaign -n 10000 --out /tmp/campaign
     python python/tests/proof/campaign.py -n 200 --seed 7 --kind integer
@@ -61,7 +57,7 @@ def classes(program: qirgen.Program) -> set[str]:
         for n in qirgen.walk(node):
             names.add(type(n).__name__)
             if isinstance(n, qirgen.While):
-                names.add("While:" + ("counted" if isinstance(n.cond, qirgen.Cmp) else "flag"))
+                names.add("While:" + ("counted" if isinstance(n.cond, qirgen.ICmp) else "flag"))
             if isinstance(n, qirgen.Merge) and isinstance(n.base, qirgen.Bound):
                 names.add("Merge:chained")
             if in_loop and (isinstance(n, qirgen.Merge) or (isinstance(n, qirgen.IntView) and n.style == "ifmerge")):
@@ -95,13 +91,9 @@ def check(tally: Tally, program: qirgen.Program, style: str) -> None:
         tally.mismatches += 1
     if failed:
         kind = "mismatch" if stage == "compared" else stage
-        folder = tally.out / f"{kind}-{number:05d}"
-        folder.mkdir(parents=True, exist_ok=True)
-        (folder / "program.txt").write_text(f"{program!r}\nstyle={style}\n")
-        (folder / "input.ll").write_text(corvane_text)
-        (folder / "runner.ll").write_text(runner_text)
-        (folder / "output.qasm").write_text(output)
-        (folder / "detail.txt").write_text(f"{stage}: {detail}\n")
+        differential.save_case(tally.out / f"{kind}-{number:05d}", {
+            "program.txt": f"{program!r}\nstyle={style}\n", "input.ll": corvane_text, "runner.ll": runner_text,
+            "output.qasm": output, "detail.txt": f"{stage}: {detail}\n"})
 
 
 def run(n: int, seed: int, out: Path, progress: int = 100, kind: str = "all") -> dict:

@@ -15,7 +15,7 @@ from dataclasses import dataclass, field
 import openqasm3
 from openqasm3 import ast
 
-from .conventions import DIALECT_GATES, UNSIMULATABLE_GATES
+from .statevector import DIALECT_GATES, UNSIMULATABLE_GATES
 
 TRAILER_PREFIX = "// generated-by: "
 
@@ -26,31 +26,17 @@ class DialectReport:
 
     errors: list[str] = field(default_factory=list)
     gates: set[str] = field(default_factory=set)
-    qubits: int = 0
-    bits: int = 0
 
     @property
     def simulatable(self) -> bool:
         return not self.errors and not (self.gates & set(UNSIMULATABLE_GATES))
 
 
-class DialectError(AssertionError):
-    """Raised by `check_program` for an invalid program."""
-
-
 def _literal_index(node) -> int | None:
     """The constant index of `name[i]` forms, or None when not a literal."""
-    if isinstance(node, ast.IndexExpression):
-        index = node.index
-    elif isinstance(node, ast.IndexedIdentifier):
-        if len(node.indices) != 1:
-            return None
-        index = node.indices[0]
-    else:
-        return None
-    if not isinstance(index, list) or len(index) != 1:
-        return None
-    if isinstance(index[0], ast.IntegerLiteral):
+    index = node.index if isinstance(node, ast.IndexExpression) else (
+        node.indices[0] if isinstance(node, ast.IndexedIdentifier) and len(node.indices) == 1 else None)
+    if isinstance(index, list) and len(index) == 1 and isinstance(index[0], ast.IntegerLiteral):
         return index[0].value
     return None
 
@@ -90,23 +76,18 @@ class _Checker:
 
     # Expressions -------------------------------------------------------
     def expression(self, node) -> None:
-        if isinstance(node, (ast.IntegerLiteral, ast.FloatLiteral, ast.BooleanLiteral)):
-            return
         if isinstance(node, ast.Identifier):
             if node.name not in self.scalars:
                 self.error(node, f"undeclared variable {node.name}")
-            return
-        if isinstance(node, ast.IndexExpression):
+        elif isinstance(node, ast.IndexExpression):
             self.element(node, "bit")
-            return
-        if isinstance(node, ast.UnaryExpression):
+        elif isinstance(node, ast.UnaryExpression):
             self.expression(node.expression)
-            return
-        if isinstance(node, ast.BinaryExpression):
+        elif isinstance(node, ast.BinaryExpression):
             self.expression(node.lhs)
             self.expression(node.rhs)
-            return
-        self.error(node, f"unexpected expression {type(node).__name__}")
+        elif not isinstance(node, (ast.IntegerLiteral, ast.FloatLiteral, ast.BooleanLiteral)):
+            self.error(node, f"unexpected expression {type(node).__name__}")
 
     # Statements --------------------------------------------------------
     def declaration(self, node: ast.ClassicalDeclaration) -> None:
@@ -119,7 +100,6 @@ class _Checker:
                 self.error(node, f"bit register {name} needs a positive literal size and no initialiser")
                 return
             self.registers[name] = ("bit", size.value)
-            self.report.bits = size.value
         elif isinstance(node.type, ast.IntType):
             if node.type.size is not None or node.init_expression is None:
                 self.error(node, f"int {name} must be written without width and with an initialiser")
@@ -154,26 +134,22 @@ class _Checker:
         for node in body:
             self.statement(node)
 
+    def register(self, node, kind: str, name: str, size, what: str) -> None:
+        if not isinstance(size, ast.IntegerLiteral) or size.value <= 0:
+            self.error(node, f"{what} needs a positive literal size")
+            return
+        self.registers[name] = (kind, size.value)
+
     def statement(self, node) -> None:
         if isinstance(node, ast.QubitDeclaration):
-            size = node.size
-            if not isinstance(size, ast.IntegerLiteral) or size.value <= 0:
-                self.error(node, "qubit register needs a positive literal size")
-                return
-            self.registers[node.qubit.name] = ("qubit", size.value)
-            self.report.qubits = size.value
+            self.register(node, "qubit", node.qubit.name, node.size, "qubit register")
         elif isinstance(node, ast.ClassicalDeclaration):
             self.declaration(node)
         elif isinstance(node, ast.IODeclaration):
             if node.io_identifier != ast.IOKeyword.output or not isinstance(node.type, ast.BitType):
                 self.error(node, "only `output bit[N]` is an allowed IO declaration")
-                return
-            size = node.type.size
-            if not isinstance(size, ast.IntegerLiteral) or size.value <= 0:
-                self.error(node, "output bit register needs a positive literal size")
-                return
-            self.registers[node.identifier.name] = ("bit", size.value)
-            self.report.bits = size.value
+            else:
+                self.register(node, "bit", node.identifier.name, node.type.size, "output bit register")
         elif isinstance(node, ast.Include):
             pass
         elif isinstance(node, ast.QuantumGate):
@@ -240,11 +216,3 @@ def inspect_program(text: str) -> tuple[ast.Program, DialectReport]:
     _Checker(report).statements(program.statements)
     _check_trailer(text, report)
     return program, report
-
-
-def check_program(text: str) -> DialectReport:
-    """Parse and check; raise DialectError listing every fault found."""
-    _, report = inspect_program(text)
-    if report.errors:
-        raise DialectError("invalid Ostrel OpenQASM program:\n  " + "\n  ".join(report.errors) + "\n" + text)
-    return report

@@ -1,37 +1,189 @@
 """The differential check: the QIR runner on the input against the simulator on the output.
 
-`check_module` takes one QIR module (and, where the runner needs a different
-but equivalent text, that text too), translates it with corvane, checks the
-output against the dialect, runs the input on the QIR runner and the output
-on the state-vector simulator, and compares the recorded bits. Each stage
-that cannot apply ends the check with a `stage` and a reason instead of a
-verdict, so callers can count how far every module got.
+`check_module` translates one QIR module, checks the output against the
+dialect, runs the input (or an equivalent text the runner can execute) on
+the QIR runner, in a worker process that a crash or hang of its JIT may
+end, and the output on the simulator, and compares the recorded bits. A
+stage that cannot apply ends the check with its name and a reason.
+
+The verdict, reproducible with fixed seeds on both sides: an outcome of
+probability at least 1 - IMPOSSIBLE must show in every shot, one below
+IMPOSSIBLE never; otherwise Pearson's chi-square test (goodness of fit to
+the exact distribution, or homogeneity with the simulator's seeded sample),
+cells with an expected count below MIN_EXPECTED pooled, rejects at
+FALSE_ALARM_RATE, the chance of reporting a correct translation as wrong.
 """
 from __future__ import annotations
 
+import atexit
+import concurrent.futures
+import math
+import multiprocessing
 from collections import Counter
 from dataclasses import dataclass
+from pathlib import Path
 
-from . import compare, qirscan, runner, statevector
+from . import qirscan, statevector
 from .dialect import inspect_program
 
-SHOTS = 2000
-CORPUS_SHOTS = 10000
-RUNNER_SEED = 20261206
-SAMPLE_SEED = 1206
+SHOTS, CORPUS_SHOTS = 2000, 10000
+RUNNER_SEED, SAMPLE_SEED = 20261206, 1206
+RUNNER_TIMEOUT_S = 120
+FALSE_ALARM_RATE = 1e-6
+IMPOSSIBLE = 1e-9
+MIN_EXPECTED = 5.0
+
+
+# --- the QIR runner ------------------------------------------------------------------------
+
+
+class RunnerRejected(Exception):
+    """The runner refused or failed to execute the module."""
+
+
+def _run_in_worker(text: str, entry: str | None, shots: int, seed: int) -> str:
+    import qirrunner
+
+    pieces: list[str] = []
+    try:
+        qirrunner.run_bytes(text.encode("utf-8", "surrogateescape"), entry_point=entry, shots=shots, rng_seed=seed,
+                            output_fn=lambda output: pieces.append(str(output)))
+    except BaseException as exc:  # noqa: BLE001 - the runner's panics derive from BaseException
+        raise RuntimeError(f"{type(exc).__name__}: {exc}") from None
+    return "".join(pieces)
+
+
+_pool: list[concurrent.futures.ProcessPoolExecutor] = []
+
+
+@atexit.register
+def _reset_pool(kill: bool = False) -> None:
+    while _pool:
+        pool = _pool.pop()
+        pool.shutdown(wait=not kill, cancel_futures=kill)
+        for process in list((getattr(pool, "_processes", None) or {}).values()) if kill else []:
+            process.kill()
+
+
+def parse_output(text: str) -> list[list[str]]:
+    """Split the runner's text into shots; each shot is its recorded result values."""
+    shots: list[list[str]] = []
+    for line in text.splitlines():
+        fields = line.split("\t")
+        if fields[0] == "START":
+            shots.append([])
+        elif fields[0] == "OUTPUT" and len(fields) >= 3 and fields[1] == "RESULT":
+            if not shots:
+                raise RunnerRejected(f"output outside a shot: {line!r}")
+            shots[-1].append(fields[2])
+        elif fields[0] == "END" and len(fields) >= 2 and fields[1] != "0":
+            raise RunnerRejected(f"shot ended with code {fields[1]}")
+    return shots
+
+
+def run_qir(text: str, entry: str | None = None, shots: int = 1000, seed: int = 7) -> list[list[str]]:
+    """Run `text` for `shots` shots; the recorded result values of each shot."""
+    if not _pool:
+        _pool.append(concurrent.futures.ProcessPoolExecutor(1, mp_context=multiprocessing.get_context("spawn")))
+    future = _pool[0].submit(_run_in_worker, text, entry, shots, seed)
+    try:
+        result = parse_output(future.result(timeout=RUNNER_TIMEOUT_S))
+    except (concurrent.futures.TimeoutError, concurrent.futures.process.BrokenProcessPool) as exc:
+        _reset_pool(kill=True)
+        raise RunnerRejected(f"runner timed out or died: {type(exc).__name__}") from None
+    except RunnerRejected:
+        raise
+    except Exception as exc:  # the runner's own refusal (link errors, bad IR)
+        raise RunnerRejected(f"{type(exc).__name__}: {exc}") from None
+    if len(result) != shots:
+        raise RunnerRejected(f"runner reported {len(result)} shots, expected {shots}")
+    return result
+
+
+# --- the verdict ------------------------------------------------------------------------------
+
+
+def chi2_sf(x: float, df: int) -> float:
+    """Survival function of the chi-square distribution with integer `df` >= 1."""
+    if x <= 0:
+        return 1.0
+    half = x / 2.0
+    if df % 2 == 0:
+        term = total = math.exp(-half)
+        for i in range(1, df // 2):
+            term *= half / i
+            total += term
+        return min(1.0, total)
+    total = math.erfc(math.sqrt(half))  # odd df: erfc term plus a finite series
+    term = math.sqrt(2.0 * x / math.pi) * math.exp(-half)
+    for i in range(1, (df + 1) // 2):
+        total += term
+        term *= x / (2 * i + 1)
+    return min(1.0, total)
+
+
+@dataclass
+class Verdict:
+    ok: bool
+    method: str
+    detail: str
+
+
+def _show(counts: dict) -> str:
+    return ", ".join(f"{''.join(map(str, k))}: {v if isinstance(v, int) else f'{v:.4f}'}"
+                     for k, v in sorted(counts.items()))
+
+
+def _chi_square(method: str, cells: list[list[tuple[float, float]]], detail: str) -> Verdict:
+    """Pearson's test on cells of (observed, expected) pairs, small cells pooled into one."""
+    kept, pooled = [], None
+    for pairs in cells:
+        if min(e for _, e in pairs) >= MIN_EXPECTED:
+            kept.append(pairs)
+        else:
+            pooled = pairs if pooled is None else [(o + p, e + f) for (o, e), (p, f) in zip(pooled, pairs)]
+    if pooled is not None and sum(e for _, e in pooled) > 0:
+        kept.append(pooled)
+    if len(kept) < 2:
+        return Verdict(True, method, "a single cell after pooling")
+    stat = sum((o - e) ** 2 / e for pairs in kept for o, e in pairs)
+    p_value = chi2_sf(stat, len(kept) - 1)
+    return Verdict(p_value >= FALSE_ALARM_RATE, method,
+                   f"chi2={stat:.2f} df={len(kept) - 1} p={p_value:.3g}; {detail}")
+
+
+def against_exact(probs: dict[tuple, float], counts: Counter) -> Verdict:
+    """Compare observed runner `counts` with exact outcome probabilities."""
+    shots, total = sum(counts.values()), sum(probs.values())
+    probs = {k: v / total for k, v in probs.items() if v > 0}
+    detail = f"runner {_show(counts)}; expected {_show(probs)}"
+    top, top_p = max(probs.items(), key=lambda kv: kv[1])
+    if top_p >= 1.0 - IMPOSSIBLE:
+        return Verdict(set(counts) == {top}, "deterministic", detail)
+    if any(probs.get(k, 0.0) < IMPOSSIBLE for k in counts):
+        return Verdict(False, "impossible outcome", detail)
+    return _chi_square("chi-square", [[(counts.get(k, 0), p * shots)] for k, p in probs.items()], detail)
+
+
+def against_sample(sample: Counter, counts: Counter) -> Verdict:
+    """Chi-square test of homogeneity between a simulator sample and runner counts."""
+    n1, n2 = sum(sample.values()), sum(counts.values())
+    cells = [[(sample[k], (sample[k] + counts[k]) * n1 / (n1 + n2)), (counts[k], (sample[k] + counts[k]) * n2 / (n1 + n2))]
+             for k in sorted(set(sample) | set(counts))]
+    return _chi_square("homogeneity", cells, f"simulator {_show(sample)}; runner {_show(counts)}")
+
+
+# --- one module ---------------------------------------------------------------------------------
 
 
 @dataclass
 class Outcome:
-    """How far one module got. `stage` is the last stage reached:
-
-    "translate-error", "parse-error", "dialect-error", "unsimulatable",
-    "not-static", "runner-rejected", "simulator-error", "compared".
-    """
+    """How far one module got. `stage` is the last stage reached: "translate-error", "parse-error",
+    "dialect-error", "unsimulatable", "not-static", "runner-rejected", "simulator-error", "compared"."""
 
     stage: str
     detail: str = ""
-    verdict: compare.Verdict | None = None
+    verdict: Verdict | None = None
     output: str = ""
 
     @property
@@ -50,68 +202,54 @@ def translate(text: str):
         return None, f"{type(exc).__name__}: {exc}"
 
 
-def project(probs_or_counts, records: list[int]):
-    """Map outcomes of the whole register `c` onto the recorded bits, in record order.
-
-    A recorded result beyond the register was never measured and reads 0.
-    """
-    out: dict = {}
+def project(probs_or_counts, records: list[int]) -> Counter:
+    """Map outcomes of the register `c` onto the recorded bits in record order (a bit beyond it reads 0)."""
+    out: Counter = Counter()
     for key, weight in probs_or_counts.items():
-        projected = tuple(key[r] if r < len(key) else 0 for r in records)
-        out[projected] = out.get(projected, 0) + weight
+        out[tuple(key[r] if r < len(key) else 0 for r in records)] += weight
     return out
 
 
 def compare_output(output: str, runner_text: str, records: list[int], entry: str | None,
                    shots: int = SHOTS) -> Outcome:
-    """Compare an already translated and checked program with the runner on `runner_text`."""
+    """Compare an already translated and checked program with the runner on `runner_text`.
+
+    Every shot of the runner ended, so output still looping after the
+    simulator's cap on the turns of one loop is a mismatch.
+    """
     try:
-        runs = runner.run_qir(runner_text, entry=entry, shots=shots, seed=RUNNER_SEED)
-    except runner.RunnerRejected as exc:
+        runs = run_qir(runner_text, entry=entry, shots=shots, seed=RUNNER_SEED)
+    except RunnerRejected as exc:
         return Outcome("runner-rejected", str(exc), output=output)
     if any(len(shot) != len(records) for shot in runs):
         lengths = sorted({len(shot) for shot in runs})
         return Outcome("not-static", f"runner recorded {lengths} values per shot, expected {len(records)}",
                        output=output)
     counts = Counter(tuple(int(v) for v in shot) for shot in runs)
+    unending = f"the runner ended all {shots} shots"
     try:
-        verdict = _simulate_and_compare(output, records, counts, shots)
-    except statevector.Unending as exc:
-        verdict = compare.Verdict(False, "unending", f"{exc} in a sampled run; the runner ended all {shots} shots")
+        distribution = statevector.distribution(output)
+        if distribution.unended > IMPOSSIBLE or not distribution.probs:
+            verdict = Verdict(False, "unending", f"probability {distribution.unended:.3g} of the output is still in "
+                              f"a while loop after its turn cap ({distribution.lost:.3g} lost in all); {unending}")
+        else:
+            verdict = against_exact(project(distribution.probs, records), counts)
+            verdict.detail += f" (mass {distribution.lost:.2e} pruned)" if distribution.lost > 1e-6 else ""
+    except statevector.TooManyWorlds:
+        try:
+            verdict = against_sample(project(statevector.sample(output, shots, SAMPLE_SEED), records), counts)
+        except statevector.Unending as exc:
+            verdict = Verdict(False, "unending", f"{exc} in a sampled run; {unending}")
+        except statevector.SimulationError as exc:
+            return Outcome("simulator-error", str(exc), output=output)
     except statevector.SimulationError as exc:
         return Outcome("simulator-error", str(exc), output=output)
     return Outcome("compared", verdict.detail, verdict, output)
 
 
-def _simulate_and_compare(output: str, records: list[int], counts: Counter, shots: int) -> compare.Verdict:
-    """The verdict on the output against runner `counts`.
-
-    Every shot of the runner ended, so output that is still looping with
-    some probability after the simulator's cap on the turns of one loop is
-    a mismatch, not a pruned remainder.
-    """
-    try:
-        distribution = statevector.distribution(output)
-    except statevector.TooManyWorlds:
-        sample = statevector.sample(output, shots, SAMPLE_SEED)
-        return compare.against_sample(Counter(project(sample, records)), counts)
-    if distribution.unended > compare.IMPOSSIBLE or not distribution.probs:
-        return compare.Verdict(False, "unending", (
-            f"probability {distribution.unended:.3g} of the output is still inside a while loop after "
-            f"its turn cap, {distribution.lost:.3g} unaccounted for in all; the runner ended all {shots} shots"))
-    verdict = compare.against_exact(project(distribution.probs, records), counts)
-    if distribution.lost > 1e-6:
-        verdict.detail += f" (mass {distribution.lost:.2e} pruned)"
-    return verdict
-
-
 def check_module(text: str, runner_text: str | None = None, records: list[int] | None = None,
                  shots: int = SHOTS) -> Outcome:
-    """Translate `text` and compare; `runner_text` defaults to `text`.
-
-    `records` is the static recording of `runner_text`; when omitted it is
-    read from the text (and the check stops at "not-static" if there is none).
-    """
+    """Translate `text` and compare; `runner_text` defaults to `text`, `records` to its static recording."""
     output, error = translate(text)
     if output is None:
         return Outcome("translate-error", error)
@@ -125,10 +263,9 @@ def check_module(text: str, runner_text: str | None = None, records: list[int] |
         return Outcome("unsimulatable", f"uses {sorted(report.gates)}", output=output)
     runner_text = text if runner_text is None else runner_text
     if records is None:
-        mapping = qirscan.record_mapping(runner_text)
-        if isinstance(mapping, str):
-            return Outcome("not-static", mapping, output=output)
-        records = mapping.records
+        records = qirscan.record_mapping(runner_text)
+        if isinstance(records, str):
+            return Outcome("not-static", records, output=output)
     if not records:
         return Outcome("not-static", "nothing is recorded", output=output)
     function = qirscan.entry_function(runner_text)
@@ -138,19 +275,22 @@ def check_module(text: str, runner_text: str | None = None, records: list[int] |
 def check_corpus_module(text: str, shots: int = CORPUS_SHOTS) -> Outcome:
     """`check_module` for a module as a producer wrote it.
 
-    A module that records nothing but measures constant results gets
-    recording calls for those results appended before its `ret`; one that
-    measures nothing gets a final measurement and recording of every qubit.
-    Both sides then see that same text.
+    A module that records nothing gets recording calls for the constant
+    results it measures, or, measuring nothing, a final measurement and
+    recording of every qubit (`qirscan.add_records`); both sides see that text.
     """
-    mapping = qirscan.record_mapping(text)
-    if isinstance(mapping, qirscan.Mapping) and not mapping.records:
-        for add, note in ((qirscan.add_records, "records added"), (qirscan.add_measurements, "measurements added")):
-            added = add(text)
-            if added is not None:
-                augmented, records = added
-                outcome = check_module(augmented, augmented, records, shots)
-                if outcome.stage == "compared":
-                    outcome.detail = f"[{note}] " + outcome.detail
-                return outcome
-    return check_module(text, shots=shots)
+    added = qirscan.add_records(text) if qirscan.record_mapping(text) == [] else None
+    if added is None:
+        return check_module(text, shots=shots)
+    augmented, records, note = added
+    outcome = check_module(augmented, augmented, records, shots)
+    if outcome.stage == "compared":
+        outcome.detail = f"[{note}] " + outcome.detail
+    return outcome
+
+
+def save_case(folder: Path, files: dict[str, str]) -> None:
+    """Write the files of a case that did not pass into a folder of its own."""
+    folder.mkdir(parents=True, exist_ok=True)
+    for name, text in files.items():
+        (folder / name).write_text(text)

@@ -1,24 +1,20 @@
 """Modules from real QIR producers through the differential check.
 
-Q# programs (`qsharpgen`, compiled by `qsharp` for the Adaptive_RI and
-Adaptive_RIF profiles, the fixed sample programs included) and pytket
-circuits with classical conditions (`tketgen`, compiled by `pytket-qir` with
-its adaptive profile) are generated under each producer's own interpreter,
-since both pin a pyqir of their own; every module is then translated by the
-installed corvane and, when it translates, run on the QIR runner and
-compared with the simulator on the output (`differential.check_corpus_module`).
-
-The report gives per producer and profile how many modules were generated,
-translated, compared and matched, and the refusal messages grouped by count.
-A translated module that does not match, or whose output the reference
-parser or the dialect check rejects, is a fault: its QIR, source, output and
-detail are written to a folder of its own under `--out`, and the exit
-status is 1. Refusals are expected and do not fail the run.
+Q# programs compiled by `qsharp` (Adaptive_RI and Adaptive_RIF) and pytket
+circuits compiled by `pytket-qir` (adaptive profile) are drawn by
+`producergen` under each producer's own interpreter; every module that
+corvane translates is run on the QIR runner and compared with the simulator
+on the output (`differential.check_corpus_module`). The report gives per
+producer and profile how many modules were generated, translated, compared
+and matched, and the refusals grouped by message. A translated module that
+does not match, or whose output fails the reference parser or the dialect
+check, is a fault: it is written to a folder of its own under `--out` and
+the exit status is 1. Refusals do not fail the run.
 
 The producers' interpreters come from `--qsharp-python` / `--pytket-python`,
-else the environment variables CORVANE_QSHARP_PYTHON / CORVANE_PYTKET_PYTHON,
-else build-producers/{qsharp,pytket}/bin/python in the repository; a group
-whose interpreter is missing is skipped.
+else CORVANE_QSHARP_PYTHON / CORVANE_PYTKET_PYTHON, else
+build-producers/{qsharp,pytket}/bin/python in the repository; a group whose
+interpreter is missing is skipped.
 
     cd python/tests && python -m proof.producers -n 50 --out /tmp/producers-faults
 """
@@ -43,10 +39,7 @@ if _TESTS not in sys.path:
 from proof import REPO, differential  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
-# (producer, profile, generator script, arguments)
-GROUPS = (("qsharp", "Adaptive_RI", "qsharpgen.py", ["--profile", "Adaptive_RI", "--fixed"]),
-          ("qsharp", "Adaptive_RIF", "qsharpgen.py", ["--profile", "Adaptive_RIF", "--fixed"]),
-          ("pytket", "adaptive", "tketgen.py", []))
+GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("pytket", "adaptive"))  # (producer, profile)
 PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir"}
 FAULT_STAGES = ("mismatch", "parse-error", "dialect-error", "simulator-error", "harness-error")
 
@@ -61,12 +54,12 @@ def producer_python(producer: str, given: str | None = None) -> str | None:
     return path if probe.returncode == 0 else None
 
 
-def generate(python: str, script: str, args: list[str], n: int, seed: int) -> list[dict]:
-    """Run a generator under `python`; its modules as {"name", "source", "qir" or "error"}."""
-    done = subprocess.run([python, str(HERE / script), *args, "-n", str(n), "--seed", str(seed)],
-                          capture_output=True, text=True, check=False)
+def generate(python: str, producer: str, profile: str, n: int, seed: int) -> list[dict]:
+    """Run the generator under `python`; its modules as {"name", "source", "qir" or "error"}."""
+    done = subprocess.run([python, str(HERE / "producergen.py"), producer, "-n", str(n), "--seed", str(seed)]
+                          + (["--profile", profile] if producer == "qsharp" else []), capture_output=True, text=True)
     if done.returncode != 0:
-        raise RuntimeError(f"{script} failed ({done.returncode}): {done.stderr[-2000:]}")
+        raise RuntimeError(f"producergen.py failed ({done.returncode}): {done.stderr[-2000:]}")
     return [json.loads(line) for line in done.stdout.splitlines() if line.startswith("{")]
 
 
@@ -115,25 +108,21 @@ def check(group: Group, module: dict, out: Path | None, shots: int = differentia
         name = f"{group.producer}-{group.profile}-{module['name']}"
         group.faults.append(f"{name}: {stage}: {detail[:300]}")
         if out is not None:
-            folder = out / name
-            folder.mkdir(parents=True, exist_ok=True)
-            (folder / "module.ll").write_text(module["qir"])
-            (folder / "source.txt").write_text(module["source"] + "\n")
-            (folder / "output.qasm").write_text(output)
-            (folder / "detail.txt").write_text(f"{stage}: {detail}\n")
+            differential.save_case(out / name, {"module.ll": module["qir"], "source.txt": module["source"] + "\n",
+                                                "output.qasm": output, "detail.txt": f"{stage}: {detail}\n"})
     return stage
 
 
 def run(n: int, seed: int, out: Path | None, pythons: dict[str, str | None]) -> list[dict]:
     summaries = []
-    for producer, profile, script, args in GROUPS:
+    for producer, profile in GROUPS:
         python = producer_python(producer, pythons.get(producer))
         if python is None:
             print(f"{producer} {profile}: skipped, no interpreter with {PACKAGES[producer]}", flush=True)
             continue
         began = time.monotonic()
         group = Group(producer, profile)
-        for module in generate(python, script, args, n, seed):
+        for module in generate(python, producer, profile, n, seed):
             check(group, module, out)
         summary = group.summary()
         summary["seconds"] = round(time.monotonic() - began, 1)

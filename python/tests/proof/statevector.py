@@ -1,37 +1,35 @@
-"""A small state-vector simulator for the Ostrel OpenQASM dialect.
+"""A small state-vector simulator for the Ostrel OpenQASM dialect, and the meaning of its gates.
 
-The program text is parsed by the reference parser (``openqasm3.parse``) and
-its syntax tree is executed directly, so the simulator sees exactly what a
-service would read, precedence of the printed expressions included. It runs
-the dialect's gates (see ``conventions``), ``inv @``, measurement, reset,
-``if``/``else``, ``while``, ``int`` variables and the classical expressions
-that the translator prints. Integers follow the output's conventions:
-``int`` is 64-bit two's complement; ``+``, ``-``, ``*``, unary ``-`` and
-``<<`` by 0 to 63 wrap; ``&``, ``|``, ``^`` act on the two's-complement
-bits; comparisons are signed; bits count as 0 and 1. What those conventions
-leave open is refused as a SimulationError rather than given a meaning: an
-integer literal beyond the 64-bit range, ``>>`` of a negative value or by 64
-or more, a shift by a negative amount, ``/`` or ``%`` of a negative value or
-by a divisor below 1.
+The reference parser (``openqasm3.parse``) reads the program and its syntax
+tree is executed directly, precedence of the printed expressions included.
 
-Two modes share one interpreter:
+Gates (operands in the order written; `GATES` is the one place that fixes
+them): ``h x y z``; ``s = diag(1, i)``, ``t = diag(1, exp(i pi/4))``, ``inv @``
+the conjugate transpose; ``cnot/cy/cz a, b`` control ``a``, ``ccnot a, b, t``
+controls ``a, b``, ``cswap a, b, c`` control ``a``; ``rx/ry/rz(t) = exp(-i t
+P/2)`` and ``xx/yy/zz(t) = exp(-i t/2 P(x)P)`` as QIR's ``r{x,y,z}`` and
+``r{xx,yy,zz}``; ``prx(theta, phi) = exp(-i theta/2 (cos(phi) X + sin(phi)
+Y))``, taken as the meaning of QIR's ``phasedx(theta, phi, q)``.
+``cphaseshift a, b`` is written without its angle: checked for syntax only.
+No gate is applied under a control, so only matrices up to phase matter.
 
-* ``distribution``: exact. Every measurement splits the current branch
-  ("world") into its two outcomes, each with its own state and probability,
-  so the result is the exact distribution of the final bit register. Worlds
-  whose probability drops below ``prune`` are dropped and their mass is
-  reported as ``lost`` (loops that repeat until a coin comes up are cut off
-  that way). Worlds that agree on every bit, every variable and their state
-  (up to a global phase) are joined, which is exact and keeps re-measuring
-  loops small.
-* ``sample``: one world per shot, measurement outcomes drawn from a seeded
-  generator; used when the exact tree would grow too large.
+Integers: ``int`` is 64-bit two's complement; ``+ - *``, unary ``-`` and
+``<<`` by 0 to 63 wrap; ``& | ^`` act on the bits; comparisons are signed;
+a bit counts as 0 or 1. A literal beyond 64 bits, ``>>`` of a negative value
+or by 64 or more, ``/`` or ``%`` of a negative value or by less than 1 have
+no settled meaning and are refused (SimulationError). Every bit and qubit
+starts at 0, as the QIR runner's results start at Zero.
 
-Invariant: a world's state vector always has norm 1; its probability is
-carried separately.
+``distribution`` is exact: every measurement splits a branch ("world") into
+its outcomes, each with its state (norm 1) and probability; worlds below
+``prune`` are dropped and counted as ``lost``, worlds equal in bits,
+variables and state up to phase are joined. ``sample`` runs one world per
+shot with seeded outcomes, for programs whose exact tree grows too large.
 """
 from __future__ import annotations
 
+import cmath
+import math
 from collections import Counter
 from dataclasses import dataclass, field
 
@@ -39,7 +37,53 @@ import numpy as np
 import openqasm3
 from openqasm3 import ast
 
-from .conventions import GATES, gate_matrix
+
+_X = np.array([[0, 1], [1, 0]], dtype=complex)
+_Y = np.array([[0, -1j], [1j, 0]], dtype=complex)
+_Z = np.diag([1, -1]).astype(complex)
+_SWAP = np.eye(4, dtype=complex)[[0, 2, 1, 3]]
+
+
+def _controlled(u: np.ndarray, controls: int) -> np.ndarray:
+    """u controlled on `controls` leading qubits (all must be 1)."""
+    out = np.eye(u.shape[0] << controls, dtype=complex)
+    out[-u.shape[0]:, -u.shape[0]:] = u
+    return out
+
+
+def _rotation(p: np.ndarray, theta: float) -> np.ndarray:
+    """exp(-i theta/2 P) for a Hermitian P with P @ P = identity."""
+    return math.cos(theta / 2) * np.eye(p.shape[0]) - 1j * math.sin(theta / 2) * p
+
+
+# name -> (number of angles, number of qubits, matrix from the angles); the
+# first operand is the most significant index of the matrix
+GATES: dict[str, tuple[int, int, object]] = {
+    "h": (0, 1, lambda: np.array([[1, 1], [1, -1]], dtype=complex) / math.sqrt(2)),
+    "x": (0, 1, lambda: _X), "y": (0, 1, lambda: _Y), "z": (0, 1, lambda: _Z),
+    "s": (0, 1, lambda: np.diag([1, 1j])), "t": (0, 1, lambda: np.diag([1, cmath.exp(1j * math.pi / 4)])),
+    "cnot": (0, 2, lambda: _controlled(_X, 1)), "cy": (0, 2, lambda: _controlled(_Y, 1)),
+    "cz": (0, 2, lambda: _controlled(_Z, 1)), "swap": (0, 2, lambda: _SWAP),
+    "rx": (1, 1, lambda t: _rotation(_X, t)), "ry": (1, 1, lambda t: _rotation(_Y, t)),
+    "rz": (1, 1, lambda t: _rotation(_Z, t)),
+    "xx": (1, 2, lambda t: _rotation(np.kron(_X, _X), t)), "yy": (1, 2, lambda t: _rotation(np.kron(_Y, _Y), t)),
+    "zz": (1, 2, lambda t: _rotation(np.kron(_Z, _Z), t)),
+    "ccnot": (0, 3, lambda: _controlled(_X, 2)), "cswap": (0, 3, lambda: _controlled(_SWAP, 1)),
+    "prx": (2, 1, lambda theta, phi: _rotation(math.cos(phi) * _X + math.sin(phi) * _Y, theta)),
+}
+# gates written without the angle their operation needs: name -> (angles as written, qubits)
+UNSIMULATABLE_GATES = {"cphaseshift": (0, 2)}
+DIALECT_GATES = {**{name: (a, q) for name, (a, q, _) in GATES.items()}, **UNSIMULATABLE_GATES}
+
+
+def gate_matrix(name: str, angles: list[float], inverse: bool) -> np.ndarray:
+    """The matrix of one dialect gate call (KeyError for unknown names)."""
+    n_angles, _, build = GATES[name]
+    if len(angles) != n_angles:
+        raise ValueError(f"gate {name} takes {n_angles} angle(s), got {len(angles)}")
+    matrix = build(*angles)
+    return matrix.conj().T if inverse else matrix
+
 
 MAX_QUBITS = 16
 MERGE_THRESHOLD = 64
@@ -86,32 +130,23 @@ def _wrap(value):
     return (value + (1 << 63)) % (1 << 64) - (1 << 63)
 
 
-def _shift_left(a, b) -> int:
-    a, b = int(a), int(b)
-    if not 0 <= b < 64:
-        raise SimulationError(f"shift by {b} has no settled meaning")
-    return _wrap(a << b)
+def _settled(text: str, refused: bool, value):
+    """`value`, unless the operation `text` has no settled meaning."""
+    if refused:
+        raise SimulationError(f"{text} has no settled meaning")
+    return value
 
 
-def _shift_right(a, b) -> int:
-    a, b = int(a), int(b)
-    if a < 0 or not 0 <= b < 64:
-        raise SimulationError(f"{a} >> {b} has no settled meaning")
-    return a >> b
-
-
-def _divide(a, b) -> int:
-    a, b = int(a), int(b)
-    if a < 0 or b <= 0:
-        raise SimulationError(f"{a} / {b} has no settled meaning")
-    return a // b
-
-
-def _remainder(a, b) -> int:
-    a, b = int(a), int(b)
-    if a < 0 or b <= 0:
-        raise SimulationError(f"{a} % {b} has no settled meaning")
-    return a % b
+_BINARY = {
+    "==": lambda a, b: a == b, "!=": lambda a, b: a != b, "<": lambda a, b: a < b, "<=": lambda a, b: a <= b,
+    ">": lambda a, b: a > b, ">=": lambda a, b: a >= b, "+": lambda a, b: _wrap(a + b),
+    "-": lambda a, b: _wrap(a - b), "*": lambda a, b: _wrap(a * b), "**": lambda a, b: _wrap(a ** b),
+    "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b), "^": lambda a, b: int(a) ^ int(b),
+    "<<": lambda a, b: _settled(f"shift by {int(b)}", not 0 <= b < 64, _wrap(int(a) << min(max(int(b), 0), 64))),
+    ">>": lambda a, b: _settled(f"{int(a)} >> {int(b)}", a < 0 or not 0 <= b < 64, int(a) >> min(max(int(b), 0), 64)),
+    "/": lambda a, b: _settled(f"{int(a)} / {int(b)}", a < 0 or b <= 0, int(a) // max(int(b), 1)),
+    "%": lambda a, b: _settled(f"{int(a)} % {int(b)}", a < 0 or b <= 0, int(a) % max(int(b), 1)),
+}
 
 
 def _apply(state: np.ndarray, matrix: np.ndarray, qubits: list[int]) -> np.ndarray:
@@ -132,10 +167,9 @@ class _Interpreter:
         self.max_iterations = max_iterations
         self.lost = 0.0
         self.unended = 0.0
-        self.qubit_registers: dict[str, tuple[int, int]] = {}  # name -> (offset, size)
+        self.qubit_registers: dict[str, int] = {}  # name -> offset
         self.n_qubits = 0
         self.bit_sizes: dict[str, int] = {}
-        self.int_inits: list[tuple[str, object]] = []
 
     # Expressions -------------------------------------------------------
     def value(self, node, world: World):
@@ -143,9 +177,7 @@ class _Interpreter:
             if node.value >= 1 << 63:
                 raise SimulationError(f"integer literal {node.value} does not fit the 64-bit int")
             return node.value
-        if isinstance(node, ast.FloatLiteral):
-            return node.value
-        if isinstance(node, ast.BooleanLiteral):
+        if isinstance(node, (ast.FloatLiteral, ast.BooleanLiteral)):
             return node.value
         if isinstance(node, ast.Identifier):
             if node.name in world.ints:
@@ -154,12 +186,7 @@ class _Interpreter:
                 return np.pi
             raise SimulationError(f"unknown identifier {node.name}")
         if isinstance(node, ast.IndexExpression):
-            name = node.collection.name
-            (index_node,) = node.index
-            index = self.value(index_node, world)
-            if name not in world.bits:
-                raise SimulationError(f"unknown bit register {name}")
-            return world.bits[name][index]
+            return world.bits[node.collection.name][node.index[0].value]
         if isinstance(node, ast.UnaryExpression):
             op = node.op.name
             operand = self.value(node.expression, world)
@@ -172,52 +199,21 @@ class _Interpreter:
             raise SimulationError(f"unary operator {op}")
         if isinstance(node, ast.BinaryExpression):
             op = node.op.name
-            if op == "&&":
-                return bool(self.value(node.lhs, world)) and bool(self.value(node.rhs, world))
-            if op == "||":
-                return bool(self.value(node.lhs, world)) or bool(self.value(node.rhs, world))
-            lhs = self.value(node.lhs, world)
-            rhs = self.value(node.rhs, world)
-            ops = {
-                "==": lambda a, b: a == b, "!=": lambda a, b: a != b,
-                "<": lambda a, b: a < b, "<=": lambda a, b: a <= b,
-                ">": lambda a, b: a > b, ">=": lambda a, b: a >= b,
-                "+": lambda a, b: _wrap(a + b), "-": lambda a, b: _wrap(a - b),
-                "*": lambda a, b: _wrap(a * b), "**": lambda a, b: _wrap(a ** b),
-                "&": lambda a, b: int(a) & int(b), "|": lambda a, b: int(a) | int(b),
-                "^": lambda a, b: int(a) ^ int(b),
-                "<<": _shift_left, ">>": _shift_right, "/": _divide, "%": _remainder,
-            }
-            if op not in ops:
+            if op in ("&&", "||"):
+                lhs = bool(self.value(node.lhs, world))
+                return lhs if lhs == (op == "||") else bool(self.value(node.rhs, world))
+            if op not in _BINARY:
                 raise SimulationError(f"binary operator {op}")
-            return ops[op](lhs, rhs)
+            return _BINARY[op](self.value(node.lhs, world), self.value(node.rhs, world))
         raise SimulationError(f"expression {type(node).__name__}")
 
+    # Register elements are literal and in range: the dialect check has seen to it.
     def qubit(self, node) -> int:
-        if isinstance(node, ast.IndexedIdentifier):
-            name = node.name.name
-            (index_list,) = node.indices
-            (index_node,) = index_list
-        else:
-            raise SimulationError(f"qubit operand {type(node).__name__}")
-        if not isinstance(index_node, ast.IntegerLiteral):
-            raise SimulationError("qubit index is not a literal")
-        offset, size = self.qubit_registers[name]
-        if not 0 <= index_node.value < size:
-            raise SimulationError(f"qubit index {index_node.value} outside {name}[{size}]")
-        return offset + index_node.value
+        return self.qubit_registers[node.name.name] + node.indices[0][0].value
 
-    def bit_target(self, node) -> tuple[str, int]:
-        if isinstance(node, ast.IndexedIdentifier):
-            (index_list,) = node.indices
-            (index_node,) = index_list
-            name = node.name.name
-            if not isinstance(index_node, ast.IntegerLiteral):
-                raise SimulationError("bit index is not a literal")
-            if not 0 <= index_node.value < self.bit_sizes.get(name, 0):
-                raise SimulationError(f"bit index {index_node.value} outside {name}")
-            return name, index_node.value
-        raise SimulationError(f"bit target {type(node).__name__}")
+    @staticmethod
+    def bit_target(node) -> tuple[str, int]:
+        return node.name.name, node.indices[0][0].value
 
     # Statements --------------------------------------------------------
     def measure(self, worlds: list[World], qubit: int) -> list[tuple[World, int]]:
@@ -296,30 +292,23 @@ class _Interpreter:
             name = node.name.name
             if name not in GATES:
                 raise SimulationError(f"gate {name} cannot be simulated")
-            inverse = False
             for modifier in node.modifiers:
                 if modifier.modifier != ast.GateModifierName.inv:
                     raise SimulationError(f"modifier {modifier.modifier.name}")
-                inverse = not inverse
             qubits = [self.qubit(q) for q in node.qubits]
             for world in worlds:
                 angles = [float(self.value(a, world)) for a in node.arguments]
-                matrix = gate_matrix(name, angles, inverse)
-                world.state = _apply(world.state, matrix, qubits)
+                world.state = _apply(world.state, gate_matrix(name, angles, len(node.modifiers) % 2 == 1), qubits)
             return worlds
-        if isinstance(node, ast.QuantumMeasurementStatement):
-            qubit = self.qubit(node.measure.qubit)
-            name, index = self.bit_target(node.target)
+        if isinstance(node, (ast.QuantumMeasurementStatement, ast.QuantumReset)):
+            measuring = isinstance(node, ast.QuantumMeasurementStatement)
+            qubit = self.qubit(node.measure.qubit if measuring else node.qubits)
             result = []
             for world, outcome in self.measure(worlds, qubit):
-                world.bits[name][index] = outcome
-                result.append(world)
-            return result
-        if isinstance(node, ast.QuantumReset):
-            qubit = self.qubit(node.qubits)
-            result = []
-            for world, outcome in self.measure(worlds, qubit):
-                if outcome == 1:
+                if measuring:
+                    name, index = self.bit_target(node.target)
+                    world.bits[name][index] = outcome
+                elif outcome == 1:  # reset: the measured |1> flipped back to |0>
                     world.state = _apply(world.state, gate_matrix("x", [], False), [qubit])
                 result.append(world)
             return result
@@ -338,22 +327,19 @@ class _Interpreter:
             yes, no = self.split(node.condition, worlds)
             return self.run_block(node.if_block, yes) + self.run_block(node.else_block, no)
         if isinstance(node, ast.WhileLoop):
-            done: list[World] = []
-            active = worlds
-            for _ in range(self.max_iterations):
+            done, active = [], worlds
+            for turn in range(self.max_iterations + 1):
                 yes, no = self.split(node.while_condition, active)
                 done.extend(no)
                 if not yes:
-                    active = []
+                    break
+                if turn == self.max_iterations:  # still looping after the cap
+                    if not self.exact:
+                        raise Unending(f"while loop ran past {self.max_iterations} iterations")
+                    self.lost += sum(w.prob for w in yes)
+                    self.unended += sum(w.prob for w in yes)
                     break
                 active = self.run_block(node.block, yes)
-            else:
-                yes, no = self.split(node.while_condition, active)
-                done.extend(no)
-                if yes and not self.exact:
-                    raise Unending(f"while loop ran past {self.max_iterations} iterations")
-                self.lost += sum(w.prob for w in yes)
-                self.unended += sum(w.prob for w in yes)
             return done
         raise SimulationError(f"statement {type(node).__name__}")
 
@@ -361,7 +347,7 @@ class _Interpreter:
         for node in self.program.statements:
             if isinstance(node, ast.QubitDeclaration):
                 size = node.size.value if node.size is not None else 1
-                self.qubit_registers[node.qubit.name] = (self.n_qubits, size)
+                self.qubit_registers[node.qubit.name] = self.n_qubits
                 self.n_qubits += size
             elif isinstance(node, (ast.ClassicalDeclaration, ast.IODeclaration)) and isinstance(node.type, ast.BitType):
                 size = node.type.size.value if node.type.size is not None else 1

@@ -1,27 +1,20 @@
 """Hypothesis strategies that draw random programs of the `qirgen` model.
 
-Sizes stay small (at most 4 qubits, 4 results, a few statements per block,
-nesting depth 2, at most one repeat-until loop and two value shapes, each
-with at most one loop of its own) so that the exact branching simulation
-stays cheap and every example runs in well under a second.
-
-Shapes are drawn so that every recorded value has one meaning in both
-languages: loops terminate with probability 1 (each turn ends with `h` on
-the loop qubit before the measurement that decides, so every turn after
-the first exits with probability 1/2, or a counter in memory bounds the
-turns), and every result is measured (from the fresh qubit 0) before
-anything reads or records it. Timing is drawn on purpose: a condition
-built from the classes of `condition` is read right before the branch that
-uses it, while the value shapes (`value_shape`) read a result or a memory
-cell, write it again (a second measurement after `h` or `x` on its qubit,
-a store), and use the value read earlier afterwards; if-merges appear in
-loop bodies too.
+Sizes stay small (at most 4 qubits and 4 results, a few statements per
+block, nesting depth 2, at most one repeat-until loop and two value shapes)
+so that the exact branching simulation stays cheap. Every recorded value has
+one meaning in both languages: loops end with probability 1 (each turn ends
+with `h` on the qubit measured for the decision, or a counter bounds the
+turns), and every result is measured before anything reads or records it.
+Timing is drawn on purpose: a `condition` is read right before its branch,
+while a `value_shape` reads a result or a cell, writes it again and uses
+the value read earlier afterwards.
 
 Two faults of the QIR runner (qirrunner 0.9.7) stay out of reach: it runs
 `rx` by an odd multiple of pi followed by `y`, `x`, `ry` or a cnot target
 on that qubit wrongly (no drawn angle is an exact multiple of pi, and the
 shapes flip bits with `x` and `h`), and it records a result never measured
-by its pointer value (every result is measured first, as said above).
+by its pointer value (every result is measured first).
 """
 from __future__ import annotations
 
@@ -30,9 +23,9 @@ from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, Ctl, DefinedCall, FArith, Gate, IArith, IBit, ICast,
-                     ICmpInt, IConst, IDiv, If, IntView, ISelect, IShift, IZext, Logic, Loop, Measure, Not, Program, Read,
-                     Reset, Sel, Switch, ToDouble)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, After, Bind, Bound, Cmp, Ctl, DefinedCall, FArith,
+                     Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure, Merge, Not,
+                     PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While, Widen)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -49,17 +42,15 @@ def _distinct(n_qubits: int, k: int, exclude: frozenset = frozenset()):
     return st.permutations(pool).map(lambda p: tuple(p[:k]))
 
 
-
-
 @st.composite
 def gate_stmt(draw, n_qubits: int, exclude: frozenset = frozenset(), n_results: int = 0):
     """A gate; with `n_results`, its angles may be computed (`angle_expr`)."""
     free = n_qubits - len(exclude)
     ops = [op for op, (_, k, _) in QIR_GATES.items() if k <= free]
-    controlled = [op for op, (c, t) in CONTROLLED_OPS.items() if c + t <= free]
+    controlled = [op for op, (c, t, _) in CONTROLLED_OPS.items() if c + t <= free]
     if controlled and draw(st.integers(0, 5)) == 0:
         op = draw(st.sampled_from(controlled))
-        c, t = CONTROLLED_OPS[op]
+        c, t, _ = CONTROLLED_OPS[op]
         return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
     op = draw(st.sampled_from(ops))
     n_angles, k, _ = QIR_GATES[op]
@@ -90,12 +81,12 @@ def exact_int(draw, n_results: int, width: int, depth: int = 1, signed: bool = T
     if kind == "bit":
         return IBit(draw(leaf))
     if kind == "zext":
-        return IZext(width, IBit(draw(leaf)))
+        return ICast(width, "zext", IBit(draw(leaf)))
     if kind == "select":
         small = st.integers(-1000 if signed else 0, 1000)
         return ISelect(width, draw(leaf), draw(small), draw(small))
     op = draw(st.sampled_from(["add", "mul"] if not signed else ["add", "sub", "mul"]))
-    return IArith(width, op, draw(exact_int(n_results, width, depth - 1, signed)),
+    return IBin(width, op, draw(exact_int(n_results, width, depth - 1, signed)),
                   draw(exact_int(n_results, width, depth - 1, signed)))
 
 
@@ -129,7 +120,7 @@ def angle_expr(draw, n_results: int, depth: int = 2):
     rhs = draw(angle_expr(n_results, depth - 1))
     if op == "fdiv":
         # only constants divide (the output has no float division)
-        if qirgen.angle_leaves(lhs) or qirgen.angle_leaves(rhs):
+        if qirgen.leaves(lhs) or qirgen.leaves(rhs):
             op = "fadd"
         else:
             divisor = qirgen.angle_value(rhs, None)
@@ -139,15 +130,15 @@ def angle_expr(draw, n_results: int, depth: int = 2):
 
 
 @st.composite
-def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, in_loop: bool, exclude: frozenset):
+def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, exclude: frozenset):
     """A switch on an integer value: several cases share an arm, some go to the default."""
     width = draw(st.sampled_from([1, 32, 64]))
     value = draw(int_value(n_results, width, 1))
-    reads = sorted({r.result for leaf in qirgen.int_leaves(value) for r in qirgen._reads(leaf)})
+    reads = sorted({r.result for leaf in qirgen.leaves(value) for r in _reads(leaf)})
     possible = []
     for mask in range(1 << len(reads)):
         bits = {r: (mask >> i) & 1 for i, r in enumerate(reads)}
-        possible.append(qirgen._bits(qirgen.int_value(value, lambda leaf: qirgen._truth(leaf, bits)), width))
+        possible.append(qirgen._bits(qirgen.int_value(value, lambda leaf: _truth(leaf, bits)), width))
     pool = sorted(set(possible) | {qirgen._bits(k, width) for k in draw(st.lists(int_constant(width), max_size=2))})
     constants = draw(st.lists(st.sampled_from(pool), unique=True, max_size=5))
     phi = bool(constants) and draw(st.integers(0, 3)) == 0
@@ -155,19 +146,28 @@ def switch_stmt(draw, n_qubits: int, n_results: int, depth: int, in_loop: bool, 
     # every arm has a case; the other cases go to any arm or to the default
     cases = tuple((k, i if i < n_arms else draw(st.integers(-1, n_arms - 1))) for i, k in enumerate(constants))
     arm_depth = 0 if phi else depth - 1
-    arms = tuple(tuple(draw(statements(n_qubits, n_results, arm_depth, 2, in_loop, exclude)))
+    arms = tuple(tuple(draw(statements(n_qubits, n_results, arm_depth, 2, exclude)))
                  for _ in range(n_arms))
     if phi:
-        marked = tuple(draw(statements(n_qubits, n_results, 0, 2, in_loop, exclude)))
+        marked = tuple(draw(statements(n_qubits, n_results, 0, 2, exclude)))
         return Switch(value, cases, arms, None, True, marked)
     default = None if draw(st.booleans()) else tuple(
-        draw(statements(n_qubits, n_results, depth - 1, 2, in_loop, exclude)))
+        draw(statements(n_qubits, n_results, depth - 1, 2, exclude)))
     return Switch(value, cases, arms, default)
+
+
+def _reads(cond) -> list:
+    """The Read leaves of a leaf condition (a read or its negation)."""
+    return [cond] if isinstance(cond, Read) else _reads(cond.operand)
+
+
+def _truth(cond, bits: dict) -> bool:
+    return bool(bits[cond.result]) if isinstance(cond, Read) else not _truth(cond.operand, bits)
 
 
 @st.composite
 def leaf_cond(draw, n_results: int):
-    via = draw(st.sampled_from(["qis", "rt", "rt-zeroext", "rt-attrs"]))
+    via = draw(st.sampled_from(qirgen.READS))
     read = Read(draw(st.integers(0, n_results - 1)), via)
     if draw(st.integers(0, 3)) == 0:
         return Not(read, draw(st.booleans()))
@@ -175,17 +175,16 @@ def leaf_cond(draw, n_results: int):
 
 
 @st.composite
-def condition(draw, n_results: int, blocks_allowed: bool, ifmerge_allowed: bool):
-    """A branch condition; `blocks_allowed` permits shapes that add blocks."""
+def condition(draw, n_results: int):
+    """A branch condition."""
     kind = draw(st.integers(0, 5))
     leaf = leaf_cond(n_results)
     if kind <= 1:
         return draw(leaf)
     if kind == 2:
         return Not(draw(leaf), draw(st.booleans()))
-    styles = ["instr", "select"] + (["phi"] if blocks_allowed else [])
     if kind == 3:
-        style = draw(st.sampled_from(styles))
+        style = draw(st.sampled_from(["instr", "select", "phi"]))
         return Logic(draw(st.sampled_from(["and", "or"])), draw(leaf), draw(leaf), style, draw(st.booleans()),
                      style == "phi" and draw(st.booleans()))
     if kind == 4:
@@ -195,8 +194,7 @@ def condition(draw, n_results: int, blocks_allowed: bool, ifmerge_allowed: bool)
         return Sel(draw(leaf), draw(arm), draw(arm))
     if draw(st.booleans()):
         return draw(int_comparison(n_results))
-    views = ["zext", "select", "arith"] + (["materialise"] if blocks_allowed else []) + (
-        ["ifmerge"] if blocks_allowed and ifmerge_allowed else [])
+    views = ["zext", "select", "arith", "materialise", "ifmerge"]
     return IntView(draw(leaf), draw(st.sampled_from(views)), draw(st.integers(0, 7)))
 
 
@@ -207,17 +205,12 @@ def condition(draw, n_results: int, blocks_allowed: bool, ifmerge_allowed: bool)
 # negative values under unsigned predicates.
 
 
-def _edges(width: int) -> list[int]:
-    lo, hi = -(1 << (width - 1)), (1 << (width - 1)) - 1
-    return [0, 1, -1, 2, -2, 3, 7, hi, hi - 1, lo, lo + 1, 1 << (width // 2), -(1 << (width // 2)),
-            1 << (width - 2)]
-
-
 def int_constant(width: int):
     if width == 1:
         return st.integers(0, 1)
     lo, hi = -(1 << (width - 1)), (1 << (width - 1)) - 1
-    return st.one_of(st.sampled_from(_edges(width)), st.integers(lo, hi))
+    edges = [0, 1, -1, 2, -2, 3, 7, hi, hi - 1, lo, lo + 1, 1 << (width // 2), -(1 << (width // 2)), 1 << (width - 2)]
+    return st.one_of(st.sampled_from(edges), st.integers(lo, hi))
 
 
 @st.composite
@@ -237,17 +230,16 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
         return ISelect(width, draw(leaf), draw(int_constant(width)), draw(int_constant(width)))
     if kind == "zext":
         source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
-        return IZext(width, draw(int_value(n_results, source, below, False)))
+        return ICast(width, "zext", draw(int_value(n_results, source, below, False)))
     if kind in ("arith", "bitwise"):
-        ops = ["add", "sub", "mul"] if kind == "arith" else ["and", "or", "xor"]
-        return IArith(width, draw(st.sampled_from(ops)),
-                      draw(int_value(n_results, width, below)), draw(int_value(n_results, width, below)))
+        return IBin(width, draw(st.sampled_from(qirgen.INT_KINDS[kind])),
+                    draw(int_value(n_results, width, below)), draw(int_value(n_results, width, below)))
     if kind == "shift":
-        op = draw(st.sampled_from(["shl", "lshr", "ashr"]))
+        op = draw(st.sampled_from(qirgen.INT_KINDS["shift"]))
         # The translator shifts an i64 right only where it is known non-negative: a zext is.
         operand = (draw(non_negative_value(n_results, width, below)) if op != "shl" and width == 64
                    else draw(int_value(n_results, width, below)))
-        return IShift(width, op, operand, draw(st.integers(0, width - 1)))
+        return IBin(width, op, operand, draw(st.integers(0, width - 1)))
     if kind == "cast":
         if width == 1:
             return ICast(1, "trunc", draw(int_value(n_results, draw(st.sampled_from([32, 64])), below, False)))
@@ -257,7 +249,7 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
         return ICast(width, op, draw(int_value(n_results, source, below, False)))
     # div: the translator divides where the operands are known non-negative, and
     # below 64 bits also reads an unsigned operand as its pattern.
-    op = draw(st.sampled_from(["udiv", "sdiv", "urem", "srem"]))
+    op = draw(st.sampled_from(qirgen.INT_KINDS["div"]))
     signed = op.startswith("s")
     if signed or width == 64:
         lhs = draw(non_negative_value(n_results, width, below))
@@ -265,14 +257,14 @@ def int_value(draw, n_results: int, width: int, depth: int, constant_allowed: bo
     else:
         lhs = draw(int_value(n_results, width, below))
         divisor = draw(int_constant(width).filter(lambda value: value != 0))
-    return IDiv(width, op, lhs, divisor)
+    return IBin(width, op, lhs, divisor)
 
 
 @st.composite
 def non_negative_value(draw, n_results: int, width: int, depth: int):
     """An iN value (N = 32 or 64) the translator's ranges know to be non-negative: a zext."""
     source = draw(st.sampled_from([1, 32] if width == 64 else [1]))
-    return IZext(width, draw(int_value(n_results, source, depth, False)))
+    return ICast(width, "zext", draw(int_value(n_results, source, depth, False)))
 
 
 @st.composite
@@ -281,12 +273,12 @@ def int_comparison(draw, n_results: int, depth: int = 2):
     width = draw(st.sampled_from([1, 32, 64]))
     lhs = draw(int_value(n_results, width, depth))
     rhs = draw(int_value(n_results, width, depth, not isinstance(lhs, IConst)))
-    return ICmpInt(draw(st.sampled_from(ICMP_PREDICATES)), lhs, rhs)
+    return ICmp(draw(st.sampled_from(ICMP_PREDICATES)), lhs, rhs)
 
 
 @st.composite
 def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
-               in_loop: bool = False, exclude: frozenset = frozenset()):
+               exclude: frozenset = frozenset()):
     out = []
     free = [q for q in range(n_qubits) if q not in exclude]
     for _ in range(draw(st.integers(0, max_len))):
@@ -296,15 +288,15 @@ def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
                 out.append(draw(gate_stmt(n_qubits, exclude, n_results)))
         elif kind <= 8:
             out.append(Measure(draw(st.sampled_from(free)), draw(st.integers(0, n_results - 1)),
-                               draw(st.sampled_from(["mz", "m", "mresetz"]))))
+                               draw(st.sampled_from(list(qirgen.MEASUREMENTS)))))
         elif kind == 9:
             out.append(Reset(draw(st.sampled_from(free))))
         elif depth > 0 and kind == 12 and draw(st.booleans()):
-            out.append(draw(switch_stmt(n_qubits, n_results, depth, in_loop, exclude)))
+            out.append(draw(switch_stmt(n_qubits, n_results, depth, exclude)))
         elif depth > 0:
-            cond = draw(condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
-            then = draw(statements(n_qubits, n_results, depth - 1, 3, in_loop, exclude))
-            else_ = draw(statements(n_qubits, n_results, depth - 1, 3, in_loop, exclude))
+            cond = draw(condition(n_results))
+            then = draw(statements(n_qubits, n_results, depth - 1, 3, exclude))
+            else_ = draw(statements(n_qubits, n_results, depth - 1, 3, exclude))
             out.append(If(cond, tuple(then), tuple(else_), draw(st.booleans())))
     return out
 
@@ -332,7 +324,7 @@ def programs(draw):
         result = draw(st.integers(0, n_results - 1))
         style = draw(st.sampled_from(["self", "header"]))
         loop_body = draw(statements(n_qubits, n_results, depth=0 if style == "self" else 1,
-                                    max_len=3, in_loop=True, exclude=frozenset([qubit])))
+                                    max_len=3, exclude=frozenset([qubit])))
         # measurements inside the loop must not write the loop's own result
         loop_body = [s for s in loop_body if not (isinstance(s, Measure) and s.result == result)]
         at = draw(st.integers(0, len(body)))
@@ -377,15 +369,9 @@ def integer_programs(draw, n_conditions: int = 3):
 
 # --- values with a lifetime ------------------------------------------------------
 #
-# Each shape below is a short run of statements in which a value is defined
-# at one point and used at a later one: memory cells stored under an `if`
-# or counted in a loop, values read before their result is measured again,
-# and integer if-merges, one starting from another. Cells and bound names
-# of one shape are numbered from its `ids` (nested shapes from `ids + 5`),
-# so shapes never share them.
-
-from .qirgen import (After, Bind, Bound, Choose, Cmp, Loaded, LoadedInt, Merge,  # noqa: E402
-                     PhiJoin, PhiLoop, Plus, Store, While, Widen)
+# Each shape is a short run of statements in which a value is defined at one
+# point and used at a later one. Cells and bound names of one shape are
+# numbered from its `ids` (nested shapes from `ids + 5`), so shapes never share them.
 
 VALUE_KINDS = ("cond-store", "load-store-use", "remeasure", "remeasure-phi", "merge", "chained-merge",
                "phi-join", "counted-loop", "flag-loop", "phi-loop")
@@ -401,18 +387,13 @@ def _mark(draw, free: list[int]):
     return Gate(op, (draw(st.sampled_from([0.6, 1.3, 2.2])),) if op == "ry" else (), (draw(st.sampled_from(free)),))
 
 
-def _leaf(n_results: int):
-    return leaf_cond(n_results)
-
-
 def _computed(n_results: int):
     """A condition to compute a stored value from: mostly one read result, sometimes any condition."""
-    return st.one_of(_leaf(n_results), _leaf(n_results),
-                     condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
+    return st.one_of(leaf_cond(n_results), leaf_cond(n_results), condition(n_results))
 
 
-def _filler(n_qubits: int, n_results: int, exclude: frozenset, in_loop: bool = False, depth: int = 0):
-    return statements(n_qubits, n_results, depth, 2, in_loop, exclude)
+def _filler(n_qubits: int, n_results: int, exclude: frozenset, depth: int = 0):
+    return statements(n_qubits, n_results, depth, 2, exclude)
 
 
 def _flip(qubit: int, result: int, op: str) -> tuple:
@@ -430,8 +411,8 @@ def _int_value(draw, n_results: int, slot: int | None = None):
     if kind == "widen":
         return Widen(draw(_computed(n_results)))
     if kind == "choose":
-        return Choose(draw(_computed(n_results)), draw(st.integers(0, 7)), draw(st.integers(0, 7)))
-    return Plus(LoadedInt(slot), draw(st.integers(0, 3)))
+        return ISelect(64, draw(_computed(n_results)), draw(st.integers(0, 7)), draw(st.integers(0, 7)))
+    return Plus(Load(slot, "i64"), draw(st.integers(0, 3)))
 
 
 @st.composite
@@ -443,13 +424,14 @@ def _bool_value(draw, n_results: int, slot: int | None = None):
         return draw(st.booleans())
     if kind == "read":
         return draw(_computed(n_results))
-    return Not(Loaded(slot), draw(st.booleans()))
+    return Not(Load(slot, "i1"), draw(st.booleans()))
 
 
 @st.composite
 def _int_test(draw, operand):
     """An icmp of an integer against a constant near the values the shapes store."""
-    return Cmp(operand, draw(st.sampled_from(list(qirgen.CMP_PREDICATES))), draw(st.integers(0, 8)))
+    predicates = ("eq", "ne", "slt", "sle", "sgt", "sge", "ult", "ule", "ugt", "uge")  # ICMP_PREDICATES, signed first
+    return Cmp(operand, draw(st.sampled_from(predicates)), draw(st.integers(0, 8)))
 
 
 @st.composite
@@ -480,9 +462,9 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             if stored:
                 body.insert(draw(st.integers(0, len(body))), Store(slot, ty, draw(value)))
             branches.append(tuple(body))
-        cond = draw(condition(n_results, blocks_allowed=True, ifmerge_allowed=True))
-        use = draw(_int_test(LoadedInt(slot))) if ty == "i64" else draw(st.sampled_from(
-            [Loaded(slot), Not(Loaded(slot)), Logic("and", Loaded(slot), draw(_leaf(n_results)))]))
+        cond = draw(condition(n_results))
+        use = draw(_int_test(Load(slot, "i64"))) if ty == "i64" else draw(st.sampled_from(
+            [Load(slot, "i1"), Not(Load(slot, "i1")), Logic("and", Load(slot, "i1"), draw(leaf_cond(n_results)))]))
         return [Store(slot, ty, init), If(cond, *branches, draw(st.booleans())), *draw(filler), arms(use)]
 
     if kind == "load-store-use":
@@ -492,25 +474,25 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         first = _int_value(n_results) if ty == "i64" else _bool_value(n_results)  # the cell is not set yet
         out = [Store(slot, ty, draw(first))]
         if draw(st.booleans()):
-            out.append(If(draw(_leaf(n_results)), (Store(slot, ty, draw(value)),)))
-        out.append(Bind(name, LoadedInt(slot) if ty == "i64" else Loaded(slot)))
+            out.append(If(draw(leaf_cond(n_results)), (Store(slot, ty, draw(value)),)))
+        out.append(Bind(name, Load(slot, "i64") if ty == "i64" else Load(slot, "i1")))
         new = draw(st.one_of(value, st.just(Plus(Bound(name), 1) if ty == "i64" else Not(Bound(name)))))
         out += [Store(slot, ty, new), *draw(filler)]
         old = draw(_int_test(Bound(name))) if ty == "i64" else Bound(name)
         out.append(arms(old))
         if draw(st.booleans()):
-            out.append(arms(draw(_int_test(LoadedInt(slot))) if ty == "i64" else Loaded(slot)))
+            out.append(arms(draw(_int_test(Load(slot, "i64"))) if ty == "i64" else Load(slot, "i1")))
         return out
 
     if kind == "remeasure":
         # a value read from a result, the result measured again, then a use of the value
         name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
         read = Read(r, draw(st.sampled_from(["qis", "rt"])))
-        value = draw(st.sampled_from([read, Not(read), Logic("and", read, draw(_leaf(n_results))),
-                                      Widen(read), Choose(read, 3, 5)]))
+        value = draw(st.sampled_from([read, Not(read), Logic("and", read, draw(leaf_cond(n_results))),
+                                      Widen(read), ISelect(64, read, 3, 5)]))
         out = [Gate("h", (), (qubit,)), Measure(qubit, r), Bind(name, value),
                *_flip(qubit, r, draw(st.sampled_from(["h", "x"]))), *draw(filler)]
-        if isinstance(value, (Widen, Choose)):
+        if isinstance(value, (ICast, ISelect)):
             use = draw(_int_test(Bound(name)))
         else:
             op = draw(st.sampled_from(["and", "or", "xor"]))
@@ -524,15 +506,15 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         qubit, r = draw(st.sampled_from(free)), draw(result)
         lhs = draw(st.sampled_from([Read(r), Not(Read(r))]))
         rhs = After(_flip(qubit, r, draw(st.sampled_from(["h", "x"]))),
-                    draw(st.one_of(st.just(Read(r)), _leaf(n_results))))
+                    draw(st.one_of(st.just(Read(r)), leaf_cond(n_results))))
         cond = Logic(draw(st.sampled_from(["and", "or"])), lhs, rhs, "phi", draw(st.booleans()), draw(st.booleans()))
         return [Gate("h", (), (qubit,)), Measure(qubit, r), arms(cond)]
 
     if kind == "merge":
         # an if-merge whose initial value may read a result that is measured again before the use
         name, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
-        base = draw(st.one_of(st.integers(0, 5), st.just(Widen(Read(r))), st.just(Choose(Read(r), 2, 4))))
-        out = [Merge(name, draw(condition(n_results, True, True)), base, draw(st.integers(1, 3)),
+        base = draw(st.one_of(st.integers(0, 5), st.just(Widen(Read(r))), st.just(ISelect(64, Read(r), 2, 4))))
+        out = [Merge(name, draw(condition(n_results)), base, draw(st.integers(1, 3)),
                      draw(st.booleans()), draw(st.booleans()))]
         if draw(st.booleans()):
             out += _flip(qubit, r, draw(st.sampled_from(["h", "x"])))
@@ -542,9 +524,9 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     if kind == "chained-merge":
         # a second if-merge starting from the first one's value; both values used afterwards
         first, second = ids, ids + 1
-        out = [Merge(first, draw(_leaf(n_results)), draw(st.sampled_from([4, 5])), draw(st.sampled_from([1, 2])),
+        out = [Merge(first, draw(leaf_cond(n_results)), draw(st.sampled_from([4, 5])), draw(st.sampled_from([1, 2])),
                      draw(st.booleans()), draw(st.booleans())), *draw(filler),
-               Merge(second, draw(_leaf(n_results)), Bound(first), 10, draw(st.booleans()), draw(st.booleans())),
+               Merge(second, draw(leaf_cond(n_results)), Bound(first), 10, draw(st.booleans()), draw(st.booleans())),
                *draw(filler), arms(Cmp(Bound(first), "eq", 5))]
         out.append(arms(Cmp(Bound(second), draw(st.sampled_from(["eq", "ne", "sgt", "slt"])),
                             draw(st.sampled_from([5, 14, 15, 16])))))
@@ -553,10 +535,10 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
     if kind == "phi-join":
         # a join of two to four blocks, on critical edges or through arm blocks, with one phi
         name, ty, n = ids, draw(st.sampled_from(["i1", "i32", "i64"])), draw(st.integers(1, 3))
-        value = {"i1": st.one_of(st.booleans(), _leaf(n_results)), "i32": st.sampled_from(I32_VALUES),
-                 "i64": st.one_of(st.integers(0, 7), st.builds(Widen, _leaf(n_results)))}[ty]
+        value = {"i1": st.one_of(st.booleans(), leaf_cond(n_results)), "i32": st.sampled_from(I32_VALUES),
+                 "i64": st.one_of(st.integers(0, 7), st.builds(Widen, leaf_cond(n_results)))}[ty]
         values = tuple(draw(value) for _ in range(n + 1))
-        join = PhiJoin(name, ty, tuple(draw(_leaf(n_results)) for _ in range(n)), values,
+        join = PhiJoin(name, ty, tuple(draw(leaf_cond(n_results)) for _ in range(n)), values,
                        tuple(draw(st.booleans()) for _ in range(n)))
         if ty == "i1":
             use = draw(st.sampled_from([Bound(name), Not(Bound(name))]))
@@ -565,12 +547,12 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             use = Cmp(Bound(name), draw(st.sampled_from(["eq", "ne", "slt", "sgt"])), draw(st.sampled_from(known)))
         return [join, *draw(filler), arms(use)]
 
-    body = list(draw(_filler(n_qubits, n_results, exclude, in_loop=True, depth=1)))
+    body = list(draw(_filler(n_qubits, n_results, exclude, depth=1)))
     if kind == "phi-loop":
         # counter and a swapping pair in header phis, used inside the loop and after it
         name, counter, ty = ids, ids + 2, draw(st.sampled_from(["i1", "i64"]))
-        value = st.one_of(st.booleans(), _leaf(n_results)) if ty == "i1" else st.one_of(
-            st.integers(0, 7), st.builds(Widen, _leaf(n_results)))
+        value = st.one_of(st.booleans(), leaf_cond(n_results)) if ty == "i1" else st.one_of(
+            st.integers(0, 7), st.builds(Widen, leaf_cond(n_results)))
 
         def pair_use():
             return draw(st.sampled_from([Bound(name), Bound(name + 1)])) if ty == "i1" else draw(
@@ -591,25 +573,25 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
         if draw(st.booleans()):
             body += draw(value_shape(n_qubits, n_results, ids + 5, depth - 1, exclude))
         if draw(st.booleans()):
-            body.append(If(Cmp(LoadedInt(slot), "eq", draw(st.integers(0, 2))), (draw(mark),)))
+            body.append(If(Cmp(Load(slot, "i64"), "eq", draw(st.integers(0, 2))), (draw(mark),)))
         before, after = [Store(slot, "i64", 0)], []
         if draw(st.booleans()):
             # a second cell counts the turns on which a bit was one; it is used after the loop
             ones = ids + 1
             before.append(Store(ones, "i64", 0))
-            body.append(If(draw(_leaf(n_results)), (Store(ones, "i64", Plus(LoadedInt(ones), 1)),)))
-            after.append(arms(draw(_int_test(LoadedInt(ones)))))
+            body.append(If(draw(leaf_cond(n_results)), (Store(ones, "i64", Plus(Load(ones, "i64"), 1)),)))
+            after.append(arms(draw(_int_test(Load(ones, "i64")))))
         if draw(st.booleans()):
             # an if-merge on the turn number: a value kept from an earlier turn shows for certain
             name = ids + 4
-            body.insert(0, Merge(name, Cmp(LoadedInt(slot), "eq", draw(st.integers(0, 2))), draw(st.integers(0, 2)),
+            body.insert(0, Merge(name, Cmp(Load(slot, "i64"), "eq", draw(st.integers(0, 2))), draw(st.integers(0, 2)),
                                  draw(st.integers(1, 3)), draw(st.booleans()), draw(st.booleans())))
             body.insert(draw(st.integers(1, len(body))), arms(draw(_int_test(Bound(name)))))
         if draw(st.booleans()):
             # a cell carried from one turn to the next: loaded at the top of the body, stored at its end
             carry = ids + 3
             before.append(Store(carry, "i64", draw(st.integers(0, 1))))
-            body.insert(0, arms(draw(_int_test(LoadedInt(carry)))))
+            body.insert(0, arms(draw(_int_test(Load(carry, "i64")))))
             body.append(Store(carry, "i64", draw(_int_value(n_results, carry))))
         if draw(st.booleans()):
             # a bit read before the loop, measured again inside it, and the value read used on every turn
@@ -618,16 +600,16 @@ def value_shape(draw, n_qubits: int, n_results: int, ids: int, depth: int = 1,
             at = draw(st.integers(0, len(body)))
             body[at:at] = _flip(qubit, r, draw(st.sampled_from(["h", "x"])))
             body.insert(draw(st.integers(0, len(body))), arms(Bound(name)))
-        body.append(Store(slot, "i64", Plus(LoadedInt(slot), 1)))
-        return before + [While(Cmp(LoadedInt(slot), pred, bound), tuple(body))] + after
+        body.append(Store(slot, "i64", Plus(Load(slot, "i64"), 1)))
+        return before + [While(Cmp(Load(slot, "i64"), pred, bound), tuple(body))] + after
 
     # flag loop: each turn ends with h on its own qubit before the measurement the flag takes
     slot, qubit, r = ids, draw(st.sampled_from(free)), draw(result)
-    body = list(draw(_filler(n_qubits, n_results, exclude | {qubit}, in_loop=True, depth=1)))
+    body = list(draw(_filler(n_qubits, n_results, exclude | {qubit}, depth=1)))
     if draw(st.booleans()):
         body += draw(value_shape(n_qubits, n_results, ids + 5, depth - 1, exclude | {qubit}))
     body += [Gate("h", (), (qubit,)), Measure(qubit, r), Store(slot, "i1", draw(st.sampled_from([Read(r), Not(Read(r))])))]
-    return [Store(slot, "i1", True), While(Loaded(slot), tuple(body))]
+    return [Store(slot, "i1", True), While(Load(slot, "i1"), tuple(body))]
 
 
 KINDS = {"all": programs, "integer": integer_programs}
