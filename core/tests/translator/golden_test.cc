@@ -12,11 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "module_files.h"
 #include "translator/translate.h"
 
 namespace corvane {
@@ -25,14 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path golden_dir() { return fs::path(CORVANE_SOURCE_DIR) / "core" / "tests" / "golden"; }
-
-std::optional<std::string> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> case_names() {
   std::vector<std::string> names;
