@@ -22,7 +22,6 @@ namespace corvane {
 namespace {
 
 using namespace expr_builders;
-Expr neg(Expr e) { return make_not(std::move(e)); }
 
 // A context where m and n are measured bits, a and b integers, lt a comparison.
 LoweringContext make_context() {
@@ -39,29 +38,6 @@ Expr bound(const LoweringContext& context, const char* name) {
   auto it = context.env.find(name);
   EXPECT_NE(it, context.env.end()) << name;
   return it == context.env.end() ? Expr{} : it->second;
-}
-
-std::string text_of(const Expr& expr) {
-  std::string out;
-  Printer printer{out};
-  print_expr(printer, expr);
-  return out;
-}
-
-// An operand written as text: an integer or decimal constant, true or false,
-// @name a global, null an i8 null pointer, anything else an SSA name.
-Operand operand_of(std::string_view word) {
-  if (word == "true" || word == "false") return ConstBool{word == "true"};
-  if (word == "null") return I8Null{};
-  if (word[0] == '@') return GlobalRef{word.substr(1)};
-  const bool negative = word[0] == '-';
-  if (word.size() == negative || !std::isdigit(static_cast<unsigned char>(word[negative]))) {
-    return Ssa{word};
-  }
-  if (word.find('.') != std::string_view::npos) return ConstFloat{std::stod(std::string(word))};
-  int128 value = 0;
-  for (const char digit : word.substr(negative)) value = value * 10 + (digit - '0');
-  return ConstInt{negative ? -value : value};
 }
 
 // The N of a type iN.
@@ -128,12 +104,7 @@ Status lower_text(std::string_view text, LoweringContext& c) {
     const std::size_t end = std::min(text.find("; "), text.size());
     const std::string_view step = text.substr(0, end);
     text.remove_prefix(std::min(end + 2, text.size()));
-    std::vector<std::string_view> w;
-    for (std::size_t at = 0; at < step.size();) {
-      const std::size_t space = std::min(step.find(' ', at), step.size());
-      w.push_back(step.substr(at, space - at));
-      at = space + 1;
-    }
+    std::vector<std::string_view> w = words(step);
     std::string_view result = "r";
     if (w.size() > 2 && w[1] == "=") {
       result = w[0];
@@ -608,7 +579,7 @@ TEST(ClassicalLoweringTest, RangesOfExpressions) {
       {bit(2), IntRange{0, 1}},
       {bin(BinaryOp::Add, Expr(Index{id("m"), lit(0)}), lit(0)), IntRange::full()},
       {bin(BinaryOp::Lt, id("x"), id("y")), IntRange{0, 1}},
-      {neg(id("x")), IntRange{0, 1}},
+      {make_not(id("x")), IntRange{0, 1}},
       {id("x"), IntRange::full()},
       {id("v"), IntRange{-3, 10}},
       {bin(BinaryOp::Sub, bin(BinaryOp::Mul, bit(0), lit(3)), lit(1)), IntRange{-1, 2}},
@@ -659,7 +630,7 @@ TEST(ClassicalLoweringTest, TruthValueKeepsComparisonsAndLogic) {
   }
   rows.push_back({bit(0), eq1(bit(0))});
   rows.push_back({lit(1), eq1(lit(1))});
-  rows.push_back({neg(id("x")), eq1(neg(id("x")))});
+  rows.push_back({make_not(id("x")), eq1(make_not(id("x")))});
   for (const Row& row : rows) EXPECT_EQ(truth_value(row.input), row.expected);
 }
 
@@ -762,7 +733,7 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
 TEST(ClassicalLoweringTest, MeasureCountsNodesAndDepth) {
   EXPECT_EQ(measure_expr(lit(1)), (ExprMetrics{1, 1}));
   EXPECT_EQ(measure_expr(bit(0)), (ExprMetrics{3, 2}));
-  EXPECT_EQ(measure_expr(eq1(neg(bit(0)))), (ExprMetrics{6, 4}));
+  EXPECT_EQ(measure_expr(eq1(make_not(bit(0)))), (ExprMetrics{6, 4}));
 }
 
 // Copies, prints and destroys the deepest accepted expression on a small stack.

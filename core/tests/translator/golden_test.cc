@@ -1,7 +1,8 @@
 // End-to-end golden cases: every core/tests/golden/NAME.ll is translated and
 // compared byte for byte with NAME.qasm (the whole output, trailer included)
-// or, for a failing translation, with NAME.err (the error's display text
-// followed by one line feed). On a mismatch the actual text is written to
+// or, for a failing translation, with NAME.err (the error's display text on
+// one line and, when the error has a place, "at line L, column C" on the
+// next). On a mismatch the actual text is written to
 // NAME.actual beside the expectation, so a reviewer can diff the two. With
 // CORVANE_REBASE=1 in the environment the actual text replaces the expectation
 // instead (NAME.qasm or NAME.err, the other removed), to be reviewed in the diff.
@@ -59,7 +60,12 @@ TEST_P(GoldenTest, MatchesExpectation) {
   }
 
   Result<std::string> result = translate(*input);
-  const std::string actual = result.ok() ? *result : result.error().display() + "\n";
+  std::string actual = result.ok() ? *result : result.error().display() + "\n";
+  if (!result.ok() && result.error().offset) {
+    const TextPosition place = text_position(*input, *result.error().offset);
+    actual +=
+        "at line " + std::to_string(place.line) + ", column " + std::to_string(place.column) + "\n";
+  }
   const std::string expected = expected_qasm.value_or(expected_err.value_or(""));
   const bool outcome_matches = result.ok() == expected_qasm.has_value();
 

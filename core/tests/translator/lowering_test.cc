@@ -1,6 +1,6 @@
 // The lowering driver through lower_module: program assembly with the
 // translator's configuration points (includes, output register), the order
-// of registers, hoisted declarations and body, and error kinds.
+// of registers, hoisted declarations and body, and the inlining budget.
 #include "translator/lowering.h"
 
 #include <gtest/gtest.h>
@@ -107,87 +107,6 @@ TEST(LoweringDriverTest, AssemblesIncludesRegistersDeclarationsAndBody) {
                 headers + (headers.empty() || *row.dump == '\0' ? "" : " ") + row.dump)
           << row.body;
     }
-  }
-}
-
-TEST(LoweringDriverTest, ErrorsKeepTheirKindsAndArePlacedAtTheirInstruction) {
-  struct Row {
-    std::string text;
-    TranslateError error;  // without its place
-    std::optional<TextPosition> place;
-  };
-  const std::string entry = "define void @main() \"entry_point\" {\nentry:\n";
-  const std::vector<Row> rows = {
-      {"define void @main() {\nentry:\n  ret void\n}\n",
-       parse_error("no entry-point function found; QIR modules must have a function tagged with "
-                   "the 'entry_point' attribute"),
-       std::nullopt},
-      // An unrecognized opcode is itself the place.
-      {"define void @main() \"entry_point\" {\n  br label %1\n1:\n  fcmp oeq double 1.0, 2.0\n}\n",
-       lowering_error("unsupported LLVM instruction opcode \"fcmp\" in block \"1\""),
-       TextPosition{4, 3}},
-      {entry + "  %x = frobnicate i64 1\n  ret void\n}\n",
-       lowering_error("unsupported LLVM instruction opcode \"frobnicate\" in block \"entry\""),
-       TextPosition{3, 8}},
-      // Anything else: the start of the instruction.
-      {entry + "  %q = inttoptr i64 -2 to ptr\n  ret void\n}\n",
-       lowering_error(
-           "inttoptr index -2 is negative; qubit and result indices must be non-negative"),
-       TextPosition{3, 3}},
-      {entry + "  br i1 %c, label %a, label %b\na:\n  ret void\nb:\n  ret void\n}\n",
-       lowering_error("SSA value \"c\" is used but was never bound; upstream instruction may "
-                      "be unsupported"),
-       TextPosition{3, 3}},
-      // An instruction joined from several lines: the start of its first line.
-      {entry + "  call void @__quantum__qis__h__body(\n      %Qubit* null)\n  ret void\n}\n",
-       lowering_error("no signature for callee \"__quantum__qis__h__body\" in QIR source"),
-       TextPosition{3, 3}},
-      // A declaration the signature reader rejects: its line.
-      {entry + "  ret void\n}\n\u00e9\n  declare void @f(..., i64)\n",
-       parse_error("unexpected '...' in non-terminal position of parameter list: \"..., i64\""),
-       TextPosition{6, 3}},
-      // Inlining: refusals name the defined function and point into its text.
-      {entry + "  call void @f(ptr null)\n  ret void\n}\ndefine void @f(ptr %q) {\nb:\n"
-               "  call void @g(ptr %q)\n  ret void\n}\ndefine void @g(ptr %p) {\nb:\n"
-               "  call void @f(ptr %p)\n  ret void\n}\n",
-       lowering_error("defined function 'f' cannot be inlined: it calls itself, directly or "
-                      "through other defined functions"),
-       TextPosition{13, 3}},
-      {entry + "  call void @f(ptr null, i64 1)\n  ret void\n}\ndefine void @f(ptr %q) {\nb:\n"
-               "  ret void\n}\n",
-       lowering_error("defined function 'f' cannot be inlined: the call passes 2 arguments but "
-                      "it takes 1"),
-       TextPosition{3, 3}},
-      {entry + "  call void @f(i64 1)\n  ret void\n}\ndefine void @f(i64 %n, ...) {\nb:\n"
-               "  ret void\n}\n",
-       lowering_error("defined function 'f' cannot be inlined: it is variadic"),
-       TextPosition{3, 3}},
-      {entry + "  call void @f()\n  ret void\n}\ndefine void @f() {\nb:\n"
-               "  %q = call ptr @__quantum__rt__qubit_allocate()\n  ret void\n}\n"
-               "declare ptr @__quantum__rt__qubit_allocate()\n",
-       lowering_error("dynamic qubit allocation is not supported: '__quantum__rt__qubit_allocate' "
-                      "allocates or releases qubits at run time; address qubits by constant "
-                      "indices instead"),
-       TextPosition{8, 3}},
-      {entry + "  %x = call i64 @f()\n  %y = add i64 %x, 1\n  ret void\n}\n"
-               "define i64 @f() {\nb:\n  %r = call i64 @__quantum__rt__mystery()\n  ret i64 %r\n}\n"
-               "declare i64 @__quantum__rt__mystery()\n",
-       lowering_error("no builder registered for declared QIR function '__quantum__rt__mystery'; "
-                      "extend the Profile to support it"),
-       TextPosition{9, 3}},
-      // Sizing the registers has no single place.
-      {entry + "  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 9223372036854775807 to "
-               "%Qubit*))\n  ret void\n}\ndeclare void @__quantum__qis__h__body(%Qubit*)\n",
-       lowering_error("qubit index too large to size the qubit register"), std::nullopt},
-  };
-  for (const Row& row : rows) {
-    Result<Program> program = lower(row.text.c_str(), {}, false);
-    ASSERT_FALSE(program.ok()) << row.text;
-    const TranslateError& error = program.error();
-    EXPECT_EQ(error, (TranslateError{row.error.kind, row.error.message, error.offset})) << row.text;
-    std::optional<TextPosition> place;
-    if (error.offset) place = text_position(row.text, *error.offset);
-    EXPECT_EQ(place, row.place) << row.text;
   }
 }
 

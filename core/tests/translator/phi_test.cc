@@ -7,65 +7,28 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "expr_builders.h"
-#include "openqasm/printer.h"
 
 namespace corvane {
 namespace {
 
 using namespace expr_builders;
 
-BlockLowering block(const char* label, std::vector<const char*> successors,
-                    std::optional<Expr> condition = std::nullopt,
-                    std::vector<Stmt> statements = {}) {
-  BlockLowering record;
-  record.label = label;
-  for (const char* successor : successors) record.successors.emplace_back(successor);
-  record.condition = std::move(condition);
-  record.statements = std::move(statements);
-  return record;
-}
-
 Stmt reset(std::int64_t qubit) { return Reset{IndexedIdent{"q", qubit}}; }
 
-// "value@pred ...": true/false, integers and decimals are constants, @g a
-// global, anything else an SSA name. Views point into `text`.
+// "value@pred ...", each value a word as operand_of reads it. Views point
+// into `text`.
 std::vector<Incoming> incomings_of(std::string_view text) {
   std::vector<Incoming> incomings;
-  while (!text.empty()) {
-    const std::size_t space = std::min(text.find(' '), text.size());
-    const std::string_view item = text.substr(0, space);
-    text.remove_prefix(std::min(space + 1, text.size()));
+  for (const std::string_view item : words(text)) {
     const std::size_t at = item.rfind('@');
-    const std::string_view value = item.substr(0, at);
-    Operand operand = Ssa{value};
-    if (value == "true" || value == "false") {
-      operand = ConstBool{value == "true"};
-    } else if (value.starts_with('@')) {
-      operand = GlobalRef{value.substr(1)};
-    } else if (value.find('.') != std::string_view::npos) {
-      operand = ConstFloat{std::stod(std::string(value))};
-    } else if (value[0] == '-' || std::isdigit(static_cast<unsigned char>(value[0]))) {
-      int128 number = 0;
-      for (const char digit : value.substr(value[0] == '-')) number = number * 10 + (digit - '0');
-      operand = ConstInt{value[0] == '-' ? -number : number};
-    }
-    incomings.push_back(Incoming{operand, item.substr(at + 1)});
+    incomings.push_back(Incoming{operand_of(item.substr(0, at)), item.substr(at + 1)});
   }
   return incomings;
-}
-
-std::string text_of(const Expr& expr) {
-  std::string out;
-  Printer printer{out};
-  print_expr(printer, expr);
-  return out;
 }
 
 // One phi lowering run: records, context, hoisted declarations.
