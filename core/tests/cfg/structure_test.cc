@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "cfg/statement_tree.h"
-#include "openqasm/printer.h"
+#include "expr_builders.h"
 
 namespace corvane {
 namespace {
+
+using namespace expr_builders;
 
 // Failures print as kind and message.
 void expect_error(const Result<std::vector<Stmt>>& result, const TranslateError& expected) {
@@ -37,17 +39,8 @@ std::string numbered(const char* prefix, std::size_t number) {
   return label;
 }
 
-Expr bit(std::int64_t index) { return make_index("c", index); }
-
 Expr is_zero(Expr condition) {
   return make_binary_expr(BinaryOp::Eq, std::move(condition), IntLit{0});
-}
-
-BlockLowering block(std::string label, std::vector<Stmt> statements,
-                    std::vector<std::string> successors = {},
-                    std::optional<Expr> condition = std::nullopt) {
-  return BlockLowering{std::move(label), std::move(statements), std::move(successors),
-                       std::move(condition)};
 }
 
 Stmt if_stmt(Expr condition, std::vector<Stmt> then_body, std::vector<Stmt> else_body = {}) {
@@ -290,12 +283,12 @@ std::vector<BlockLowering> nested_diamonds(int levels) {
   for (int i = 0; i < levels; ++i) {
     const std::string then_arm = i + 1 < levels ? numbered("h", i + 1) : "leaf";
     const std::string join = i == 0 ? "end" : numbered("j", i - 1);
-    blocks.push_back(block(numbered("h", i), {}, {then_arm, numbered("f", i)}, bit(i)));
-    blocks.push_back(block(numbered("f", i), {gate("f", i)}, {numbered("j", i)}));
-    blocks.push_back(block(numbered("j", i), {}, {join}));
+    blocks.push_back(block(numbered("h", i), {then_arm, numbered("f", i)}, bit(i)));
+    blocks.push_back(block(numbered("f", i), {numbered("j", i)}, std::nullopt, {gate("f", i)}));
+    blocks.push_back(block(numbered("j", i), {join}));
   }
-  blocks.push_back(block("leaf", {gate("leaf")}, {numbered("j", levels - 1)}));
-  blocks.push_back(block("end", {gate("end")}));
+  blocks.push_back(block("leaf", {numbered("j", levels - 1)}, std::nullopt, {gate("leaf")}));
+  blocks.push_back(block("end", {}, std::nullopt, {gate("end")}));
   return blocks;
 }
 
@@ -322,53 +315,35 @@ TEST(StructureBlocksTest, RejectsNestingBeyondTheDepthLimit) {
                                           "supports"));
 }
 
-// Every level adds an outer loop around the block L whose header is L itself,
-// so each loop copies everything built so far: the output doubles per level.
-TEST(StructureBlocksTest, RejectsLoopHeaderCopiesBeyondTheBudget) {
-  constexpr int kLevels = 40;
-  std::vector<BlockLowering> blocks;
-  blocks.push_back(block("entry", {gate("p")}, {"L"}));
-  blocks.push_back(block("L", {gate("s")}, {"L", "M1"}, bit(0)));
-  for (int i = 1; i <= kLevels; ++i) {
-    const std::string next = i == kLevels ? "X" : numbered("M", i + 1);
-    blocks.push_back(block(numbered("M", i), {}, {numbered("B", i), next}, bit(i)));
-    blocks.push_back(block(numbered("B", i), {gate("b", i)}, {"L"}));
-  }
-  blocks.push_back(block("X", {}));
-  Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
-  expect_error(result, control_flow_error("while loop at block \"L\" would copy loop-header "
-                                          "statements beyond the limit of 1000000 statements and "
-                                          "expression nodes (the larger of 1000000 and the size "
-                                          "of the function)"));
-}
-
 // A balanced sum of `leaves` copies of c[0]: 4 * leaves - 1 nodes.
 Expr wide_sum(std::size_t leaves) {
   if (leaves == 1) return bit(0);
   return make_binary_expr(BinaryOp::Add, wide_sum(leaves / 2), wide_sum(leaves - leaves / 2));
 }
 
+// Every level adds an outer loop around the block L whose header is L itself,
+// so each loop copies everything built so far: the output doubles per level.
 // Copies are charged by the expression nodes they hold, not only by their
-// statements: here one header statement carries 400,002 nodes, so the first
-// outer loop, which copies the self-loop holding it and a copy of it, goes past
-// the budget although only a handful of statements are copied.
-TEST(StructureBlocksTest, ChargesTheExpressionNodesOfCopiedHeaders) {
-  constexpr int kLevels = 20;
-  Stmt heavy = GateCall{{}, "rx", {wide_sum(100000)}, {IndexedIdent{"q", 0}}};
-  std::vector<BlockLowering> blocks;
-  blocks.push_back(block("entry", {gate("p")}, {"L"}));
-  blocks.push_back(block("L", {std::move(heavy)}, {"L", "M1"}, bit(0)));
-  for (int i = 1; i <= kLevels; ++i) {
-    const std::string next = i == kLevels ? "X" : numbered("M", i + 1);
-    blocks.push_back(block(numbered("M", i), {}, {numbered("B", i), next}, bit(i)));
-    blocks.push_back(block(numbered("B", i), {gate("b", i)}, {"L"}));
+// statements: with one header statement of 400,002 nodes the first outer loop
+// goes past the budget although only a handful of statements are copied.
+TEST(StructureBlocksTest, RejectsLoopHeaderCopiesBeyondTheBudget) {
+  const std::pair<int, Stmt> cases[] = {
+      {40, gate("s")}, {20, GateCall{{}, "rx", {wide_sum(100000)}, {IndexedIdent{"q", 0}}}}};
+  for (const auto& [levels, header] : cases) {
+    std::vector<BlockLowering> blocks;
+    blocks.push_back(block("entry", {"L"}, std::nullopt, {gate("p")}));
+    blocks.push_back(block("L", {"L", "M1"}, bit(0), {header}));
+    for (int i = 1; i <= levels; ++i) {
+      const std::string next = i == levels ? "X" : numbered("M", i + 1);
+      blocks.push_back(block(numbered("M", i), {numbered("B", i), next}, bit(i)));
+      blocks.push_back(block(numbered("B", i), {"L"}, std::nullopt, {gate("b", i)}));
+    }
+    blocks.push_back(block("X"));
+    expect_error(structure_blocks(std::move(blocks), "entry"),
+                 control_flow_error("while loop at block \"L\" would copy loop-header statements "
+                                    "beyond the limit of 1000000 statements and expression nodes "
+                                    "(the larger of 1000000 and the size of the function)"));
   }
-  blocks.push_back(block("X", {}));
-  Result<std::vector<Stmt>> result = structure_blocks(std::move(blocks), "entry");
-  expect_error(result, control_flow_error("while loop at block \"L\" would copy loop-header "
-                                          "statements beyond the limit of 1000000 statements and "
-                                          "expression nodes (the larger of 1000000 and the size "
-                                          "of the function)"));
 }
 
 // Random structured programs: the generator lowers a random tree of
@@ -388,7 +363,7 @@ class ProgramGenerator {
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
   std::size_t new_block() {
-    blocks.push_back(block(numbered("b", blocks.size()), {}));
+    blocks.push_back(block(numbered("b", blocks.size())));
     return blocks.size() - 1;
   }
 
@@ -522,13 +497,13 @@ TEST(StructureBlocksTest, ReducesOneHundredThousandSequentialDiamonds) {
   std::vector<Stmt> expected;
   for (int i = 0; i < kDiamonds; ++i) {
     blocks.push_back(
-        block(numbered("d", i), {gate("h", i)}, {numbered("t", i), numbered("f", i)}, bit(i)));
-    blocks.push_back(block(numbered("t", i), {gate("x", i)}, {numbered("d", i + 1)}));
-    blocks.push_back(block(numbered("f", i), {gate("z", i)}, {numbered("d", i + 1)}));
+        block(numbered("d", i), {numbered("t", i), numbered("f", i)}, bit(i), {gate("h", i)}));
+    blocks.push_back(block(numbered("t", i), {numbered("d", i + 1)}, std::nullopt, {gate("x", i)}));
+    blocks.push_back(block(numbered("f", i), {numbered("d", i + 1)}, std::nullopt, {gate("z", i)}));
     expected.push_back(gate("h", i));
     expected.push_back(if_stmt(bit(i), {gate("x", i)}, {gate("z", i)}));
   }
-  blocks.push_back(block(numbered("d", kDiamonds), {gate("end")}));
+  blocks.push_back(block(numbered("d", kDiamonds), {}, std::nullopt, {gate("end")}));
   expected.push_back(gate("end"));
   // Last-to-first record order, so that merges meet long statement lists.
   std::reverse(blocks.begin(), blocks.end());
@@ -542,10 +517,10 @@ TEST(StructureBlocksTest, ListsAMillionUnreachableBlocks) {
   std::vector<BlockLowering> blocks;
   std::vector<std::string> labels;
   blocks.reserve(kBlocks + 1);
-  blocks.push_back(block("entry", {}));
+  blocks.push_back(block("entry"));
   labels.push_back("entry");
   for (int i = 0; i < kBlocks; ++i) {
-    blocks.push_back(block(numbered("u", i), {}));
+    blocks.push_back(block(numbered("u", i)));
     labels.push_back(numbered("u", i));
   }
   std::sort(labels.begin(), labels.end());
