@@ -485,7 +485,6 @@ TEST(ClassicalLoweringTest, BindsTheExpectedExpressions) {
     const char* printed;
   };
   const Row rows[] = {
-      {"icmp ult i64 m 5", "c[0] < 5"},
       {"icmp ult i64 a 5", "(a ^ (-9223372036854775807 - 1)) < -9223372036854775803"},
       {"a in 0..7; icmp uge i64 a m", "a >= c[0]"},
       {"icmp slt i1 m false", "c[0] > 0"},
@@ -529,31 +528,16 @@ TEST(ClassicalLoweringTest, BindsTheExpectedExpressions) {
       {"f = sitofp i64 m; fmul f f", "c[0] * c[0]"},
       {"f = uitofp i1 n; g = fsub 0.5 f; fneg g", "-(0.5 - c[1])"},
       // Unfolded operations.
-      {"add i64 a 1", "a + 1"},
-      {"sub i64 a b", "a - b"},
       {"mul i64 2 3", "2 * 3"},
       {"add i64 true m", "1 + c[0]"},
-      {"add i64 false m", "0 + c[0]"},
-      {"add i64 a -3", "a + -3"},
       {"add i64 a -9223372036854775808", "a + (-9223372036854775807 - 1)"},
       // i1 logic by constant class.
-      {"land lt n", "a < b && c[1] == 1"},
       {"lor m true", "c[0] == 1 || 1 == 1"},
-      {"lxor m true", "c[0] == 0"},
       {"lxor 1 m", "c[0] == 0"},
       {"lxor false m", "c[0]"},
       {"lxor lt 0", "a < b"},
-      {"lxor m n", "(c[0] == 1) != (c[1] == 1)"},
       {"lxor true 0", "(1 == 1) != (0 == 1)"},
       // select on i1 by constant pair, and on integers as a blend.
-      {"select i1 m true false", "c[0] == 1"},
-      {"select i1 m 0 1", "!(c[0] == 1)"},
-      {"select i1 m n false", "c[0] == 1 && c[1] == 1"},
-      {"select i1 m n true", "!(c[0] == 1) || c[1] == 1"},
-      {"select i1 m true lt", "c[0] == 1 || a < b"},
-      {"select i1 m false lt", "!(c[0] == 1) && a < b"},
-      {"select i1 m n lt", "c[0] == 1 && c[1] == 1 || !(c[0] == 1) && a < b"},
-      {"select i1 m true 1", "c[0] == 1 && 1 == 1 || !(c[0] == 1) && 1 == 1"},
       {"select i1 m false false", "c[0] == 1 && 0 == 1 || !(c[0] == 1) && 0 == 1"},
       {"select i32 m 5 7", "c[0] * 5 + (1 - c[0]) * 7"},
       {"select i64 m 5 7", "c[0] * 5 + (1 - c[0]) * 7"},
@@ -615,29 +599,7 @@ TEST(ClassicalLoweringTest, RangesOfExpressions) {
   EXPECT_EQ(expr_range(deep, variables), IntRange::full());
 }
 
-TEST(ClassicalLoweringTest, TruthValueKeepsComparisonsAndLogic) {
-  struct Row {
-    Expr input;
-    Expr expected;
-  };
-  std::vector<Row> rows;
-  for (BinaryOp op : {BinaryOp::Or, BinaryOp::And, BinaryOp::Eq, BinaryOp::Ne, BinaryOp::Lt,
-                      BinaryOp::Le, BinaryOp::Gt, BinaryOp::Ge}) {
-    rows.push_back({bin(op, id("x"), id("y")), bin(op, id("x"), id("y"))});
-  }
-  for (BinaryOp op : {BinaryOp::Add, BinaryOp::Sub, BinaryOp::Mul, BinaryOp::BitAnd}) {
-    rows.push_back({bin(op, id("x"), id("y")), eq1(bin(op, id("x"), id("y")))});
-  }
-  rows.push_back({bit(0), eq1(bit(0))});
-  rows.push_back({lit(1), eq1(lit(1))});
-  rows.push_back({make_not(id("x")), eq1(make_not(id("x")))});
-  for (const Row& row : rows) EXPECT_EQ(truth_value(row.input), row.expected);
-}
-
 TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
-  const std::string predicates =
-      " is not supported; supported predicates are [\"eq\", \"ne\", \"ult\", \"slt\", \"ule\", "
-      "\"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]";
   const std::string wide =
       " is not supported: integers wider than 64 bits do not fit the "
       "output's 64-bit int";
@@ -648,9 +610,6 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
   const std::string shifted =
       " is not supported: its operand may be negative, and the "
       "output's `>>` is exact only on non-negative values";
-  const std::string divided =
-      " is not supported: an operand may be negative, and the output's `/` is exact only on "
-      "non-negative values";
   const std::string remainder =
       " is not supported: an operand may be negative, and the output's `%` is exact only on "
       "non-negative values";
@@ -662,7 +621,6 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
     std::string message;
   };
   const Row rows[] = {
-      {"icmp EQ i64 1 2", "icmp predicate \"EQ\"" + predicates},
       // Widths the output's int cannot hold, checked after the operands.
       {"icmp ult i128 a 1", "`icmp i128` (SSA value \"r\")" + wide},
       {"mul i65 a b", "`mul i65` (SSA value \"r\")" + wide},
@@ -675,9 +633,7 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
       {"zext i0 a to i0", "`zext ... to` (SSA value \"r\")" + not_int},
       {"ashr i32 -8 m", "`ashr i32` (SSA value \"r\")" + shift_amount},
       {"ashr i64 a 63", "`ashr i64` (SSA value \"r\")" + shifted},
-      {"sdiv i32 m a", "`sdiv i32` (SSA value \"r\")" + divided},
       {"srem i8 a 3", "`srem i8` (SSA value \"r\")" + remainder},
-      {"udiv i64 m -3", "`udiv i64` (SSA value \"r\")" + divided},
       {"urem i64 a m", "`urem i64` (SSA value \"r\")" + remainder},
       {"xor i128 a 1", "`xor i128` (SSA value \"r\")" + wide},
       {"or i0 a b", "`or` (SSA value \"r\")" + not_int},
@@ -692,19 +648,14 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        "`sext` (SSA value \"r\") is not supported: it must extend an integer type iN to a "
        "wider one"},
       {"sext i32 a to i0", "`sext ... to` (SSA value \"r\")" + not_int},
-      {"sext i1 none to i64", "SSA value \"none\"" + unbound},
       {"sext i32 9999999999999999999999999999999999999999 to i64",
        "cast source constant \"9999999999999999999999999999999999999999\" (SSA value \"r\") does "
        "not fit in i64"},
-      {"zext i1 none to i64", "SSA value \"none\"" + unbound},
       {"icmp eq i64 x\"y 1", "SSA value \"x\\\"y\"" + unbound},
-      {"icmp eq i64 1 0.5", "could not interpret integer operand \"ConstFloat(0.5)\""},
-      {"lxor false -1", "could not interpret i1 constant operand -1"},
       {"lor null m", "could not interpret i1 constant operand \"I8Null\""},
       // The else value is looked at only after the then value.
       {"select i1 m t1 e1", "SSA value \"t1\"" + unbound},
       {"select i1 m 3 true", "could not interpret i1 constant operand 3"},
-      {"select i64 2 3 4", "could not interpret i1 constant operand 2"},
       {"a in -3..3; uitofp i64 a",
        "`uitofp` (SSA value \"r\") of an i64 that may be negative is not supported: its "
        "unsigned value may lie beyond 2^53, where the output cannot state its rounding to "
