@@ -132,14 +132,9 @@ TEST(BuilderTest, GatesSplitOperandsByDeclaredParameterTypes) {
   const std::string negative = "; qubit and result indices must be non-negative";
   check_rows({
       {kH, "q0", "", "[0 -1] h q[0];"},
-      {"void __quantum__qis__cnot__body(Qubit, Qubit)", "q1 q4", "", "[4 -1] cnot q[1], q[4];"},
       {kRz, "0.5 q0", "", "[0 -1] rz(0.5) q[0];"},
-      {"void __quantum__qis__rz__body(i64, Qubit)", "2 q0", "", "[0 -1] rz(2) q[0];"},
-      {"void __quantum__qis__rx__body(Qubit, double)", "q3 -0.25", "", "[3 -1] rx(-0.25) q[3];"},
-      {"void __quantum__qis__s__adj(Qubit)", "q0", "", "[0 -1] inv @ s q[0];"},
       {"void __quantum__qis__ccx__body(ptr, ptr, ptr)", "p5 p0 q2", "",
        "[5 -1] ccnot q[5], q[0], q[2];"},
-      {"void __quantum__qis__rz__body(double, ptr)", "1.0 p1", "", "[1 -1] rz(1.0) q[1];"},
       {kH, "%q3", "q3=3", "[3 -1] h q[3];"},
       {"void __quantum__qis__phasedx__body(double, double, Qubit)", "%theta %phi q0",
        "theta:0.125 phi:cint_0", "[0 -1] prx(0.125, cint_0) q[0];"},
@@ -206,14 +201,10 @@ TEST(BuilderTest, MeasurementsResetsReadResultsAndIgnoredCalls) {
   const std::string pair = "; expected (\"Qubit\", \"Result\")";
   check_rows({
       {kMz, "q1 r2", "", "[1 2] c[2] = measure q[1];"},
-      {"void __quantum__qis__mz__body(ptr, ptr)", "p0 p0", "", "[0 0] c[0] = measure q[0];"},
       {kMz, "%a %b", "a=6 b=7", "[6 7] c[7] = measure q[6];"},
       {"void __quantum__qis__mresetz__body(Qubit, Result)", "q0 r2", "",
        "[0 2] c[2] = measure q[0]; reset q[0];"},
-      {"void __quantum__qis__mresetz__body(ptr, ptr)", "p3 p1", "",
-       "[3 1] c[1] = measure q[3]; reset q[3];"},
       {kReset, "q5", "", "[5 -1] reset q[5];"},
-      {"void __quantum__qis__reset__body(ptr)", "p2", "", "[2 -1] reset q[2];"},
       {"void __quantum__qis__mz__body(ptr)", "p0", "", measure_signature + "[\"Qubit\"]" + pair},
       {"Result __quantum__qis__m__body(Qubit)", "q0", "",
        "measurement intrinsic \"__quantum__qis__m__body\" has unexpected signature [\"Qubit\"]" +
