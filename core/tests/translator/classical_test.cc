@@ -328,27 +328,15 @@ std::vector<std::int64_t> values_of(unsigned width) {
   return {0, 1, -1, 3, -5, std::int64_t{1} << 40, kI64Max, kI64Max - 1, kI64Min, kI64Min + 1};
 }
 
-// How the operands reach the lowering.
-enum class Form : std::uint8_t {
-  Constant,          // ConstInt, written as the canonical value
-  UnsignedConstant,  // ConstInt, written as the unsigned N-bit number (N < 64)
-  Unknown,           // a variable of unknown range
-  Known,             // a variable whose range is exactly its value
-};
+// How the operands reach the lowering: a ConstInt written as the canonical
+// value, a ConstInt written as the unsigned N-bit number (N < 64), a variable
+// of unknown range, a variable whose range is exactly its value.
+enum class Form : std::uint8_t { Constant, UnsignedConstant, Unknown, Known };
 constexpr Form kForms[] = {Form::Constant, Form::UnsignedConstant, Form::Unknown, Form::Known};
-
 const char* form_name(Form form) {
-  switch (form) {
-    case Form::Constant:
-      return "constant";
-    case Form::UnsignedConstant:
-      return "unsigned constant";
-    case Form::Unknown:
-      return "unknown variable";
-    case Form::Known:
-      return "known variable";
-  }
-  return "";
+  static const char* const kNames[] = {"constant", "unsigned constant", "unknown variable",
+                                       "known variable"};
+  return kNames[static_cast<int>(form)];
 }
 
 // Binds the SSA value `name` (or makes a constant operand) for `value` in `form`.

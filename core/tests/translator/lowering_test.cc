@@ -26,7 +26,7 @@ Result<Program> lower(const char* text, std::vector<std::string> includes, bool 
 }
 
 // A module around a body written in a short form: `mz Q [R]` (R = Q when
-// absent), `h Q`, `x Q`, `read %v R` and `record` for the calls.
+// absent), `h Q`, `read %v R` and `record` for the calls.
 std::string module_around(const std::string& body) {
   std::string text = "define void @main() #0 {\n";
   std::istringstream lines(body);
@@ -46,9 +46,9 @@ std::string module_around(const std::string& body) {
       text += "  call void @__quantum__qis__mz__body(" + handle(a) + ", " + handle(b) + ")\n";
     } else if (op == "record") {
       text += "  call void @__quantum__rt__result_record_output(ptr null, ptr null)\n";
-    } else if (op == "h" || op == "x") {
+    } else if (op == "h") {
       words >> a;
-      text += "  call void @__quantum__qis__" + op + "__body(" + handle(a) + ")\n";
+      text += "  call void @__quantum__qis__h__body(" + handle(a) + ")\n";
     } else if (op == "read") {
       words >> a >> b;
       text += "  " + a + " = call i1 @__quantum__qis__read_result__body(" + handle(b) + ")\n";
@@ -59,7 +59,6 @@ std::string module_around(const std::string& body) {
   return text +
          "}\n"
          "declare void @__quantum__qis__h__body(ptr)\n"
-         "declare void @__quantum__qis__x__body(ptr)\n"
          "declare void @__quantum__qis__mz__body(ptr, ptr)\n"
          "declare i1 @__quantum__qis__read_result__body(ptr)\n"
          "declare void @__quantum__rt__result_record_output(ptr, ptr)\n"
