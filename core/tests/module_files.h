@@ -1,9 +1,13 @@
 // The QIR modules on hand for tests that check a property over real text: the
 // golden cases and, when it is present, the shared corpus of real-world
-// modules (read in place, never copied into the repository).
+// modules (read in place, never copied into the repository); and reading one.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -20,6 +24,15 @@ inline std::vector<std::filesystem::path> module_files() {
     }
   }
   return files;
+}
+
+/// The bytes of a file; nothing when it cannot be opened.
+inline std::optional<std::string> read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace corvane

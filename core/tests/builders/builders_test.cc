@@ -1,6 +1,7 @@
 // The profile and its builders: gates, measurement, reset, read-result, ignore
 // and the generalized controlled invocation, run on signatures and operands
-// written as text, and the checks call handling makes before a builder runs.
+// written as text. (Call handling's checks before a builder runs are golden
+// cases: call_*.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,47 +12,14 @@
 #include <vector>
 
 #include "builders/profile.h"
-#include "openqasm/printer.h"
+#include "expr_builders.h"
 
 namespace corvane {
 namespace {
 
-// Splits `text` at single spaces.
-std::vector<std::string_view> words(std::string_view text) {
-  std::vector<std::string_view> out;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t space = std::min(text.find(' ', at), text.size());
-    out.push_back(text.substr(at, space - at));
-    at = space + 1;
-  }
-  return out;
-}
+using namespace expr_builders;
 
 std::int64_t integer(std::string_view text) { return std::stoll(std::string(text)); }
-
-// One operand written as text: qN, rN and pN are Qubit, Result and opaque
-// pointer constants, %x an SSA name, @g a global, bc@g a bitcast global, gep
-// a getelementptr, null an i8 null, true/false, integers and decimals
-// constants. Views point into `word`.
-Operand operand_of(std::string_view word) {
-  const char kind = word[0];
-  const bool number =
-      word.size() > 1 && (std::isdigit(static_cast<unsigned char>(word[1])) || word[1] == '-');
-  if (kind == 'q' && number) return PtrConst{"Qubit", integer(word.substr(1))};
-  if (kind == 'r' && number) return PtrConst{"Result", integer(word.substr(1))};
-  if (kind == 'p' && number) return PtrConst{std::nullopt, integer(word.substr(1))};
-  if (kind == '%') return Ssa{word.substr(1)};
-  if (kind == '@') return GlobalRef{word.substr(1)};
-  if (word.starts_with("bc@")) return BitcastGlobal{word.substr(3)};
-  if (word == "gep") return GetElementPtr{};
-  if (word == "null") return I8Null{};
-  if (word == "true" || word == "false") return ConstBool{word == "true"};
-  if (word.find('.') != std::string_view::npos) return ConstFloat{std::stod(std::string(word))};
-  const bool negative = kind == '-';
-  int128 value = 0;
-  for (const char digit : word.substr(negative)) value = value * 10 + (digit - '0');
-  return ConstInt{negative ? -value : value};
-}
 
 // "ret name(type, type, ...)", the last type "..." for a variadic function.
 Signature signature_of(std::string_view text) {
@@ -132,10 +100,7 @@ std::string run_builder(const std::string& signature_text, std::string_view oper
   std::string text = "[" + std::to_string(context.max_qubit_index) + " " +
                      std::to_string(context.max_result_index) + "] " + dump_statements(out);
   if (result && context.env.count("v") != 0) {
-    std::string bound;
-    Printer printer{bound};
-    print_expr(printer, context.env.find("v")->second);
-    text += " v=" + bound;
+    text += " v=" + text_of(context.env.find("v")->second);
   }
   return text;
 }
@@ -167,14 +132,9 @@ TEST(BuilderTest, GatesSplitOperandsByDeclaredParameterTypes) {
   const std::string negative = "; qubit and result indices must be non-negative";
   check_rows({
       {kH, "q0", "", "[0 -1] h q[0];"},
-      {"void __quantum__qis__cnot__body(Qubit, Qubit)", "q1 q4", "", "[4 -1] cnot q[1], q[4];"},
       {kRz, "0.5 q0", "", "[0 -1] rz(0.5) q[0];"},
-      {"void __quantum__qis__rz__body(i64, Qubit)", "2 q0", "", "[0 -1] rz(2) q[0];"},
-      {"void __quantum__qis__rx__body(Qubit, double)", "q3 -0.25", "", "[3 -1] rx(-0.25) q[3];"},
-      {"void __quantum__qis__s__adj(Qubit)", "q0", "", "[0 -1] inv @ s q[0];"},
       {"void __quantum__qis__ccx__body(ptr, ptr, ptr)", "p5 p0 q2", "",
        "[5 -1] ccnot q[5], q[0], q[2];"},
-      {"void __quantum__qis__rz__body(double, ptr)", "1.0 p1", "", "[1 -1] rz(1.0) q[1];"},
       {kH, "%q3", "q3=3", "[3 -1] h q[3];"},
       {"void __quantum__qis__phasedx__body(double, double, Qubit)", "%theta %phi q0",
        "theta:0.125 phi:cint_0", "[0 -1] prx(0.125, cint_0) q[0];"},
@@ -186,9 +146,6 @@ TEST(BuilderTest, GatesSplitOperandsByDeclaredParameterTypes) {
       {kH, "gep", "", "qubit operand for " + h + not_constant},
       {kH, "%q", "q:1", "qubit operand for " + h + not_constant},
       {kH, "3", "", unresolved},
-      {kH, "false", "", unresolved},
-      {kH, "0.0", "", unresolved},
-      {kH, "bc@g", "", unresolved},
       {kH, "null", "", unresolved},
       {kH, "q-1", "", "qubit operand for " + h + " has negative index -1" + negative},
       {kH, "%n", "n=-9223372036854775808",
@@ -202,10 +159,7 @@ TEST(BuilderTest, GatesSplitOperandsByDeclaredParameterTypes) {
       {kRz, "%theta q0", "",
        "SSA value \"theta\" is used but was never bound; upstream instruction may be unsupported"},
       {"void __quantum__qis__rz__body(Result, Qubit)", "r0 q0", "", bad_scalar},
-      {kRz, "@a q0", "", bad_scalar},
       {kRz, "gep q0", "", bad_scalar},
-      {kRz, "bc@a q0", "", bad_scalar},
-      {kRz, "null q0", "", bad_scalar},
       // The first failing operand wins; names are quoted with escapes.
       {kRz, "0.5 @q", "", "qubit operand for " + rz + not_constant},
       {"void my\"gate\n(Qubit)", "0", "", "could not resolve qubit operand for \"my\\\"gate\\n\""},
@@ -241,14 +195,10 @@ TEST(BuilderTest, MeasurementsResetsReadResultsAndIgnoredCalls) {
   const std::string pair = "; expected (\"Qubit\", \"Result\")";
   check_rows({
       {kMz, "q1 r2", "", "[1 2] c[2] = measure q[1];"},
-      {"void __quantum__qis__mz__body(ptr, ptr)", "p0 p0", "", "[0 0] c[0] = measure q[0];"},
       {kMz, "%a %b", "a=6 b=7", "[6 7] c[7] = measure q[6];"},
       {"void __quantum__qis__mresetz__body(Qubit, Result)", "q0 r2", "",
        "[0 2] c[2] = measure q[0]; reset q[0];"},
-      {"void __quantum__qis__mresetz__body(ptr, ptr)", "p3 p1", "",
-       "[3 1] c[1] = measure q[3]; reset q[3];"},
       {kReset, "q5", "", "[5 -1] reset q[5];"},
-      {"void __quantum__qis__reset__body(ptr)", "p2", "", "[2 -1] reset q[2];"},
       {"void __quantum__qis__mz__body(ptr)", "p0", "", measure_signature + "[\"Qubit\"]" + pair},
       {"Result __quantum__qis__m__body(Qubit)", "q0", "",
        "measurement intrinsic \"__quantum__qis__m__body\" has unexpected signature [\"Qubit\"]" +
@@ -264,9 +214,6 @@ TEST(BuilderTest, MeasurementsResetsReadResultsAndIgnoredCalls) {
        reset_signature + "[\"i64\"]; expected (\"Qubit\",)"},
       {kMz, "q0 @r", "", "result operand for " + mz + result_not_constant},
       {kMz, "q0 %r", "", "result operand for " + mz + result_not_constant},
-      {kMz, "q0 1", "", "result operand for " + mz + result_not_constant},
-      {kMz, "q0 null", "", "result operand for " + mz + result_not_constant},
-      {kMz, "q0 bc@r", "", "result operand for " + mz + result_not_constant},
       {kMz, "q0 r-3", "",
        "result operand for " + mz +
            " has negative index -3; qubit and result indices must be non-negative"},
@@ -395,7 +342,6 @@ TEST(BuilderTest, GeneralizedControlledChecksItsConventionAndMapsToNativeGates) 
 TEST(ProfileTest, BaseEntriesAreReachableAndConsistent) {
   const Profile profile = base_profile();
   EXPECT_EQ(profile.name(), "base_profile");
-  EXPECT_EQ(profile.entries().size(), 40u);
   for (const auto& [name, builder] : profile.entries()) {
     SCOPED_TRACE(name);
     EXPECT_EQ(profile.lookup(name), &builder);
@@ -433,85 +379,6 @@ TEST(ProfileTest, LookupIsExactExceptForTheLlvmPrefixRule) {
   EXPECT_EQ(custom.lookup("llvm.memcpy"), &custom.entries()[1].second);
   EXPECT_EQ(custom.lookup("llvm.max.i64"), &custom.entries()[2].second);
   EXPECT_EQ(custom.lookup("llvm.fabs"), nullptr);
-}
-
-// Call handling against declarations: signature lookup, builder lookup, shape
-// checks, then the builder, appending after what is already there. (Golden
-// call_* cases hold more of these refusals.)
-TEST(LowerCallTest, ChecksTheCallAgainstItsDeclarationBeforeTheBuilder) {
-  const std::string no_builder = "no builder registered for declared QIR function '";
-  const std::string variadic =
-      "\" is variadic and cannot be lowered by the default dispatch; variadic lowering requires "
-      "a specialized builder that inspects the runtime operand list";
-  struct CallRow {
-    const char* declaration;
-    const char* callee;
-    const char* operands;
-    std::string expected;
-  };
-  const CallRow rows[] = {
-      {"declare void @\"odd\\\"name\"(i64)", "odd\\\"name", "",
-       "no signature for callee \"odd\\\\\\\"name\" in QIR source"},
-      {"declare void @llvm.memset.p0.i64(ptr, i8, i64, i1)", "llvm.memset.p0.i64", "p0 0 8 false",
-       no_builder + "llvm.memset.p0.i64'; extend the Profile to support it"},
-      {"declare ptr @mallocx(i64)", "mallocx", "8",
-       no_builder + "mallocx'; extend the Profile to support it"},
-      {"declare void @__quantum__qis__mz__body(ptr, ...)", "__quantum__qis__mz__body", "p0 p0",
-       "QIR function \"__quantum__qis__mz__body" + variadic},
-      {"declare void @__quantum__qis__reset__body(%Qubit*)", "__quantum__qis__reset__body", "",
-       "arity mismatch calling \"__quantum__qis__reset__body\": IR supplied 0 operand(s) but "
-       "signature expects 1"},
-      {"declare void @__quantum__rt__tuple_record_output(i64, i8*)",
-       "__quantum__rt__tuple_record_output", "2",
-       "arity mismatch calling \"__quantum__rt__tuple_record_output\": IR supplied 1 operand(s) "
-       "but signature expects 2"},
-      {"declare void @generalizedInvokeWithRotationsControlsTargets(i64, i64, i64, i64, i8*)",
-       "generalizedInvokeWithRotationsControlsTargets", "0",
-       "arity mismatch calling \"generalizedInvokeWithRotationsControlsTargets\": IR supplied 1 "
-       "operand(s) but signature expects 5"},
-      {"declare void @__quantum__rt__tuple_record_output(i64, ...)",
-       "__quantum__rt__tuple_record_output", "2 null", "reset marker;"},
-      {"declare void @__quantum__rt__tuple_record_output(i64, ...)",
-       "__quantum__rt__tuple_record_output", "", "reset marker;"},
-      {"declare void @llvm.memcpy.p0.p0.i64(ptr, ptr, i64, i1)", "llvm.memcpy.p0.p0.i64",
-       "p0 p1 8 false", "reset marker;"},
-      {"declare void @__quantum__qis__cx__body(%Qubit*, %Qubit*)", "__quantum__qis__cx__body",
-       "q0 q1", "reset marker; cnot q[0], q[1];"},
-      {"declare void @__quantum__qis__ccx__body(ptr, ptr, ptr)", "__quantum__qis__ccx__body",
-       "p2 p0 p1", "reset marker; ccnot q[2], q[0], q[1];"},
-      {"declare void @__quantum__qis__rzz__body(double, %Qubit*, %Qubit*)",
-       "__quantum__qis__rzz__body", "1.5 q0 q1", "reset marker; zz(1.5) q[0], q[1];"},
-      {"declare void @__quantum__qis__t__adj(%Qubit*)", "__quantum__qis__t__adj", "q2",
-       "reset marker; inv @ t q[2];"},
-      {"declare void @__quantum__qis__mresetz__body(%Qubit*, %Result*)",
-       "__quantum__qis__mresetz__body", "q0 r2", "reset marker; c[2] = measure q[0]; reset q[0];"},
-      {"declare void @generalizedInvokeWithRotationsControlsTargets(i64, i64, i64, i64, i8*, ...)",
-       "generalizedInvokeWithRotationsControlsTargets", "0 0 1 1 bc@__quantum__qis__x__ctl q0 q1",
-       "reset marker; cnot q[0], q[1];"},
-      {"declare i1 @__quantum__rt__read_result(%Result*)", "__quantum__rt__read_result", "r4",
-       "reset marker; r=c[4]"},
-  };
-  for (const CallRow& row : rows) {
-    SCOPED_TRACE(row.callee);
-    Result<SignatureMap> signatures = build_signature_map(row.declaration);
-    ASSERT_TRUE(signatures.ok()) << signatures.error().message;
-    std::vector<Operand> operands;
-    for (const std::string_view word : words(row.operands)) operands.push_back(operand_of(word));
-    LoweringContext context;
-    std::vector<Stmt> out = {Reset{IndexedIdent{"marker", std::nullopt}}};
-    const Status status = lower_call(base_profile(), *signatures, row.callee, operands,
-                                     std::string_view("r"), context, out);
-    std::string text = status.ok() ? dump_statements(out) : status.error().display();
-    if (status.ok() && context.env.count("r") != 0) {
-      text += " r=";
-      Printer printer{text};
-      print_expr(printer, context.env.find("r")->second);
-    }
-    EXPECT_EQ(text, row.expected);
-    if (!status.ok()) {
-      EXPECT_EQ(out.size(), 1u);
-    }
-  }
 }
 
 }  // namespace

@@ -160,21 +160,6 @@ TEST(SmallVecTest, ComparesByContentsAndConvertsFromVectors) {
   EXPECT_EQ(HeapVec<int>{}, (HeapVec<int>(std::vector<int>{})));
 }
 
-// The tree types built on them keep their value semantics.
-TEST(SmallVecTest, GateCallsCopyAndCompareDeeply) {
-  GateCall call;
-  call.modifiers.push_back(GateModifier::Inv);
-  call.name = "a_gate_name_longer_than_fifteen";
-  call.params.push_back(make_binary_expr(BinaryOp::Add, Expr(FloatLit{0.5}), Expr(Ident{"x"})));
-  for (std::int64_t i = 0; i < 3; ++i) call.qubits.push_back(IndexedIdent{"q", i});
-  const Stmt original(call);
-  Stmt copy = original;
-  EXPECT_EQ(copy, original);
-  std::get<GateCall>(copy.node).qubits[2].index = 9;
-  EXPECT_FALSE(copy == original);
-  EXPECT_EQ(std::get<GateCall>(original.node).qubits[2].index, 2);
-}
-
 TEST(OptionalIndexTest, HoldsEveryIndexOrNone) {
   for (const std::int64_t value :
        {std::int64_t{0}, std::int64_t{1}, std::int64_t{-1},

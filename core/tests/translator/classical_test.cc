@@ -22,7 +22,6 @@ namespace corvane {
 namespace {
 
 using namespace expr_builders;
-Expr neg(Expr e) { return make_not(std::move(e)); }
 
 // A context where m and n are measured bits, a and b integers, lt a comparison.
 LoweringContext make_context() {
@@ -39,29 +38,6 @@ Expr bound(const LoweringContext& context, const char* name) {
   auto it = context.env.find(name);
   EXPECT_NE(it, context.env.end()) << name;
   return it == context.env.end() ? Expr{} : it->second;
-}
-
-std::string text_of(const Expr& expr) {
-  std::string out;
-  Printer printer{out};
-  print_expr(printer, expr);
-  return out;
-}
-
-// An operand written as text: an integer or decimal constant, true or false,
-// @name a global, null an i8 null pointer, anything else an SSA name.
-Operand operand_of(std::string_view word) {
-  if (word == "true" || word == "false") return ConstBool{word == "true"};
-  if (word == "null") return I8Null{};
-  if (word[0] == '@') return GlobalRef{word.substr(1)};
-  const bool negative = word[0] == '-';
-  if (word.size() == negative || !std::isdigit(static_cast<unsigned char>(word[negative]))) {
-    return Ssa{word};
-  }
-  if (word.find('.') != std::string_view::npos) return ConstFloat{std::stod(std::string(word))};
-  int128 value = 0;
-  for (const char digit : word.substr(negative)) value = value * 10 + (digit - '0');
-  return ConstInt{negative ? -value : value};
 }
 
 // The N of a type iN.
@@ -128,12 +104,7 @@ Status lower_text(std::string_view text, LoweringContext& c) {
     const std::size_t end = std::min(text.find("; "), text.size());
     const std::string_view step = text.substr(0, end);
     text.remove_prefix(std::min(end + 2, text.size()));
-    std::vector<std::string_view> w;
-    for (std::size_t at = 0; at < step.size();) {
-      const std::size_t space = std::min(step.find(' ', at), step.size());
-      w.push_back(step.substr(at, space - at));
-      at = space + 1;
-    }
+    std::vector<std::string_view> w = words(step);
     std::string_view result = "r";
     if (w.size() > 2 && w[1] == "=") {
       result = w[0];
@@ -357,27 +328,15 @@ std::vector<std::int64_t> values_of(unsigned width) {
   return {0, 1, -1, 3, -5, std::int64_t{1} << 40, kI64Max, kI64Max - 1, kI64Min, kI64Min + 1};
 }
 
-// How the operands reach the lowering.
-enum class Form : std::uint8_t {
-  Constant,          // ConstInt, written as the canonical value
-  UnsignedConstant,  // ConstInt, written as the unsigned N-bit number (N < 64)
-  Unknown,           // a variable of unknown range
-  Known,             // a variable whose range is exactly its value
-};
+// How the operands reach the lowering: a ConstInt written as the canonical
+// value, a ConstInt written as the unsigned N-bit number (N < 64), a variable
+// of unknown range, a variable whose range is exactly its value.
+enum class Form : std::uint8_t { Constant, UnsignedConstant, Unknown, Known };
 constexpr Form kForms[] = {Form::Constant, Form::UnsignedConstant, Form::Unknown, Form::Known};
-
 const char* form_name(Form form) {
-  switch (form) {
-    case Form::Constant:
-      return "constant";
-    case Form::UnsignedConstant:
-      return "unsigned constant";
-    case Form::Unknown:
-      return "unknown variable";
-    case Form::Known:
-      return "known variable";
-  }
-  return "";
+  static const char* const kNames[] = {"constant", "unsigned constant", "unknown variable",
+                                       "known variable"};
+  return kNames[static_cast<int>(form)];
 }
 
 // Binds the SSA value `name` (or makes a constant operand) for `value` in `form`.
@@ -514,7 +473,6 @@ TEST(ClassicalLoweringTest, BindsTheExpectedExpressions) {
     const char* printed;
   };
   const Row rows[] = {
-      {"icmp ult i64 m 5", "c[0] < 5"},
       {"icmp ult i64 a 5", "(a ^ (-9223372036854775807 - 1)) < -9223372036854775803"},
       {"a in 0..7; icmp uge i64 a m", "a >= c[0]"},
       {"icmp slt i1 m false", "c[0] > 0"},
@@ -558,31 +516,16 @@ TEST(ClassicalLoweringTest, BindsTheExpectedExpressions) {
       {"f = sitofp i64 m; fmul f f", "c[0] * c[0]"},
       {"f = uitofp i1 n; g = fsub 0.5 f; fneg g", "-(0.5 - c[1])"},
       // Unfolded operations.
-      {"add i64 a 1", "a + 1"},
-      {"sub i64 a b", "a - b"},
       {"mul i64 2 3", "2 * 3"},
       {"add i64 true m", "1 + c[0]"},
-      {"add i64 false m", "0 + c[0]"},
-      {"add i64 a -3", "a + -3"},
       {"add i64 a -9223372036854775808", "a + (-9223372036854775807 - 1)"},
       // i1 logic by constant class.
-      {"land lt n", "a < b && c[1] == 1"},
       {"lor m true", "c[0] == 1 || 1 == 1"},
-      {"lxor m true", "c[0] == 0"},
       {"lxor 1 m", "c[0] == 0"},
       {"lxor false m", "c[0]"},
       {"lxor lt 0", "a < b"},
-      {"lxor m n", "(c[0] == 1) != (c[1] == 1)"},
       {"lxor true 0", "(1 == 1) != (0 == 1)"},
       // select on i1 by constant pair, and on integers as a blend.
-      {"select i1 m true false", "c[0] == 1"},
-      {"select i1 m 0 1", "!(c[0] == 1)"},
-      {"select i1 m n false", "c[0] == 1 && c[1] == 1"},
-      {"select i1 m n true", "!(c[0] == 1) || c[1] == 1"},
-      {"select i1 m true lt", "c[0] == 1 || a < b"},
-      {"select i1 m false lt", "!(c[0] == 1) && a < b"},
-      {"select i1 m n lt", "c[0] == 1 && c[1] == 1 || !(c[0] == 1) && a < b"},
-      {"select i1 m true 1", "c[0] == 1 && 1 == 1 || !(c[0] == 1) && 1 == 1"},
       {"select i1 m false false", "c[0] == 1 && 0 == 1 || !(c[0] == 1) && 0 == 1"},
       {"select i32 m 5 7", "c[0] * 5 + (1 - c[0]) * 7"},
       {"select i64 m 5 7", "c[0] * 5 + (1 - c[0]) * 7"},
@@ -608,7 +551,7 @@ TEST(ClassicalLoweringTest, RangesOfExpressions) {
       {bit(2), IntRange{0, 1}},
       {bin(BinaryOp::Add, Expr(Index{id("m"), lit(0)}), lit(0)), IntRange::full()},
       {bin(BinaryOp::Lt, id("x"), id("y")), IntRange{0, 1}},
-      {neg(id("x")), IntRange{0, 1}},
+      {make_not(id("x")), IntRange{0, 1}},
       {id("x"), IntRange::full()},
       {id("v"), IntRange{-3, 10}},
       {bin(BinaryOp::Sub, bin(BinaryOp::Mul, bit(0), lit(3)), lit(1)), IntRange{-1, 2}},
@@ -644,29 +587,7 @@ TEST(ClassicalLoweringTest, RangesOfExpressions) {
   EXPECT_EQ(expr_range(deep, variables), IntRange::full());
 }
 
-TEST(ClassicalLoweringTest, TruthValueKeepsComparisonsAndLogic) {
-  struct Row {
-    Expr input;
-    Expr expected;
-  };
-  std::vector<Row> rows;
-  for (BinaryOp op : {BinaryOp::Or, BinaryOp::And, BinaryOp::Eq, BinaryOp::Ne, BinaryOp::Lt,
-                      BinaryOp::Le, BinaryOp::Gt, BinaryOp::Ge}) {
-    rows.push_back({bin(op, id("x"), id("y")), bin(op, id("x"), id("y"))});
-  }
-  for (BinaryOp op : {BinaryOp::Add, BinaryOp::Sub, BinaryOp::Mul, BinaryOp::BitAnd}) {
-    rows.push_back({bin(op, id("x"), id("y")), eq1(bin(op, id("x"), id("y")))});
-  }
-  rows.push_back({bit(0), eq1(bit(0))});
-  rows.push_back({lit(1), eq1(lit(1))});
-  rows.push_back({neg(id("x")), eq1(neg(id("x")))});
-  for (const Row& row : rows) EXPECT_EQ(truth_value(row.input), row.expected);
-}
-
 TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
-  const std::string predicates =
-      " is not supported; supported predicates are [\"eq\", \"ne\", \"ult\", \"slt\", \"ule\", "
-      "\"sle\", \"ugt\", \"sgt\", \"uge\", \"sge\"]";
   const std::string wide =
       " is not supported: integers wider than 64 bits do not fit the "
       "output's 64-bit int";
@@ -677,9 +598,6 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
   const std::string shifted =
       " is not supported: its operand may be negative, and the "
       "output's `>>` is exact only on non-negative values";
-  const std::string divided =
-      " is not supported: an operand may be negative, and the output's `/` is exact only on "
-      "non-negative values";
   const std::string remainder =
       " is not supported: an operand may be negative, and the output's `%` is exact only on "
       "non-negative values";
@@ -691,7 +609,6 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
     std::string message;
   };
   const Row rows[] = {
-      {"icmp EQ i64 1 2", "icmp predicate \"EQ\"" + predicates},
       // Widths the output's int cannot hold, checked after the operands.
       {"icmp ult i128 a 1", "`icmp i128` (SSA value \"r\")" + wide},
       {"mul i65 a b", "`mul i65` (SSA value \"r\")" + wide},
@@ -704,12 +621,8 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
       {"zext i0 a to i0", "`zext ... to` (SSA value \"r\")" + not_int},
       {"ashr i32 -8 m", "`ashr i32` (SSA value \"r\")" + shift_amount},
       {"ashr i64 a 63", "`ashr i64` (SSA value \"r\")" + shifted},
-      {"sdiv i32 m a", "`sdiv i32` (SSA value \"r\")" + divided},
       {"srem i8 a 3", "`srem i8` (SSA value \"r\")" + remainder},
-      {"udiv i64 m -3", "`udiv i64` (SSA value \"r\")" + divided},
       {"urem i64 a m", "`urem i64` (SSA value \"r\")" + remainder},
-      {"xor i128 a 1", "`xor i128` (SSA value \"r\")" + wide},
-      {"or i0 a b", "`or` (SSA value \"r\")" + not_int},
       // The shift amount is read before the amount is judged.
       {"shl i64 a none", "SSA value \"none\"" + unbound},
       {"urem i1 m none", "SSA value \"none\"" + unbound},
@@ -721,19 +634,14 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        "`sext` (SSA value \"r\") is not supported: it must extend an integer type iN to a "
        "wider one"},
       {"sext i32 a to i0", "`sext ... to` (SSA value \"r\")" + not_int},
-      {"sext i1 none to i64", "SSA value \"none\"" + unbound},
       {"sext i32 9999999999999999999999999999999999999999 to i64",
        "cast source constant \"9999999999999999999999999999999999999999\" (SSA value \"r\") does "
        "not fit in i64"},
-      {"zext i1 none to i64", "SSA value \"none\"" + unbound},
       {"icmp eq i64 x\"y 1", "SSA value \"x\\\"y\"" + unbound},
-      {"icmp eq i64 1 0.5", "could not interpret integer operand \"ConstFloat(0.5)\""},
-      {"lxor false -1", "could not interpret i1 constant operand -1"},
       {"lor null m", "could not interpret i1 constant operand \"I8Null\""},
       // The else value is looked at only after the then value.
       {"select i1 m t1 e1", "SSA value \"t1\"" + unbound},
       {"select i1 m 3 true", "could not interpret i1 constant operand 3"},
-      {"select i64 2 3 4", "could not interpret i1 constant operand 2"},
       {"a in -3..3; uitofp i64 a",
        "`uitofp` (SSA value \"r\") of an i64 that may be negative is not supported: its "
        "unsigned value may lie beyond 2^53, where the output cannot state its rounding to "
@@ -762,7 +670,7 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
 TEST(ClassicalLoweringTest, MeasureCountsNodesAndDepth) {
   EXPECT_EQ(measure_expr(lit(1)), (ExprMetrics{1, 1}));
   EXPECT_EQ(measure_expr(bit(0)), (ExprMetrics{3, 2}));
-  EXPECT_EQ(measure_expr(eq1(neg(bit(0)))), (ExprMetrics{6, 4}));
+  EXPECT_EQ(measure_expr(eq1(make_not(bit(0)))), (ExprMetrics{6, 4}));
 }
 
 // Copies, prints and destroys the deepest accepted expression on a small stack.

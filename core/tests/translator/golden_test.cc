@@ -1,7 +1,8 @@
 // End-to-end golden cases: every core/tests/golden/NAME.ll is translated and
 // compared byte for byte with NAME.qasm (the whole output, trailer included)
-// or, for a failing translation, with NAME.err (the error's display text
-// followed by one line feed). On a mismatch the actual text is written to
+// or, for a failing translation, with NAME.err (the error's display text on
+// one line and, when the error has a place, "at line L, column C" on the
+// next). On a mismatch the actual text is written to
 // NAME.actual beside the expectation, so a reviewer can diff the two. With
 // CORVANE_REBASE=1 in the environment the actual text replaces the expectation
 // instead (NAME.qasm or NAME.err, the other removed), to be reviewed in the diff.
@@ -12,11 +13,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "module_files.h"
 #include "translator/translate.h"
 
 namespace corvane {
@@ -25,14 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path golden_dir() { return fs::path(CORVANE_SOURCE_DIR) / "core" / "tests" / "golden"; }
-
-std::optional<std::string> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> case_names() {
   std::vector<std::string> names;
@@ -67,7 +60,12 @@ TEST_P(GoldenTest, MatchesExpectation) {
   }
 
   Result<std::string> result = translate(*input);
-  const std::string actual = result.ok() ? *result : result.error().display() + "\n";
+  std::string actual = result.ok() ? *result : result.error().display() + "\n";
+  if (!result.ok() && result.error().offset) {
+    const TextPosition place = text_position(*input, *result.error().offset);
+    actual +=
+        "at line " + std::to_string(place.line) + ", column " + std::to_string(place.column) + "\n";
+  }
   const std::string expected = expected_qasm.value_or(expected_err.value_or(""));
   const bool outcome_matches = result.ok() == expected_qasm.has_value();
 

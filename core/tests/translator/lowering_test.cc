@@ -1,6 +1,6 @@
 // The lowering driver through lower_module: program assembly with the
 // translator's configuration points (includes, output register), the order
-// of registers, hoisted declarations and body, and error kinds.
+// of registers, hoisted declarations and body, and the inlining budget.
 #include "translator/lowering.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ Result<Program> lower(const char* text, std::vector<std::string> includes, bool 
 }
 
 // A module around a body written in a short form: `mz Q [R]` (R = Q when
-// absent), `h Q`, `x Q`, `read %v R` and `record` for the calls.
+// absent), `h Q`, `read %v R` and `record` for the calls.
 std::string module_around(const std::string& body) {
   std::string text = "define void @main() #0 {\n";
   std::istringstream lines(body);
@@ -46,9 +46,9 @@ std::string module_around(const std::string& body) {
       text += "  call void @__quantum__qis__mz__body(" + handle(a) + ", " + handle(b) + ")\n";
     } else if (op == "record") {
       text += "  call void @__quantum__rt__result_record_output(ptr null, ptr null)\n";
-    } else if (op == "h" || op == "x") {
+    } else if (op == "h") {
       words >> a;
-      text += "  call void @__quantum__qis__" + op + "__body(" + handle(a) + ")\n";
+      text += "  call void @__quantum__qis__h__body(" + handle(a) + ")\n";
     } else if (op == "read") {
       words >> a >> b;
       text += "  " + a + " = call i1 @__quantum__qis__read_result__body(" + handle(b) + ")\n";
@@ -59,7 +59,6 @@ std::string module_around(const std::string& body) {
   return text +
          "}\n"
          "declare void @__quantum__qis__h__body(ptr)\n"
-         "declare void @__quantum__qis__x__body(ptr)\n"
          "declare void @__quantum__qis__mz__body(ptr, ptr)\n"
          "declare i1 @__quantum__qis__read_result__body(ptr)\n"
          "declare void @__quantum__rt__result_record_output(ptr, ptr)\n"
@@ -110,87 +109,6 @@ TEST(LoweringDriverTest, AssemblesIncludesRegistersDeclarationsAndBody) {
   }
 }
 
-TEST(LoweringDriverTest, ErrorsKeepTheirKindsAndArePlacedAtTheirInstruction) {
-  struct Row {
-    std::string text;
-    TranslateError error;  // without its place
-    std::optional<TextPosition> place;
-  };
-  const std::string entry = "define void @main() \"entry_point\" {\nentry:\n";
-  const std::vector<Row> rows = {
-      {"define void @main() {\nentry:\n  ret void\n}\n",
-       parse_error("no entry-point function found; QIR modules must have a function tagged with "
-                   "the 'entry_point' attribute"),
-       std::nullopt},
-      // An unrecognized opcode is itself the place.
-      {"define void @main() \"entry_point\" {\n  br label %1\n1:\n  fcmp oeq double 1.0, 2.0\n}\n",
-       lowering_error("unsupported LLVM instruction opcode \"fcmp\" in block \"1\""),
-       TextPosition{4, 3}},
-      {entry + "  %x = frobnicate i64 1\n  ret void\n}\n",
-       lowering_error("unsupported LLVM instruction opcode \"frobnicate\" in block \"entry\""),
-       TextPosition{3, 8}},
-      // Anything else: the start of the instruction.
-      {entry + "  %q = inttoptr i64 -2 to ptr\n  ret void\n}\n",
-       lowering_error(
-           "inttoptr index -2 is negative; qubit and result indices must be non-negative"),
-       TextPosition{3, 3}},
-      {entry + "  br i1 %c, label %a, label %b\na:\n  ret void\nb:\n  ret void\n}\n",
-       lowering_error("SSA value \"c\" is used but was never bound; upstream instruction may "
-                      "be unsupported"),
-       TextPosition{3, 3}},
-      // An instruction joined from several lines: the start of its first line.
-      {entry + "  call void @__quantum__qis__h__body(\n      %Qubit* null)\n  ret void\n}\n",
-       lowering_error("no signature for callee \"__quantum__qis__h__body\" in QIR source"),
-       TextPosition{3, 3}},
-      // A declaration the signature reader rejects: its line.
-      {entry + "  ret void\n}\n\u00e9\n  declare void @f(..., i64)\n",
-       parse_error("unexpected '...' in non-terminal position of parameter list: \"..., i64\""),
-       TextPosition{6, 3}},
-      // Inlining: refusals name the defined function and point into its text.
-      {entry + "  call void @f(ptr null)\n  ret void\n}\ndefine void @f(ptr %q) {\nb:\n"
-               "  call void @g(ptr %q)\n  ret void\n}\ndefine void @g(ptr %p) {\nb:\n"
-               "  call void @f(ptr %p)\n  ret void\n}\n",
-       lowering_error("defined function 'f' cannot be inlined: it calls itself, directly or "
-                      "through other defined functions"),
-       TextPosition{13, 3}},
-      {entry + "  call void @f(ptr null, i64 1)\n  ret void\n}\ndefine void @f(ptr %q) {\nb:\n"
-               "  ret void\n}\n",
-       lowering_error("defined function 'f' cannot be inlined: the call passes 2 arguments but "
-                      "it takes 1"),
-       TextPosition{3, 3}},
-      {entry + "  call void @f(i64 1)\n  ret void\n}\ndefine void @f(i64 %n, ...) {\nb:\n"
-               "  ret void\n}\n",
-       lowering_error("defined function 'f' cannot be inlined: it is variadic"),
-       TextPosition{3, 3}},
-      {entry + "  call void @f()\n  ret void\n}\ndefine void @f() {\nb:\n"
-               "  %q = call ptr @__quantum__rt__qubit_allocate()\n  ret void\n}\n"
-               "declare ptr @__quantum__rt__qubit_allocate()\n",
-       lowering_error("dynamic qubit allocation is not supported: '__quantum__rt__qubit_allocate' "
-                      "allocates or releases qubits at run time; address qubits by constant "
-                      "indices instead"),
-       TextPosition{8, 3}},
-      {entry + "  %x = call i64 @f()\n  %y = add i64 %x, 1\n  ret void\n}\n"
-               "define i64 @f() {\nb:\n  %r = call i64 @__quantum__rt__mystery()\n  ret i64 %r\n}\n"
-               "declare i64 @__quantum__rt__mystery()\n",
-       lowering_error("no builder registered for declared QIR function '__quantum__rt__mystery'; "
-                      "extend the Profile to support it"),
-       TextPosition{9, 3}},
-      // Sizing the registers has no single place.
-      {entry + "  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 9223372036854775807 to "
-               "%Qubit*))\n  ret void\n}\ndeclare void @__quantum__qis__h__body(%Qubit*)\n",
-       lowering_error("qubit index too large to size the qubit register"), std::nullopt},
-  };
-  for (const Row& row : rows) {
-    Result<Program> program = lower(row.text.c_str(), {}, false);
-    ASSERT_FALSE(program.ok()) << row.text;
-    const TranslateError& error = program.error();
-    EXPECT_EQ(error, (TranslateError{row.error.kind, row.error.message, error.offset})) << row.text;
-    std::optional<TextPosition> place;
-    if (error.offset) place = text_position(row.text, *error.offset);
-    EXPECT_EQ(place, row.place) << row.text;
-  }
-}
-
 // The budget counts every inlined instruction, one call tree at a time: here
 // f (3 instructions) and g twice (4 each) make 11.
 TEST(LoweringDriverTest, InliningStopsAtItsBudgetNamingTheFunction) {
@@ -236,89 +154,6 @@ declare void @__quantum__qis__x__body(ptr)
                             "functions would inline more than 10 instructions, the limit for this "
                             "input"),
              *error.offset));
-}
-
-TEST(LoweringDriverTest, RegisterSizeIsCheckedAgainstOverflow) {
-  EXPECT_EQ(register_size(0, true).value(), 1u);
-  EXPECT_EQ(register_size(9223372036854775806, false).value(), 9223372036854775807u);
-  EXPECT_EQ(register_size(9223372036854775807, true).error(),
-            lowering_error("qubit index too large to size the qubit register"));
-  EXPECT_EQ(register_size(9223372036854775807, false).error(),
-            lowering_error("result index too large to size the result register"));
-}
-
-// The body of the printed program, after the register declarations.
-std::string lowered_body(const std::string& body) {
-  Result<Program> program = lower(module_around(body).c_str(), {}, false);
-  if (!program.ok()) return "error: " + program.error().message;
-  std::string out;
-  print_program(*program, out);
-  const std::size_t registers = out.find("\nbit[");
-  return registers == std::string::npos ? out : out.substr(out.find('\n', registers + 1) + 1);
-}
-
-// A value that reads a result bit or a variable is captured where it is
-// defined exactly when a write of what it reads can come before a use; the
-// translation streamed from the text must agree with the whole-module one.
-TEST(LoweringDriverTest, ValuesAreCapturedOnlyWhereTheirStateChangesBeforeAUse) {
-  struct Row {
-    const char* name;
-    const char* body;
-    const char* expected;
-    bool streamed = false;  // lowered while read: nothing needed the whole function
-  };
-  const Row rows[] = {
-      {"each read used by its own block's branch",
-       "entry:\nh 0\nmz 0\nread %v 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\n"
-       "h 0\nmz 0\nread %w 0\nbr i1 %w, label %c, label %d\nc:\nx 1\nbr label %d\nd:\nret void\n",
-       "h q[0];\nc[0] = measure q[0];\nif (c[0]) {\n  x q[1];\n}\nh q[0];\nc[0] = measure q[0];\n"
-       "if (c[0]) {\n  x q[1];\n}\n",
-       true},
-      {"use before the write needs no capture",
-       "entry:\nmz 0\nread %v 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nmz 0\n"
-       "ret void\n",
-       "c[0] = measure q[0];\nif (c[0]) {\n  x q[1];\n}\nc[0] = measure q[0];\n", true},
-      {"write between the read and the branch in one block",
-       "entry:\nmz 0\nread %v 0\nh 0\nmz 0\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\n"
-       "b:\nret void\n",
-       "int cint_0 = 0;\nc[0] = measure q[0];\ncint_0 = c[0];\nh q[0];\nc[0] = measure q[0];\n"
-       "if (cint_0 == 1) {\n  x q[1];\n}\n"},
-      {"write in a block between the read and a later use",
-       "entry:\nmz 0\nread %v 0\nbr label %m\nm:\nmz 0\nbr label %u\nu:\n"
-       "br i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nret void\n",
-       "int cint_0 = 0;\nc[0] = measure q[0];\ncint_0 = c[0];\nc[0] = measure q[0];\n"
-       "if (cint_0 == 1) {\n  x q[1];\n}\n"},
-      {"write of another result on the way",
-       "entry:\nmz 0\nread %v 0\nbr label %m\nm:\nmz 1\nbr label %u\nu:\n"
-       "br i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nret void\n",
-       "c[0] = measure q[0];\nc[1] = measure q[1];\nif (c[0]) {\n  x q[1];\n}\n"},
-      {"write only in the arm that does not lead to the use",
-       "entry:\nmz 0\nread %v 0\nbr i1 %v, label %a, label %b\na:\nbr i1 %v, label %c, label %d\n"
-       "c:\nx 1\nbr label %d\nd:\nbr label %e\nb:\nmz 0\nbr label %e\ne:\nret void\n",
-       "c[0] = measure q[0];\nif (c[0]) {\n  if (c[0]) {\n    x q[1];\n  }\n} else {\n"
-       "  c[0] = measure q[0];\n}\n"},
-      {"a read in a loop header used after the loop reads the last turn",
-       "entry:\nbr label %head\nhead:\nh 0\nmz 0\nread %v 0\nbr i1 %v, label %head, label %exit\n"
-       "exit:\nbr i1 %v, label %a, label %b\na:\nx 1\nbr label %b\nb:\nret void\n",
-       "h q[0];\nc[0] = measure q[0];\nwhile (c[0]) {\n  h q[0];\n  c[0] = measure q[0];\n}\n"
-       "if (c[0]) {\n  x q[1];\n}\n"},
-      {"a read before a loop that measures it again",
-       "entry:\nmz 0\nread %v 0\nbr label %head\nhead:\nh 0\nmz 0\nread %w 0\n"
-       "br i1 %w, label %head, label %exit\nexit:\nbr i1 %v, label %a, label %b\na:\nx 1\n"
-       "br label %b\nb:\nret void\n",
-       "int cint_0 = 0;\nc[0] = measure q[0];\ncint_0 = c[0];\nh q[0];\nc[0] = measure q[0];\n"
-       "while (c[0]) {\n  h q[0];\n  c[0] = measure q[0];\n}\nif (cint_0 == 1) {\n  x q[1];\n}\n"},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(lowered_body(row.body), row.expected) << row.name;
-    const std::string text = module_around(row.body);
-    const Translator translator{base_profile(), {}, std::nullopt, false};
-    Result<LoweredModule> streamed = parse_and_lower(translator, text);
-    Result<Program> whole = lower(text.c_str(), {}, false);
-    ASSERT_TRUE(streamed.ok() && whole.ok()) << row.name;
-    EXPECT_EQ(streamed->program, *whole) << row.name;
-    EXPECT_EQ(streamed->whole_function, !row.streamed) << row.name;
-  }
 }
 
 }  // namespace

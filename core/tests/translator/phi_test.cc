@@ -7,65 +7,28 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "expr_builders.h"
-#include "openqasm/printer.h"
 
 namespace corvane {
 namespace {
 
 using namespace expr_builders;
 
-BlockLowering block(const char* label, std::vector<const char*> successors,
-                    std::optional<Expr> condition = std::nullopt,
-                    std::vector<Stmt> statements = {}) {
-  BlockLowering record;
-  record.label = label;
-  for (const char* successor : successors) record.successors.emplace_back(successor);
-  record.condition = std::move(condition);
-  record.statements = std::move(statements);
-  return record;
-}
-
 Stmt reset(std::int64_t qubit) { return Reset{IndexedIdent{"q", qubit}}; }
 
-// "value@pred ...": true/false, integers and decimals are constants, @g a
-// global, anything else an SSA name. Views point into `text`.
+// "value@pred ...", each value a word as operand_of reads it. Views point
+// into `text`.
 std::vector<Incoming> incomings_of(std::string_view text) {
   std::vector<Incoming> incomings;
-  while (!text.empty()) {
-    const std::size_t space = std::min(text.find(' '), text.size());
-    const std::string_view item = text.substr(0, space);
-    text.remove_prefix(std::min(space + 1, text.size()));
+  for (const std::string_view item : words(text)) {
     const std::size_t at = item.rfind('@');
-    const std::string_view value = item.substr(0, at);
-    Operand operand = Ssa{value};
-    if (value == "true" || value == "false") {
-      operand = ConstBool{value == "true"};
-    } else if (value.starts_with('@')) {
-      operand = GlobalRef{value.substr(1)};
-    } else if (value.find('.') != std::string_view::npos) {
-      operand = ConstFloat{std::stod(std::string(value))};
-    } else if (value[0] == '-' || std::isdigit(static_cast<unsigned char>(value[0]))) {
-      int128 number = 0;
-      for (const char digit : value.substr(value[0] == '-')) number = number * 10 + (digit - '0');
-      operand = ConstInt{value[0] == '-' ? -number : number};
-    }
-    incomings.push_back(Incoming{operand, item.substr(at + 1)});
+    incomings.push_back(Incoming{operand_of(item.substr(0, at)), item.substr(at + 1)});
   }
   return incomings;
-}
-
-std::string text_of(const Expr& expr) {
-  std::string out;
-  Printer printer{out};
-  print_expr(printer, expr);
-  return out;
 }
 
 // One phi lowering run: records, context, hoisted declarations.
@@ -135,18 +98,9 @@ TEST(PhiLoweringTest, GeneralPhisAssignOnEveryEdge) {
     const char* message;
   };
   const Row rows[] = {
-      {"double", "1@a 2@b",
-       "phi double is not yet supported (SSA \"r\"); only `phi i1` and `phi i32`/`phi i64` are "
-       "lowered today"},
-      {"i64", "1@a 2@a 3@b", "phi \"r\" gives predecessor \"a\" two different incoming values"},
-      {"i64", "1@b", "phi \"r\" has no incoming value for its predecessor \"a\""},
       {"i32", "1@a 2@b 3@z", "phi predecessor \"z\" is not a block of this function"},
       {"i1", "true@a false@b true@c",
        "phi predecessor \"c\" does not branch to the phi's block \"j\""},
-      {"i64", "@g@a 2@b",
-       "phi i64 \"r\" incoming must be a constant or SSA reference, got GlobalRef(\"g\")"},
-      {"i64", "18446744073709551616@a 2@b",
-       "phi integer incoming constant 18446744073709551616 does not fit in i64"},
   };
   for (const Row& row : rows) {
     Fixture failing({block("a", {"b", "j"}, bit(0)), block("b", {"j"}), block("c", {})});
@@ -161,74 +115,47 @@ TEST(PhiLoweringTest, GeneralPhisAssignOnEveryEdge) {
   }
 }
 
-TEST(PhiLoweringTest, FailuresCarryTheirMessagesAndChangeNothing) {
-  const std::string no_record =
-      "\" did not record a branching condition; expected the "
-      "predecessor to end in a conditional ``br`` on an SSA value";
-  const std::string not_found = "\" not found among processed blocks";
-  const std::string if_merge =
-      "phi integer incomings do not match the expected if-merge shape: expected exactly one "
-      "predecessor with a conditional branch (providing the init value) and one with an "
-      "unconditional branch (providing the update value)";
-  const std::string unbound =
-      "SSA value \"gone\" is used but was never bound; upstream instruction may be unsupported";
+// What the patterns do not take they refuse leaving everything as it was,
+// for the general lowering to take over; their messages are never shown.
+TEST(PhiLoweringTest, PatternRefusalsChangeNothing) {
   struct Row {
     const char* ty;
     const char* incomings;
     const char* block_label;
-    std::string message;
   };
-  const std::vector<Row> rows = {
-      {"double", "1@a x@merge\t", "merge\t",
-       "loop-carried phi (predecessor \"merge\\t\" is the phi's own block \"merge\\t\") is not "
-       "supported"},
-      {"double", "1.0@head", "merge",
-       "phi double is not yet supported (SSA \"r\"); only `phi i1` and `phi i32`/`phi i64` are "
-       "lowered today"},
-      {"i1", "true@head", "merge",
-       "phi i1 has 1 incoming value(s); only the two-incoming short-circuit pattern is supported"},
-      {"i1", "true@head false@rhs", "merge",
-       "phi i1 has two constant incomings; only one side of a short-circuit compound may be a "
-       "constant"},
-      {"i1", "x@head m@rhs", "merge",
-       "phi i1 does not match the short-circuit Boolean pattern: expected exactly one constant "
-       "incoming and one SSA incoming"},
-      {"i1", "true@rhs x@head", "merge", "phi i1 short-circuit predecessor \"rhs" + no_record},
-      {"i1", "true@nowhere x@head", "merge",
-       "phi i1 short-circuit predecessor \"nowhere" + no_record},
-      {"i1", "true@head 2@rhs", "merge", "phi i1 rhs incoming must be an SSA reference"},
-      {"i1", "true@head m@latch", "merge",
-       "phi i1 short-circuit predecessor \"latch\" comes after the phi's block"},
-      {"i1", "true@head gone@rhs", "merge", unbound},
-      {"i64", "1@head 0@rhs 0@x", "merge",
-       "phi integer with 3 incoming value(s); only the two-incoming if-merge shape (`mutable` + "
-       "conditional increment) is supported"},
-      {"i64", "1@nope 0@nada", "merge", "phi integer predecessor \"nope" + not_found},
-      {"i32", "1@head 0@nada", "merge", "phi integer predecessor \"nada" + not_found},
-      {"i64", "1@head 0@head2", "merge", if_merge},
-      {"i64", "9223372036854775808@head 0@rhs", "merge",
-       "phi integer incoming constant 9223372036854775808 does not fit in i64"},
-      {"i64", "1@head 1.5@rhs", "merge",
-       "phi integer incoming must be a constant or SSA reference, got ConstFloat(1.5)"},
-      {"i64", "gone@head 1@rhs", "merge", unbound},
+  const Row rows[] = {
+      {"double", "1@a x@merge\t", "merge\t"},  // loop-carried
+      {"double", "1.0@head", "merge"},
+      {"i1", "true@head", "merge"},
+      {"i1", "true@head false@rhs", "merge"},
+      {"i1", "x@head m@rhs", "merge"},
+      {"i1", "true@rhs x@head", "merge"},  // rhs records no branching condition
+      {"i1", "true@nowhere x@head", "merge"},
+      {"i1", "true@head 2@rhs", "merge"},
+      {"i1", "true@head m@latch", "merge"},  // the predecessor comes after the phi's block
+      {"i1", "true@head gone@rhs", "merge"},
+      {"i64", "1@head 0@rhs 0@x", "merge"},
+      {"i64", "1@nope 0@nada", "merge"},
+      {"i32", "1@head 0@nada", "merge"},
+      {"i64", "1@head 0@head2", "merge"},  // two conditional predecessors
+      {"i64", "9223372036854775808@head 0@rhs", "merge"},
+      {"i64", "1@head 1.5@rhs", "merge"},
+      {"i64", "gone@head 1@rhs", "merge"},
   };
   for (const Row& row : rows) {
+    SCOPED_TRACE(row.incomings);
     Fixture fixture({block("head", {"rhs", "merge"}, bit(0)),
                      block("head2", {"rhs", "merge"}, bit(1)), block("rhs", {"merge"})});
-    Status status = fixture.run(row.ty, row.incomings, row.block_label);
-    ASSERT_FALSE(status.ok()) << row.message;
-    EXPECT_EQ(status.error(), lowering_error(row.message));
-    EXPECT_EQ(fixture.context.env.count("r"), 0u) << row.message;
-    EXPECT_EQ(fixture.hoisted.size(), 0u) << row.message;
+    EXPECT_FALSE(fixture.run(row.ty, row.incomings, row.block_label).ok());
+    EXPECT_EQ(fixture.context.env.count("r"), 0u);
+    EXPECT_EQ(fixture.hoisted.size(), 0u);
     for (const BlockLowering& record : fixture.processed.blocks()) {
-      EXPECT_TRUE(record.statements.empty()) << row.message;
+      EXPECT_TRUE(record.statements.empty());
     }
   }
   // Equal constants on a diamond's arms are not materialised.
   Fixture diamond({block("d", {"t", "f"}, bit(0)), block("t", {"j"}), block("f", {"j"})});
-  Status status = diamond.run("i64", "0@t 0@f", "j");
-  ASSERT_FALSE(status.ok());
-  EXPECT_EQ(status.error().message, if_merge);
+  EXPECT_FALSE(diamond.run("i64", "0@t 0@f", "j").ok());
 }
 
 TEST(PhiLoweringTest, ProcessedBlocksIndexFirstAndConditionalRecords) {

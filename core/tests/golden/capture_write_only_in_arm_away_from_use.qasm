@@ -1,0 +1,12 @@
+OPENQASM 3.0;
+qubit[2] q;
+bit[1] c;
+c[0] = measure q[0];
+if (c[0]) {
+  if (c[0]) {
+    x q[1];
+  }
+} else {
+  c[0] = measure q[0];
+}
+// generated-by: {"name":"corvane","version":"0.2.0"}
