@@ -38,6 +38,18 @@ Result<Module> parse_in_body(std::string_view text) {
   return parse_module(std::string(kBodyStart) + std::string(text) + "\n}\n");
 }
 
+// Reads `text` inside a body and expects what the instruction parser made of it.
+void expect_same_in_body(std::string_view text, const Function& function,
+                         const Instruction& instruction) {
+  const Result<Module> module = parse_in_body(text);
+  ASSERT_TRUE(module.ok()) << text << ": " << module.error().message;
+  const Function& body = module->functions.at(0);
+  ASSERT_EQ(body.blocks.at(0).instructions.size(), 1u) << text;
+  EXPECT_EQ(
+      debug_dump(body, body.blocks[0].instructions[0], module->source().substr(kBodyStart.size())),
+      debug_dump(function, instruction, text));
+}
+
 TEST(InstructionTest, ReadsEveryForm) {
   struct Row {
     std::string_view text;
@@ -71,6 +83,13 @@ TEST(InstructionTest, ReadsEveryForm) {
        "Call { callee: \"g\", args: [], ret_ty: \"ptr\", result: \"r\" }"},
       {"%r = call cc 10 signext i32 @h(i32 noundef signext 4)",
        "Call { callee: \"h\", args: [ConstInt(4)], ret_ty: \"i32\", result: \"r\" }"},
+      {"%r = call i1 @f(double -2.5e-3, ptr %q, i64 -3, i8* @l.1, i1 true, i1 0, ptr inttoptr (i64 "
+       "7 to ptr))",
+       "Call { callee: \"f\", args: [ConstFloat(-0.0025), Ssa(\"q\"), ConstInt(-3), "
+       "GlobalRef(\"l.1\"), ConstBool(true), ConstBool(false), PtrConst { struct_name: None, "
+       "index: 7 }], ret_ty: \"i1\", result: \"r\" }"},
+      {"br i1 0, label %a, label %b",
+       "CondBr { cond: false, true_label: \"a\", false_label: \"b\" }"},
       {"br label %exit ; back edge", "Br { target: \"exit\" }"},
       {"br label %\"then block\"", "Br { target: \"then block\" }"},
       {"br i1 true, label %a, label %b",
@@ -168,14 +187,7 @@ TEST(InstructionTest, ReadsEveryForm) {
     const Result<Instruction> instruction = parse_instruction(row.text, function);
     ASSERT_TRUE(instruction.ok()) << row.text << ": " << instruction.error().message;
     EXPECT_EQ(debug_dump(function, *instruction), row.dump) << row.text;
-    if (!reads_in_body(row.text)) continue;
-    const Result<Module> module = parse_in_body(row.text);
-    ASSERT_TRUE(module.ok()) << row.text << ": " << module.error().message;
-    const Function& body = module->functions.at(0);
-    ASSERT_EQ(body.blocks.at(0).instructions.size(), 1u) << row.text;
-    EXPECT_EQ(debug_dump(body, body.blocks[0].instructions[0],
-                         module->source().substr(kBodyStart.size())),
-              debug_dump(function, *instruction, row.text));
+    if (reads_in_body(row.text)) expect_same_in_body(row.text, function, *instruction);
   }
 }
 
@@ -297,6 +309,22 @@ TEST(OperandTest, ReadsTypedOperands) {
       {"ptr inttoptr (i64 -9223372036854775808 to ptr)",
        "PtrConst { struct_name: None, index: -9223372036854775808 }"},
       {"%Qubit** null", "PtrConst { struct_name: Some(\"Qubit*\"), index: 0 }"},
+      {"double 1e16", "ConstFloat(1e16)"},
+      {"double 9999999999999998.0", "ConstFloat(9999999999999998.0)"},
+      {"double 2160932012667731.25", "ConstFloat(2160932012667731.3)"},
+      {"double 1e-4", "ConstFloat(0.0001)"},
+      {"double -1e-5", "ConstFloat(-1e-5)"},
+      {"double 1.2345e-7", "ConstFloat(1.2345e-7)"},
+      {"double -0.0", "ConstFloat(-0.0)"},
+      {"double 0x7FF8000000000000", "ConstFloat(NaN)"},
+      {"double 0xFFF0000000000000", "ConstFloat(-inf)"},
+      {"double -0x3ff0000000000000", "ConstFloat(-1.0)"},
+      {"double 0x14A176BDFC384C5", "ConstFloat(1.902362356418622e-302)"},
+      {"double -Infinity", "ConstFloat(-inf)"},
+      {"double 1e400", "ConstFloat(inf)"},
+      {"double 4.9e-324", "ConstFloat(5e-324)"},
+      {"i128 170141183460469231731687303715884105727",
+       "ConstInt(170141183460469231731687303715884105727)"},
       {"%\"Q\"* null", "PtrConst { struct_name: Some(\"Q\"), index: 0 }"},
       {"ptr noundef align 8 dereferenceable(16) nonnull %q", "Ssa(\"q\")"},
       {"i8* getelementptr inbounds ([3 x i8], [3 x i8]* @0, i64 0, i64 0)", "GetElementPtr"},
@@ -309,6 +337,12 @@ TEST(OperandTest, ReadsTypedOperands) {
     const Result<Operand> operand = parse_operand(row.text);
     ASSERT_TRUE(operand.ok()) << row.text << ": " << operand.error().message;
     EXPECT_EQ(operand_debug(*operand), row.debug) << row.text;
+    // The same operand as the argument of a call line in a body.
+    const std::string call = "call void @f(" + std::string(row.text) + ")";
+    Function function;
+    const Result<Instruction> instruction = parse_instruction(call, function);
+    ASSERT_TRUE(instruction.ok()) << call << ": " << instruction.error().message;
+    expect_same_in_body(call, function, *instruction);
   }
   const Bad bad[] = {
       {"...", ErrorKind::Parse, "unexpected ... in operand", 0},
@@ -333,6 +367,18 @@ TEST(OperandTest, ReadsTypedOperands) {
        0},
       {"ptr undef", ErrorKind::Lowering,
        "could not resolve pointer operand from constant text ptr undef", 0},
+      {"double 0x3FF00000000000000", ErrorKind::Lowering,
+       "could not parse float operand 0x3FF00000000000000 (ty=double)", 0},
+      {"double 1e+", ErrorKind::Lowering, "could not parse float operand 1e+ (ty=double)", 0},
+      {"double nan(1)", ErrorKind::Lowering, "could not parse float operand nan(1) (ty=double)", 0},
+      {"double 1_000.0", ErrorKind::Lowering, "could not parse float operand 1_000.0 (ty=double)",
+       0},
+      {"i128 170141183460469231731687303715884105728", ErrorKind::Lowering,
+       "could not parse integer operand 170141183460469231731687303715884105728 (ty=i128)", 0},
+      {"i128 -170141183460469231731687303715884105729", ErrorKind::Lowering,
+       "could not parse integer operand -170141183460469231731687303715884105729 (ty=i128)", 0},
+      {"i64 --1", ErrorKind::Lowering, "could not parse integer operand --1 (ty=i64)", 0},
+      {"i64 -", ErrorKind::Lowering, "could not parse integer operand - (ty=i64)", 0},
       {"ptr inttoptr (i64 +-5 to ptr)", ErrorKind::Lowering,
        "could not resolve pointer operand from constant text ptr inttoptr (i64 +-5 to ptr)", 0},
   };

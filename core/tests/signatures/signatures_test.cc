@@ -1,9 +1,10 @@
-// Signature parsing: declaration lines to signatures or exact errors, the
-// map's ordering and replacement rules, and the two text-level steps.
+// Signature parsing: declaration lines to signatures or exact errors, and the
+// map's ordering, replacement and lookup rules.
 #include "signatures/signatures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -180,24 +181,38 @@ TEST(SignatureMapTest, StopsAtTheFirstMalformedLine) {
 }
 
 TEST(SignatureMapTest, LaterLineReplacesInPlaceAndLookupIsExact) {
-  Result<SignatureMap> map = build_signature_map(
+  // A hundred more lines make the entries regrow; short names live inside the
+  // string objects, so lookups must hold after growth, copy and move.
+  std::string text =
       "declare void @f(i64)\n"
       "declare void @g(double)\n"
       "define void @f(%Qubit* %q, ...) {\n"
-      "declare void @F(i1)\n");
+      "declare void @F(i1)\n";
+  for (int i = 1; i <= 100; ++i) {
+    text += "declare void @n" + std::to_string(i) + "(i" + std::to_string(i) + ")\n";
+  }
+  Result<SignatureMap> map = build_signature_map(text);
   ASSERT_TRUE(map.ok()) << map.error().message;
   const std::vector<Signature> expected = {
       {"f", "void", {"Qubit"}, true},
       {"g", "void", {"double"}, false},
       {"F", "void", {"i1"}, false},
   };
-  EXPECT_EQ(map->entries(), expected);
-  ASSERT_NE(map->find("f"), nullptr);
-  EXPECT_EQ(*map->find("f"), expected[0]);
-  ASSERT_NE(map->find("F"), nullptr);
-  EXPECT_EQ(*map->find("F"), expected[2]);
-  EXPECT_EQ(map->find("ff"), nullptr);
-  EXPECT_EQ(map->find(""), nullptr);
+  const SignatureMap copy = *map;
+  const SignatureMap moved = std::move(*map);
+  for (const SignatureMap* m : {&copy, &moved}) {
+    ASSERT_EQ(m->entries().size(), 103u);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), m->entries().begin()));
+    EXPECT_EQ(m->find("f"), &m->entries()[0]);
+    EXPECT_EQ(m->find("F"), &m->entries()[2]);
+    EXPECT_EQ(m->find("ff"), nullptr);
+    EXPECT_EQ(m->find(""), nullptr);
+    for (int i = 1; i <= 100; ++i) {
+      const Signature* found = m->find("n" + std::to_string(i));
+      ASSERT_EQ(found, &m->entries()[static_cast<std::size_t>(i + 2)]) << i;
+      EXPECT_EQ(found->param_types, Types{"i" + std::to_string(i)});
+    }
+  }
 }
 
 }  // namespace
