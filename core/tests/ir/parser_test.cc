@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "ir/ir.h"
+#include "ir/parser_internal.h"
 
 namespace corvane {
 namespace {
@@ -191,6 +192,20 @@ TEST(InstructionTest, ReadsEveryForm) {
   }
 }
 
+// The direct reader is there for the lines producers write most: it must take
+// them, not leave them all to the general parser (rows of the table above).
+TEST(InstructionTest, DirectReaderTakesPlainLines) {
+  for (const std::string_view text :
+       {"call void @__quantum__qis__cnot__body(%Qubit* null, %Qubit* inttoptr (i64 1 to %Qubit*))",
+        "%r = call i1 @f(double -2.5e-3, ptr %q, i64 -3, i8* @l.1, i1 true, i1 0, ptr inttoptr "
+        "(i64 7 to ptr))",
+        "br i1 %c, label %then, label %else"}) {
+    Function function;
+    Instruction instruction;
+    EXPECT_TRUE(parser_detail::try_parse_plain_instruction(text, function, instruction)) << text;
+  }
+}
+
 TEST(InstructionTest, ReportsBadInstructions) {
   const Bad rows[] = {
       {"", ErrorKind::Parse, "empty instruction in block body: ", 0},
@@ -325,6 +340,8 @@ TEST(OperandTest, ReadsTypedOperands) {
       {"double 4.9e-324", "ConstFloat(5e-324)"},
       {"i128 170141183460469231731687303715884105727",
        "ConstInt(170141183460469231731687303715884105727)"},
+      {"double 1e-400", "ConstFloat(0.0)"},
+      {"\u205fi64 7", "ConstInt(7)"},
       {"%\"Q\"* null", "PtrConst { struct_name: Some(\"Q\"), index: 0 }"},
       {"ptr noundef align 8 dereferenceable(16) nonnull %q", "Ssa(\"q\")"},
       {"i8* getelementptr inbounds ([3 x i8], [3 x i8]* @0, i64 0, i64 0)", "GetElementPtr"},
@@ -379,6 +396,8 @@ TEST(OperandTest, ReadsTypedOperands) {
        "could not parse integer operand -170141183460469231731687303715884105729 (ty=i128)", 0},
       {"i64 --1", ErrorKind::Lowering, "could not parse integer operand --1 (ty=i64)", 0},
       {"i64 -", ErrorKind::Lowering, "could not parse integer operand - (ty=i64)", 0},
+      {"\u2010i64 7", ErrorKind::Lowering,
+       "unsupported operand type \u2010i64 in operand \u2010i64 7", 0},
       {"ptr inttoptr (i64 +-5 to ptr)", ErrorKind::Lowering,
        "could not resolve pointer operand from constant text ptr inttoptr (i64 +-5 to ptr)", 0},
   };
