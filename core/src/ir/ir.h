@@ -326,6 +326,12 @@ struct SelectOperands {
   const Operand& else_value;
 };
 
+/// The one-line debug form of an instruction of `function` (`Call { callee:
+/// "f", args: [ConstInt(1)], ... }`). With `source`, every view into it is
+/// followed by `@offset`, so that two readings of one text compare whole.
+[[nodiscard]] std::string debug_dump(const struct Function& function,
+                                     const Instruction& instruction, std::string_view source = {});
+
 /// A basic block: label (empty for an unlabelled first block) and its instructions
 /// as written, terminator included (a block may lack one or hold more after it).
 struct Block {

@@ -6,7 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "ir/ir.h"
 #include "support/float_digits.h"
@@ -105,7 +108,238 @@ struct DebugVisitor {
   void operator()(const I8Null&) const { out += "I8Null"; }
 };
 
+// One-line dumps of instructions: `Name { field: value, ... }`, texts quoted,
+// operands in their debug form; with a source text, each view inside it is
+// followed by `@offset`.
+struct InstructionDumper {
+  const Function& function;
+  std::string_view source;
+  std::string& out;
+
+  void text(std::string_view view) {
+    append_quoted(out, view);
+    place(view);
+  }
+  void place(std::string_view view) {
+    if (source.empty() || view.data() == nullptr) return;
+    const std::less<const char*> before;
+    if (before(view.data(), source.data()) || before(source.data() + source.size(), view.data())) {
+      return;
+    }
+    out.push_back('@');
+    out += std::to_string(view.data() - source.data());
+  }
+  void text(const OptionalView& view) {
+    if (view) {
+      text(*view);
+    } else {
+      out += "None";
+    }
+  }
+  void field(std::string_view name) {
+    if (out.back() != '{') out.push_back(',');
+    out.push_back(' ');
+    out.append(name);
+    out += ": ";
+  }
+  void number(std::uint64_t value) { out += std::to_string(value); }
+  void operand(const Operand& value) {
+    append_operand_debug(out, value);
+    std::visit(
+        [&](const auto& alternative) {
+          using T = std::decay_t<decltype(alternative)>;
+          if constexpr (std::is_same_v<T, Ssa> || std::is_same_v<T, GlobalRef> ||
+                        std::is_same_v<T, BitcastGlobal>) {
+            place(alternative.name);
+          } else if constexpr (std::is_same_v<T, PtrConst>) {
+            if (alternative.struct_name) place(*alternative.struct_name);
+          }
+        },
+        value);
+  }
+  void operands(std::uint32_t first, std::size_t count) {
+    out.push_back('[');
+    for (std::size_t i = 0; i < count; ++i) {
+      if (i > 0) out += ", ";
+      operand(function.operands[first + i]);
+    }
+    out.push_back(']');
+  }
+  void incomings(Range range) {
+    out.push_back('[');
+    for (std::uint32_t i = 0; i < range.count; ++i) {
+      if (i > 0) out += ", ";
+      const Incoming& incoming = function.incomings[range.begin + i];
+      out.push_back('(');
+      operand(incoming.value);
+      out += ", ";
+      text(incoming.pred);
+      out.push_back(')');
+    }
+    out.push_back(']');
+  }
+  void open(std::string_view name) {
+    out.append(name);
+    out += " {";
+  }
+  void close() { out += " }"; }
+
+  void operator()(const Call& i) {
+    open("Call");
+    field("callee"), text(i.callee);
+    field("args"), operands(i.args.begin, i.args.count);
+    field("ret_ty"), text(i.ret_ty);
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Br& i) {
+    open("Br");
+    field("target"), text(i.target);
+    close();
+  }
+  void operator()(const CondBr& i) {
+    open("CondBr");
+    field("cond");
+    if (i.cond.kind == BranchCond::Kind::Ssa) {
+      text(i.cond.name);
+    } else {
+      out += i.cond.value ? "true" : "false";
+    }
+    field("true_label"), text(i.true_label);
+    field("false_label"), text(i.false_label);
+    close();
+  }
+  void operator()(const Ret& i) {
+    open("Ret");
+    field("value"), text(i.value);
+    close();
+  }
+  void operator()(const ICmp& i) {
+    open("ICmp");
+    field("predicate"), text(i.predicate);
+    field("operands"), operands(i.first_operand, 2);
+    field("result"), text(i.result);
+    field("width"), number(i.width);
+    close();
+  }
+  void operator()(const Logic& i) {
+    open("Logic");
+    field("op"), number(static_cast<std::uint64_t>(i.op));
+    field("operands"), operands(i.first_operand, 2);
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Select& i) {
+    open("Select");
+    field("operands"), operands(i.first_operand, 3);
+    field("ty"), text(i.ty);
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Arith& i) {
+    open("Arith");
+    field("op"), number(static_cast<std::uint64_t>(i.op));
+    field("operands"), operands(i.first_operand, 2);
+    field("result"), text(i.result);
+    field("width"), number(i.width);
+    close();
+  }
+  void operator()(const Phi& i) {
+    open("Phi");
+    field("ty"), text(i.ty);
+    field("incomings"), incomings(i.incomings);
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Ignored& i) {
+    open("Ignored");
+    field("opcode"), text(i.opcode);
+    close();
+  }
+  void operator()(const Alloca& i) {
+    open("Alloca");
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Bitcast& i) {
+    open("Bitcast");
+    field("source"), text(i.source);
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Gep& i) {
+    open("Gep");
+    field("base"), text(i.base);
+    field("index"), number(i.index);
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Store& i) {
+    open("Store");
+    field("value"), operands(i.value, 1);
+    field("pointer"), text(i.pointer);
+    field("ty"), text(i.ty);
+    close();
+  }
+  void operator()(const Load& i) {
+    open("Load");
+    field("pointer"), text(i.pointer);
+    field("result"), text(i.result);
+    field("ty"), text(i.ty);
+    close();
+  }
+  void operator()(const IntCast& i) {
+    open("IntCast");
+    field("op"), number(static_cast<std::uint64_t>(i.op));
+    field("source"), text(i.source);
+    field("result"), text(i.result);
+    field("from_width"), number(i.from_width);
+    field("to_width"), number(i.to_width);
+    field("constant_source"), out += i.constant_source ? "true" : "false";
+    close();
+  }
+  void operator()(const IntToPtr& i) {
+    open("IntToPtr");
+    field("value"), operands(i.value, 1);
+    field("result"), text(i.result);
+    close();
+  }
+  void operator()(const Switch& i) {
+    open("Switch");
+    field("value"), operands(i.value, 1);
+    field("default_label"), text(i.default_label);
+    field("cases"), incomings(i.cases);
+    field("width"), number(i.width);
+    close();
+  }
+  void operator()(const FloatArith& i) {
+    open("FloatArith");
+    field("op"), number(static_cast<std::uint64_t>(i.op));
+    field("operands"),
+        operands(i.first_operand, i.op == FloatOp::FAdd || i.op == FloatOp::FSub ||
+                                          i.op == FloatOp::FMul || i.op == FloatOp::FDiv
+                                      ? 2
+                                      : 1);
+    field("ty"), text(i.ty);
+    field("result"), text(i.result);
+    field("from_width"), number(i.from_width);
+    close();
+  }
+  void operator()(const Unrecognized& i) {
+    open("Unrecognized");
+    field("opcode"), text(i.opcode);
+    close();
+  }
+};
+
 }  // namespace
+
+std::string debug_dump(const Function& function, const Instruction& instruction,
+                       std::string_view source) {
+  std::string out;
+  std::visit(InstructionDumper{function, source, out}, instruction);
+  return out;
+}
 
 void append_operand_debug(std::string& out, const Operand& operand) {
   std::visit(DebugVisitor{out}, operand);
