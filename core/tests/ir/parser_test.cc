@@ -342,6 +342,7 @@ TEST(OperandTest, ReadsTypedOperands) {
        "ConstInt(170141183460469231731687303715884105727)"},
       {"double 1e-400", "ConstFloat(0.0)"},
       {"\u205fi64 7", "ConstInt(7)"},
+      {"i64 %\"t\tr\rn\"", "Ssa(\"\\\"t\\tr\\rn\\\"\")"},
       {"%\"Q\"* null", "PtrConst { struct_name: Some(\"Q\"), index: 0 }"},
       {"ptr noundef align 8 dereferenceable(16) nonnull %q", "Ssa(\"q\")"},
       {"i8* getelementptr inbounds ([3 x i8], [3 x i8]* @0, i64 0, i64 0)", "GetElementPtr"},
