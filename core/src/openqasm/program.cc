@@ -49,6 +49,33 @@ const char* binary_op_text(BinaryOp op) {
   return "";  // unreachable for valid enumerators
 }
 
+bool binary_op_is_boolean(BinaryOp op) {
+  switch (op) {
+    case BinaryOp::Or:
+    case BinaryOp::And:
+    case BinaryOp::Eq:
+    case BinaryOp::Ne:
+    case BinaryOp::Lt:
+    case BinaryOp::Le:
+    case BinaryOp::Gt:
+    case BinaryOp::Ge:
+      return true;
+    case BinaryOp::BitOr:
+    case BinaryOp::BitXor:
+    case BinaryOp::BitAnd:
+    case BinaryOp::Shl:
+    case BinaryOp::Shr:
+    case BinaryOp::Add:
+    case BinaryOp::Sub:
+    case BinaryOp::Mul:
+    case BinaryOp::Div:
+    case BinaryOp::Mod:
+    case BinaryOp::Pow:
+      return false;
+  }
+  return false;
+}
+
 int binary_op_precedence(BinaryOp op) {
   switch (op) {
     case BinaryOp::Or:

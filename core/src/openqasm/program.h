@@ -75,6 +75,8 @@ enum class BinaryOp : std::uint8_t {
 [[nodiscard]] const char* binary_op_text(BinaryOp op);
 /// Binding strength of a binary operator (higher binds tighter).
 [[nodiscard]] int binary_op_precedence(BinaryOp op);
+/// Whether a binary operator yields a boolean (`||`, `&&` and the comparisons).
+[[nodiscard]] bool binary_op_is_boolean(BinaryOp op);
 /// Precedence of a UnaryExpr node.
 inline constexpr int kUnaryPrecedence = 11;
 

@@ -95,31 +95,7 @@ Result<Expr> i1_operand_expr(const Operand& operand, const LoweringContext& cont
 
 bool is_comparison_or_logic(const Expr& expr) {
   const auto* binary = std::get_if<BinaryExpr>(&expr.node);
-  if (binary == nullptr) return false;
-  switch (binary->op) {
-    case BinaryOp::Or:
-    case BinaryOp::And:
-    case BinaryOp::Eq:
-    case BinaryOp::Ne:
-    case BinaryOp::Lt:
-    case BinaryOp::Le:
-    case BinaryOp::Gt:
-    case BinaryOp::Ge:
-      return true;
-    case BinaryOp::BitOr:
-    case BinaryOp::BitXor:
-    case BinaryOp::BitAnd:
-    case BinaryOp::Shl:
-    case BinaryOp::Shr:
-    case BinaryOp::Add:
-    case BinaryOp::Sub:
-    case BinaryOp::Mul:
-    case BinaryOp::Div:
-    case BinaryOp::Mod:
-    case BinaryOp::Pow:
-      return false;
-  }
-  return false;
+  return binary != nullptr && binary_op_is_boolean(binary->op);
 }
 
 Expr truth_value(Expr expr) {

@@ -124,30 +124,8 @@ IntRange range_at(const Expr& expr, const VariableRanges& variables, int depth) 
     return IntRange::full();
   }
   if (const auto* binary = std::get_if<BinaryExpr>(&expr.node)) {
-    switch (binary->op) {
-      case BinaryOp::Or:
-      case BinaryOp::And:
-      case BinaryOp::Eq:
-      case BinaryOp::Ne:
-      case BinaryOp::Lt:
-      case BinaryOp::Le:
-      case BinaryOp::Gt:
-      case BinaryOp::Ge:
-        return kBool;
-      case BinaryOp::Pow:
-        return IntRange::full();
-      case BinaryOp::Shl:
-      case BinaryOp::Shr:
-      case BinaryOp::Div:
-      case BinaryOp::Mod:
-      case BinaryOp::Add:
-      case BinaryOp::Sub:
-      case BinaryOp::Mul:
-      case BinaryOp::BitAnd:
-      case BinaryOp::BitOr:
-      case BinaryOp::BitXor:
-        break;
-    }
+    if (binary_op_is_boolean(binary->op)) return kBool;
+    if (binary->op == BinaryOp::Pow) return IntRange::full();
     const IntRange lhs = range_at(*binary->lhs, variables, depth + 1);
     const IntRange rhs = range_at(*binary->rhs, variables, depth + 1);
     switch (binary->op) {
