@@ -145,8 +145,19 @@ IntRange range_at(const Expr& expr, const VariableRanges& variables, int depth) 
         return divide(lhs, rhs);
       case BinaryOp::Mod:
         return remainder(lhs, rhs);
-      default:
+      case BinaryOp::BitOr:
+      case BinaryOp::BitXor:
         return bit_or_xor(lhs, rhs);
+      case BinaryOp::Pow:
+      case BinaryOp::Or:
+      case BinaryOp::And:
+      case BinaryOp::Eq:
+      case BinaryOp::Ne:
+      case BinaryOp::Lt:
+      case BinaryOp::Le:
+      case BinaryOp::Gt:
+      case BinaryOp::Ge:
+        break;  // answered before the operands' ranges
     }
   }
   return IntRange::full();  // a float has no integer range
