@@ -338,6 +338,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       cond.value = true;
     } else if (cond_text == "0" || cond_text == "false") {
       cond.value = false;
+    } else if (const auto literal = parse_int_literal(cond_text, 1)) {
+      cond.value = *literal != 0;  // an i1 literal is its value modulo 2
     } else {
       return at_token(lowering_error(concat("unsupported constant branch condition ", cond_text)),
                       text, cond_text);
@@ -563,7 +565,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
           if (source) return Instruction{IntCast{*source, *result, from_width, to_width, cast}};
           // A constant source (`zext i1 true to i64`): the word after its type.
           const std::string_view constant = first_word(rest_after_first_word(from));
-          if (constant == "true" || constant == "false" || parse_int128(constant).has_value()) {
+          if (constant == "true" || constant == "false" || parse_int_literal(constant, from_width).has_value()) {
             return Instruction{IntCast{constant, *result, from_width, to_width, cast, true}};
           }
         } else if (source) {

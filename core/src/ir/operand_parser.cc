@@ -9,6 +9,7 @@
 // result is mapped back onto the input, so views never point into scratch text.
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <string>
 
 #include "ir/byte_scan.h"
@@ -76,19 +77,15 @@ std::size_t unicode_word_length(std::string_view text) {
   return i;
 }
 
-// Signed 64-bit decimal: optional sign, digits only, no overflow.
-std::optional<std::int64_t> parse_int64(std::string_view text) {
-  std::size_t i = 0;
-  if (!text.empty() && text[0] == '+') {
-    i = 1;
-    if (text.size() > 1 && text[1] == '-') return std::nullopt;  // from_chars would take "-"
+// The index K of `inttoptr (T K to ...)`, read as a literal of type T.
+std::optional<std::int64_t> read_index_literal(std::string_view type, std::string_view text) {
+  if (text.starts_with("+-") || text.starts_with("-+")) return std::nullopt;
+  const auto value = parse_int_literal(text, integer_type_width(type));
+  if (!value || *value < std::numeric_limits<std::int64_t>::min() ||
+      *value > std::numeric_limits<std::int64_t>::max()) {
+    return std::nullopt;
   }
-  if (i == text.size()) return std::nullopt;
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data() + i, end, value);
-  if (ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
+  return static_cast<std::int64_t>(*value);
 }
 
 // `inttoptr (iN K to ...)`: the index K, or nothing when the form does not hold.
@@ -100,7 +97,8 @@ std::optional<std::int64_t> read_inttoptr_index(std::string_view value) {
     if (type_end > 10 && type_end < value.size() && value[type_end] == ' ') {
       const std::size_t index_end = find_space_or_unusual(value, type_end + 1);
       if (index_end > type_end + 1 && (index_end == value.size() || value[index_end] == ' ')) {
-        return parse_int64(value.substr(type_end + 1, index_end - type_end - 1));
+        return read_index_literal(value.substr(10, type_end - 10),
+                                  value.substr(type_end + 1, index_end - type_end - 1));
       }
     }
   }
@@ -109,14 +107,21 @@ std::optional<std::int64_t> read_inttoptr_index(std::string_view value) {
   rest = trim_start(rest.substr(1));
   const std::size_t type_length = unicode_word_length(rest);
   if (type_length == 0) return std::nullopt;
+  const std::string_view type = rest.substr(0, type_length);
   rest = trim_start(rest.substr(type_length));
   const std::size_t index_length = unicode_word_length(rest);
   if (index_length == 0) return std::nullopt;
-  return parse_int64(rest.substr(0, index_length));
+  return read_index_literal(type, rest.substr(0, index_length));
 }
 
+// An integer literal holds what LLVM reads: its value modulo 2^N for iN up to
+// i64, so an `i1` literal is always a Boolean.
 Result<Operand> read_integer_constant(std::string_view type_token, std::string_view value) {
-  if (const auto number = parse_int128(value)) return Operand{ConstInt{*number}};
+  const std::uint32_t width = integer_type_width(type_token);
+  if (const auto number = parse_int_literal(value, width)) {
+    if (width == 1) return Operand{ConstBool{*number != 0}};
+    return Operand{ConstInt{*number}};
+  }
   if (!value.empty() && value[0] == '@') return Operand{GlobalRef{value.substr(1)}};
   return lowering_error("could not parse integer operand " + std::string(value) +
                         " (ty=" + std::string(type_token) + ")");

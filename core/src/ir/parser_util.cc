@@ -463,6 +463,32 @@ std::optional<int128> parse_int128(std::string_view text) {
   return static_cast<int128>(~magnitude + 1);
 }
 
+std::optional<int128> parse_int_literal(std::string_view text, std::uint32_t width) {
+  if (width == 0 || width > 64) return parse_int128(text);
+  const std::string_view t = trim(text);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  if (i == t.size()) return std::nullopt;
+  // Arithmetic modulo 2^64 keeps the low 64 bits of a literal of any length.
+  std::uint64_t bits = 0;
+  for (; i < t.size(); ++i) {
+    if (!is_digit(t[i])) return std::nullopt;
+    bits = bits * 10 + static_cast<std::uint64_t>(t[i] - '0');
+  }
+  if (negative) bits = ~bits + 1;
+  return static_cast<int128>(wrap_to_width(bits, width));
+}
+
+std::int64_t wrap_to_width(std::uint64_t bits, std::uint32_t width) {
+  if (width < 64) {
+    const std::uint64_t sign = std::uint64_t{1} << (width - 1);
+    bits &= (sign << 1) - 1;
+    bits = (bits ^ sign) - sign;
+  }
+  return static_cast<std::int64_t>(bits);
+}
+
 std::optional<std::uint64_t> parse_uint64(std::string_view text) {
   std::size_t i = 0;
   if (!text.empty() && text[0] == '+') i = 1;

@@ -70,6 +70,14 @@ namespace corvane {
 [[nodiscard]] std::optional<double> parse_float_literal(std::string_view text);
 /// Trimmed, optional sign, decimal digits, signed 128-bit range.
 [[nodiscard]] std::optional<int128> parse_int128(std::string_view text);
+/// An integer literal of type iN as LLVM reads it: trimmed, optional sign,
+/// decimal digits of any length. For N up to 64 the value is taken modulo 2^N
+/// and sign-extended (`i8 300` is 44, `i1 -1` is -1, `i64 2^63` is -2^63); for
+/// wider or unknown types (N = 0) it must lie in the signed 128-bit range.
+[[nodiscard]] std::optional<int128> parse_int_literal(std::string_view text, std::uint32_t width);
+/// The low `width` bits of `bits` (1 to 64) sign-extended, as a constant of
+/// type iN holds them.
+[[nodiscard]] std::int64_t wrap_to_width(std::uint64_t bits, std::uint32_t width);
 /// Untrimmed, optional `+`, decimal digits, unsigned 64-bit range.
 [[nodiscard]] std::optional<std::uint64_t> parse_uint64(std::string_view text);
 

@@ -156,9 +156,15 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
   // `inttoptr (iN K to T)`: the general reading takes K and checks neither
   // word around it, so neither is checked here beyond its spelling.
   if (!cursor.take("inttoptr (")) return false;
-  if (cursor.run<kIdent>().empty() || !cursor.take(" ")) return false;
+  const std::string_view index_type = cursor.run<kIdent>();
+  if (index_type.empty() || !cursor.take(" ")) return false;
   std::int64_t index = 0;
   if (!read_small_decimal(cursor, index) || !cursor.take(" to ")) return false;
+  // The index is a literal of its type, cut to its width as LLVM does.
+  const std::uint32_t index_width = integer_type_width(index_type);
+  if (index_width >= 1 && index_width <= 64) {
+    index = wrap_to_width(static_cast<std::uint64_t>(index), index_width);
+  }
   if (cursor.run<kType>().empty() || !cursor.take(")")) return false;
   out = PtrConst{struct_name, index};
   return true;
@@ -185,7 +191,12 @@ bool read_value(Cursor& cursor, ValueClass value_class, std::string_view type,
       const bool negative = cursor.take("-");
       std::int64_t value = 0;
       if (!read_small_decimal(cursor, value)) return false;
-      out = ConstInt{negative ? -value : value};
+      const std::uint32_t width = integer_type_width(type);
+      const std::int64_t signed_value = negative ? -value : value;
+      // Cut to the type's width as LLVM does (`i8 300` is 44).
+      out = ConstInt{width == 0 || width > 64
+                         ? signed_value
+                         : wrap_to_width(static_cast<std::uint64_t>(signed_value), width)};
       return true;
     }
     case ValueClass::Float: {

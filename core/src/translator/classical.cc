@@ -486,7 +486,7 @@ Result<Expr> cast_source(const IntCast& cast, const LoweringContext& context) {
   if (!cast.constant_source) return context.lookup(cast.source);
   if (cast.source == "true" || cast.source == "false")
     return int_lit(cast.source == "true" ? 1 : 0);
-  const std::optional<int128> value = parse_int128(cast.source);
+  const std::optional<int128> value = parse_int_literal(cast.source, cast.from_width);
   if (!value.has_value() || !fits_i64(*value) || !fits_output(cast.from_width)) {
     return lowering_error("cast source constant " + quote_text(cast.source) + " (SSA value " +
                           quote_text(cast.result) + ") does not fit in i64");

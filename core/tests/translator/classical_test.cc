@@ -634,7 +634,7 @@ TEST(ClassicalLoweringTest, FailuresCarryTheirMessagesAndBindNothing) {
        "`sext` (SSA value \"r\") is not supported: it must extend an integer type iN to a "
        "wider one"},
       {"sext i32 a to i0", "`sext ... to` (SSA value \"r\")" + not_int},
-      {"sext i32 9999999999999999999999999999999999999999 to i64",
+      {"sext i128 9999999999999999999999999999999999999999 to i64",
        "cast source constant \"9999999999999999999999999999999999999999\" (SSA value \"r\") does "
        "not fit in i64"},
       {"icmp eq i64 x\"y 1", "SSA value \"x\\\"y\"" + unbound},
