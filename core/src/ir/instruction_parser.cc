@@ -139,6 +139,11 @@ std::string_view skip_float_flags(std::string_view text) {
   }
 }
 
+// `text` without its first word when that word is `word`.
+std::string_view skip_word(std::string_view text, std::string_view word) {
+  return first_word(text) == word ? rest_after_first_word(text) : text;
+}
+
 struct Parts {
   std::optional<std::string_view> result;
   std::string_view opcode;
@@ -511,7 +516,9 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   }
 
   if (op == "load") {
-    if (result && split_top_level_commas(cut_comment(ops), pieces_).ok() && pieces_.size() >= 2) {
+    // A volatile access means what a plain one does to this program.
+    const std::string_view rest = skip_word(ops, "volatile");
+    if (result && split_top_level_commas(cut_comment(rest), pieces_).ok() && pieces_.size() >= 2) {
       if (const auto pointer = name_after_percent(pieces_[1])) {
         return Instruction{Load{*pointer, *result, trim(pieces_[0])}};
       }
@@ -520,7 +527,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   }
 
   if (op == "store") {
-    if (split_top_level_commas(trim(cut_comment(ops)), pieces_).ok() && pieces_.size() >= 2) {
+    const std::string_view rest = skip_word(ops, "volatile");
+    if (split_top_level_commas(trim(cut_comment(rest)), pieces_).ok() && pieces_.size() >= 2) {
       const std::string_view first = pieces_[0];
       const std::string_view second = pieces_[1];
       std::size_t split = 0;
@@ -577,21 +585,41 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   }
 
   if (op == "getelementptr") {
-    if (result) {
-      std::string_view rest = trim(cut_comment(ops));
-      if (rest.starts_with("inbounds")) rest = trim_start(rest.substr(8));
-      if (split_top_level_commas(rest, pieces_).ok() && pieces_.size() == 4) {
-        const auto base = name_after_percent(pieces_[1]);
-        const bool zero_first = pieces_[2] == "i32 0" || pieces_[2] == "i64 0";
-        const std::string_view last = pieces_[3];
-        if (base && zero_first && (last.starts_with("i32 ") || last.starts_with("i64 "))) {
-          if (const auto index = parse_uint64(last.substr(4))) {
-            return Instruction{Gep{*base, *index, *result}};
-          }
-        }
-      }
+    if (!result) return Instruction{Ignored{op}};
+    std::string_view rest = trim(cut_comment(ops));
+    while (true) {
+      const std::string_view word = first_word(rest);
+      if (word != "inbounds" && word != "nuw" && word != "nusw") break;
+      rest = rest_after_first_word(rest);
     }
-    return Instruction{Ignored{op}};
+    // A form not read here still names its result, so that memory reached
+    // through it is refused rather than forgotten.
+    Gep gep{std::string_view(), std::string_view(), Range{}, *result};
+    if (!split_top_level_commas(rest, pieces_).ok() || pieces_.size() < 2) return Instruction{gep};
+    const std::string_view base_text = trim(pieces_[1]);
+    const std::size_t last_space = base_text.find_last_of(" \t");
+    const std::string_view base_word =
+        last_space == std::string_view::npos ? base_text : base_text.substr(last_space + 1);
+    if (const auto name = name_after_percent(base_word)) {
+      gep.base = *name;
+    } else if (const auto global = parse_global_ident(base_word)) {
+      // A global keeps its `@`, so it never shares a name with a value.
+      gep.base = base_word.substr(0, static_cast<std::size_t>(global->second.data() - base_word.data()));
+    } else {
+      return Instruction{gep};
+    }
+    AppendGuard guard(function);
+    const auto begin = static_cast<std::uint32_t>(function.operands.size());
+    for (std::size_t k = 2; k < pieces_.size(); ++k) {
+      const std::string_view piece = trim(pieces_[k]);
+      Result<Operand> index = parse_operand_parts(first_word(piece), rest_after_first_word(piece));
+      if (!index.ok()) return Instruction{gep};
+      function.operands.push_back(*index);
+    }
+    guard.commit();
+    gep.ty = trim(pieces_[0]);
+    gep.indices = Range{begin, static_cast<std::uint32_t>(function.operands.size() - begin)};
+    return Instruction{gep};
   }
 
   if (op == "ptrtoint" || op == "insertvalue" || op == "extractvalue") {

@@ -242,9 +242,13 @@ struct Bitcast {
   std::string_view result;
   friend bool operator==(const Bitcast&, const Bitcast&) = default;
 };
+/// `getelementptr [flags] TY, PTR BASE, iN I, ...`: the element type the first
+/// index steps over, the base (an SSA name, or a global with its `@`), and the
+/// indices in Function::operands. A form read no further has an empty `ty`.
 struct Gep {
   std::string_view base;
-  std::uint64_t index = 0;
+  std::string_view ty;
+  Range indices;  // into Function::operands
   std::string_view result;
   friend bool operator==(const Gep&, const Gep&) = default;
 };
@@ -381,6 +385,10 @@ struct Function {
   /// The cases of a switch of this function's body (constant and destination).
   [[nodiscard]] std::span<const Incoming> switch_cases(const Switch& branch) const {
     return {incomings.data() + branch.cases.begin, branch.cases.count};
+  }
+  /// The indices of a getelementptr of this function's body.
+  [[nodiscard]] std::span<const Operand> gep_indices(const Gep& gep) const {
+    return {operands.data() + gep.indices.begin, gep.indices.count};
   }
   /// The source value of an inttoptr of this function's body.
   [[nodiscard]] const Operand& value(const IntToPtr& cast) const { return operands[cast.value]; }

@@ -292,12 +292,17 @@ class JoinedInstruction {
   }
   void map_instruction(Gep& i) const {
     map(i.base);
+    map(i.ty);
     map(i.result);
   }
-  void map_instruction(Store& i) const { map(i.pointer); }
+  void map_instruction(Store& i) const {
+    map(i.pointer);
+    map(i.ty);
+  }
   void map_instruction(Load& i) const {
     map(i.pointer);
     map(i.result);
+    map(i.ty);
   }
   void map_instruction(IntCast& i) const {
     map(i.source);

@@ -270,7 +270,8 @@ struct InstructionDumper {
   void operator()(const Gep& i) {
     open("Gep");
     field("base"), text(i.base);
-    field("index"), number(i.index);
+    field("ty"), text(i.ty);
+    field("indices"), operands(i.indices.begin, i.indices.count);
     field("result"), text(i.result);
     close();
   }

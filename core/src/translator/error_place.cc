@@ -65,11 +65,16 @@ class EarliestView {
   void operator()(const Gep& i) {
     add(i.result);
     add(i.base);
+    add(i.ty);
   }
-  void operator()(const Store& i) { add(i.pointer); }
+  void operator()(const Store& i) {
+    add(i.pointer);
+    add(i.ty);
+  }
   void operator()(const Load& i) {
     add(i.result);
     add(i.pointer);
+    add(i.ty);
   }
   void operator()(const IntCast& i) {
     add(i.result);

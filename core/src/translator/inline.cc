@@ -393,7 +393,12 @@ class Inliner {
           } else if constexpr (std::is_same_v<Node, Bitcast>) {
             ASSIGN_OR_RETURN(copy.source, rename_name(instance, node.source));
           } else if constexpr (std::is_same_v<Node, Gep>) {
-            ASSIGN_OR_RETURN(copy.base, rename_name(instance, node.base));
+            if (!node.base.empty() && !node.base.starts_with('@')) {
+              ASSIGN_OR_RETURN(copy.base, rename_name(instance, node.base));
+            }
+            ASSIGN_OR_RETURN(copy.indices.begin, copy_operands(instance, function,
+                                                               node.indices.begin,
+                                                               node.indices.count));
           } else if constexpr (std::is_same_v<Node, Load>) {
             ASSIGN_OR_RETURN(copy.pointer, rename_name(instance, node.pointer));
           } else if constexpr (std::is_same_v<Node, Store>) {

@@ -419,7 +419,7 @@ class Lowerer {
         return false;
       case InstructionKind::Alloca: {
         const std::string_view result = std::get_if<Alloca>(&instruction)->result;
-        context_.pointers.insert_or_assign(result, PointerAlias{result, 0});
+        context_.pointers.insert_or_assign(result, PointerAlias{result, 0, true, true});
         return false;
       }
       case InstructionKind::Bitcast: {
@@ -431,7 +431,8 @@ class Lowerer {
         return false;
       }
       case InstructionKind::Gep:
-        RETURN_IF_ERROR(memory_model_.gep(*std::get_if<Gep>(&instruction)));
+        RETURN_IF_ERROR(memory_model_.gep(*std::get_if<Gep>(&instruction),
+                                          function_->gep_indices(*std::get_if<Gep>(&instruction))));
         return false;
       case InstructionKind::Store:
         RETURN_IF_ERROR(memory_model_.store(*std::get_if<Store>(&instruction),

@@ -28,9 +28,158 @@ std::string memory_key(std::string_view base, std::int64_t offset) {
 
 namespace {
 
+// Size and alignment of a type in bytes; nothing for a type whose layout is
+// not known here (named structs, vectors, exotic floats) or whose size does
+// not fit 63 bits. `depth` bounds the nesting that hostile text may ask for.
+struct Layout {
+  std::uint64_t size = 0;
+  std::uint64_t align = 1;
+};
+constexpr int kMaxTypeNesting = 64;
+constexpr std::uint64_t kMaxTypeBytes = std::uint64_t{1} << 62;
+
+std::optional<Layout> type_layout(std::string_view ty, int depth);
+
+// `[N x T]`: N and T.
+std::optional<std::pair<std::uint64_t, std::string_view>> array_parts(std::string_view ty) {
+  if (ty.size() < 2 || ty.front() != '[' || ty.back() != ']') return std::nullopt;
+  const std::string_view inner = trim(ty.substr(1, ty.size() - 2));
+  const auto count = parse_uint64(first_word(inner));
+  const std::string_view rest = rest_after_first_word(inner);
+  if (!count || first_word(rest) != "x") return std::nullopt;
+  return std::pair{*count, rest_after_first_word(rest)};
+}
+
+// `{ T, ... }` or `<{ T, ... }>`: the field types, and whether it is packed.
+std::optional<std::pair<std::vector<std::string_view>, bool>> struct_fields(std::string_view ty) {
+  bool packed = false;
+  if (ty.size() >= 4 && ty.starts_with("<{") && ty.ends_with("}>")) {
+    packed = true;
+    ty = ty.substr(1, ty.size() - 2);
+  }
+  if (ty.size() < 2 || ty.front() != '{' || ty.back() != '}') return std::nullopt;
+  const std::string_view inner = trim(ty.substr(1, ty.size() - 2));
+  std::vector<std::string_view> fields;
+  if (!inner.empty() && !split_top_level_commas(inner, fields).ok()) return std::nullopt;
+  for (std::string_view& field : fields) field = trim(field);
+  return std::pair{std::move(fields), packed};
+}
+
+// The offset of each field of a struct, and the struct's layout.
+std::optional<Layout> struct_layout(const std::vector<std::string_view>& fields, bool packed,
+                                    int depth, std::vector<std::uint64_t>* offsets) {
+  Layout whole;
+  for (const std::string_view field : fields) {
+    const auto layout = type_layout(field, depth + 1);
+    if (!layout) return std::nullopt;
+    const std::uint64_t align = packed ? 1 : layout->align;
+    whole.size = (whole.size + align - 1) / align * align;
+    if (offsets != nullptr) offsets->push_back(whole.size);
+    whole.size += layout->size;
+    whole.align = std::max(whole.align, align);
+    if (whole.size > kMaxTypeBytes) return std::nullopt;
+  }
+  whole.size = (whole.size + whole.align - 1) / whole.align * whole.align;
+  return whole;
+}
+
+std::optional<Layout> type_layout(std::string_view ty, int depth) {
+  ty = trim(ty);
+  if (depth > kMaxTypeNesting || ty.empty()) return std::nullopt;
+  if (ty == "ptr" || ty.back() == '*') return Layout{8, 8};
+  if (ty == "half") return Layout{2, 2};
+  if (ty == "float") return Layout{4, 4};
+  if (ty == "double") return Layout{8, 8};
+  if (const std::uint32_t width = integer_type_width(ty); width != 0) {
+    std::uint64_t bytes = 1;
+    while (bytes * 8 < width) bytes *= 2;
+    return Layout{bytes, std::min<std::uint64_t>(bytes, 8)};
+  }
+  if (const auto array = array_parts(ty)) {
+    const auto element = type_layout(array->second, depth + 1);
+    if (!element) return std::nullopt;
+    std::uint64_t size = 0;
+    if (__builtin_mul_overflow(element->size, array->first, &size) || size > kMaxTypeBytes) {
+      return std::nullopt;
+    }
+    return Layout{size, element->align};
+  }
+  if (const auto fields = struct_fields(ty)) {
+    return struct_layout(fields->first, fields->second, depth, nullptr);
+  }
+  return std::nullopt;
+}
+
+// An index as the signed 64-bit value LLVM extends it to.
+std::optional<std::int64_t> constant_index(const Operand& index) {
+  if (const auto* integer = std::get_if<ConstInt>(&index)) {
+    if (integer->value < std::numeric_limits<std::int64_t>::min() ||
+        integer->value > std::numeric_limits<std::int64_t>::max()) {
+      return std::nullopt;
+    }
+    return static_cast<std::int64_t>(integer->value);
+  }
+  if (const auto* boolean = std::get_if<ConstBool>(&index)) return boolean->value ? -1 : 0;
+  return std::nullopt;
+}
+
+}  // namespace
+
+GepOffset gep_offset(std::string_view ty, std::span<const Operand> indices) {
+  using Kind = GepOffset::Kind;
+  if (ty.empty() || indices.empty()) return {Kind::UnknownLayout, 0};
+  std::string_view current = ty;
+  std::int64_t offset = 0;
+  bool not_constant = false;
+  for (std::size_t k = 0; k < indices.size(); ++k) {
+    std::uint64_t step = 0;
+    std::string_view next = current;
+    const auto index = constant_index(indices[k]);
+    if (k == 0) {
+      const auto layout = type_layout(current, 0);
+      if (!layout) return {Kind::UnknownLayout, 0};
+      step = layout->size;
+    } else if (const auto array = array_parts(current)) {
+      const auto layout = type_layout(array->second, 0);
+      if (!layout) return {Kind::UnknownLayout, 0};
+      step = layout->size;
+      next = array->second;
+    } else if (const auto fields = struct_fields(current)) {
+      std::vector<std::uint64_t> offsets;
+      if (!index || !struct_layout(fields->first, fields->second, 0, &offsets) || *index < 0 ||
+          static_cast<std::uint64_t>(*index) >= offsets.size()) {
+        return {Kind::UnknownLayout, 0};
+      }
+      const auto field = static_cast<std::size_t>(*index);
+      if (__builtin_add_overflow(offset, static_cast<std::int64_t>(offsets[field]), &offset)) {
+        return {Kind::Overflow, 0};
+      }
+      current = fields->first[field];
+      continue;
+    } else {
+      return {Kind::UnknownLayout, 0};  // an index into a type that has no elements
+    }
+    current = next;
+    if (!index) {
+      not_constant = true;
+      continue;
+    }
+    std::int64_t scaled = 0;
+    if (__builtin_mul_overflow(*index, static_cast<std::int64_t>(step), &scaled) ||
+        __builtin_add_overflow(offset, scaled, &offset)) {
+      return {Kind::Overflow, 0};
+    }
+  }
+  if (not_constant) return {Kind::NotConstant, 0};
+  return {Kind::Known, offset};
+}
+
+namespace {
+
 struct Alias {
   std::string_view base;
   std::int64_t offset = 0;
+  bool resolved = true;
 };
 
 // One store or load of a known slot, in the order of its block.
@@ -86,17 +235,17 @@ MemoryPlan plan_memory(const Function& function) {
                                  alias_of(cast->source).value_or(Alias{cast->source, 0}));
       } else if (const auto* gep = std::get_if<Gep>(&instruction)) {
         const Alias base = alias_of(gep->base).value_or(Alias{gep->base, 0});
+        const GepOffset step = gep_offset(gep->ty, function.gep_indices(*gep));
         std::int64_t offset = 0;
-        if (gep->index <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) &&
-            !__builtin_add_overflow(base.offset, static_cast<std::int64_t>(gep->index), &offset)) {
-          aliases.insert_or_assign(gep->result, Alias{base.base, offset});
-        }
+        const bool known = base.resolved && step.kind == GepOffset::Kind::Known &&
+                           !__builtin_add_overflow(base.offset, step.bytes, &offset);
+        aliases.insert_or_assign(gep->result, Alias{base.base, offset, known});
       } else if (const auto* store = std::get_if<Store>(&instruction)) {
-        if (const auto alias = alias_of(store->pointer)) {
+        if (const auto alias = alias_of(store->pointer); alias && alias->resolved) {
           accesses[b].push_back(Access{slot_of(*alias, store->ty), store, nullptr});
         }
       } else if (const auto* load = std::get_if<Load>(&instruction)) {
-        if (const auto alias = alias_of(load->pointer)) {
+        if (const auto alias = alias_of(load->pointer); alias && alias->resolved) {
           accesses[b].push_back(Access{slot_of(*alias, load->ty), nullptr, load});
           any_load = true;
         }
@@ -242,6 +391,7 @@ Result<const std::string*> MemoryModel::slot_variable(std::string_view pointer) 
 }
 
 Status MemoryModel::store(const Store& store, const Operand& value, std::vector<Stmt>& out) {
+  RETURN_IF_ERROR(check_resolved(store.pointer, "store", true));
   if (plan_ == nullptr) {
     // What a store means depends on the loads it reaches.
     context_.tracker->require_whole_function();
@@ -261,6 +411,7 @@ Status MemoryModel::store(const Store& store, const Operand& value, std::vector<
 }
 
 Status MemoryModel::load(const Load& load) {
+  RETURN_IF_ERROR(check_resolved(load.pointer, "load " + quote_text(load.result), false));
   if (plan_ == nullptr) {
     // Which store a load sees depends on the paths into its block.
     context_.tracker->require_whole_function();
@@ -296,17 +447,35 @@ Status MemoryModel::load(const Load& load) {
   return ok_status();
 }
 
-Status MemoryModel::gep(const Gep& gep) {
+Status MemoryModel::gep(const Gep& gep, std::span<const Operand> indices) {
   auto it = context_.pointers.find(gep.base);
-  const PointerAlias base = it == context_.pointers.end() ? PointerAlias{gep.base, 0} : it->second;
+  const PointerAlias base = it == context_.pointers.end() ? PointerAlias{gep.base} : it->second;
+  const GepOffset step = gep_offset(gep.ty, indices);
   std::int64_t offset = 0;
-  if (gep.index > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
-      __builtin_add_overflow(base.offset, static_cast<std::int64_t>(gep.index), &offset)) {
+  if (step.kind == GepOffset::Kind::Overflow ||
+      (base.resolved && step.kind == GepOffset::Kind::Known &&
+       __builtin_add_overflow(base.offset, step.bytes, &offset))) {
     return lowering_error("getelementptr " + quote_text(gep.result) +
                           " addresses an offset beyond the signed 64-bit range");
   }
-  context_.pointers.insert_or_assign(gep.result, PointerAlias{base.base, offset});
+  const bool known = base.resolved && step.kind == GepOffset::Kind::Known;
+  context_.pointers.insert_or_assign(gep.result,
+                                     PointerAlias{base.base, offset, base.from_alloca, known});
   return ok_status();
+}
+
+// Memory reached through an address that is not known when translating could
+// be any slot: a store there, or a load of an alloca there, is refused.
+Status MemoryModel::check_resolved(std::string_view pointer, std::string_view access,
+                                   bool any_base) const {
+  const auto it = context_.pointers.find(pointer);
+  if (it == context_.pointers.end() || it->second.resolved || !(any_base || it->second.from_alloca)) {
+    return ok_status();
+  }
+  return lowering_error(std::string(access) + " through pointer " + quote_text(pointer) +
+                        " is not supported: its getelementptr has an index that is not a "
+                        "constant, or steps over a type whose layout is not known, so the "
+                        "memory it addresses is not known when translating");
 }
 
 Status MemoryModel::inttoptr(const IntToPtr& cast, const Operand& source) {

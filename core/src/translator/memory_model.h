@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,8 +22,20 @@
 
 namespace corvane {
 
-/// Key of a memory slot: base name, a NUL, and the offset in decimal.
+/// Key of a memory slot: base name, a NUL, and the byte offset in decimal.
 [[nodiscard]] std::string memory_key(std::string_view base, std::int64_t offset);
+
+/// Where a getelementptr points relative to its base.
+struct GepOffset {
+  enum class Kind : std::uint8_t { Known, NotConstant, UnknownLayout, Overflow };
+  Kind kind = Kind::Known;
+  std::int64_t bytes = 0;  // Kind::Known: the byte offset from the base
+};
+/// The byte offset of a getelementptr over `ty` with `indices` from its base:
+/// every index scaled by the size of the type it steps over (integers, floats
+/// and pointers in their natural sizes, arrays, and structs laid out with
+/// natural alignment).
+[[nodiscard]] GepOffset gep_offset(std::string_view ty, std::span<const Operand> indices);
 
 /// How the lowering treats the loads and stores of one function.
 struct MemoryPlan {
@@ -47,7 +60,8 @@ class MemoryModel {
   MemoryModel(const MemoryPlan* plan, LoweringContext& context, HoistedDecls& hoisted)
       : plan_(plan), context_(context), hoisted_(hoisted) {}
 
-  Status gep(const Gep& gep);
+  /// `indices` are the getelementptr's index operands.
+  Status gep(const Gep& gep, std::span<const Operand> indices);
   /// `source` is the cast's integer operand.
   Status inttoptr(const IntToPtr& cast, const Operand& source);
   /// `value` is the stored operand; an assignment to a slot variable goes to `out`.
@@ -56,6 +70,7 @@ class MemoryModel {
 
  private:
   Result<const std::string*> slot_variable(std::string_view pointer);
+  Status check_resolved(std::string_view pointer, std::string_view access, bool any_base) const;
 
   const MemoryPlan* plan_;  // null for a streaming run
   LoweringContext& context_;

@@ -4,9 +4,9 @@
 
 define void @main() #0 {
 entry:
-  %base = alloca i64
-  %p = getelementptr i64, i64* %base, i64 0, i64 9223372036854775807
-  %p2 = getelementptr i64, i64* %p, i64 0, i64 1
+  %base = alloca [2 x i64]
+  %p = getelementptr [2 x i64], [2 x i64]* %base, i64 0, i64 1152921504606846975
+  %p2 = getelementptr i64, i64* %p, i64 1
   ret void
 }
 
