@@ -13,6 +13,7 @@
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
+#include "support/text.h"
 
 namespace corvane {
 namespace parser_detail {
@@ -32,12 +33,32 @@ std::optional<std::size_t> matching_paren(std::string_view text, std::size_t ope
   return std::nullopt;
 }
 
-// `label %name` (blanks allowed between): the label, or nothing.
-std::optional<std::string_view> read_label_piece(std::string_view piece) {
+// The text after a label name that starts `text` (a quoted name ends at its
+// closing quote).
+std::string_view after_label_name(std::string_view text, std::string_view name) {
+  const char* end = name.data() + name.size();
+  if (end < text.data() + text.size() && *end == '"') ++end;
+  return text.substr(static_cast<std::size_t>(end - text.data()));
+}
+
+// `label %name` (blanks allowed between): the label, or nothing. With `whole`,
+// nothing may follow the name.
+std::optional<std::string_view> read_label_piece(std::string_view piece, bool whole = false) {
   if (!piece.starts_with("label")) return std::nullopt;
   const std::string_view rest = trim_start(piece.substr(5));
   if (rest.empty() || rest[0] != '%') return std::nullopt;
-  return parse_label_name(rest.substr(1));
+  const std::string_view name = parse_label_name(rest.substr(1));
+  if (whole && !trim(after_label_name(rest.substr(1), name)).empty()) return std::nullopt;
+  return name;
+}
+
+// The error for text left over after a complete instruction.
+TranslateError trailing_text_error(std::string_view text, std::string_view rest,
+                                   std::string_view instruction) {
+  const std::string_view token = first_word(rest);
+  return at_token(parse_error(concat("unexpected ", quote_text(token)) + " after " +
+                              std::string(instruction)),
+                  text, token);
 }
 
 // Drops the operands and incomings an instruction appended when it fails.
@@ -324,7 +345,13 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       if (rest.empty() || rest[0] != '%') {
         return at_token(parse_error(concat("br label missing %<target>: ", ops)), text, rest);
       }
-      return Instruction{Br{parse_label_name(rest.substr(1))}};
+      const std::string_view target = parse_label_name(rest.substr(1));
+      const std::string_view after = trim(after_label_name(rest.substr(1), target));
+      if (!after.empty()) {
+        return trailing_text_error(
+            text, after, "br " + std::string(trim_end(ops.substr(0, ops.size() - after.size()))));
+      }
+      return Instruction{Br{target}};
     }
     if (ops.size() < 3 || !ops.starts_with("i1 ")) {
       return at_token(parse_error(concat("unsupported br form: ", ops)), text, ops);
@@ -349,12 +376,12 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       return at_token(lowering_error(concat("unsupported constant branch condition ", cond_text)),
                       text, cond_text);
     }
-    const auto true_label = read_label_piece(pieces_[1]);
+    const auto true_label = read_label_piece(pieces_[1], true);
     if (!true_label) {
       return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[1])), text,
                       pieces_[1]);
     }
-    const auto false_label = read_label_piece(pieces_[2]);
+    const auto false_label = read_label_piece(pieces_[2], true);
     if (!false_label) {
       return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[2])), text,
                       pieces_[2]);
@@ -362,7 +389,18 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     return Instruction{CondBr{cond, *true_label, *false_label}};
   }
 
-  if (op == "ret") return Instruction{Ret{ops == "void" ? std::string_view() : ops}};
+  if (op == "ret") {
+    // `ret void`, or `ret TYPE VALUE`.
+    if (ops == "void") return Instruction{Ret{}};
+    const std::string_view value = trim(rest_after_first_word(ops));
+    if (ops.empty() || first_word(ops) == "void" || value.empty()) {
+      return ops.empty() || first_word(ops) != "void"
+                 ? at_token(parse_error(concat("ret expects void or a typed value, got ", ops)),
+                            text, ops.empty() ? op : ops)
+                 : trailing_text_error(text, value, "ret void");
+    }
+    return Instruction{Ret{ops}};
+  }
 
   if (op == "icmp") {
     if (!result) return at_token(parse_error("icmp without SSA result assignment"), text, op);

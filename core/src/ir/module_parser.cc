@@ -23,6 +23,37 @@ namespace {
 using parser_detail::concat;
 using parser_detail::InstructionParser;
 
+// An LLVM instruction opcode, or a word that may come before one (`tail call`).
+bool is_opcode_word(std::string_view word) {
+  static constexpr std::string_view kWords[] = {
+      "add",         "addrspacecast", "alloca",         "and",          "ashr",
+      "atomicrmw",   "bitcast",       "br",             "call",         "callbr",
+      "catchpad",    "catchret",      "catchswitch",    "cleanuppad",   "cleanupret",
+      "cmpxchg",     "extractelement", "extractvalue",  "fadd",         "fcmp",
+      "fdiv",        "fence",         "fmul",           "fneg",         "fpext",
+      "fptosi",      "fptoui",        "fptrunc",        "freeze",       "frem",
+      "fsub",        "getelementptr", "icmp",           "indirectbr",   "insertelement",
+      "insertvalue", "inttoptr",      "invoke",         "landingpad",   "load",
+      "lshr",        "mul",           "musttail",       "notail",       "or",
+      "phi",         "ptrtoint",      "resume",         "ret",          "sdiv",
+      "select",      "sext",          "shl",            "shufflevector", "sitofp",
+      "srem",        "store",         "sub",            "switch",       "tail",
+      "trunc",       "udiv",          "uitofp",         "unreachable",  "urem",
+      "va_arg",      "xor",           "zext",
+  };
+  for (const std::string_view known : kWords) {
+    if (known == word) return true;
+  }
+  return false;
+}
+
+// Whether the comment-free part of `line` ends with `,` or `=`, after which
+// an instruction always goes on.
+bool ends_open(std::string_view line) {
+  const std::string_view text = trim_end(cut_comment(line));
+  return !text.empty() && (text.back() == ',' || text.back() == '=');
+}
+
 // Cursor over the lines of the text (the pieces between line feeds).
 class LineReader {
  public:
@@ -38,6 +69,28 @@ class LineReader {
       pos_ = end + 1;
     }
     return true;
+  }
+
+  // Whether the next line goes on with the instruction before it: LLVM reads a
+  // line break as a blank, and a line that starts with what no instruction,
+  // label or closing brace starts with (`2`, `label %b`, `to i64`, `!dbg`)
+  // can only be the rest of the line before.
+  [[nodiscard]] bool next_line_continues() const {
+    if (done_) return false;
+    std::size_t i = pos_;
+    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
+    if (i == text_.size()) return false;
+    const char c = text_[i];
+    if (c == '%' || c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') {
+      return false;
+    }
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' || c == '$')) {
+      return true;
+    }
+    std::size_t end = i;
+    while (end < text_.size() && is_ident_char(text_[end])) ++end;
+    if (end < text_.size() && text_[end] == ':') return false;  // a block label
+    return !is_opcode_word(text_.substr(i, end - i));
   }
 
   // Bytes from the current line to the next `}` (normally the one that closes
@@ -524,12 +577,15 @@ class ModuleParser {
     bool at_seen = false;
     scan_line(first_line, balance, at_seen);
     std::optional<bool> is_call;  // decided once, from the first line, and only when needed
-    const auto complete = [&]() {
-      if (balance != 0 || at_seen) return balance == 0;
-      if (!is_call) is_call = starts_call(first_line);
-      return !*is_call;
+    const auto complete = [&](std::string_view last_line) {
+      if (balance != 0) return false;
+      if (!at_seen) {
+        if (!is_call) is_call = starts_call(first_line);
+        if (*is_call) return false;
+      }
+      return !ends_open(last_line) && !lines_.next_line_continues();
     };
-    if (complete()) {
+    if (complete(first_line)) {
       Result<Instruction> instruction = instructions_.parse(first_line, function);
       if (!instruction.ok()) {
         // The instruction parser places its errors within the line it was given.
@@ -543,15 +599,16 @@ class ModuleParser {
     }
     joined_.start(first_line);
     std::string_view line;
+    std::string_view text;
     do {
       if (!lines_.next(line)) {
         return at(parse_error(concat("unterminated instruction: ", joined_.text())), first_line);
       }
-      const std::string_view text = trim(line);
+      text = trim(line);
       if (text.empty()) continue;
       joined_.append(text);
       scan_line(text, balance, at_seen);
-    } while (!complete());
+    } while (text.empty() || !complete(text));
     const std::size_t operands_begin = function.operands.size();
     const std::size_t incomings_begin = function.incomings.size();
     Result<Instruction> instruction = instructions_.parse(joined_.text(), function);
