@@ -272,14 +272,18 @@ Result<std::vector<Stmt>> Structurer::finish() {
   }
   std::vector<std::string_view> remaining;
   remaining.reserve(graph_.live_count());
+  std::optional<std::size_t> place;  // the terminator of the first remaining block in text order
   for (std::uint32_t i = 0; i < state_.size(); ++i) {
-    if (graph_.contains(i)) remaining.push_back(blocks_[i].label);
+    if (!graph_.contains(i)) continue;
+    remaining.push_back(blocks_[i].label);
+    if (!place) place = blocks_[i].terminator_offset;
   }
   std::sort(remaining.begin(), remaining.end());
-  return control_flow_error(
+  TranslateError error = control_flow_error(
       "could not reduce CFG to a single block; remaining blocks: " +
       quote_list(remaining.data(), remaining.size()) +
       ". corvane supports only structured control flow (sequence, if/else, simple while).");
+  return place ? placed(std::move(error), *place) : error;
 }
 
 Result<bool> Structurer::try_pass(Pass pass, std::uint32_t n) {

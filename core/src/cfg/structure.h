@@ -21,6 +21,8 @@ struct BlockLowering {
   // block per record would mean one allocation (and free) per basic block.
   SmallVec<Name, 2> successors;
   std::optional<Expr> condition;  // for a conditional branch
+  /// Where the block's terminator starts in the text; none for a made block.
+  std::optional<std::size_t> terminator_offset;
   friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
 };
 

@@ -391,7 +391,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
 
   if (op == "ret") {
     // `ret void`, or `ret TYPE VALUE`.
-    if (ops == "void") return Instruction{Ret{}};
+    if (ops == "void") return Instruction{Ret{ops.substr(0, 0)}};  // empty, placed at `void`
     const std::string_view value = trim(rest_after_first_word(ops));
     if (ops.empty() || first_word(ops) == "void" || value.empty()) {
       return ops.empty() || first_word(ops) != "void"

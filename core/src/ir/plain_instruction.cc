@@ -323,7 +323,7 @@ bool read_branch(std::string_view text, Instruction& out) {
 bool try_parse_plain_instruction(std::string_view text, Function& function, Instruction& out) {
   if (text.starts_with("br ")) return read_branch(text, out);
   if (text == "ret void") {
-    out = Ret{};
+    out = Ret{text.substr(4, 0)};  // empty, placed at `void`
     return true;
   }
   const std::size_t operands = function.operands.size();

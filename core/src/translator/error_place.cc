@@ -103,6 +103,22 @@ std::size_t line_start(std::string_view source, std::size_t offset) {
 
 }  // namespace
 
+std::optional<std::size_t> line_of_view(std::string_view view, std::string_view source) {
+  if (view.data() < source.data() || view.data() > source.data() + source.size()) {
+    return std::nullopt;
+  }
+  return line_start(source, static_cast<std::size_t>(view.data() - source.data()));
+}
+
+std::optional<std::size_t> instruction_offset(const Instruction& instruction,
+                                              std::string_view source) {
+  EarliestView earliest(source);
+  std::visit(earliest, instruction);
+  const std::optional<std::size_t> offset = earliest.offset();
+  if (!offset) return std::nullopt;
+  return line_start(source, *offset);
+}
+
 TranslateError place_at_instruction(TranslateError error, const Instruction& instruction,
                                     std::string_view source) {
   if (error.offset) return error;

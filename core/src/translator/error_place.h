@@ -3,6 +3,8 @@
 // instruction for this; the place is worked out only once an error is raised.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "ir/ir.h"
@@ -18,5 +20,13 @@ namespace corvane {
 [[nodiscard]] TranslateError place_at_instruction(TranslateError error,
                                                   const Instruction& instruction,
                                                   std::string_view source);
+
+/// Byte offset of the first non-blank character of the line of `source` that
+/// holds `view`; nothing when `view` lies outside `source` (a made name).
+[[nodiscard]] std::optional<std::size_t> line_of_view(std::string_view view,
+                                                      std::string_view source);
+/// Where `instruction` starts in `source`, as place_at_instruction places it.
+[[nodiscard]] std::optional<std::size_t> instruction_offset(const Instruction& instruction,
+                                                            std::string_view source);
 
 }  // namespace corvane

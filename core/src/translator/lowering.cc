@@ -201,6 +201,7 @@ class Lowerer {
       if (abandoned()) return ok_status();
       if (*ended) {
         ended_ = true;
+        record_.terminator_offset = instruction_offset(instruction, source_);
         break;
       }
       if (capturing_) {
@@ -232,7 +233,7 @@ class Lowerer {
   Result<std::optional<Program>> finish(LoweringPlan& plan) {
     if (!phi_copies_.empty()) {
       tracker_.leave_blocks();
-      RETURN_IF_ERROR(place_phi_copies(phi_copies_, processed_, context_));
+      RETURN_IF_ERROR(place_phi_copies(source_, phi_copies_, processed_, context_));
     }
     const bool grew = tracker_.analyse(processed_.blocks(), plan);
     if (abandoned() || grew) return std::optional<Program>();

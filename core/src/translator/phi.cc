@@ -5,6 +5,8 @@
 // fails leaves the lowering state as it was.
 #include "translator/phi.h"
 
+#include "translator/error_place.h"
+
 #include <functional>
 #include <limits>
 #include <optional>
@@ -398,7 +400,7 @@ std::string edge_label(ProcessedBlocks& processed, std::string_view pred, std::s
 
 // Each phi has an incoming value for every block that branches to its block
 // (LLVM's rule; without it the variable would keep a stale value).
-Status check_every_predecessor(const std::vector<PhiCopy>& copies,
+Status check_every_predecessor(std::string_view source, const std::vector<PhiCopy>& copies,
                                const ProcessedBlocks& processed) {
   std::unordered_map<std::string_view, std::vector<std::string_view>> predecessors;
   for (const PhiCopy& copy : copies) predecessors.try_emplace(copy.block);
@@ -421,8 +423,11 @@ Status check_every_predecessor(const std::vector<PhiCopy>& copies,
     }
     for (const std::string_view pred : predecessors[copies[begin].block]) {
       if (covered.count(pred) == 0) {
-        return lowering_error("phi " + quote_text(copies[begin].phi) +
-                              " has no incoming value for its predecessor " + quote_text(pred));
+        TranslateError error = lowering_error("phi " + quote_text(copies[begin].phi) +
+                                              " has no incoming value for its predecessor " +
+                                              quote_text(pred));
+        const auto place = line_of_view(copies[begin].phi, source);
+        return place ? placed(std::move(error), *place) : error;
       }
     }
     begin = end;
@@ -504,9 +509,9 @@ Status lower_general_phi(const Phi& phi, std::span<const Incoming> incomings,
   return ok_status();
 }
 
-Status place_phi_copies(const std::vector<PhiCopy>& copies, ProcessedBlocks& processed,
-                        LoweringContext& context) {
-  RETURN_IF_ERROR(check_every_predecessor(copies, processed));
+Status place_phi_copies(std::string_view source, const std::vector<PhiCopy>& copies,
+                        ProcessedBlocks& processed, LoweringContext& context) {
+  RETURN_IF_ERROR(check_every_predecessor(source, copies, processed));
   // The edges in the order their first assignment was made.
   std::vector<EdgeCopies> edges;
   std::unordered_map<std::string, std::size_t> edge_of;

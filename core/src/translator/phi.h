@@ -137,7 +137,7 @@ struct PhiCopy {
 /// captured where it is defined. They go at the end of a predecessor whose only
 /// successor is the phi's block, else on a block of their own put on the edge
 /// (appended to `processed`), so no other path runs them.
-[[nodiscard]] Status place_phi_copies(const std::vector<PhiCopy>& copies,
+[[nodiscard]] Status place_phi_copies(std::string_view source, const std::vector<PhiCopy>& copies,
                                       ProcessedBlocks& processed, LoweringContext& context);
 
 }  // namespace corvane

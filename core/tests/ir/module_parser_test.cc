@@ -250,6 +250,12 @@ TEST(ModuleParserTest, ViewsPointIntoTheTextWhereTheTokensStand) {
       "      i64 %n)\n"
       "  %p = phi i64 [ 1, %a ], [\n"
       "     %v, %b ]\n"
+      "  store i64 3, ptr %s, !dbg !DILocation(line: 1,\n"
+      "    column: 2)\n"
+      "  %l = load volatile i64,\n"
+      "    ptr %s\n"
+      "  %g = getelementptr [2 x i64],\n"
+      "    ptr %s, i64 0, i64 1\n"
       "  ret void\n"
       "}\n";
   const std::string expected =
@@ -257,7 +263,11 @@ TEST(ModuleParserTest, ViewsPointIntoTheTextWhereTheTokensStand) {
       "result: \"res\"@22 }\n"
       "Phi { ty: \"i64\"@92, incomings: [(ConstInt(1), \"a\"@102), (Ssa(\"v\")@115, \"b\"@119)], "
       "result: \"p\"@84 }\n"
-      "Ret { value: \"\" }\n";
+      "Store { value: [ConstInt(3)], pointer: \"s\"@143, ty: \"i64\"@131 }\n"
+      "Load { pointer: \"s\"@222, result: \"l\"@190, ty: \"i64\"@208 }\n"
+      "Gep { base: \"s\"@265, ty: \"[2 x i64]\"@245, indices: [ConstInt(0), ConstInt(1)], "
+      "result: \"g\"@227 }\n"
+      "Ret { value: \"\"@287 }\n";
   for (const bool borrowing : {false, true}) {
     auto parsed = borrowing ? parse_module_borrowing(text) : parse_module(text);
     ASSERT_TRUE(parsed.ok()) << parsed.error().message;

@@ -79,7 +79,7 @@ TEST(PhiLoweringTest, GeneralPhisAssignOnEveryEdge) {
   EXPECT_EQ(dump_statements(fixture.hoisted.statements()), "int cint_0 = 0; int cint_1 = 0;");
   EXPECT_EQ(fixture.body(1), "");  // copies come last
 
-  ASSERT_TRUE(place_phi_copies(copies, fixture.processed, fixture.context).ok());
+  ASSERT_TRUE(place_phi_copies({}, copies, fixture.processed, fixture.context).ok());
   const std::vector<BlockLowering>& blocks = fixture.processed.blocks();
   ASSERT_EQ(blocks.size(), 4u);
   EXPECT_EQ(fixture.body(0), "reset q[0];");
@@ -109,7 +109,7 @@ TEST(PhiLoweringTest, GeneralPhisAssignOnEveryEdge) {
     const Phi phi{row.ty, Range{0, static_cast<std::uint32_t>(incomings.size())}, "r"};
     Status status =
         lower_general_phi(phi, incomings, "j", failing.hoisted, failing.context, failed_copies);
-    if (status.ok()) status = place_phi_copies(failed_copies, failing.processed, failing.context);
+    if (status.ok()) status = place_phi_copies({}, failed_copies, failing.processed, failing.context);
     ASSERT_FALSE(status.ok()) << row.message;
     EXPECT_EQ(status.error().message, row.message);
   }
