@@ -18,6 +18,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -419,6 +420,10 @@ struct Module {
   /// an error at an instruction that holds only made names has no place.
   /// Mutable: making a name changes nothing that the module's readers see.
   mutable std::deque<std::string> made_names;
+  /// For a made name (by its first byte), where the text that made it stands:
+  /// the call an inlined copy comes from. Errors at an instruction that holds
+  /// only made names are placed there.
+  mutable std::unordered_map<const char*, std::size_t> made_name_places;
 
   /// The complete input text, verbatim.
   [[nodiscard]] std::string_view source() const { return source_view; }

@@ -256,6 +256,11 @@ bool read_call(std::string_view text, Function& function, Instruction& out) {
   if (!cursor.take("call ")) return false;
   const std::string_view ret_ty = cursor.run<kType>();
   if (ret_ty.empty() || !cursor.take(" @")) return false;
+  // Only a type: a flag or calling convention word (`fast`, `ccc`) there is the
+  // general reader's to judge.
+  ValueClass ret_class = ValueClass::Pointer;
+  OptionalView ret_struct;
+  if (ret_ty != "void" && !classify(ret_ty, ret_class, ret_struct)) return false;
   const std::string_view callee = cursor.run<kIdent>();
   if (callee.empty() || !cursor.take("(")) return false;
 

@@ -11,13 +11,20 @@ namespace {
 // The earliest view into the source among those an instruction record holds.
 class EarliestView {
  public:
-  explicit EarliestView(std::string_view source) : source_(source) {}
+  explicit EarliestView(std::string_view source, const MadeNamePlaces* made = nullptr)
+      : source_(source), made_(made) {}
 
   void add(std::string_view view) {
     const std::less<const char*> before;
     const char* p = view.data();
-    if (p == nullptr || before(p, source_.data()) || before(source_.data() + source_.size(), p)) {
-      return;  // not a view into the source
+    if (p == nullptr) return;
+    if (before(p, source_.data()) || before(source_.data() + source_.size(), p)) {
+      // Not a view into the source: perhaps a name made where an inlined call stands.
+      if (made_ != nullptr && !made_place_) {
+        const auto found = made_->find(p);
+        if (found != made_->end()) made_place_ = found->second;
+      }
+      return;
     }
     if (earliest_ == nullptr || before(p, earliest_)) earliest_ = p;
   }
@@ -29,6 +36,8 @@ class EarliestView {
     if (earliest_ == nullptr) return std::nullopt;
     return static_cast<std::size_t>(earliest_ - source_.data());
   }
+  /// Where the first made name found was made, if any.
+  [[nodiscard]] std::optional<std::size_t> made_place() const { return made_place_; }
 
   void operator()(const Call& i) {
     add(i.result);
@@ -90,7 +99,9 @@ class EarliestView {
 
  private:
   std::string_view source_;
+  const MadeNamePlaces* made_;
   const char* earliest_ = nullptr;
+  std::optional<std::size_t> made_place_;
 };
 
 // The first non-blank character of the line that holds byte `offset`.
@@ -120,12 +131,15 @@ std::optional<std::size_t> instruction_offset(const Instruction& instruction,
 }
 
 TranslateError place_at_instruction(TranslateError error, const Instruction& instruction,
-                                    std::string_view source) {
+                                    std::string_view source, const MadeNamePlaces* made) {
   if (error.offset) return error;
-  EarliestView earliest(source);
+  EarliestView earliest(source, made);
   std::visit(earliest, instruction);
   const std::optional<std::size_t> offset = earliest.offset();
-  if (!offset) return error;
+  if (!offset) {
+    if (earliest.made_place()) error.offset = *earliest.made_place();
+    return error;
+  }
   // The opcode of an unrecognized instruction is the offending token itself.
   error.offset =
       std::holds_alternative<Unrecognized>(instruction) ? *offset : line_start(source, *offset);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "ir/ir.h"
 #include "support/error.h"
@@ -17,9 +18,14 @@ namespace corvane {
 /// opcode of an unrecognized instruction, else at the first non-blank character
 /// of the line that holds the record's earliest view (the instruction's first
 /// line). Left without a place when the record holds no view into `source`.
+/// Where the names made while translating stand (Module::made_name_places).
+using MadeNamePlaces = std::unordered_map<const char*, std::size_t>;
+/// An instruction whose views all lie outside `source` is placed where the
+/// first of its names found in `made` was made.
 [[nodiscard]] TranslateError place_at_instruction(TranslateError error,
                                                   const Instruction& instruction,
-                                                  std::string_view source);
+                                                  std::string_view source,
+                                                  const MadeNamePlaces* made = nullptr);
 
 /// Byte offset of the first non-blank character of the line of `source` that
 /// holds `view`; nothing when `view` lies outside `source` (a made name).

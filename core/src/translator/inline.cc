@@ -12,6 +12,7 @@
 #include "translator/inline.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -99,6 +100,7 @@ std::size_t instruction_count(const Function& function) {
 struct Instance {
   const Function* function = nullptr;
   std::string_view prefix;  // empty for the entry point
+  std::optional<std::size_t> call_site;  // where the call stands that this copy replaces
   std::unordered_map<std::string_view, Operand> values;
   // Results of inlined calls not yet returned, with the callee's name.
   std::unordered_map<std::string_view, std::string_view> pending;
@@ -174,7 +176,7 @@ class Inliner {
             instruction);
       }
     }
-    instances_.push_back(Instance{&entry, {}, {}, {}, {}, {}});
+    instances_.push_back(Instance{&entry, {}, std::nullopt, {}, {}, {}, {}});
     frames_.push_back(Frame{});
     active_.insert(&entry);
     while (!frames_.empty()) {
@@ -234,11 +236,13 @@ class Inliner {
   // A name made for an instance: `prefix:local`. Prefixes hold no ':' and
   // are unique, and none is the part before a ':' of a name or label of the
   // entry point, so no two made names and no made and written name are equal.
-  std::string_view make(std::string_view prefix, std::string_view local) {
+  std::string_view make(const Instance& instance, std::string_view local) {
     std::string name;
-    name.reserve(prefix.size() + 1 + local.size());
-    name.append(prefix).append(":").append(local);
-    return module_.make_name(std::move(name));
+    name.reserve(instance.prefix.size() + 1 + local.size());
+    name.append(instance.prefix).append(":").append(local);
+    const std::string_view made = module_.make_name(std::move(name));
+    if (instance.call_site) module_.made_name_places.emplace(made.data(), *instance.call_site);
+    return made;
   }
 
   std::string_view make_prefix(const Function& callee) {
@@ -257,7 +261,7 @@ class Inliner {
     if (instance == 0) return label;
     const auto found = copy.labels.find(label);
     if (found != copy.labels.end()) return found->second;
-    const std::string_view made = make(copy.prefix, label.empty() ? "0" : label);
+    const std::string_view made = make(copy, label.empty() ? "0" : label);
     copy.labels.emplace(label, made);
     return made;
   }
@@ -278,7 +282,7 @@ class Inliner {
                                                 "' is used where its call has returned no value");
     }
     if (instance == 0) return Operand(Ssa{name});
-    const Operand made(Ssa{make(copy.prefix, name)});
+    const Operand made(Ssa{make(copy, name)});
     copy.values.emplace(name, made);
     return made;
   }
@@ -443,7 +447,12 @@ class Inliner {
     if (callee.blocks.empty()) return not_inlinable(callee.name, "its body was not read");
     inlined_ += size;
 
-    Instance instance{&callee, make_prefix(callee), {}, {}, {}, {}};
+    // Names made for the copy stand where its call does (or, for a call that
+    // holds only made names itself, where that call's names stand).
+    Instance instance{&callee, make_prefix(callee), instruction_offset(Instruction(call),
+                                                                       module_.source()),
+                      {}, {}, {}, {}};
+    if (!instance.call_site) instance.call_site = instances_[caller].call_site;
     for (std::size_t i = 0; i < args.size(); ++i) {
       ASSIGN_OR_RETURN(Operand value, rename_operand(caller, args[i]));
       instance.values.insert_or_assign(params->second[i], value);
@@ -463,7 +472,7 @@ class Inliner {
     const Frame& calling = frames_.back();
     const std::string_view here = label_of(caller, caller_function.blocks[calling.block].label);
     const std::string_view continuation =
-        make(instance.prefix, "return to " + std::string(here.empty() ? "0" : here));
+        make(instance, "return to " + std::string(here.empty() ? "0" : here));
     instances_.push_back(std::move(instance));
     const std::size_t index = instances_.size() - 1;
     out_.blocks.back().instructions.push_back(Br{label_of(index, callee.blocks.front().label)});
@@ -522,7 +531,7 @@ class Inliner {
     // Different values from different returns: each return stores its value
     // in a slot of its own, allocated at the call, and the caller loads it.
     ASSIGN_OR_RETURN(std::string_view name, rename_name(frame.caller, result));
-    const std::string_view slot = make(instances_[frame.instance].prefix, "return value");
+    const std::string_view slot = make(instances_[frame.instance], "return value");
     out_.blocks[frame.call_block].instructions.insert(
         out_.blocks[frame.call_block].instructions.end() - 1, Alloca{slot});
     for (const Incoming& incoming : frame.returns) {

@@ -146,10 +146,12 @@ bool is_truth_value(const Expr& expr) {
 class Lowerer {
  public:
   Lowerer(const Translator& translator, const SignatureMap& signatures, std::string_view source,
-          const LoweringPlan& plan, const MemoryPlan* memory)
+          const LoweringPlan& plan, const MemoryPlan* memory,
+          const MadeNamePlaces* made_places = nullptr)
       : translator_(translator),
         signatures_(signatures),
         source_(source),
+        made_places_(made_places),
         plan_(plan),
         memory_(memory),
         tracker_(memory == nullptr),
@@ -197,7 +199,7 @@ class Lowerer {
       Result<bool> ended = lower_instruction(instruction, record_);
       // A streaming run that gave up leaves the error to the whole-function one.
       if (!ended.ok() && abandoned()) return ok_status();
-      if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_);
+      if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_, made_places_);
       if (abandoned()) return ok_status();
       if (*ended) {
         ended_ = true;
@@ -208,7 +210,8 @@ class Lowerer {
         if (const auto name = defined_name(instruction); name && plan_.captures(*name)) {
           Status captured = capture(*name);
           if (!captured.ok()) {
-            return place_at_instruction(std::move(captured).error(), instruction, source_);
+            return place_at_instruction(std::move(captured).error(), instruction, source_,
+                                        made_places_);
           }
         }
       }
@@ -490,6 +493,7 @@ class Lowerer {
   const Translator& translator_;
   const SignatureMap& signatures_;
   std::string_view source_;  // the text the instructions' views point into
+  const MadeNamePlaces* made_places_;  // where made names stand, or null
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
@@ -685,11 +689,12 @@ constexpr int kPlanRounds = 2;
 // paths between the blocks, and the plan grows until no value is read after
 // what it read was written again.
 Result<Program> lower_whole(const Translator& translator, const SignatureMap& signatures,
-                            const Function& entry, std::string_view source, LoweringPlan plan,
+                            const Function& entry, const Module& module, LoweringPlan plan,
                             const std::vector<std::uint32_t>& order) {
   const MemoryPlan memory = plan_memory(entry);
   for (int round = 1;; ++round) {
-    Lowerer lowerer(translator, signatures, source, plan, &memory);
+    Lowerer lowerer(translator, signatures, module.source(), plan, &memory,
+                    &module.made_name_places);
     RETURN_IF_ERROR(lower_function(lowerer, entry, order));
     ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
     if (program.has_value()) return std::move(*program);
@@ -717,14 +722,14 @@ bool has_phi(const Function& function) {
 // what translated so); one with phis goes by dominance only, since a loop's
 // latch written above its header would pass for a block before the phi.
 Result<Program> lower_in_order(const Translator& translator, const SignatureMap& signatures,
-                               const Function& entry, std::string_view source) {
+                               const Function& entry, const Module& module) {
   const std::vector<std::uint32_t> order = lowering_order(entry);
   if (order.empty() || has_phi(entry)) {
-    return lower_whole(translator, signatures, entry, source, {}, order);
+    return lower_whole(translator, signatures, entry, module, {}, order);
   }
-  Result<Program> in_text_order = lower_whole(translator, signatures, entry, source, {}, {});
+  Result<Program> in_text_order = lower_whole(translator, signatures, entry, module, {}, {});
   if (in_text_order.ok()) return in_text_order;
-  Result<Program> by_dominance = lower_whole(translator, signatures, entry, source, {}, order);
+  Result<Program> by_dominance = lower_whole(translator, signatures, entry, module, {}, order);
   // When both fail, the error is the first one in the text.
   return by_dominance.ok() ? std::move(by_dominance) : std::move(in_text_order);
 }
@@ -749,7 +754,7 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
     entry = &copy;
   }
   ASSIGN_OR_RETURN(Program program,
-                   lower_in_order(translator, signatures, *entry, module.source()));
+                   lower_in_order(translator, signatures, *entry, module));
   if (releasable != nullptr) {
     Function& release = releasable->functions[entry_index];
     for (Block& block : release.blocks) std::vector<Instruction>().swap(block.instructions);
