@@ -3,6 +3,9 @@ standard output and error, and the files it reads and writes."""
 from __future__ import annotations
 
 import io
+import re
+import shlex
+import shutil
 import subprocess
 import sys
 import sysconfig
@@ -219,3 +222,22 @@ def test_help_lists_outputs_and_exit_codes(capsys):
     out = capsys.readouterr().out
     assert out.startswith(USAGE) and "\noutput:\n" in out and "\nerrors:\n" in out
     assert [line[:3] for line in out.split("exit status:\n")[1].splitlines()] == ["  0", "  1", "  2"]
+
+
+README = (REPO / "README.md").read_text(encoding="utf-8")
+FENCED = {language: re.findall(rf"```{language}\n(.*?)```", README, re.S) for language in ("sh", "text", "python")}
+COMMANDS = [line.split(" #")[0].strip() for block in FENCED["sh"] for line in block.splitlines()
+            if line.startswith(("corvane ", "python -m corvane "))]
+
+
+@pytest.mark.parametrize("command", COMMANDS)
+def test_readme_commands(command, tmp_path):
+    """The README's commands run as it says, and its example output is bell.ll's."""
+    shutil.copytree(REPO / "examples", tmp_path / "examples")
+    args = shlex.split(command)
+    args = [sys.executable, "-m", "corvane", *args[1:]] if args[0] == "corvane" else [sys.executable, *args[1:]]
+    done = subprocess.run(args, cwd=tmp_path, capture_output=True, timeout=120)
+    assert done.returncode == 0, done.stderr
+    assert FENCED["text"][0].encode() == BELL_OUT
+    api = next(block for block in FENCED["python"] if "import corvane" in block)
+    exec(api, {"qir_text": BELL, "print": lambda *args: None})
