@@ -103,6 +103,7 @@ RUNS = [
 @pytest.mark.parametrize("args, data, status, stdout, stderr, written", RUNS)
 def test_run(args, data, status, stdout, stderr, written, tmp_path, monkeypatch, capsysbinary):
     data = data.encode() if isinstance(data, str) else data
+    monkeypatch.setenv("COLUMNS", "80")  # where argparse wraps the usage line
     monkeypatch.chdir(tmp_path)
     (tmp_path / "in.ll").write_bytes(data)
     (tmp_path / "bad.ll").write_bytes(b"abc\xff\n")
@@ -217,7 +218,8 @@ def test_progress_line_on_a_terminal(tmp_path, monkeypatch):
     assert len(list((tmp_path / "out" / "in").glob("*.qasm"))) == total
 
 
-def test_help_lists_outputs_and_exit_codes(capsys):
+def test_help_lists_outputs_and_exit_codes(capsys, monkeypatch):
+    monkeypatch.setenv("COLUMNS", "80")
     assert cli.main(["--help"]) == 0
     out = capsys.readouterr().out
     assert out.startswith(USAGE) and "\noutput:\n" in out and "\nerrors:\n" in out

@@ -226,7 +226,7 @@ def test_out_of_memory_becomes_memory_error_and_the_interpreter_lives_on() -> No
 
 @pytest.mark.parametrize("threads", [None, 1, 3])
 def test_translate_many_keeps_input_order(threads: int | None) -> None:
-    texts = [BELL, "", module("  %x = frobnicate i64 1"), BELL.replace("q[1]", "q[2]")] * 3
+    texts = [BELL, "", module("  %x = frobnicate i64 1"), BELL.replace("__qis__h__", "__qis__x__")] * 3
     results = corvane.translate_many(iter(texts), producer="mylib", threads=threads)
     assert [("ok", r) if isinstance(r, str) else ("error", str(r)) for r in results] == [
         outcome(text, producer="mylib") for text in texts]
