@@ -307,7 +307,7 @@ def _plan(inputs: Sequence[str], out_dir: str | None) -> list[_Job]:
     jobs = []
     for argument in inputs:
         if argument == STDIO:
-            raise _UsageError("'-' (standard input) cannot be translated together with other inputs")
+            raise _UsageError("standard input ('-') is translated alone, to standard output or -o FILE")
         if os.path.isdir(argument):
             found = _search(argument)
             if not found:

@@ -171,7 +171,7 @@ BATCHES = [
      f"corvane: error: cannot read 'x.bc': {BITCODE} `llvm-dis x.bc -o x.ll`\n"
      "corvane: error: no .ll files in 'empty'\n" + SUMMARY.format(4, 1, "to 'out'", 0, 3), ["out/a.qasm"]),
     (["a.ll", "./a.ll"], 2, "corvane: error: 'a.ll' and './a.ll' would both be written to 'a.qasm'\n", []),
-    (["a.ll", "-"], 2, "corvane: error: '-' (standard input) cannot be translated together with other inputs\n", []),
+    (["a.ll", "-"], 2, "corvane: error: standard input ('-') is translated alone, to standard output or -o FILE\n", []),
 ]
 
 
