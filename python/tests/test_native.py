@@ -26,8 +26,13 @@ DOCSTRING = (
     "OpenQASM 3.\n\n``producer``, if given and non-empty, is surfaced as the\n"
     '``"producer"`` field in the trailing ``// generated-by:`` comment\n'
     '(e.g. ``"mylib 0.1.2"``). ``None`` or empty omits the field.\n\n'
-    "Raises ``CorvaneError`` on any translation failure."
+    "Raises ``CorvaneError`` on any translation failure: ``MalformedTextError``\n"
+    "for text that is not a well-formed module, ``UnsupportedConstructError``\n"
+    "for a construct the translator does not support, ``LimitExceededError``\n"
+    "for a module beyond one of the translator's limits."
 )
+CLASSES = ["MalformedTextError", "UnsupportedConstructError", "LimitExceededError"]
+MALFORMED, UNSUPPORTED, LIMIT = (getattr(native, name) for name in CLASSES)
 
 BELL = (Path(__file__).resolve().parents[2] / "examples" / "bell.ll").read_text(encoding="utf-8")
 
@@ -42,8 +47,8 @@ def outcome(*args: object, **kwargs: object) -> tuple[str, str]:
 
 def test_module_surface() -> None:
     names = list(vars(native))
-    assert names[names.index("__version__"):] == ["__version__", "CorvaneError", "translate", "__all__"]
-    assert native.__all__ == corvane.__all__ == ["__version__", "CorvaneError", "translate"]
+    assert names[names.index("__version__"):] == ["__version__", "CorvaneError", *CLASSES, "translate", "__all__"]
+    assert native.__all__ == corvane.__all__[:-1] == ["__version__", "CorvaneError", *CLASSES, "translate"]
     assert native.__version__ == corvane.__version__ == "0.2.0"
     assert (corvane.translate, corvane.CorvaneError) == (native.translate, native.CorvaneError)
     function = native.translate
@@ -56,9 +61,13 @@ def test_module_surface() -> None:
     error_type = native.CorvaneError
     assert (error_type.__module__, error_type.__name__, error_type.__qualname__, error_type.__bases__,
             error_type.__doc__) == ("_corvane_native", "CorvaneError", "CorvaneError", (Exception,), None)
-    assert set(vars(error_type)) - {"__module__", "__doc__", "__weakref__", "__dict__"} == {"lineno", "colno"}
-    # An instance made outside translate() has no place.
+    assert set(vars(error_type)) - {"__module__", "__doc__", "__weakref__", "__dict__"} == {
+        "lineno", "colno", "diagnostics"}
+    # An instance made outside translate() has no place and no diagnostics.
     assert (error_type.lineno, error_type.colno, error_type("x").lineno, error_type("x").colno) == (None,) * 4
+    assert error_type.diagnostics == error_type("x").diagnostics == ()
+    assert [(cls.__module__, cls.__name__, cls.__bases__, bool(cls.__doc__)) for cls in (MALFORMED, UNSUPPORTED, LIMIT)
+            ] == [("_corvane_native", name, (error_type,), True) for name in CLASSES]
 
 
 def test_corvane_error_is_shared_by_every_module_instance() -> None:
@@ -78,34 +87,51 @@ def module(*body: str, after: str = "") -> str:
     return "\n".join(lines) + "\n" + after + 'attributes #0 = { "entry_point" }\n'
 
 
-# (text, message, lineno, colno, at): the line and column count from 1, the column
-# in characters of the str; `at` is what the line holds at the column. How the
-# command line shows every place is in test_cli; the C++ tests hold the places.
+DEPTH = ["  %v0 = add i64 1, 1", *(f"  %v{i} = add i64 %v{i - 1}, 1" for i in range(1, 1001)), "  ret void"]
+NO_BUILDER = "no builder registered for declared QIR function '{}'; extend the Profile to support it"
+
+# (text, class, message, lineno, colno, at, the further diagnostics): the line
+# and column count from 1, the column in characters of the str; `at` is what
+# the line holds at the column. How the command line shows every place is in
+# test_cli; the C++ tests hold the places.
 PLACES = [
-    *[(text, NO_ENTRY_POINT, None, None, None) for text in ("", "\x00", "declare void @f()\n")],
+    *[(text, MALFORMED, NO_ENTRY_POINT, None, None, None, []) for text in ("", "\x00", "declare void @f()\n")],
     (module("  call void @__quantum__qis__h__body(%Qubit* inttoptr (i64 "
             "9223372036854775807 to %Qubit*))", "  ret void",
             after="declare void @__quantum__qis__h__body(%Qubit*)\n"),
-     "qubit index too large to size the qubit register", None, None, None),
-    (module("  %c = icmp eq i64 1, abc", "  ret void"), "could not parse integer operand abc (ty=i64)", 5, 23, "abc"),
+     UNSUPPORTED, "qubit index too large to size the qubit register", None, None, None, []),
+    # an operand the parser cannot read (`undef` reads the same: valid, but not supported)
+    (module("  %c = icmp eq i64 1, abc", "  ret void"), UNSUPPORTED, "could not parse integer operand abc (ty=i64)",
+     5, 23, "abc", []),
     # a lowering error joined from several lines: at the instruction's first line
     (module("  call void @__quantum__qis__h__body(", "      %Qubit* null)", "  ret void"),
-     'no signature for callee "__quantum__qis__h__body" in QIR source', 5, 3, "call"),
+     MALFORMED, 'no signature for callee "__quantum__qis__h__body" in QIR source', 5, 3, "call", []),
     # non-ASCII text and a tab before the column; CR LF line ends
     (module('\t%p = phi i64 [ 1, %"\u00e9\u4e2d\U0001F600" ], [ 2, b ]'),
-     "phi incoming predecessor must be %<label>, got b", 5, 35, "b ]"),
+     MALFORMED, "phi incoming predecessor must be %<label>, got b", 5, 35, "b ]", []),
     (module("  ret void").replace("\n", "\r\n").replace("  ret void", "  br label exit"),
-     "br label missing %<target>: label exit", 5, 12, "exit"),
+     MALFORMED, "br label missing %<target>: label exit", 5, 12, "exit", []),
+    (module(*DEPTH), LIMIT, 'expression for SSA value "v999" exceeds the limit of 1000 nested operations', 1004, 3,
+     "%v999", []),
+    # every function without a builder, once, at its first call; the others do not depend on the first
+    (module("  call void @f(ptr null)", "  %x = frobnicate i64 1", "  call void @g(ptr null)",
+            "  call void @f(ptr null)", "  call void @g(ptr null)", after="declare void @f(ptr)\ndeclare void @g(ptr)\n"),
+     UNSUPPORTED, NO_BUILDER.format("f"), 5, 3, "call void @f", [(NO_BUILDER.format("g"), 7, 3)]),
+    (module("  %x = frobnicate i64 1", "  call void @g(ptr null)", after="declare void @g(ptr)\n"),
+     UNSUPPORTED, 'unsupported LLVM instruction opcode "frobnicate" in block "entry"', 5, 8, "frob",
+     [(NO_BUILDER.format("g"), 6, 3)]),
 ]
 
 
-@pytest.mark.parametrize("text, message, lineno, colno, at", PLACES)
-def test_corvane_error_says_what_and_where(text: str, message: str, lineno: int | None,
-                                           colno: int | None, at: str | None) -> None:
+@pytest.mark.parametrize("text, error_class, message, lineno, colno, at, more", PLACES)
+def test_corvane_error_says_what_and_where(text: str, error_class: type, message: str, lineno: int | None,
+                                           colno: int | None, at: str | None, more: list) -> None:
     with pytest.raises(native.CorvaneError) as caught:
         native.translate(text)
     error = caught.value
-    assert (error.args, str(error), error.lineno, error.colno) == ((message,), message, lineno, colno)
+    assert (type(error), error.args, str(error), error.lineno, error.colno) == (
+        error_class, (message,), message, lineno, colno)
+    assert error.diagnostics == ((message, lineno, colno), *more)
     if at is not None:
         assert text.split("\n")[lineno - 1][colno - 1:].startswith(at)
 
@@ -196,3 +222,18 @@ def test_out_of_memory_becomes_memory_error_and_the_interpreter_lives_on() -> No
     )
     done = subprocess.run([sys.executable, "-c", child], capture_output=True, text=True, timeout=300)
     assert (done.returncode, done.stdout, done.stderr) == (0, f"MemoryError\nafter: {NO_ENTRY_POINT}\n", "")
+
+
+@pytest.mark.parametrize("threads", [None, 1, 3])
+def test_translate_many_keeps_input_order(threads: int | None) -> None:
+    texts = [BELL, "", module("  %x = frobnicate i64 1"), BELL.replace("__qis__h__", "__qis__x__")] * 3
+    results = corvane.translate_many(iter(texts), producer="mylib", threads=threads)
+    assert [("ok", r) if isinstance(r, str) else ("error", str(r)) for r in results] == [
+        outcome(text, producer="mylib") for text in texts]
+    assert [type(r) for r in results] == [str, MALFORMED, UNSUPPORTED, str] * 3
+
+
+@pytest.mark.parametrize("threads, error", [(0, ValueError), (-2, ValueError), (1.5, TypeError), (True, TypeError)])
+def test_translate_many_refuses_bad_thread_counts(threads: object, error: type) -> None:
+    with pytest.raises(error):
+        corvane.translate_many([BELL], threads=threads)

@@ -37,11 +37,15 @@ def test_stub_matches_the_native_module() -> None:
     tree = ast.parse((PACKAGE_DIR / "_corvane_native.pyi").read_text(encoding="utf-8"))
     nodes = {getattr(node, "name", None) or ast.unparse(node.target): node for node in tree.body
              if isinstance(node, (ast.FunctionDef, ast.ClassDef, ast.AnnAssign))}
-    assert sorted(nodes) == ["CorvaneError", "__all__", "__version__", "translate"]
+    assert sorted(nodes) == sorted(native.__all__ + ["__all__"])
     error = nodes["CorvaneError"]
     assert [ast.unparse(base) for base in error.bases] == ["Exception"]
     assert [(ast.unparse(node.target), ast.unparse(node.annotation)) for node in error.body
-            if isinstance(node, ast.AnnAssign)] == [("lineno", "int | None"), ("colno", "int | None")]
+            if isinstance(node, ast.AnnAssign)] == [("lineno", "int | None"), ("colno", "int | None"),
+                                                    ("diagnostics", "tuple[tuple[str, int | None, int | None], ...]")]
+    for name in native.__all__[2:-1]:  # the subclasses, with the native docstrings
+        assert ([ast.unparse(base) for base in nodes[name].bases], ast.get_docstring(nodes[name])) == (
+            ["CorvaneError"], getattr(native, name).__doc__)
     stub = nodes["translate"].args
     assert [(a.arg, "positional_or_keyword", None) for a in stub.args] + [
         (a.arg, "keyword_only", None if d is None else ast.unparse(d)) for a, d in zip(stub.kwonlyargs, stub.kw_defaults)

@@ -74,7 +74,7 @@ Status check_arity(std::string_view callee, std::size_t supplied, std::size_t ex
   message += std::to_string(supplied);
   message += " operand(s) but signature expects ";
   message += std::to_string(expected);
-  return lowering_error(std::move(message));
+  return lowering_error(std::move(message), ErrorClass::Malformed);
 }
 
 }  // namespace
@@ -127,15 +127,13 @@ bool is_qubit_management(std::string_view callee) {
 
 }  // namespace
 
-Status lower_resolved_call(const Signature* signature, const Builder* builder,
-                           std::string_view callee, std::span<const Operand> operands,
-                           std::optional<std::string_view> result, LoweringContext& context,
-                           std::vector<Stmt>& out) {
+std::optional<TranslateError> unbuildable_call(const Signature* signature, const Builder* builder,
+                                               std::string_view callee) {
   if (signature == nullptr) {
     std::string message = "no signature for callee ";
     append_quoted(message, callee);
     message += " in QIR source";
-    return lowering_error(std::move(message));
+    return lowering_error(std::move(message), ErrorClass::Malformed);
   }
   if (builder == nullptr) {
     if (signature->is_variadic) {
@@ -153,6 +151,14 @@ Status lower_resolved_call(const Signature* signature, const Builder* builder,
     return lowering_error("no builder registered for declared QIR function '" +
                           std::string(callee) + "'; extend the Profile to support it");
   }
+  return std::nullopt;
+}
+
+Status lower_resolved_call(const Signature* signature, const Builder* builder,
+                           std::string_view callee, std::span<const Operand> operands,
+                           std::optional<std::string_view> result, LoweringContext& context,
+                           std::vector<Stmt>& out) {
+  if (auto refusal = unbuildable_call(signature, builder, callee)) return *std::move(refusal);
   switch (builder->kind) {
     case BuilderKind::Gate:
     case BuilderKind::Measure:

@@ -77,6 +77,13 @@ class Profile {
                                          std::optional<std::string_view> result,
                                          LoweringContext& context, std::vector<Stmt>& out);
 
+/// The refusal of a call that no builder lowers, whatever its operands: a
+/// callee without a signature or without a builder (either lookup null);
+/// nullopt when the builder is there.
+[[nodiscard]] std::optional<TranslateError> unbuildable_call(const Signature* signature,
+                                                             const Builder* builder,
+                                                             std::string_view callee);
+
 /// Runs one builder (after the shape checks) and appends its statements to `out`.
 [[nodiscard]] Status invoke_builder(const Builder& builder, const Signature& signature,
                                     std::span<const Operand> operands,

@@ -182,14 +182,16 @@ std::uint32_t Structurer::find_successor(const LabelIndex& ids, std::uint32_t bl
 
 Status Structurer::set_up(std::string_view entry) {
   if (blocks_.size() >= kNoChunk) {
-    return control_flow_error("function has more blocks than corvane can structure");
+    return control_flow_error("function has more blocks than corvane can structure",
+                              ErrorClass::Limit);
   }
   const auto count = static_cast<std::uint32_t>(blocks_.size());
 
   LabelIndex ids(blocks_);
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!ids.insert(i)) {
-      return lowering_error("duplicate block label `%" + blocks_[i].label + "`");
+      return lowering_error("duplicate block label `%" + blocks_[i].label + "`",
+                            ErrorClass::Malformed);
     }
   }
   entry_ = ids.find(entry);
@@ -222,7 +224,8 @@ Status Structurer::set_up(std::string_view entry) {
   }
   if (bad_target != nullptr) {
     return lowering_error("branch target `%" + std::string(bad_target->view()) +
-                          "` does not match any block in this function");
+                              "` does not match any block in this function",
+                          ErrorClass::Malformed);
   }
 
   // The records' successor labels are ids from here on; long ones (beyond the
@@ -539,9 +542,10 @@ void Structurer::adopt_successors(std::uint32_t n, std::uint32_t from) {
 Status Structurer::check_depth(std::uint32_t n, std::uint32_t depth) const {
   if (depth <= kMaxNestingDepth) return ok_status();
   return control_flow_error("control flow at block " + quote_text(blocks_[n].label) +
-                            " nests if/while statements deeper than " +
-                            std::to_string(kMaxNestingDepth) +
-                            " levels, the most corvane supports");
+                                " nests if/while statements deeper than " +
+                                std::to_string(kMaxNestingDepth) +
+                                " levels, the most corvane supports",
+                            ErrorClass::Limit);
 }
 
 // Charges the copy of n's chain. The chain is measured rather than tracked so
@@ -564,9 +568,10 @@ Status Structurer::check_copy_budget(std::uint32_t n) {
   }
   return control_flow_error(
       "while loop at block " + quote_text(blocks_[n].label) +
-      " would copy loop-header statements beyond the limit of " + std::to_string(copy_budget_) +
-      " statements and expression nodes (the larger of " +
-      std::to_string(kMinLoopHeaderCopyBudget) + " and the size of the function)");
+          " would copy loop-header statements beyond the limit of " + std::to_string(copy_budget_) +
+          " statements and expression nodes (the larger of " +
+          std::to_string(kMinLoopHeaderCopyBudget) + " and the size of the function)",
+      ErrorClass::Limit);
 }
 
 void Structurer::enqueue(std::uint32_t node) {

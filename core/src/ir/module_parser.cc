@@ -685,7 +685,19 @@ class ModuleParser {
 
 namespace {
 
+// LLVM bitcode starts with "BC" 0xC0DE, or with the magic 0x0B17C0DE of the
+// wrapper some tools put around it (little-endian on disk).
+bool is_llvm_bitcode(std::string_view text) {
+  using namespace std::string_view_literals;
+  return text.starts_with("BC\xC0\xDE"sv) || text.starts_with("\xDE\xC0\x17\x0B"sv);
+}
+
 Result<Module> parse_into(Module module, BodyConsumer* consumer = nullptr, std::size_t batch = 1) {
+  if (is_llvm_bitcode(module.source())) {
+    return parse_error(
+        "the input is LLVM bitcode, not textual IR; convert it to text first with "
+        "`llvm-dis FILE.bc -o FILE.ll`");
+  }
   ModuleParser parser(module, consumer, batch);
   RETURN_IF_ERROR(parser.run());
   return module;

@@ -17,15 +17,17 @@ std::string TranslateError::display() const {
   return message;
 }
 
-TranslateError parse_error(std::string message) { return {ErrorKind::Parse, std::move(message)}; }
-TranslateError lowering_error(std::string message) {
-  return {ErrorKind::Lowering, std::move(message)};
+TranslateError parse_error(std::string message, ErrorClass what) {
+  return {ErrorKind::Parse, std::move(message), std::nullopt, what};
 }
-TranslateError control_flow_error(std::string message) {
-  return {ErrorKind::ControlFlow, std::move(message)};
+TranslateError lowering_error(std::string message, ErrorClass what) {
+  return {ErrorKind::Lowering, std::move(message), std::nullopt, what};
+}
+TranslateError control_flow_error(std::string message, ErrorClass what) {
+  return {ErrorKind::ControlFlow, std::move(message), std::nullopt, what};
 }
 TranslateError internal_error(std::string message) {
-  return {ErrorKind::Internal, std::move(message)};
+  return {ErrorKind::Internal, std::move(message), std::nullopt, ErrorClass::Internal};
 }
 
 TranslateError placed(TranslateError error, std::size_t offset) {

@@ -17,19 +17,55 @@
 #include <type_traits>
 #include <utility>
 #include <variant>
+#include <vector>
 
 namespace corvane {
 
 /// Which stage failed; only changes how the error is displayed.
 enum class ErrorKind : std::uint8_t { Parse = 0, Lowering = 1, ControlFlow = 2, Internal = 3 };
 
+/// What went wrong, as callers tell refusals apart: text that is not a
+/// well-formed module, a construct of a well-formed module that the translator
+/// does not support, a module beyond one of the limits of support/limits.h, or
+/// a fault of the translator itself (only internal errors). Chosen where each
+/// error is made; the shorthands below default to the class most of their
+/// stage's errors have.
+enum class ErrorClass : std::uint8_t { Malformed = 0, Unsupported = 1, Limit = 2, Internal = 3 };
+
+/// The class most errors of a stage have: Malformed for the parser,
+/// Unsupported for lowering and control flow.
+constexpr ErrorClass default_class(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::Parse:
+      return ErrorClass::Malformed;
+    case ErrorKind::Lowering:
+    case ErrorKind::ControlFlow:
+      return ErrorClass::Unsupported;
+    case ErrorKind::Internal:
+      return ErrorClass::Internal;
+  }
+  return ErrorClass::Internal;
+}
+
+/// One further refusal of the same module, independent of the error that
+/// carries it: its message and, when it has one, its place (as for the error).
+struct Refusal {
+  std::string message;
+  std::optional<std::size_t> offset;
+  friend bool operator==(const Refusal&, const Refusal&) = default;
+};
+
 /// A fully formatted failure message, the kind of stage that produced it and,
 /// when the failure lies at one place in the translated text, that place.
 struct TranslateError {
   TranslateError() = default;
   TranslateError(ErrorKind error_kind, std::string error_message,
-                 std::optional<std::size_t> error_offset = std::nullopt)
-      : kind(error_kind), message(std::move(error_message)), offset(error_offset) {}
+                 std::optional<std::size_t> error_offset = std::nullopt,
+                 std::optional<ErrorClass> what = std::nullopt)
+      : kind(error_kind),
+        message(std::move(error_message)),
+        offset(error_offset),
+        cls(what.value_or(default_class(error_kind))) {}
 
   ErrorKind kind = ErrorKind::Parse;
   std::string message;
@@ -37,6 +73,11 @@ struct TranslateError {
   /// start of the failing instruction; absent where no single place applies.
   /// Never part of the display text.
   std::optional<std::size_t> offset;
+  ErrorClass cls = ErrorClass::Malformed;
+  /// Other refusals of the module that do not depend on this one (each
+  /// declared function without a builder, say), in text order; empty for most
+  /// errors. Never part of the display text.
+  std::vector<Refusal> also;
 
   /// The text shown to callers: the message, prefixed "internal error: " for Internal only.
   [[nodiscard]] std::string display() const;
@@ -44,10 +85,14 @@ struct TranslateError {
   friend bool operator==(const TranslateError&, const TranslateError&) = default;
 };
 
-/// Shorthands for building errors of each kind.
-[[nodiscard]] TranslateError parse_error(std::string message);
-[[nodiscard]] TranslateError lowering_error(std::string message);
-[[nodiscard]] TranslateError control_flow_error(std::string message);
+/// Shorthands for building errors of each kind, of the stage's default class
+/// unless told otherwise.
+[[nodiscard]] TranslateError parse_error(std::string message,
+                                         ErrorClass what = ErrorClass::Malformed);
+[[nodiscard]] TranslateError lowering_error(std::string message,
+                                            ErrorClass what = ErrorClass::Unsupported);
+[[nodiscard]] TranslateError control_flow_error(std::string message,
+                                                ErrorClass what = ErrorClass::Unsupported);
 [[nodiscard]] TranslateError internal_error(std::string message);
 
 /// `error`, placed at byte `offset` unless it already has a place.

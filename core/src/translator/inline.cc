@@ -32,9 +32,11 @@ std::uint64_t inline_budget_for(std::size_t source_size) {
 
 namespace {
 
-TranslateError not_inlinable(std::string_view callee, std::string_view reason) {
-  return lowering_error("defined function '" + std::string(callee) +
-                        "' cannot be inlined: " + std::string(reason));
+TranslateError not_inlinable(std::string_view callee, std::string_view reason,
+                             ErrorClass what = ErrorClass::Unsupported) {
+  return lowering_error(
+      "defined function '" + std::string(callee) + "' cannot be inlined: " + std::string(reason),
+      what);
 }
 
 // Whether a view lies within `source`.
@@ -434,15 +436,17 @@ class Inliner {
     }
     const std::span<const Operand> args = caller_function.args(call);
     if (args.size() != params->second.size()) {
-      return not_inlinable(callee.name, "the call passes " + std::to_string(args.size()) +
-                                            " arguments but it takes " +
-                                            std::to_string(params->second.size()));
+      return not_inlinable(callee.name,
+                           "the call passes " + std::to_string(args.size()) +
+                               " arguments but it takes " + std::to_string(params->second.size()),
+                           ErrorClass::Malformed);
     }
     const std::size_t size = instruction_count(callee);
     if (size > budget_ || inlined_ > budget_ - size) {
-      return not_inlinable(callee.name, "the calls of defined functions would inline more than " +
-                                            std::to_string(budget_) +
-                                            " instructions, the limit for this input");
+      return not_inlinable(callee.name,
+                           "the calls of defined functions would inline more than " +
+                               std::to_string(budget_) + " instructions, the limit for this input",
+                           ErrorClass::Limit);
     }
     if (callee.blocks.empty()) return not_inlinable(callee.name, "its body was not read");
     inlined_ += size;

@@ -15,6 +15,7 @@
 #include <limits>
 #include <queue>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 
@@ -734,6 +735,36 @@ Result<Program> lower_in_order(const Translator& translator, const SignatureMap&
   return by_dominance.ok() ? std::move(by_dominance) : std::move(in_text_order);
 }
 
+// `error`, the first refusal of `entry`, with the calls of `entry` that no
+// builder lowers added as further refusals (one per message, the first call
+// of each callee, placed as the lowering places them, in text order): each of
+// them fails whatever else the function holds.
+TranslateError with_unbuildable_calls(TranslateError error, const Function& entry,
+                                      const SignatureMap& signatures, const Profile& profile,
+                                      std::string_view source) {
+  std::unordered_set<std::string, TextHash, std::equal_to<>> seen{error.message};
+  for (const Block& block : entry.blocks) {
+    for (const Instruction& instruction : block.instructions) {
+      if (std::holds_alternative<Br>(instruction) || std::holds_alternative<CondBr>(instruction) ||
+          std::holds_alternative<Ret>(instruction)) {
+        break;  // what follows a terminator is never lowered
+      }
+      const Call* call = std::get_if<Call>(&instruction);
+      if (call == nullptr) continue;
+      std::optional<TranslateError> refusal = unbuildable_call(
+          signatures.find(call->callee), profile.lookup(call->callee), call->callee);
+      if (!refusal || !seen.insert(refusal->message).second) continue;
+      TranslateError placed_refusal =
+          place_at_instruction(std::move(*refusal), instruction, source);
+      error.also.push_back(Refusal{std::move(placed_refusal.message), placed_refusal.offset});
+    }
+  }
+  std::stable_sort(error.also.begin(), error.also.end(), [](const Refusal& a, const Refusal& b) {
+    return a.offset.value_or(0) < b.offset.value_or(0);
+  });
+  return error;
+}
+
 Result<Program> lower_entry_point(const Translator& translator, const Module& module,
                                   Module* releasable) {
   ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
@@ -753,8 +784,12 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
     RETURN_IF_ERROR(lower_switches(copy, module));
     entry = &copy;
   }
-  ASSIGN_OR_RETURN(Program program,
-                   lower_in_order(translator, signatures, *entry, module));
+  Result<Program> lowered = lower_in_order(translator, signatures, *entry, module);
+  if (!lowered.ok()) {
+    return with_unbuildable_calls(std::move(lowered).error(), *entry, signatures,
+                                  translator.profile, module.source());
+  }
+  Program program = std::move(lowered).value();
   if (releasable != nullptr) {
     Function& release = releasable->functions[entry_index];
     for (Block& block : release.blocks) std::vector<Instruction>().swap(block.instructions);

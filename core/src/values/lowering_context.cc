@@ -130,12 +130,14 @@ Status bind_checked(LoweringContext& context, std::string_view name, Expr value)
   const ExprMetrics metrics = measure_expr(value);
   if (metrics.depth > kMaxExprDepth) {
     return lowering_error("expression for SSA value " + quote_text(name) +
-                          " exceeds the limit of " + std::to_string(kMaxExprDepth) +
-                          " nested operations");
+                              " exceeds the limit of " + std::to_string(kMaxExprDepth) +
+                              " nested operations",
+                          ErrorClass::Limit);
   }
   if (metrics.nodes > kMaxExprNodes) {
     return lowering_error("expression for SSA value " + quote_text(name) +
-                          " exceeds the limit of " + std::to_string(kMaxExprNodes) + " nodes");
+                              " exceeds the limit of " + std::to_string(kMaxExprNodes) + " nodes",
+                          ErrorClass::Limit);
   }
   context.bind(name, std::move(value));
   return ok_status();
@@ -145,9 +147,10 @@ Status charge_copied_nodes(const LoweringContext& context, std::string_view name
                            std::uint64_t nodes) {
   if (nodes > context.copy_budget || context.copied_nodes > context.copy_budget - nodes) {
     return lowering_error("expression for SSA value " + quote_text(name) +
-                          " cannot be copied into another use: the translation has used up its "
-                          "budget of " +
-                          std::to_string(context.copy_budget) + " copied expression nodes");
+                              " cannot be copied into another use: the translation has used up its "
+                              "budget of " +
+                              std::to_string(context.copy_budget) + " copied expression nodes",
+                          ErrorClass::Limit);
   }
   context.copied_nodes += nodes;
   return ok_status();

@@ -242,6 +242,24 @@ TEST(ModuleParserTest, ReportsBadModules) {
   }
 }
 
+TEST(ModuleParserTest, BitcodeIsRecognisedByItsMagic) {
+  using namespace std::string_view_literals;
+  const std::string bitcode =
+      "the input is LLVM bitcode, not textual IR; convert it to text first with `llvm-dis "
+      "FILE.bc -o FILE.ll`";
+  const std::pair<std::string_view, bool> rows[] = {
+      {"BC\xC0\xDE\x35\x14\x00\x00"sv, true},
+      {"\xDE\xC0\x17\x0B\x00\x00\x00\x00"sv, true},  // the wrapper
+      {"BC\xC0"sv, false},
+      {" BC\xC0\xDE"sv, false},
+  };
+  for (const auto& [text, is_bitcode] : rows) {
+    const auto module = parse_module(text);
+    ASSERT_FALSE(module.ok() && is_bitcode) << text;
+    EXPECT_EQ(!module.ok() && module.error() == parse_error(bitcode), is_bitcode) << text;
+  }
+}
+
 TEST(ModuleParserTest, ViewsPointIntoTheTextWhereTheTokensStand) {
   const std::string text =
       "define void @f() {\n"

@@ -2,7 +2,8 @@
 // compared byte for byte with NAME.qasm (the whole output, trailer included)
 // or, for a failing translation, with NAME.err (the error's display text on
 // one line and, when the error has a place, "at line L, column C" on the
-// next). On a mismatch the actual text is written to
+// next; then each further independent refusal as "also: MESSAGE" and its
+// place alike). On a mismatch the actual text is written to
 // NAME.actual beside the expectation, so a reviewer can diff the two. With
 // CORVANE_REBASE=1 in the environment the actual text replaces the expectation
 // instead (NAME.qasm or NAME.err, the other removed), to be reviewed in the diff.
@@ -63,6 +64,13 @@ TEST_P(GoldenTest, MatchesExpectation) {
   std::string actual = result.ok() ? *result : result.error().display() + "\n";
   if (!result.ok() && result.error().offset) {
     const TextPosition place = text_position(*input, *result.error().offset);
+    actual +=
+        "at line " + std::to_string(place.line) + ", column " + std::to_string(place.column) + "\n";
+  }
+  for (const Refusal& other : result.ok() ? std::vector<Refusal>{} : result.error().also) {
+    actual += "also: " + other.message + "\n";
+    if (!other.offset) continue;
+    const TextPosition place = text_position(*input, *other.offset);
     actual +=
         "at line " + std::to_string(place.line) + ", column " + std::to_string(place.column) + "\n";
   }

@@ -1,7 +1,8 @@
 // The _corvane_native extension module: the only unit that includes Python.h.
 // It converts the arguments of translate() to UTF-8 views, runs the core
-// translate(), and turns the result into a str or a CorvaneError (whose lineno
-// and colno give the error's place in the text, or None). Invariant: no
+// translate(), and turns the result into a str or a CorvaneError of the
+// error's class (whose lineno and colno give the error's place in the text, or
+// None, and whose diagnostics list every independent refusal). Invariant: no
 // C++ exception ever crosses into the interpreter; every C++ step runs inside
 // call_core(), which maps an escaping exception to a Python exception.
 #define PY_SSIZE_T_CLEAN
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "translator/translate.h"
 
@@ -28,26 +30,72 @@ constexpr const char* kTranslateDoc =
     "``\"producer\"`` field in the trailing ``// generated-by:`` comment\n"
     "(e.g. ``\"mylib 0.1.2\"``). ``None`` or empty omits the field.\n"
     "\n"
-    "Raises ``CorvaneError`` on any translation failure.";
+    "Raises ``CorvaneError`` on any translation failure: ``MalformedTextError``\n"
+    "for text that is not a well-formed module, ``UnsupportedConstructError``\n"
+    "for a construct the translator does not support, ``LimitExceededError``\n"
+    "for a module beyond one of the translator's limits.";
+
+/// The exception types in the order of corvane::ErrorClass, after CorvaneError
+/// itself (an internal error raises CorvaneError).
+struct ErrorTypeSpec {
+  const char* name;  // qualified by the module
+  const char* doc;
+};
+constexpr ErrorTypeSpec kErrorTypes[] = {
+    {"_corvane_native.MalformedTextError",
+     "The text is not a well-formed QIR module (a parse error, bitcode, no entry point)."},
+    {"_corvane_native.UnsupportedConstructError",
+     "The module is well formed but uses a construct the translator does not support."},
+    {"_corvane_native.LimitExceededError",
+     "The module would make the translator exceed one of its limits."},
+};
+constexpr std::size_t kErrorTypeCount = sizeof(kErrorTypes) / sizeof(kErrorTypes[0]);
 
 // Created on first use and kept for the life of the process, so every module
-// object (including re-imports and sub-interpreters) shares one exception type.
+// object (including re-imports and sub-interpreters) shares the exception types.
 PyObject* g_corvane_error = nullptr;
+PyObject* g_error_types[kErrorTypeCount] = {};
+
+/// Makes the process-wide exception types; false with an exception set.
+bool make_error_types() {
+  PyObject* base = PyErr_NewException("_corvane_native.CorvaneError", nullptr, nullptr);
+  // Every instance has a place, None unless the error was raised at one, and
+  // its diagnostics, empty unless translate() raised it.
+  PyObject* empty = PyTuple_New(0);
+  bool made = base != nullptr && empty != nullptr &&
+              PyObject_SetAttrString(base, "lineno", Py_None) == 0 &&
+              PyObject_SetAttrString(base, "colno", Py_None) == 0 &&
+              PyObject_SetAttrString(base, "diagnostics", empty) == 0;
+  Py_XDECREF(empty);
+  PyObject* types[kErrorTypeCount] = {};
+  for (std::size_t i = 0; made && i < kErrorTypeCount; ++i) {
+    types[i] = PyErr_NewExceptionWithDoc(kErrorTypes[i].name, kErrorTypes[i].doc, base, nullptr);
+    made = types[i] != nullptr;
+  }
+  if (!made) {
+    Py_XDECREF(base);
+    for (PyObject* type : types) Py_XDECREF(type);
+    PyErr_Clear();
+    PyErr_SetString(PyExc_ImportError, "Failed to initialize new exception type.");
+    return false;
+  }
+  g_corvane_error = base;
+  for (std::size_t i = 0; i < kErrorTypeCount; ++i) g_error_types[i] = types[i];
+  return true;
+}
 
 /// The process-wide CorvaneError type (borrowed), or nullptr with an exception set.
 PyObject* corvane_error_type() {
-  if (g_corvane_error != nullptr) return g_corvane_error;
-  PyObject* type = PyErr_NewException("_corvane_native.CorvaneError", nullptr, nullptr);
-  // Every instance has a place, None unless the error was raised at one.
-  if (type == nullptr || PyObject_SetAttrString(type, "lineno", Py_None) < 0 ||
-      PyObject_SetAttrString(type, "colno", Py_None) < 0) {
-    Py_XDECREF(type);
-    PyErr_Clear();
-    PyErr_SetString(PyExc_ImportError, "Failed to initialize new exception type.");
-    return nullptr;
-  }
-  g_corvane_error = type;
+  if (g_corvane_error == nullptr && !make_error_types()) return nullptr;
   return g_corvane_error;
+}
+
+/// The exception type raised for errors of `error_class` (borrowed), or nullptr
+/// with an exception set.
+PyObject* error_type_for(corvane::ErrorClass error_class) {
+  if (corvane_error_type() == nullptr) return nullptr;
+  const auto index = static_cast<std::size_t>(error_class);
+  return index < kErrorTypeCount ? g_error_types[index] : g_corvane_error;
 }
 
 /// Decodes core-produced text. Error messages are decoded leniently so that a
@@ -56,28 +104,67 @@ PyObject* text_to_str(const std::string& text, const char* errors) {
   return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), errors);
 }
 
-/// Raises CorvaneError with the display text as its only argument and its
-/// place as lineno and colno (None without a place).
-void raise_corvane_error(const std::string& display, std::optional<corvane::TextPosition> place) {
-  PyObject* type = corvane_error_type();
-  if (type == nullptr) return;
-  PyObject* message = text_to_str(display, "replace");
+/// One refusal as the core reported it: display text and place, if any.
+struct Diagnostic {
+  std::string text;
+  std::optional<corvane::TextPosition> place;
+};
+
+/// A place as a line number and column number, each an int or None.
+PyObject* place_number(const std::optional<corvane::TextPosition>& place, bool line) {
+  if (!place.has_value()) return Py_NewRef(Py_None);
+  return PyLong_FromSize_t(line ? place->line : place->column);
+}
+
+/// (message, lineno, colno) for each diagnostic, as a tuple; nullptr with an
+/// exception set.
+PyObject* diagnostics_tuple(const std::vector<Diagnostic>& diagnostics) {
+  PyObject* all = PyTuple_New(static_cast<Py_ssize_t>(diagnostics.size()));
+  if (all == nullptr) return nullptr;
+  for (std::size_t i = 0; i < diagnostics.size(); ++i) {
+    PyObject* message = text_to_str(diagnostics[i].text, "replace");
+    PyObject* lineno = place_number(diagnostics[i].place, true);
+    PyObject* colno = place_number(diagnostics[i].place, false);
+    PyObject* entry = message != nullptr && lineno != nullptr && colno != nullptr
+                          ? PyTuple_Pack(3, message, lineno, colno)
+                          : nullptr;
+    Py_XDECREF(message);
+    Py_XDECREF(lineno);
+    Py_XDECREF(colno);
+    if (entry == nullptr) {
+      Py_DECREF(all);
+      return nullptr;
+    }
+    PyTuple_SetItem(all, static_cast<Py_ssize_t>(i), entry);  // steals entry
+  }
+  return all;
+}
+
+/// Raises the CorvaneError subclass of `error_class` with the first
+/// diagnostic's text as its only argument, its place as lineno and colno (None
+/// without a place) and every diagnostic in diagnostics.
+void raise_corvane_error(corvane::ErrorClass error_class,
+                         const std::vector<Diagnostic>& diagnostics) {
+  PyObject* type = error_type_for(error_class);
+  if (type == nullptr || diagnostics.empty()) return;
+  PyObject* message = text_to_str(diagnostics.front().text, "replace");
   if (message == nullptr) return;
   PyObject* error = PyObject_CallFunctionObjArgs(type, message, nullptr);
   Py_DECREF(message);
   if (error == nullptr) return;
-  if (place.has_value()) {
-    PyObject* lineno = PyLong_FromSize_t(place->line);
-    PyObject* colno = PyLong_FromSize_t(place->column);
-    const bool set = lineno != nullptr && colno != nullptr &&
-                     PyObject_SetAttrString(error, "lineno", lineno) == 0 &&
-                     PyObject_SetAttrString(error, "colno", colno) == 0;
-    Py_XDECREF(lineno);
-    Py_XDECREF(colno);
-    if (!set) {
-      Py_DECREF(error);
-      return;
-    }
+  PyObject* lineno = place_number(diagnostics.front().place, true);
+  PyObject* colno = place_number(diagnostics.front().place, false);
+  PyObject* all = diagnostics_tuple(diagnostics);
+  const bool set = lineno != nullptr && colno != nullptr && all != nullptr &&
+                   PyObject_SetAttrString(error, "lineno", lineno) == 0 &&
+                   PyObject_SetAttrString(error, "colno", colno) == 0 &&
+                   PyObject_SetAttrString(error, "diagnostics", all) == 0;
+  Py_XDECREF(lineno);
+  Py_XDECREF(colno);
+  Py_XDECREF(all);
+  if (!set) {
+    Py_DECREF(error);
+    return;
   }
   PyErr_SetObject(type, error);
   Py_DECREF(error);
@@ -130,8 +217,9 @@ std::optional<std::string_view> utf8_view(PyObject* value, const char* arg_name,
 struct CoreOutcome {
   enum class Kind { Text, TranslateError, OutOfMemory, Fault };
   Kind kind = Kind::Fault;
-  std::string text;  // program text, error display text, or fault description
-  std::optional<corvane::TextPosition> place;  // of a TranslateError that has one
+  std::string text;  // program text or fault description
+  corvane::ErrorClass error_class = corvane::ErrorClass::Internal;  // of a TranslateError
+  std::vector<Diagnostic> diagnostics;  // of a TranslateError: the error, then the others
 };
 
 /// Runs the core; never throws.
@@ -146,11 +234,16 @@ CoreOutcome call_core(std::string_view qir_text,
       outcome.kind = CoreOutcome::Kind::Text;
       outcome.text = std::move(result).value();
     } else {
+      const corvane::TranslateError& error = result.error();
       outcome.kind = CoreOutcome::Kind::TranslateError;
-      outcome.text = result.error().display();
-      // Line and column are counted only here, for the one error raised.
-      if (const auto offset = result.error().offset) {
-        outcome.place = corvane::text_position(qir_text, *offset);
+      outcome.error_class = error.cls;
+      // Lines and columns are counted only here, for the errors raised.
+      const auto place = [qir_text](std::optional<std::size_t> offset) {
+        return offset ? std::optional(corvane::text_position(qir_text, *offset)) : std::nullopt;
+      };
+      outcome.diagnostics.push_back({error.display(), place(error.offset)});
+      for (const corvane::Refusal& other : error.also) {
+        outcome.diagnostics.push_back({other.message, place(other.offset)});
       }
     }
   } catch (const std::bad_alloc&) {
@@ -236,7 +329,7 @@ PyObject* translate_impl(PyObject* /*module*/, PyObject* const* args, Py_ssize_t
       return PyUnicode_FromStringAndSize(outcome.text.data(),
                                          static_cast<Py_ssize_t>(outcome.text.size()));
     case CoreOutcome::Kind::TranslateError:
-      raise_corvane_error(outcome.text, outcome.place);
+      raise_corvane_error(outcome.error_class, outcome.diagnostics);
       return nullptr;
     case CoreOutcome::Kind::OutOfMemory:
       return PyErr_NoMemory();
@@ -260,12 +353,18 @@ PyMethodDef g_translate_def = {
     kTranslateDoc,
 };
 
-/// Adds the attributes in their published order: __version__, CorvaneError, translate, __all__.
+/// Adds the attributes in their published order: __version__, CorvaneError
+/// and its subclasses, translate, __all__.
 int exec_module(PyObject* module) {
   if (PyModule_AddStringConstant(module, "__version__", corvane::kVersion) < 0) return -1;
   PyObject* error_type = corvane_error_type();
   if (error_type == nullptr) return -1;
   if (PyModule_AddObjectRef(module, "CorvaneError", error_type) < 0) return -1;
+  for (std::size_t i = 0; i < kErrorTypeCount; ++i) {
+    const std::string_view qualified = kErrorTypes[i].name;
+    const std::string name(qualified.substr(qualified.find('.') + 1));
+    if (PyModule_AddObjectRef(module, name.c_str(), g_error_types[i]) < 0) return -1;
+  }
 
   PyObject* module_name = PyModule_GetNameObject(module);
   if (module_name == nullptr) return -1;
@@ -276,7 +375,8 @@ int exec_module(PyObject* module) {
   Py_DECREF(function);
   if (added < 0) return -1;
 
-  PyObject* all = Py_BuildValue("[sss]", "__version__", "CorvaneError", "translate");
+  PyObject* all = Py_BuildValue("[ssssss]", "__version__", "CorvaneError", "MalformedTextError",
+                                "UnsupportedConstructError", "LimitExceededError", "translate");
   if (all == nullptr) return -1;
   const int added_all = PyModule_AddObjectRef(module, "__all__", all);
   Py_DECREF(all);
