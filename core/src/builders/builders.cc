@@ -271,9 +271,8 @@ Status build_decomposed(const Builder& builder, const Signature& signature,
     std::string message = "gate ";
     append_quoted(message, signature.name);
     message += " is declared with " + std::to_string(operands.size() - qubit_count) +
-               " angle(s) and " + std::to_string(qubit_count) +
-               " qubit(s); its operation ``" + builder.gate +
-               "`` takes 3 angles and 1 qubit";
+               " angle(s) and " + std::to_string(qubit_count) + " qubit(s); its operation ``" +
+               builder.gate + "`` takes 3 angles and 1 qubit";
     return lowering_error(std::move(message));
   }
   GateCall call;

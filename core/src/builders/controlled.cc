@@ -140,15 +140,14 @@ Status build_generalized_controlled(const Signature& signature, std::span<const 
   if (trailing.size() != expected + static_cast<std::uint64_t>(num_rotations)) {
     std::string message = std::string(kCallee) + ": expected ";
     if (num_rotations != 0) message += "1 rotation angle and ";
-    message += std::to_string(expected) +
-               " qubit operand(s) after the fixed prefix (numControls=" +
+    message += std::to_string(expected) + " qubit operand(s) after the fixed prefix (numControls=" +
                std::to_string(num_controls) + " + numTargets=" + std::to_string(num_targets) +
                "); got " + std::to_string(trailing.size()) + " trailing operand(s)";
     return lowering_error(std::move(message));
   }
   if (is_rotation_op(op) != (num_rotations == 1)) {
-    return lowering_error(std::string(kCallee) + ": controlled ``" + std::string(op) +
-                          "`` takes " + (is_rotation_op(op) ? "one rotation angle" : "no angle") +
+    return lowering_error(std::string(kCallee) + ": controlled ``" + std::string(op) + "`` takes " +
+                          (is_rotation_op(op) ? "one rotation angle" : "no angle") +
                           ", but numRotations=" + std::to_string(num_rotations));
   }
   // The rotation angle comes first, then the controls and the targets.

@@ -46,8 +46,9 @@ class Sequence {
     out_.emplace_back(std::move(call));
   }
 
-  // diag(1, 1, 1, e^{i lambda}) on (c, t), lambda = sign * angle:
-  //   exp(i lambda/4 (1 - Z_c)(1 - Z_t)) = e^{i lambda/4} rz_c(lambda/2) rz_t(lambda/2) zz(-lambda/2),
+  // diag(1, 1, 1, e^{i lambda}) on (c, t), lambda = sign * angle, is
+  //   exp(i lambda/4 (1 - Z_c)(1 - Z_t))
+  //     = e^{i lambda/4} rz_c(lambda/2) rz_t(lambda/2) zz(-lambda/2),
   // three commuting gates; the sequence carries the phase e^{-i lambda/4}.
   void controlled_phase(std::size_t c, std::size_t t, const Expr& angle, double sign) {
     gate("rz", {c}, scaled(angle, sign * 0.5));
@@ -55,12 +56,13 @@ class Sequence {
     gate("zz", {c, t}, scaled(angle, sign * -0.5));
   }
 
-  // Controlled exp(-i theta P/2), theta = sign * angle, for P one of X, Y, Z, with Q a Pauli that
-  // anticommutes with P: Rp(theta/2), C-Q, Rp(-theta/2), C-Q. Without the
-  // control the two half turns cancel; with it Q Rp(-theta/2) Q = Rp(theta/2)
-  // and the two halves add up. Exact, phase included.
-  void controlled_rotation(std::string_view rotation, std::string_view anticommuting,
-                           std::size_t c, std::size_t t, const Expr& angle, double sign) {
+  // Controlled exp(-i theta P/2), theta = sign * angle, for P one of X, Y, Z,
+  // with Q a Pauli that anticommutes with P: Rp(theta/2), C-Q, Rp(-theta/2),
+  // C-Q. Without the control the two half turns cancel; with it
+  // Q Rp(-theta/2) Q = Rp(theta/2) and the two halves add up. Exact, phase
+  // included.
+  void controlled_rotation(std::string_view rotation, std::string_view anticommuting, std::size_t c,
+                           std::size_t t, const Expr& angle, double sign) {
     gate(rotation, {t}, scaled(angle, sign * 0.5));
     gate(anticommuting, {c, t});
     gate(rotation, {t}, scaled(angle, sign * -0.5));
@@ -79,15 +81,15 @@ class Sequence {
     for (std::size_t a = 0; a < 4; ++a) {
       for (std::size_t b = a + 1; b < 4; ++b) gate("zz", {a, b}, FloatLit{-eighth});
     }
-    gate("cnot", {0, 1});                    // q1 holds x0^x1
-    gate("zz", {1, 2}, FloatLit{eighth});    // {0,1,2}
-    gate("zz", {1, 3}, FloatLit{eighth});    // {0,1,3}
-    gate("cnot", {2, 3});                    // q3 holds x2^x3
-    gate("zz", {1, 3}, FloatLit{-eighth});   // {0,1,2,3}
-    gate("cnot", {0, 1});                    // q1 holds x1 again
-    gate("zz", {1, 3}, FloatLit{eighth});    // {1,2,3}
-    gate("zz", {0, 3}, FloatLit{eighth});    // {0,2,3}
-    gate("cnot", {2, 3});                    // q3 holds x3 again
+    gate("cnot", {0, 1});                   // q1 holds x0^x1
+    gate("zz", {1, 2}, FloatLit{eighth});   // {0,1,2}
+    gate("zz", {1, 3}, FloatLit{eighth});   // {0,1,3}
+    gate("cnot", {2, 3});                   // q3 holds x2^x3
+    gate("zz", {1, 3}, FloatLit{-eighth});  // {0,1,2,3}
+    gate("cnot", {0, 1});                   // q1 holds x1 again
+    gate("zz", {1, 3}, FloatLit{eighth});   // {1,2,3}
+    gate("zz", {0, 3}, FloatLit{eighth});   // {0,2,3}
+    gate("cnot", {2, 3});                   // q3 holds x3 again
   }
 
  private:
