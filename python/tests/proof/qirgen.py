@@ -418,7 +418,8 @@ class _TextEmitter:
         target = self.handle("Qubit", ctl.target)
         operand = self.value_line("arr", f"call {array} @__quantum__rt__array_create_1d(i32 8, i64 {len(handles)})")
         for i, handle in enumerate(handles):
-            element = self.value_line("el", f"call {i8p} @__quantum__rt__array_get_element_ptr_1d({array} {operand}, i64 {i})")
+            element = self.value_line(
+                "el", f"call {i8p} @__quantum__rt__array_get_element_ptr_1d({array} {operand}, i64 {i})")
             if self.typed:
                 element = self.value_line("el", f"bitcast i8* {element} to %Qubit**")
             self.line(f"store {handle}, {qubit}{'*' if self.typed else ''} {element}")

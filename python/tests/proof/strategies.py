@@ -12,7 +12,8 @@ the value read earlier afterwards.
 
 Two faults of the QIR runner (qirrunner 0.9.7) stay out of reach: it runs
 `rx` by an odd multiple of pi followed by `y`, `x`, `ry` or a cnot target
-on that qubit wrongly (no drawn angle is an exact multiple of pi, and the
+on that qubit wrongly (no drawn angle is an exact multiple of pi, `u3`,
+whose runner form turns by `rx(theta)`, takes drawn angles only, and the
 shapes flip bits with `x` and `h`), and it records a result never measured
 by its pointer value (every result is measured first).
 """
@@ -23,9 +24,10 @@ from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, Bind, Bound, Cmp, Ctl, DefinedCall, FArith,
-                     Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure, Merge, Not,
-                     PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While, Widen)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, Bind, Bound, Cmp, Ctl, DefinedCall,
+                     FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure,
+                     Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While,
+                     Widen)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
