@@ -142,6 +142,15 @@ TEST(BuilderTest, GatesSplitOperandsByDeclaredParameterTypes) {
        "[0 -1] g(true, (-9223372036854775807 - 1), 9223372036854775807) q[0];"},
       {kH, "q2", "max=7,3", "[7 3] h q[2];"},
       {"void b()", "", "", "[-1 -1] barrier ;"},
+      // r1 is rz; u3 is three rotations, its angles in the order lambda, theta, phi.
+      {"void __quantum__qis__r1__body(double, Qubit)", "-0.5 q1", "", "[1 -1] rz(-0.5) q[1];"},
+      {"void __quantum__qis__u3__body(double, double, double, ptr)", "0.5 %phi 2 p3", "phi:x",
+       "[3 -1] rz(2) q[3]; ry(0.5) q[3]; rz(x) q[3];"},
+      {"void __quantum__qis__u3__body(double, double, Qubit)", "0.5 1.5 q0", "",
+       "gate \"__quantum__qis__u3__body\" is declared with 2 angle(s) and 1 qubit(s); its "
+       "operation ``u3`` takes 3 angles and 1 qubit"},
+      {"void __quantum__qis__u3__body(double, double, double, ptr)", "0.5 1.5 2.5 @q", "",
+       "qubit operand for \"__quantum__qis__u3__body\"" + not_constant},
       {kH, "@q0", "", "qubit operand for " + h + not_constant},
       {kH, "gep", "", "qubit operand for " + h + not_constant},
       {kH, "%q", "q:1", "qubit operand for " + h + not_constant},
