@@ -145,12 +145,11 @@ def _u3(theta: float, phi: float, lam: float) -> np.ndarray:
     return np.array([[c, -cmath.exp(1j * lam) * s], [cmath.exp(1j * phi) * s, cmath.exp(1j * (phi + lam)) * c]])
 
 
-def _target_matrix(op: str, angle: float) -> np.ndarray:
-    """The matrix of the operation a controlled op controls."""
-    inner = CONTROLLED_OPS[op][2]
-    if inner == "r1":
+def _matrix(name: str, angle: float) -> np.ndarray:
+    """The matrix of a QIR operation: r1 is diag(1, e^{i angle}), the others the dialect's gates of that name."""
+    if name == "r1":
         return np.diag([1, cmath.exp(1j * angle)])
-    return statevector.gate_matrix(inner, [angle] if inner in ROTATIONS else [], False)
+    return statevector.gate_matrix(name, [angle] if name in ROTATIONS else [], False)
 
 
 DECOMPOSED = [("r1", False), ("u3", False)] + [(f"ctl-{op}", adj) for op in CONTROLLED_OPS for adj in (False, True)]
@@ -159,21 +158,19 @@ DECOMPOSED = [("r1", False), ("u3", False)] + [(f"ctl-{op}", adj) for op in CONT
 @pytest.mark.parametrize("angle", [0.0, math.pi / 2, math.pi, -math.pi / 3, random.Random(28).uniform(-7, 7)])
 @pytest.mark.parametrize("op, adjoint", DECOMPOSED)
 def test_decomposition_is_the_operation(op, adjoint, angle):
-    """corvane's gates for r1, u3 and every controlled op, multiplied out, are the operation's matrix up to a
-    global phase. Under a control that phase is one of the whole sequence: the target operation's own phase
-    is a relative one, pinned by the block where a control is 0, which must be the identity times it."""
+    """corvane's gates for r1, u3 and every controlled op, multiplied out, are the operation's matrix up to a global
+    phase: under a control, one of the whole sequence, so the target's own phase is pinned by the control-off block."""
     corvane = pytest.importorskip("corvane", reason="corvane is not installed")
     if op.startswith("ctl-"):
-        controls, targets, _ = CONTROLLED_OPS[op[4:]]
-        n_qubits = controls + targets
-        stmt = Ctl(op[4:], adjoint, tuple(range(n_qubits)), (angle,) if op[4:] in ROTATIONS else ())
-        target = _target_matrix(op[4:], angle)
+        controls, targets, inner = CONTROLLED_OPS[op[4:]]
+        n_qubits, target = controls + targets, _matrix(inner, angle)
+        stmt = Ctl(op[4:], adjoint, tuple(range(n_qubits)), (angle,) if inner in ROTATIONS else ())
         expected = statevector._controlled(target.conj().T if adjoint else target, controls)
     else:
         n_qubits = 1
         angles = (angle, angle + 1.1, 0.3 - 2 * angle) if op == "u3" else (angle,)
         stmt = Gate(op, angles, (0,))
-        expected = _u3(*angles) if op == "u3" else np.diag([1, cmath.exp(1j * angle)])
+        expected = _u3(*angles) if op == "u3" else _matrix("r1", angle)
     text = corvane.translate(qirgen.emit_text(Program(n_qubits, 0, (stmt,), ()), "opaque", "corvane"))
     assert not inspect_program(text)[1].errors
     actual = _unitary(text, n_qubits)

@@ -73,8 +73,7 @@ def coined(*stmts, tail=(Measure(1, 1), Measure(2, 2)), **options) -> Program:
 def controlled_shape(op: str, adjoint: bool) -> Program:
     """A controlled op between turns of its qubits (a fourth one for three controls), h after it on
     the first control too, so that a wrong phase on the target shows."""
-    n_qubits = sum(CONTROLLED_OPS[op][:2])
-    n = max(3, n_qubits)
+    n = max(3, n_qubits := sum(CONTROLLED_OPS[op][:2]))
     turns = (Gate("h", (), (0,)), Gate("ry", (2.0,), (1,)), Gate("rx", (1.0,), (2,)), Gate("ry", (0.7,), (3,)))
     ctl = Ctl(op, adjoint, tuple(range(n_qubits)), (0.9,) if op in ROTATIONS else ())
     after = tuple(Gate("h", (), (q,)) for q in (0, 2, 3)[:n - 1])

@@ -149,8 +149,6 @@ TEST(BuilderTest, GatesSplitOperandsByDeclaredParameterTypes) {
       {"void __quantum__qis__u3__body(double, double, Qubit)", "0.5 1.5 q0", "",
        "gate \"__quantum__qis__u3__body\" is declared with 2 angle(s) and 1 qubit(s); its "
        "operation ``u3`` takes 3 angles and 1 qubit"},
-      {"void __quantum__qis__u3__body(double, double, double, ptr)", "0.5 1.5 2.5 @q", "",
-       "qubit operand for \"__quantum__qis__u3__body\"" + not_constant},
       {kH, "@q0", "", "qubit operand for " + h + not_constant},
       {kH, "gep", "", "qubit operand for " + h + not_constant},
       {kH, "%q", "q:1", "qubit operand for " + h + not_constant},
