@@ -4,6 +4,9 @@ Every golden output passes the dialect check (every translated corpus module
 gets the same check in test_proof_semantics)."""
 from __future__ import annotations
 
+import cmath
+import math
+import random
 import re
 import sys
 from collections import Counter
@@ -16,9 +19,13 @@ import proof  # noqa: E402
 
 proof.require()
 
+import numpy as np  # noqa: E402
+import openqasm3  # noqa: E402
+
 from proof import differential, qirgen, qirscan, statevector  # noqa: E402
 from proof.dialect import inspect_program  # noqa: E402
-from proof.qirgen import CONTROLLED_OPS, QIR_GATES, Ctl, Gate, If, Measure, Program, Read, Reset  # noqa: E402
+from proof.qirgen import (CONTROLLED_OPS, QIR_GATES, ROTATIONS, Ctl, Gate, If, Measure, Program, Read,  # noqa: E402
+                          Reset)
 
 pytestmark = pytest.mark.proof
 
@@ -84,9 +91,11 @@ def test_verdict(expected, counts, ok, method):
 # --- the simulator's gates are the runner's ---------------------------------------
 
 DIALECT_NAMES = {"s_adj": "inv @ s", "t_adj": "inv @ t", "cx": "cnot", "rxx": "xx", "ryy": "yy", "rzz": "zz",
-                 "ccx": "ccnot", "phasedx": "prx", "ctl-x1": "cnot", "ctl-x2": "ccnot", "ctl-y": "cy", "ctl-z": "cz",
-                 "ctl-swap": "cswap"}
-GATE_CASES = [(op, False) for op in QIR_GATES] + [(f"ctl-{op}", adj) for op in CONTROLLED_OPS for adj in (False, True)]
+                 "ccx": "ccnot", "phasedx": "prx", "r1": "rz", "ctl-x1": "cnot", "ctl-x2": "ccnot", "ctl-y": "cy",
+                 "ctl-z": "cz", "ctl-swap": "cswap"}
+# the operations with one dialect gate of their own (the others: test_decomposition_is_the_operation)
+GATE_CASES = [(op, False) for op in QIR_GATES if op != "u3"] + [
+    (f"ctl-{op}", adj) for op in CONTROLLED_OPS if f"ctl-{op}" in DIALECT_NAMES for adj in (False, True)]
 
 
 @pytest.mark.parametrize("op, adjoint", GATE_CASES)
@@ -115,6 +124,58 @@ def test_simulator_runs_each_gate_as_the_runner_does(op, adjoint):
     outcome = differential.compare_output(output, qirgen.emit_text(program, "opaque", "runner"),
                                           list(range(n_qubits)), None)
     assert outcome.matched, outcome.detail
+
+
+# --- corvane's decompositions are the operations ------------------------------------
+
+def _unitary(text: str, n_qubits: int) -> np.ndarray:
+    """The matrix of a program of gates alone, run by the simulator on each basis state."""
+    interpreter = statevector._Interpreter(openqasm3.parse(text), True, None, 0.0, 1, 1)
+    start, columns = interpreter.declare(), []
+    for k in range(2 ** n_qubits):
+        world = start.copy(1.0)
+        world.state.reshape(-1)[:] = np.eye(2 ** n_qubits)[k]
+        (world,) = interpreter.run_block(interpreter.program.statements, [world])
+        columns.append(world.state.reshape(-1))
+    return np.array(columns).T
+
+
+def _u3(theta: float, phi: float, lam: float) -> np.ndarray:
+    c, s = math.cos(theta / 2), math.sin(theta / 2)
+    return np.array([[c, -cmath.exp(1j * lam) * s], [cmath.exp(1j * phi) * s, cmath.exp(1j * (phi + lam)) * c]])
+
+
+def _matrix(name: str, angle: float) -> np.ndarray:
+    """The matrix of a QIR operation: r1 is diag(1, e^{i angle}), the others the dialect's gates of that name."""
+    if name == "r1":
+        return np.diag([1, cmath.exp(1j * angle)])
+    return statevector.gate_matrix(name, [angle] if name in ROTATIONS else [], False)
+
+
+DECOMPOSED = [("r1", False), ("u3", False)] + [(f"ctl-{op}", adj) for op in CONTROLLED_OPS for adj in (False, True)]
+
+
+@pytest.mark.parametrize("angle", [0.0, math.pi / 2, math.pi, -math.pi / 3, random.Random(28).uniform(-7, 7)])
+@pytest.mark.parametrize("op, adjoint", DECOMPOSED)
+def test_decomposition_is_the_operation(op, adjoint, angle):
+    """corvane's gates for r1, u3 and every controlled op, multiplied out, are the operation's matrix up to a global
+    phase: under a control, one of the whole sequence, so the target's own phase is pinned by the control-off block."""
+    corvane = pytest.importorskip("corvane", reason="corvane is not installed")
+    if op.startswith("ctl-"):
+        controls, targets, inner = CONTROLLED_OPS[op[4:]]
+        n_qubits, target = controls + targets, _matrix(inner, angle)
+        stmt = Ctl(op[4:], adjoint, tuple(range(n_qubits)), (angle,) if inner in ROTATIONS else ())
+        expected = statevector._controlled(target.conj().T if adjoint else target, controls)
+    else:
+        n_qubits = 1
+        angles = (angle, angle + 1.1, 0.3 - 2 * angle) if op == "u3" else (angle,)
+        stmt = Gate(op, angles, (0,))
+        expected = _u3(*angles) if op == "u3" else _matrix("r1", angle)
+    text = corvane.translate(qirgen.emit_text(Program(n_qubits, 0, (stmt,), ()), "opaque", "corvane"))
+    assert not inspect_program(text)[1].errors
+    actual = _unitary(text, n_qubits)
+    phase = np.vdot(expected, actual) / len(expected)
+    assert abs(abs(phase) - 1) < 1e-9 and np.allclose(actual, phase * expected, atol=1e-9), text
 
 
 # --- forms without a meaning are refused ------------------------------------------

@@ -25,9 +25,10 @@ from hypothesis import HealthCheck, given, settings  # noqa: E402
 from hypothesis import strategies as st  # noqa: E402
 
 from proof import differential, qirgen, strategies  # noqa: E402
-from proof.qirgen import (CONTROLLED_OPS, QIR_GATES, After, Bind, Bound, Cmp, Ctl, DefinedCall, FArith,  # noqa: E402
-                          Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure, Merge,
-                          Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While, Widen)
+from proof.qirgen import (CONTROLLED_OPS, QIR_GATES, ROTATIONS, After, Bind, Bound, Cmp, Ctl,  # noqa: E402
+                          DefinedCall, FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic,
+                          Loop, Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch,
+                          ToDouble, While, Widen)
 
 pytestmark = pytest.mark.proof
 
@@ -67,6 +68,17 @@ MEASURE_ALL = tuple(Measure(q, q) for q in range(3))
 def coined(*stmts, tail=(Measure(1, 1), Measure(2, 2)), **options) -> Program:
     """Fair and biased coins in c[0] and c[1], then `stmts`, then `tail`."""
     return Program(3, 3, INIT + COINS + stmts + tail, (0, 1, 2), **options)
+
+
+def controlled_shape(op: str, adjoint: bool) -> Program:
+    """A controlled op between turns of its qubits (a fourth one for three controls), h after it on
+    the first control too, so that a wrong phase on the target shows."""
+    n = max(3, n_qubits := sum(CONTROLLED_OPS[op][:2]))
+    turns = (Gate("h", (), (0,)), Gate("ry", (2.0,), (1,)), Gate("rx", (1.0,), (2,)), Gate("ry", (0.7,), (3,)))
+    ctl = Ctl(op, adjoint, tuple(range(n_qubits)), (0.9,) if op in ROTATIONS else ())
+    after = tuple(Gate("h", (), (q,)) for q in (0, 2, 3)[:n - 1])
+    return Program(n, n, INIT + turns[:n] + (Gate("rz", (0.5,), (1,)), ctl) + after + tuple(
+        Measure(q, q) for q in range(n)), tuple(range(n)))
 
 
 def count(slot: int) -> Store:
@@ -133,9 +145,7 @@ SHAPES = {
         Gate("rz", (1.2,), (0,)), Gate(op, tuple(0.9 + i for i in range(n_angles)), tuple(range(n_qubits))),
         Gate("h", (), (0,)), Gate("rx", (0.3,), (1,))) + MEASURE_ALL, (0, 1, 2))
        for op, (n_angles, n_qubits, _) in QIR_GATES.items()},
-    **{f"controlled-{op}{'-adj' if adjoint else ''}": Program(3, 3, INIT + (
-        Gate("h", (), (0,)), Gate("ry", (2.0,), (1,)), Gate("rx", (1.0,), (2,)),
-        Ctl(op, adjoint, tuple(range(sum(CONTROLLED_OPS[op][:2])))), Gate("h", (), (2,))) + MEASURE_ALL, (0, 1, 2))
+    **{f"controlled-{op}{'-adj' if adjoint else ''}": controlled_shape(op, adjoint)
        for op in CONTROLLED_OPS for adjoint in (False, True)},
     # a reset of a qubit in |1>
     **{f"measure-{kind}": Program(2, 3, INIT + (Gate("h", (), (0,)), Measure(0, 0, kind), Gate("x", (), (1,)),

@@ -117,6 +117,7 @@ std::string_view signature_view_type(BuilderKind kind, const Signature& signatur
   if (declared != "ptr") return declared;
   switch (kind) {
     case BuilderKind::Gate:
+    case BuilderKind::Decomposed:
     case BuilderKind::Reset:
       return kQubitType;
     case BuilderKind::Measure:
@@ -256,6 +257,29 @@ Status build_gate(const Builder& builder, const Signature& signature,
   Status filled = fill_gate_call(builder, signature, operands, qubit_count, context, call);
   if (!filled.ok()) out.pop_back();
   return filled;
+}
+
+Status build_decomposed(const Builder& builder, const Signature& signature,
+                        std::span<const Operand> operands, LoweringContext& context,
+                        std::vector<Stmt>& out) {
+  RETURN_IF_ERROR(check_operand_count(signature, operands));
+  std::size_t qubit_count = 0;
+  for (std::size_t i = 0; i < operands.size(); ++i) {
+    if (signature_view_type(BuilderKind::Gate, signature, i) == kQubitType) ++qubit_count;
+  }
+  if (builder.gate != "u3" || qubit_count != 1 || operands.size() != 4) {
+    std::string message = "gate ";
+    append_quoted(message, signature.name);
+    message += " is declared with " + std::to_string(operands.size() - qubit_count) +
+               " angle(s) and " + std::to_string(qubit_count) + " qubit(s); its operation ``" +
+               builder.gate + "`` takes 3 angles and 1 qubit";
+    return lowering_error(std::move(message));
+  }
+  GateCall call;
+  const Builder plain{BuilderKind::Gate, builder.gate, false};
+  RETURN_IF_ERROR(fill_gate_call(plain, signature, operands, qubit_count, context, call));
+  emit_u3(call.params[0], call.params[1], call.params[2], call.qubits[0], out);
+  return ok_status();
 }
 
 Status build_measure(BuilderKind kind, const Signature& signature,

@@ -41,6 +41,29 @@ namespace corvane {
                                                   std::span<const Operand> operands,
                                                   LoweringContext& context, std::vector<Stmt>& out);
 
+/// U3(theta, phi, lambda) on `qubit` as rz(lambda), ry(theta), rz(phi): equal up to global phase.
+void emit_u3(const Expr& theta, const Expr& phi, const Expr& lambda, const IndexedIdent& qubit,
+             std::vector<Stmt>& out);
+
+/// Whether `op` is a rotation, which a controlled invocation passes one angle for.
+[[nodiscard]] bool is_rotation_op(std::string_view op);
+
+/// Appends native gates that act as the controlled `op` (its adjoint when
+/// `adjoint`; `angle` is the rotation angle of a rotation op) on `qubits`,
+/// controls first: equal to the controlled operation up to a phase of the
+/// whole sequence, so exact for the target operation's own phase. Returns
+/// false, appending nothing, when there is no such sequence.
+[[nodiscard]] bool emit_controlled(std::string_view op, std::int64_t num_controls,
+                                   std::int64_t num_targets, const std::optional<Expr>& angle,
+                                   bool adjoint, std::span<const IndexedIdent> qubits,
+                                   std::vector<Stmt>& out);
+
+/// A gate whose operation has no native gate: `builder.gate` names the
+/// operation ("u3"), written out as a sequence of native gates.
+[[nodiscard]] Status build_decomposed(const Builder& builder, const Signature& signature,
+                                      std::span<const Operand> operands, LoweringContext& context,
+                                      std::vector<Stmt>& out);
+
 /// The native gate for a controlled `op` with the given control and target
 /// counts, or absent when the target dialect has none.
 [[nodiscard]] std::optional<std::string_view> controlled_gate_name(std::string_view op,

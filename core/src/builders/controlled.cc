@@ -2,7 +2,9 @@
 // (numRotations, adjoint, numControls, numTargets, innerFn) describes a
 // controlled operation and whose trailing operands are its qubits. The
 // calling convention is checked step by step in a fixed order, the first
-// failure ending the call; the inner function's name selects the native gate.
+// failure ending the call; the inner function's name selects the native gate,
+// or else a sequence of native gates (decompose.cc). A rotation passes its
+// angle (numRotations = 1) before the qubits.
 #include <array>
 #include <limits>
 #include <string>
@@ -96,11 +98,11 @@ Status build_generalized_controlled(const Signature& signature, std::span<const 
   ASSIGN_OR_RETURN(const std::int64_t adjoint, integer_operand(operands[1], "adjoint"));
   ASSIGN_OR_RETURN(const std::int64_t num_controls, integer_operand(operands[2], "numControls"));
   ASSIGN_OR_RETURN(const std::int64_t num_targets, integer_operand(operands[3], "numTargets"));
-  if (num_rotations != 0) {
+  if (num_rotations != 0 && num_rotations != 1) {
     return lowering_error(std::string(kCallee) +
                           " with numRotations=" + std::to_string(num_rotations) +
-                          " is not yet supported; only non-parametric controlled gates "
-                          "(numRotations == 0) are handled");
+                          " is not supported; only controlled gates with no rotation angle or "
+                          "one (numRotations 0 or 1) are handled");
   }
   if (num_controls < 0 || num_targets < 0) {
     return lowering_error(std::string(kCallee) +
@@ -135,17 +137,28 @@ Status build_generalized_controlled(const Signature& signature, std::span<const 
   const std::uint64_t expected =
       static_cast<std::uint64_t>(num_controls) + static_cast<std::uint64_t>(num_targets);
   const std::span<const Operand> trailing = operands.subspan(5);
-  if (trailing.size() != expected) {
-    return lowering_error(
-        std::string(kCallee) + ": expected " + std::to_string(expected) +
-        " qubit operand(s) after the fixed prefix (numControls=" + std::to_string(num_controls) +
-        " + numTargets=" + std::to_string(num_targets) + "); got " +
-        std::to_string(trailing.size()) + " trailing operand(s)");
+  if (trailing.size() != expected + static_cast<std::uint64_t>(num_rotations)) {
+    std::string message = std::string(kCallee) + ": expected ";
+    if (num_rotations != 0) message += "1 rotation angle and ";
+    message += std::to_string(expected) + " qubit operand(s) after the fixed prefix (numControls=" +
+               std::to_string(num_controls) + " + numTargets=" + std::to_string(num_targets) +
+               "); got " + std::to_string(trailing.size()) + " trailing operand(s)";
+    return lowering_error(std::move(message));
+  }
+  if (is_rotation_op(op) != (num_rotations == 1)) {
+    return lowering_error(std::string(kCallee) + ": controlled ``" + std::string(op) + "`` takes " +
+                          (is_rotation_op(op) ? "one rotation angle" : "no angle") +
+                          ", but numRotations=" + std::to_string(num_rotations));
+  }
+  // The rotation angle comes first, then the controls and the targets.
+  std::optional<Expr> angle;
+  if (num_rotations == 1) {
+    ASSIGN_OR_RETURN(angle, resolve_scalar_operand(context, trailing[0], kCallee));
   }
 
   GateCall call;
   call.qubits.reserve(trailing.size());
-  for (const Operand& operand : trailing) {
+  for (const Operand& operand : trailing.subspan(static_cast<std::size_t>(num_rotations))) {
     if (std::holds_alternative<I8Null>(operand)) {
       const Operand null_qubit = PtrConst{std::nullopt, 0};
       ASSIGN_OR_RETURN(IndexedIdent qubit, resolve_qubit_operand(context, null_qubit, kCallee));
@@ -157,16 +170,22 @@ Status build_generalized_controlled(const Signature& signature, std::span<const 
   }
 
   const std::optional<std::string_view> gate = controlled_gate_name(op, num_controls, num_targets);
-  if (!gate.has_value()) {
-    return lowering_error(std::string(kCallee) + ": no Ostrel-native gate for controlled ``" +
-                          std::string(op) + "`` with numControls=" + std::to_string(num_controls) +
-                          ", numTargets=" + std::to_string(num_targets) +
-                          ". Extend the decomposition pipeline upstream, or add a gate mapping "
-                          "here.");
+  if (gate.has_value() && !angle.has_value()) {
+    if (adjoint != 0) call.modifiers.push_back(GateModifier::Inv);
+    call.name = std::string(*gate);
+    out.emplace_back(std::move(call));
+    return ok_status();
   }
-  if (adjoint != 0) call.modifiers.push_back(GateModifier::Inv);
-  call.name = std::string(*gate);
-  out.emplace_back(std::move(call));
+  const std::span<const IndexedIdent> qubits(call.qubits.data(), call.qubits.size());
+  if (!emit_controlled(op, num_controls, num_targets, angle, adjoint != 0, qubits, out)) {
+    std::string message = std::string(kCallee) + ": no Ostrel-native gate for controlled ``" +
+                          std::string(op) + "`` with ";
+    if (angle.has_value()) message += "numRotations=1, ";
+    message += "numControls=" + std::to_string(num_controls) +
+               ", numTargets=" + std::to_string(num_targets) +
+               ". Extend the decomposition pipeline upstream, or add a gate mapping here.";
+    return lowering_error(std::move(message));
+  }
   return ok_status();
 }
 

@@ -22,7 +22,7 @@ struct ProfileEntry {
 };
 
 // The base profile, in insertion order (which the prefix rule depends on).
-constexpr std::array<ProfileEntry, 40> kBaseProfile = {{
+constexpr std::array<ProfileEntry, 42> kBaseProfile = {{
     {"__quantum__qis__h__body", BuilderKind::Gate, "h", false},
     {"__quantum__qis__x__body", BuilderKind::Gate, "x", false},
     {"__quantum__qis__y__body", BuilderKind::Gate, "y", false},
@@ -45,6 +45,9 @@ constexpr std::array<ProfileEntry, 40> kBaseProfile = {{
     {"__quantum__qis__ccx__body", BuilderKind::Gate, "ccnot", false},
     {"__quantum__qis__ccnot__body", BuilderKind::Gate, "ccnot", false},
     {"__quantum__qis__phasedx__body", BuilderKind::Gate, "prx", false},
+    // The phase gate diag(1, e^{i a}) is rz(a) up to the global phase e^{i a/2}.
+    {"__quantum__qis__r1__body", BuilderKind::Gate, "rz", false},
+    {"__quantum__qis__u3__body", BuilderKind::Decomposed, "u3", false},
     {"__quantum__qis__mz__body", BuilderKind::Measure, "", false},
     {"__quantum__qis__m__body", BuilderKind::Measure, "", false},
     {"__quantum__qis__mresetz__body", BuilderKind::MeasureAndReset, "", false},
@@ -161,6 +164,7 @@ Status lower_resolved_call(const Signature* signature, const Builder* builder,
   if (auto refusal = unbuildable_call(signature, builder, callee)) return *std::move(refusal);
   switch (builder->kind) {
     case BuilderKind::Gate:
+    case BuilderKind::Decomposed:
     case BuilderKind::Measure:
     case BuilderKind::MeasureAndReset:
     case BuilderKind::Reset:
@@ -191,6 +195,8 @@ Status invoke_builder(const Builder& builder, const Signature& signature,
   switch (builder.kind) {
     case BuilderKind::Gate:
       return build_gate(builder, signature, operands, context, out);
+    case BuilderKind::Decomposed:
+      return build_decomposed(builder, signature, operands, context, out);
     case BuilderKind::Measure:
     case BuilderKind::MeasureAndReset:
       return build_measure(builder.kind, signature, operands, context, out);

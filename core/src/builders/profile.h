@@ -18,9 +18,10 @@
 
 namespace corvane {
 
-/// The seven kinds of builder.
+/// The kinds of builder.
 enum class BuilderKind : std::uint8_t {
   Gate,
+  Decomposed,
   Measure,
   MeasureAndReset,
   Reset,
@@ -32,7 +33,7 @@ enum class BuilderKind : std::uint8_t {
 /// How a call of one QIR function becomes statements.
 struct Builder {
   BuilderKind kind = BuilderKind::Ignore;
-  std::string gate;      // Gate only: OpenQASM gate name
+  std::string gate;      // Gate: OpenQASM gate name; Decomposed: the operation
   bool adjoint = false;  // Gate only: emit one `inv @` modifier
   friend bool operator==(const Builder&, const Builder&) = default;
 };
@@ -60,7 +61,7 @@ class Profile {
   std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> index_;
 };
 
-/// The base profile with its 40 entries.
+/// The base profile with its 42 entries.
 [[nodiscard]] Profile base_profile();
 
 /// Handles one call: signature lookup, builder lookup, shape check, then the

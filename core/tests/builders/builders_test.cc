@@ -142,6 +142,13 @@ TEST(BuilderTest, GatesSplitOperandsByDeclaredParameterTypes) {
        "[0 -1] g(true, (-9223372036854775807 - 1), 9223372036854775807) q[0];"},
       {kH, "q2", "max=7,3", "[7 3] h q[2];"},
       {"void b()", "", "", "[-1 -1] barrier ;"},
+      // r1 is rz; u3 is three rotations, its angles in the order lambda, theta, phi.
+      {"void __quantum__qis__r1__body(double, Qubit)", "-0.5 q1", "", "[1 -1] rz(-0.5) q[1];"},
+      {"void __quantum__qis__u3__body(double, double, double, ptr)", "0.5 %phi 2 p3", "phi:x",
+       "[3 -1] rz(2) q[3]; ry(0.5) q[3]; rz(x) q[3];"},
+      {"void __quantum__qis__u3__body(double, double, Qubit)", "0.5 1.5 q0", "",
+       "gate \"__quantum__qis__u3__body\" is declared with 2 angle(s) and 1 qubit(s); its "
+       "operation ``u3`` takes 3 angles and 1 qubit"},
       {kH, "@q0", "", "qubit operand for " + h + not_constant},
       {kH, "gep", "", "qubit operand for " + h + not_constant},
       {kH, "%q", "q:1", "qubit operand for " + h + not_constant},
@@ -295,9 +302,20 @@ TEST(BuilderTest, GeneralizedControlledChecksItsConventionAndMapsToNativeGates) 
        name + ": numRotations = 18446744073709551616 does not fit in i64"},
       {typed, "1 0 -18446744073709551616 1 bc@__quantum__qis__x__ctl q0 q1", "",
        name + ": numControls = -18446744073709551616 does not fit in i64"},
-      {typed, "1 0 -1 1 %f @q", "",
-       name + " with numRotations=1 is not yet supported; only non-parametric controlled gates "
-              "(numRotations == 0) are handled"},
+      {typed, "2 0 -1 1 %f @q", "",
+       name + " with numRotations=2 is not supported; only controlled gates with no rotation "
+              "angle or one (numRotations 0 or 1) are handled"},
+      {typed, "1 0 -1 1 %f @q", "", name + " had negative numControls=-1 or numTargets=1"},
+      // A rotation's angle precedes the qubits and counts among the trailing operands.
+      {typed, "1 0 1 1 bc@__quantum__qis__rz__ctl 0.5 q0", "",
+       name + ": expected 1 rotation angle and 2 qubit operand(s) after the fixed prefix "
+              "(numControls=1 + numTargets=1); got 2 trailing operand(s)"},
+      {typed, "1 0 1 1 bc@__quantum__qis__x__ctl 0.5 q0 q1", "",
+       name + ": controlled ``x`` takes no angle, but numRotations=1"},
+      {typed, "1 1 1 1 bc@__quantum__qis__rx__ctl q2 q0 q1", "",
+       "unsupported scalar operand form for \"" + name + "\""},
+      {typed, "1 1 1 1 bc@__quantum__qis__rx__ctl %a q0 q1", "a:x",
+       "[1 -1] rx(-0.5 * x) q[1]; cz q[0], q[1]; rx(0.5 * x) q[1]; cz q[0], q[1];"},
       {typed, "0 0 -1 1 bc@__quantum__qis__x__ctl q0 q1", "",
        name + " had negative numControls=-1 or numTargets=1"},
       {typed, "0 0 2 -9223372036854775808 bc@__quantum__qis__x__ctl q0 q1", "",
@@ -345,7 +363,8 @@ TEST(ProfileTest, BaseEntriesAreReachableAndConsistent) {
   for (const auto& [name, builder] : profile.entries()) {
     SCOPED_TRACE(name);
     EXPECT_EQ(profile.lookup(name), &builder);
-    EXPECT_EQ(builder.kind == BuilderKind::Gate, !builder.gate.empty());
+    EXPECT_EQ(builder.kind == BuilderKind::Gate || builder.kind == BuilderKind::Decomposed,
+              !builder.gate.empty());
     EXPECT_EQ(builder.adjoint, name.ends_with("__adj"));
     if (builder.adjoint) {
       const Builder* body = profile.lookup(name.substr(0, name.size() - 5) + "__body");

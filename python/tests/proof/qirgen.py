@@ -5,7 +5,9 @@ below; `emit_text` writes it in the typed-pointer (`%Qubit*`) or
 opaque-pointer (`ptr`) style. The `corvane` target is the program as given;
 the `runner` target replaces the calls the QIR runner cannot execute by
 their equivalents (`RUNNER_GATES`: `ccnot` by `ccx`, `phasedx(theta, phi)`
-by `rz(-phi); rx(theta); rz(phi)`, controlled invocations by plain gates)
+by `rz(-phi); rx(theta); rz(phi)`, `r1` by `rz`, `u3` by `rz; rx; rz`,
+controlled invocations by plain gates or by the runner's own `__ctl`
+functions, whose controls are passed in an array)
 and is otherwise byte for byte the same. Every program records constant
 results in its one returning block, so recorded values map onto `c[i]`.
 
@@ -21,6 +23,7 @@ read at a later one after what it read (a result, a cell) was written again.
 from __future__ import annotations
 
 import dataclasses
+import math
 import random
 import struct
 from dataclasses import dataclass, field, make_dataclass
@@ -32,11 +35,15 @@ QIR_GATES: dict[str, tuple[int, int, str]] = {
         ("h", 0, 1), ("x", 0, 1), ("y", 0, 1), ("z", 0, 1), ("s", 0, 1), ("s_adj", 0, 1), ("t", 0, 1),
         ("t_adj", 0, 1), ("cnot", 0, 2), ("cx", 0, 2), ("cy", 0, 2), ("cz", 0, 2), ("swap", 0, 2), ("rx", 1, 1),
         ("ry", 1, 1), ("rz", 1, 1), ("rxx", 1, 2), ("ryy", 1, 2), ("rzz", 1, 2), ("ccx", 0, 3), ("ccnot", 0, 3),
-        ("phasedx", 2, 1))
+        ("phasedx", 2, 1), ("r1", 1, 1), ("u3", 3, 1))
 }
-# controlled op -> (controls, targets, the `__ctl` function invoked)
+# controlled op -> (controls, targets, the `__ctl` function invoked); a rotation (ROTATIONS) takes one angle
 CONTROLLED_OPS: dict[str, tuple[int, int, str]] = {
-    "x1": (1, 1, "x"), "x2": (2, 1, "x"), "y": (1, 1, "y"), "z": (1, 1, "z"), "swap": (1, 2, "swap")}
+    "x1": (1, 1, "x"), "x2": (2, 1, "x"), "y": (1, 1, "y"), "z": (1, 1, "z"), "swap": (1, 2, "swap"),
+    "h": (1, 1, "h"), "s": (1, 1, "s"), "t": (1, 1, "t"), "rx": (1, 1, "rx"), "ry": (1, 1, "ry"),
+    "rz": (1, 1, "rz"), "r1": (1, 1, "r1"), "x3": (3, 1, "x"), "y2": (2, 1, "y"), "y3": (3, 1, "y"),
+    "z2": (2, 1, "z"), "z3": (3, 1, "z")}
+ROTATIONS = ("rx", "ry", "rz", "r1")
 GENERALIZED = "generalizedInvokeWithRotationsControlsTargets"
 ICMP_PREDICATES = ("eq", "ne", "ult", "ule", "ugt", "uge", "slt", "sle", "sgt", "sge")
 MEASUREMENTS = {"mz": "__quantum__qis__mz__body", "m": "__quantum__qis__m__body",
@@ -51,7 +58,10 @@ def _node(name: str, fields: str, **defaults) -> type:
 
 # --- statements ---
 Gate = _node("Gate", "op angles qubits", angles=(), qubits=())  # op: key of QIR_GATES; angles: floats or doubles
-Ctl = _node("Ctl", "op adjoint qubits")  # the generalized invocation of CONTROLLED_OPS[op]: controls, then targets
+# the generalized invocation of CONTROLLED_OPS[op]: controls, then targets; `angles` holds a rotation's angle
+Ctl = _node("Ctl", "op adjoint qubits angles", angles=())
+# runner target only: the runner's `__quantum__qis__<inner>__ctl[adj]` with the controls in an array
+RunnerCtl = _node("RunnerCtl", "inner adjoint controls target angle", angle=None)
 Measure = _node("Measure", "qubit result kind", kind="mz")  # kind: key of MEASUREMENTS
 Reset = _node("Reset", "qubit")
 If = _node("If", "cond then else_ empty_arm_block", then=(), else_=(), empty_arm_block=False)  # empty arm as a block
@@ -135,6 +145,12 @@ RUNNER_GATES = {
     "ctl-x1": lambda q, a: [Gate("cnot", (), q)], "ctl-x2": lambda q, a: [Gate("ccx", (), q)],
     "ctl-y": lambda q, a: [Gate("cy", (), q)], "ctl-z": lambda q, a: [Gate("cz", (), q)],
     "ctl-swap": lambda q, a: [Gate("cnot", (), (q[2], q[1])), Gate("ccx", (), q), Gate("cnot", (), (q[2], q[1]))],
+    # r1(a) is rz(a) up to phase; u3(t, p, l) is rz(p) ry(t) rz(l) up to phase, and ry(t) = rz(pi/2) rx(t) rz(-pi/2)
+    "r1": lambda q, a: [Gate("rz", a, q)],
+    "u3": lambda q, a: [Gate("rz", (a[2] - math.pi / 2,), q), Gate("rx", (a[0],), q),
+                        Gate("rz", (a[1] + math.pi / 2,), q)],
+    # controlled r1(a): r1(a/2) on the control (as rz, up to phase) and controlled rz(a)
+    "ctl-r1": lambda q, a: [Gate("rz", (FArith("fmul", a[0], 0.5),), q[:1]), RunnerCtl("rz", False, q[:1], q[1], a[0])],
 }
 
 
@@ -252,10 +268,19 @@ def _format_double(value: float) -> str:
     return f"{float(value):.17e}" if "e" in text or "E" in text or "." not in text else text
 
 
-def runner_gates(stmt) -> list[Gate]:
-    """The gate calls the runner target writes for one Gate or Ctl."""
+def runner_gates(stmt) -> list:
+    """The calls the runner target writes for one Gate or Ctl (Gate and RunnerCtl statements)."""
     key = f"ctl-{stmt.op}" if isinstance(stmt, Ctl) else stmt.op
-    return RUNNER_GATES[key](stmt.qubits, getattr(stmt, "angles", ())) if key in RUNNER_GATES else [stmt]
+    angles = stmt.angles
+    if isinstance(stmt, Ctl) and stmt.adjoint and stmt.op in ROTATIONS:
+        angles = (FArith("fneg", angles[0]),)  # the adjoint of a rotation turns the other way
+    if key in RUNNER_GATES:
+        return RUNNER_GATES[key](stmt.qubits, angles)
+    if isinstance(stmt, Ctl):
+        controls, _, inner = CONTROLLED_OPS[stmt.op]
+        adjoint = stmt.adjoint and inner in ("s", "t")
+        return [RunnerCtl(inner, adjoint, stmt.qubits[:controls], stmt.qubits[controls], (angles or (None,))[0])]
+    return [stmt]
 
 
 # --- the text emitter ----------------------------------------------------------------------
@@ -353,7 +378,7 @@ class _TextEmitter:
         for stmt in stmts:
             if isinstance(stmt, (Gate, Ctl)) and self.target == "runner":
                 for gate in runner_gates(stmt):
-                    self.gate(gate)
+                    (self.gate if isinstance(gate, Gate) else self.runnerctl_)(gate)
             else:
                 getattr(self, type(stmt).__name__.lower() + "_")(stmt)
 
@@ -367,6 +392,7 @@ class _TextEmitter:
     def ctl_(self, ctl: Ctl) -> None:
         controls, targets, inner = CONTROLLED_OPS[ctl.op]
         inner_name = f"__quantum__qis__{inner}__ctl"
+        angle_args = [f"double {self.angle(a)}" for a in ctl.angles]
         qubit_args = [self.handle("Qubit", q) for q in ctl.qubits]
         if self.typed:
             inner_arg = f"i8* bitcast (void (%Array*, %Qubit*)* @{inner_name} to i8*)"
@@ -376,9 +402,39 @@ class _TextEmitter:
             inner_arg = f"ptr @{inner_name}"
             self.declare(inner_name, f"declare void @{inner_name}(ptr, ptr)")
         prefix = f"i64, i64, i64, i64, {'i8*' if self.typed else 'ptr'}"
-        args = ["i64 0", f"i64 {int(ctl.adjoint)}", f"i64 {controls}", f"i64 {targets}", inner_arg] + qubit_args
+        args = [f"i64 {len(ctl.angles)}", f"i64 {int(ctl.adjoint)}", f"i64 {controls}", f"i64 {targets}", inner_arg]
         self.declare(GENERALIZED, f"declare void @{GENERALIZED}({prefix}, ...)")
-        self.line(f"call void ({prefix}, ...) @{GENERALIZED}({', '.join(args)})")
+        self.line(f"call void ({prefix}, ...) @{GENERALIZED}({', '.join(args + angle_args + qubit_args)})")
+
+    def runnerctl_(self, ctl: RunnerCtl) -> None:
+        """The runner's controlled gate: controls in an array, a rotation's (angle, target) in a tuple."""
+        array, qubit = self.ptr_type("Array"), self.ptr_type("Qubit")
+        i8p = "i8*" if self.typed else "ptr"
+        if self.typed:
+            self.declare("%Array", "%Array = type opaque")
+        self.declare("array_create", f"declare {array} @__quantum__rt__array_create_1d(i32, i64)")
+        self.declare("array_element", f"declare {i8p} @__quantum__rt__array_get_element_ptr_1d({array}, i64)")
+        handles = [self.handle("Qubit", q) for q in ctl.controls]
+        target = self.handle("Qubit", ctl.target)
+        operand = self.value_line("arr", f"call {array} @__quantum__rt__array_create_1d(i32 8, i64 {len(handles)})")
+        for i, handle in enumerate(handles):
+            element = self.value_line(
+                "el", f"call {i8p} @__quantum__rt__array_get_element_ptr_1d({array} {operand}, i64 {i})")
+            if self.typed:
+                element = self.value_line("el", f"bitcast i8* {element} to %Qubit**")
+            self.line(f"store {handle}, {qubit}{'*' if self.typed else ''} {element}")
+        name = f"__quantum__qis__{ctl.inner}__ctl{'adj' if ctl.adjoint else ''}"
+        if ctl.angle is None:
+            self.call_void(name, [f"{array} {operand}", target], [array, qubit])
+            return
+        ty = f"{{ double, {qubit} }}"
+        angle = self.angle(ctl.angle)
+        pair = self.value_line("pair", f"alloca {ty}")
+        pair_ptr = f"{ty}*" if self.typed else "ptr"
+        fields = [self.value_line("field", f"getelementptr {ty}, {pair_ptr} {pair}, i32 0, i32 {i}") for i in (0, 1)]
+        self.line(f"store double {angle}, {'double*' if self.typed else 'ptr'} {fields[0]}")
+        self.line(f"store {target}, {qubit}{'*' if self.typed else ''} {fields[1]}")
+        self.call_void(name, [f"{array} {operand}", f"{pair_ptr} {pair}"], [array, pair_ptr])
 
     def measure_(self, m: Measure) -> None:
         args = [self.handle("Qubit", m.qubit), self.handle("Result", m.result)]

@@ -12,7 +12,8 @@ the value read earlier afterwards.
 
 Two faults of the QIR runner (qirrunner 0.9.7) stay out of reach: it runs
 `rx` by an odd multiple of pi followed by `y`, `x`, `ry` or a cnot target
-on that qubit wrongly (no drawn angle is an exact multiple of pi, and the
+on that qubit wrongly (no drawn angle is an exact multiple of pi, `u3`,
+whose runner form turns by `rx(theta)`, takes drawn angles only, and the
 shapes flip bits with `x` and `h`), and it records a result never measured
 by its pointer value (every result is measured first).
 """
@@ -23,9 +24,10 @@ from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, After, Bind, Bound, Cmp, Ctl, DefinedCall, FArith,
-                     Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure, Merge, Not,
-                     PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While, Widen)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, Bind, Bound, Cmp, Ctl, DefinedCall,
+                     FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure,
+                     Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While,
+                     Widen)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -51,11 +53,13 @@ def gate_stmt(draw, n_qubits: int, exclude: frozenset = frozenset(), n_results: 
     if controlled and draw(st.integers(0, 5)) == 0:
         op = draw(st.sampled_from(controlled))
         c, t, _ = CONTROLLED_OPS[op]
-        return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)))
+        computed = n_results > 0 and draw(st.integers(0, 3)) == 0
+        angles = (draw(angle_expr(n_results) if computed else ANGLES),) if op in ROTATIONS else ()
+        return Ctl(op, draw(st.booleans()), draw(_distinct(n_qubits, c + t, exclude)), angles)
     op = draw(st.sampled_from(ops))
     n_angles, k, _ = QIR_GATES[op]
-    # phasedx is run as rz(-phi) ... on the runner, which needs plain angles
-    computed = n_results > 0 and op != "phasedx" and draw(st.integers(0, 3)) == 0
+    # phasedx and u3 are run as rotations by shifted angles on the runner, which needs plain angles
+    computed = n_results > 0 and op not in ("phasedx", "u3") and draw(st.integers(0, 3)) == 0
     angles = tuple(draw(angle_expr(n_results) if computed else ANGLES) for _ in range(n_angles))
     return Gate(op, angles, draw(_distinct(n_qubits, k, exclude)))
 
