@@ -163,6 +163,10 @@ class Program:
     handles: str = "const"  # "const" (constant expressions) or "instr" (inttoptr instructions)
     memory_angles: bool = False  # angles stored to and loaded from an alloca
     block_order: int = 0  # non-zero: write the blocks after the entry in a shuffled order (seed)
+    # non-zero: spell the text in other ways LLVM reads the same (seed): integer literals outside their
+    # width, volatile memory accesses, cells as elements of arrays reached through getelementptr
+    # chains, and instructions broken over several lines
+    spelling: int = 0
 
 
 def walk(node):
@@ -303,6 +307,7 @@ class _TextEmitter:
         self.params: dict | None = None
         self.functions: list[tuple[bool, list[str]]] = []  # (before the entry point, lines)
         self.cells: dict[tuple[int, str], str] = {}  # (slot, type) -> alloca name
+        self.spell = random.Random(program.spelling) if program.spelling else None
         self.bound: dict[int, tuple[str, str]] = {}  # name -> (operand, type)
 
     def fresh(self, prefix: str) -> str:
@@ -314,7 +319,31 @@ class _TextEmitter:
         return self.blocks[-1]
 
     def line(self, text: str) -> None:
+        if self.spell is not None and self.spell.random() < 0.2:
+            text = self.broken(text)
         self.cur.lines.append("  " + text)
+
+    def broken(self, text: str) -> str:
+        """`text` with a line break where LLVM reads a blank: after a comma, the `=`, or the first word."""
+        places = [i + 1 for i, c in enumerate(text) if c == "," or (c == "=" and text.startswith("%"))]
+        places += [text.index(" ")] if " " in text and not text.startswith("%") else []
+        places += [i for i in range(len(text)) if text.startswith(" to ", i)]
+        if not places:
+            return text
+        at = self.spell.choice(places)
+        return text[:at] + "\n      " + text[at:].lstrip(" ")
+
+    def lit(self, value: int, width: int) -> str:
+        """An iN literal of the canonical `value`, perhaps written outside the width (LLVM reads it mod 2^N)."""
+        if width == 1:
+            spellings = ("true", "1", "-1", "3") if value else ("false", "0", "2", "-2")
+            return spellings[self.spell.randrange(4)] if self.spell is not None else spellings[0]
+        if self.spell is None or self.spell.random() < 0.5:
+            return str(value)
+        return str(value + self.spell.choice((-1, 1, 2)) * (1 << width))
+
+    def volatile(self) -> str:
+        return "volatile " if self.spell is not None and self.spell.random() < 0.5 else ""
 
     def start(self, label: str) -> None:
         self.blocks.append(_Block(label))
@@ -339,8 +368,8 @@ class _TextEmitter:
         if self.params is not None:
             return self.param((kind, index), ty, (kind, index))
         if self.program.handles == "instr":
-            return f"{ty} {self.value_line('h', f'inttoptr i64 {index} to {ty}')}"
-        return f"{ty} null" if index == 0 else f"{ty} inttoptr (i64 {index} to {ty})"
+            return f"{ty} {self.value_line('h', f'inttoptr i64 {self.lit(index, 64)} to {ty}')}"
+        return f"{ty} null" if index == 0 else f"{ty} inttoptr (i64 {self.lit(index, 64)} to {ty})"
 
     def declare(self, name: str, text: str) -> None:
         self.declared.setdefault(name, text)
@@ -554,7 +583,8 @@ class _TextEmitter:
             self.start(join)
 
     def store_(self, stmt: Store) -> None:
-        self.line(f"store {stmt.ty} {self.value_operand(stmt.value, stmt.ty)}, {self.cell(stmt.slot, stmt.ty)}")
+        value = self.value_operand(stmt.value, stmt.ty)
+        self.line(f"store {self.volatile()}{stmt.ty} {value}, {self.cell(stmt.slot, stmt.ty)}")
 
     def bind_(self, stmt: Bind) -> None:
         value = stmt.value
@@ -640,7 +670,7 @@ class _TextEmitter:
 
     def value_operand(self, value, ty: str) -> str:
         if isinstance(value, bool):
-            return "true" if value else "false"
+            return self.lit(int(value), 1)
         return self.cond(value) if ty == "i1" else self.int_operand(value)
 
     def bound_operand(self, name: int, ty: str) -> str:
@@ -683,7 +713,7 @@ class _TextEmitter:
             lhs, rhs = self.int_operand(cond.lhs), self.int_operand(cond.rhs)
             return self.value_line("ic", f"icmp {cond.pred} i{width_of(cond.lhs)} {lhs}, {rhs}")
         if isinstance(cond, Load):
-            return self.value_line("c", f"load i1, {self.cell(cond.slot, 'i1')}")
+            return self.value_line("c", f"load {self.volatile()}i1, {self.cell(cond.slot, 'i1')}")
         if isinstance(cond, Bound):
             return self.bound_operand(cond.name, "i1")
         if isinstance(cond, After):
@@ -706,24 +736,24 @@ class _TextEmitter:
     def int_operand(self, value) -> str:
         """The operand text (without its type) of an integer."""
         if isinstance(value, int):
-            return str(value)
+            return self.lit(value, 64)
         if isinstance(value, IConst):
             if value.width == 1:
-                return "true" if value.value else "false"
+                return self.lit(value.value, 1)
             # LLVM reads N-bit patterns either way; the translator takes an i64
             # constant only in the signed range, as LLVM itself writes it
             if value.unsigned and value.value < 0 and value.width < 64:
                 return str(value.value + (1 << value.width))
-            return str(value.value)
+            return self.lit(value.value, value.width)
         if isinstance(value, IBit):
             return self.cond(value.cond)
         if isinstance(value, Bound):
             return self.bound_operand(value.name, "i64")
         if isinstance(value, Load):
-            return self.value_line("i", f"load i64, {self.cell(value.slot, 'i64')}")
+            return self.value_line("i", f"load {self.volatile()}i64, {self.cell(value.slot, 'i64')}")
         if isinstance(value, ISelect):
-            c = self.cond(value.cond)
-            return self.value_line("iv", f"select i1 {c}, i{value.width} {value.then}, i{value.width} {value.else_}")
+            c, w = self.cond(value.cond), value.width
+            return self.value_line("iv", f"select i1 {c}, i{w} {self.lit(value.then, w)}, i{w} {self.lit(value.else_, w)}")
         if isinstance(value, ICast):
             source = self.int_operand(value.operand)
             return self.value_line("iv", f"{value.op} i{width_of(value.operand)} {source} to i{value.width}")
@@ -737,7 +767,7 @@ class _TextEmitter:
         if cond.style == "zext":
             z = self.value_line("z", f"zext i1 {inner} to i64")
             pred, k = [("eq", 1), ("ne", 0), ("sgt", 0), ("uge", 1)][variant % 4]
-            return self.value_line("b", f"icmp {pred} i64 {z}, {k}")
+            return self.value_line("b", f"icmp {pred} i64 {z}, {self.lit(k, 64)}")
         if cond.style == "arith":
             z = self.value_line("z", f"zext i1 {inner} to i64")
             d = self.value_line("d", f"sub i64 {self.value_line('m', f'mul i64 {z}, 3')}, 1")
@@ -755,7 +785,8 @@ class _TextEmitter:
                 self.arm(label, (), m)
             self.start(m)
             k_true = 1 if variant % 2 == 0 else 0
-            incomings = [f"[ {k_true}, %{t} ]", f"[ {1 - k_true}, %{f} ]"][::-1 if variant & 2 else 1]
+            incomings = [f"[ {self.lit(k_true, 64)}, %{t} ]",
+                         f"[ {self.lit(1 - k_true, 64)}, %{f} ]"][::-1 if variant & 2 else 1]
             p = self.value_line("p", f"phi i64 {', '.join(incomings)}")
             return self.value_line("b", f"icmp {'ne' if k_true else 'eq'} i64 {p}, 0")
         # ifmerge; variant bit 0: the constants; bit 1: update on the false side; bit 2: incoming order
@@ -770,6 +801,39 @@ class _TextEmitter:
         p = self.value_line("p", f"phi i64 {', '.join(incomings)}")
         return self.value_line("b", f"icmp {'ne' if variant & 2 else 'eq'} i64 {p}, {init + step}")
 
+    def cell_lines(self) -> list[str]:
+        """The entry block's allocas of the cells: one each, or, when spelled, elements of one array per type,
+        an i64 cell reached through a row of `[2 x i64]` in one of three getelementptr forms."""
+        if self.spell is None:
+            return [f"  %{name} = alloca {ty}" for (_, ty), name in self.cells.items()]
+        lines, p = [], (lambda ty: f"{ty}*" if self.typed else "ptr")
+        for ty in ("i1", "i64"):
+            cells = sorted((slot, name) for (slot, t), name in self.cells.items() if t == ty)
+            if not cells:
+                continue
+            rows = max(slot for slot, _ in cells) // 2 + 1
+            array = f"[{rows} x [2 x i64]]" if ty == "i64" else f"[{2 * rows} x i1]"
+            lines.append(f"  %cells_{ty} = alloca {array}")
+            for slot, name in cells:
+                row, col = divmod(slot, 2)
+                form = self.spell.randrange(3) if ty == "i64" else 0
+                if ty == "i1":
+                    first = self.fresh("e")
+                    lines.append(f"  %{first} = getelementptr {array}, {p(array)} %cells_i1, i64 0, i64 0")
+                    lines.append(f"  %{name} = getelementptr i1, {p('i1')} %{first}, i64 {slot}")
+                elif form == 0:
+                    lines.append(f"  %{name} = getelementptr inbounds {array}, {p(array)} %cells_i64, i64 0, "
+                                 f"i64 {row}, i64 {col}")
+                elif form == 1:
+                    r = self.fresh("row")
+                    lines.append(f"  %{r} = getelementptr {array}, {p(array)} %cells_i64, i64 0, i64 {row}")
+                    lines.append(f"  %{name} = getelementptr [2 x i64], {p('[2 x i64]')} %{r}, i64 0, i64 {col}")
+                else:
+                    first = self.fresh("e")
+                    lines.append(f"  %{first} = getelementptr {array}, {p(array)} %cells_i64, i64 0, i64 0, i64 0")
+                    lines.append(f"  %{name} = getelementptr i64, {p('i64')} %{first}, i64 {slot}")
+        return lines
+
     def text(self) -> str:
         ptr = "i8*" if self.typed else "ptr"
         self.body(self.program.body)
@@ -777,7 +841,7 @@ class _TextEmitter:
             self.call_void("__quantum__rt__result_record_output", [self.handle("Result", result), f"{ptr} null"],
                            [self.ptr_type("Result"), ptr])
         self.line("ret void")
-        self.blocks[0].lines[0:0] = [f"  %{name} = alloca {ty}" for (_, ty), name in self.cells.items()]
+        self.blocks[0].lines[0:0] = self.cell_lines()
         out: list[str] = []
         if self.typed:
             out += ["%Qubit = type opaque", "%Result = type opaque"] + [self.declared.get("%Array")] * (

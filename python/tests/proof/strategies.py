@@ -345,6 +345,7 @@ def programs(draw):
     handles = draw(st.sampled_from(["const", "const", "instr"]))
     memory_angles = draw(st.integers(0, 3)) == 0
     block_order = 0 if draw(st.booleans()) else draw(st.integers(1, 1000))
+    spelling = 0 if draw(st.booleans()) else draw(st.integers(1, 10**6))
     # Every result is written before anything reads or records it: the runner
     # reads a never-measured result 1 as One, where the bit register starts at 0.
     init = [Measure(0, r) for r in range(n_results)]
@@ -353,7 +354,7 @@ def programs(draw):
     init += [Gate(draw(st.sampled_from(["ry", "rx"])), (draw(ANGLES),), (q,))
              for q in range(n_qubits) if draw(st.integers(0, 3)) > 0]
     program = Program(n_qubits, n_results, tuple(init + body + tail + measures), records, handles,
-                      memory_angles, block_order)
+                      memory_angles, block_order, spelling)
     return program
 
 
