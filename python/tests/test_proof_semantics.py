@@ -238,6 +238,9 @@ SHAPES.update({f"value-{name}": coined(*stmts) for name, stmts in VALUES.items()
 SHAPES.update({f"value-{name}-shuffled": dataclasses.replace(SHAPES[f"value-{name}"], block_order=5) for name in (
     "store-i64-in-both-computed", "flag-loop", "counted-loop-3", "remeasure-in-phi-rhs", "chained-merges",
     "merge-in-counted-loop", "phi-join-i1", "phi-join-i32", "phi-loop-swap-i1", "phi-self-loop-counter")})
+# and whatever way LLVM's text spells them (literals past their width, volatile, cells in arrays, line breaks)
+SHAPES.update({f"value-{name}-spelled": dataclasses.replace(SHAPES[f"value-{name}"], spelling=seed) for seed, name in
+               enumerate(VALUES, 1)})
 
 # LLVM's integers have a width and its predicates a signedness: `i1` true is -1
 # read as signed, `add i1` wraps to 0, `add i32` at 2^31. A fair bit in c[0]

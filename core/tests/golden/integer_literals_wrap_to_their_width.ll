@@ -22,6 +22,8 @@ hit:
   call void @__quantum__qis__rz__body(double %w, %Qubit* null)
   %c = sitofp i32 %cut to double
   call void @__quantum__qis__rz__body(double %c, %Qubit* null)
+  %u = uitofp i8 -1 to double
+  call void @__quantum__qis__rz__body(double %u, %Qubit* null)
   br label %done
 done:
   ret void

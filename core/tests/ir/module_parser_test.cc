@@ -274,6 +274,8 @@ TEST(ModuleParserTest, ViewsPointIntoTheTextWhereTheTokensStand) {
       "    ptr %s\n"
       "  %g = getelementptr [2 x i64],\n"
       "    ptr %s, i64 0, i64 1\n"
+      "  %t = select i1 %c,\n"
+      "    i64 1, i64 2\n"
       "  ret void\n"
       "}\n";
   const std::string expected =
@@ -285,7 +287,9 @@ TEST(ModuleParserTest, ViewsPointIntoTheTextWhereTheTokensStand) {
       "Load { pointer: \"s\"@222, result: \"l\"@190, ty: \"i64\"@208 }\n"
       "Gep { base: \"s\"@265, ty: \"[2 x i64]\"@245, indices: [ConstInt(0), ConstInt(1)], "
       "result: \"g\"@227 }\n"
-      "Ret { value: \"\"@287 }\n";
+      "Select { operands: [Ssa(\"c\")@299, ConstInt(1), ConstInt(2)], ty: \"i64\"@306, result: "
+      "\"t\"@284 }\n"
+      "Ret { value: \"\"@325 }\n";
   for (const bool borrowing : {false, true}) {
     auto parsed = borrowing ? parse_module_borrowing(text) : parse_module(text);
     ASSERT_TRUE(parsed.ok()) << parsed.error().message;

@@ -145,6 +145,9 @@ declare void @__quantum__qis__x__body(ptr)
   EXPECT_EQ(labels,
             (std::vector<std::string_view>{"entry", "f:b", "g:b", "g:c", "g:return to f:b", "g#2:b",
                                            "g#2:c", "g#2:return to f:b", "f:return to entry"}));
+  // At the budget's edge: f's 3 instructions fit a budget of 3, the first copy of g does not.
+  const TranslateError at_edge = inline_defined_calls(*module, entry, base_profile(), 3).error();
+  EXPECT_EQ(at_edge.offset, std::string_view(text).find("  call void @g(ptr %q)\n  call") + 2);
   // Placed at the second call of g (line 9).
   const TranslateError error = inline_defined_calls(*module, entry, base_profile(), 10).error();
   EXPECT_EQ(error.offset, std::string_view(text).find("  call void @g(ptr %q)\n  ret") + 2);
