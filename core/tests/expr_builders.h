@@ -43,7 +43,8 @@ inline std::string text_of(const Expr& expr) {
 inline BlockLowering block(std::string label, const std::vector<std::string>& successors = {},
                            std::optional<Expr> condition = std::nullopt,
                            std::vector<Stmt> statements = {}) {
-  BlockLowering record{std::move(label), std::move(statements), {}, std::move(condition), {}};
+  BlockLowering record{
+      std::move(label), std::move(statements), {}, std::move(condition), kNoTerminatorOffset};
   for (const std::string& successor : successors) record.successors.emplace_back(successor);
   return record;
 }

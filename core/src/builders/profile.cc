@@ -161,7 +161,9 @@ Status lower_resolved_call(const Signature* signature, const Builder* builder,
                            std::string_view callee, std::span<const Operand> operands,
                            std::optional<std::string_view> result, LoweringContext& context,
                            std::vector<Stmt>& out) {
-  if (auto refusal = unbuildable_call(signature, builder, callee)) return *std::move(refusal);
+  if (signature == nullptr || builder == nullptr) {
+    return *unbuildable_call(signature, builder, callee);
+  }
   switch (builder->kind) {
     case BuilderKind::Gate:
     case BuilderKind::Decomposed:

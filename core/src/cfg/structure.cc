@@ -279,7 +279,9 @@ Result<std::vector<Stmt>> Structurer::finish() {
   for (std::uint32_t i = 0; i < state_.size(); ++i) {
     if (!graph_.contains(i)) continue;
     remaining.push_back(blocks_[i].label);
-    if (!place) place = blocks_[i].terminator_offset;
+    if (!place && blocks_[i].terminator_offset != kNoTerminatorOffset) {
+      place = blocks_[i].terminator_offset;
+    }
   }
   std::sort(remaining.begin(), remaining.end());
   TranslateError error = control_flow_error(

@@ -14,6 +14,8 @@
 namespace corvane {
 
 /// One lowered basic block: the input record of structuring.
+inline constexpr std::size_t kNoTerminatorOffset = static_cast<std::size_t>(-1);
+
 struct BlockLowering {
   std::string label;             // display label: label, or decimal position when empty
   std::vector<Stmt> statements;  // in instruction order
@@ -21,8 +23,9 @@ struct BlockLowering {
   // block per record would mean one allocation (and free) per basic block.
   SmallVec<Name, 2> successors;
   std::optional<Expr> condition;  // for a conditional branch
-  /// Where the block's terminator starts in the text; none for a made block.
-  std::optional<std::size_t> terminator_offset;
+  /// Byte offset of the first token of the block's terminator that stands in
+  /// the text; kNoTerminatorOffset for a made block.
+  std::size_t terminator_offset = kNoTerminatorOffset;
   friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
 };
 

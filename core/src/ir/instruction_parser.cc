@@ -56,9 +56,9 @@ std::optional<std::string_view> read_label_piece(std::string_view piece, bool wh
 TranslateError trailing_text_error(std::string_view text, std::string_view rest,
                                    std::string_view instruction) {
   const std::string_view token = first_word(rest);
-  return at_token(parse_error(concat("unexpected ", quote_text(token)) + " after " +
-                              std::string(instruction)),
-                  text, token);
+  return at_token(
+      parse_error(concat("unexpected ", quote_text(token)) + " after " + std::string(instruction)),
+      text, token);
 }
 
 // Drops the operands and incomings an instruction appended when it fails.
@@ -611,7 +611,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
           if (source) return Instruction{IntCast{*source, *result, from_width, to_width, cast}};
           // A constant source (`zext i1 true to i64`): the word after its type.
           const std::string_view constant = first_word(rest_after_first_word(from));
-          if (constant == "true" || constant == "false" || parse_int_literal(constant, from_width).has_value()) {
+          if (constant == "true" || constant == "false" ||
+              parse_int_literal(constant, from_width).has_value()) {
             return Instruction{IntCast{constant, *result, from_width, to_width, cast, true}};
           }
         } else if (source) {
@@ -642,7 +643,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       gep.base = *name;
     } else if (const auto global = parse_global_ident(base_word)) {
       // A global keeps its `@`, so it never shares a name with a value.
-      gep.base = base_word.substr(0, static_cast<std::size_t>(global->second.data() - base_word.data()));
+      gep.base =
+          base_word.substr(0, static_cast<std::size_t>(global->second.data() - base_word.data()));
     } else {
       return Instruction{gep};
     }

@@ -25,22 +25,18 @@ using parser_detail::InstructionParser;
 
 // An LLVM instruction opcode, or a word that may come before one (`tail call`).
 bool is_opcode_word(std::string_view word) {
+  // clang-format off
   static constexpr std::string_view kWords[] = {
-      "add",         "addrspacecast", "alloca",         "and",          "ashr",
-      "atomicrmw",   "bitcast",       "br",             "call",         "callbr",
-      "catchpad",    "catchret",      "catchswitch",    "cleanuppad",   "cleanupret",
-      "cmpxchg",     "extractelement", "extractvalue",  "fadd",         "fcmp",
-      "fdiv",        "fence",         "fmul",           "fneg",         "fpext",
-      "fptosi",      "fptoui",        "fptrunc",        "freeze",       "frem",
-      "fsub",        "getelementptr", "icmp",           "indirectbr",   "insertelement",
-      "insertvalue", "inttoptr",      "invoke",         "landingpad",   "load",
-      "lshr",        "mul",           "musttail",       "notail",       "or",
-      "phi",         "ptrtoint",      "resume",         "ret",          "sdiv",
-      "select",      "sext",          "shl",            "shufflevector", "sitofp",
-      "srem",        "store",         "sub",            "switch",       "tail",
-      "trunc",       "udiv",          "uitofp",         "unreachable",  "urem",
-      "va_arg",      "xor",           "zext",
+      "add", "addrspacecast", "alloca", "and", "ashr", "atomicrmw", "bitcast", "br", "call",
+      "callbr", "catchpad", "catchret", "catchswitch", "cleanuppad", "cleanupret", "cmpxchg",
+      "extractelement", "extractvalue", "fadd", "fcmp", "fdiv", "fence", "fmul", "fneg", "fpext",
+      "fptosi", "fptoui", "fptrunc", "freeze", "frem", "fsub", "getelementptr", "icmp",
+      "indirectbr", "insertelement", "insertvalue", "inttoptr", "invoke", "landingpad", "load",
+      "lshr", "mul", "musttail", "notail", "or", "phi", "ptrtoint", "resume", "ret", "sdiv",
+      "select", "sext", "shl", "shufflevector", "sitofp", "srem", "store", "sub", "switch", "tail",
+      "trunc", "udiv", "uitofp", "unreachable", "urem", "va_arg", "xor", "zext",
   };
+  // clang-format on
   for (const std::string_view known : kWords) {
     if (known == word) return true;
   }

@@ -51,6 +51,16 @@ constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Compared byte by byte in place: these run for every call and operand.
+template <std::size_t N>
+bool is_word(std::string_view text, const char (&word)[N]) {
+  if (text.size() != N - 1) return false;
+  for (std::size_t i = 0; i + 1 < N; ++i) {
+    if (text[i] != word[i]) return false;
+  }
+  return true;
+}
+
 enum class ValueClass : std::uint8_t { Boolean, Integer, Float, Pointer };
 
 #if defined(__SSE2__)
@@ -160,10 +170,13 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
   if (index_type.empty() || !cursor.take(" ")) return false;
   std::int64_t index = 0;
   if (!read_small_decimal(cursor, index) || !cursor.take(" to ")) return false;
-  // The index is a literal of its type, cut to its width as LLVM does.
-  const std::uint32_t index_width = integer_type_width(index_type);
-  if (index_width >= 1 && index_width <= 64) {
-    index = wrap_to_width(static_cast<std::uint64_t>(index), index_width);
+  // The index is a literal of its type, cut to its width as LLVM does; an
+  // i64 literal of at most 18 digits needs no cut.
+  if (!is_word(index_type, "i64")) {
+    const std::uint32_t index_width = integer_type_width(index_type);
+    if (index_width >= 1 && index_width <= 64) {
+      index = wrap_to_width(static_cast<std::uint64_t>(index), index_width);
+    }
   }
   if (cursor.run<kType>().empty() || !cursor.take(")")) return false;
   out = PtrConst{struct_name, index};
@@ -191,10 +204,11 @@ bool read_value(Cursor& cursor, ValueClass value_class, std::string_view type,
       const bool negative = cursor.take("-");
       std::int64_t value = 0;
       if (!read_small_decimal(cursor, value)) return false;
-      const std::uint32_t width = integer_type_width(type);
       const std::int64_t signed_value = negative ? -value : value;
-      // Cut to the type's width as LLVM does (`i8 300` is 44).
-      out = ConstInt{width == 0 || width > 64
+      // Cut to the type's width as LLVM does (`i8 300` is 44); an i64 literal
+      // of at most 18 digits needs no cut.
+      const std::uint32_t width = is_word(type, "i64") ? 64 : integer_type_width(type);
+      out = ConstInt{width == 0 || width >= 64
                          ? signed_value
                          : wrap_to_width(static_cast<std::uint64_t>(signed_value), width)};
       return true;
@@ -244,6 +258,28 @@ bool classify(std::string_view type, ValueClass& value_class, OptionalView& stru
   return false;
 }
 
+// A return type word, as opposed to a flag or calling convention (`fast`, `ccc`).
+bool is_return_type(std::string_view ty) {
+  switch (ty[0]) {
+    case '%':
+      return true;
+    case 'i':
+      return ty.size() > 1 && is_digit(ty[1]);
+    case 'v':
+      return is_word(ty, "void");
+    case 'p':
+      return is_word(ty, "ptr");
+    case 'd':
+      return is_word(ty, "double");
+    case 'f':
+      return is_word(ty, "float");
+    case 'h':
+      return is_word(ty, "half");
+    default:
+      return false;
+  }
+}
+
 bool read_call(std::string_view text, Function& function, Instruction& out) {
   Cursor cursor(text);
   std::optional<std::string_view> result;
@@ -258,9 +294,7 @@ bool read_call(std::string_view text, Function& function, Instruction& out) {
   if (ret_ty.empty() || !cursor.take(" @")) return false;
   // Only a type: a flag or calling convention word (`fast`, `ccc`) there is the
   // general reader's to judge.
-  ValueClass ret_class = ValueClass::Pointer;
-  OptionalView ret_struct;
-  if (ret_ty != "void" && !classify(ret_ty, ret_class, ret_struct)) return false;
+  if (!is_return_type(ret_ty)) return false;
   const std::string_view callee = cursor.run<kIdent>();
   if (callee.empty() || !cursor.take("(")) return false;
 

@@ -121,13 +121,15 @@ std::optional<std::size_t> line_of_view(std::string_view view, std::string_view 
   return line_start(source, static_cast<std::size_t>(view.data() - source.data()));
 }
 
-std::optional<std::size_t> instruction_offset(const Instruction& instruction,
-                                              std::string_view source) {
+std::optional<std::size_t> earliest_offset(const Instruction& instruction,
+                                           std::string_view source) {
   EarliestView earliest(source);
   std::visit(earliest, instruction);
-  const std::optional<std::size_t> offset = earliest.offset();
-  if (!offset) return std::nullopt;
-  return line_start(source, *offset);
+  return earliest.offset();
+}
+
+std::size_t line_of_offset(std::string_view source, std::size_t offset) {
+  return line_start(source, offset);
 }
 
 TranslateError place_at_instruction(TranslateError error, const Instruction& instruction,

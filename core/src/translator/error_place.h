@@ -31,8 +31,11 @@ using MadeNamePlaces = std::unordered_map<const char*, std::size_t>;
 /// holds `view`; nothing when `view` lies outside `source` (a made name).
 [[nodiscard]] std::optional<std::size_t> line_of_view(std::string_view view,
                                                       std::string_view source);
-/// Where `instruction` starts in `source`, as place_at_instruction places it.
-[[nodiscard]] std::optional<std::size_t> instruction_offset(const Instruction& instruction,
-                                                            std::string_view source);
+/// Byte offset of the earliest token of `instruction` that stands in `source`;
+/// line_of_offset turns it into the place place_at_instruction would give.
+[[nodiscard]] std::optional<std::size_t> earliest_offset(const Instruction& instruction,
+                                                         std::string_view source);
+/// The first non-blank character of the line that holds byte `offset`.
+[[nodiscard]] std::size_t line_of_offset(std::string_view source, std::size_t offset);
 
 }  // namespace corvane

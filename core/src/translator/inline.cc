@@ -101,7 +101,7 @@ std::size_t instruction_count(const Function& function) {
 // One copy of a function: the entry point itself, or one inlined call.
 struct Instance {
   const Function* function = nullptr;
-  std::string_view prefix;  // empty for the entry point
+  std::string_view prefix;               // empty for the entry point
   std::optional<std::size_t> call_site;  // where the call stands that this copy replaces
   std::unordered_map<std::string_view, Operand> values;
   // Results of inlined calls not yet returned, with the callee's name.
@@ -402,9 +402,9 @@ class Inliner {
             if (!node.base.empty() && !node.base.starts_with('@')) {
               ASSIGN_OR_RETURN(copy.base, rename_name(instance, node.base));
             }
-            ASSIGN_OR_RETURN(copy.indices.begin, copy_operands(instance, function,
-                                                               node.indices.begin,
-                                                               node.indices.count));
+            ASSIGN_OR_RETURN(
+                copy.indices.begin,
+                copy_operands(instance, function, node.indices.begin, node.indices.count));
           } else if constexpr (std::is_same_v<Node, Load>) {
             ASSIGN_OR_RETURN(copy.pointer, rename_name(instance, node.pointer));
           } else if constexpr (std::is_same_v<Node, Store>) {
@@ -453,9 +453,10 @@ class Inliner {
 
     // Names made for the copy stand where its call does (or, for a call that
     // holds only made names itself, where that call's names stand).
-    Instance instance{&callee, make_prefix(callee), instruction_offset(Instruction(call),
-                                                                       module_.source()),
-                      {}, {}, {}, {}};
+    Instance instance{&callee, make_prefix(callee), std::nullopt, {}, {}, {}, {}};
+    if (const auto at = earliest_offset(Instruction(call), module_.source())) {
+      instance.call_site = line_of_offset(module_.source(), *at);
+    }
     if (!instance.call_site) instance.call_site = instances_[caller].call_site;
     for (std::size_t i = 0; i < args.size(); ++i) {
       ASSIGN_OR_RETURN(Operand value, rename_operand(caller, args[i]));

@@ -200,11 +200,14 @@ class Lowerer {
       Result<bool> ended = lower_instruction(instruction, record_);
       // A streaming run that gave up leaves the error to the whole-function one.
       if (!ended.ok() && abandoned()) return ok_status();
-      if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_, made_places_);
+      if (!ended.ok())
+        return place_at_instruction(std::move(ended).error(), instruction, source_, made_places_);
       if (abandoned()) return ok_status();
       if (*ended) {
         ended_ = true;
-        record_.terminator_offset = instruction_offset(instruction, source_);
+        // Only the earliest token: its line is looked for if an error needs it.
+        record_.terminator_offset =
+            earliest_offset(instruction, source_).value_or(kNoTerminatorOffset);
         break;
       }
       if (capturing_) {
@@ -249,8 +252,16 @@ class Lowerer {
   Result<Program> assemble() {
     Program program;
     program.version = "3.0";
-    ASSIGN_OR_RETURN(program.body, structure_blocks(in_text_order(processed_.take()),
-                                                    position_ == 0 ? "0" : entry_label_));
+    Result<std::vector<Stmt>> body =
+        structure_blocks(in_text_order(processed_.take()), position_ == 0 ? "0" : entry_label_);
+    if (!body.ok()) {
+      // A place from structuring is a terminator's first token; the error
+      // points at the start of its line, as errors at instructions do.
+      TranslateError error = std::move(body).error();
+      if (error.offset) error.offset = line_of_offset(source_, *error.offset);
+      return error;
+    }
+    program.body = std::move(body).value();
     std::vector<Stmt> hoisted = hoisted_.take();
     std::vector<Stmt>& header = program.header;
     header.reserve(translator_.includes.size() + 2 + hoisted.size());
@@ -493,7 +504,7 @@ class Lowerer {
 
   const Translator& translator_;
   const SignatureMap& signatures_;
-  std::string_view source_;  // the text the instructions' views point into
+  std::string_view source_;            // the text the instructions' views point into
   const MadeNamePlaces* made_places_;  // where made names stand, or null
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run

@@ -469,7 +469,8 @@ Status MemoryModel::gep(const Gep& gep, std::span<const Operand> indices) {
 Status MemoryModel::check_resolved(std::string_view pointer, std::string_view access,
                                    bool any_base) const {
   const auto it = context_.pointers.find(pointer);
-  if (it == context_.pointers.end() || it->second.resolved || !(any_base || it->second.from_alloca)) {
+  if (it == context_.pointers.end() || it->second.resolved ||
+      !(any_base || it->second.from_alloca)) {
     return ok_status();
   }
   return lowering_error(std::string(access) + " through pointer " + quote_text(pointer) +

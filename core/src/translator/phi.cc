@@ -5,8 +5,6 @@
 // fails leaves the lowering state as it was.
 #include "translator/phi.h"
 
-#include "translator/error_place.h"
-
 #include <functional>
 #include <limits>
 #include <optional>
@@ -17,6 +15,7 @@
 
 #include "support/text.h"
 #include "translator/classical.h"
+#include "translator/error_place.h"
 
 namespace corvane {
 
@@ -423,9 +422,9 @@ Status check_every_predecessor(std::string_view source, const std::vector<PhiCop
     }
     for (const std::string_view pred : predecessors[copies[begin].block]) {
       if (covered.count(pred) == 0) {
-        TranslateError error = lowering_error("phi " + quote_text(copies[begin].phi) +
-                                              " has no incoming value for its predecessor " +
-                                              quote_text(pred));
+        TranslateError error =
+            lowering_error("phi " + quote_text(copies[begin].phi) +
+                           " has no incoming value for its predecessor " + quote_text(pred));
         const auto place = line_of_view(copies[begin].phi, source);
         return place ? placed(std::move(error), *place) : error;
       }

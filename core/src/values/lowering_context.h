@@ -31,7 +31,7 @@ struct TextHash {
 /// A pointer alias: base name and accumulated offset.
 struct PointerAlias {
   std::string_view base;
-  std::int64_t offset = 0;  // in bytes
+  std::int64_t offset = 0;   // in bytes
   bool from_alloca = false;  // the base is an alloca of this function
   bool resolved = true;      // false: the offset is not known when translating
 };

@@ -64,7 +64,7 @@ std::vector<BlockLowering> blocks_of(const std::string& text) {
     const std::string record = text.substr(at, stop - at);
     at = stop + 3;
     const std::size_t colon = record.find(':');
-    BlockLowering b{record.substr(0, colon), {}, {}, std::nullopt, std::nullopt};
+    BlockLowering b{record.substr(0, colon), {}, {}, std::nullopt, kNoTerminatorOffset};
     bool targets = false;
     std::size_t word = colon + 2;
     while (word < record.size()) {

@@ -109,7 +109,8 @@ TEST(PhiLoweringTest, GeneralPhisAssignOnEveryEdge) {
     const Phi phi{row.ty, Range{0, static_cast<std::uint32_t>(incomings.size())}, "r"};
     Status status =
         lower_general_phi(phi, incomings, "j", failing.hoisted, failing.context, failed_copies);
-    if (status.ok()) status = place_phi_copies({}, failed_copies, failing.processed, failing.context);
+    if (status.ok())
+      status = place_phi_copies({}, failed_copies, failing.processed, failing.context);
     ASSERT_FALSE(status.ok()) << row.message;
     EXPECT_EQ(status.error().message, row.message);
   }
