@@ -77,9 +77,20 @@ class LineReader {
     while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
     if (i == text_.size()) return false;
     const char c = text_[i];
-    if (c == '%' || c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') {
-      return false;
+    if (c == '%') {
+      // `%name = ...` starts an instruction; a bare `%name` goes on with one.
+      std::size_t end = i + 1;
+      if (end < text_.size() && text_[end] == '"') {
+        end = text_.find('"', end + 1);
+        if (end == std::string_view::npos) return false;
+        ++end;
+      } else {
+        while (end < text_.size() && is_ident_char(text_[end])) ++end;
+      }
+      while (end < text_.size() && (text_[end] == ' ' || text_[end] == '\t')) ++end;
+      return end == text_.size() || text_[end] != '=';
     }
+    if (c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') return false;
     if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' || c == '$')) {
       return true;
     }

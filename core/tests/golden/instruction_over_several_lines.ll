@@ -4,8 +4,8 @@ entry:
   %s = alloca i64
   store i64 3, ptr %s, !dbg !DILocation(line: 1,
     column: 2, scope: !3)
-  %v = load i64,
-    ptr %s
+  %v = load i64, ptr
+    %s
   %a = add i64 1,
     2
   %b = add i64 %a, %v

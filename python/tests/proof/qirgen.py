@@ -324,10 +324,10 @@ class _TextEmitter:
         self.cur.lines.append("  " + text)
 
     def broken(self, text: str) -> str:
-        """`text` with a line break where LLVM reads a blank: after a comma, the `=`, or the first word."""
+        """`text` with a line break where LLVM reads a blank: between any two tokens, except before a
+        constant expression, whose opcode would start a line of its own."""
         places = [i + 1 for i, c in enumerate(text) if c == "," or (c == "=" and text.startswith("%"))]
-        places += [text.index(" ")] if " " in text and not text.startswith("%") else []
-        places += [i for i in range(len(text)) if text.startswith(" to ", i)]
+        places += [i for i, c in enumerate(text) if c == " " and not text.startswith(("inttoptr", "getelementptr"), i + 1)]
         if not places:
             return text
         at = self.spell.choice(places)
