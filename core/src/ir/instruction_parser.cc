@@ -558,6 +558,10 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     const std::string_view rest = skip_word(ops, "volatile");
     if (result && split_top_level_commas(cut_comment(rest), pieces_).ok() && pieces_.size() >= 2) {
       if (const auto pointer = name_after_percent(pieces_[1])) {
+        const std::string_view after = trim(after_label_name(
+            pieces_[1].substr(static_cast<std::size_t>(pointer->data() - pieces_[1].data())),
+            *pointer));
+        if (!after.empty()) return trailing_text_error(text, after, "load");
         return Instruction{Load{*pointer, *result, trim(pieces_[0])}};
       }
     }
@@ -578,6 +582,10 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
         const auto value = parse_operand_parts(first.substr(0, split), trim(first.substr(split)));
         if (value.ok()) {
           if (const auto pointer = name_after_percent(second)) {
+            const std::string_view after = trim(after_label_name(
+                second.substr(static_cast<std::size_t>(pointer->data() - second.data())),
+                *pointer));
+            if (!after.empty()) return trailing_text_error(text, after, "store");
             const auto index = static_cast<std::uint32_t>(function.operands.size());
             function.operands.push_back(*value);
             return Instruction{Store{index, *pointer, trim(first.substr(0, split))}};

@@ -87,7 +87,8 @@ class LineReader {
       } else {
         while (end < text_.size() && is_ident_char(text_[end])) ++end;
       }
-      while (end < text_.size() && (text_[end] == ' ' || text_[end] == '\t')) ++end;
+      // The `=` may stand on a line of its own after the name.
+      while (end < text_.size() && is_ascii_blank(text_[end])) ++end;
       return end == text_.size() || text_[end] != '=';
     }
     if (c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') return false;

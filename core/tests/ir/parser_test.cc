@@ -234,6 +234,8 @@ TEST(InstructionTest, ReportsBadInstructions) {
        "unsupported br form: i32 %c, label %a, label %b", 3},
       {"br i1 %c, label %a", ErrorKind::Parse,
        "br i1 expects cond, true_label, false_label: i1 %c, label %a", 3},
+      {"store i64 1, ptr %p %q", ErrorKind::Parse, "unexpected \"%q\" after store", 20},
+      {"%v = load volatile i64, ptr %p 3", ErrorKind::Parse, "unexpected \"3\" after load", 31},
       {"br i1 x, label %a, label %b", ErrorKind::Lowering,
        "unsupported constant branch condition x", 6},
       {"br i1 %c, %a, label %b", ErrorKind::Parse, "br i1 expected 'label %name', got %a", 10},
