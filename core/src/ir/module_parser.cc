@@ -43,11 +43,15 @@ bool is_opcode_word(std::string_view word) {
   return false;
 }
 
-// Whether the comment-free part of `line` ends with `,` or `=`, after which
-// an instruction always goes on.
+// Whether the comment-free part of `line` ends with `,`, `=` or a word that
+// only comes before `call` (`tail`), after which an instruction always goes on.
 bool ends_open(std::string_view line) {
   const std::string_view text = trim_end(cut_comment(line));
-  return !text.empty() && (text.back() == ',' || text.back() == '=');
+  if (text.empty()) return false;
+  if (text.back() == ',' || text.back() == '=') return true;
+  return text.ends_with("tail") &&
+         (text.size() == 4 || is_ascii_blank(text[text.size() - 5]) ||
+          text.ends_with("musttail") || text.ends_with("notail"));
 }
 
 // Cursor over the lines of the text (the pieces between line feeds).

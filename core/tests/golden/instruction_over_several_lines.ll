@@ -16,7 +16,8 @@ entry:
 then:
   %f = sitofp i64 %b
     to double
-  call void @__quantum__qis__rx__body(
+  tail
+    call void @__quantum__qis__rx__body(
     double %f, ptr null)
   br
     label %done
