@@ -195,12 +195,19 @@ class Lowerer {
     if (!sized_) size_statements(expected_statements);
     if (ended_ || abandoned()) return ok_status();
     function_ = &function;
+    if (!registers_placed_) {
+      // pytket's registers take the result bits after those the entry point reserves.
+      registers_placed_ = true;
+      context_.first_register_bit = function.required_num_results.value_or(0);
+      context_.next_register_bit = context_.first_register_bit;
+    }
     for (const Instruction& instruction : instructions) {
       tracker_.next_step();
       Result<bool> ended = lower_instruction(instruction, record_);
       // A streaming run that gave up leaves the error to the whole-function one.
       if (!ended.ok() && abandoned()) return ok_status();
-      if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_, made_places_);
+      if (!ended.ok())
+        return place_at_instruction(std::move(ended).error(), instruction, source_, made_places_);
       if (abandoned()) return ok_status();
       if (*ended) {
         ended_ = true;
@@ -493,12 +500,13 @@ class Lowerer {
 
   const Translator& translator_;
   const SignatureMap& signatures_;
-  std::string_view source_;  // the text the instructions' views point into
+  std::string_view source_;            // the text the instructions' views point into
   const MadeNamePlaces* made_places_;  // where made names stand, or null
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
   bool capturing_;                      // the plan captures some value
+  bool registers_placed_ = false;       // the registers' first bit is set
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;
   BlockLowering record_;      // the block being lowered
