@@ -26,7 +26,9 @@ and copies; compiled for pytket-qir's PYTKET (its default), ADAPTIVE or BASE
 profile (`--profile`; the base profile gets no classical steps). Each pytket
 item also holds "runner_qir": the same circuit without its barriers and with
 `ZZMax` as the equal `ZZPhase(0.5)`, which the QIR runner can link, compiled
-for ADAPTIVE (BASE for the base profile).
+for the module's own profile, or for ADAPTIVE_CREGSIZE (the adaptive profile
+with each register's value cut to its width, as the PYTKET runtime keeps
+registers) for a PYTKET module.
 
 Every classical variable or register bit ends by steering a gate on a qubit
 of its own, and every qubit is measured, so the recorded results depend on
@@ -430,7 +432,9 @@ def main(argv: list[str] | None = None) -> int:
             recipe = plan(seed, profile)
             source = json.dumps(recipe)
             make = lambda: compile_pytket(recipe, seed, profile)  # noqa: E731
-            runner = lambda: compile_pytket(recipe, seed, "base" if profile == "base" else "adaptive", True)  # noqa: E731
+            # registers of the PYTKET runtime hold their own width, as ADAPTIVE_CREGSIZE's integers do
+            copy = {"base": "base", "adaptive": "adaptive", "pytket": "adaptive_cregsize"}[profile]
+            runner = lambda: compile_pytket(recipe, seed, copy, True)  # noqa: E731
         item = {"name": f"seed-{seed}", "source": source}
         try:
             item["qir"] = make()

@@ -14,7 +14,7 @@ the exit status is 1. Refusals do not fail the run.
 The QIR runner links neither pytket's register runtime nor its barriers
 nor `zzmax`, so it runs the copy of each pytket circuit that producergen
 compiles without them ("runner_qir"). A PYTKET-profile module is compared
-by its INT records: the runner's for the adaptive copy, the register values
+by its INT records: the runner's for the copy compiled for ADAPTIVE_CREGSIZE, the register values
 read out of the translation's `c` for corvane (`differential.check_registers`).
 
 The producers' interpreters come from `--qsharp-python` / `--pytket-python`,
