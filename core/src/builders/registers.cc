@@ -282,6 +282,7 @@ Status build_barrier(const Signature& signature, std::span<const Operand> operan
   call.name = "barrier";
   if (operands.empty()) {
     call.qubits.push_back(IndexedIdent{"q", std::nullopt});
+    context.barrier_on_all_qubits = true;
   }
   for (const Operand& operand : operands) {
     ASSIGN_OR_RETURN(IndexedIdent qubit, resolve_qubit_operand(context, operand, signature.name));

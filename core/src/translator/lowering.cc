@@ -144,6 +144,30 @@ bool is_truth_value(const Expr& expr) {
 // must be captured. A whole-function run follows the memory plan and the
 // lowering plan, and finish() tells whether the plan must grow and the
 // function be lowered again.
+// Removes every `barrier q;` from `body` and the bodies nested in it (a
+// program without qubits declares no `q` for it to name). Iterative: bodies
+// may nest deeply.
+void drop_whole_register_barriers(std::vector<Stmt>& body) {
+  std::vector<std::vector<Stmt>*> pending{&body};
+  while (!pending.empty()) {
+    std::vector<Stmt>& statements = *pending.back();
+    pending.pop_back();
+    std::erase_if(statements, [](const Stmt& stmt) {
+      const auto* call = std::get_if<GateCall>(&stmt.node);
+      return call != nullptr && call->name.view() == "barrier" && call->qubits.size() == 1 &&
+             !call->qubits[0].index.has_value();
+    });
+    for (Stmt& stmt : statements) {
+      if (auto* branch = std::get_if<If>(&stmt.node)) {
+        pending.push_back(&branch->then_body);
+        pending.push_back(&branch->else_body);
+      } else if (auto* loop = std::get_if<While>(&stmt.node)) {
+        pending.push_back(&loop->body);
+      }
+    }
+  }
+}
+
 class Lowerer {
  public:
   Lowerer(const Translator& translator, const SignatureMap& signatures, std::string_view source,
@@ -258,6 +282,9 @@ class Lowerer {
     program.version = "3.0";
     ASSIGN_OR_RETURN(program.body, structure_blocks(in_text_order(processed_.take()),
                                                     position_ == 0 ? "0" : entry_label_));
+    if (context_.barrier_on_all_qubits && context_.max_qubit_index < 0) {
+      drop_whole_register_barriers(program.body);
+    }
     std::vector<Stmt> hoisted = hoisted_.take();
     std::vector<Stmt>& header = program.header;
     header.reserve(translator_.includes.size() + 2 + hoisted.size());

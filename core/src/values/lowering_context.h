@@ -73,6 +73,9 @@ struct LoweringContext {
   std::int64_t first_register_bit = 0;
   std::int64_t next_register_bit = 0;
   std::int64_t max_measured_result = -1;
+  /// A `barrier q;` over every qubit was emitted (dropped again when the
+  /// program has no qubit to declare).
+  bool barrier_on_all_qubits = false;
   /// Expression nodes copied out of `env` so far (lookup charges it) and the
   /// most that may be copied in this translation.
   mutable std::uint64_t copied_nodes = 0;
