@@ -134,16 +134,6 @@ bool is_truth_value(const Expr& expr) {
   return is_comparison_or_logic(expr);
 }
 
-// State of one lowering run besides the context. Blocks are fed in text
-// order: begin_block, any number of lower() calls with the block's
-// instructions, end_block, and finish() at the end.
-//
-// A streaming run (memory == nullptr) lowers as the text is read and stops
-// (abandoned()) at the first thing that needs the whole function: a phi, a
-// load, a use of a state-reading value outside its block, or a value that
-// must be captured. A whole-function run follows the memory plan and the
-// lowering plan, and finish() tells whether the plan must grow and the
-// function be lowered again.
 // Removes every `barrier q;` from `body` and the bodies nested in it (a
 // program without qubits declares no `q` for it to name). Iterative: bodies
 // may nest deeply.
@@ -168,6 +158,16 @@ void drop_whole_register_barriers(std::vector<Stmt>& body) {
   }
 }
 
+// State of one lowering run besides the context. Blocks are fed in text
+// order: begin_block, any number of lower() calls with the block's
+// instructions, end_block, and finish() at the end.
+//
+// A streaming run (memory == nullptr) lowers as the text is read and stops
+// (abandoned()) at the first thing that needs the whole function: a phi, a
+// load, a use of a state-reading value outside its block, or a value that
+// must be captured. A whole-function run follows the memory plan and the
+// lowering plan, and finish() tells whether the plan must grow and the
+// function be lowered again.
 class Lowerer {
  public:
   Lowerer(const Translator& translator, const SignatureMap& signatures, std::string_view source,
