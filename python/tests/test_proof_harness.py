@@ -178,6 +178,34 @@ def test_decomposition_is_the_operation(op, adjoint, angle):
     assert abs(abs(phase) - 1) < 1e-9 and np.allclose(actual, phase * expected, atol=1e-9), text
 
 
+PYTKET_ZZMAX = """import json
+from pytket import Circuit
+from pytket.qir import QIRFormat, QIRProfile, pytket_to_qir
+circuit = Circuit(2).H(0).Rx(0.3, 1).ZZMax(0, 1).add_barrier([0, 1]).H(1)
+unitary = circuit.get_unitary()  # qubit 0 is the most significant, as in the simulator
+print(json.dumps({"qir": pytket_to_qir(circuit, qir_format=QIRFormat.STRING, profile=QIRProfile.ADAPTIVE),
+                  "unitary": [[[z.real, z.imag] for z in row] for row in unitary]}))
+"""
+
+
+def test_zzmax_is_pytkets_unitary():
+    """pytket's ZZMax (with a barrier between gates) translates to gates whose matrix is pytket's own, up to phase."""
+    corvane = pytest.importorskip("corvane", reason="corvane is not installed")
+    from proof import producers
+    python = producers.producer_python("pytket")
+    if python is None:
+        pytest.skip("no interpreter with pytket and pytket-qir")
+    import json
+    import subprocess
+    done = json.loads(subprocess.run([python, "-c", PYTKET_ZZMAX], capture_output=True, text=True, check=True).stdout)
+    text = corvane.translate(done["qir"])
+    assert "zz(" in text and "barrier q[0], q[1];" in text and not inspect_program(text)[1].errors
+    expected = np.array([[complex(*z) for z in row] for row in done["unitary"]])
+    actual = _unitary(text, 2)
+    phase = np.vdot(expected, actual) / len(expected)
+    assert abs(abs(phase) - 1) < 1e-9 and np.allclose(actual, phase * expected, atol=1e-9), text
+
+
 # --- forms without a meaning are refused ------------------------------------------
 
 
@@ -235,7 +263,11 @@ def test_golden_output_is_valid_dialect(path):
     (qasm("cint_1 = 2;"), ["line 4: assignment to undeclared cint_1"]),
     (qasm("if (cint_9 == 1) {", "}"), ["line 4: undeclared variable cint_9"]),
     (qasm("h r[0];"), ["line 4: r is not a declared qubit register"]),
-    (qasm("barrier q[0];"), ["line 4: statement QuantumBarrier is not part of the dialect"]),
+    (qasm("barrier q;", "barrier q[0], q[2];"), []),
+    (qasm("barrier r;"), ["line 4: barrier on r, which is not a declared qubit register"]),
+    (qasm("c[0] = true;", "c[1] = c[0] == 1;", "c[2] = !(c[0] == 1);"), []),
+    (qasm("c[0] = 1;"), ["line 4: a bit is assigned an integer, not a comparison or truth value"]),
+    (qasm("c[0] = c[1] + 1;"), ["line 4: a bit is assigned an integer, not a comparison or truth value"]),
     ("OPENQASM 3.0;\nqubit[1] q;\nh q[0];\n", ["last line is not the generated-by trailer: 'h q[0];'"]),
     ('OPENQASM 3.0;\nqubit[1] q;\n// generated-by: {"name":"other"}\n',
      ["trailer does not name corvane: {'name': 'other'}"]),

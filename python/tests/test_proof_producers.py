@@ -1,7 +1,8 @@
 """QIR from real producers computes, once translated, what the QIR runner computes.
 
 Random Q# programs compiled by `qsharp` (Adaptive_RI and Adaptive_RIF) and
-pytket circuits with classical conditions compiled by `pytket-qir` go
+pytket circuits with classical conditions, barriers and zzmax compiled by
+`pytket-qir` (PYTKET, adaptive and base profiles) go
 through the differential check of proof.producers. Each producer lives in a
 virtual environment of its own (see proof.producers); without one its cases
 skip. The CI runs the same check over many more modules.

@@ -5,6 +5,7 @@
 // (signature_view_type) instead of a rewritten copy of the signature.
 #include <algorithm>
 #include <limits>
+#include <numbers>
 #include <string>
 #include <type_traits>
 
@@ -119,7 +120,10 @@ std::string_view signature_view_type(BuilderKind kind, const Signature& signatur
     case BuilderKind::Gate:
     case BuilderKind::Decomposed:
     case BuilderKind::Reset:
+    case BuilderKind::Barrier:
       return kQubitType;
+    case BuilderKind::RegisterMeasure:
+      return position == 0 ? kQubitType : declared;
     case BuilderKind::Measure:
     case BuilderKind::MeasureAndReset:
       if (position == 0) return kQubitType;
@@ -129,6 +133,11 @@ std::string_view signature_view_type(BuilderKind kind, const Signature& signatur
       return kResultType;
     case BuilderKind::Ignore:
     case BuilderKind::GeneralizedControlled:
+    case BuilderKind::RegisterCreate:
+    case BuilderKind::RegisterGetBit:
+    case BuilderKind::RegisterSetBit:
+    case BuilderKind::RegisterSetInt:
+    case BuilderKind::RegisterGetInt:
       return declared;
   }
   return declared;
@@ -267,12 +276,22 @@ Status build_decomposed(const Builder& builder, const Signature& signature,
   for (std::size_t i = 0; i < operands.size(); ++i) {
     if (signature_view_type(BuilderKind::Gate, signature, i) == kQubitType) ++qubit_count;
   }
+  if (builder.gate == "zzmax" && qubit_count == 2 && operands.size() == 2) {
+    // pytket's ZZMax is exp(-i pi/4 Z(x)Z), which is zz(pi/2).
+    GateCall call;
+    const Builder plain{BuilderKind::Gate, "zz", false};
+    RETURN_IF_ERROR(fill_gate_call(plain, signature, operands, qubit_count, context, call));
+    call.params.push_back(FloatLit{std::numbers::pi / 2});
+    out.emplace_back(std::move(call));
+    return ok_status();
+  }
   if (builder.gate != "u3" || qubit_count != 1 || operands.size() != 4) {
     std::string message = "gate ";
     append_quoted(message, signature.name);
     message += " is declared with " + std::to_string(operands.size() - qubit_count) +
                " angle(s) and " + std::to_string(qubit_count) + " qubit(s); its operation ``" +
-               builder.gate + "`` takes 3 angles and 1 qubit";
+               builder.gate + "`` takes " +
+               (builder.gate == "zzmax" ? "no angle and 2 qubits" : "3 angles and 1 qubit");
     return lowering_error(std::move(message));
   }
   GateCall call;
@@ -292,6 +311,16 @@ Status build_measure(BuilderKind kind, const Signature& signature,
   RETURN_IF_ERROR(check_operand_count(signature, operands));
   ASSIGN_OR_RETURN(IndexedIdent qubit, resolve_qubit_operand(context, operands[0], signature.name));
   ASSIGN_OR_RETURN(IndexedIdent bit, resolve_result_target(context, operands[1], signature.name));
+  if (!context.bit_registers.empty() && *bit.index >= context.first_register_bit) {
+    std::string message = "measurement ";
+    append_quoted(message, signature.name);
+    message += " into result " + std::to_string(*bit.index) +
+               ", which lies among the bits of the registers made by 'create_creg' (from " +
+               std::to_string(context.first_register_bit) +
+               ", the entry point's required_num_results, on)";
+    return lowering_error(std::move(message));
+  }
+  context.max_measured_result = std::max(context.max_measured_result, *bit.index);
   if (and_reset) {
     Reset reset{qubit};
     out.emplace_back(Measure{std::move(qubit), std::move(bit)});

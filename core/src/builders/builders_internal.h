@@ -41,6 +41,15 @@ namespace corvane {
                                                   std::span<const Operand> operands,
                                                   LoweringContext& context, std::vector<Stmt>& out);
 
+/// The pytket register runtime (`create_creg`, `mz_to_creg_bit`, ...), by kind.
+[[nodiscard]] Status build_register_call(BuilderKind kind, const Signature& signature,
+                                         std::span<const Operand> operands,
+                                         std::optional<std::string_view> result,
+                                         LoweringContext& context, std::vector<Stmt>& out);
+/// A barrier on the qubits it names, or on all of them when it names none.
+[[nodiscard]] Status build_barrier(const Signature& signature, std::span<const Operand> operands,
+                                   LoweringContext& context, std::vector<Stmt>& out);
+
 /// U3(theta, phi, lambda) on `qubit` as rz(lambda), ry(theta), rz(phi): equal up to global phase.
 void emit_u3(const Expr& theta, const Expr& phi, const Expr& lambda, const IndexedIdent& qubit,
              std::vector<Stmt>& out);

@@ -22,7 +22,7 @@ struct ProfileEntry {
 };
 
 // The base profile, in insertion order (which the prefix rule depends on).
-constexpr std::array<ProfileEntry, 42> kBaseProfile = {{
+constexpr std::array<ProfileEntry, 49> kBaseProfile = {{
     {"__quantum__qis__h__body", BuilderKind::Gate, "h", false},
     {"__quantum__qis__x__body", BuilderKind::Gate, "x", false},
     {"__quantum__qis__y__body", BuilderKind::Gate, "y", false},
@@ -48,6 +48,7 @@ constexpr std::array<ProfileEntry, 42> kBaseProfile = {{
     // The phase gate diag(1, e^{i a}) is rz(a) up to the global phase e^{i a/2}.
     {"__quantum__qis__r1__body", BuilderKind::Gate, "rz", false},
     {"__quantum__qis__u3__body", BuilderKind::Decomposed, "u3", false},
+    {"__quantum__qis__zzmax__body", BuilderKind::Decomposed, "zzmax", false},
     {"__quantum__qis__mz__body", BuilderKind::Measure, "", false},
     {"__quantum__qis__m__body", BuilderKind::Measure, "", false},
     {"__quantum__qis__mresetz__body", BuilderKind::MeasureAndReset, "", false},
@@ -56,6 +57,12 @@ constexpr std::array<ProfileEntry, 42> kBaseProfile = {{
     {"__quantum__rt__read_result", BuilderKind::ReadResult, "", false},
     {"generalizedInvokeWithRotationsControlsTargets", BuilderKind::GeneralizedControlled, "",
      false},
+    {"create_creg", BuilderKind::RegisterCreate, "", false},
+    {"mz_to_creg_bit", BuilderKind::RegisterMeasure, "", false},
+    {"get_creg_bit", BuilderKind::RegisterGetBit, "", false},
+    {"set_creg_bit", BuilderKind::RegisterSetBit, "", false},
+    {"set_creg_to_int", BuilderKind::RegisterSetInt, "", false},
+    {"get_int_from_creg", BuilderKind::RegisterGetInt, "", false},
     {"__quantum__rt__result_record_output", BuilderKind::Ignore, "", false},
     {"__quantum__rt__array_record_output", BuilderKind::Ignore, "", false},
     {"__quantum__rt__tuple_record_output", BuilderKind::Ignore, "", false},
@@ -95,6 +102,10 @@ void Profile::extend(std::string function_name, Builder builder) {
 const Builder* Profile::lookup(std::string_view callee) const {
   const auto it = index_.find(callee);
   if (it != index_.end()) return &entries_[it->second].second;
+  if (is_barrier_name(callee)) {
+    static const Builder kBarrier{BuilderKind::Barrier, "barrier", false};
+    return &kBarrier;
+  }
   if (callee.starts_with("llvm.")) {
     for (const auto& [name, builder] : entries_) {
       if (callee.starts_with(name)) return &builder;
@@ -171,6 +182,13 @@ Status lower_resolved_call(const Signature* signature, const Builder* builder,
     case BuilderKind::MeasureAndReset:
     case BuilderKind::Reset:
     case BuilderKind::ReadResult:
+    case BuilderKind::Barrier:
+    case BuilderKind::RegisterCreate:
+    case BuilderKind::RegisterMeasure:
+    case BuilderKind::RegisterGetBit:
+    case BuilderKind::RegisterSetBit:
+    case BuilderKind::RegisterSetInt:
+    case BuilderKind::RegisterGetInt:
       if (signature->is_variadic) {
         std::string message = "QIR function ";
         append_quoted(message, callee);
@@ -210,6 +228,15 @@ Status invoke_builder(const Builder& builder, const Signature& signature,
       return ok_status();
     case BuilderKind::GeneralizedControlled:
       return build_generalized_controlled(signature, operands, context, out);
+    case BuilderKind::Barrier:
+      return build_barrier(signature, operands, context, out);
+    case BuilderKind::RegisterCreate:
+    case BuilderKind::RegisterMeasure:
+    case BuilderKind::RegisterGetBit:
+    case BuilderKind::RegisterSetBit:
+    case BuilderKind::RegisterSetInt:
+    case BuilderKind::RegisterGetInt:
+      return build_register_call(builder.kind, signature, operands, result, context, out);
   }
   return internal_error("unknown builder kind");
 }

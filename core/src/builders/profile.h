@@ -28,6 +28,13 @@ enum class BuilderKind : std::uint8_t {
   ReadResult,
   Ignore,
   GeneralizedControlled,
+  Barrier,
+  RegisterCreate,
+  RegisterMeasure,
+  RegisterGetBit,
+  RegisterSetBit,
+  RegisterSetInt,
+  RegisterGetInt,
 };
 
 /// How a call of one QIR function becomes statements.
@@ -61,7 +68,11 @@ class Profile {
   std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> index_;
 };
 
-/// The base profile with its 42 entries.
+/// Whether `name` is `__quantum__qis__barrier__body` or `__quantum__qis__barrierN__body`.
+[[nodiscard]] bool is_barrier_name(std::string_view name);
+
+/// The base profile with its 49 entries (and the barrier functions, which
+/// lookup finds by their form).
 [[nodiscard]] Profile base_profile();
 
 /// Handles one call: signature lookup, builder lookup, shape check, then the

@@ -349,6 +349,8 @@ struct Function {
   std::string_view name;
   std::vector<Block> blocks;
   std::optional<std::string_view> profile;  // first "qir_profiles" value of its attribute groups
+  /// First "required_num_results" of its attribute groups, when a decimal number.
+  std::optional<std::int64_t> required_num_results;
   bool is_declaration = false;
   bool is_entry_point = false;
   std::vector<Operand> operands;    // call arguments and classical operands, in order

@@ -8,6 +8,7 @@
 // place; one that spans several lines is joined into a reused buffer, parsed there, and its views
 // are mapped back onto the lines they came from, as is the place of an error.
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <unordered_map>
 
@@ -652,8 +653,25 @@ class ModuleParser {
     groups_[*number] = rest.substr(1, close - 1);
   }
 
+  // The decimal number in quotes after `key` in an attribute group's text; absent
+  // when the key is missing or its value is not a number that fits.
+  static std::optional<std::int64_t> quoted_count(std::string_view text, std::string_view key) {
+    const std::size_t at = text.find(key);
+    if (at == std::string_view::npos) return std::nullopt;
+    std::int64_t value = 0;
+    std::size_t pos = at + key.size();
+    const std::size_t start = pos;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+      if (value > (std::numeric_limits<std::int64_t>::max() - 9) / 10) return std::nullopt;
+      value = value * 10 + (text[pos] - '0');
+    }
+    if (pos == start || pos >= text.size() || text[pos] != '"') return std::nullopt;
+    return value;
+  }
+
   void settle_attributes() {
     constexpr std::string_view kProfileKey = "\"qir_profiles\"=\"";
+    constexpr std::string_view kResultsKey = "\"required_num_results\"=\"";
     for (const PendingDefinition& pending : pending_) {
       Function& function = module_.functions[pending.function];
       function.is_entry_point = pending.inline_entry_point;
@@ -663,6 +681,9 @@ class ModuleParser {
         const std::string_view text = group->second;
         if (!function.is_entry_point && text.find("entry_point") != std::string_view::npos) {
           function.is_entry_point = true;
+        }
+        if (!function.required_num_results) {
+          function.required_num_results = quoted_count(text, kResultsKey);
         }
         if (!function.profile) {
           const std::size_t key = text.find(kProfileKey);

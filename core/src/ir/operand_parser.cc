@@ -39,7 +39,8 @@ TypeInfo classify_type(std::string_view token) {
   }
   if (token == "half" || token == "float" || token == "double")
     return {TypeClass::Float, std::nullopt};
-  if (token == "ptr" || token == "i8*") return {TypeClass::Pointer, std::nullopt};
+  // pytket's register pointers are typed `i1*`; they are read as opaque pointers.
+  if (token == "ptr" || token == "i8*" || token == "i1*") return {TypeClass::Pointer, std::nullopt};
   if (token.size() >= 2 && token.front() == '%' && token.back() == '*') {
     std::string_view name = token.substr(1, token.size() - 2);
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {

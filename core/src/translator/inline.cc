@@ -161,6 +161,7 @@ class Inliner {
     out_.name = entry.name;
     out_.profile = entry.profile;
     out_.is_entry_point = entry.is_entry_point;
+    out_.required_num_results = entry.required_num_results;
     const auto note_head = [&](std::string_view name) {
       const std::size_t colon = name.find(':');
       if (colon != std::string_view::npos) entry_heads_.emplace(name.substr(0, colon));

@@ -134,6 +134,30 @@ bool is_truth_value(const Expr& expr) {
   return is_comparison_or_logic(expr);
 }
 
+// Removes every `barrier q;` from `body` and the bodies nested in it (a
+// program without qubits declares no `q` for it to name). Iterative: bodies
+// may nest deeply.
+void drop_whole_register_barriers(std::vector<Stmt>& body) {
+  std::vector<std::vector<Stmt>*> pending{&body};
+  while (!pending.empty()) {
+    std::vector<Stmt>& statements = *pending.back();
+    pending.pop_back();
+    std::erase_if(statements, [](const Stmt& stmt) {
+      const auto* call = std::get_if<GateCall>(&stmt.node);
+      return call != nullptr && call->name.view() == "barrier" && call->qubits.size() == 1 &&
+             !call->qubits[0].index.has_value();
+    });
+    for (Stmt& stmt : statements) {
+      if (auto* branch = std::get_if<If>(&stmt.node)) {
+        pending.push_back(&branch->then_body);
+        pending.push_back(&branch->else_body);
+      } else if (auto* loop = std::get_if<While>(&stmt.node)) {
+        pending.push_back(&loop->body);
+      }
+    }
+  }
+}
+
 // State of one lowering run besides the context. Blocks are fed in text
 // order: begin_block, any number of lower() calls with the block's
 // instructions, end_block, and finish() at the end.
@@ -195,6 +219,12 @@ class Lowerer {
     if (!sized_) size_statements(expected_statements);
     if (ended_ || abandoned()) return ok_status();
     function_ = &function;
+    if (!registers_placed_) {
+      // pytket's registers take the result bits after those the entry point reserves.
+      registers_placed_ = true;
+      context_.first_register_bit = function.required_num_results.value_or(0);
+      context_.next_register_bit = context_.first_register_bit;
+    }
     for (const Instruction& instruction : instructions) {
       tracker_.next_step();
       Result<bool> ended = lower_instruction(instruction, record_);
@@ -262,6 +292,9 @@ class Lowerer {
       return error;
     }
     program.body = std::move(body).value();
+    if (context_.barrier_on_all_qubits && context_.max_qubit_index < 0) {
+      drop_whole_register_barriers(program.body);
+    }
     std::vector<Stmt> hoisted = hoisted_.take();
     std::vector<Stmt>& header = program.header;
     header.reserve(translator_.includes.size() + 2 + hoisted.size());
@@ -510,6 +543,7 @@ class Lowerer {
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
   bool capturing_;                      // the plan captures some value
+  bool registers_placed_ = false;       // the registers' first bit is set
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;
   BlockLowering record_;      // the block being lowered

@@ -43,6 +43,13 @@ struct AngleValue {
   bool integral = false;
 };
 
+/// A classical register of the pytket runtime: `size` bits of the result
+/// register from `base` on.
+struct BitRegister {
+  std::int64_t base = 0;
+  std::int64_t size = 0;
+};
+
 /// Per-translation lowering state. Keys are views into the Module's text, which
 /// outlives the context.
 struct LoweringContext {
@@ -58,6 +65,17 @@ struct LoweringContext {
   VariableRanges variable_ranges;
   std::int64_t max_qubit_index = -1;
   std::int64_t max_result_index = -1;
+  /// The registers made by `create_creg`, by the SSA name of their pointer,
+  /// the first result bit the next one takes (the entry point's
+  /// required_num_results, then after each register), and the highest result
+  /// index a measurement names directly (-1 for none).
+  std::unordered_map<std::string_view, BitRegister, TextHash> bit_registers;
+  std::int64_t first_register_bit = 0;
+  std::int64_t next_register_bit = 0;
+  std::int64_t max_measured_result = -1;
+  /// A `barrier q;` over every qubit was emitted (dropped again when the
+  /// program has no qubit to declare).
+  bool barrier_on_all_qubits = false;
   /// Expression nodes copied out of `env` so far (lookup charges it) and the
   /// most that may be copied in this translation.
   mutable std::uint64_t copied_nodes = 0;

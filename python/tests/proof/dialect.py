@@ -5,7 +5,10 @@ this module checks what the parser leaves open: every gate call names a gate
 of the dialect with the right number of angles and qubits, only the ``inv``
 modifier is used, every register element lies inside its declared register,
 no gate names the same qubit twice, every variable is declared before use,
-and the text closes with one ``// generated-by:`` line holding a JSON object.
+a bit is assigned only a truth value (a comparison, a logical operation or
+``true``/``false``, never an integer), a barrier names whole declared qubit
+registers or elements of them, and the text closes with one
+``// generated-by:`` line holding a JSON object.
 """
 from __future__ import annotations
 
@@ -39,6 +42,18 @@ def _literal_index(node) -> int | None:
     if isinstance(index, list) and len(index) == 1 and isinstance(index[0], ast.IntegerLiteral):
         return index[0].value
     return None
+
+
+_TRUTH_OPERATORS = {"==", "!=", "<", "<=", ">", ">=", "&&", "||"}
+
+
+def _is_truth_value(node) -> bool:
+    """Whether `node` is a comparison, a logical operation or a boolean literal."""
+    if isinstance(node, ast.BooleanLiteral):
+        return True
+    if isinstance(node, ast.UnaryExpression):
+        return node.op.name == "!"
+    return isinstance(node, ast.BinaryExpression) and node.op.name in _TRUTH_OPERATORS
 
 
 class _Checker:
@@ -162,6 +177,13 @@ class _Checker:
             self.element(node.measure.qubit, "qubit")
         elif isinstance(node, ast.QuantumReset):
             self.element(node.qubits, "qubit")
+        elif isinstance(node, ast.QuantumBarrier):
+            for qubit in node.qubits:
+                if isinstance(qubit, ast.Identifier):
+                    if self.registers.get(qubit.name, ("",))[0] != "qubit":
+                        self.error(node, f"barrier on {qubit.name}, which is not a declared qubit register")
+                else:
+                    self.element(qubit, "qubit")
         elif isinstance(node, ast.ClassicalAssignment):
             if node.op != ast.AssignmentOperator["="]:
                 self.error(node, f"unexpected assignment operator {node.op.name}")
@@ -170,6 +192,8 @@ class _Checker:
                     self.error(node, f"assignment to undeclared {node.lvalue.name}")
             else:
                 self.element(node.lvalue, "bit")
+                if not _is_truth_value(node.rvalue):
+                    self.error(node, "a bit is assigned an integer, not a comparison or truth value")
             self.expression(node.rvalue)
         elif isinstance(node, ast.BranchingStatement):
             self.expression(node.condition)

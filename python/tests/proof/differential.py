@@ -65,14 +65,14 @@ def _reset_pool(kill: bool = False) -> None:
             process.kill()
 
 
-def parse_output(text: str) -> list[list[str]]:
-    """Split the runner's text into shots; each shot is its recorded result values."""
+def parse_output(text: str, kind: str = "RESULT") -> list[list[str]]:
+    """Split the runner's text into shots; each shot is its recorded values of `kind` (RESULT or INT)."""
     shots: list[list[str]] = []
     for line in text.splitlines():
         fields = line.split("\t")
         if fields[0] == "START":
             shots.append([])
-        elif fields[0] == "OUTPUT" and len(fields) >= 3 and fields[1] == "RESULT":
+        elif fields[0] == "OUTPUT" and len(fields) >= 3 and fields[1] == kind:
             if not shots:
                 raise RunnerRejected(f"output outside a shot: {line!r}")
             shots[-1].append(fields[2])
@@ -81,13 +81,14 @@ def parse_output(text: str) -> list[list[str]]:
     return shots
 
 
-def run_qir(text: str, entry: str | None = None, shots: int = 1000, seed: int = 7) -> list[list[str]]:
-    """Run `text` for `shots` shots; the recorded result values of each shot."""
+def run_qir(text: str, entry: str | None = None, shots: int = 1000, seed: int = 7,
+            kind: str = "RESULT") -> list[list[str]]:
+    """Run `text` for `shots` shots; the recorded values of `kind` of each shot."""
     if not _pool:
         _pool.append(concurrent.futures.ProcessPoolExecutor(1, mp_context=multiprocessing.get_context("spawn")))
     future = _pool[0].submit(_run_in_worker, text, entry, shots, seed)
     try:
-        result = parse_output(future.result(timeout=RUNNER_TIMEOUT_S))
+        result = parse_output(future.result(timeout=RUNNER_TIMEOUT_S), kind)
     except (concurrent.futures.TimeoutError, concurrent.futures.process.BrokenProcessPool) as exc:
         _reset_pool(kill=True)
         raise RunnerRejected(f"runner timed out or died: {type(exc).__name__}") from None
@@ -247,20 +248,29 @@ def compare_output(output: str, runner_text: str, records: list[int], entry: str
     return Outcome("compared", verdict.detail, verdict, output)
 
 
-def check_module(text: str, runner_text: str | None = None, records: list[int] | None = None,
-                 shots: int = SHOTS) -> Outcome:
-    """Translate `text` and compare; `runner_text` defaults to `text`, `records` to its static recording."""
+def translate_checked(text: str) -> tuple[str | None, Outcome | None]:
+    """The translation of `text` when it passes the parser and the dialect check and can be simulated,
+    else the outcome that ends the check."""
     output, error = translate(text)
     if output is None:
-        return Outcome("translate-error", error)
+        return None, Outcome("translate-error", error)
     try:
         _, report = inspect_program(output)
     except Exception as exc:  # the reference parser's own error types
-        return Outcome("parse-error", f"{type(exc).__name__}: {exc}", output=output)
+        return None, Outcome("parse-error", f"{type(exc).__name__}: {exc}", output=output)
     if report.errors:
-        return Outcome("dialect-error", "; ".join(report.errors), output=output)
+        return None, Outcome("dialect-error", "; ".join(report.errors), output=output)
     if not report.simulatable:
-        return Outcome("unsimulatable", f"uses {sorted(report.gates)}", output=output)
+        return None, Outcome("unsimulatable", f"uses {sorted(report.gates)}", output=output)
+    return output, None
+
+
+def check_module(text: str, runner_text: str | None = None, records: list[int] | None = None,
+                 shots: int = SHOTS) -> Outcome:
+    """Translate `text` and compare; `runner_text` defaults to `text`, `records` to its static recording."""
+    output, ended = translate_checked(text)
+    if output is None:
+        return ended
     runner_text = text if runner_text is None else runner_text
     if records is None:
         records = qirscan.record_mapping(runner_text)
@@ -272,13 +282,50 @@ def check_module(text: str, runner_text: str | None = None, records: list[int] |
     return compare_output(output, runner_text, records, function.name if function else None, shots)
 
 
-def check_corpus_module(text: str, shots: int = CORPUS_SHOTS) -> Outcome:
-    """`check_module` for a module as a producer wrote it.
+def check_registers(text: str, runner_text: str, shots: int = SHOTS) -> Outcome:
+    """A PYTKET-profile module against the runner's INT records of `runner_text`, the same circuit
+    compiled for a profile the runner can link: the register values are read out of `c` by the layout
+    of `qirscan.register_records`."""
+    output, ended = translate_checked(text)
+    if output is None:
+        return ended
+    layout = qirscan.register_records(text)
+    if isinstance(layout, str):
+        return Outcome("not-static", layout, output=output)
+    function = qirscan.entry_function(runner_text)
+    try:
+        runs = run_qir(runner_text, entry=function.name if function else None, shots=shots, seed=RUNNER_SEED,
+                       kind="INT")
+    except RunnerRejected as exc:
+        return Outcome("runner-rejected", str(exc), output=output)
+    if any(len(shot) != len(layout) for shot in runs):
+        return Outcome("not-static", f"runner recorded {sorted({len(s) for s in runs})} values per shot, "
+                       f"expected {len(layout)}", output=output)
+    counts = Counter(tuple(int(v) for v in shot) for shot in runs)
+    try:
+        distribution = statevector.distribution(output)
+    except statevector.SimulationError as exc:
+        return Outcome("simulator-error", str(exc), output=output)
+    values: Counter = Counter()
+    for bits, weight in distribution.probs.items():
+        values[tuple(qirscan.register_value(bits, first, size) for first, size in layout)] += weight
+    verdict = against_exact(values, counts)
+    return Outcome("compared", verdict.detail, verdict, output)
+
+
+def check_corpus_module(text: str, shots: int = CORPUS_SHOTS, runner_text: str | None = None) -> Outcome:
+    """`check_module` for a module as a producer wrote it; the runner runs `runner_text` (default
+    `text`), which measures the same results.
 
     A module that records nothing gets recording calls for the constant
     results it measures, or, measuring nothing, a final measurement and
     recording of every qubit (`qirscan.add_records`); both sides see that text.
     """
+    if runner_text is not None:
+        added = qirscan.add_records(runner_text) if qirscan.record_mapping(runner_text) == [] else None
+        if added is None:
+            return check_module(text, runner_text, shots=shots)
+        return check_module(text, added[0], added[1], shots)
     added = qirscan.add_records(text) if qirscan.record_mapping(text) == [] else None
     if added is None:
         return check_module(text, shots=shots)

@@ -17,10 +17,18 @@ and measurements; `if`/`else` on any of those; `for` over a range, over the
 qubit array and over its indices (`Length`); `while` and `repeat`/`until`;
 operations of the program that are called, some returning a Result.
 
-pytket circuits: gates, measurements into classical registers, gates
-conditioned on a bit, its negation or a register compared with a constant,
-classical expressions over registers (arithmetic and bitwise) written into
-a register or a bit, register assignments (conditional or not) and copies.
+pytket circuits: gates (`ZZMax` among them), barriers, resets,
+measurements into classical registers (a qubit may be measured again),
+gates conditioned on a bit, its negation or a register compared with a
+constant, classical expressions over registers (arithmetic and bitwise)
+written into a register or a bit, register assignments (conditional or not)
+and copies; compiled for pytket-qir's PYTKET (its default), ADAPTIVE or BASE
+profile (`--profile`; the base profile gets no classical steps). Each pytket
+item also holds "runner_qir": the same circuit without its barriers and with
+`ZZMax` as the equal `ZZPhase(0.5)`, which the QIR runner can link, compiled
+for the module's own profile, or for ADAPTIVE_CREGSIZE (the adaptive profile
+with each register's value cut to its width, as the PYTKET runtime keeps
+registers) for a PYTKET module.
 
 Every classical variable or register bit ends by steering a gate on a qubit
 of its own, and every qubit is measured, so the recorded results depend on
@@ -264,9 +272,13 @@ REGISTER_OPS = ("+", "-", "*", "&", "|", "^")
 BIT_OPS = ("&", "|", "^")
 
 
-def plan(seed: int) -> dict:
+TKET_PROFILES = ("pytket", "adaptive", "base")
+
+
+def plan(seed: int, profile: str = "adaptive") -> dict:
     """The circuit as plain data: qubit count, registers and a list of steps."""
-    rng = random.Random(seed)
+    rng = random.Random(f"{profile}:{seed}")
+    classical = profile != "base"
     qubits = rng.randint(2, 3)
     registers = {name: rng.randint(2, 3) for name in ("a", "b", "r")[:rng.randint(2, 3)]}
     names = list(registers)
@@ -292,11 +304,20 @@ def plan(seed: int) -> dict:
             steps.append(["gate", rng.choice(("H", "Ry")), q, (q + 1) % qubits, rng.choice(TKET_ANGLES)])
     for _ in range(rng.randint(4, 12)):
         kind = rng.random()
+        if not classical and 0.5 <= kind:  # the base profile: gates and measurements
+            kind = rng.choice((0.0, 0.4))
+        if rng.random() < 0.2:
+            steps.append(rng.choice((["barrier", sorted(rng.sample(range(qubits), rng.randint(1, qubits)))],
+                                     ["reset", rng.randrange(qubits)],
+                                     ["zzmax"] + rng.sample(range(qubits), 2))))
         if kind < 0.3:
             steps.append(["gate", rng.choice(TKET_ONE_QUBIT + ROTATIONS + TKET_TWO_QUBIT)]
                          + rng.sample(range(qubits), 2) + [rng.choice(TKET_ANGLES)])
         elif kind < 0.5:
-            steps.append(["measure", rng.randrange(qubits), bit()])
+            qubit = rng.randrange(qubits)
+            steps.append(["measure", qubit, bit()])
+            if rng.random() < 0.3:  # the same qubit measured again
+                steps.append(["measure", qubit, bit()])
         elif kind < 0.7:
             steps.append(["cond-gate", rng.choice(TKET_ONE_QUBIT + ROTATIONS + TKET_TWO_QUBIT)]
                          + rng.sample(range(qubits), 2) + [rng.choice(TKET_ANGLES), condition()])
@@ -311,11 +332,11 @@ def plan(seed: int) -> dict:
                           condition() if rng.random() < 0.5 else None])
         else:
             steps.append(["copy-reg", rng.choice(names), rng.choice(names)])
-    return {"qubits": qubits, "registers": registers, "steps": steps}
+    return {"qubits": qubits, "registers": registers, "steps": steps, "classical": classical}
 
 
-def build(recipe: dict):
-    """The pytket circuit of a plan."""
+def build(recipe: dict, runnable: bool = False):
+    """The pytket circuit of a plan; `runnable` leaves the barriers out and writes ZZMax as ZZPhase(0.5)."""
     from pytket.circuit import Circuit, OpType
     from pytket.circuit import logic_exp  # noqa: F401 - registers gain their operators from it
     import pytket.circuit as pc
@@ -362,10 +383,20 @@ def build(recipe: dict):
             circuit.add_c_setreg(step[2], regs[step[1]], **kw)
         elif kind == "copy-reg":
             circuit.add_c_copyreg(regs[step[1]], regs[step[2]])
+        elif kind == "barrier" and not runnable:
+            circuit.add_barrier(step[1])
+        elif kind == "reset":
+            circuit.Reset(step[1])
+        elif kind == "zzmax":
+            if runnable:
+                circuit.ZZPhase(0.5, step[1], step[2])
+            else:
+                circuit.ZZMax(step[1], step[2])
     mark = qubits
     for name, width in registers.items():
         for i in range(width):
-            circuit.X(mark, condition=pc.if_bit(regs[name][i]))
+            if recipe.get("classical", True):
+                circuit.X(mark, condition=pc.if_bit(regs[name][i]))
             mark += 1
     final = circuit.add_c_register("final", qubits + marks)
     for q in range(qubits + marks):
@@ -373,30 +404,42 @@ def build(recipe: dict):
     return circuit
 
 
-def compile_pytket(recipe: dict, seed: int) -> str:
+def compile_pytket(recipe: dict, seed: int, profile: str, runnable: bool = False) -> str:
     from pytket.qir import QIRFormat, QIRProfile, pytket_to_qir
 
-    return pytket_to_qir(build(recipe), name=f"seed{seed}", qir_format=QIRFormat.STRING, profile=QIRProfile.ADAPTIVE)
+    return pytket_to_qir(build(recipe, runnable), name=f"seed{seed}", qir_format=QIRFormat.STRING,
+                         profile=getattr(QIRProfile, profile.upper()))
 
 
 def main(argv: list[str] | None = None) -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("producer", choices=("qsharp", "pytket"))
-    parser.add_argument("--profile", choices=PROFILES, default="Adaptive_RI", help="Q# target profile")
+    parser.add_argument("--profile", choices=PROFILES + TKET_PROFILES, help="target profile (default Adaptive_RI "
+                        "for Q#, adaptive for pytket)")
     parser.add_argument("--seed", type=int, default=0, help="first seed")
     parser.add_argument("-n", type=int, default=10, help="programs (seeds seed..seed+n-1)")
     args = parser.parse_args(argv)
+    profile = args.profile or ("Adaptive_RI" if args.producer == "qsharp" else "adaptive")
+    if (profile in PROFILES) != (args.producer == "qsharp"):
+        parser.error(f"profile {profile} is not one of {args.producer}'s")
+    args.profile = profile
     for seed in range(args.seed, args.seed + args.n):
+        runner = None
         if args.producer == "qsharp":
             source = QSharpProgram(random.Random(f"{args.profile}:{seed}"), args.profile == "Adaptive_RIF").text()
             make = lambda: compile_qsharp(source, args.profile)  # noqa: E731
         else:
-            recipe = plan(seed)
+            recipe = plan(seed, profile)
             source = json.dumps(recipe)
-            make = lambda: compile_pytket(recipe, seed)  # noqa: E731
+            make = lambda: compile_pytket(recipe, seed, profile)  # noqa: E731
+            # registers of the PYTKET runtime hold their own width, as ADAPTIVE_CREGSIZE's integers do
+            copy = {"base": "base", "adaptive": "adaptive", "pytket": "adaptive_cregsize"}[profile]
+            runner = lambda: compile_pytket(recipe, seed, copy, True)  # noqa: E731
         item = {"name": f"seed-{seed}", "source": source}
         try:
             item["qir"] = make()
+            if runner is not None:
+                item["runner_qir"] = runner()
         except (Exception, BaseException) as exc:  # noqa: BLE001 - the compilers' panics derive from BaseException
             if isinstance(exc, KeyboardInterrupt):
                 raise

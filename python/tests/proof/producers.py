@@ -1,7 +1,7 @@
 """Modules from real QIR producers through the differential check.
 
 Q# programs compiled by `qsharp` (Adaptive_RI and Adaptive_RIF) and pytket
-circuits compiled by `pytket-qir` (adaptive profile) are drawn by
+circuits compiled by `pytket-qir` (PYTKET, adaptive and base profiles) are drawn by
 `producergen` under each producer's own interpreter; every module that
 corvane translates is run on the QIR runner and compared with the simulator
 on the output (`differential.check_corpus_module`). The report gives per
@@ -10,6 +10,12 @@ and matched, and the refusals grouped by message. A translated module that
 does not match, or whose output fails the reference parser or the dialect
 check, is a fault: it is written to a folder of its own under `--out` and
 the exit status is 1. Refusals do not fail the run.
+
+The QIR runner links neither pytket's register runtime nor its barriers
+nor `zzmax`, so it runs the copy of each pytket circuit that producergen
+compiles without them ("runner_qir"). A PYTKET-profile module is compared
+by its INT records: the runner's for the copy compiled for ADAPTIVE_CREGSIZE, the register values
+read out of the translation's `c` for corvane (`differential.check_registers`).
 
 The producers' interpreters come from `--qsharp-python` / `--pytket-python`,
 else CORVANE_QSHARP_PYTHON / CORVANE_PYTKET_PYTHON, else
@@ -39,7 +45,8 @@ if _TESTS not in sys.path:
 from proof import REPO, differential  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
-GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("pytket", "adaptive"))  # (producer, profile)
+GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("pytket", "pytket"), ("pytket", "adaptive"),
+          ("pytket", "base"))  # (producer, profile)
 PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir"}
 FAULT_STAGES = ("mismatch", "parse-error", "dialect-error", "simulator-error", "harness-error")
 
@@ -56,8 +63,8 @@ def producer_python(producer: str, given: str | None = None) -> str | None:
 
 def generate(python: str, producer: str, profile: str, n: int, seed: int) -> list[dict]:
     """Run the generator under `python`; its modules as {"name", "source", "qir" or "error"}."""
-    done = subprocess.run([python, str(HERE / "producergen.py"), producer, "-n", str(n), "--seed", str(seed)]
-                          + (["--profile", profile] if producer == "qsharp" else []), capture_output=True, text=True)
+    done = subprocess.run([python, str(HERE / "producergen.py"), producer, "-n", str(n), "--seed", str(seed),
+                           "--profile", profile], capture_output=True, text=True)
     if done.returncode != 0:
         raise RuntimeError(f"producergen.py failed ({done.returncode}): {done.stderr[-2000:]}")
     return [json.loads(line) for line in done.stdout.splitlines() if line.startswith("{")]
@@ -96,7 +103,10 @@ def check(group: Group, module: dict, out: Path | None, shots: int = differentia
         group.stages[stage] += 1
         return stage
     try:
-        outcome = differential.check_corpus_module(module["qir"], shots=shots)
+        if group.profile == "pytket":
+            outcome = differential.check_registers(module["qir"], module["runner_qir"], shots=shots)
+        else:
+            outcome = differential.check_corpus_module(module["qir"], shots, module.get("runner_qir"))
         stage = "mismatch" if outcome.stage == "compared" and not outcome.matched else outcome.stage
         detail, output = outcome.detail, outcome.output
     except Exception:  # a fault of the harness itself: keep going, keep the case

@@ -64,6 +64,8 @@ Ctl = _node("Ctl", "op adjoint qubits angles", angles=())
 RunnerCtl = _node("RunnerCtl", "inner adjoint controls target angle", angle=None)
 Measure = _node("Measure", "qubit result kind", kind="mz")  # kind: key of MEASUREMENTS
 Reset = _node("Reset", "qubit")
+# pytket's `barrierN` on the qubits for corvane; the runner links only the barrier without operands
+Barrier = _node("Barrier", "qubits", qubits=())
 If = _node("If", "cond then else_ empty_arm_block", then=(), else_=(), empty_arm_block=False)  # empty arm as a block
 # Repeat `body`, h on `qubit`, measure it into `result`, while the bit is 1 (`until_zero`) or 0: in one
 # block that branches to itself ("self") or a measuring header and a body ("header").
@@ -472,6 +474,13 @@ class _TextEmitter:
 
     def reset_(self, stmt: Reset) -> None:
         self.call_void("__quantum__qis__reset__body", [self.handle("Qubit", stmt.qubit)], [self.ptr_type("Qubit")])
+
+    def barrier_(self, stmt: Barrier) -> None:
+        if not stmt.qubits or self.target == "runner":
+            self.call_void("__quantum__qis__barrier__body", [], [])
+        else:
+            self.call_void(f"__quantum__qis__barrier{len(stmt.qubits)}__body",
+                           [self.handle("Qubit", q) for q in stmt.qubits], [self.ptr_type("Qubit")] * len(stmt.qubits))
 
     def branch(self, cond: str, labels: tuple[str, str], flip: bool = False) -> None:
         self.line(f"br i1 {cond}, label %{labels[flip]}, label %{labels[not flip]}")

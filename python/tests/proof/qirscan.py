@@ -158,3 +158,46 @@ def add_records(text: str) -> tuple[str, list[int], str] | None:
     ret = function.ret_line + (len(lines) - len(text.split("\n")))
     lines[ret:ret] = calls
     return "\n".join(lines).rstrip("\n") + "\n" + "\n".join(declarations) + "\n", results, note
+
+
+# --- pytket's register runtime ------------------------------------------------------------
+
+_CREATE = re.compile(r"%([-\w.$]+)\s*=\s*call\s+(?:ptr|i1\*)\s+@create_creg\s*\(\s*i64\s+(\d+)\s*\)")
+_GET_INT = re.compile(r"%([-\w.$]+)\s*=\s*call\s+i64\s+@get_int_from_creg\s*\(\s*(?:ptr|i1\*)\s+%([-\w.$]+)\s*\)")
+_INT_RECORD = re.compile(r"@__quantum__rt__int_record_output\s*\(\s*i64\s+%([-\w.$]+)\s*,")
+_RESULTS_ATTR = re.compile(r'"required_num_results"="(\d+)"')
+
+
+def register_records(text: str) -> list[tuple[int, int]] | str:
+    """Where the value of each INT record of a PYTKET-profile module lies in `c`, in record order.
+
+    Registers are runs of bits of `c`, made in the order of their
+    `create_creg(i64 N)` calls from the entry point's required_num_results on;
+    each record names one register read whole by `get_int_from_creg`. A pair
+    is (first bit, size); a reason instead when the text has another shape.
+    """
+    function = entry_function(text)
+    if function is None:
+        return "no entry point"
+    lines = [line for _, block in function.blocks for line in block]
+    found = _RESULTS_ATTR.search(text)
+    base, registers, values, records = int(found.group(1)) if found else 0, {}, {}, []
+    for line in lines:
+        if m := _CREATE.search(line):
+            registers[m.group(1)] = (base, int(m.group(2)))
+            base += int(m.group(2))
+        elif m := _GET_INT.search(line):
+            if m.group(2) not in registers:
+                return f"register read before it is made: {line}"
+            values[m.group(1)] = registers[m.group(2)]
+        elif m := _INT_RECORD.search(line):
+            if m.group(1) not in values:
+                return f"recorded value is not a register read whole: {line}"
+            records.append(values[m.group(1)])
+    return records or "no register is recorded"
+
+
+def register_value(bits: tuple, first: int, size: int) -> int:
+    """The value of a register of `size` bits of `c` from `first` on: bit i weighs 2^i, bit 63 -2^63."""
+    value = sum(bits[first + i] << i for i in range(size) if first + i < len(bits))
+    return value - (1 << 64) if size == 64 and value >> 63 else value

@@ -11,11 +11,12 @@ P/2)`` and ``xx/yy/zz(t) = exp(-i t/2 P(x)P)`` as QIR's ``r{x,y,z}`` and
 ``r{xx,yy,zz}``; ``prx(theta, phi) = exp(-i theta/2 (cos(phi) X + sin(phi)
 Y))``, taken as the meaning of QIR's ``phasedx(theta, phi, q)``.
 ``cphaseshift a, b`` is written without its angle: checked for syntax only.
+``barrier`` leaves the state as it is.
 No gate is applied under a control, so only matrices up to phase matter.
 
 Integers: ``int`` is 64-bit two's complement; ``+ - *``, unary ``-`` and
 ``<<`` by 0 to 63 wrap; ``& | ^`` act on the bits; comparisons are signed;
-a bit counts as 0 or 1. A literal beyond 64 bits, ``>>`` of a negative value
+a bit counts as 0 or 1 and is assigned truth values only. A literal beyond 64 bits, ``>>`` of a negative value
 or by 64 or more, ``/`` or ``%`` of a negative value or by less than 1 have
 no settled meaning and are refused (SimulationError). Every bit and qubit
 starts at 0, as the QIR runner's results start at Zero.
@@ -281,7 +282,7 @@ class _Interpreter:
         return yes, no
 
     def run_statement(self, node, worlds: list[World]) -> list[World]:
-        if isinstance(node, (ast.QubitDeclaration, ast.Include, ast.IODeclaration)):
+        if isinstance(node, (ast.QubitDeclaration, ast.Include, ast.IODeclaration, ast.QuantumBarrier)):
             return worlds
         if isinstance(node, ast.ClassicalDeclaration):
             if isinstance(node.type, ast.IntType):
@@ -319,9 +320,11 @@ class _Interpreter:
                 value = self.value(node.rvalue, world)
                 if isinstance(node.lvalue, ast.Identifier):
                     world.ints[node.lvalue.name] = int(value)
-                else:
+                else:  # a bit takes a truth value only
+                    if not isinstance(value, (bool, np.bool_)):
+                        raise SimulationError(f"bit assigned the non-truth value {value!r}")
                     name, index = self.bit_target(node.lvalue)
-                    world.bits[name][index] = int(bool(value))
+                    world.bits[name][index] = int(value)
             return worlds
         if isinstance(node, ast.BranchingStatement):
             yes, no = self.split(node.condition, worlds)

@@ -24,10 +24,10 @@ from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, Bind, Bound, Cmp, Ctl, DefinedCall,
-                     FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop, Measure,
-                     Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble, While,
-                     Widen)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, Barrier, Bind, Bound, Cmp, Ctl,
+                     DefinedCall, FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop,
+                     Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble,
+                     While, Widen)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -294,7 +294,10 @@ def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
             out.append(Measure(draw(st.sampled_from(free)), draw(st.integers(0, n_results - 1)),
                                draw(st.sampled_from(list(qirgen.MEASUREMENTS)))))
         elif kind == 9:
-            out.append(Reset(draw(st.sampled_from(free))))
+            if draw(st.integers(0, 3)):
+                out.append(Reset(draw(st.sampled_from(free))))
+            else:
+                out.append(Barrier(tuple(draw(st.lists(st.sampled_from(free), max_size=3, unique=True)))))
         elif depth > 0 and kind == 12 and draw(st.booleans()):
             out.append(draw(switch_stmt(n_qubits, n_results, depth, exclude)))
         elif depth > 0:
