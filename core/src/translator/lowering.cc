@@ -35,6 +35,7 @@
 #include "translator/phi.h"
 #include "translator/switch_chain.h"
 #include "translator/translate.h"
+#include "translator/unroll.h"
 #include "values/state_tracking.h"
 
 namespace corvane {
@@ -200,7 +201,8 @@ class Lowerer {
       Result<bool> ended = lower_instruction(instruction, record_);
       // A streaming run that gave up leaves the error to the whole-function one.
       if (!ended.ok() && abandoned()) return ok_status();
-      if (!ended.ok()) return place_at_instruction(std::move(ended).error(), instruction, source_, made_places_);
+      if (!ended.ok())
+        return place_at_instruction(std::move(ended).error(), instruction, source_, made_places_);
       if (abandoned()) return ok_status();
       if (*ended) {
         ended_ = true;
@@ -493,7 +495,7 @@ class Lowerer {
 
   const Translator& translator_;
   const SignatureMap& signatures_;
-  std::string_view source_;  // the text the instructions' views point into
+  std::string_view source_;            // the text the instructions' views point into
   const MadeNamePlaces* made_places_;  // where made names stand, or null
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run
@@ -785,6 +787,25 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
     entry = &copy;
   }
   Result<Program> lowered = lower_in_order(translator, signatures, *entry, module);
+  if (!lowered.ok()) {
+    // What failed may be a loop that needs its counter as a constant: such
+    // loops are unrolled, and the function lowered again. (Only then, so that
+    // what translates without unrolling keeps its loops.)
+    Result<std::optional<Function>> unrolled =
+        unroll_counted_loops(module, *entry, unroll_budget_for(module.source().size()));
+    if (!unrolled.ok()) {
+      return with_unbuildable_calls(std::move(unrolled).error(), *entry, signatures,
+                                    translator.profile, module.source());
+    }
+    if (unrolled->has_value()) {
+      Function& counted = **unrolled;
+      lowered = lower_in_order(translator, signatures, counted, module);
+      if (!lowered.ok()) {
+        return with_unbuildable_calls(std::move(lowered).error(), counted, signatures,
+                                      translator.profile, module.source());
+      }
+    }
+  }
   if (!lowered.ok()) {
     return with_unbuildable_calls(std::move(lowered).error(), *entry, signatures,
                                   translator.profile, module.source());
