@@ -332,6 +332,7 @@ class Unroller {
   Result<std::optional<Function>> run() {
     if (!analyse()) return std::optional<Function>();
     arrays_ = read_global_arrays(module_.source());
+    unrolled_.assign(loops_.size(), false);
     out_.name = function_.name;
     out_.profile = function_.profile;
     out_.is_entry_point = function_.is_entry_point;
@@ -654,8 +655,11 @@ class Unroller {
     std::vector<Edge> entering = std::move(pending_[header]);
     pending_[header].clear();
     if (entering.empty()) return ok_status();
-    LoopNeeds needs = loop_needs(loop);
+    if (needs_.size() != loops_.size()) needs_.resize(loops_.size());
+    if (!needs_[loop]) needs_[loop] = loop_needs(loop);
+    const LoopNeeds& needs = *needs_[loop];
     if (!needs.value) return copy_once(loop, outer, std::move(entering), needs);
+    if (unrolled_[loop]) return unroll(loop, outer, std::move(entering), *needs.value);
     // A loop that needs a constant may get it from outside the loop (a slot
     // set before it): it is copied once if every value it needs is then
     // known, and unrolled otherwise.
@@ -668,6 +672,8 @@ class Unroller {
       return ok_status();
     }
     roll_back(mark, outer);
+    // Where the trial failed once it fails again: later copies unroll at once.
+    unrolled_[loop] = true;
     return unroll(loop, outer, std::move(entering), *needs.value);
   }
 
@@ -680,20 +686,14 @@ class Unroller {
     std::size_t slot_pointers = 0;
     std::size_t global_pointers = 0;
     std::size_t edges = 0;
-    std::uint64_t spent = 0;
     bool changed = false;
   };
 
   Mark make_mark() const {
-    return Mark{out_.blocks.size(),
-                out_.operands.size(),
-                out_.incomings.size(),
-                value_log_.size(),
-                slot_pointer_log_.size(),
-                global_pointer_log_.size(),
-                edge_log_.size(),
-                spent_,
-                changed_};
+    return Mark{out_.blocks.size(),       out_.operands.size(),
+                out_.incomings.size(),    value_log_.size(),
+                slot_pointer_log_.size(), global_pointer_log_.size(),
+                edge_log_.size(),         changed_};
   }
 
   void clear_logs() {
@@ -732,7 +732,8 @@ class Unroller {
     for (Region* r = &outer; r != nullptr; r = r->parent) {
       if (r->back_edges != nullptr) std::erase_if(*r->back_edges, made_since);
     }
-    spent_ = mark.spent;
+    // What the trial spent stays spent, so that trials nested in trials cost
+    // no more than the budget.
     changed_ = mark.changed;
   }
 
@@ -1371,7 +1372,9 @@ class Unroller {
   std::unordered_map<std::string_view, SlotRef> slot_pointers_;
   std::unordered_map<std::string_view, GlobalPointer> global_pointers_;
   std::uint32_t instances_ = 0;
-  int speculating_ = 0;  // loops being copied once on trial
+  std::vector<std::optional<LoopNeeds>> needs_;  // by loop, worked out on first use
+  std::vector<bool> unrolled_;                   // by loop: a trial copy failed
+  int speculating_ = 0;                          // loops being copied once on trial
   std::vector<std::pair<std::string_view, std::optional<Operand>>> value_log_;
   std::vector<std::pair<std::string_view, std::optional<SlotRef>>> slot_pointer_log_;
   std::vector<std::pair<std::string_view, std::optional<GlobalPointer>>> global_pointer_log_;
