@@ -910,7 +910,15 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
   // is the one lower_module reports.
   if (!consumer.status().ok()) return parse_then_lower(translator, text);
   LoweringPlan found;
-  ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(found));
+  Result<std::optional<Program>> finished = lowerer.finish(found);
+  if (!finished.ok()) {
+    // The whole-function lowering may still translate it (by unrolling its
+    // loops or joining its returns); if not, the error stands as it is.
+    Result<LoweredModule> whole = parse_then_lower(translator, text);
+    if (whole.ok()) return whole;
+    return std::move(finished).error();
+  }
+  std::optional<Program> program = std::move(finished).value();
   if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry), false};
   // The streamed body needs the whole function: read it again whole and
   // lower it as lower_module does (from an empty plan, so that the result

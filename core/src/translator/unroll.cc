@@ -343,6 +343,7 @@ class Unroller {
     entry_ = true;
     RETURN_IF_ERROR(walk(top));
     if (!changed_) return std::optional<Function>();
+    if (!exit_label_.empty()) out_.blocks.push_back(Block{exit_label_, {Ret{}}});
     return std::optional<Function>(std::move(out_));
   }
 
@@ -471,7 +472,14 @@ class Unroller {
         }
       }
     }
-    if (loops_.empty()) {
+    for (const std::uint32_t b : order_) {
+      for (const Instruction& instruction : function_.blocks[b].instructions) {
+        if (!is_terminator(instruction)) continue;
+        returns_ += std::holds_alternative<Ret>(instruction) ? 1 : 0;
+        break;
+      }
+    }
+    if (loops_.empty() && returns_ <= 1) {
       // Without loops only reads of constant arrays can change anything.
       bool reads_array = false;
       for (const Block& block : function_.blocks) {
@@ -645,6 +653,20 @@ class Unroller {
       std::vector<Edge> edges = std::move(pending_[b]);
       pending_[b].clear();
       if (edges.empty()) continue;  // not reached with what is known
+      if (edges.size() > 1 && successors_[b].empty() && returns_ > 1) {
+        // A block that returns, reached from several places (a return in an
+        // unrolled loop): a copy for each, so that each stays in its branch.
+        const std::uint32_t instance = region.instance;
+        for (Edge& edge : edges) {
+          region.instance = ++instances_;
+          std::vector<Edge> one;
+          one.push_back(std::move(edge));
+          Status copied = copy_block(b, std::move(one), region, {});
+          region.instance = instance;
+          RETURN_IF_ERROR(std::move(copied));
+        }
+        continue;
+      }
       RETURN_IF_ERROR(copy_block(b, std::move(edges), region, {}));
     }
     return ok_status();
@@ -1019,9 +1041,14 @@ class Unroller {
       }
       if (region.unrolled) {
         const std::uint32_t header = loops_[region.loop].header;
-        const bool leaves =
-            (if_true && (!contains(region.loop, *if_true) || *if_true == header)) ||
-            (if_false && (!contains(region.loop, *if_false) || *if_false == header));
+        // Whether the loop runs again: decided at its header, or by a branch
+        // back to it. A branch out of the loop elsewhere (a return, a break)
+        // leaves the count of iterations as it was.
+        const auto outside = [&](const std::optional<std::uint32_t>& target) {
+          return target && !contains(region.loop, *target);
+        };
+        const bool leaves = (b == header && (outside(if_true) || outside(if_false))) ||
+                            if_true == header || if_false == header;
         if (leaves) {
           return lowering_error(
               "loop at block " + quote_text(function_.blocks[header].label) + " needs " +
@@ -1032,6 +1059,14 @@ class Unroller {
       current().push_back(made);
       if (if_true) add_edge(b, *if_true, 0, slots, region);
       if (if_false) add_edge(b, *if_false, 1, slots, region);
+      return true;
+    }
+    if (std::holds_alternative<Ret>(instruction) && returns_ > 1) {
+      // Every return goes to one block that returns, so that a return in a
+      // branch skips the rest of the program on its path and nothing else.
+      if (exit_label_.empty()) exit_label_ = module_.make_name("return#");
+      current().push_back(Br{exit_label_});
+      changed_ = true;
       return true;
     }
     if (std::holds_alternative<Ret>(instruction) || std::holds_alternative<Switch>(instruction)) {
@@ -1372,6 +1407,8 @@ class Unroller {
   std::unordered_map<std::string_view, SlotRef> slot_pointers_;
   std::unordered_map<std::string_view, GlobalPointer> global_pointers_;
   std::uint32_t instances_ = 0;
+  std::uint32_t returns_ = 0;    // blocks that return, of those reached from the entry
+  std::string_view exit_label_;  // the one returning block, once a return goes there
   std::vector<std::optional<LoopNeeds>> needs_;  // by loop, worked out on first use
   std::vector<bool> unrolled_;                   // by loop: a trial copy failed
   int speculating_ = 0;                          // loops being copied once on trial
