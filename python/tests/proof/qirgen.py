@@ -629,7 +629,7 @@ class _TextEmitter:
 
         q = handle(qubits, qty)
         n_angles, _, name = QIR_GATES[stmt.op]
-        args = [f"double {self.element(angles, 'double', n, i, stmt.form)}"] * n_angles + [f"{qty} {q}"]
+        args = [f"double {self.element(angles, 'double', n, i, stmt.form)}" for _ in range(n_angles)] + [f"{qty} {q}"]
         self.call_void(name, args, ["double"] * n_angles + [qty])
         if results is not None:
             r = handle(results, rty)
