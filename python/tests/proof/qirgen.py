@@ -589,7 +589,8 @@ class _TextEmitter:
     def element(self, array: str, ty: str, n: int, i: str, form: str) -> str:
         """Load element `i` of the global array `array` of `n` elements of type `ty`."""
         pty = f"{ty}*" if self.typed else "ptr"
-        if form == "two":
+        # A typed pointer to the array is no pointer to its element, so typed text indexes the array type.
+        if form == "two" or self.typed:
             at = self.value_line("g", f"getelementptr [{n} x {ty}], {'[%d x %s]*' % (n, ty) if self.typed else 'ptr'} "
                                       f"@{array}, i64 0, i64 {i}")
         else:
