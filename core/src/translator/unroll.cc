@@ -472,6 +472,14 @@ class Unroller {
         }
       }
     }
+    // Loops nested deeper than structuring allows are left to its refusal
+    // (walking them would take time quadratic in the depth). A loop is made
+    // before the loops around it, so a parent's depth is known first going back.
+    std::vector<std::uint32_t> depth(loops_.size(), 1);
+    for (std::size_t l = loops_.size(); l-- > 0;) {
+      if (loops_[l].parent != kNone) depth[l] = depth[loops_[l].parent] + 1;
+      if (depth[l] > kMaxNestingDepth) return false;
+    }
     for (const std::uint32_t b : order_) {
       for (const Instruction& instruction : function_.blocks[b].instructions) {
         if (!is_terminator(instruction)) continue;
