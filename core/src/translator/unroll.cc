@@ -40,6 +40,10 @@ std::uint64_t unroll_budget_for(std::size_t source_size) {
 namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+// Loops nested deeper are not unrolled (the function's own refusal stands):
+// copying recurses once per level, a few hundred bytes of stack each, and
+// real programs nest a handful.
+constexpr std::uint32_t kMaxUnrolledNesting = 100;
 
 // A constant global array: its element type and elements, in order.
 struct GlobalArray {
@@ -472,13 +476,12 @@ class Unroller {
         }
       }
     }
-    // Loops nested deeper than structuring allows are left to its refusal
-    // (walking them would take time quadratic in the depth). A loop is made
-    // before the loops around it, so a parent's depth is known first going back.
+    // A loop is made before the loops around it, so a parent's depth is known
+    // first going back.
     std::vector<std::uint32_t> depth(loops_.size(), 1);
     for (std::size_t l = loops_.size(); l-- > 0;) {
       if (loops_[l].parent != kNone) depth[l] = depth[loops_[l].parent] + 1;
-      if (depth[l] > kMaxNestingDepth) return false;
+      if (depth[l] > kMaxUnrolledNesting) return false;
     }
     for (const std::uint32_t b : order_) {
       for (const Instruction& instruction : function_.blocks[b].instructions) {
