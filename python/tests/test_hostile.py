@@ -125,6 +125,26 @@ def small() -> str:
     return corvane.translate(module([X, "  ret void"]))
 
 
+def nested_loops(depth: int, turns: int) -> str:
+    """`depth` nested counted loops of `turns` each, the innermost addressing a qubit by all their counters."""
+    lines = ["  br label %h0"]
+    for d in range(depth):
+        lines += [f"h{d}:", f"  %i{d} = phi i64 [ 0, %{'entry' if d == 0 else f'h{d - 1}'} ], [ %n{d}, %l{d} ]",
+                  f"  %c{d} = icmp slt i64 %i{d}, {turns}", f"  br i1 %c{d}, label %{f'h{d + 1}' if d + 1 < depth else 'in'},"
+                  f" label %{'done' if d == 0 else f'l{d - 1}'}"]
+    lines += ["in:", "  %s0 = add i64 %i0, 0"] + [f"  %s{d} = add i64 %s{d - 1}, %i{d}" for d in range(1, depth)]
+    lines += [f"  %z = and i64 %s{depth - 1}, 0", "  %q = inttoptr i64 %z to %Qubit*",
+              "  call void @__quantum__qis__x__body(%Qubit* %q)", f"  br label %l{depth - 1}"]
+    for d in reversed(range(depth)):
+        lines += [f"l{d}:", f"  %n{d} = add i64 %i{d}, 1", f"  br label %h{d}"]
+    return module(lines + ["done:", "  ret void"])
+
+
+def unroll_limit(text: str, header: str) -> str:
+    return (f'loop at block "{header}" unrolls to more than {250_000 + len(text.encode())} statements and '
+            "iterations, the limit for this input")
+
+
 HUGE_DECLARE = "declare void @f(" + "i64, " * 99_999 + "i64)\n"
 DEEP_CALL = "define void @main() #0 {\nentry:\n  call void @f("
 # name -> (input, whether it translates, expected output or message), both made on demand
@@ -166,6 +186,9 @@ CASES: dict[str, tuple[Callable[[], str], bool, Callable[[], str]]] = {
                     lambda: 'could not parse parameter type "' + "<" * DEEP + '"'),
     "deep_type": (lambda: "%T = type " + "{" * DEEP + "\n" + ENTRY, False, lambda: NO_ENTRY_POINT),
     "open_attributes": (lambda: 'attributes #0 = { "entry_point" \n' + ENTRY, False, lambda: NO_ENTRY_POINT),
+    # counted loops whose turns multiply past the unrolling budget: three of 1000, and forty of two
+    "nested_counted_loops": (lambda: nested_loops(3, 1000), False, lambda: unroll_limit(nested_loops(3, 1000), "h2")),
+    "deep_counted_loops": (lambda: nested_loops(40, 2), False, lambda: unroll_limit(nested_loops(40, 2), "h39")),
 }
 
 

@@ -25,7 +25,7 @@ from hypothesis import HealthCheck, given, settings  # noqa: E402
 from hypothesis import strategies as st  # noqa: E402
 
 from proof import differential, qirgen, strategies  # noqa: E402
-from proof.qirgen import (CONTROLLED_OPS, QIR_GATES, ROTATIONS, After, Bind, Bound, Cmp, Ctl,  # noqa: E402
+from proof.qirgen import (CONTROLLED_OPS, QIR_GATES, ROTATIONS, After, ArrayLoop, Bind, Bound, Cmp, Ctl,  # noqa: E402
                           DefinedCall, FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic,
                           Loop, Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch,
                           ToDouble, While, Widen)
@@ -232,6 +232,9 @@ VALUES = {
         If(Cmp(Bound(7), "eq", 1), (X2,)), H1, Measure(1, 1)), True), If(Cmp(Bound(6), "eq", 1), (H1,))),
     **{f"counted-loop-{n}": (Store(0, "i64", 0), While(Cmp(Load(0, "i64"), "slt", n), (
         RY2, H1, Measure(1, 1), If(R1, (Gate("rx", (0.3,), (2,)),)), count(0)))) for n in range(4)},
+    # loops over constant arrays of qubits, results and angles, unrolled (each counter and element form)
+    **{f"array-loop-{counter}-{form}": (ArrayLoop((2, 0, 2), "ry", (0.4, 1.2, 2.1), (2, 1, 0), True, counter, form),
+                                        If(R1, (X2,))) for counter in ("slot", "phi") for form in ("one", "two", "i64")},
 }
 SHAPES.update({f"value-{name}": coined(*stmts) for name, stmts in VALUES.items()})
 # memory, phis and bound values must follow the paths whatever order the blocks are written in

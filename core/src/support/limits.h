@@ -32,5 +32,9 @@ inline constexpr std::uint64_t kMinLoopHeaderCopyBudget = 1'000'000;
 /// Instructions inlined from defined functions in one translation: this many,
 /// plus one per byte of input (a call tree can double with every level).
 inline constexpr std::uint64_t kInlineBudgetBase = 250'000;
+/// Statements copied and iterations run while unrolling the loops that need
+/// their counter as a constant, in one translation: this many, plus one per
+/// byte of input. Counting iterations bounds a loop that copies nothing.
+inline constexpr std::uint64_t kUnrollBudgetBase = 250'000;
 
 }  // namespace corvane

@@ -132,6 +132,13 @@ std::size_t line_of_offset(std::string_view source, std::size_t offset) {
   return line_start(source, offset);
 }
 
+std::optional<std::size_t> instruction_offset(const Instruction& instruction,
+                                              std::string_view source) {
+  const std::optional<std::size_t> offset = earliest_offset(instruction, source);
+  if (!offset) return std::nullopt;
+  return line_start(source, *offset);
+}
+
 TranslateError place_at_instruction(TranslateError error, const Instruction& instruction,
                                     std::string_view source, const MadeNamePlaces* made) {
   if (error.offset) return error;

@@ -37,5 +37,8 @@ using MadeNamePlaces = std::unordered_map<const char*, std::size_t>;
                                                          std::string_view source);
 /// The first non-blank character of the line that holds byte `offset`.
 [[nodiscard]] std::size_t line_of_offset(std::string_view source, std::size_t offset);
+/// Where `instruction` starts in `source`, as place_at_instruction places it.
+[[nodiscard]] std::optional<std::size_t> instruction_offset(const Instruction& instruction,
+                                                            std::string_view source);
 
 }  // namespace corvane

@@ -454,10 +454,13 @@ class Inliner {
 
     // Names made for the copy stand where its call does (or, for a call that
     // holds only made names itself, where that call's names stand).
-    Instance instance{&callee, make_prefix(callee), std::nullopt, {}, {}, {}, {}};
-    if (const auto at = earliest_offset(Instruction(call), module_.source())) {
-      instance.call_site = line_of_offset(module_.source(), *at);
-    }
+    Instance instance{&callee,
+                      make_prefix(callee),
+                      instruction_offset(Instruction(call), module_.source()),
+                      {},
+                      {},
+                      {},
+                      {}};
     if (!instance.call_site) instance.call_site = instances_[caller].call_site;
     for (std::size_t i = 0; i < args.size(); ++i) {
       ASSIGN_OR_RETURN(Operand value, rename_operand(caller, args[i]));

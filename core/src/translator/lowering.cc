@@ -35,6 +35,7 @@
 #include "translator/phi.h"
 #include "translator/switch_chain.h"
 #include "translator/translate.h"
+#include "translator/unroll.h"
 #include "values/state_tracking.h"
 
 namespace corvane {
@@ -831,6 +832,25 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
   }
   Result<Program> lowered = lower_in_order(translator, signatures, *entry, module);
   if (!lowered.ok()) {
+    // What failed may be a loop that needs its counter as a constant: such
+    // loops are unrolled, and the function lowered again. (Only then, so that
+    // what translates without unrolling keeps its loops.)
+    Result<std::optional<Function>> unrolled =
+        unroll_counted_loops(module, *entry, unroll_budget_for(module.source().size()));
+    if (!unrolled.ok()) {
+      return with_unbuildable_calls(std::move(unrolled).error(), *entry, signatures,
+                                    translator.profile, module.source());
+    }
+    if (unrolled->has_value()) {
+      Function& counted = **unrolled;
+      lowered = lower_in_order(translator, signatures, counted, module);
+      if (!lowered.ok()) {
+        return with_unbuildable_calls(std::move(lowered).error(), counted, signatures,
+                                      translator.profile, module.source());
+      }
+    }
+  }
+  if (!lowered.ok()) {
     return with_unbuildable_calls(std::move(lowered).error(), *entry, signatures,
                                   translator.profile, module.source());
   }
@@ -934,7 +954,15 @@ Result<LoweredModule> parse_and_lower(const Translator& translator, std::string_
   // is the one lower_module reports.
   if (!consumer.status().ok()) return parse_then_lower(translator, text);
   LoweringPlan found;
-  ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(found));
+  Result<std::optional<Program>> finished = lowerer.finish(found);
+  if (!finished.ok()) {
+    // The whole-function lowering may still translate it (by unrolling its
+    // loops or joining its returns); if not, the error stands as it is.
+    Result<LoweredModule> whole = parse_then_lower(translator, text);
+    if (whole.ok()) return whole;
+    return std::move(finished).error();
+  }
+  std::optional<Program> program = std::move(finished).value();
   if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry), false};
   // The streamed body needs the whole function: read it again whole and
   // lower it as lower_module does (from an empty plan, so that the result

@@ -1,5 +1,5 @@
 ; golden case qubit_from_array_at_run_time_index: qubits of a constant array
-; read at a loop counter's index are refused with a message that says so
+; read at a loop counter's index: the loop is unrolled, one copy per element
 @array0 = internal constant [2 x ptr] [ptr null, ptr inttoptr (i64 1 to ptr)]
 
 define void @main() #0 {

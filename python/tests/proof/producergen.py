@@ -44,7 +44,7 @@ import warnings
 
 # --- Q# ---------------------------------------------------------------------------------------
 
-PROFILES = ("Adaptive_RI", "Adaptive_RIF")
+PROFILES = ("Adaptive_RI", "Adaptive_RIF", "Adaptive")  # Adaptive: with loops and arrays in the QIR
 # Angles stay clear of odd multiples of pi: the QIR runner simulates rx by
 # such an angle followed by some gates wrongly.
 ANGLES = ("0.3", "0.7", "1.2", "2.5", "-0.9")
@@ -56,8 +56,9 @@ FUNCTIONS = ("x * 2 + y", "x - y + 1", "(x + y) * 3", "x &&& y", "x > y ? x | y"
 class QSharpProgram:
     """Source text of one random program, built statement by statement."""
 
-    def __init__(self, rng: random.Random, floats: bool):
+    def __init__(self, rng: random.Random, floats: bool, arrays: bool = False):
         self.rng, self.floats, self.qubits = rng, floats, rng.randint(2, 4)
+        self.arrays = arrays  # also loops that index qubits and results by their counters
         self.lines: list[str] = []
         self.ints, self.bools, self.doubles, self.results = [], [], [], []  # names in scope
         self.counter = 0
@@ -155,7 +156,8 @@ class QSharpProgram:
         rng, emit = self.rng, lambda line, extra=0: self.emit(indent + extra, line)
         kinds = (["gate"] * 4 + ["measure"] * 2 + ["reset", "set-int", "set-bool"] + ["count"] * 2 * bool(self.results)
                  + ["set-double"] * bool(self.doubles) + ["call"] * bool(self.ops)
-                 + ["if", "if", "for", "for-qubits", "while", "repeat"] * (depth < 2))
+                 + ["if", "if", "for", "for-qubits", "while", "repeat"] * (depth < 2)
+                 + ["for-measure", "for-nested", "for-pack"] * (depth < 2 and self.arrays))
         kind = rng.choice(kinds)
         if kind == "measure":
             name = self.fresh("r")
@@ -212,6 +214,29 @@ class QSharpProgram:
                 emit(f"{rng.choice(('CNOT', 'CZ'))}(qs[{var} - 1], qs[{var}]);", 1)
             self.block(indent + 1, rng.randint(0, 1), depth + 1)
             emit("}")
+        elif kind == "for-measure":  # qs[i] measured into an array of results, flipped back on a One
+            var, rs = self.fresh("i"), self.fresh("rs")
+            emit(f"mutable {rs} = [];")
+            emit(f"for {var} in 0..Length(qs) - 1 {{")
+            emit(f"set {rs} += [M(qs[{var}])];", 1)
+            emit(f"if {rs}[{var}] == One {{ X(qs[{var}]); }}", 1)
+            emit("}")
+            if self.ints:
+                emit(f"for r in {rs} {{ if r == One {{ set {rng.choice(self.ints)} += 1; }} }}")
+        elif kind == "for-nested":  # an inner bound that depends on the outer counter
+            outer, inner = self.fresh("i"), self.fresh("j")
+            emit(f"for {outer} in 0..Length(qs) - 1 {{")
+            emit(f"for {inner} in {outer} + 1..Length(qs) - 1 {{", 1)
+            emit(f"{rng.choice(('CNOT', 'CZ'))}(qs[{outer}], qs[{inner}]);", 2)
+            emit("}", 1)
+            emit("}")
+        elif kind == "for-pack" and self.ints:  # results packed into an Int, bit i from result i
+            var, bits = self.fresh("i"), self.fresh("b")
+            emit(f"mutable {bits} = 0;")
+            emit(f"for {var} in 0..Length(qs) - 1 {{")
+            emit(f"if M(qs[{var}]) == One {{ set {bits} |||= 1 <<< {var}; }}", 1)
+            emit("}")
+            emit(f"set {rng.choice(self.ints)} = {bits};")
         elif kind in ("while", "repeat"):
             var = self.fresh("w")
             emit(f"mutable {var} = 0;")
@@ -426,7 +451,8 @@ def main(argv: list[str] | None = None) -> int:
     for seed in range(args.seed, args.seed + args.n):
         runner = None
         if args.producer == "qsharp":
-            source = QSharpProgram(random.Random(f"{args.profile}:{seed}"), args.profile == "Adaptive_RIF").text()
+            source = QSharpProgram(random.Random(f"{args.profile}:{seed}"), args.profile != "Adaptive_RI",
+                                   args.profile == "Adaptive").text()
             make = lambda: compile_qsharp(source, args.profile)  # noqa: E731
         else:
             recipe = plan(seed, profile)

@@ -1,6 +1,7 @@
 """Modules from real QIR producers through the differential check.
 
-Q# programs compiled by `qsharp` (Adaptive_RI and Adaptive_RIF) and pytket
+Q# programs compiled by `qsharp` (Adaptive_RI, Adaptive_RIF, and Adaptive with its
+loops over arrays) and pytket
 circuits compiled by `pytket-qir` (PYTKET, adaptive and base profiles) are drawn by
 `producergen` under each producer's own interpreter; every module that
 corvane translates is run on the QIR runner and compared with the simulator
@@ -45,8 +46,8 @@ if _TESTS not in sys.path:
 from proof import REPO, differential  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
-GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("pytket", "pytket"), ("pytket", "adaptive"),
-          ("pytket", "base"))  # (producer, profile)
+GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("qsharp", "Adaptive"), ("pytket", "pytket"),
+          ("pytket", "adaptive"), ("pytket", "base"))  # (producer, profile)
 PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir"}
 FAULT_STAGES = ("mismatch", "parse-error", "dialect-error", "simulator-error", "harness-error")
 

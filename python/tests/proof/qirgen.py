@@ -96,6 +96,13 @@ PhiJoin = _node("PhiJoin", "name ty conds values arm_blocks", arm_blocks=())
 # `name + 1` (from `first` and `second`) swap on every turn. With `self_loop` the body ends testing
 # `counter + 1 < turns`, else a header tests `counter < turns` first.
 PhiLoop = _node("PhiLoop", "name counter ty turns first second body self_loop", body=(), self_loop=False)
+# A counted loop over constant global arrays, as the Q# compiler writes `for i in 0..n-1`: turn i applies
+# `op` to `qubits[i]` (with the angle `angles[i]` for a rotation), then measures it into `results[i]` and
+# flips it on a One if `flip`. The counter is an alloca ("slot") or a header phi ("phi"); elements are read
+# with a one-index getelementptr ("one"), a two-index one over the array type ("two"), or as i64 indices
+# passed through inttoptr ("i64").
+ArrayLoop = _node("ArrayLoop", "qubits op angles results flip counter form", angles=(), results=(), flip=False,
+                  counter="slot", form="one")
 
 # --- conditions (i1) ---
 # via "qis" or "rt": __quantum__{qis__read_result__body,rt__read_result}; "rt-zeroext" with the return
@@ -665,6 +672,79 @@ class _TextEmitter:
         header.lines[0:0] = [f"  %{i} = phi i64 [ 0, %{entry} ], [ %{step}, %{latch} ]",
                              f"  %{a} = phi {stmt.ty} [ {first}, %{entry} ], [ %{b}, %{latch} ]",
                              f"  %{b} = phi {stmt.ty} [ {second}, %{entry} ], [ %{a}, %{latch} ]"]
+        self.start(done)
+
+    def array(self, kind: str, ty: str, values) -> str:
+        """A constant global array of `values` (texts) of type `ty`; its name."""
+        name = self.fresh(f"array_{kind}")
+        elements = ", ".join(f"{ty} {v}" for v in values)
+        self.declare("@" + name, f"@{name} = internal constant [{len(values)} x {ty}] [{elements}]")
+        return name
+
+    def element(self, array: str, ty: str, n: int, i: str, form: str) -> str:
+        """Load element `i` of the global array `array` of `n` elements of type `ty`."""
+        pty = f"{ty}*" if self.typed else "ptr"
+        # A typed pointer to the array is no pointer to its element, so typed text indexes the array type.
+        if form == "two" or self.typed:
+            at = self.value_line("g", f"getelementptr [{n} x {ty}], {'[%d x %s]*' % (n, ty) if self.typed else 'ptr'} "
+                                      f"@{array}, i64 0, i64 {i}")
+        else:
+            at = self.value_line("g", f"getelementptr {ty}, {pty} @{array}, i64 {i}")
+        return self.value_line("e", f"load {ty}, {pty} {at}")
+
+    def arrayloop_(self, stmt: ArrayLoop) -> None:
+        n, qty, rty = len(stmt.qubits), self.ptr_type("Qubit"), self.ptr_type("Result")
+
+        def handles(kind: str, ty: str, indices) -> str:
+            if stmt.form == "i64":
+                return self.array(kind, "i64", [str(k) for k in indices])
+            return self.array(kind, ty, ["null" if k == 0 else f"inttoptr (i64 {k} to {ty})" for k in indices])
+
+        qubits = handles("q", qty, stmt.qubits)
+        results = handles("r", rty, stmt.results) if stmt.results else None
+        angles = self.array("a", "double", [_format_double(a) for a in stmt.angles]) if stmt.angles else None
+        entry, head, body, done = self.cur.label, self.fresh("ahead"), self.fresh("abody"), self.fresh("aexit")
+        if stmt.counter == "slot":
+            cell = self.fresh("acell")
+            pty = "i64*" if self.typed else "ptr"
+            self.line(f"%{cell} = alloca i64")
+            self.line(f"store i64 0, {pty} %{cell}")
+        self.line(f"br label %{head}")
+        self.start(head)
+        header = self.cur
+        i = self.value_line("ai", f"load i64, {pty} %{cell}") if stmt.counter == "slot" else f"%{self.fresh('ai')}"
+        self.branch(self.value_line("at", f"icmp slt i64 {i}, {n}"), (body, done))
+        self.start(body)
+        if stmt.counter == "slot":
+            i = self.value_line("ai", f"load i64, {pty} %{cell}")
+
+        def handle(array: str, ty: str) -> str:
+            if stmt.form == "i64":
+                return self.value_line("h", f"inttoptr i64 {self.element(array, 'i64', n, i, 'one')} to {ty}")
+            return self.element(array, ty, n, i, stmt.form)
+
+        q = handle(qubits, qty)
+        n_angles, _, name = QIR_GATES[stmt.op]
+        args = [f"double {self.element(angles, 'double', n, i, stmt.form)}" for _ in range(n_angles)] + [f"{qty} {q}"]
+        self.call_void(name, args, ["double"] * n_angles + [qty])
+        if results is not None:
+            r = handle(results, rty)
+            self.call_void(MEASUREMENTS["mz"], [f"{qty} {q}", f"{rty} {r}"], [qty, rty + " writeonly"], " #1")
+            if stmt.flip:
+                read = self.value_line("b", f"call i1 @__quantum__rt__read_result({rty} {r})")
+                self.declare("__quantum__rt__read_result", f"declare i1 @__quantum__rt__read_result({rty})")
+                flip, join = self.fresh("aflip"), self.fresh("ajoin")
+                self.branch(read, (flip, join))
+                self.start(flip)
+                self.call_void(QIR_GATES["x"][2], [f"{qty} {q}"], [qty])
+                self.line(f"br label %{join}")
+                self.start(join)
+        step = self.value_line("an", f"add i64 {i}, 1")
+        if stmt.counter == "slot":
+            self.line(f"store i64 {step}, {pty} %{cell}")
+        else:
+            header.lines.insert(0, f"  {i} = phi i64 [ 0, %{entry} ], [ {step}, %{self.cur.label} ]")
+        self.line(f"br label %{head}")
         self.start(done)
 
     def while_(self, stmt: While) -> None:

@@ -24,10 +24,10 @@ from hypothesis import seed as hypothesis_seed
 from hypothesis import strategies as st
 
 from . import qirgen
-from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, Barrier, Bind, Bound, Cmp, Ctl,
-                     DefinedCall, FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load, Logic, Loop,
-                     Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch, ToDouble,
-                     While, Widen)
+from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, ArrayLoop, Barrier, Bind, Bound,
+                     Cmp, Ctl, DefinedCall, FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load,
+                     Logic, Loop, Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch,
+                     ToDouble, While, Widen)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -321,6 +321,18 @@ def defined_call(draw, n_qubits: int, n_results: int, depth: int):
 
 
 @st.composite
+def array_loop(draw, n_qubits: int, n_results: int):
+    """A counted loop over constant arrays of qubits (and results, and angles)."""
+    n = draw(st.integers(1, 4))
+    qubits = tuple(draw(st.integers(0, n_qubits - 1)) for _ in range(n))
+    op = draw(st.sampled_from(["h", "x", "y", "s", "t", "rx", "ry"]))
+    angles = tuple(draw(ANGLES) for _ in range(n)) if op in ("rx", "ry") else ()
+    results = tuple(draw(st.integers(0, n_results - 1)) for _ in range(n)) if draw(st.booleans()) else ()
+    return ArrayLoop(qubits, op, angles, results, bool(results) and draw(st.booleans()),
+                     draw(st.sampled_from(["slot", "phi"])), draw(st.sampled_from(["one", "two", "i64"])))
+
+
+@st.composite
 def programs(draw):
     """A random program."""
     n_qubits = draw(st.integers(1, 4))
@@ -339,6 +351,8 @@ def programs(draw):
     for _ in range(draw(st.integers(0, 2))):
         at = draw(st.integers(0, len(body)))
         body.insert(at, draw(defined_call(n_qubits, n_results, depth=1)))
+    if draw(st.integers(0, 3)) == 0:
+        body.insert(draw(st.integers(0, len(body))), draw(array_loop(n_qubits, n_results)))
     for ids in range(0, 10 * draw(st.integers(0, 2)), 10):
         at = draw(st.integers(0, len(body)))
         body[at:at] = draw(value_shape(n_qubits, n_results, ids))
