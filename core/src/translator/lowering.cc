@@ -32,6 +32,7 @@
 #include "translator/inline.h"
 #include "translator/memory_model.h"
 #include "translator/phi.h"
+#include "translator/records.h"
 #include "translator/switch_chain.h"
 #include "translator/translate.h"
 #include "values/state_tracking.h"
@@ -153,6 +154,7 @@ class Lowerer {
         plan_(plan),
         memory_(memory),
         tracker_(memory == nullptr),
+        globals_(source),
         capturing_(plan.everything || !plan.captured.empty()),
         memory_model_(memory, context_, hoisted_) {
     context_.copy_budget = copy_budget_for(source.size());
@@ -236,6 +238,11 @@ class Lowerer {
     }
     const bool grew = tracker_.analyse(processed_.blocks(), plan);
     if (abandoned() || grew) return std::optional<Program>();
+    for (const std::uint32_t id : tracker_.stale_records()) {
+      if (id < records_.size() && records_[id].lost.empty()) {
+        records_[id].lost = "it reads a result or variable written again before the record";
+      }
+    }
     ASSIGN_OR_RETURN(Program program, assemble());
     return std::optional<Program>(std::move(program));
   }
@@ -263,6 +270,7 @@ class Lowerer {
       }
     }
     for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
+    program.records = std::move(records_);
     return program;
   }
 
@@ -349,6 +357,13 @@ class Lowerer {
                                             function_->args(call), optional_view(call.result),
                                             context_, record.statements));
         tracker_.note_writes(record.statements, before, tracker_.point);
+        if (const std::optional<RecordKind> kind = record_kind(call.callee)) {
+          // The call's place among the statements, for the output map.
+          const auto id = static_cast<std::uint32_t>(records_.size());
+          records_.push_back(describe_record(*kind, id, function_->args(call), call.callee, source_,
+                                             context_, globals_));
+          record.statements.push_back(RecordMark{id, false});
+        }
         return false;
       }
       case InstructionKind::Br:
@@ -491,6 +506,8 @@ class Lowerer {
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
+  GlobalStrings globals_;
+  std::vector<RecordCall> records_;     // indexed by the RecordMarks
   bool capturing_;                      // the plan captures some value
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;

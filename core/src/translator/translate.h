@@ -8,6 +8,7 @@
 
 #include "builders/profile.h"
 #include "ir/ir.h"
+#include "outputs/output_map.h"
 #include "support/error.h"
 
 namespace corvane {
@@ -31,6 +32,17 @@ struct Translator {
 /// An empty producer is treated as absent.
 [[nodiscard]] Result<std::string> translate(
     std::string_view qir_text, std::optional<std::string_view> producer = std::nullopt);
+
+/// A translation and its output map.
+struct Compiled {
+  std::string text;
+  OutputMap outputs;
+};
+
+/// Translates as translate() does and maps the program's outputs (the text
+/// is translate()'s, byte for byte).
+[[nodiscard]] Result<Compiled> compile(std::string_view qir_text,
+                                       std::optional<std::string_view> producer = std::nullopt);
 
 /// Lowers and prints an already parsed module with the given configuration.
 [[nodiscard]] Result<std::string> translate_module(const Translator& translator,
