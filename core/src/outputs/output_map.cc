@@ -134,11 +134,20 @@ std::optional<std::int64_t> result_bit(const IndexedIdent& target) {
 
 class MapBuilder {
  public:
-  MapBuilder(const Program& program, std::string_view source) : program_(program), source_(source) {
+  MapBuilder(const Program& program, std::string_view source, bool keep_values)
+      : program_(program), source_(source), keep_values_(keep_values) {
     budget_ = saturating_sum(kMapNodeBase, source.size());
   }
 
+  /// Where the value of a record is copied (keep_values): `width` bits of c from `first`.
+  struct Kept {
+    std::uint64_t first = 0;
+    std::uint32_t width = 0;
+  };
+  [[nodiscard]] const std::unordered_map<std::uint32_t, Kept>& kept() const { return kept_; }
+
   OutputMap run(std::uint64_t bits) {
+    next_bit_ = bits;
     places_ = record_places();
     position_ = 0;
     scan(program_.header);
@@ -146,7 +155,7 @@ class MapBuilder {
     position_ = 0;
     walk(program_.header, nullptr, false);
     walk(program_.body, nullptr, false);
-    map_.bits = bits;
+    map_.bits = next_bit_;
     return std::move(map_);
   }
 
@@ -328,6 +337,9 @@ class MapBuilder {
       }
     } else {
       record.value = value_of(call.value);
+      if (keep_values_ && is_lost(record.value) && (guard == nullptr || !is_lost(guard))) {
+        record.value = keep(mark.id, call.kind);
+      }
     }
     const std::uint64_t size =
         saturating_sum(record.value->size, guard == nullptr ? 0 : guard->size);
@@ -338,6 +350,23 @@ class MapBuilder {
       budget_ -= size;
     }
     map_.records.push_back(std::move(record));
+  }
+
+  // The value of record `id`, copied into fresh bits of c where it runs: one
+  // bit for a result or a bool, 64 for an int (two's complement, c[first] lowest).
+  ValueRef keep(std::uint32_t id, RecordKind kind) {
+    const std::uint32_t width = kind == RecordKind::Int ? 64 : 1;
+    const Kept place{next_bit_, width};
+    kept_.emplace(id, place);
+    next_bit_ += width;
+    ValueRef value = make_bit(static_cast<std::int64_t>(place.first));
+    for (std::uint32_t j = 1; j < width; ++j) {
+      value = make_binary(
+          BinaryOp::BitOr, std::move(value),
+          make_binary(BinaryOp::Shl, make_bit(static_cast<std::int64_t>(place.first + j)),
+                      make_const(j)));
+    }
+    return value;
   }
 
   // Line and column of every record call with an offset, in one pass over the text.
@@ -378,27 +407,56 @@ class MapBuilder {
   std::unordered_map<std::string, ValueRef> variables_;
   std::vector<std::pair<std::string, ValueRef>> journal_;
   std::uint64_t budget_ = 0;
+  bool keep_values_ = false;
+  std::uint64_t next_bit_ = 0;
+  std::unordered_map<std::uint32_t, Kept> kept_;
   OutputMap map_;
 };
 
-// Takes the marks out of `list`, and the ifs that held marks alone.
-void strip_marks(std::vector<Stmt>& list) {
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    Stmt& stmt = list[i];
-    if (is_record_mark(stmt)) continue;
+using KeptBits = std::unordered_map<std::uint32_t, MapBuilder::Kept>;
+
+// The statements that copy record `call`'s value into its kept bits.
+void append_copies(const RecordCall& call, const MapBuilder::Kept& place, std::vector<Stmt>& out) {
+  for (std::uint32_t j = 0; j < place.width; ++j) {
+    Expr bit = place.width == 1
+                   ? make_binary_expr(BinaryOp::Ne, call.value, IntLit{0})
+                   : make_binary_expr(
+                         BinaryOp::Ne,
+                         make_binary_expr(BinaryOp::BitAnd, call.value,
+                                          IntLit{static_cast<std::int64_t>(std::uint64_t{1} << j)}),
+                         IntLit{0});
+    out.push_back(Assign{IndexedIdent{Name("c"), static_cast<std::int64_t>(place.first + j)},
+                         std::move(bit)});
+  }
+}
+
+// Takes the marks out of `list`, and the ifs that held marks alone; a mark
+// whose value is kept becomes the copies into its bits.
+void strip_marks(std::vector<Stmt>& list, const Program& program, const KeptBits& kept_bits) {
+  const auto has_marks = [](const Stmt& stmt) {
+    return is_record_mark(stmt) || std::holds_alternative<If>(stmt.node) ||
+           std::holds_alternative<While>(stmt.node);
+  };
+  if (std::none_of(list.begin(), list.end(), has_marks)) return;
+  std::vector<Stmt> out;
+  out.reserve(list.size());
+  for (Stmt& stmt : list) {
+    if (const auto* mark = std::get_if<RecordMark>(&stmt.node)) {
+      const auto it = kept_bits.find(mark->id);
+      if (it != kept_bits.end()) append_copies(program.records[mark->id], it->second, out);
+      continue;
+    }
     if (auto* branch = std::get_if<If>(&stmt.node)) {
       const bool had_statements = !branch->then_body.empty() || !branch->else_body.empty();
-      strip_marks(branch->then_body);
-      strip_marks(branch->else_body);
+      strip_marks(branch->then_body, program, kept_bits);
+      strip_marks(branch->else_body, program, kept_bits);
       if (had_statements && branch->then_body.empty() && branch->else_body.empty()) continue;
     } else if (auto* loop = std::get_if<While>(&stmt.node)) {
-      strip_marks(loop->body);
+      strip_marks(loop->body, program, kept_bits);
     }
-    if (kept != i) list[kept] = std::move(stmt);
-    ++kept;
+    out.push_back(std::move(stmt));
   }
-  list.resize(kept);
+  list = std::move(out);
 }
 
 void append_json_string(std::string& out, std::string_view text) {
@@ -501,7 +559,7 @@ const char* record_kind_name(RecordKind kind) {
   return "INT";
 }
 
-OutputMap take_output_map(Program& program, std::string_view source) {
+OutputMap take_output_map(Program& program, std::string_view source, bool keep_values) {
   std::uint64_t bits = 0;
   for (const Stmt& stmt : program.header) {
     if (const auto* decl = std::get_if<BitDecl>(&stmt.node); decl != nullptr && decl->name == "c") {
@@ -511,13 +569,38 @@ OutputMap take_output_map(Program& program, std::string_view source) {
       bits = output->size;
     }
   }
-  OutputMap map = MapBuilder(program, source).run(bits);
-  strip_marks(program.body);
+  MapBuilder builder(program, source, keep_values);
+  OutputMap map = builder.run(bits);
+  strip_marks(program.body, program, builder.kept());
+  if (map.bits > bits) {
+    // The kept values' bits come after every bit the program had.
+    bool resized = false;
+    for (Stmt& stmt : program.header) {
+      if (auto* decl = std::get_if<BitDecl>(&stmt.node); decl != nullptr && decl->name == "c") {
+        decl->size = map.bits;
+        resized = true;
+      } else if (auto* output = std::get_if<OutputBitDecl>(&stmt.node);
+                 output != nullptr && output->name == "c") {
+        output->size = map.bits;
+        resized = true;
+      }
+    }
+    if (!resized) {
+      std::size_t at = 0;
+      while (at < program.header.size() &&
+             (std::holds_alternative<Include>(program.header[at].node) ||
+              std::holds_alternative<QubitDecl>(program.header[at].node))) {
+        ++at;
+      }
+      program.header.insert(program.header.begin() + static_cast<std::ptrdiff_t>(at),
+                            Stmt(BitDecl{"c", map.bits}));
+    }
+  }
   return map;
 }
 
 void strip_record_marks(Program& program) {
-  if (!program.records.empty()) strip_marks(program.body);
+  if (!program.records.empty()) strip_marks(program.body, program, {});
 }
 
 std::optional<std::int64_t> evaluate_value(const ValueNode& node,

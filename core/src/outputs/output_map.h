@@ -60,8 +60,11 @@ struct OutputMap {
 
 /// Builds the map of `program` (translated from `source`) and takes the
 /// record marks out of its statements, with the ifs that held nothing else,
-/// so that the program prints as it would without them.
-[[nodiscard]] OutputMap take_output_map(Program& program, std::string_view source);
+/// so that the program prints as it would without them. With `keep_values`,
+/// a value that the final bits would not determine is copied, where it is
+/// recorded, into bits of its own after all others (c grows by them).
+[[nodiscard]] OutputMap take_output_map(Program& program, std::string_view source,
+                                        bool keep_values = false);
 
 /// Takes the record marks out of `program` as take_output_map does, without
 /// building the map.

@@ -51,12 +51,13 @@ Result<std::string> translate(std::string_view qir_text, std::optional<std::stri
   return print_translation(lowered.program, translator, lowered.profile, qir_text.size());
 }
 
-Result<Compiled> compile(std::string_view qir_text, std::optional<std::string_view> producer) {
+Result<Compiled> compile(std::string_view qir_text, std::optional<std::string_view> producer,
+                         bool keep_values) {
   Translator translator{base_profile(), {}, std::nullopt, false};
   if (producer.has_value() && !producer->empty()) translator.producer = std::string(*producer);
   ASSIGN_OR_RETURN(LoweredModule lowered, parse_and_lower(translator, qir_text));
   Compiled compiled;
-  compiled.outputs = take_output_map(lowered.program, qir_text);
+  compiled.outputs = take_output_map(lowered.program, qir_text, keep_values);
   compiled.text = print_translation(lowered.program, translator, lowered.profile, qir_text.size());
   return compiled;
 }

@@ -39,10 +39,12 @@ struct Compiled {
   OutputMap outputs;
 };
 
-/// Translates as translate() does and maps the program's outputs (the text
-/// is translate()'s, byte for byte).
+/// Translates as translate() does and maps the program's outputs. Without
+/// `keep_values` the text is translate()'s, byte for byte; with it, values
+/// the final bits would not determine are kept in extra bits of c.
 [[nodiscard]] Result<Compiled> compile(std::string_view qir_text,
-                                       std::optional<std::string_view> producer = std::nullopt);
+                                       std::optional<std::string_view> producer = std::nullopt,
+                                       bool keep_values = false);
 
 /// Lowers and prints an already parsed module with the given configuration.
 [[nodiscard]] Result<std::string> translate_module(const Translator& translator,
