@@ -79,7 +79,7 @@ def check(tally: Tally, program: qirgen.Program, style: str) -> None:
     runner_text = qirgen.emit_text(program, style, "runner")
     began = time.monotonic()
     try:
-        outcome = differential.check_module(corvane_text, runner_text, list(program.records))
+        outcome = differential.check_module(corvane_text, runner_text)
         stage, detail, output = outcome.stage, outcome.detail, outcome.output
         failed = not outcome.matched
     except Exception:  # a fault of the harness itself: keep going, keep the case
