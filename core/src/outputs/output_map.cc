@@ -143,6 +143,7 @@ class MapBuilder {
   struct Kept {
     std::uint64_t first = 0;
     std::uint32_t width = 0;
+    std::optional<std::uint64_t> ran;  // the bit set where the record runs
   };
   [[nodiscard]] const std::unordered_map<std::uint32_t, Kept>& kept() const { return kept_; }
 
@@ -322,6 +323,7 @@ class MapBuilder {
     record.label = call.label;
     record.place = places_[mark.id];
     record.guard = guard;
+    bool keepable = false;  // a value that keep_values can copy where it is recorded
     if (in_loop) {
       record.value = make_lost("it is recorded in a loop");
     } else if (mark.unguarded) {
@@ -337,10 +339,9 @@ class MapBuilder {
       }
     } else {
       record.value = value_of(call.value);
-      if (keep_values_ && is_lost(record.value) && (guard == nullptr || !is_lost(guard))) {
-        record.value = keep(mark.id, call.kind);
-      }
+      keepable = true;
     }
+    if (keep_values_ && !in_loop && !mark.unguarded) keep(mark.id, record, keepable);
     const std::uint64_t size =
         saturating_sum(record.value->size, guard == nullptr ? 0 : guard->size);
     if (size > budget_) {
@@ -352,21 +353,30 @@ class MapBuilder {
     map_.records.push_back(std::move(record));
   }
 
-  // The value of record `id`, copied into fresh bits of c where it runs: one
-  // bit for a result or a bool, 64 for an int (two's complement, c[first] lowest).
-  ValueRef keep(std::uint32_t id, RecordKind kind) {
-    const std::uint32_t width = kind == RecordKind::Int ? 64 : 1;
-    const Kept place{next_bit_, width};
-    kept_.emplace(id, place);
-    next_bit_ += width;
-    ValueRef value = make_bit(static_cast<std::int64_t>(place.first));
-    for (std::uint32_t j = 1; j < width; ++j) {
-      value = make_binary(
-          BinaryOp::BitOr, std::move(value),
-          make_binary(BinaryOp::Shl, make_bit(static_cast<std::int64_t>(place.first + j)),
-                      make_const(j)));
+  // Keeps what record `id` loses: its value (when `value_keepable`), copied
+  // into fresh bits of c where it runs: one bit for a result or a bool, 64
+  // for an int (two's complement, c[first] lowest); a guard the final bits
+  // do not determine, as a bit set where the record runs.
+  void keep(std::uint32_t id, OutputRecord& record, bool value_keepable) {
+    Kept place;
+    if (value_keepable && is_lost(record.value)) {
+      place.first = next_bit_;
+      place.width = record.kind == RecordKind::Int ? 64 : 1;
+      next_bit_ += place.width;
+      ValueRef value = make_bit(static_cast<std::int64_t>(place.first));
+      for (std::uint32_t j = 1; j < place.width; ++j) {
+        value = make_binary(
+            BinaryOp::BitOr, std::move(value),
+            make_binary(BinaryOp::Shl, make_bit(static_cast<std::int64_t>(place.first + j)),
+                        make_const(j)));
+      }
+      record.value = std::move(value);
     }
-    return value;
+    if (record.guard != nullptr && is_lost(record.guard)) {
+      place.ran = next_bit_++;
+      record.guard = make_bit(static_cast<std::int64_t>(*place.ran));
+    }
+    if (place.width != 0 || place.ran) kept_.emplace(id, place);
   }
 
   // Line and column of every record call with an offset, in one pass over the text.
@@ -427,6 +437,10 @@ void append_copies(const RecordCall& call, const MapBuilder::Kept& place, std::v
                          IntLit{0});
     out.push_back(Assign{IndexedIdent{Name("c"), static_cast<std::int64_t>(place.first + j)},
                          std::move(bit)});
+  }
+  if (place.ran) {
+    out.push_back(
+        Assign{IndexedIdent{Name("c"), static_cast<std::int64_t>(*place.ran)}, BoolLit{true}});
   }
 }
 

@@ -214,12 +214,12 @@ class Outcome:
         return self.stage == "compared" and self.verdict is not None and self.verdict.ok
 
 
-def translate(text: str):
+def translate(text: str, keep_values: bool = False):
     """The module's `corvane.Translation`, or None and the error."""
     import corvane
 
     try:
-        return corvane.compile(text), None
+        return corvane.compile(text, keep_values=keep_values), None
     except corvane.CorvaneError as exc:
         return None, str(exc)
     except UnicodeError as exc:  # text read with surrogate escapes from invalid UTF-8
@@ -316,13 +316,19 @@ def lost_records(translation) -> Counter:
 
 def check_module(text: str, runner_text: str | None = None, shots: int = SHOTS) -> Outcome:
     """Translate `text` and compare the records of the runner on `runner_text` (default `text`) with
-    those the output map decodes from the simulated output."""
+    those the output map decodes from the simulated output. Where the map loses records, the
+    translation that keeps their values in extra bits is the one compared."""
     translation, error = translate(text)
     if translation is None:
         return Outcome("translate-error", error)
+    lost = lost_records(translation)
+    if lost:
+        translation, error = translate(text, keep_values=True)
+        if translation is None:
+            return Outcome("translate-error", f"with keep_values: {error}")
     outcome = _check_translation(translation, text if runner_text is None else runner_text, shots)
-    outcome.lost = lost_records(translation)
-    outcome.recoverable = len(translation.outputs["records"]) - sum(outcome.lost.values())
+    outcome.lost = lost
+    outcome.recoverable = len(translation.outputs["records"]) - sum(lost.values())
     return outcome
 
 
