@@ -152,7 +152,7 @@ class Verdict:
 
 def _show(counts: dict) -> str:
     return ", ".join(f"{''.join(map(str, k))}: {v if isinstance(v, int) else f'{v:.4f}'}"
-                     for k, v in sorted(counts.items()))
+                     for k, v in sorted(counts.items(), key=lambda kv: repr(kv[0])))
 
 
 def _chi_square(method: str, cells: list[list[tuple[float, float]]], detail: str) -> Verdict:

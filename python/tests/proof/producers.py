@@ -77,6 +77,8 @@ class Group:
     refusals: Counter = field(default_factory=Counter)
     producer_errors: Counter = field(default_factory=Counter)
     faults: list = field(default_factory=list)
+    recoverable: int = 0  # records of the translated modules that the output map recovers
+    lost: Counter = field(default_factory=Counter)  # and those it does not, by reason
 
     def summary(self) -> dict:
         generated = sum(self.stages.values())
@@ -85,7 +87,8 @@ class Group:
                 "producer_errors": self.stages["producer-error"], "translated": generated - refused,
                 "compared": self.stages["compared"] + self.stages["mismatch"], "matched": self.stages["compared"],
                 "stages": dict(sorted(self.stages.items())), "faults": self.faults,
-                "refusals": self.refusals.most_common(), "producer_error_kinds": self.producer_errors.most_common()}
+                "refusals": self.refusals.most_common(), "producer_error_kinds": self.producer_errors.most_common(),
+                "records": {"recoverable": self.recoverable, "lost": dict(self.lost.most_common())}}
 
 
 def check(group: Group, module: dict, out: Path | None, shots: int = differential.SHOTS) -> str:
@@ -99,6 +102,8 @@ def check(group: Group, module: dict, out: Path | None, shots: int = differentia
         outcome = differential.check_corpus_module(module["qir"], shots=shots)
         stage = "mismatch" if outcome.stage == "compared" and not outcome.matched else outcome.stage
         detail, output = outcome.detail, outcome.output
+        group.recoverable += outcome.recoverable
+        group.lost.update(outcome.lost)
     except Exception:  # a fault of the harness itself: keep going, keep the case
         stage, detail, output = "harness-error", traceback.format_exc(), ""
     group.stages[stage] += 1
@@ -135,6 +140,8 @@ def report(s: dict) -> str:
     lines = [f"{s['producer']} {s['profile']}: {s['generated']} generated, {s['producer_errors']} not compiled by "
              f"the producer, {s['translated']} translated, {s['compared']} compared, {s['matched']} matched "
              f"({s['seconds']} s); stages {s['stages']}"]
+    lines.append(f"  records: {s['records']['recoverable']} recoverable, "
+                 f"{sum(s['records']['lost'].values())} not: {s['records']['lost']}")
     lines += [f"  refused {count}x: {message}" for message, count in s["refusals"]]
     lines += [f"  producer error {count}x: {message}" for message, count in s["producer_error_kinds"]]
     lines += [f"  FAULT {fault}" for fault in s["faults"]]
