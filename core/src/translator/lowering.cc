@@ -361,7 +361,7 @@ class Lowerer {
           // The call's place among the statements, for the output map.
           const auto id = static_cast<std::uint32_t>(records_.size());
           records_.push_back(describe_record(*kind, id, function_->args(call), call.callee, source_,
-                                             context_, globals_));
+                                             context_, globals_, record_budget_));
           record.statements.push_back(RecordMark{id, false});
         }
         return false;
@@ -507,7 +507,10 @@ class Lowerer {
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
   GlobalStrings globals_;
-  std::vector<RecordCall> records_;     // indexed by the RecordMarks
+  std::vector<RecordCall> records_;  // indexed by the RecordMarks
+  // Expression nodes the record table may still copy: as many as the copy
+  // budget of the environment, so the table stays linear in the input.
+  std::uint64_t record_budget_ = copy_budget_for(source_.size());
   bool capturing_;                      // the plan captures some value
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered
   LoweringContext context_;

@@ -92,7 +92,7 @@ std::optional<RecordKind> record_kind(std::string_view callee) {
   return std::nullopt;
 }
 
-std::optional<std::string> GlobalStrings::find(std::string_view name) {
+const std::string* GlobalStrings::find(std::string_view name) {
   if (!read_) {
     read_ = true;
     for (std::size_t line = 0; line < source_.size();) {
@@ -111,14 +111,16 @@ std::optional<std::string> GlobalStrings::find(std::string_view name) {
       bodies_.try_emplace(global, text.substr(open + 2, close - open - 2));
     }
   }
+  if (const auto done = unescaped_.find(name); done != unescaped_.end()) return &done->second;
   const auto it = bodies_.find(name);
-  if (it == bodies_.end()) return std::nullopt;
-  return unescape(it->second);
+  if (it == bodies_.end()) return nullptr;
+  return &unescaped_.emplace(it->first, unescape(it->second)).first->second;
 }
 
 RecordCall describe_record(RecordKind kind, std::uint32_t id, std::span<const Operand> args,
                            std::string_view callee, std::string_view source,
-                           const LoweringContext& context, GlobalStrings& globals) {
+                           const LoweringContext& context, GlobalStrings& globals,
+                           std::uint64_t& budget) {
   RecordCall record;
   record.kind = kind;
   if (callee.data() >= source.data() && callee.data() <= source.data() + source.size()) {
@@ -127,7 +129,15 @@ RecordCall describe_record(RecordKind kind, std::uint32_t id, std::span<const Op
   if (args.empty()) return lost_record(std::move(record), "the call has no arguments");
   if (args.size() >= 2) {
     if (const auto global = label_global(args.back(), callee, source)) {
-      record.label = globals.find(*global);
+      if (const std::string* label = globals.find(*global)) {
+        // Labels are copied per record: their bytes count against the budget too.
+        const std::uint64_t cost = label->size() / 16 + 1;
+        if (cost > budget) {
+          return lost_record(std::move(record), "the output map has reached its size limit");
+        }
+        budget -= cost;
+        record.label = *label;
+      }
     }
   }
   const Operand& value = args.front();
@@ -177,9 +187,14 @@ RecordCall describe_record(RecordKind kind, std::uint32_t id, std::span<const Op
   if (entry == nullptr) {
     return lost_record(std::move(record), "its value is not known to the translation");
   }
-  if (measure_expr(entry->second).nodes > kMaxRecordedNodes) {
+  const std::uint64_t nodes = measure_expr(entry->second).nodes;
+  if (nodes > kMaxRecordedNodes) {
     return lost_record(std::move(record), "its expression is too large to describe");
   }
+  if (nodes > budget) {
+    return lost_record(std::move(record), "the output map has reached its size limit");
+  }
+  budget -= nodes;
   if (entry->reads_state && context.tracker != nullptr) {
     context.tracker->note_record_read(id, entry->defined, entry->second);
   }

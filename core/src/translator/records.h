@@ -26,21 +26,25 @@ namespace corvane {
 class GlobalStrings {
  public:
   explicit GlobalStrings(std::string_view source) : source_(source) {}
-  /// The bytes of the string constant `name`, escapes undone, up to its first NUL.
-  [[nodiscard]] std::optional<std::string> find(std::string_view name);
+  /// The bytes of the string constant `name`, escapes undone, up to its first
+  /// NUL (kept for later calls), or null.
+  [[nodiscard]] const std::string* find(std::string_view name);
 
  private:
   std::string_view source_;
   bool read_ = false;
   std::unordered_map<std::string_view, std::string_view> bodies_;  // name -> text between quotes
+  std::unordered_map<std::string_view, std::string> unescaped_;
 };
 
 /// Describes record call number `id` (`args` of a call to `callee`, whose
 /// view lies in `source` when the call is written there). A value that reads
-/// state is reported to the context's tracker as read by the record.
+/// state is reported to the context's tracker as read by the record. Copied
+/// expression nodes are taken from `budget`; a value larger than what is
+/// left is not copied (the record is then not recoverable).
 [[nodiscard]] RecordCall describe_record(RecordKind kind, std::uint32_t id,
                                          std::span<const Operand> args, std::string_view callee,
                                          std::string_view source, const LoweringContext& context,
-                                         GlobalStrings& globals);
+                                         GlobalStrings& globals, std::uint64_t& budget);
 
 }  // namespace corvane
