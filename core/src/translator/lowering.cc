@@ -236,7 +236,18 @@ class Lowerer {
       tracker_.leave_blocks();
       RETURN_IF_ERROR(place_phi_copies(phi_copies_, processed_, context_));
     }
-    const bool grew = tracker_.analyse(processed_.blocks(), plan);
+    bool grew = tracker_.analyse(processed_.blocks(), plan);
+    if (translator_.keep_values && !abandoned()) {
+      // A record that reads a value after what the value read changed keeps
+      // the value only if it is captured where it is computed.
+      for (const std::uint32_t id : tracker_.stale_records()) {
+        const std::string_view name = id < record_values_.size() ? record_values_[id] : "";
+        if (!name.empty() && !plan.captures(name)) {
+          plan.captured.insert(std::string(name));
+          grew = true;
+        }
+      }
+    }
     if (abandoned() || grew) return std::optional<Program>();
     for (const std::uint32_t id : tracker_.stale_records()) {
       if (id < records_.size() && records_[id].lost.empty()) {
@@ -360,6 +371,9 @@ class Lowerer {
         if (const std::optional<RecordKind> kind = record_kind(call.callee)) {
           // The call's place among the statements, for the output map.
           const auto id = static_cast<std::uint32_t>(records_.size());
+          const auto args = function_->args(call);
+          const auto* value = args.empty() ? nullptr : std::get_if<Ssa>(&args.front());
+          record_values_.push_back(value == nullptr ? std::string_view() : value->name);
           records_.push_back(describe_record(*kind, id, function_->args(call), call.callee, source_,
                                              context_, globals_, record_budget_));
           record.statements.push_back(RecordMark{id, false});
@@ -507,7 +521,8 @@ class Lowerer {
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
   GlobalStrings globals_;
-  std::vector<RecordCall> records_;  // indexed by the RecordMarks
+  std::vector<RecordCall> records_;              // indexed by the RecordMarks
+  std::vector<std::string_view> record_values_;  // the SSA value each record reads, if any
   // Expression nodes the record table may still copy: as many as the copy
   // budget of the environment, so the table stays linear in the input.
   std::uint64_t record_budget_ = copy_budget_for(source_.size());

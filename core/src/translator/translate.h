@@ -26,6 +26,9 @@ struct Translator {
   std::vector<std::string> includes;
   std::optional<std::string> producer;
   bool output_results = false;
+  /// Capture the values that record calls read after their state changed, so
+  /// that take_output_map can keep them (compile's keep_values).
+  bool keep_values = false;
 };
 
 /// Translates a whole QIR module to OpenQASM 3 text (ending with the trailer).
