@@ -372,8 +372,11 @@ class Lowerer {
           // The call's place among the statements, for the output map.
           const auto id = static_cast<std::uint32_t>(records_.size());
           const auto args = function_->args(call);
+          // The integer value it reads, which keep_values may capture.
           const auto* value = args.empty() ? nullptr : std::get_if<Ssa>(&args.front());
-          record_values_.push_back(value == nullptr ? std::string_view() : value->name);
+          const bool integral = value != nullptr && *kind != RecordKind::Double &&
+                                context_.angle_values.count(value->name) == 0;
+          record_values_.push_back(integral ? value->name : std::string_view());
           records_.push_back(describe_record(*kind, id, function_->args(call), call.callee, source_,
                                              context_, globals_, record_budget_));
           record.statements.push_back(RecordMark{id, false});
