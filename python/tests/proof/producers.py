@@ -11,10 +11,12 @@ does not match, or whose output fails the reference parser or the dialect
 check, is a fault: it is written to a folder of its own under `--out` and
 the exit status is 1. Refusals do not fail the run.
 
-The producers' interpreters come from `--qsharp-python` / `--pytket-python`,
-else CORVANE_QSHARP_PYTHON / CORVANE_PYTKET_PYTHON, else
-build-producers/{qsharp,pytket}/bin/python in the repository; a group whose
-interpreter is missing is skipped.
+qiskit-qir circuits (its base profile, registers recorded) go through the
+same check. The producers' interpreters come from `--qsharp-python` /
+`--pytket-python` / `--qiskit-python`, else CORVANE_QSHARP_PYTHON /
+CORVANE_PYTKET_PYTHON / CORVANE_QISKIT_PYTHON, else
+build-producers/{qsharp,pytket,qiskit}/bin/python in the repository; a group
+whose interpreter is missing is skipped.
 
     cd python/tests && python -m proof.producers -n 50 --out /tmp/producers-faults
 """
@@ -39,8 +41,9 @@ if _TESTS not in sys.path:
 from proof import REPO, differential  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
-GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("pytket", "adaptive"))  # (producer, profile)
-PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir"}
+GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("pytket", "adaptive"),
+          ("qiskit", "base"))  # (producer, profile)
+PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir", "qiskit": "qiskit_qir"}
 FAULT_STAGES = ("mismatch", "parse-error", "dialect-error", "simulator-error", "harness-error")
 
 
@@ -118,9 +121,11 @@ def check(group: Group, module: dict, out: Path | None, shots: int = differentia
     return stage
 
 
-def run(n: int, seed: int, out: Path | None, pythons: dict[str, str | None]) -> list[dict]:
+def run(n: int, seed: int, out: Path | None, pythons: dict[str, str | None], only: str | None = None) -> list[dict]:
     summaries = []
     for producer, profile in GROUPS:
+        if only not in (None, producer):
+            continue
         python = producer_python(producer, pythons.get(producer))
         if python is None:
             print(f"{producer} {profile}: skipped, no interpreter with {PACKAGES[producer]}", flush=True)
@@ -155,12 +160,15 @@ def main(argv: list[str] | None = None) -> int:
     parser.add_argument("--out", type=Path, default=Path("producers-out"), help="folder for faults and summary")
     parser.add_argument("--qsharp-python", help="interpreter with the qsharp package")
     parser.add_argument("--pytket-python", help="interpreter with pytket and pytket-qir")
+    parser.add_argument("--qiskit-python", help="interpreter with qiskit and qiskit-qir")
+    parser.add_argument("--only", choices=sorted(PACKAGES), help="this producer's groups alone")
     parser.add_argument("--require", action="store_true", help="fail when a producer's interpreter is missing")
     args = parser.parse_args(argv)
-    summaries = run(args.n, args.seed, args.out, {"qsharp": args.qsharp_python, "pytket": args.pytket_python})
+    pythons = {"qsharp": args.qsharp_python, "pytket": args.pytket_python, "qiskit": args.qiskit_python}
+    summaries = run(args.n, args.seed, args.out, pythons, args.only)
     args.out.mkdir(parents=True, exist_ok=True)
     (args.out / "summary.json").write_text(json.dumps(summaries, indent=2) + "\n")
-    missing = args.require and len(summaries) < len(GROUPS)
+    missing = args.require and len(summaries) < sum(args.only in (None, g[0]) for g in GROUPS)
     return 1 if missing or any(s["faults"] for s in summaries) else 0
 
 
