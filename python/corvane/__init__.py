@@ -14,6 +14,7 @@ final bits of ``c``. The work is done by the native extension
 from __future__ import annotations
 
 import json
+import operator
 from collections.abc import Mapping, Sequence
 from typing import Any, NamedTuple
 
@@ -50,10 +51,16 @@ class Translation:
         size = self.outputs["bits"]
         if len(bits) != size:
             raise ValueError(f"expected {size} bits of c, got {len(bits)}")
+        values = []
         for k, bit in enumerate(bits):
-            if not isinstance(bit, int) or bit not in (0, 1):
+            try:
+                value = operator.index(bit)  # ints, bools and integer types such as numpy's
+            except TypeError:
+                value = -1
+            if value not in (0, 1):
                 raise ValueError(f"bit {k} is {bit!r}, not 0 or 1")
-        return [Record(*item) for item in _decode(self._handle, bytes(bits))]
+            values.append(value)
+        return [Record(*item) for item in _decode(self._handle, bytes(values))]
 
     def decode_counts(self, counts: Mapping[Sequence[int], int]) -> dict[tuple[Record, ...], int]:
         """Counts of record sequences: ``counts`` maps a tuple of bits (as

@@ -286,9 +286,16 @@ CompileOutcome call_compile(std::string_view qir_text, std::optional<std::string
     }
   } catch (const std::bad_alloc&) {
     outcome.core.kind = CoreOutcome::Kind::OutOfMemory;
+  } catch (const std::exception& error) {
+    outcome.core.kind = CoreOutcome::Kind::Fault;
+    try {
+      outcome.core.text = error.what();
+    } catch (...) {
+      outcome.core.text.clear();
+    }
   } catch (...) {
     outcome.core.kind = CoreOutcome::Kind::Fault;
-    outcome.core.text = "in compile";
+    outcome.core.text.clear();
   }
   return outcome;
 }
