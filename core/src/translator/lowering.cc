@@ -368,7 +368,8 @@ class Lowerer {
                                             function_->args(call), optional_view(call.result),
                                             context_, record.statements));
         tracker_.note_writes(record.statements, before, tracker_.point);
-        if (const std::optional<RecordKind> kind = record_kind(call.callee)) {
+        if (const std::optional<RecordKind> kind =
+                translator_.map_outputs ? record_kind(call.callee) : std::nullopt) {
           // The call's place among the statements, for the output map.
           const auto id = static_cast<std::uint32_t>(records_.size());
           const auto args = function_->args(call);

@@ -42,7 +42,7 @@ std::optional<std::string_view> entry_profile(const Module& module) {
 }  // namespace
 
 Result<std::string> translate(std::string_view qir_text, std::optional<std::string_view> producer) {
-  Translator translator{base_profile(), {}, std::nullopt, false, false};
+  Translator translator{base_profile(), {}, std::nullopt, false, false, false};
   if (producer.has_value() && !producer->empty()) translator.producer = std::string(*producer);
   // The module never outlives this call: the parser reads the caller's text in
   // place, and the entry point is lowered while it is read, a batch of
@@ -53,7 +53,7 @@ Result<std::string> translate(std::string_view qir_text, std::optional<std::stri
 
 Result<Compiled> compile(std::string_view qir_text, std::optional<std::string_view> producer,
                          bool keep_values) {
-  Translator translator{base_profile(), {}, std::nullopt, false, keep_values};
+  Translator translator{base_profile(), {}, std::nullopt, false, keep_values, true};
   if (producer.has_value() && !producer->empty()) translator.producer = std::string(*producer);
   ASSIGN_OR_RETURN(LoweredModule lowered, parse_and_lower(translator, qir_text));
   Compiled compiled;

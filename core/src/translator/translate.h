@@ -29,6 +29,9 @@ struct Translator {
   /// Capture the values that record calls read after their state changed, so
   /// that take_output_map can keep them (compile's keep_values).
   bool keep_values = false;
+  /// Mark the record calls among the statements for the output map (compile);
+  /// translate leaves them out, which costs nothing and prints the same.
+  bool map_outputs = false;
 };
 
 /// Translates a whole QIR module to OpenQASM 3 text (ending with the trailer).
