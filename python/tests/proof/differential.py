@@ -240,7 +240,7 @@ class RecordDecoder:
     A record the map cannot recover decodes with no value, so the runner's
     value is dropped at its place: by position where no record has a guard
     (every shot then records the same sequence), else in every record of
-    its kind and label.
+    its kind and label, on both sides.
     """
 
     def __init__(self, translation):
@@ -254,7 +254,7 @@ class RecordDecoder:
         out: Counter = Counter()
         for key, weight in outcomes.items():
             records = self.translation.decode(tuple(int(bit) for bit in key))
-            out[tuple(record_key(*record) for record in records)] += weight
+            out[self.mask([record_key(*record) for record in records])] += weight
         return out
 
     def mask(self, shot: list) -> tuple:
