@@ -32,3 +32,9 @@ class LimitExceededError(CorvaneError):
 
 def translate(qir_text: str, *, producer: str | None = None) -> str:
     """Translate QIR text to Ostrel-compatible OpenQASM 3."""
+
+def _compile(qir_text: str, producer: str | None, keep_values: bool, /) -> tuple[str, str, object]:
+    """The text, the output map as JSON and a handle for ``_decode``; used by ``corvane.compile``."""
+
+def _decode(handle: object, bits: bytes, /) -> list[tuple[str, bool | int | float | None, str | None]]:
+    """(kind, value, label) of each record that runs with c = ``bits``; used by ``Translation.decode``."""

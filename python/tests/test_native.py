@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import importlib.util
 import inspect
+import json
 import subprocess
 import sys
 import textwrap
@@ -47,8 +48,11 @@ def outcome(*args: object, **kwargs: object) -> tuple[str, str]:
 
 def test_module_surface() -> None:
     names = list(vars(native))
-    assert names[names.index("__version__"):] == ["__version__", "CorvaneError", *CLASSES, "translate", "__all__"]
-    assert native.__all__ == corvane.__all__[:-1] == ["__version__", "CorvaneError", *CLASSES, "translate"]
+    assert names[names.index("__version__"):] == ["__version__", "CorvaneError", *CLASSES, "translate", "_compile",
+                                                  "_decode", "__all__"]
+    assert native.__all__ == ["__version__", "CorvaneError", *CLASSES, "translate"]
+    assert corvane.__all__ == ["__version__", "CorvaneError", *CLASSES, "Record", "Translation", "compile", "translate",
+                               "translate_many"]
     assert native.__version__ == corvane.__version__ == "0.2.0"
     assert (corvane.translate, corvane.CorvaneError) == (native.translate, native.CorvaneError)
     function = native.translate
@@ -237,3 +241,111 @@ def test_translate_many_keeps_input_order(threads: int | None) -> None:
 def test_translate_many_refuses_bad_thread_counts(threads: object, error: type) -> None:
     with pytest.raises(error):
         corvane.translate_many([BELL], threads=threads)
+
+
+# --- the output map: record shapes against the records decoded from c ----------------
+
+RECORD_MODULE = """@0 = internal constant [3 x i8] c"r0\\00"
+@1 = internal constant [5 x i8] c"a\\5Cb\\22\\00"
+@2 = internal constant [2 x i8] c"n\\00"
+
+define void @main() #0 {{
+entry:
+  call void @__quantum__qis__h__body(ptr null)
+  call void @__quantum__qis__mz__body(ptr null, ptr null)
+  call void @__quantum__qis__mz__body(ptr inttoptr (i64 1 to ptr), ptr inttoptr (i64 1 to ptr))
+  %r0 = call i1 @__quantum__rt__read_result(ptr null)
+  %r1 = call i1 @__quantum__rt__read_result(ptr inttoptr (i64 1 to ptr))
+{body}
+  ret void
+}}
+
+declare void @__quantum__qis__h__body(ptr)
+declare void @__quantum__qis__x__body(ptr)
+declare void @__quantum__qis__mz__body(ptr, ptr writeonly) #1
+declare i1 @__quantum__rt__read_result(ptr)
+declare void @__quantum__rt__result_record_output(ptr, ptr)
+declare void @__quantum__rt__bool_record_output(i1, ptr)
+declare void @__quantum__rt__int_record_output(i64, ptr)
+declare void @__quantum__rt__double_record_output(double, ptr)
+declare void @__quantum__rt__tuple_record_output(i64, ptr)
+declare void @__quantum__rt__array_record_output(i64, ptr)
+
+attributes #0 = {{ "entry_point" "qir_profiles"="adaptive_profile" "required_num_qubits"="2" "required_num_results"="3" }}
+attributes #1 = {{ "irreversible" }}
+"""
+R = corvane.Record
+RECORD_RESULT_1 = "  call void @__quantum__rt__result_record_output(ptr inttoptr (i64 1 to ptr), ptr @0)"
+# (name, body after r0 = c[0] and r1 = c[1] are read, c as decoded, the records, the reason of each
+# record the final bits do not determine)
+RECORD_SHAPES = [
+    ("results in another order than c, one never measured",
+     RECORD_RESULT_1 + "\n  call void @__quantum__rt__result_record_output(ptr null, ptr null)\n"
+     "  call void @__quantum__rt__result_record_output(ptr inttoptr (i64 2 to ptr), ptr @2)",
+     (1, 0), [R("RESULT", 0, "r0"), R("RESULT", 1, None), R("RESULT", 0, "n")], [None, None, None]),
+    ("a tuple, an array and a double, labels unescaped",
+     "  call void @__quantum__rt__tuple_record_output(i64 2, ptr @1)\n"
+     "  call void @__quantum__rt__array_record_output(i64 0, ptr null)\n"
+     "  call void @__quantum__rt__double_record_output(double 2.5e-1, ptr @2)",
+     (0, 0), [R("TUPLE", 2, 'a\\b"'), R("ARRAY", 0, None), R("DOUBLE", 0.25, "n")], [None] * 3),
+    ("a register packed from bits, wrapping at 64 bits",
+     "  %z0 = zext i1 %r0 to i64\n  %z1 = zext i1 %r1 to i64\n  %s = shl i64 %z1, 1\n"
+     "  %v = or i64 %z0, %s\n  %w = mul i64 %v, 4611686018427387905\n"
+     "  call void @__quantum__rt__int_record_output(i64 %w, ptr @2)\n"
+     "  %b = icmp ult i64 %v, 2\n  call void @__quantum__rt__bool_record_output(i1 %b, ptr null)",
+     (1, 1), [R("INT", -4611686018427387901, "n"), R("BOOL", False, None)], [None, None]),
+    ("a record under an if, left out where its guard is false",
+     "  br i1 %r0, label %then, label %done\nthen:\n" + RECORD_RESULT_1 + "\n  br label %done\ndone:\n"
+     "  call void @__quantum__rt__bool_record_output(i1 %r1, ptr null)",
+     (0, 1), [R("BOOL", True, None)], [None, None]),
+    ("a counter assigned under ifs (a choice in the map)",
+     "  %k = alloca i64\n  store i64 5, ptr %k\n  br i1 %r0, label %then, label %done\nthen:\n"
+     "  store i64 7, ptr %k\n  br label %done\ndone:\n  %kv = load i64, ptr %k\n"
+     "  call void @__quantum__rt__int_record_output(i64 %kv, ptr null)",
+     (1, 0), [R("INT", 7, None)], [None]),
+    ("a value read before its result is measured again",
+     "  call void @__quantum__qis__x__body(ptr null)\n"
+     "  call void @__quantum__qis__mz__body(ptr null, ptr null)\n"
+     "  call void @__quantum__rt__bool_record_output(i1 %r0, ptr null)",
+     (1, 0), [R("BOOL", None, None)], ["it reads a result or variable written again before the record"]),
+    ("a result recorded before it is measured again",
+     "  call void @__quantum__rt__result_record_output(ptr null, ptr null)\n"
+     "  call void @__quantum__qis__mz__body(ptr null, ptr null)",
+     (1, 0), [R("RESULT", None, None)], ["it reads result 0, which is measured again later"]),
+    ("a record in a loop",
+     "  br label %head\nhead:\n  call void @__quantum__qis__mz__body(ptr null, ptr null)\n"
+     "  call void @__quantum__rt__result_record_output(ptr null, ptr null)\n"
+     "  %again = call i1 @__quantum__rt__read_result(ptr null)\n  br i1 %again, label %head, label %out\nout:",
+     # the loop's header runs once before the loop, and again in it
+     (0, 0), [R("RESULT", None, None)] * 2, ["it reads result 0, which is measured again later",
+                                             "it is recorded in a loop"]),
+]
+
+
+@pytest.mark.parametrize("name, body, bits, records, reasons", RECORD_SHAPES, ids=[r[0] for r in RECORD_SHAPES])
+def test_record_shapes_decode_to_their_values(name, body, bits, records, reasons) -> None:
+    text = RECORD_MODULE.format(body=body)
+    translation = corvane.compile(text)
+    assert translation.openqasm == corvane.translate(text)
+    outputs = translation.outputs
+    assert json.loads(json.dumps(outputs)) == outputs and outputs["format"] == 1
+    assert [entry["reason"] for entry in outputs["records"]] == reasons
+    assert translation.decode(list(bits) + [0] * (outputs["bits"] - len(bits))) == records
+    kept = corvane.compile(text, keep_values=True)
+    if any(reason is not None and "loop" not in reason for reason in reasons):
+        # lost values are kept in bits after all others (a value computed before its result is measured
+        # again is captured where it is computed): c grows, and every record outside a loop is recovered
+        assert kept.outputs["bits"] > outputs["bits"]
+        assert [e["reason"] for e in kept.outputs["records"]] == [r if r and "loop" in r else None for r in reasons]
+        assert f"bit[{kept.outputs['bits']}] c;" in kept.openqasm
+    else:
+        assert kept.openqasm == translation.openqasm
+
+
+def test_decoding_checks_its_bits_and_sums_counts() -> None:
+    translation = corvane.compile(RECORD_MODULE.format(body=RECORD_RESULT_1))
+    for bad in [(0,), (0, 1, 0), (0, 2), (0, True + 1), (0, 0.0)]:
+        with pytest.raises(ValueError):
+            translation.decode(bad)
+    counts = translation.decode_counts({(0, 1): 3, (1, 1): 4, (1, 0): 5})
+    assert counts == {(R("RESULT", 1, "r0"),): 7, (R("RESULT", 0, "r0"),): 5}

@@ -105,6 +105,7 @@ struct CopySizeVisitor {
     ident(measure.result);
   }
   void operator()(const Reset& reset) { ident(reset.qubit); }
+  void operator()(const RecordMark&) {}
   void operator()(const If& branch) {
     expr(branch.cond);
     lists.push_back(&branch.then_body);

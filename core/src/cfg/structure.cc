@@ -126,7 +126,10 @@ class Structurer {
 
   // Statement chains.
   void append_chain(std::uint32_t n, std::uint32_t x);
-  void append_statement(std::uint32_t n, Stmt stmt);
+  // An if holding record marks alone counts for no statement (`marks_only`).
+  void append_statement(std::uint32_t n, Stmt stmt, bool marks_only = false);
+  // Whether the chain of n holds any statement (record marks included).
+  bool has_marks(std::uint32_t n) const;
   std::vector<Stmt> take_chain(std::uint32_t n);
   std::vector<Stmt> copy_chain(std::uint32_t n) const;
 
@@ -243,7 +246,9 @@ Status Structurer::set_up(std::string_view entry) {
       graph_.add_edge(i, successor_ids_[state.succ_begin + k]);
     }
     state.tail = i;
-    state.top_count = blocks_[i].statements.size();
+    // Record marks print nothing, so they count for no statement: the
+    // shapes matched and the ifs kept are those of the printed statements.
+    state.top_count = count_unmarked(blocks_[i].statements);
     state.depth = measure_statements(blocks_[i].statements).depth;
   }
   return ok_status();
@@ -328,6 +333,12 @@ bool Structurer::short_circuit_merge(std::uint32_t n) {
     if (!((p0 == n && p1 == arm) || (p0 == arm && p1 == n))) continue;
     if (state_[arm].top_count != 0) continue;
     if (!is_short_circuit(blocks_[join].condition)) continue;
+    // Records in the arm would now run on both paths.
+    for (std::uint32_t chunk = arm; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
+      for (Stmt& stmt : blocks_[chunk].statements) {
+        if (auto* mark = std::get_if<RecordMark>(&stmt.node)) mark->unguarded = true;
+      }
+    }
 
     state_[arm].in_block_map = false;
     state_[join].in_block_map = false;
@@ -399,10 +410,12 @@ Result<bool> Structurer::diamond(std::uint32_t n) {
   if (!condition) return internal_error("conditional branch without a condition");
   Expr if_condition = std::move(*condition);
   condition.reset();
-  if (state_[t].top_count != 0 || state_[f].top_count != 0) {
+  const bool marks_only = state_[t].top_count == 0 && state_[f].top_count == 0;
+  if (!marks_only || has_marks(t) || has_marks(f)) {
     const std::uint32_t depth = std::max(state_[t].depth, state_[f].depth) + 1;
     RETURN_IF_ERROR(check_depth(n, depth));
-    append_statement(n, If{std::move(if_condition), take_chain(then_arm), take_chain(else_arm)});
+    append_statement(n, If{std::move(if_condition), take_chain(then_arm), take_chain(else_arm)},
+                     marks_only);
     BlockState& state = state_[n];
     state.depth = std::max(state.depth, depth);
   }
@@ -429,14 +442,15 @@ Result<bool> Structurer::triangle(std::uint32_t n) {
     if (!condition) return internal_error("conditional branch without a condition");
     Expr if_condition = std::move(*condition);
     condition.reset();
-    if (state_[arm].top_count != 0) {
+    const bool marks_only = state_[arm].top_count == 0;
+    if (!marks_only || has_marks(arm)) {
       const std::uint32_t depth = state_[arm].depth + 1;
       RETURN_IF_ERROR(check_depth(n, depth));
       const bool arm_on_true = first_successor(n) == arm;
       std::vector<Stmt> body = take_chain(arm);
       If branch{std::move(if_condition), {}, {}};
       (arm_on_true ? branch.then_body : branch.else_body) = std::move(body);
-      append_statement(n, std::move(branch));
+      append_statement(n, std::move(branch), marks_only);
       BlockState& state = state_[n];
       state.depth = std::max(state.depth, depth);
     }
@@ -494,9 +508,16 @@ void Structurer::append_chain(std::uint32_t n, std::uint32_t x) {
   to.depth = std::max(to.depth, from.depth);
 }
 
-void Structurer::append_statement(std::uint32_t n, Stmt stmt) {
+void Structurer::append_statement(std::uint32_t n, Stmt stmt, bool marks_only) {
   blocks_[state_[n].tail].statements.push_back(std::move(stmt));
-  state_[n].top_count += 1;
+  if (!marks_only) state_[n].top_count += 1;
+}
+
+bool Structurer::has_marks(std::uint32_t n) const {
+  for (std::uint32_t chunk = n; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
+    if (!blocks_[chunk].statements.empty()) return true;
+  }
+  return false;
 }
 
 std::vector<Stmt> Structurer::take_chain(std::uint32_t n) {

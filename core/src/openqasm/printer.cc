@@ -330,6 +330,8 @@ struct StmtOpener {
     open_block(printer, "while (", loop.cond);
     frames.push_back(BodyFrame{&loop.body, 0, nullptr, false});
   }
+  // Marks are taken out before printing; one left in prints nothing.
+  void operator()(const RecordMark&) const {}
 };
 
 // JSON string escaping for the trailer values.
@@ -470,7 +472,7 @@ void print_program(const Program& program, std::string& out) {
 
 std::string dump_statements(const std::vector<Stmt>& statements) {
   std::string text;
-  print_program(Program{"", {}, statements}, text);
+  print_program(Program{"", {}, statements, {}}, text);
   std::string line;
   bool line_start = true;
   for (const char ch : text) {

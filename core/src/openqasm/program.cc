@@ -122,4 +122,12 @@ Expr make_index(std::string name, std::int64_t index) {
   return Index{Expr(Ident{std::move(name)}), Expr(IntLit{index})};
 }
 
+bool is_record_mark(const Stmt& stmt) { return std::holds_alternative<RecordMark>(stmt.node); }
+
+std::size_t count_unmarked(const std::vector<Stmt>& list) {
+  std::size_t count = 0;
+  for (const Stmt& stmt : list) count += is_record_mark(stmt) ? 0 : 1;
+  return count;
+}
+
 }  // namespace corvane

@@ -233,10 +233,27 @@ struct While {
   friend bool operator==(const While&, const While&) = default;
 };
 
+/// The place of a record call (an output of the program) among the
+/// statements. It prints nothing: the output map is read off the marks and
+/// they are taken out of the tree before it is printed. `id` numbers the
+/// record calls in the order they were lowered; `unguarded` is set where
+/// structuring moved the mark out of the branch it ran under.
+struct RecordMark {
+  std::uint32_t id = 0;
+  bool unguarded = false;
+  friend bool operator==(const RecordMark&, const RecordMark&) = default;
+};
+
+/// Whether `stmt` is a record mark.
+struct Stmt;
+[[nodiscard]] bool is_record_mark(const Stmt& stmt);
+/// Statements of `list` other than record marks (at its top level).
+[[nodiscard]] std::size_t count_unmarked(const std::vector<Stmt>& list);
+
 /// An OpenQASM statement. Alternatives in tag order.
 struct Stmt {
   std::variant<Include, QubitDecl, BitDecl, IntDecl, Assign, OutputBitDecl, GateCall, Measure,
-               Reset, If, While>
+               Reset, If, While, RecordMark>
       node;
 
   Stmt() = default;
@@ -251,11 +268,38 @@ struct Stmt {
 static_assert(sizeof(IndexedIdent) == 24, "keep register elements compact");
 static_assert(sizeof(Stmt) <= 96, "keep Stmt records compact");
 
+/// The kinds of a program's recorded outputs.
+enum class RecordKind : std::uint8_t {
+  Result = 0,
+  Bool = 1,
+  Int = 2,
+  Double = 3,
+  Tuple = 4,
+  Array = 5
+};
+
+/// One record call of the program (its output), as lowering found it; the
+/// RecordMark with the same index places it among the statements.
+struct RecordCall {
+  RecordKind kind = RecordKind::Int;
+  std::optional<std::string> label;  // the label's bytes, escapes undone
+  /// The value where the record runs: `c[k]` for a result, a literal for a
+  /// constant or an element count, else the recorded value's expression.
+  Expr value;
+  /// Why the value is not recoverable, or empty.
+  std::string lost;
+  /// Byte offset of the call in the text, if it has one there.
+  std::optional<std::size_t> offset;
+  friend bool operator==(const RecordCall&, const RecordCall&) = default;
+};
+
 /// A whole program: version header and top-level statements.
 struct Program {
   std::string version;
   std::vector<Stmt> header;  // includes and declarations, printed first
   std::vector<Stmt> body;
+  /// The record calls, indexed by their marks in `body`.
+  std::vector<RecordCall> records;
   friend bool operator==(const Program&, const Program&) = default;
 };
 

@@ -33,6 +33,7 @@
 #include "translator/inline.h"
 #include "translator/memory_model.h"
 #include "translator/phi.h"
+#include "translator/records.h"
 #include "translator/switch_chain.h"
 #include "translator/translate.h"
 #include "translator/unroll.h"
@@ -181,6 +182,7 @@ class Lowerer {
         plan_(plan),
         memory_(memory),
         tracker_(memory == nullptr),
+        globals_(source),
         capturing_(plan.everything || !plan.captured.empty()),
         memory_model_(memory, context_, hoisted_) {
     context_.copy_budget = copy_budget_for(source.size());
@@ -273,8 +275,24 @@ class Lowerer {
       tracker_.leave_blocks();
       RETURN_IF_ERROR(place_phi_copies(source_, phi_copies_, processed_, context_));
     }
-    const bool grew = tracker_.analyse(processed_.blocks(), plan);
+    bool grew = tracker_.analyse(processed_.blocks(), plan);
+    if (translator_.keep_values && !abandoned()) {
+      // A record that reads a value after what the value read changed keeps
+      // the value only if it is captured where it is computed.
+      for (const std::uint32_t id : tracker_.stale_records()) {
+        const std::string_view name = id < record_values_.size() ? record_values_[id] : "";
+        if (!name.empty() && !plan.captures(name)) {
+          plan.captured.insert(std::string(name));
+          grew = true;
+        }
+      }
+    }
     if (abandoned() || grew) return std::optional<Program>();
+    for (const std::uint32_t id : tracker_.stale_records()) {
+      if (id < records_.size() && records_[id].lost.empty()) {
+        records_[id].lost = "it reads a result or variable written again before the record";
+      }
+    }
     ASSIGN_OR_RETURN(Program program, assemble());
     return std::optional<Program>(std::move(program));
   }
@@ -313,6 +331,7 @@ class Lowerer {
       }
     }
     for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
+    program.records = std::move(records_);
     return program;
   }
 
@@ -399,6 +418,20 @@ class Lowerer {
                                             function_->args(call), optional_view(call.result),
                                             context_, record.statements));
         tracker_.note_writes(record.statements, before, tracker_.point);
+        if (const std::optional<RecordKind> kind =
+                translator_.map_outputs ? record_kind(call.callee) : std::nullopt) {
+          // The call's place among the statements, for the output map.
+          const auto id = static_cast<std::uint32_t>(records_.size());
+          const auto args = function_->args(call);
+          // The integer value it reads, which keep_values may capture.
+          const auto* value = args.empty() ? nullptr : std::get_if<Ssa>(&args.front());
+          const bool integral = value != nullptr && *kind != RecordKind::Double &&
+                                context_.angle_values.count(value->name) == 0;
+          record_values_.push_back(integral ? value->name : std::string_view());
+          records_.push_back(describe_record(*kind, id, function_->args(call), call.callee, source_,
+                                             context_, globals_, record_budget_));
+          record.statements.push_back(RecordMark{id, false});
+        }
         return false;
       }
       case InstructionKind::Br:
@@ -543,6 +576,12 @@ class Lowerer {
   const LoweringPlan& plan_;
   const MemoryPlan* memory_;  // null for a streaming run
   StateTracker tracker_;
+  GlobalStrings globals_;
+  std::vector<RecordCall> records_;              // indexed by the RecordMarks
+  std::vector<std::string_view> record_values_;  // the SSA value each record reads, if any
+  // Expression nodes the record table may still copy: as many as the copy
+  // budget of the environment, so the table stays linear in the input.
+  std::uint64_t record_budget_ = copy_budget_for(source_.size());
   bool capturing_;                      // the plan captures some value
   bool registers_placed_ = false;       // the registers' first bit is set
   const Function* function_ = nullptr;  // owner of the operands of the instructions being lowered

@@ -250,7 +250,7 @@ Result<bool> try_materialise(const Phi& phi, std::span<const Incoming> incomings
   if (!first.has_value() || !second.has_value() || *first == *second) return false;
   for (const Incoming& incoming : incomings) {
     const BlockLowering* arm = processed.find_first(incoming.pred);
-    if (arm == nullptr || arm->condition.has_value() || !arm->statements.empty() ||
+    if (arm == nullptr || arm->condition.has_value() || count_unmarked(arm->statements) != 0 ||
         arm->successors.size() != 1) {
       return false;
     }

@@ -9,4 +9,5 @@ set(LAYER_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/switch_chain.cc
   ${CMAKE_CURRENT_LIST_DIR}/angle_arith.cc
   ${CMAKE_CURRENT_LIST_DIR}/unroll.cc
+  ${CMAKE_CURRENT_LIST_DIR}/records.cc
 )

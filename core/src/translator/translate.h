@@ -8,6 +8,7 @@
 
 #include "builders/profile.h"
 #include "ir/ir.h"
+#include "outputs/output_map.h"
 #include "support/error.h"
 
 namespace corvane {
@@ -25,12 +26,31 @@ struct Translator {
   std::vector<std::string> includes;
   std::optional<std::string> producer;
   bool output_results = false;
+  /// Capture the values that record calls read after their state changed, so
+  /// that take_output_map can keep them (compile's keep_values).
+  bool keep_values = false;
+  /// Mark the record calls among the statements for the output map (compile);
+  /// translate leaves them out, which costs nothing and prints the same.
+  bool map_outputs = false;
 };
 
 /// Translates a whole QIR module to OpenQASM 3 text (ending with the trailer).
 /// An empty producer is treated as absent.
 [[nodiscard]] Result<std::string> translate(
     std::string_view qir_text, std::optional<std::string_view> producer = std::nullopt);
+
+/// A translation and its output map.
+struct Compiled {
+  std::string text;
+  OutputMap outputs;
+};
+
+/// Translates as translate() does and maps the program's outputs. Without
+/// `keep_values` the text is translate()'s, byte for byte; with it, values
+/// the final bits would not determine are kept in extra bits of c.
+[[nodiscard]] Result<Compiled> compile(std::string_view qir_text,
+                                       std::optional<std::string_view> producer = std::nullopt,
+                                       bool keep_values = false);
 
 /// Lowers and prints an already parsed module with the given configuration.
 [[nodiscard]] Result<std::string> translate_module(const Translator& translator,

@@ -106,12 +106,23 @@ void StateTracker::locations_of(const Expr& expr, std::vector<Location>& out) {
 }
 
 void StateTracker::hazard(Action action) {
+  if (action.kind == ActionKind::StaleRecord) {
+    stale_.push_back(action.record);
+    return;
+  }
   found_.push_back(action);
   if (streaming_) whole_needed_ = true;
 }
 
 void StateTracker::note_use(std::string_view name, ProgramPoint def, const Expr& value) {
-  const Action action{ActionKind::Capture, name};
+  note_read(Action{ActionKind::Capture, name}, def, value);
+}
+
+void StateTracker::note_record_read(std::uint32_t record, ProgramPoint def, const Expr& value) {
+  note_read(Action{ActionKind::StaleRecord, {}, record}, def, value);
+}
+
+void StateTracker::note_read(Action action, ProgramPoint def, const Expr& value) {
   // A use in the block being lowered (its branch included) after the
   // definition there; uses at the end of earlier blocks (phi incomings) are not.
   const bool here =
@@ -134,7 +145,7 @@ void StateTracker::note_use(std::string_view name, ProgramPoint def, const Expr&
         hazard(action);
         return;
       }
-    } else if (!pending_.empty() && pending_.back().action.name == name &&
+    } else if (!pending_.empty() && pending_.back().action == action &&
                pending_.back().def == def && pending_.back().use.block == point.block &&
                pending_.back().location == location && pending_.back().use.step <= point.step) {
       // Another use further down the same block: the later one decides.
@@ -298,7 +309,7 @@ bool StateTracker::analyse(const std::vector<BlockLowering>& blocks, LoweringPla
           for (const std::uint32_t pred : predecessors[block]) work.push_back(pred);
         }
       }
-      if (reached) found_.push_back(use.action);
+      if (reached) hazard(use.action);
     }
   }
 

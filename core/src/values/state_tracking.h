@@ -90,6 +90,12 @@ class StateTracker {
 
   /// A use at `point` of the value `name`, bound at `def` to `value`.
   void note_use(std::string_view name, ProgramPoint def, const Expr& value);
+  /// Record call `record` at `point` reads a value bound at `def` to `value`.
+  /// Unlike a use this captures nothing: where a write can come between the
+  /// two, the record is listed as stale (stale_records) instead.
+  void note_record_read(std::uint32_t record, ProgramPoint def, const Expr& value);
+  /// The records found stale so far (after analyse(): all of them), unsorted.
+  [[nodiscard]] const std::vector<std::uint32_t>& stale_records() const { return stale_; }
   /// The branch of block `block` reads the value `name` (whole-function mode).
   void note_branch_value(std::uint32_t block, std::string_view name);
   /// `statements` (just made at `at`) write what they measure into or assign.
@@ -125,10 +131,12 @@ class StateTracker {
   bool analyse(const std::vector<BlockLowering>& blocks, LoweringPlan& plan);
 
  private:
-  enum class ActionKind : std::uint8_t { Capture, InitInBlock };
+  enum class ActionKind : std::uint8_t { Capture, InitInBlock, StaleRecord };
   struct Action {
     ActionKind kind = ActionKind::Capture;
     std::string_view name;
+    std::uint32_t record = 0;  // of a StaleRecord
+    friend bool operator==(const Action&, const Action&) = default;
   };
   // A use decided once the block graph is known.
   struct PendingUse {
@@ -146,6 +154,7 @@ class StateTracker {
   void locations_of(const Expr& expr, std::vector<Location>& out);
   void write(Location location, ProgramPoint at);
   void hazard(Action action);
+  void note_read(Action action, ProgramPoint def, const Expr& value);
 
   bool streaming_;
   bool whole_needed_ = false;
@@ -165,6 +174,7 @@ class StateTracker {
   std::unordered_map<std::uint32_t, std::string_view> branch_values_;
   std::unordered_map<std::uint32_t, std::uint32_t> appended_;  // statements appended per block
   std::vector<Action> found_;
+  std::vector<std::uint32_t> stale_;
   std::vector<Location> scratch_;
 };
 

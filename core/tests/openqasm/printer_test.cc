@@ -215,9 +215,9 @@ TEST(PrintStatementTest, RareFormsAndNesting) {
 // no version line.
 TEST(PrintProgramTest, AppendsToExistingText) {
   std::string out = "kept\n";
-  print_program(Program{"3.0", {Include{"a.inc"}}, {Reset{qubit(0)}}}, out);
+  print_program(Program{"3.0", {Include{"a.inc"}}, {Reset{qubit(0)}}, {}}, out);
   EXPECT_EQ(out, "kept\nOPENQASM 3.0;\ninclude \"a.inc\";\nreset q[0];\n");
-  print_program(Program{"", {}, {gate("h", {qubit(0)})}}, out);
+  print_program(Program{"", {}, {gate("h", {qubit(0)})}, {}}, out);
   EXPECT_EQ(out, "kept\nOPENQASM 3.0;\ninclude \"a.inc\";\nreset q[0];\nh q[0];\n");
 }
 

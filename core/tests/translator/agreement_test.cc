@@ -28,7 +28,7 @@ std::string error_text(const TranslateError& error) {
          (error.offset ? " (at byte " + std::to_string(*error.offset) + ")" : " (no place)");
 }
 
-const Translator kTranslator{base_profile(), {}, std::string("agreement"), false};
+const Translator kTranslator{base_profile(), {}, std::string("agreement"), false, false, false};
 
 std::string streamed(const std::string& text, std::size_t batch) {
   Result<LoweredModule> lowered = parse_and_lower(kTranslator, text, batch);

@@ -8,12 +8,16 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <cstdint>
 #include <exception>
+#include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "translator/translate.h"
@@ -346,6 +350,179 @@ PyObject* translate_impl(PyObject* /*module*/, PyObject* const* args, Py_ssize_t
   return nullptr;
 }
 
+/// Outcome of the C++ part of compile(): the text and output map, or as for translate.
+struct CompileOutcome {
+  CoreOutcome core;
+  std::string outputs_json;
+  std::unique_ptr<corvane::OutputMap> outputs;
+};
+
+/// Runs the core's compile; never throws.
+CompileOutcome call_compile(std::string_view qir_text, std::optional<std::string_view> producer,
+                            bool keep_values) noexcept {
+  CompileOutcome outcome;
+  try {
+    corvane::Result<corvane::Compiled> result = corvane::compile(qir_text, producer, keep_values);
+    if (result.ok()) {
+      corvane::Compiled compiled = std::move(result).value();
+      outcome.core.kind = CoreOutcome::Kind::Text;
+      outcome.core.text = std::move(compiled.text);
+      outcome.outputs_json = corvane::output_map_json(compiled.outputs);
+      outcome.outputs = std::make_unique<corvane::OutputMap>(std::move(compiled.outputs));
+    } else {
+      outcome.core.kind = CoreOutcome::Kind::TranslateError;
+      outcome.core.text = result.error().display();
+      if (const auto offset = result.error().offset) {
+        outcome.core.place = corvane::text_position(qir_text, *offset);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    outcome.core.kind = CoreOutcome::Kind::OutOfMemory;
+  } catch (const std::exception& error) {
+    outcome.core.kind = CoreOutcome::Kind::Fault;
+    try {
+      outcome.core.text = error.what();
+    } catch (...) {
+      outcome.core.text.clear();
+    }
+  } catch (...) {
+    outcome.core.kind = CoreOutcome::Kind::Fault;
+    outcome.core.text.clear();
+  }
+  return outcome;
+}
+
+/// Turns a failed outcome into the Python exception; returns nullptr.
+PyObject* raise_outcome(const CoreOutcome& outcome) {
+  switch (outcome.kind) {
+    case CoreOutcome::Kind::Text:
+      break;
+    case CoreOutcome::Kind::TranslateError:
+      raise_corvane_error(outcome.text, outcome.place);
+      return nullptr;
+    case CoreOutcome::Kind::OutOfMemory:
+      return PyErr_NoMemory();
+    case CoreOutcome::Kind::Fault: {
+      PyObject* detail = text_to_str(outcome.text, "replace");
+      if (detail == nullptr) return nullptr;
+      PyErr_Format(PyExc_RuntimeError, "internal error in corvane: unexpected C++ exception: %U",
+                   detail);
+      Py_DECREF(detail);
+      return nullptr;
+    }
+  }
+  PyErr_SetString(PyExc_RuntimeError, "internal error in corvane: unknown outcome");
+  return nullptr;
+}
+
+constexpr const char* kOutputMapCapsule = "corvane.OutputMap";
+
+void free_output_map(PyObject* capsule) {
+  delete static_cast<corvane::OutputMap*>(PyCapsule_GetPointer(capsule, kOutputMapCapsule));
+}
+
+/// _compile(qir_text, producer, keep_values) -> (text, outputs JSON, map handle).
+/// The arguments are checked by corvane.compile, which calls this.
+PyObject* compile_impl(PyObject* /*module*/, PyObject* args) {
+  PyObject* qir_text_obj = nullptr;
+  PyObject* producer_obj = nullptr;
+  int keep_values = 0;
+  if (!PyArg_ParseTuple(args, "UOp:_compile", &qir_text_obj, &producer_obj, &keep_values)) {
+    return nullptr;
+  }
+  const std::optional<std::string_view> qir_text = utf8_view(qir_text_obj, "qir_text", "str");
+  if (!qir_text.has_value()) return nullptr;
+  std::optional<std::string_view> producer;
+  if (producer_obj != Py_None) {
+    producer = utf8_view(producer_obj, "producer", "str or None");
+    if (!producer.has_value()) return nullptr;
+  }
+  // As in translate: the views borrow immutable str buffers held by the arguments.
+  CompileOutcome outcome;
+  Py_BEGIN_ALLOW_THREADS;
+  outcome = call_compile(*qir_text, producer, keep_values != 0);
+  Py_END_ALLOW_THREADS;
+  if (outcome.core.kind != CoreOutcome::Kind::Text) return raise_outcome(outcome.core);
+  PyObject* capsule = PyCapsule_New(outcome.outputs.get(), kOutputMapCapsule, free_output_map);
+  if (capsule == nullptr) return nullptr;
+  outcome.outputs.release();  // owned by the capsule now
+  PyObject* text = text_to_str(outcome.core.text, "strict");
+  PyObject* json = text_to_str(outcome.outputs_json, "replace");
+  if (text == nullptr || json == nullptr) {
+    Py_XDECREF(text);
+    Py_XDECREF(json);
+    Py_DECREF(capsule);
+    return nullptr;
+  }
+  PyObject* result = PyTuple_Pack(3, text, json, capsule);
+  Py_DECREF(text);
+  Py_DECREF(json);
+  Py_DECREF(capsule);
+  return result;
+}
+
+/// The Python value of a decoded record's value.
+PyObject* decoded_value(const corvane::DecodedValue& value) {
+  if (const auto* flag = std::get_if<bool>(&value)) return PyBool_FromLong(*flag ? 1 : 0);
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return PyLong_FromLongLong(*number);
+  if (const auto* real = std::get_if<double>(&value)) return PyFloat_FromDouble(*real);
+  Py_INCREF(Py_None);
+  return Py_None;
+}
+
+/// _decode(handle, bits) -> [(kind, value, label), ...]; `bits` holds one
+/// byte 0 or 1 per bit of c, checked by the caller.
+PyObject* decode_impl(PyObject* /*module*/, PyObject* args) {
+  PyObject* capsule = nullptr;
+  PyObject* bits_obj = nullptr;
+  if (!PyArg_ParseTuple(args, "OO:_decode", &capsule, &bits_obj)) return nullptr;
+  auto* map = static_cast<corvane::OutputMap*>(PyCapsule_GetPointer(capsule, kOutputMapCapsule));
+  if (map == nullptr) return nullptr;
+  char* data = nullptr;
+  Py_ssize_t size = 0;
+  if (PyBytes_AsStringAndSize(bits_obj, &data, &size) < 0) return nullptr;
+  std::vector<corvane::DecodedRecord> records;
+  try {
+    records = corvane::decode_records(
+        *map, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data),
+                                            static_cast<std::size_t>(size)));
+  } catch (const std::bad_alloc&) {
+    return PyErr_NoMemory();
+  }
+  PyObject* list = PyList_New(static_cast<Py_ssize_t>(records.size()));
+  if (list == nullptr) return nullptr;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const corvane::DecodedRecord& record = records[i];
+    PyObject* label = nullptr;
+    if (record.label != nullptr && record.label->has_value()) {
+      label = text_to_str(**record.label, "replace");
+    } else {
+      Py_INCREF(Py_None);
+      label = Py_None;
+    }
+    PyObject* kind = PyUnicode_FromString(corvane::record_kind_name(record.kind));
+    PyObject* value = decoded_value(record.value);
+    PyObject* item = nullptr;
+    if (label != nullptr && kind != nullptr && value != nullptr) {
+      item = PyTuple_Pack(3, kind, value, label);
+    }
+    Py_XDECREF(label);
+    Py_XDECREF(kind);
+    Py_XDECREF(value);
+    if (item == nullptr) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+    PyList_SetItem(list, static_cast<Py_ssize_t>(i), item);  // steals item
+  }
+  return list;
+}
+
+PyMethodDef g_compile_def = {"_compile", compile_impl, METH_VARARGS,
+                             "_compile(qir_text, producer, keep_values): used by corvane.compile."};
+PyMethodDef g_decode_def = {"_decode", decode_impl, METH_VARARGS,
+                            "_decode(handle, bits): used by corvane.Translation.decode."};
+
 PyMethodDef g_translate_def = {
     "translate",
     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(translate_impl)),
@@ -374,6 +551,16 @@ int exec_module(PyObject* module) {
   const int added = PyModule_AddObjectRef(module, "translate", function);
   Py_DECREF(function);
   if (added < 0) return -1;
+  for (PyMethodDef* def : {&g_compile_def, &g_decode_def}) {
+    PyObject* name = PyModule_GetNameObject(module);
+    if (name == nullptr) return -1;
+    PyObject* helper = PyCFunction_NewEx(def, module, name);
+    Py_DECREF(name);
+    if (helper == nullptr) return -1;
+    const int added_helper = PyModule_AddObjectRef(module, def->ml_name, helper);
+    Py_DECREF(helper);
+    if (added_helper < 0) return -1;
+  }
 
   PyObject* all = Py_BuildValue("[ssssss]", "__version__", "CorvaneError", "MalformedTextError",
                                 "UnsupportedConstructError", "LimitExceededError", "translate");

@@ -38,6 +38,8 @@ class Tally:
     mismatches: int = 0
     drawn: Counter = field(default_factory=Counter)  # programs holding each class
     slowest: list = field(default_factory=list)  # (seconds, program number)
+    recoverable: int = 0  # records the output maps recover
+    lost: Counter = field(default_factory=Counter)  # records they do not, by reason
     started: float = field(default_factory=time.monotonic)
 
     def summary(self) -> dict:
@@ -46,6 +48,7 @@ class Tally:
                 "other_stages": {k: v for k, v in self.stages.items() if k not in ("compared", "translate-error")},
                 "seconds": round(time.monotonic() - self.started, 1),
                 "slowest": [f"#{number}: {seconds} s" for seconds, number in self.slowest],
+                "records": {"recoverable": self.recoverable, "lost": dict(self.lost.most_common())},
                 "drawn": dict(sorted(self.drawn.items()))}
 
 
@@ -79,9 +82,11 @@ def check(tally: Tally, program: qirgen.Program, style: str) -> None:
     runner_text = qirgen.emit_text(program, style, "runner")
     began = time.monotonic()
     try:
-        outcome = differential.check_module(corvane_text, runner_text, list(program.records))
+        outcome = differential.check_module(corvane_text, runner_text)
         stage, detail, output = outcome.stage, outcome.detail, outcome.output
         failed = not outcome.matched
+        tally.recoverable += outcome.recoverable
+        tally.lost.update(outcome.lost)
     except Exception:  # a fault of the harness itself: keep going, keep the case
         stage, detail, output, failed = "harness-error", traceback.format_exc(), "", True
     seconds = time.monotonic() - began

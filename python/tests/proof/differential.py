@@ -20,7 +20,7 @@ import concurrent.futures
 import math
 import multiprocessing
 from collections import Counter
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from pathlib import Path
 
 from . import qirscan, statevector
@@ -65,30 +65,51 @@ def _reset_pool(kill: bool = False) -> None:
             process.kill()
 
 
-def parse_output(text: str, kind: str = "RESULT") -> list[list[str]]:
-    """Split the runner's text into shots; each shot is its recorded values of `kind` (RESULT or INT)."""
-    shots: list[list[str]] = []
+def runner_record(kind: str, value: str, label: str | None) -> tuple:
+    """One `OUTPUT\tKIND\tVALUE[\tLABEL]` line as (kind, value, label), values as `record_key` has them."""
+    if kind == "BOOL":
+        parsed = value == "true"
+    elif kind == "DOUBLE":
+        parsed = float(value)
+    else:
+        parsed = int(value)
+    return record_key(kind, parsed, label)
+
+
+def record_key(kind: str, value, label: str | None) -> tuple:
+    """A record in comparable form: NaN as its text, an empty label as none."""
+    if isinstance(value, float) and value != value:
+        value = "nan"
+    return (kind, value, label or None)
+
+
+def parse_output(text: str, records: bool = False, kind: str = "RESULT") -> list[list]:
+    """Split the runner's text into shots; each shot is its recorded values of `kind` (RESULT or INT, as
+    text), or with `records` every record as a `record_key` tuple (tuples and arrays flat: the count,
+    then each element)."""
+    shots: list[list] = []
     for line in text.splitlines():
         fields = line.split("\t")
         if fields[0] == "START":
             shots.append([])
-        elif fields[0] == "OUTPUT" and len(fields) >= 3 and fields[1] == kind:
+        elif fields[0] == "OUTPUT" and len(fields) >= 3 and (records or fields[1] == kind):
             if not shots:
                 raise RunnerRejected(f"output outside a shot: {line!r}")
-            shots[-1].append(fields[2])
+            shots[-1].append(runner_record(fields[1], fields[2], fields[3] if len(fields) > 3 else None)
+                             if records else fields[2])
         elif fields[0] == "END" and len(fields) >= 2 and fields[1] != "0":
             raise RunnerRejected(f"shot ended with code {fields[1]}")
     return shots
 
 
 def run_qir(text: str, entry: str | None = None, shots: int = 1000, seed: int = 7,
-            kind: str = "RESULT") -> list[list[str]]:
-    """Run `text` for `shots` shots; the recorded values of `kind` of each shot."""
+            records: bool = False, kind: str = "RESULT") -> list[list]:
+    """Run `text` for `shots` shots; the recorded values of each shot (see `parse_output`)."""
     if not _pool:
         _pool.append(concurrent.futures.ProcessPoolExecutor(1, mp_context=multiprocessing.get_context("spawn")))
     future = _pool[0].submit(_run_in_worker, text, entry, shots, seed)
     try:
-        result = parse_output(future.result(timeout=RUNNER_TIMEOUT_S), kind)
+        result = parse_output(future.result(timeout=RUNNER_TIMEOUT_S), records, kind)
     except (concurrent.futures.TimeoutError, concurrent.futures.process.BrokenProcessPool) as exc:
         _reset_pool(kill=True)
         raise RunnerRejected(f"runner timed out or died: {type(exc).__name__}") from None
@@ -132,7 +153,7 @@ class Verdict:
 
 def _show(counts: dict) -> str:
     return ", ".join(f"{''.join(map(str, k))}: {v if isinstance(v, int) else f'{v:.4f}'}"
-                     for k, v in sorted(counts.items()))
+                     for k, v in sorted(counts.items(), key=lambda kv: repr(kv[0])))
 
 
 def _chi_square(method: str, cells: list[list[tuple[float, float]]], detail: str) -> Verdict:
@@ -186,17 +207,20 @@ class Outcome:
     detail: str = ""
     verdict: Verdict | None = None
     output: str = ""
+    lost: Counter = field(default_factory=Counter)  # records the final bits do not determine, by reason
+    recoverable: int = 0  # records the output map recovers
 
     @property
     def matched(self) -> bool:
         return self.stage == "compared" and self.verdict is not None and self.verdict.ok
 
 
-def translate(text: str):
+def translate(text: str, keep_values: bool = False):
+    """The module's `corvane.Translation`, or None and the error."""
     import corvane
 
     try:
-        return corvane.translate(text), None
+        return corvane.compile(text, keep_values=keep_values), None
     except corvane.CorvaneError as exc:
         return None, str(exc)
     except UnicodeError as exc:  # text read with surrogate escapes from invalid UTF-8
@@ -211,22 +235,60 @@ def project(probs_or_counts, records: list[int]) -> Counter:
     return out
 
 
-def compare_output(output: str, runner_text: str, records: list[int], entry: str | None,
-                   shots: int = SHOTS) -> Outcome:
+class RecordDecoder:
+    """Outcomes of `c` as the record sequences a translation's output map decodes them to.
+
+    A record the map cannot recover decodes with no value, so the runner's
+    value is dropped at its place: by position where no record has a guard
+    (every shot then records the same sequence), else in every record of
+    its kind and label, on both sides.
+    """
+
+    def __init__(self, translation):
+        self.translation = translation
+        entries = translation.outputs["records"]
+        lost = [i for i, entry in enumerate(entries) if not entry["recoverable"]]
+        self.positions = None if any(entry["guard"] for entry in entries) else set(lost)
+        self.lost_names = {(entries[i]["kind"], entries[i]["label"]) for i in lost}
+
+    def __call__(self, outcomes) -> Counter:
+        out: Counter = Counter()
+        for key, weight in outcomes.items():
+            records = self.translation.decode(tuple(int(bit) for bit in key))
+            out[self.mask([record_key(*record) for record in records])] += weight
+        return out
+
+    def mask(self, shot: list) -> tuple:
+        if self.positions is not None:
+            return tuple((k, None, l) if i in self.positions else (k, v, l) for i, (k, v, l) in enumerate(shot))
+        return tuple((k, None, l) if (k, l) in self.lost_names else (k, v, l) for k, v, l in shot)
+
+
+def compare_output(output: str, runner_text: str, records: list[int] | None, entry: str | None,
+                   shots: int = SHOTS, translation=None) -> Outcome:
     """Compare an already translated and checked program with the runner on `runner_text`.
 
-    Every shot of the runner ended, so output still looping after the
-    simulator's cap on the turns of one loop is a mismatch.
+    With a `translation` (a `corvane.Translation` of `output`) the runner's
+    records are compared with the records its output map decodes from the
+    simulated bits of `c`; else the runner's result records with the bits
+    `records` of `c`. Every shot of the runner ended, so output still looping
+    after the simulator's cap on the turns of one loop is a mismatch.
     """
     try:
-        runs = run_qir(runner_text, entry=entry, shots=shots, seed=RUNNER_SEED)
+        runs = run_qir(runner_text, entry=entry, shots=shots, seed=RUNNER_SEED, records=translation is not None)
     except RunnerRejected as exc:
         return Outcome("runner-rejected", str(exc), output=output)
-    if any(len(shot) != len(records) for shot in runs):
+    if translation is not None:
+        decoder = RecordDecoder(translation)
+        counts = Counter(decoder.mask(shot) for shot in runs)
+        project_onto = decoder
+    elif any(len(shot) != len(records) for shot in runs):
         lengths = sorted({len(shot) for shot in runs})
         return Outcome("not-static", f"runner recorded {lengths} values per shot, expected {len(records)}",
                        output=output)
-    counts = Counter(tuple(int(v) for v in shot) for shot in runs)
+    else:
+        counts = Counter(tuple(int(v) for v in shot) for shot in runs)
+        project_onto = lambda outcomes: project(outcomes, records)  # noqa: E731
     unending = f"the runner ended all {shots} shots"
     try:
         distribution = statevector.distribution(output)
@@ -234,11 +296,11 @@ def compare_output(output: str, runner_text: str, records: list[int], entry: str
             verdict = Verdict(False, "unending", f"probability {distribution.unended:.3g} of the output is still in "
                               f"a while loop after its turn cap ({distribution.lost:.3g} lost in all); {unending}")
         else:
-            verdict = against_exact(project(distribution.probs, records), counts)
+            verdict = against_exact(project_onto(distribution.probs), counts)
             verdict.detail += f" (mass {distribution.lost:.2e} pruned)" if distribution.lost > 1e-6 else ""
     except statevector.TooManyWorlds:
         try:
-            verdict = against_sample(project(statevector.sample(output, shots, SAMPLE_SEED), records), counts)
+            verdict = against_sample(project_onto(statevector.sample(output, shots, SAMPLE_SEED)), counts)
         except statevector.Unending as exc:
             verdict = Verdict(False, "unending", f"{exc} in a sampled run; {unending}")
         except statevector.SimulationError as exc:
@@ -248,12 +310,56 @@ def compare_output(output: str, runner_text: str, records: list[int], entry: str
     return Outcome("compared", verdict.detail, verdict, output)
 
 
+def lost_records(translation) -> Counter:
+    """The records of a translation's output map that the final bits do not determine, by reason."""
+    return Counter(entry["reason"] for entry in translation.outputs["records"] if not entry["recoverable"])
+
+
+def check_module(text: str, runner_text: str | None = None, shots: int = SHOTS) -> Outcome:
+    """Translate `text` and compare the records of the runner on `runner_text` (default `text`) with
+    those the output map decodes from the simulated output. Where the map loses records, the
+    translation that keeps their values in extra bits is the one compared."""
+    translation, error = translate(text)
+    if translation is None:
+        return Outcome("translate-error", error)
+    lost = lost_records(translation)
+    if lost:
+        translation, error = translate(text, keep_values=True)
+        if translation is None:
+            return Outcome("translate-error", f"with keep_values: {error}")
+    outcome = _check_translation(translation, text if runner_text is None else runner_text, shots)
+    outcome.lost = lost
+    outcome.recoverable = len(translation.outputs["records"]) - sum(lost.values())
+    return outcome
+
+
+def _check_translation(translation, runner_text: str, shots: int) -> Outcome:
+    output = translation.openqasm
+    try:
+        _, report = inspect_program(output)
+    except Exception as exc:  # the reference parser's own error types
+        return Outcome("parse-error", f"{type(exc).__name__}: {exc}", output=output)
+    if report.errors:
+        return Outcome("dialect-error", "; ".join(report.errors), output=output)
+    if not report.simulatable:
+        return Outcome("unsimulatable", f"uses {sorted(report.gates)}", output=output)
+    entries = translation.outputs["records"]
+    if not entries:
+        return Outcome("not-static", "nothing is recorded", output=output)
+    looped = sum(entry["reason"] == "it is recorded in a loop" for entry in entries)
+    if looped:
+        return Outcome("not-static", f"{looped} records are made in a loop", output=output)
+    function = qirscan.entry_function(runner_text)
+    return compare_output(output, runner_text, None, function.name if function else None, shots, translation)
+
+
 def translate_checked(text: str) -> tuple[str | None, Outcome | None]:
     """The translation of `text` when it passes the parser and the dialect check and can be simulated,
     else the outcome that ends the check."""
-    output, error = translate(text)
-    if output is None:
+    translation, error = translate(text)
+    if translation is None:
         return None, Outcome("translate-error", error)
+    output = translation.openqasm
     try:
         _, report = inspect_program(output)
     except Exception as exc:  # the reference parser's own error types
@@ -263,23 +369,6 @@ def translate_checked(text: str) -> tuple[str | None, Outcome | None]:
     if not report.simulatable:
         return None, Outcome("unsimulatable", f"uses {sorted(report.gates)}", output=output)
     return output, None
-
-
-def check_module(text: str, runner_text: str | None = None, records: list[int] | None = None,
-                 shots: int = SHOTS) -> Outcome:
-    """Translate `text` and compare; `runner_text` defaults to `text`, `records` to its static recording."""
-    output, ended = translate_checked(text)
-    if output is None:
-        return ended
-    runner_text = text if runner_text is None else runner_text
-    if records is None:
-        records = qirscan.record_mapping(runner_text)
-        if isinstance(records, str):
-            return Outcome("not-static", records, output=output)
-    if not records:
-        return Outcome("not-static", "nothing is recorded", output=output)
-    function = qirscan.entry_function(runner_text)
-    return compare_output(output, runner_text, records, function.name if function else None, shots)
 
 
 def check_registers(text: str, runner_text: str, shots: int = SHOTS) -> Outcome:
@@ -321,16 +410,13 @@ def check_corpus_module(text: str, shots: int = CORPUS_SHOTS, runner_text: str |
     results it measures, or, measuring nothing, a final measurement and
     recording of every qubit (`qirscan.add_records`); both sides see that text.
     """
-    if runner_text is not None:
-        added = qirscan.add_records(runner_text) if qirscan.record_mapping(runner_text) == [] else None
-        if added is None:
-            return check_module(text, runner_text, shots=shots)
-        return check_module(text, added[0], added[1], shots)
+    runner_text = text if runner_text is None else runner_text
     added = qirscan.add_records(text) if qirscan.record_mapping(text) == [] else None
-    if added is None:
-        return check_module(text, shots=shots)
-    augmented, records, note = added
-    outcome = check_module(augmented, augmented, records, shots)
+    runner_added = qirscan.add_records(runner_text) if added is not None else None
+    if added is None or runner_added is None:
+        return check_module(text, runner_text, shots=shots)
+    augmented, _, note = added
+    outcome = check_module(augmented, runner_added[0], shots)
     if outcome.stage == "compared":
         outcome.detail = f"[{note}] " + outcome.detail
     return outcome

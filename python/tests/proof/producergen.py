@@ -7,6 +7,7 @@ module: {"name", "source", "qir"} or {"name", "source", "error"}.
 
     python producergen.py qsharp --profile Adaptive_RI --seed 0 -n 20
     python producergen.py pytket --seed 0 -n 20
+    python producergen.py qiskit --seed 0 -n 20
 
 Q# programs come from a small grammar: one- and two-qubit gates and
 rotations (by literals or Double variables), `M` and `MResetZ` results,
@@ -30,7 +31,11 @@ for the module's own profile, or for ADAPTIVE_CREGSIZE (the adaptive profile
 with each register's value cut to its width, as the PYTKET runtime keeps
 registers) for a PYTKET module.
 
-Every classical variable or register bit ends by steering a gate on a qubit
+qiskit-qir circuits: gates, measurements into the bits of one or two
+classical registers (some bits measured again, some never) and `x` gates
+conditioned on a register's value; qiskit-qir records every register.
+
+Every Q# or pytket classical variable or register bit ends by steering a gate on a qubit
 of its own, and every qubit is measured, so the recorded results depend on
 the classical values.
 """
@@ -436,16 +441,63 @@ def compile_pytket(recipe: dict, seed: int, profile: str, runnable: bool = False
                          profile=getattr(QIRProfile, profile.upper()))
 
 
+# --- qiskit-qir ----------------------------------------------------------------------------------
+
+
+def qiskit_plan(seed: int) -> dict:
+    """A Qiskit circuit as plain data: qubits, classical registers and steps (gates, measurements
+    into register bits, measured again or not at all, and gates conditioned on a register's value)."""
+    rng = random.Random(f"qiskit:{seed}")
+    qubits = rng.randint(2, 3)
+    registers = {f"c{k}": rng.randint(1, 3) for k in range(rng.randint(1, 2))}
+    steps: list[list] = [["gate", rng.choice(("h", "ry")), q, rng.choice(TKET_ANGLES)] for q in range(qubits)
+                         if rng.random() < 0.8]
+    for _ in range(rng.randint(3, 8)):
+        name = rng.choice(list(registers))
+        kind = rng.random()
+        if kind < 0.35:
+            steps.append(["gate", rng.choice(("h", "x", "ry", "rx", "s", "t")), rng.randrange(qubits),
+                          rng.choice(TKET_ANGLES)])
+        elif kind < 0.5:
+            steps.append(["cx", *rng.sample(range(qubits), 2)])
+        elif kind < 0.8:
+            steps.append(["measure", rng.randrange(qubits), name, rng.randrange(registers[name])])
+        else:
+            steps.append(["cond-x", rng.randrange(qubits), name, rng.randrange(1 << registers[name])])
+    return {"qubits": qubits, "registers": registers, "steps": steps}
+
+
+def compile_qiskit(recipe: dict, seed: int) -> str:
+    from qiskit import ClassicalRegister, QuantumCircuit, QuantumRegister
+    from qiskit_qir import to_qir_module
+
+    registers = {name: ClassicalRegister(width, name) for name, width in recipe["registers"].items()}
+    circuit = QuantumCircuit(QuantumRegister(recipe["qubits"], "q"), *registers.values(), name=f"seed{seed}")
+    for step in recipe["steps"]:
+        if step[0] == "gate":
+            _, gate, qubit, angle = step
+            getattr(circuit, gate)(*([angle] if gate in ("rx", "ry") else []), qubit)
+        elif step[0] == "cx":
+            circuit.cx(step[1], step[2])
+        elif step[0] == "measure":
+            circuit.measure(step[1], registers[step[2]][step[3]])
+        else:
+            circuit.x(step[1]).c_if(registers[step[2]], step[3])
+    module, _ = to_qir_module(circuit, record_output=True)
+    return str(module)
+
+
 def main(argv: list[str] | None = None) -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("producer", choices=("qsharp", "pytket"))
+    parser.add_argument("producer", choices=("qsharp", "pytket", "qiskit"))
     parser.add_argument("--profile", choices=PROFILES + TKET_PROFILES, help="target profile (default Adaptive_RI "
-                        "for Q#, adaptive for pytket)")
+                        "for Q#, adaptive for pytket, base for qiskit-qir)")
     parser.add_argument("--seed", type=int, default=0, help="first seed")
     parser.add_argument("-n", type=int, default=10, help="programs (seeds seed..seed+n-1)")
     args = parser.parse_args(argv)
-    profile = args.profile or ("Adaptive_RI" if args.producer == "qsharp" else "adaptive")
-    if (profile in PROFILES) != (args.producer == "qsharp"):
+    own = {"qsharp": PROFILES, "pytket": TKET_PROFILES, "qiskit": ("base",)}[args.producer]
+    profile = args.profile or {"qsharp": "Adaptive_RI", "pytket": "adaptive", "qiskit": "base"}[args.producer]
+    if profile not in own:
         parser.error(f"profile {profile} is not one of {args.producer}'s")
     args.profile = profile
     for seed in range(args.seed, args.seed + args.n):
@@ -454,6 +506,10 @@ def main(argv: list[str] | None = None) -> int:
             source = QSharpProgram(random.Random(f"{args.profile}:{seed}"), args.profile != "Adaptive_RI",
                                    args.profile == "Adaptive").text()
             make = lambda: compile_qsharp(source, args.profile)  # noqa: E731
+        elif args.producer == "qiskit":
+            recipe = qiskit_plan(seed)
+            source = json.dumps(recipe)
+            make = lambda: compile_qiskit(recipe, seed)  # noqa: E731
         else:
             recipe = plan(seed, profile)
             source = json.dumps(recipe)

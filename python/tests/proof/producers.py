@@ -17,11 +17,13 @@ nor `zzmax`, so it runs the copy of each pytket circuit that producergen
 compiles without them ("runner_qir"). A PYTKET-profile module is compared
 by its INT records: the runner's for the copy compiled for ADAPTIVE_CREGSIZE, the register values
 read out of the translation's `c` for corvane (`differential.check_registers`).
+qiskit-qir circuits (its base profile, registers recorded) go through the
+same check.
 
-The producers' interpreters come from `--qsharp-python` / `--pytket-python`,
-else CORVANE_QSHARP_PYTHON / CORVANE_PYTKET_PYTHON, else
-build-producers/{qsharp,pytket}/bin/python in the repository; a group whose
-interpreter is missing is skipped.
+The producers' interpreters come from `--qsharp-python` / `--pytket-python` /
+`--qiskit-python`, else CORVANE_QSHARP_PYTHON / CORVANE_PYTKET_PYTHON /
+CORVANE_QISKIT_PYTHON, else build-producers/{qsharp,pytket,qiskit}/bin/python in
+the repository; a group whose interpreter is missing is skipped.
 
     cd python/tests && python -m proof.producers -n 50 --out /tmp/producers-faults
 """
@@ -47,8 +49,8 @@ from proof import REPO, differential  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
 GROUPS = (("qsharp", "Adaptive_RI"), ("qsharp", "Adaptive_RIF"), ("qsharp", "Adaptive"), ("pytket", "pytket"),
-          ("pytket", "adaptive"), ("pytket", "base"))  # (producer, profile)
-PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir"}
+          ("pytket", "adaptive"), ("pytket", "base"), ("qiskit", "base"))  # (producer, profile)
+PACKAGES = {"qsharp": "qsharp", "pytket": "pytket.qir", "qiskit": "qiskit_qir"}
 FAULT_STAGES = ("mismatch", "parse-error", "dialect-error", "simulator-error", "harness-error")
 
 
@@ -85,6 +87,8 @@ class Group:
     refusals: Counter = field(default_factory=Counter)
     producer_errors: Counter = field(default_factory=Counter)
     faults: list = field(default_factory=list)
+    recoverable: int = 0  # records of the translated modules that the output map recovers
+    lost: Counter = field(default_factory=Counter)  # and those it does not, by reason
 
     def summary(self) -> dict:
         generated = sum(self.stages.values())
@@ -93,7 +97,8 @@ class Group:
                 "producer_errors": self.stages["producer-error"], "translated": generated - refused,
                 "compared": self.stages["compared"] + self.stages["mismatch"], "matched": self.stages["compared"],
                 "stages": dict(sorted(self.stages.items())), "faults": self.faults,
-                "refusals": self.refusals.most_common(), "producer_error_kinds": self.producer_errors.most_common()}
+                "refusals": self.refusals.most_common(), "producer_error_kinds": self.producer_errors.most_common(),
+                "records": {"recoverable": self.recoverable, "lost": dict(self.lost.most_common())}}
 
 
 def check(group: Group, module: dict, out: Path | None, shots: int = differential.SHOTS) -> str:
@@ -110,6 +115,8 @@ def check(group: Group, module: dict, out: Path | None, shots: int = differentia
             outcome = differential.check_corpus_module(module["qir"], shots, module.get("runner_qir"))
         stage = "mismatch" if outcome.stage == "compared" and not outcome.matched else outcome.stage
         detail, output = outcome.detail, outcome.output
+        group.recoverable += outcome.recoverable
+        group.lost.update(outcome.lost)
     except Exception:  # a fault of the harness itself: keep going, keep the case
         stage, detail, output = "harness-error", traceback.format_exc(), ""
     group.stages[stage] += 1
@@ -124,9 +131,11 @@ def check(group: Group, module: dict, out: Path | None, shots: int = differentia
     return stage
 
 
-def run(n: int, seed: int, out: Path | None, pythons: dict[str, str | None]) -> list[dict]:
+def run(n: int, seed: int, out: Path | None, pythons: dict[str, str | None], only: str | None = None) -> list[dict]:
     summaries = []
     for producer, profile in GROUPS:
+        if only not in (None, producer):
+            continue
         python = producer_python(producer, pythons.get(producer))
         if python is None:
             print(f"{producer} {profile}: skipped, no interpreter with {PACKAGES[producer]}", flush=True)
@@ -146,6 +155,8 @@ def report(s: dict) -> str:
     lines = [f"{s['producer']} {s['profile']}: {s['generated']} generated, {s['producer_errors']} not compiled by "
              f"the producer, {s['translated']} translated, {s['compared']} compared, {s['matched']} matched "
              f"({s['seconds']} s); stages {s['stages']}"]
+    lines.append(f"  records: {s['records']['recoverable']} recoverable, "
+                 f"{sum(s['records']['lost'].values())} not: {s['records']['lost']}")
     lines += [f"  refused {count}x: {message}" for message, count in s["refusals"]]
     lines += [f"  producer error {count}x: {message}" for message, count in s["producer_error_kinds"]]
     lines += [f"  FAULT {fault}" for fault in s["faults"]]
@@ -159,12 +170,15 @@ def main(argv: list[str] | None = None) -> int:
     parser.add_argument("--out", type=Path, default=Path("producers-out"), help="folder for faults and summary")
     parser.add_argument("--qsharp-python", help="interpreter with the qsharp package")
     parser.add_argument("--pytket-python", help="interpreter with pytket and pytket-qir")
+    parser.add_argument("--qiskit-python", help="interpreter with qiskit and qiskit-qir")
+    parser.add_argument("--only", choices=sorted(PACKAGES), help="this producer's groups alone")
     parser.add_argument("--require", action="store_true", help="fail when a producer's interpreter is missing")
     args = parser.parse_args(argv)
-    summaries = run(args.n, args.seed, args.out, {"qsharp": args.qsharp_python, "pytket": args.pytket_python})
+    pythons = {"qsharp": args.qsharp_python, "pytket": args.pytket_python, "qiskit": args.qiskit_python}
+    summaries = run(args.n, args.seed, args.out, pythons, args.only)
     args.out.mkdir(parents=True, exist_ok=True)
     (args.out / "summary.json").write_text(json.dumps(summaries, indent=2) + "\n")
-    missing = args.require and len(summaries) < len(GROUPS)
+    missing = args.require and len(summaries) < sum(args.only in (None, g[0]) for g in GROUPS)
     return 1 if missing or any(s["faults"] for s in summaries) else 0
 
 

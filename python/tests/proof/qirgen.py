@@ -103,6 +103,12 @@ PhiLoop = _node("PhiLoop", "name counter ty turns first second body self_loop", 
 # passed through inttoptr ("i64").
 ArrayLoop = _node("ArrayLoop", "qubits op angles results flip counter form", angles=(), results=(), flip=False,
                   counter="slot", form="one")
+# An output record where it stands: kind "result" (`value` a result index), "bool" (a condition), "int" (an
+# i64 value), "tuple" or "array" (`value` the element count), with a label string or none.
+Rec = _node("Rec", "kind value label", label=None)
+RECORD_FUNCTIONS = {"result": "__quantum__rt__result_record_output", "bool": "__quantum__rt__bool_record_output",
+                    "int": "__quantum__rt__int_record_output", "tuple": "__quantum__rt__tuple_record_output",
+                    "array": "__quantum__rt__array_record_output"}
 
 # --- conditions (i1) ---
 # via "qis" or "rt": __quantum__{qis__read_result__body,rt__read_result}; "rt-zeroext" with the return
@@ -318,6 +324,7 @@ class _TextEmitter:
         self.cells: dict[tuple[int, str], str] = {}  # (slot, type) -> alloca name
         self.spell = random.Random(program.spelling) if program.spelling else None
         self.bound: dict[int, tuple[str, str]] = {}  # name -> (operand, type)
+        self.labels: dict[str, str] = {}  # label text -> the global holding it
 
     def fresh(self, prefix: str) -> str:
         self.counter += 1
@@ -747,6 +754,41 @@ class _TextEmitter:
         self.line(f"br label %{head}")
         self.start(done)
 
+    def label(self, text: str | None) -> str:
+        """The label operand: a pointer to a global string, written as LLVM escapes it, or null."""
+        ptr = "i8*" if self.typed else "ptr"
+        if text is None:
+            return f"{ptr} null"
+        data = text.encode() + b"\0"
+        name = self.labels.setdefault(text, f"@label{len(self.labels)}")
+        if not self.typed:
+            return f"ptr {name}"
+        return f"i8* getelementptr inbounds ([{len(data)} x i8], [{len(data)} x i8]* {name}, i64 0, i64 0)"
+
+    def rec_(self, stmt: Rec) -> None:
+        if stmt.kind == "result":
+            operand, ty = self.handle("Result", stmt.value), self.ptr_type("Result")
+        elif stmt.kind == "bool" and self.target == "runner":
+            # The runner records a computed i1 (`xor i1 %r, true`) as true whatever its value: it
+            # gets a branch to a record of each constant instead.
+            cond, labels, join = self.cond(stmt.value), (self.fresh("rtrue"), self.fresh("rfalse")), self.fresh("rjoin")
+            self.branch(cond, labels)
+            for label, value in zip(labels, ("true", "false")):
+                self.start(label)
+                self.call_void(RECORD_FUNCTIONS["bool"], [f"i1 {value}", self.label(stmt.label)],
+                               ["i1", "i8*" if self.typed else "ptr"])
+                self.line(f"br label %{join}")
+            self.start(join)
+            return
+        elif stmt.kind == "bool":
+            operand, ty = f"i1 {self.cond(stmt.value)}", "i1"
+        elif stmt.kind == "int":
+            operand, ty = f"i64 {self.int_operand(stmt.value)}", "i64"
+        else:
+            operand, ty = f"i64 {stmt.value}", "i64"
+        self.call_void(RECORD_FUNCTIONS[stmt.kind], [operand, self.label(stmt.label)],
+                       [ty, "i8*" if self.typed else "ptr"])
+
     def while_(self, stmt: While) -> None:
         head, body, done = self.fresh("whead"), self.fresh("wbody"), self.fresh("wexit")
         self.line(f"br label %{head}")
@@ -938,6 +980,11 @@ class _TextEmitter:
         blocks = self.blocks[1:]
         if self.program.block_order:
             random.Random(self.program.block_order).shuffle(blocks)
+        for text, name in self.labels.items():
+            data = text.encode() + b"\0"
+            escaped = "".join(chr(b) if 32 <= b < 127 and b not in b'"\\' else f"\\{b:02X}" for b in data)
+            out.append(f'{name} = internal constant [{len(data)} x i8] c"{escaped}"')
+        out += [""] * bool(self.labels)
         out += [line for before, lines in self.functions if before for line in lines]
         out.append("define void @main() #0 {")
         for i, block in enumerate([self.blocks[0]] + blocks):

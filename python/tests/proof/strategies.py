@@ -14,8 +14,10 @@ Two faults of the QIR runner (qirrunner 0.9.7) stay out of reach: it runs
 `rx` by an odd multiple of pi followed by `y`, `x`, `ry` or a cnot target
 on that qubit wrongly (no drawn angle is an exact multiple of pi, `u3`,
 whose runner form turns by `rx(theta)`, takes drawn angles only, and the
-shapes flip bits with `x` and `h`), and it records a result never measured
-by its pointer value (every result is measured first).
+shapes flip bits with `x` and `h`), it records a result never measured
+by its pointer value (every result is measured first), and it records a
+computed i1 such as `xor i1 %r, true` as true whatever its value (the
+runner's text records a constant on each side of a branch instead).
 """
 from __future__ import annotations
 
@@ -26,8 +28,8 @@ from hypothesis import strategies as st
 from . import qirgen
 from .qirgen import (CONTROLLED_OPS, ICMP_PREDICATES, QIR_GATES, ROTATIONS, After, ArrayLoop, Barrier, Bind, Bound,
                      Cmp, Ctl, DefinedCall, FArith, Gate, IBin, IBit, ICast, ICmp, IConst, If, IntView, ISelect, Load,
-                     Logic, Loop, Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Reset, Sel, Store, Switch,
-                     ToDouble, While, Widen)
+                     Logic, Loop, Measure, Merge, Not, PhiJoin, PhiLoop, Plus, Program, Read, Rec, Reset, Sel, Store,
+                     Switch, ToDouble, While, Widen)
 
 ANGLES = st.one_of(
     st.floats(min_value=-3.5, max_value=3.5, allow_nan=False, allow_infinity=False).map(lambda x: round(x, 3)),
@@ -280,14 +282,35 @@ def int_comparison(draw, n_results: int, depth: int = 2):
     return ICmp(draw(st.sampled_from(ICMP_PREDICATES)), lhs, rhs)
 
 
+LABELS = st.one_of(st.none(), st.sampled_from(["0_r", "t", 'q"\\', "é", "a b"]))
+
+
+@st.composite
+def record_stmt(draw, n_results: int):
+    """An output record of a computed value, a result, or a tuple or array header, labelled or not."""
+    kind = draw(st.sampled_from(["result", "bool", "int", "int", "tuple", "array"]))
+    if kind == "result":
+        value = draw(st.integers(0, n_results - 1))
+    elif kind == "bool":
+        value = draw(condition(n_results))
+    elif kind == "int":
+        value = draw(int_value(n_results, 64, 2))
+    else:
+        value = draw(st.integers(0, 3))
+    return Rec(kind, value, draw(LABELS))
+
+
 @st.composite
 def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
-               exclude: frozenset = frozenset()):
+               exclude: frozenset = frozenset(), records: bool = False):
+    """Statements; with `records` (never in a loop, where each turn records again) output records too."""
     out = []
     free = [q for q in range(n_qubits) if q not in exclude]
     for _ in range(draw(st.integers(0, max_len))):
-        kind = draw(st.integers(0, 12))
-        if kind <= 6 or not free:
+        kind = draw(st.integers(0, 14 if records else 12))
+        if kind >= 13:
+            out.append(draw(record_stmt(n_results)))
+        elif kind <= 6 or not free:
             if free:
                 out.append(draw(gate_stmt(n_qubits, exclude, n_results)))
         elif kind <= 8:
@@ -302,8 +325,8 @@ def statements(draw, n_qubits: int, n_results: int, depth: int, max_len: int,
             out.append(draw(switch_stmt(n_qubits, n_results, depth, exclude)))
         elif depth > 0:
             cond = draw(condition(n_results))
-            then = draw(statements(n_qubits, n_results, depth - 1, 3, exclude))
-            else_ = draw(statements(n_qubits, n_results, depth - 1, 3, exclude))
+            then = draw(statements(n_qubits, n_results, depth - 1, 3, exclude, records))
+            else_ = draw(statements(n_qubits, n_results, depth - 1, 3, exclude, records))
             out.append(If(cond, tuple(then), tuple(else_), draw(st.booleans())))
     return out
 
@@ -337,7 +360,14 @@ def programs(draw):
     """A random program."""
     n_qubits = draw(st.integers(1, 4))
     n_results = draw(st.integers(1, 4))
-    body = draw(statements(n_qubits, n_results, depth=2, max_len=8))
+    body = draw(statements(n_qubits, n_results, depth=2, max_len=8, records=True))
+    if draw(st.booleans()):
+        # a value read, its result measured again, then the value recorded
+        name, qubit, result = 100, draw(st.integers(0, n_qubits - 1)), draw(st.integers(0, n_results - 1))
+        value = draw(st.sampled_from([Read(result), Not(Read(result))]))
+        at = draw(st.integers(0, len(body)))
+        body[at:at] = [Bind(name, value), *_flip(qubit, result, draw(st.sampled_from(["h", "x"]))),
+                       Rec("bool", Bound(name), draw(LABELS))]
     if draw(st.integers(0, 2)) == 0:
         qubit = draw(st.integers(0, n_qubits - 1))
         result = draw(st.integers(0, n_results - 1))
@@ -356,7 +386,7 @@ def programs(draw):
     for ids in range(0, 10 * draw(st.integers(0, 2)), 10):
         at = draw(st.integers(0, len(body)))
         body[at:at] = draw(value_shape(n_qubits, n_results, ids))
-    tail = draw(statements(n_qubits, n_results, depth=0, max_len=3))
+    tail = draw(statements(n_qubits, n_results, depth=0, max_len=3, records=True))
     measures = [Measure(q, draw(st.integers(0, n_results - 1))) for q in range(n_qubits)]
     records = tuple(draw(st.permutations(range(n_results))))
     handles = draw(st.sampled_from(["const", "const", "instr"]))
