@@ -54,7 +54,8 @@ std::string unescape(std::string_view body) {
 }
 
 // The label operand's global: named by the operand, or, for a getelementptr
-// expression, the last `@name` on the call's line.
+// expression, the last `@name` in the call's argument list (which may go on
+// over several lines).
 std::optional<std::string_view> label_global(const Operand& operand, std::string_view callee,
                                              std::string_view source) {
   if (const auto* global = std::get_if<GlobalRef>(&operand)) return global->name;
@@ -64,9 +65,19 @@ std::optional<std::string_view> label_global(const Operand& operand, std::string
     return std::nullopt;
   }
   const std::size_t from = static_cast<std::size_t>(callee.data() - source.data()) + callee.size();
-  std::size_t line_end = source.find('\n', from);
-  if (line_end == std::string_view::npos) line_end = source.size();
-  const std::string_view rest = source.substr(from, line_end - from);
+  std::size_t end = from;
+  std::size_t depth = 0;
+  for (; end < source.size(); ++end) {
+    const char c = source[end];
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')' && depth > 0 && --depth == 0) {
+      break;
+    } else if (depth == 0 && c == '\n') {
+      break;  // no argument list opened on the callee's line
+    }
+  }
+  const std::string_view rest = source.substr(from, end - from);
   const std::size_t at = rest.rfind('@');
   if (at == std::string_view::npos) return std::nullopt;
   return global_name_at(rest, at);

@@ -370,10 +370,15 @@ CompileOutcome call_compile(std::string_view qir_text, std::optional<std::string
       outcome.outputs_json = corvane::output_map_json(compiled.outputs);
       outcome.outputs = std::make_unique<corvane::OutputMap>(std::move(compiled.outputs));
     } else {
+      const corvane::TranslateError& error = result.error();
       outcome.core.kind = CoreOutcome::Kind::TranslateError;
-      outcome.core.text = result.error().display();
-      if (const auto offset = result.error().offset) {
-        outcome.core.place = corvane::text_position(qir_text, *offset);
+      outcome.core.error_class = error.cls;
+      const auto place = [qir_text](std::optional<std::size_t> offset) {
+        return offset ? std::optional(corvane::text_position(qir_text, *offset)) : std::nullopt;
+      };
+      outcome.core.diagnostics.push_back({error.display(), place(error.offset)});
+      for (const corvane::Refusal& other : error.also) {
+        outcome.core.diagnostics.push_back({other.message, place(other.offset)});
       }
     }
   } catch (const std::bad_alloc&) {
@@ -398,7 +403,7 @@ PyObject* raise_outcome(const CoreOutcome& outcome) {
     case CoreOutcome::Kind::Text:
       break;
     case CoreOutcome::Kind::TranslateError:
-      raise_corvane_error(outcome.text, outcome.place);
+      raise_corvane_error(outcome.error_class, outcome.diagnostics);
       return nullptr;
     case CoreOutcome::Kind::OutOfMemory:
       return PyErr_NoMemory();
