@@ -25,6 +25,7 @@ whatever width the terminal gives a tab. Every other message starts with
 from __future__ import annotations
 
 import argparse
+import json
 import os
 import shlex
 import sys
@@ -36,7 +37,7 @@ from dataclasses import dataclass, field
 from pathlib import Path, PurePath
 from typing import Sequence
 
-from . import CorvaneError, __version__, translate
+from . import CorvaneError, __version__, compile, translate
 
 EXIT_OK = 0
 EXIT_TRANSLATION_ERROR = 1
@@ -51,6 +52,7 @@ SOURCE_WIDTH = 120  # the most characters of a source line shown under an error
 CUT = "..."
 SEARCHED_SUFFIX = ".ll"  # what a directory is searched for
 OUTPUT_SUFFIX = ".qasm"
+MAP_SUFFIX = ".outputs.json"  # the output map written beside a program with --outputs
 # LLVM bitcode's magic, bare and in its wrapper (0x0B17C0DE, little-endian).
 BITCODE_MAGICS = (b"BC\xc0\xde", b"\xde\xc0\x17\x0b")
 PROGRESS_MIN_FILES = 20  # a shorter batch shows no progress line
@@ -73,6 +75,15 @@ errors:
   source line and a caret, once for each independent refusal (FILE: error:
   MESSAGE where no single place applies). Other messages start with
   'corvane: '.
+
+output map:
+  --outputs writes the map of the program's recorded outputs (JSON, see the
+  README) as NAME.outputs.json beside each NAME.qasm (beside the input when
+  the program goes to standard output). --decode RESULTS reads a JSON object
+  of counts keyed by bit strings of c, as a service returns them, and prints
+  the record sequences they decode to with their summed counts, as JSON;
+  --bit-order says whether a string starts with c[0] (c0-first, default) or
+  ends with it (c0-last).
 
 exit status:
   0  every module was translated
@@ -128,6 +139,23 @@ def _build_parser() -> argparse.ArgumentParser:
         metavar="TEXT",
         default=None,
         help="name of the calling tool, recorded in the generated-by comment",
+    )
+    parser.add_argument(
+        "--outputs",
+        action="store_true",
+        help="also write each program's output map as NAME.outputs.json (see output map)",
+    )
+    parser.add_argument(
+        "--decode",
+        metavar="RESULTS",
+        default=None,
+        help="decode a JSON file of counts keyed by bit strings of c into records (one input)",
+    )
+    parser.add_argument(
+        "--bit-order",
+        choices=("c0-first", "c0-last"),
+        default="c0-first",
+        help="where c[0] stands in the bit strings of --decode (default c0-first)",
     )
     parser.add_argument("--version", action="version", version=f"{PROG} {__version__}")
     return parser
@@ -250,14 +278,66 @@ def _write_output(path: str, text: str, make_parents: bool = False) -> None:
 # --- one input --------------------------------------------------------------
 
 
-def _translate_one(path: str, output: str, producer: str | None) -> int:
+def _map_path(output: str, source: str) -> str:
+    """Where the output map of a program written to `output` (read from `source`) goes."""
+    beside = output if output != STDIO else source
+    if beside == STDIO:
+        raise _UsageError("--outputs needs a file to write the map beside: name one with -o or read a file")
+    return str(Path(beside).with_suffix("")) + MAP_SUFFIX
+
+
+def _map_text(outputs: dict) -> str:
+    return json.dumps(outputs, indent=2, ensure_ascii=False) + "\n"
+
+
+def _translate_one(path: str, output: str, producer: str | None, with_map: bool) -> int:
     source = _read_source(path)
     try:
-        program = translate(source, producer=producer)
+        if with_map:
+            translation = compile(source, producer=producer)
+            program = translation.openqasm
+        else:
+            program = translate(source, producer=producer)
     except CorvaneError as exc:
         sys.stderr.write(_error_report(STDIN_NAME if path == STDIO else path, source, exc))
         return EXIT_TRANSLATION_ERROR
+    if with_map:
+        _write_output(_map_path(output, path), _map_text(translation.outputs))
     _write_output(output, program)
+    return EXIT_OK
+
+
+def _bits_of(key: str, size: int, c0_last: bool) -> tuple[int, ...]:
+    """A bit string of c as the tuple `decode` takes (c[k] at index k)."""
+    text = key.replace(" ", "").replace("_", "")
+    if len(text) != size or set(text) - {"0", "1"}:
+        raise _UsageError(f"result key {key!r} is not a string of {size} bits (0 or 1)")
+    bits = tuple(int(ch) for ch in text)
+    return bits[::-1] if c0_last else bits
+
+
+def _decode_results(path: str, results: str, producer: str | None, c0_last: bool) -> int:
+    source = _read_source(path)
+    try:
+        translation = compile(source, producer=producer)
+    except CorvaneError as exc:
+        sys.stderr.write(_error_report(STDIN_NAME if path == STDIO else path, source, exc))
+        return EXIT_TRANSLATION_ERROR
+    try:
+        with open(results, encoding="utf-8") as handle:
+            counts = json.load(handle)
+    except OSError as exc:
+        raise _UsageError(f"cannot read {_describe(results)}: {exc.strerror or exc}") from None
+    except ValueError as exc:
+        raise _UsageError(f"{_describe(results)} is not JSON: {exc}") from None
+    if not isinstance(counts, dict) or not all(isinstance(v, int) and not isinstance(v, bool)
+                                                for v in counts.values()):
+        raise _UsageError(f"{_describe(results)} must hold an object of counts keyed by bit strings")
+    size = translation.outputs["bits"]
+    decoded = translation.decode_counts({_bits_of(key, size, c0_last): count for key, count in counts.items()})
+    rows = [{"records": [list(record) for record in records], "count": count}
+            for records, count in sorted(decoded.items(), key=lambda item: -item[1])]
+    _write_output(STDIO, json.dumps(rows, ensure_ascii=False) + "\n")
     return EXIT_OK
 
 
@@ -335,13 +415,17 @@ def _plan(inputs: Sequence[str], out_dir: str | None) -> list[_Job]:
     return jobs
 
 
-def _run_job(job: _Job, producer: str | None) -> _Outcome:
+def _run_job(job: _Job, producer: str | None, with_map: bool = False) -> _Outcome:
     if job.problem is not None:
         return _Outcome(EXIT_USAGE, f"{PROG}: error: {job.problem}\n")
     try:
         source = _read_source(job.source)
         try:
-            program = translate(source, producer=producer)
+            if with_map:
+                translation = compile(source, producer=producer)
+                program = translation.openqasm
+            else:
+                program = translate(source, producer=producer)
         except CorvaneError as exc:
             return _Outcome(
                 EXIT_TRANSLATION_ERROR,
@@ -349,6 +433,8 @@ def _run_job(job: _Job, producer: str | None) -> _Outcome:
                 list(dict.fromkeys(message for message, _, _ in _refusals(exc))),
             )
         assert job.output is not None
+        if with_map:
+            _write_output(_map_path(job.output, job.source), _map_text(translation.outputs), make_parents=True)
         _write_output(job.output, program, make_parents=True)
     except _UsageError as exc:
         return _Outcome(EXIT_USAGE, f"{PROG}: error: {exc}\n")
@@ -395,7 +481,8 @@ def _summary(jobs: int, outcomes: Counter, messages: Counter, out_dir: str | Non
     return "".join(lines)
 
 
-def _translate_batch(inputs: Sequence[str], out_dir: str | None, threads: int | None, producer: str | None) -> int:
+def _translate_batch(inputs: Sequence[str], out_dir: str | None, threads: int | None, producer: str | None,
+                     with_map: bool = False) -> int:
     jobs = _plan(inputs, out_dir)
     if out_dir is not None:
         try:
@@ -409,8 +496,8 @@ def _translate_batch(inputs: Sequence[str], out_dir: str | None, threads: int | 
     pool = ThreadPoolExecutor(max_workers=workers) if workers > 1 else None
     try:
         # Results arrive in input order, so the reports do too.
-        results = pool.map(lambda job: _run_job(job, producer), jobs) if pool else (
-            _run_job(job, producer) for job in jobs)
+        results = pool.map(lambda job: _run_job(job, producer, with_map), jobs) if pool else (
+            _run_job(job, producer, with_map) for job in jobs)
         for outcome in results:
             outcomes[outcome.status] += 1
             messages.update(outcome.messages)
@@ -445,9 +532,13 @@ def main(argv: Sequence[str] | None = None) -> int:
     inputs: list[str] = args.inputs
     single = len(inputs) == 1 and (inputs[0] == STDIO or not os.path.isdir(inputs[0]))
     try:
+        if args.decode is not None:
+            if not single or args.output is not None or args.outputs:
+                raise _UsageError("--decode takes one input and writes its records to standard output")
+            return _decode_results(inputs[0], args.decode, args.producer, args.bit_order == "c0-last")
         if single and not _names_directory(args.output):
-            return _translate_one(inputs[0], args.output or STDIO, args.producer)
-        return _translate_batch(inputs, args.output, args.jobs, args.producer)
+            return _translate_one(inputs[0], args.output or STDIO, args.producer, args.outputs)
+        return _translate_batch(inputs, args.output, args.jobs, args.producer, args.outputs)
     except _UsageError as exc:
         sys.stderr.write(f"{PROG}: error: {exc}\n")
         return EXIT_USAGE

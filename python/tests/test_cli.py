@@ -3,6 +3,7 @@ standard output and error, and the files it reads and writes."""
 from __future__ import annotations
 
 import io
+import json
 import re
 import shlex
 import shutil
@@ -23,7 +24,14 @@ NO_ENTRY_POINT = (
     "no entry-point function found; QIR modules must have a function tagged with the "
     "'entry_point' attribute"
 )
-USAGE = "usage: corvane [-h] [-o PATH] [-j N] [--producer TEXT] [--version]\n               FILE [FILE ...]\n"
+USAGE = ("usage: corvane [-h] [-o PATH] [-j N] [--producer TEXT] [--outputs]\n"
+         "               [--decode RESULTS] [--bit-order {c0-first,c0-last}] [--version]\n"
+         "               FILE [FILE ...]\n")
+# res.json of the runs: counts keyed by bit strings of c; '10' is c[0] = 1 read c0-first
+RESULTS = '{"10": 3, "11": 2}'
+BOTH_ONE = '{"records": [["RESULT", 1, "r0"], ["RESULT", 1, "r1"]], "count": 2}'
+DECODED = {order: f'[{{"records": [["RESULT", {a}, "r0"], ["RESULT", {b}, "r1"]], "count": 3}}, {BOTH_ONE}]\n'.encode()
+           for order, (a, b) in {"c0-first": (1, 0), "c0-last": (0, 1)}.items()}
 
 
 def module(*body: str) -> str:
@@ -96,6 +104,17 @@ RUNS = [
     (["--frobnicate", "a.ll"], "", 2, b"", USAGE + "corvane: error: unrecognized arguments: --frobnicate\n", None),
     (["a.ll", "--producer"], "", 2, b"", USAGE + "corvane: error: argument --producer: expected one argument\n", None),
     (["a.ll", "-o"], "", 2, b"", USAGE + "corvane: error: argument -o/--output: expected one argument\n", None),
+    # the output map beside the program, and a service's counts decoded into records
+    (["in.ll", "--outputs", "-o", "out.qasm"], BELL, 0, b"", "", BELL_OUT),
+    (["-", "--outputs"], BELL, 2, b"",
+     "corvane: error: --outputs needs a file to write the map beside: name one with -o or read a file\n", None),
+    (["in.ll", "--decode", "res.json"], BELL, 0, DECODED["c0-first"], "", None),
+    (["in.ll", "--decode", "res.json", "--bit-order", "c0-last"], BELL, 0, DECODED["c0-last"], "", None),
+    (["in.ll", "--decode", "out.qasm"], BELL, 2, b"", "corvane: error: cannot read 'out.qasm': No such file or directory\n",
+     None),
+    (["in.ll", "--decode", "in.ll"], BELL, 2, b"", None, None),
+    (["in.ll", "--decode", "res.json", "-o", "out.qasm"], BELL, 2, b"",
+     "corvane: error: --decode takes one input and writes its records to standard output\n", None),
     (["--version"], "", 0, b"corvane 0.2.0\n", "", None),
 ]
 
@@ -107,12 +126,17 @@ def test_run(args, data, status, stdout, stderr, written, tmp_path, monkeypatch,
     monkeypatch.chdir(tmp_path)
     (tmp_path / "in.ll").write_bytes(data)
     (tmp_path / "bad.ll").write_bytes(b"abc\xff\n")
+    (tmp_path / "res.json").write_text(RESULTS)
     monkeypatch.setattr(sys, "stdin", io.TextIOWrapper(io.BytesIO(data)))
     assert cli.main(args) == status
     captured = capsysbinary.readouterr()
-    assert (captured.out, captured.err.decode()) == (stdout, stderr)
+    assert captured.out == stdout
+    assert captured.err.decode() == stderr if stderr is not None else captured.err.startswith(b"corvane: error: ")
     out = tmp_path / "out.qasm"
     assert (out.read_bytes() if out.exists() else None) == written
+    map_file = tmp_path / "out.outputs.json"
+    assert (json.loads(map_file.read_text()) if map_file.exists() else None) == (
+        corvane.compile(data.decode()).outputs if "--outputs" in args and status == 0 else None)
 
 
 # NUL, CR LF and non-ASCII text reach translate() unchanged; its program is written as UTF-8.
