@@ -290,19 +290,23 @@ def _map_text(outputs: dict) -> str:
     return json.dumps(outputs, indent=2, ensure_ascii=False) + "\n"
 
 
+def _translated(source: str, producer: str | None, with_map: bool) -> tuple[str, dict | None]:
+    """The program, and with `with_map` its output map; raises CorvaneError."""
+    if not with_map:
+        return translate(source, producer=producer), None
+    translation = compile(source, producer=producer)
+    return translation.openqasm, translation.outputs
+
+
 def _translate_one(path: str, output: str, producer: str | None, with_map: bool) -> int:
     source = _read_source(path)
     try:
-        if with_map:
-            translation = compile(source, producer=producer)
-            program = translation.openqasm
-        else:
-            program = translate(source, producer=producer)
+        program, outputs = _translated(source, producer, with_map)
     except CorvaneError as exc:
         sys.stderr.write(_error_report(STDIN_NAME if path == STDIO else path, source, exc))
         return EXIT_TRANSLATION_ERROR
-    if with_map:
-        _write_output(_map_path(output, path), _map_text(translation.outputs))
+    if outputs is not None:
+        _write_output(_map_path(output, path), _map_text(outputs))
     _write_output(output, program)
     return EXIT_OK
 
@@ -421,11 +425,7 @@ def _run_job(job: _Job, producer: str | None, with_map: bool = False) -> _Outcom
     try:
         source = _read_source(job.source)
         try:
-            if with_map:
-                translation = compile(source, producer=producer)
-                program = translation.openqasm
-            else:
-                program = translate(source, producer=producer)
+            program, outputs = _translated(source, producer, with_map)
         except CorvaneError as exc:
             return _Outcome(
                 EXIT_TRANSLATION_ERROR,
@@ -433,8 +433,8 @@ def _run_job(job: _Job, producer: str | None, with_map: bool = False) -> _Outcom
                 list(dict.fromkeys(message for message, _, _ in _refusals(exc))),
             )
         assert job.output is not None
-        if with_map:
-            _write_output(_map_path(job.output, job.source), _map_text(translation.outputs), make_parents=True)
+        if outputs is not None:
+            _write_output(_map_path(job.output, job.source), _map_text(outputs), make_parents=True)
         _write_output(job.output, program, make_parents=True)
     except _UsageError as exc:
         return _Outcome(EXIT_USAGE, f"{PROG}: error: {exc}\n")

@@ -270,6 +270,29 @@ CoreOutcome call_core(std::string_view qir_text,
 constexpr std::string_view kQirTextArg = "qir_text";
 constexpr std::string_view kProducerArg = "producer";
 
+/// Turns a failed outcome into the Python exception; returns nullptr.
+PyObject* raise_outcome(const CoreOutcome& outcome) {
+  switch (outcome.kind) {
+    case CoreOutcome::Kind::Text:
+      break;
+    case CoreOutcome::Kind::TranslateError:
+      raise_corvane_error(outcome.error_class, outcome.diagnostics);
+      return nullptr;
+    case CoreOutcome::Kind::OutOfMemory:
+      return PyErr_NoMemory();
+    case CoreOutcome::Kind::Fault: {
+      PyObject* detail = text_to_str(outcome.text, "replace");
+      if (detail == nullptr) return nullptr;
+      PyErr_Format(PyExc_RuntimeError, "internal error in corvane: unexpected C++ exception: %U",
+                   detail);
+      Py_DECREF(detail);
+      return nullptr;
+    }
+  }
+  PyErr_SetString(PyExc_RuntimeError, "internal error in corvane: unknown outcome");
+  return nullptr;
+}
+
 /// translate(qir_text, *, producer=None), called with the vectorcall protocol.
 PyObject* translate_impl(PyObject* /*module*/, PyObject* const* args, Py_ssize_t nargs,
                          PyObject* kwnames) {
@@ -328,26 +351,11 @@ PyObject* translate_impl(PyObject* /*module*/, PyObject* const* args, Py_ssize_t
   Py_BEGIN_ALLOW_THREADS;
   outcome = call_core(*qir_text, producer);
   Py_END_ALLOW_THREADS;
-  switch (outcome.kind) {
-    case CoreOutcome::Kind::Text:
-      return PyUnicode_FromStringAndSize(outcome.text.data(),
-                                         static_cast<Py_ssize_t>(outcome.text.size()));
-    case CoreOutcome::Kind::TranslateError:
-      raise_corvane_error(outcome.error_class, outcome.diagnostics);
-      return nullptr;
-    case CoreOutcome::Kind::OutOfMemory:
-      return PyErr_NoMemory();
-    case CoreOutcome::Kind::Fault: {
-      PyObject* detail = text_to_str(outcome.text, "replace");
-      if (detail == nullptr) return nullptr;
-      PyErr_Format(PyExc_RuntimeError, "internal error in corvane: unexpected C++ exception: %U",
-                   detail);
-      Py_DECREF(detail);
-      return nullptr;
-    }
+  if (outcome.kind == CoreOutcome::Kind::Text) {
+    return PyUnicode_FromStringAndSize(outcome.text.data(),
+                                       static_cast<Py_ssize_t>(outcome.text.size()));
   }
-  PyErr_SetString(PyExc_RuntimeError, "internal error in corvane: unknown outcome");
-  return nullptr;
+  return raise_outcome(outcome);
 }
 
 /// Outcome of the C++ part of compile(): the text and output map, or as for translate.
@@ -395,29 +403,6 @@ CompileOutcome call_compile(std::string_view qir_text, std::optional<std::string
     outcome.core.text.clear();
   }
   return outcome;
-}
-
-/// Turns a failed outcome into the Python exception; returns nullptr.
-PyObject* raise_outcome(const CoreOutcome& outcome) {
-  switch (outcome.kind) {
-    case CoreOutcome::Kind::Text:
-      break;
-    case CoreOutcome::Kind::TranslateError:
-      raise_corvane_error(outcome.error_class, outcome.diagnostics);
-      return nullptr;
-    case CoreOutcome::Kind::OutOfMemory:
-      return PyErr_NoMemory();
-    case CoreOutcome::Kind::Fault: {
-      PyObject* detail = text_to_str(outcome.text, "replace");
-      if (detail == nullptr) return nullptr;
-      PyErr_Format(PyExc_RuntimeError, "internal error in corvane: unexpected C++ exception: %U",
-                   detail);
-      Py_DECREF(detail);
-      return nullptr;
-    }
-  }
-  PyErr_SetString(PyExc_RuntimeError, "internal error in corvane: unknown outcome");
-  return nullptr;
 }
 
 constexpr const char* kOutputMapCapsule = "corvane.OutputMap";
