@@ -50,9 +50,8 @@ bool ends_open(std::string_view line) {
   const std::string_view text = trim_end(cut_comment(line));
   if (text.empty()) return false;
   if (text.back() == ',' || text.back() == '=') return true;
-  return text.ends_with("tail") &&
-         (text.size() == 4 || is_ascii_blank(text[text.size() - 5]) ||
-          text.ends_with("musttail") || text.ends_with("notail"));
+  return text.ends_with("tail") && (text.size() == 4 || is_ascii_blank(text[text.size() - 5]) ||
+                                    text.ends_with("musttail") || text.ends_with("notail"));
 }
 
 // Cursor over the lines of the text (the pieces between line feeds).
