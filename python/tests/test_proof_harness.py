@@ -314,3 +314,15 @@ def test_record_mapping(first, body, expected):
         assert qirscan.record_mapping(augmented) == records
         mapping = f"added {records}"
     assert mapping == expected
+
+
+@pytest.mark.parametrize("measured, records, expected", [
+    ("inttoptr (i64 1 to ptr)", ["inttoptr (i64 1 to ptr)", "null"], set()),
+    ("null", ["inttoptr (i64 1 to ptr)", "null", "inttoptr (i64 1 to ptr)"], {0, 2}),
+    ("null", ["inttoptr (i64 2 to ptr)"], set()),
+])
+def test_misread_records(measured, records, expected):
+    """The runner misreads only a recorded result 1 that nothing measures."""
+    text = RECORDING.format(first="", body="".join(RECORD.format(f"ptr {r}") for r in records).rstrip("\n"))
+    text = text.replace("ptr inttoptr (i64 1 to ptr))\n  br", f"ptr {measured})\n  br")
+    assert qirscan.misread_records(text) == expected

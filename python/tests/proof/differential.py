@@ -244,11 +244,14 @@ class RecordDecoder:
     its kind and label, on both sides.
     """
 
-    def __init__(self, translation):
-        self.translation = translation
+    def __init__(self, translation, misread: set[int] = frozenset(), unordered: bool = False):
+        self.translation, self.unordered = translation, unordered
         entries = translation.outputs["records"]
         lost = [i for i, entry in enumerate(entries) if not entry["recoverable"]]
         self.positions = None if any(entry["guard"] for entry in entries) else set(lost)
+        if self.positions is not None and misread:  # the k-th result record, by its place among all records
+            results = [i for i, entry in enumerate(entries) if entry["kind"] == "RESULT"]
+            self.positions |= {results[k] for k in misread if k < len(results)}
         self.lost_names = {(entries[i]["kind"], entries[i]["label"]) for i in lost}
 
     def __call__(self, outcomes) -> Counter:
@@ -260,18 +263,23 @@ class RecordDecoder:
 
     def mask(self, shot: list) -> tuple:
         if self.positions is not None:
-            return tuple((k, None, l) if i in self.positions else (k, v, l) for i, (k, v, l) in enumerate(shot))
-        return tuple((k, None, l) if (k, l) in self.lost_names else (k, v, l) for k, v, l in shot)
+            shot = [(k, None, l) if i in self.positions else (k, v, l) for i, (k, v, l) in enumerate(shot)]
+        else:
+            shot = [(k, None, l) if (k, l) in self.lost_names else (k, v, l) for k, v, l in shot]
+        return tuple(sorted(shot, key=repr) if self.unordered else shot)
 
 
 def compare_output(output: str, runner_text: str, records: list[int] | None, entry: str | None,
-                   shots: int = SHOTS, translation=None) -> Outcome:
+                   shots: int = SHOTS, translation=None, unordered: bool = False) -> Outcome:
     """Compare an already translated and checked program with the runner on `runner_text`.
 
     With a `translation` (a `corvane.Translation` of `output`) the runner's
     records are compared with the records its output map decodes from the
     simulated bits of `c`; else the runner's result records with the bits
-    `records` of `c`. Every shot of the runner ended, so output still looping
+    `records` of `c`. Records of a result the runner misreads (never measured,
+    `qirscan.misread_records`) are left out on both sides; with `unordered`
+    (the runner runs another compilation of the same circuit, which may
+    record in another order) each shot's records are compared as a multiset. Every shot of the runner ended, so output still looping
     after the simulator's cap on the turns of one loop is a mismatch.
     """
     try:
@@ -279,7 +287,7 @@ def compare_output(output: str, runner_text: str, records: list[int] | None, ent
     except RunnerRejected as exc:
         return Outcome("runner-rejected", str(exc), output=output)
     if translation is not None:
-        decoder = RecordDecoder(translation)
+        decoder = RecordDecoder(translation, qirscan.misread_records(runner_text), unordered)
         counts = Counter(decoder.mask(shot) for shot in runs)
         project_onto = decoder
     elif any(len(shot) != len(records) for shot in runs):
@@ -315,7 +323,7 @@ def lost_records(translation) -> Counter:
     return Counter(entry["reason"] for entry in translation.outputs["records"] if not entry["recoverable"])
 
 
-def check_module(text: str, runner_text: str | None = None, shots: int = SHOTS) -> Outcome:
+def check_module(text: str, runner_text: str | None = None, shots: int = SHOTS, unordered: bool = False) -> Outcome:
     """Translate `text` and compare the records of the runner on `runner_text` (default `text`) with
     those the output map decodes from the simulated output. Where the map loses records, the
     translation that keeps their values in extra bits is the one compared."""
@@ -327,13 +335,13 @@ def check_module(text: str, runner_text: str | None = None, shots: int = SHOTS) 
         translation, error = translate(text, keep_values=True)
         if translation is None:
             return Outcome("translate-error", f"with keep_values: {error}")
-    outcome = _check_translation(translation, text if runner_text is None else runner_text, shots)
+    outcome = _check_translation(translation, text if runner_text is None else runner_text, shots, unordered)
     outcome.lost = lost
     outcome.recoverable = len(translation.outputs["records"]) - sum(lost.values())
     return outcome
 
 
-def _check_translation(translation, runner_text: str, shots: int) -> Outcome:
+def _check_translation(translation, runner_text: str, shots: int, unordered: bool = False) -> Outcome:
     output = translation.openqasm
     try:
         _, report = inspect_program(output)
@@ -350,7 +358,8 @@ def _check_translation(translation, runner_text: str, shots: int) -> Outcome:
     if looped:
         return Outcome("not-static", f"{looped} records are made in a loop", output=output)
     function = qirscan.entry_function(runner_text)
-    return compare_output(output, runner_text, None, function.name if function else None, shots, translation)
+    return compare_output(output, runner_text, None, function.name if function else None, shots, translation,
+                          unordered)
 
 
 def translate_checked(text: str) -> tuple[str | None, Outcome | None]:
@@ -402,9 +411,11 @@ def check_registers(text: str, runner_text: str, shots: int = SHOTS) -> Outcome:
     return Outcome("compared", verdict.detail, verdict, output)
 
 
-def check_corpus_module(text: str, shots: int = CORPUS_SHOTS, runner_text: str | None = None) -> Outcome:
+def check_corpus_module(text: str, shots: int = CORPUS_SHOTS, runner_text: str | None = None,
+                        unordered: bool = False) -> Outcome:
     """`check_module` for a module as a producer wrote it; the runner runs `runner_text` (default
-    `text`), which measures the same results.
+    `text`), which measures the same results; `unordered` when it is another compilation of the
+    circuit, which may record in another order (`compare_output`).
 
     A module that records nothing gets recording calls for the constant
     results it measures, or, measuring nothing, a final measurement and
@@ -414,9 +425,9 @@ def check_corpus_module(text: str, shots: int = CORPUS_SHOTS, runner_text: str |
     added = qirscan.add_records(text) if qirscan.record_mapping(text) == [] else None
     runner_added = qirscan.add_records(runner_text) if added is not None else None
     if added is None or runner_added is None:
-        return check_module(text, runner_text, shots=shots)
+        return check_module(text, runner_text, shots, unordered)
     augmented, _, note = added
-    outcome = check_module(augmented, runner_added[0], shots)
+    outcome = check_module(augmented, runner_added[0], shots, unordered)
     if outcome.stage == "compared":
         outcome.detail = f"[{note}] " + outcome.detail
     return outcome

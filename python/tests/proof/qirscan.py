@@ -120,6 +120,17 @@ def _measured(function: EntryFunction) -> list[int] | None:
     return None if None in found else sorted(found)
 
 
+def misread_records(text: str) -> set[int]:
+    """Positions among the result records of `text` that the QIR runner misreads: a result never
+    measured is recorded by its pointer value there, so result 1 reads One instead of Zero."""
+    function = entry_function(text)
+    records = record_mapping(text)
+    measured = _measured(function) if function is not None else None
+    if isinstance(records, str) or measured is None or 1 in measured:
+        return set()
+    return {k for k, index in enumerate(records) if index == 1}
+
+
 def add_records(text: str) -> tuple[str, list[int], str] | None:
     """The module with recording calls before its single `ret`, the results recorded and a note.
 
