@@ -426,6 +426,18 @@ struct Module {
   /// the call an inlined copy comes from. Errors at an instruction that holds
   /// only made names are placed there.
   mutable std::unordered_map<const char*, std::size_t> made_name_places;
+  /// A call the translator inlined: the function called, where the call stands
+  /// in the text, and the inlined call whose copy holds it (index + 1 into
+  /// `inlined_calls`; 0 when the entry point itself makes the call).
+  struct InlinedCall {
+    std::string_view callee;
+    std::optional<std::size_t> call_offset;
+    std::uint32_t outer = 0;
+  };
+  mutable std::vector<InlinedCall> inlined_calls;
+  /// For the label of each block copied from an inlined call (by its first
+  /// byte): that call, as index + 1 into `inlined_calls`.
+  mutable std::unordered_map<const char*, std::uint32_t> inlined_blocks;
 
   /// The complete input text, verbatim.
   [[nodiscard]] std::string_view source() const { return source_view; }

@@ -3,7 +3,10 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <variant>
+
+#include "support/text.h"
 
 namespace corvane {
 namespace {
@@ -137,6 +140,33 @@ std::optional<std::size_t> instruction_offset(const Instruction& instruction,
   const std::optional<std::size_t> offset = earliest_offset(instruction, source);
   if (!offset) return std::nullopt;
   return line_start(source, *offset);
+}
+
+std::string inline_chain(std::string_view label, const Module& module) {
+  const auto found = module.inlined_blocks.find(label.data());
+  if (found == module.inlined_blocks.end()) return {};
+  std::string chain;
+  // Each call lies in the copy of an outer one, so the chain ends; the bound
+  // only guards against a table that is not so made.
+  std::size_t links = module.inlined_calls.size();
+  for (std::uint32_t call = found->second;
+       call != 0 && call <= module.inlined_calls.size() && links-- > 0;
+       call = module.inlined_calls[call - 1].outer) {
+    const Module::InlinedCall& inlined = module.inlined_calls[call - 1];
+    chain += chain.empty() ? " (in " : "; in ";
+    chain += quote_text(inlined.callee);
+    if (inlined.call_offset) {
+      chain += ", inlined at line " +
+               std::to_string(text_position(module.source(), *inlined.call_offset).line);
+    }
+  }
+  if (!chain.empty()) chain += ")";
+  return chain;
+}
+
+TranslateError in_inlined_code(TranslateError error, std::string_view label, const Module& module) {
+  error.message += inline_chain(label, module);
+  return error;
 }
 
 TranslateError place_at_instruction(TranslateError error, const Instruction& instruction,

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -26,6 +27,16 @@ using MadeNamePlaces = std::unordered_map<const char*, std::size_t>;
                                                   const Instruction& instruction,
                                                   std::string_view source,
                                                   const MadeNamePlaces* made = nullptr);
+
+/// `error`, raised at an instruction of the block labelled `label`. Where that
+/// block is a copy of a block of an inlined function, the message names the
+/// calls it was inlined through, innermost first:
+/// `... (in "H", inlined at line 42; in "Outer", inlined at line 7)`.
+[[nodiscard]] TranslateError in_inlined_code(TranslateError error, std::string_view label,
+                                             const Module& module);
+/// What in_inlined_code appends for the block labelled `label`; empty for a
+/// block of the entry point's own.
+[[nodiscard]] std::string inline_chain(std::string_view label, const Module& module);
 
 /// Byte offset of the first non-blank character of the line of `source` that
 /// holds `view`; nothing when `view` lies outside `source` (a made name).

@@ -109,6 +109,7 @@ struct Instance {
   std::unordered_map<std::string_view, std::string_view> labels;
   // Original label -> label of the block that holds its terminator.
   std::unordered_map<std::string_view, std::string_view> exits;
+  std::uint32_t chain = 0;  // its entry in Module::inlined_calls, + 1; 0 for the entry point
 };
 
 // A function being copied.
@@ -179,7 +180,7 @@ class Inliner {
             instruction);
       }
     }
-    instances_.push_back(Instance{&entry, {}, std::nullopt, {}, {}, {}, {}});
+    instances_.push_back(Instance{&entry, {}, std::nullopt, {}, {}, {}, {}, 0});
     frames_.push_back(Frame{});
     active_.insert(&entry);
     while (!frames_.empty()) {
@@ -206,7 +207,9 @@ class Inliner {
       // An error is placed at the instruction as written, in its function.
       Status copied = copy(instruction, block.label, function, instance);
       if (!copied.ok()) {
-        return place_at_instruction(std::move(copied).error(), instruction, module_.source());
+        return in_inlined_code(
+            place_at_instruction(std::move(copied).error(), instruction, module_.source()),
+            out_.blocks.back().label, module_);
       }
     }
     for (const PhiFixup& fixup : fixups_) {
@@ -266,6 +269,7 @@ class Inliner {
     if (found != copy.labels.end()) return found->second;
     const std::string_view made = make(copy, label.empty() ? "0" : label);
     copy.labels.emplace(label, made);
+    module_.inlined_blocks.emplace(made.data(), copy.chain);
     return made;
   }
 
@@ -460,7 +464,11 @@ class Inliner {
                       {},
                       {},
                       {},
-                      {}};
+                      {},
+                      0};
+    module_.inlined_calls.push_back(
+        Module::InlinedCall{callee.name, instance.call_site, instances_[caller].chain});
+    instance.chain = static_cast<std::uint32_t>(module_.inlined_calls.size());
     if (!instance.call_site) instance.call_site = instances_[caller].call_site;
     for (std::size_t i = 0; i < args.size(); ++i) {
       ASSIGN_OR_RETURN(Operand value, rename_operand(caller, args[i]));
@@ -482,6 +490,10 @@ class Inliner {
     const std::string_view here = label_of(caller, caller_function.blocks[calling.block].label);
     const std::string_view continuation =
         make(instance, "return to " + std::string(here.empty() ? "0" : here));
+    // The rest of the calling block is the caller's code.
+    if (instances_[caller].chain != 0) {
+      module_.inlined_blocks.emplace(continuation.data(), instances_[caller].chain);
+    }
     instances_.push_back(std::move(instance));
     const std::size_t index = instances_.size() - 1;
     out_.blocks.back().instructions.push_back(Br{label_of(index, callee.blocks.front().label)});

@@ -742,23 +742,27 @@ std::vector<std::uint32_t> lowering_order(const Function& function) {
   return order;
 }
 
-// Lowers the blocks of a parsed function in `order` (lowering_order's).
-Status lower_function(Lowerer& lowerer, const Function& function,
+// Lowers the blocks of a parsed function of `module` in `order` (lowering_order's).
+Status lower_function(Lowerer& lowerer, const Function& function, const Module& module,
                       const std::vector<std::uint32_t>& order) {
   lowerer.reserve(count_value_definitions(function), function.blocks.size());
+  const auto lower_block = [&](const Block& block) -> Status {
+    Status lowered = lowerer.lower(function, block.instructions, count_calls(block.instructions));
+    if (!lowered.ok()) return in_inlined_code(std::move(lowered).error(), block.label, module);
+    lowerer.end_block();
+    return ok_status();
+  };
   if (order.empty()) {
     for (const Block& block : function.blocks) {
       lowerer.begin_block(block.label);
-      RETURN_IF_ERROR(lowerer.lower(function, block.instructions, count_calls(block.instructions)));
-      lowerer.end_block();
+      RETURN_IF_ERROR(lower_block(block));
     }
     return ok_status();
   }
   for (const std::uint32_t position : order) {
     const Block& block = function.blocks[position];
     lowerer.begin_block(block.label, position);
-    RETURN_IF_ERROR(lowerer.lower(function, block.instructions, count_calls(block.instructions)));
-    lowerer.end_block();
+    RETURN_IF_ERROR(lower_block(block));
   }
   lowerer.set_text_positions(order);
   return ok_status();
@@ -781,7 +785,7 @@ Result<Program> lower_whole(const Translator& translator, const SignatureMap& si
   for (int round = 1;; ++round) {
     Lowerer lowerer(translator, signatures, module.source(), plan, &memory,
                     &module.made_name_places);
-    RETURN_IF_ERROR(lower_function(lowerer, entry, order));
+    RETURN_IF_ERROR(lower_function(lowerer, entry, module, order));
     ASSIGN_OR_RETURN(std::optional<Program> program, lowerer.finish(plan));
     if (program.has_value()) return std::move(*program);
     if (plan.everything) {
@@ -822,11 +826,11 @@ Result<Program> lower_in_order(const Translator& translator, const SignatureMap&
 
 // `error`, the first refusal of `entry`, with the calls of `entry` that no
 // builder lowers added as further refusals (one per message, the first call
-// of each callee, placed as the lowering places them, in text order): each of
-// them fails whatever else the function holds.
+// of each callee in each inlined call, placed as the lowering places them, in
+// text order): each of them fails whatever else the function holds.
 TranslateError with_unbuildable_calls(TranslateError error, const Function& entry,
                                       const SignatureMap& signatures, const Profile& profile,
-                                      std::string_view source) {
+                                      const Module& module) {
   std::unordered_set<std::string, TextHash, std::equal_to<>> seen{error.message};
   for (const Block& block : entry.blocks) {
     for (const Instruction& instruction : block.instructions) {
@@ -838,9 +842,11 @@ TranslateError with_unbuildable_calls(TranslateError error, const Function& entr
       if (call == nullptr) continue;
       std::optional<TranslateError> refusal = unbuildable_call(
           signatures.find(call->callee), profile.lookup(call->callee), call->callee);
-      if (!refusal || !seen.insert(refusal->message).second) continue;
+      if (!refusal) continue;
+      refusal->message += inline_chain(block.label, module);
+      if (!seen.insert(refusal->message).second) continue;
       TranslateError placed_refusal =
-          place_at_instruction(std::move(*refusal), instruction, source);
+          place_at_instruction(std::move(*refusal), instruction, module.source());
       error.also.push_back(Refusal{std::move(placed_refusal.message), placed_refusal.offset});
     }
   }
@@ -878,20 +884,20 @@ Result<Program> lower_entry_point(const Translator& translator, const Module& mo
         unroll_counted_loops(module, *entry, unroll_budget_for(module.source().size()));
     if (!unrolled.ok()) {
       return with_unbuildable_calls(std::move(unrolled).error(), *entry, signatures,
-                                    translator.profile, module.source());
+                                    translator.profile, module);
     }
     if (unrolled->has_value()) {
       Function& counted = **unrolled;
       lowered = lower_in_order(translator, signatures, counted, module);
       if (!lowered.ok()) {
         return with_unbuildable_calls(std::move(lowered).error(), counted, signatures,
-                                      translator.profile, module.source());
+                                      translator.profile, module);
       }
     }
   }
   if (!lowered.ok()) {
     return with_unbuildable_calls(std::move(lowered).error(), *entry, signatures,
-                                  translator.profile, module.source());
+                                  translator.profile, module);
   }
   Program program = std::move(lowered).value();
   if (releasable != nullptr) {

@@ -860,8 +860,9 @@ class Unroller {
             std::to_string(budget_) + " statements and iterations, the limit for this input",
         ErrorClass::Limit);
     if (!block.instructions.empty()) {
-      return place_at_instruction(std::move(error), block.instructions.front(), module_.source(),
-                                  &module_.made_name_places);
+      return in_inlined_code(place_at_instruction(std::move(error), block.instructions.front(),
+                                                  module_.source(), &module_.made_name_places),
+                             block.label, module_);
     }
     return error;
   }
@@ -948,6 +949,11 @@ class Unroller {
     std::string_view label = block.label;
     if (instance != 0) {
       label = module_.make_name(std::string(block.label) + "#u" + std::to_string(instance));
+      // A copy of an inlined block stands in the same inlined call.
+      if (const auto inlined = module_.inlined_blocks.find(block.label.data());
+          inlined != module_.inlined_blocks.end()) {
+        module_.inlined_blocks.emplace(label.data(), inlined->second);
+      }
     }
     out_.blocks.push_back(Block{label, {}});
     const std::size_t copy = out_.blocks.size() - 1;
@@ -1000,8 +1006,9 @@ class Unroller {
       RETURN_IF_ERROR(spend(1, region.loop == kNone ? b : loops_[region.loop].header));
       Result<bool> ended = copy_instruction(instruction, b, slots, region, place);
       if (!ended.ok()) {
-        return place_at_instruction(std::move(ended).error(), instruction, module_.source(),
-                                    &module_.made_name_places);
+        return in_inlined_code(place_at_instruction(std::move(ended).error(), instruction,
+                                                    module_.source(), &module_.made_name_places),
+                               block.label, module_);
       }
       if (*ended) break;
     }

@@ -155,7 +155,7 @@ declare void @__quantum__qis__x__body(ptr)
       error,
       placed(lowering_error("defined function 'g' cannot be inlined: the calls of defined "
                             "functions would inline more than 10 instructions, the limit for this "
-                            "input",
+                            "input (in \"f\", inlined at line 3)",
                             ErrorClass::Limit),
              *error.offset));
 }
