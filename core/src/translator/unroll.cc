@@ -1204,7 +1204,12 @@ class Unroller {
       if (source && cast->from_width >= 1 && cast->from_width <= 64 && cast->to_width >= 1 &&
           cast->to_width <= 64) {
         std::uint64_t bits = low_bits_of(*source, cast->from_width);
-        if (cast->op == CastOp::Sext) bits = static_cast<std::uint64_t>(*source);
+        // Sign extension copies the source's top bit, whichever way the
+        // constant was held (an i1 true may be held as 1).
+        if (cast->op == CastOp::Sext && cast->from_width < 64 &&
+            ((bits >> (cast->from_width - 1)) & 1U) != 0) {
+          bits |= ~std::uint64_t{0} << cast->from_width;
+        }
         set_value(cast->result, int_constant(bits, cast->to_width));
         return false;
       }

@@ -1,0 +1,5 @@
+OPENQASM 3.0;
+qubit[4] q;
+x q[2];
+x q[3];
+// generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}
