@@ -149,6 +149,14 @@ std::uint64_t low_bits_of(std::int64_t value, std::uint32_t width) {
   return width >= 64 ? bits : bits & ((std::uint64_t{1} << width) - 1);
 }
 
+// The low `width` bits of `value` read as a signed number: an i1 true, held
+// as 1 elsewhere, is -1 here.
+std::int64_t signed_of(std::int64_t value, std::uint32_t width) {
+  std::uint64_t bits = low_bits_of(value, width);
+  if (width < 64 && ((bits >> (width - 1)) & 1U) != 0) bits |= ~std::uint64_t{0} << width;
+  return static_cast<std::int64_t>(bits);
+}
+
 // The constant of type iN holding `bits` (a ConstBool for i1).
 Operand int_constant(std::uint64_t bits, std::uint32_t width) {
   if (width == 1) return ConstBool{(bits & 1) != 0};
@@ -161,6 +169,8 @@ std::optional<Operand> evaluate_arith(ArithOp op, std::int64_t a, std::int64_t b
                                       std::uint32_t width) {
   const std::uint64_t ua = low_bits_of(a, width);
   const std::uint64_t ub = low_bits_of(b, width);
+  a = signed_of(a, width);
+  b = signed_of(b, width);
   switch (op) {
     case ArithOp::Add:
       return int_constant(ua + ub, width);
@@ -206,6 +216,8 @@ std::optional<bool> evaluate_icmp(std::string_view predicate, std::int64_t a, st
                                   std::uint32_t width) {
   const std::uint64_t ua = low_bits_of(a, width);
   const std::uint64_t ub = low_bits_of(b, width);
+  a = signed_of(a, width);
+  b = signed_of(b, width);
   if (predicate == "eq") return ua == ub;
   if (predicate == "ne") return ua != ub;
   if (predicate == "ult") return ua < ub;
@@ -1203,13 +1215,10 @@ class Unroller {
       }
       if (source && cast->from_width >= 1 && cast->from_width <= 64 && cast->to_width >= 1 &&
           cast->to_width <= 64) {
-        std::uint64_t bits = low_bits_of(*source, cast->from_width);
-        // Sign extension copies the source's top bit, whichever way the
-        // constant was held (an i1 true may be held as 1).
-        if (cast->op == CastOp::Sext && cast->from_width < 64 &&
-            ((bits >> (cast->from_width - 1)) & 1U) != 0) {
-          bits |= ~std::uint64_t{0} << cast->from_width;
-        }
+        const std::uint64_t bits =
+            cast->op == CastOp::Sext
+                ? static_cast<std::uint64_t>(signed_of(*source, cast->from_width))
+                : low_bits_of(*source, cast->from_width);
         set_value(cast->result, int_constant(bits, cast->to_width));
         return false;
       }
