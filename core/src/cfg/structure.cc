@@ -117,7 +117,7 @@ class Structurer {
   Result<std::vector<Stmt>> finish();
 
   Result<bool> try_pass(Pass pass, std::uint32_t n);
-  bool short_circuit_merge(std::uint32_t n);
+  Result<bool> short_circuit_merge(std::uint32_t n);
   bool sequence_merge(std::uint32_t n);
   Result<bool> self_loop(std::uint32_t n);
   Result<bool> diamond(std::uint32_t n);
@@ -317,7 +317,7 @@ Result<bool> Structurer::try_pass(Pass pass, std::uint32_t n) {
 // n -> [t, f], one of them an empty arm whose only exit is the other (the join),
 // and the join, reached only from n and the arm, branches on a || or && of its
 // own: the join's condition already holds the combined value.
-bool Structurer::short_circuit_merge(std::uint32_t n) {
+Result<bool> Structurer::short_circuit_merge(std::uint32_t n) {
   if (graph_.out_size(n) != 2) return false;
   const std::uint32_t t = graph_.out_at(n, 0);
   const std::uint32_t f = graph_.out_at(n, 1);
@@ -333,8 +333,12 @@ bool Structurer::short_circuit_merge(std::uint32_t n) {
     if (!((p0 == n && p1 == arm) || (p0 == arm && p1 == n))) continue;
     if (state_[arm].top_count != 0) continue;
     if (!is_short_circuit(blocks_[join].condition)) continue;
-    // Records in the arm would now run on both paths.
-    for (std::uint32_t chunk = arm; chunk != kNoChunk; chunk = next_chunk_[chunk]) {
+    // The arm holds no statement that prints, but it may hold records: they
+    // keep the condition they ran under in a branch of their own, which
+    // prints nothing once the records are taken out.
+    const bool guarded = has_marks(arm) && blocks_[n].condition.has_value();
+    if (guarded) RETURN_IF_ERROR(check_depth(n, state_[arm].depth + 1));
+    for (std::uint32_t chunk = arm; chunk != kNoChunk && !guarded; chunk = next_chunk_[chunk]) {
       for (Stmt& stmt : blocks_[chunk].statements) {
         if (auto* mark = std::get_if<RecordMark>(&stmt.node)) mark->unguarded = true;
       }
@@ -342,7 +346,14 @@ bool Structurer::short_circuit_merge(std::uint32_t n) {
 
     state_[arm].in_block_map = false;
     state_[join].in_block_map = false;
-    append_chain(n, arm);
+    if (guarded) {
+      If branch{*blocks_[n].condition, {}, {}};
+      (first_successor(n) == arm ? branch.then_body : branch.else_body) = take_chain(arm);
+      append_statement(n, std::move(branch), true);
+      state_[n].depth = std::max(state_[n].depth, state_[arm].depth + 1);
+    } else {
+      append_chain(n, arm);
+    }
     append_chain(n, join);
     blocks_[n].condition = std::move(blocks_[join].condition);
     graph_.remove_node(arm);
