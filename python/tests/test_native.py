@@ -298,6 +298,11 @@ RECORD_SHAPES = [
      "  br i1 %r0, label %then, label %done\nthen:\n" + RECORD_RESULT_1 + "\n  br label %done\ndone:\n"
      "  call void @__quantum__rt__bool_record_output(i1 %r1, ptr null)",
      (0, 1), [R("BOOL", True, None)], [None, None]),
+    ("a record in a branch that short-circuits into its join's condition keeps its guard",
+     "  br i1 %r0, label %arm, label %join\narm:\n" + RECORD_RESULT_1 + "\n  br label %join\njoin:\n"
+     "  %both = phi i1 [ false, %entry ], [ %r1, %arm ]\n  br i1 %both, label %then, label %done\nthen:\n"
+     "  call void @__quantum__qis__x__body(ptr inttoptr (i64 1 to ptr))\n  br label %done\ndone:",
+     (0, 1), [], [None]),
     ("a counter assigned under ifs (a choice in the map)",
      "  %k = alloca i64\n  store i64 5, ptr %k\n  br i1 %r0, label %then, label %done\nthen:\n"
      "  store i64 7, ptr %k\n  br label %done\ndone:\n  %kv = load i64, ptr %k\n"
