@@ -7,8 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "openqasm/program.h"
 
@@ -26,5 +28,11 @@ namespace corvane {
 /// operand only when the left one does not decide.
 [[nodiscard]] std::optional<std::int64_t> evaluate_expr(const Expr& expr,
                                                         std::span<const std::uint8_t> bits);
+/// The value of a variable, or nullopt where it is not given.
+using VariableValue = std::function<std::optional<std::int64_t>(std::string_view name)>;
+/// As above, with the variables read through `variable`.
+[[nodiscard]] std::optional<std::int64_t> evaluate_expr(const Expr& expr,
+                                                        std::span<const std::uint8_t> bits,
+                                                        const VariableValue& variable);
 
 }  // namespace corvane

@@ -23,6 +23,7 @@
 #include "cfg/structure.h"
 #include "ir/parser.h"
 #include "ir/parser_util.h"
+#include "openqasm/readable.h"
 #include "signatures/signatures.h"
 #include "support/prefault.h"
 #include "support/text.h"
@@ -331,6 +332,7 @@ class Lowerer {
       }
     }
     for (Stmt& stmt : hoisted) header.push_back(std::move(stmt));
+    make_conditions_readable(program);
     program.records = std::move(records_);
     return program;
   }

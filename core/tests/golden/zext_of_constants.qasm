@@ -1,7 +1,7 @@
 OPENQASM 3.0;
 qubit[1] q;
 bit[1] c;
-if (1 == 1 && (-1 & 4294967295) > 5) {
+if (true) {
   x q[0];
 }
 c[0] = measure q[0];
