@@ -89,9 +89,9 @@ std::optional<std::int64_t> evaluate_expr(const Expr& expr, std::span<const std:
 }
 
 std::optional<std::int64_t> evaluate_expr(const Expr& expr, std::span<const std::uint8_t> bits,
-                                          const VariableValue& variable) {
-  if (const auto* name = std::get_if<Ident>(&expr.node)) {
-    return variable ? variable(name->name) : std::nullopt;
+                                          const GivenValue& given) {
+  if (given) {
+    if (const std::optional<std::int64_t> value = given(expr)) return value;
   }
   if (const auto* literal = std::get_if<IntLit>(&expr.node)) return literal->value;
   if (const auto* literal = std::get_if<BoolLit>(&expr.node)) return literal->value ? 1 : 0;
@@ -105,20 +105,20 @@ std::optional<std::int64_t> evaluate_expr(const Expr& expr, std::span<const std:
     return bits[static_cast<std::size_t>(at->value)] != 0 ? 1 : 0;
   }
   if (const auto* unary = std::get_if<UnaryExpr>(&expr.node)) {
-    const std::optional<std::int64_t> operand = evaluate_expr(*unary->operand, bits, variable);
+    const std::optional<std::int64_t> operand = evaluate_expr(*unary->operand, bits, given);
     if (!operand) return std::nullopt;
     return apply_unary(unary->op, *operand);
   }
   if (const auto* binary = std::get_if<BinaryExpr>(&expr.node)) {
-    const std::optional<std::int64_t> lhs = evaluate_expr(*binary->lhs, bits, variable);
+    const std::optional<std::int64_t> lhs = evaluate_expr(*binary->lhs, bits, given);
     if (!lhs) return std::nullopt;
     if (binary->op == BinaryOp::Or && *lhs != 0) return 1;
     if (binary->op == BinaryOp::And && *lhs == 0) return 0;
-    const std::optional<std::int64_t> rhs = evaluate_expr(*binary->rhs, bits, variable);
+    const std::optional<std::int64_t> rhs = evaluate_expr(*binary->rhs, bits, given);
     if (!rhs) return std::nullopt;
     return apply_binary(binary->op, *lhs, *rhs);
   }
-  return std::nullopt;  // floats: not given by the bits
+  return std::nullopt;  // identifiers and floats: not given by the bits
 }
 
 }  // namespace corvane

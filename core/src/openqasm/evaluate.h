@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 #include <span>
-#include <string_view>
 
 #include "openqasm/program.h"
 
@@ -28,11 +27,12 @@ namespace corvane {
 /// operand only when the left one does not decide.
 [[nodiscard]] std::optional<std::int64_t> evaluate_expr(const Expr& expr,
                                                         std::span<const std::uint8_t> bits);
-/// The value of a variable, or nullopt where it is not given.
-using VariableValue = std::function<std::optional<std::int64_t>(std::string_view name)>;
-/// As above, with the variables read through `variable`.
+/// The value of a node given from outside the bits (a variable, a part taken
+/// as it is), or nullopt to evaluate the node as usual.
+using GivenValue = std::function<std::optional<std::int64_t>(const Expr& node)>;
+/// As above, with each node first looked up in `given`.
 [[nodiscard]] std::optional<std::int64_t> evaluate_expr(const Expr& expr,
                                                         std::span<const std::uint8_t> bits,
-                                                        const VariableValue& variable);
+                                                        const GivenValue& given);
 
 }  // namespace corvane

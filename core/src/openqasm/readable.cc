@@ -16,9 +16,14 @@
 namespace corvane {
 namespace {
 
-// The inputs of a truth table: bits of `c` by their index, then the variables
-// that only ever hold 0 or 1, numbered from kVariableBase in declaration order.
-constexpr std::int64_t kVariableBase = std::int64_t{1} << 62;
+// The inputs of a truth table: bits of `c` by their index; then the variables
+// that only ever hold 0 or 1, numbered from kVariableBase in declaration
+// order; then truth values the table takes as they are (comparisons that read
+// other variables, say: "atoms"), numbered from kAtomBase in the order found.
+constexpr std::int64_t kVariableBase = std::int64_t{1} << 61;
+constexpr std::int64_t kAtomBase = std::int64_t{1} << 62;
+// The most distinct atoms one expression may hold before it is left alone.
+constexpr std::size_t kMaxAtoms = 16;
 
 // What a subexpression reads and is: its inputs (sorted, at most
 // kMaxReadableBits of them; `other` once there are more, or anything else is
@@ -92,10 +97,23 @@ struct Cube {
 // exclusive-or form.
 constexpr std::size_t kLongForm = 80;
 
+// What the inputs of a table stand for: variable names and atom expressions.
+struct InputNames {
+  const std::vector<std::string>& variables;
+  const std::vector<const Expr*>& atoms;
+};
+
+std::size_t printed_length(const Expr& expr) {
+  std::string text;
+  Printer printer{text};
+  print_expr(printer, expr);
+  return text.size();
+}
+
 class FormFinder {
  public:
-  FormFinder(const Reads& reads, std::uint64_t table, const std::vector<std::string>& variables)
-      : reads_(reads), table_(table), variables_(variables) {
+  FormFinder(const Reads& reads, std::uint64_t table, const InputNames& names)
+      : reads_(reads), table_(table), names_(names) {
     rows_ = 1U << reads.count;
     full_ = rows_ == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << rows_) - 1;
   }
@@ -103,37 +121,28 @@ class FormFinder {
   Expr shortest() {
     if (table_ == 0) return BoolLit{false};
     if (table_ == full_) return BoolLit{true};
-    std::vector<Expr> candidates;
-    if (std::optional<Expr> pair = two_bit_comparison()) candidates.push_back(std::move(*pair));
-    candidates.push_back(sum_of_products(table_, false));
-    candidates.push_back(sum_of_products(full_ & ~table_, true));
-    std::size_t best = 0;
-    std::size_t best_length = printed_length(candidates.front());
-    for (std::size_t i = 1; i < candidates.size(); ++i) {
-      const std::size_t length = printed_length(candidates[i]);
+    // In order of preference where lengths tie.
+    Expr best = two_input_comparison().value_or(BoolLit{false});
+    std::size_t best_length =
+        std::holds_alternative<BoolLit>(best.node) ? SIZE_MAX : printed_length(best);
+    const auto consider = [&](Expr candidate) {
+      const std::size_t length = printed_length(candidate);
       if (length < best_length) {
-        best = i;
+        best = std::move(candidate);
         best_length = length;
       }
-    }
+    };
+    consider(sum_of_products(table_, false));
+    consider(sum_of_products(full_ & ~table_, true));
     // Sums and carries of registers have long forms of those kinds (they
     // grow with every bit); there the exclusive-or of products is shorter.
     if (best_length > kLongForm) {
-      if (std::optional<Expr> parity = exclusive_sum()) {
-        if (printed_length(*parity) < best_length) return std::move(*parity);
-      }
+      if (std::optional<Expr> parity = exclusive_sum()) consider(std::move(*parity));
     }
-    return std::move(candidates[best]);
+    return best;
   }
 
  private:
-  static std::size_t printed_length(const Expr& expr) {
-    std::string text;
-    Printer printer{text};
-    print_expr(printer, expr);
-    return text.size();
-  }
-
   [[nodiscard]] std::uint64_t variable(unsigned v) const {
     std::uint64_t rows = 0;
     for (unsigned row = 0; row < rows_; ++row) {
@@ -143,11 +152,11 @@ class FormFinder {
   }
 
   // `c[i] != c[j]` or `c[i] == c[j]` (or the same of two variables) when the table is that.
-  std::optional<Expr> two_bit_comparison() const {
+  std::optional<Expr> two_input_comparison() const {
     for (unsigned i = 0; i < reads_.count; ++i) {
       for (unsigned j = i + 1; j < reads_.count; ++j) {
-        // A bit and an int are not compared with each other.
-        if ((reads_.bits[i] < kVariableBase) != (reads_.bits[j] < kVariableBase)) continue;
+        // Only inputs of one kind are compared with each other.
+        if (kind(i) != kind(j)) continue;
         const std::uint64_t differ = variable(i) ^ variable(j);
         if (table_ != differ && table_ != (full_ & ~differ)) continue;
         return make_binary_expr(table_ == differ ? BinaryOp::Ne : BinaryOp::Eq, input(i), input(j));
@@ -169,7 +178,7 @@ class FormFinder {
     std::size_t cost = 0;
     for (unsigned v = 0; v < reads_.count; ++v) {
       if (((cube.care >> v) & 1U) == 0) continue;
-      cost += (cost == 0 ? 0 : 4) + input_length(v) + 5;
+      cost += (cost == 0 ? 0 : 4) + literal_length(v);
     }
     return cost;
   }
@@ -261,7 +270,7 @@ class FormFinder {
   // holds no constant 1.
   std::optional<Expr> exclusive_sum() const {
     for (unsigned v = 0; v < reads_.count; ++v) {
-      if (reads_.bits[v] >= kVariableBase) return std::nullopt;
+      if (kind(v) != 0) return std::nullopt;
     }
     // The coefficient of each product: the Moebius transform of the table.
     std::uint64_t coefficients = table_;
@@ -300,7 +309,7 @@ class FormFinder {
       for (unsigned v = 0; v < reads_.count; ++v) {
         if (((cube.care >> v) & 1U) == 0) continue;
         const bool one = (((cube.value >> v) & 1U) != 0) != negated;
-        Expr literal = make_binary_expr(BinaryOp::Eq, input(v), IntLit{one ? 1 : 0});
+        Expr literal = this->literal(v, one);
         term = term ? make_binary_expr(inner, std::move(*term), std::move(literal))
                     : std::move(literal);
       }
@@ -310,21 +319,35 @@ class FormFinder {
     return std::move(*whole);
   }
 
-  // Input `v` of the table as it prints: `c[k]` or the variable's name.
+  // 0 for a bit, 1 for a variable, 2 for an atom.
+  [[nodiscard]] int kind(unsigned v) const {
+    const std::int64_t id = reads_.bits[v];
+    return id < kVariableBase ? 0 : id < kAtomBase ? 1 : 2;
+  }
+  // Input `v` of the table as it prints: `c[k]`, the variable's name or the atom.
   [[nodiscard]] Expr input(unsigned v) const {
     const std::int64_t id = reads_.bits[v];
-    if (id < kVariableBase) return make_index("c", id);
-    return Ident{variables_[static_cast<std::size_t>(id - kVariableBase)]};
+    if (kind(v) == 0) return make_index("c", id);
+    if (kind(v) == 1) return Ident{names_.variables[static_cast<std::size_t>(id - kVariableBase)]};
+    return *names_.atoms[static_cast<std::size_t>(id - kAtomBase)];
   }
-  [[nodiscard]] std::size_t input_length(unsigned v) const {
+  // `x == 1` or `x == 0`; an atom as it is or denied.
+  [[nodiscard]] Expr literal(unsigned v, bool one) const {
+    if (kind(v) == 2) return one ? input(v) : make_not(input(v));
+    return make_binary_expr(BinaryOp::Eq, input(v), IntLit{one ? 1 : 0});
+  }
+  [[nodiscard]] std::size_t literal_length(unsigned v) const {
     const std::int64_t id = reads_.bits[v];
-    if (id < kVariableBase) return 3 + std::to_string(id).size();
-    return variables_[static_cast<std::size_t>(id - kVariableBase)].size();
+    if (kind(v) == 0) return 8 + std::to_string(id).size();
+    if (kind(v) == 1) {
+      return names_.variables[static_cast<std::size_t>(id - kVariableBase)].size() + 5;
+    }
+    return printed_length(*names_.atoms[static_cast<std::size_t>(id - kAtomBase)]) + 2;
   }
 
   const Reads& reads_;
   std::uint64_t table_;
-  const std::vector<std::string>& variables_;
+  const InputNames& names_;
   unsigned rows_ = 0;
   std::uint64_t full_ = 0;
 };
@@ -395,8 +418,9 @@ class Rewriter {
   // there an int-valued whole is rewritten as well.
   void rewrite(Expr& expr, bool truth) {
     if (!has_bitwise(expr)) return;
-    reads_.clear();
-    const Reads& top = survey(expr);
+    clear();
+    survey(expr);
+    const Reads& top = reads_.at(&expr);
     if (top.rewritable() || (truth && top.pure() && top.bitwise)) {
       replace(expr, top);
     } else {
@@ -407,8 +431,9 @@ class Rewriter {
  private:
   // Whether `value` is 0 or 1 for every setting of its inputs.
   bool holds_a_truth_value(const Expr& value) {
-    reads_.clear();
-    const Reads reads = survey(value);
+    clear();
+    survey(value);
+    const Reads& reads = reads_.at(&value);
     if (!reads.pure()) return false;
     const std::optional<std::uint64_t> ones = table(value, reads, true);
     return ones.has_value();
@@ -425,12 +450,20 @@ class Rewriter {
     }
     std::vector<std::uint8_t> bits(bit_count, 0);
     std::array<std::int64_t, kMaxReadableBits> values{};
-    const VariableValue variable = [&](std::string_view name) -> std::optional<std::int64_t> {
-      const auto at = boolean_.find(name);
-      if (at == boolean_.end()) return std::nullopt;
+    const auto value_of_input = [&](std::int64_t id) -> std::optional<std::int64_t> {
       for (unsigned v = 0; v < reads.count; ++v) {
-        if (reads.bits[v] == kVariableBase + static_cast<std::int64_t>(at->second)) {
-          return values[v];
+        if (reads.bits[v] == id) return values[v];
+      }
+      return std::nullopt;
+    };
+    const GivenValue given = [&](const Expr& node) -> std::optional<std::int64_t> {
+      if (const auto atom = atom_at_.find(&node); atom != atom_at_.end()) {
+        return value_of_input(kAtomBase + static_cast<std::int64_t>(atom->second));
+      }
+      if (const auto* name = std::get_if<Ident>(&node.node)) {
+        const auto at = boolean_.find(name->name);
+        if (at != boolean_.end()) {
+          return value_of_input(kVariableBase + static_cast<std::int64_t>(at->second));
         }
       }
       return std::nullopt;
@@ -445,15 +478,23 @@ class Rewriter {
           values[v] = value;
         }
       }
-      const std::optional<std::int64_t> value = evaluate_expr(expr, bits, variable);
+      const std::optional<std::int64_t> value = evaluate_expr(expr, bits, given);
       if (!value || (truth_only && *value != 0 && *value != 1)) return std::nullopt;
       if (*value != 0) ones |= std::uint64_t{1} << row;
     }
     return ones;
   }
 
-  // What each node reads, bottom-up; kept for the walk down.
-  const Reads& survey(const Expr& expr) {
+  void clear() {
+    reads_.clear();
+    atoms_.clear();
+    atom_at_.clear();
+  }
+
+  // What each node reads, bottom-up, kept for the walk down; returned as the
+  // node's parent sees it: a truth value that reads something else is an
+  // atom, one input of the parent's table.
+  Reads survey(const Expr& expr) {
     Reads reads;
     if (const auto bit = bit_of_c(expr)) {
       reads.add_bit(*bit);
@@ -479,7 +520,18 @@ class Rewriter {
     } else {
       reads.other = true;  // floats, other indexing
     }
-    return reads_.insert_or_assign(&expr, reads).first->second;
+    reads_.insert_or_assign(&expr, reads);
+    if (!reads.boolean || reads.pure()) return reads;
+    // The same atom where it occurs again (compared as trees: atoms are few).
+    std::size_t atom = 0;
+    while (atom < atoms_.size() && !(*atoms_[atom] == expr)) ++atom;
+    if (atom == kMaxAtoms) return reads;
+    if (atom == atoms_.size()) atoms_.push_back(&expr);
+    atom_at_.emplace(&expr, atom);
+    Reads seen;
+    seen.boolean = true;
+    seen.add_bit(kAtomBase + static_cast<std::int64_t>(atom));
+    return seen;
   }
 
   // Below a node that is not rewritten as a whole: its largest rewritable parts.
@@ -504,7 +556,9 @@ class Rewriter {
   void replace(Expr& expr, const Reads& reads) {
     const std::optional<std::uint64_t> ones = table(expr, reads, false);
     if (!ones) return;  // a row with no settled meaning: the text stays as it is
-    Expr shorter = FormFinder(reads, *ones, variables_).shortest();
+    Expr shorter = FormFinder(reads, *ones, InputNames{variables_, atoms_}).shortest();
+    // Atoms are copied into the form: it never makes the text longer.
+    if (!atoms_.empty() && printed_length(shorter) >= printed_length(expr)) return;
     expr = std::move(shorter);
   }
 
@@ -512,6 +566,9 @@ class Rewriter {
   // The variables that hold only 0 or 1, with their place in `variables_`.
   std::unordered_map<std::string_view, std::size_t> boolean_;
   std::unordered_map<const Expr*, Reads> reads_;
+  // The atoms of the expression at hand, and the nodes that are atoms.
+  std::vector<const Expr*> atoms_;
+  std::unordered_map<const Expr*, std::size_t> atom_at_;
 };
 
 void rewrite_statements(std::vector<Stmt>& statements, Rewriter& rewriter) {

@@ -1,7 +1,8 @@
 ; golden case readable_conditions: truth values built from bits by bitwise
 ; operators and shifts print in their shortest form, over at most six bits
 ; of c and variables that only hold 0 or 1; a seventh bit keeps the text;
-; a bit of a sum, long as a sum of products, prints as an exclusive-or
+; a bit of a sum, long as a sum of products, prints as an exclusive-or; a
+; comparison of a variable that holds other values is taken as it is
 define void @main() #0 {
 entry:
   call void @__quantum__qis__mz__body(ptr inttoptr (i64 0 to ptr), ptr inttoptr (i64 0 to ptr))
@@ -63,6 +64,20 @@ entry:
   %sum = add i64 %p01, %v234
   %hi = and i64 %sum, 4
   %t6 = icmp ne i64 %hi, 0
+  %k = alloca i64
+  store i64 5, ptr %k
+  br i1 %b1, label %seven, label %kept
+seven:
+  store i64 7, ptr %k
+  br label %kept
+kept:
+  %kv = load i64, ptr %k
+  %is7 = icmp eq i64 %kv, 7
+  %za = zext i1 %is7 to i64
+  %zs = shl i64 %za, 1
+  %pk = or i64 %zs, %z2
+  %lo = and i64 %pk, 2
+  %t7 = icmp ne i64 %lo, 0
   br i1 %t1, label %then1, label %next1
 then1:
   call void @__quantum__qis__x__body(ptr inttoptr (i64 7 to ptr))
@@ -93,6 +108,11 @@ then6:
   call void @__quantum__qis__x__body(ptr inttoptr (i64 7 to ptr))
   br label %next6
 next6:
+  br i1 %t7, label %then7, label %next7
+then7:
+  call void @__quantum__qis__x__body(ptr inttoptr (i64 7 to ptr))
+  br label %next7
+next7:
   ret void
 }
 
