@@ -84,6 +84,18 @@ bool has_bitwise(const Expr& expr) {
   return false;
 }
 
+// The names `expr` reads.
+void identifiers(const Expr& expr, std::vector<std::string_view>& names) {
+  if (const auto* name = std::get_if<Ident>(&expr.node)) {
+    names.push_back(name->name);
+  } else if (const auto* unary = std::get_if<UnaryExpr>(&expr.node)) {
+    identifiers(*unary->operand, names);
+  } else if (const auto* binary = std::get_if<BinaryExpr>(&expr.node)) {
+    identifiers(*binary->lhs, names);
+    identifiers(*binary->rhs, names);
+  }
+}
+
 // --- The shortest form of a truth table -------------------------------------
 
 // A product of literals over the table's variables: the variables in `care`,
@@ -379,45 +391,20 @@ void collect_assignments(const std::vector<Stmt>& statements, Assignments& found
 
 class Rewriter {
  public:
-  // Finds the variables that only ever hold 0 or 1: those that start at 0
-  // or 1 and are only assigned values that are 0 or 1 whenever their own
-  // inputs are. Every variable is assumed such at first and dropped when an
-  // assignment denies it, until none is: what stays holds 0 or 1 at every
-  // step of every run, by induction on the steps.
-  explicit Rewriter(const Program& program) {
-    Assignments found;
-    for (const Stmt& stmt : program.header) {
-      if (const auto* decl = std::get_if<IntDecl>(&stmt.node)) {
-        found.index.emplace(decl->name, found.names.size());
-        found.names.push_back(decl->name);
-        found.values.push_back({&decl->init});
-      }
-    }
-    collect_assignments(program.body, found);
-    variables_ = found.names;
-    for (std::size_t v = 0; v < variables_.size(); ++v) boolean_.emplace(variables_[v], v);
-    for (bool dropped = true; dropped;) {
-      dropped = false;
-      for (std::size_t v = 0; v < found.names.size(); ++v) {
-        if (!boolean_.contains(found.names[v])) continue;
-        for (const Expr* value : found.values[v]) {
-          if (holds_a_truth_value(*value)) continue;
-          boolean_.erase(found.names[v]);
-          dropped = true;
-          break;
-        }
-      }
-    }
-  }
+  explicit Rewriter(const Program& program) : program_(program) {}
 
   // Whether the variable `name` only ever holds 0 or 1.
-  [[nodiscard]] bool holds_truth(std::string_view name) const { return boolean_.contains(name); }
+  [[nodiscard]] bool holds_truth(std::string_view name) {
+    find_truth_variables();
+    return boolean_.contains(name);
+  }
 
   // Rewrites the largest rewritable subexpressions of `expr` (itself, if it
   // is one). A condition (`truth`) is read as true where it is not 0, so
   // there an int-valued whole is rewritten as well.
   void rewrite(Expr& expr, bool truth) {
     if (!has_bitwise(expr)) return;
+    find_truth_variables();
     clear();
     survey(expr);
     const Reads& top = reads_.at(&expr);
@@ -429,6 +416,62 @@ class Rewriter {
   }
 
  private:
+  // Finds the variables that only ever hold 0 or 1: those that start at 0
+  // or 1 and are only assigned values that are 0 or 1 whenever their own
+  // inputs are. Every variable is assumed such at first and dropped when an
+  // assignment denies it, until none is: what stays holds 0 or 1 at every
+  // step of every run, by induction on the steps. Done once, when the first
+  // expression to rewrite is met (most programs have none).
+  void find_truth_variables() {
+    if (variables_found_) return;
+    variables_found_ = true;
+    const Program& program = program_;
+    Assignments found;
+    for (const Stmt& stmt : program.header) {
+      if (const auto* decl = std::get_if<IntDecl>(&stmt.node)) {
+        found.index.emplace(decl->name, found.names.size());
+        found.names.push_back(decl->name);
+        found.values.push_back({&decl->init});
+      }
+    }
+    collect_assignments(program.body, found);
+    variables_ = found.names;
+    for (std::size_t v = 0; v < variables_.size(); ++v) boolean_.emplace(variables_[v], v);
+    // Which variables read which: a variable dropped sends those that read it
+    // to be looked at again.
+    std::vector<std::vector<std::size_t>> readers(variables_.size());
+    std::vector<std::string_view> names;
+    for (std::size_t v = 0; v < variables_.size(); ++v) {
+      names.clear();
+      for (const Expr* value : found.values[v]) identifiers(*value, names);
+      for (const std::string_view name : names) {
+        if (const auto at = found.index.find(name); at != found.index.end()) {
+          readers[at->second].push_back(v);
+        }
+      }
+    }
+    std::vector<std::size_t> pending(variables_.size());
+    for (std::size_t v = 0; v < pending.size(); ++v) pending[v] = pending.size() - 1 - v;
+    std::vector<bool> queued(variables_.size(), true);
+    while (!pending.empty()) {
+      const std::size_t v = pending.back();
+      pending.pop_back();
+      queued[v] = false;
+      if (!boolean_.contains(variables_[v])) continue;
+      for (const Expr* value : found.values[v]) {
+        if (holds_a_truth_value(*value)) continue;
+        boolean_.erase(variables_[v]);
+        for (const std::size_t reader : readers[v]) {
+          if (!queued[reader]) {
+            queued[reader] = true;
+            pending.push_back(reader);
+          }
+        }
+        break;
+      }
+    }
+  }
+
   // Whether `value` is 0 or 1 for every setting of its inputs.
   bool holds_a_truth_value(const Expr& value) {
     clear();
@@ -562,6 +605,8 @@ class Rewriter {
     expr = std::move(shorter);
   }
 
+  const Program& program_;
+  bool variables_found_ = false;
   std::vector<std::string> variables_;
   // The variables that hold only 0 or 1, with their place in `variables_`.
   std::unordered_map<std::string_view, std::size_t> boolean_;
@@ -583,7 +628,8 @@ void rewrite_statements(std::vector<Stmt>& statements, Rewriter& rewriter) {
     } else if (auto* assign = std::get_if<Assign>(&stmt.node)) {
       if (assign->target.name.view() == "c" && assign->target.index) {
         rewriter.rewrite(assign->value, false);
-      } else if (!assign->target.index && rewriter.holds_truth(assign->target.name.view())) {
+      } else if (!assign->target.index && has_bitwise(assign->value) &&
+                 rewriter.holds_truth(assign->target.name.view())) {
         // Every value it is given is 0 or 1: the value and its truth agree.
         rewriter.rewrite(assign->value, true);
       }
