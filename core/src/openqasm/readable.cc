@@ -22,8 +22,14 @@ namespace {
 // other variables, say: "atoms"), numbered from kAtomBase in the order found.
 constexpr std::int64_t kVariableBase = std::int64_t{1} << 61;
 constexpr std::int64_t kAtomBase = std::int64_t{1} << 62;
-// The most distinct atoms one expression may hold before it is left alone.
+// The most distinct atoms one expression may hold before it is left alone,
+// and the most nodes an atom may have (a form copies its atoms).
 constexpr std::size_t kMaxAtoms = 16;
+constexpr std::uint32_t kMaxAtomNodes = 200;
+
+std::uint64_t mix(std::uint64_t hash, std::uint64_t value) {
+  return (hash ^ value) * 0x100000001b3ULL + (hash >> 29);
+}
 
 // What a subexpression reads and is: its inputs (sorted, at most
 // kMaxReadableBits of them; `other` once there are more, or anything else is
@@ -31,6 +37,8 @@ constexpr std::size_t kMaxAtoms = 16;
 // truth value.
 struct Reads {
   std::array<std::int64_t, kMaxReadableBits> bits{};
+  std::uint64_t hash = 0;   // of the subexpression's tree, to find an atom again
+  std::uint32_t nodes = 1;  // in the subexpression, up to kMaxAtomNodes + 1
   unsigned count = 0;
   bool other = false;
   bool bitwise = false;
@@ -531,6 +539,7 @@ class Rewriter {
   void clear() {
     reads_.clear();
     atoms_.clear();
+    atom_hashes_.clear();
     atom_at_.clear();
   }
 
@@ -539,21 +548,32 @@ class Rewriter {
   // atom, one input of the parent's table.
   Reads survey(const Expr& expr) {
     Reads reads;
+    const auto add_child = [&](const Reads& child) {
+      reads.merge(child);
+      reads.hash = mix(reads.hash, child.hash);
+      reads.nodes = std::min(reads.nodes + child.nodes, kMaxAtomNodes + 1);
+    };
     if (const auto bit = bit_of_c(expr)) {
       reads.add_bit(*bit);
       reads.boolean = true;
-    } else if (std::holds_alternative<IntLit>(expr.node)) {
-    } else if (std::holds_alternative<BoolLit>(expr.node)) {
+      reads.hash = mix(1, static_cast<std::uint64_t>(*bit));
+    } else if (const auto* literal = std::get_if<IntLit>(&expr.node)) {
+      reads.hash = mix(2, static_cast<std::uint64_t>(literal->value));
+    } else if (const auto* truth = std::get_if<BoolLit>(&expr.node)) {
       reads.boolean = true;
+      reads.hash = mix(3, truth->value ? 1 : 0);
     } else if (const auto* unary = std::get_if<UnaryExpr>(&expr.node)) {
-      reads.merge(survey(*unary->operand));
+      reads.hash = mix(4, static_cast<std::uint64_t>(unary->op));
+      add_child(survey(*unary->operand));
       reads.boolean = unary->op == UnaryOp::Not;
     } else if (const auto* binary = std::get_if<BinaryExpr>(&expr.node)) {
-      reads.merge(survey(*binary->lhs));
-      reads.merge(survey(*binary->rhs));
+      reads.hash = mix(5, static_cast<std::uint64_t>(binary->op));
+      add_child(survey(*binary->lhs));
+      add_child(survey(*binary->rhs));
       reads.bitwise = reads.bitwise || is_bitwise(binary->op);
       reads.boolean = binary_op_is_boolean(binary->op);
     } else if (const auto* name = std::get_if<Ident>(&expr.node)) {
+      reads.hash = mix(6, std::hash<std::string>{}(name->name));
       const auto at = boolean_.find(name->name);
       if (at == boolean_.end()) {
         reads.other = true;
@@ -562,17 +582,25 @@ class Rewriter {
       }
     } else {
       reads.other = true;  // floats, other indexing
+      reads.hash = 7;
     }
     reads_.insert_or_assign(&expr, reads);
-    if (!reads.boolean || reads.pure()) return reads;
-    // The same atom where it occurs again (compared as trees: atoms are few).
+    if (!reads.boolean || reads.pure() || reads.nodes > kMaxAtomNodes) return reads;
+    // The same atom where it occurs again: by its hash, then as a tree.
     std::size_t atom = 0;
-    while (atom < atoms_.size() && !(*atoms_[atom] == expr)) ++atom;
+    while (atom < atoms_.size() && !(atom_hashes_[atom] == reads.hash && *atoms_[atom] == expr)) {
+      ++atom;
+    }
     if (atom == kMaxAtoms) return reads;
-    if (atom == atoms_.size()) atoms_.push_back(&expr);
+    if (atom == atoms_.size()) {
+      atoms_.push_back(&expr);
+      atom_hashes_.push_back(reads.hash);
+    }
     atom_at_.emplace(&expr, atom);
     Reads seen;
     seen.boolean = true;
+    seen.hash = reads.hash;
+    seen.nodes = reads.nodes;
     seen.add_bit(kAtomBase + static_cast<std::int64_t>(atom));
     return seen;
   }
@@ -613,6 +641,7 @@ class Rewriter {
   std::unordered_map<const Expr*, Reads> reads_;
   // The atoms of the expression at hand, and the nodes that are atoms.
   std::vector<const Expr*> atoms_;
+  std::vector<std::uint64_t> atom_hashes_;
   std::unordered_map<const Expr*, std::size_t> atom_at_;
 };
 
