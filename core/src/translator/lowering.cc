@@ -10,16 +10,17 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
-#include <queue>
 #include <string>
 #include <unordered_set>
 #include <utility>
 #include <variant>
 
 #include "builders/profile.h"
+#include "cfg/cfg.h"
 #include "ir/parser.h"
 #include "signatures/signatures.h"
 #include "translator/error_place.h"
+#include "translator/function_cfg.h"
 #include "translator/function_lowerer.h"
 #include "translator/inline.h"
 #include "translator/memory_model.h"
@@ -68,140 +69,7 @@ TranslateError no_entry_point_error() {
       "'entry_point' attribute");
 }
 
-// The blocks `block` branches to (by position), from its first terminator.
-void successor_positions(
-    const Block& block,
-    const std::unordered_map<std::string_view, std::uint32_t, TextHash>& position_of,
-    std::vector<std::uint32_t>& out) {
-  out.clear();
-  const auto add = [&](std::string_view label) {
-    const auto it = position_of.find(label);
-    if (it != position_of.end()) out.push_back(it->second);
-  };
-  for (const Instruction& instruction : block.instructions) {
-    if (const auto* branch = std::get_if<Br>(&instruction)) {
-      add(branch->target);
-      return;
-    }
-    if (const auto* branch = std::get_if<CondBr>(&instruction)) {
-      add(branch->true_label);
-      add(branch->false_label);
-      return;
-    }
-    if (std::holds_alternative<Ret>(instruction)) return;
-  }
-}
-
-// An order to lower the blocks in where each block comes after its immediate
-// dominator, so that every value is bound before the blocks it dominates use
-// it: empty when the text order is one (the usual case), else the text order
-// with each block put off until its dominator is lowered. Blocks the entry
-// does not reach keep their place.
-std::vector<std::uint32_t> lowering_order(const Function& function) {
-  const auto count = static_cast<std::uint32_t>(function.blocks.size());
-  if (count <= 1) return {};
-  std::unordered_map<std::string_view, std::uint32_t, TextHash> position_of;
-  position_of.reserve(count);
-  for (std::uint32_t i = 0; i < count; ++i) position_of.try_emplace(function.blocks[i].label, i);
-  // Both edge lists in flat arrays: block i's successors (or predecessors)
-  // are those from its begin offset to the next block's.
-  std::vector<std::uint32_t> succ_begin(count + 1, 0);
-  std::vector<std::uint32_t> succ;
-  std::vector<std::uint32_t> scratch;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    successor_positions(function.blocks[i], position_of, scratch);
-    succ.insert(succ.end(), scratch.begin(), scratch.end());
-    succ_begin[i + 1] = static_cast<std::uint32_t>(succ.size());
-  }
-  std::vector<std::uint32_t> pred_begin(count + 1, 0);
-  for (const std::uint32_t s : succ) ++pred_begin[s + 1];
-  for (std::uint32_t i = 0; i < count; ++i) pred_begin[i + 1] += pred_begin[i];
-  std::vector<std::uint32_t> pred(succ.size());
-  {
-    std::vector<std::uint32_t> fill(pred_begin.begin(), pred_begin.end() - 1);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      for (std::uint32_t k = succ_begin[i]; k < succ_begin[i + 1]; ++k) pred[fill[succ[k]]++] = i;
-    }
-  }
-  // Reverse postorder from the entry.
-  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-  std::vector<std::uint32_t> postorder;
-  std::vector<std::uint32_t> rpo_number(count, kNone);
-  std::vector<std::uint8_t> seen(count, 0);
-  std::vector<std::pair<std::uint32_t, std::size_t>> stack{{0, 0}};
-  seen[0] = 1;
-  while (!stack.empty()) {
-    auto& [node, next] = stack.back();
-    if (succ_begin[node] + next < succ_begin[node + 1]) {
-      const std::uint32_t s = succ[succ_begin[node] + next++];
-      if (seen[s] == 0) {
-        seen[s] = 1;
-        stack.emplace_back(s, 0);
-      }
-      continue;
-    }
-    postorder.push_back(node);
-    stack.pop_back();
-  }
-  const auto reached = static_cast<std::uint32_t>(postorder.size());
-  for (std::uint32_t i = 0; i < reached; ++i) rpo_number[postorder[i]] = reached - 1 - i;
-  // Immediate dominators (the iterative two-finger method over the reverse postorder).
-  std::vector<std::uint32_t> idom(count, kNone);
-  idom[0] = 0;
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (auto it = postorder.rbegin(); it != postorder.rend(); ++it) {
-      const std::uint32_t node = *it;
-      if (node == 0) continue;
-      std::uint32_t candidate = kNone;
-      for (std::uint32_t k = pred_begin[node]; k < pred_begin[node + 1]; ++k) {
-        const std::uint32_t p = pred[k];
-        if (idom[p] == kNone) continue;
-        if (candidate == kNone) {
-          candidate = p;
-          continue;
-        }
-        std::uint32_t a = p;
-        std::uint32_t b = candidate;
-        while (a != b) {
-          while (rpo_number[a] > rpo_number[b]) a = idom[a];
-          while (rpo_number[b] > rpo_number[a]) b = idom[b];
-        }
-        candidate = a;
-      }
-      if (candidate != idom[node]) {
-        idom[node] = candidate;
-        changed = true;
-      }
-    }
-  }
-  bool in_text_order = true;
-  for (std::uint32_t i = 1; i < count && in_text_order; ++i) {
-    in_text_order = idom[i] == kNone || idom[i] < i;
-  }
-  if (in_text_order) return {};
-  // The smallest text position among the blocks whose dominator is lowered.
-  std::vector<std::vector<std::uint32_t>> children(count);
-  std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, std::greater<>> ready;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (i == 0 || idom[i] == kNone) {
-      ready.push(i);
-    } else {
-      children[idom[i]].push_back(i);
-    }
-  }
-  std::vector<std::uint32_t> order;
-  order.reserve(count);
-  while (!ready.empty()) {
-    const std::uint32_t node = ready.top();
-    ready.pop();
-    order.push_back(node);
-    for (const std::uint32_t child : children[node]) ready.push(child);
-  }
-  return order;
-}
-
-// Lowers the blocks of a parsed function in `order` (lowering_order's).
+// Lowers the blocks of a parsed function in `order` (dominator_first_order's).
 Status lower_function(FunctionLowerer& lowerer, const Function& function,
                       const std::vector<std::uint32_t>& order) {
   lowerer.reserve(count_value_definitions(function), function.blocks.size());
@@ -234,9 +102,9 @@ constexpr int kPlanRounds = 2;
 // paths between the blocks, and the plan grows until no value is read after
 // what it read was written again.
 Result<Program> lower_whole(const TranslateOptions& options, const SignatureMap& signatures,
-                            const Function& entry, const Module& module, LoweringPlan plan,
-                            const std::vector<std::uint32_t>& order) {
-  const MemoryPlan memory = plan_memory(entry);
+                            const Function& entry, const Cfg& graph, const Module& module,
+                            LoweringPlan plan, const std::vector<std::uint32_t>& order) {
+  const MemoryPlan memory = plan_memory(entry, graph);
   for (int round = 1;; ++round) {
     FunctionLowerer lowerer(options, signatures, module.source(), plan, &memory,
                             &module.made_name_places);
@@ -266,15 +134,16 @@ bool has_phi(const Function& function) {
 // text order first all the same (as it always was, which keeps the output of
 // what translated so); one with phis goes by dominance only, since a loop's
 // latch written above its header would pass for a block before the phi.
+// `graph` is the entry point's.
 Result<Program> lower_in_order(const TranslateOptions& options, const SignatureMap& signatures,
-                               const Function& entry, const Module& module) {
-  const std::vector<std::uint32_t> order = lowering_order(entry);
+                               const Function& entry, const Cfg& graph, const Module& module) {
+  const std::vector<std::uint32_t> order = dominator_first_order(graph);
   if (order.empty() || has_phi(entry)) {
-    return lower_whole(options, signatures, entry, module, {}, order);
+    return lower_whole(options, signatures, entry, graph, module, {}, order);
   }
-  Result<Program> in_text_order = lower_whole(options, signatures, entry, module, {}, {});
+  Result<Program> in_text_order = lower_whole(options, signatures, entry, graph, module, {}, {});
   if (in_text_order.ok()) return in_text_order;
-  Result<Program> by_dominance = lower_whole(options, signatures, entry, module, {}, order);
+  Result<Program> by_dominance = lower_whole(options, signatures, entry, graph, module, {}, order);
   // When both fail, the error is the first one in the text.
   return by_dominance.ok() ? std::move(by_dominance) : std::move(in_text_order);
 }
@@ -328,20 +197,22 @@ Result<Program> lower_entry_point(const TranslateOptions& options, const Module&
     RETURN_IF_ERROR(lower_switches(copy, module));
     entry = &copy;
   }
-  Result<Program> lowered = lower_in_order(options, signatures, *entry, module);
+  // The one graph of the function that every analysis of it reads.
+  const Cfg graph = function_cfg(*entry);
+  Result<Program> lowered = lower_in_order(options, signatures, *entry, graph, module);
   if (!lowered.ok()) {
     // What failed may be a loop that needs its counter as a constant: such
     // loops are unrolled, and the function lowered again. (Only then, so that
     // what translates without unrolling keeps its loops.)
     Result<std::optional<Function>> unrolled =
-        unroll_counted_loops(module, *entry, unroll_budget_for(module.source().size()));
+        unroll_counted_loops(module, *entry, graph, unroll_budget_for(module.source().size()));
     if (!unrolled.ok()) {
       return with_unbuildable_calls(std::move(unrolled).error(), *entry, signatures,
                                     options.profile, module.source());
     }
     if (unrolled->has_value()) {
       Function& counted = **unrolled;
-      lowered = lower_in_order(options, signatures, counted, module);
+      lowered = lower_in_order(options, signatures, counted, function_cfg(counted), module);
       if (!lowered.ok()) {
         return with_unbuildable_calls(std::move(lowered).error(), counted, signatures,
                                       options.profile, module.source());

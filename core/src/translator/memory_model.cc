@@ -1,7 +1,7 @@
 // Reaching stores: for each load, the stores of its slot that can be the last
-// one before it on some path. The search walks back from the load through the
-// predecessors until each path meets a store of the slot (or the entry). It
-// has a budget; past it the slot counts as a variable, which is always right.
+// one before it on some path. The search walks the graph back from the load
+// until each path meets a store of the slot (or the entry). The walk has a
+// budget; past it the slot counts as a variable, which is always right.
 #include "translator/memory_model.h"
 
 #include <limits>
@@ -198,7 +198,7 @@ struct Reached {
 
 }  // namespace
 
-MemoryPlan plan_memory(const Function& function) {
+MemoryPlan plan_memory(const Function& function, const Cfg& graph) {
   MemoryPlan plan;
   const auto count = static_cast<std::uint32_t>(function.blocks.size());
   std::unordered_map<std::string_view, Alias> aliases;
@@ -206,8 +206,6 @@ MemoryPlan plan_memory(const Function& function) {
   std::vector<std::string> slot_keys;
   std::vector<std::string_view> slot_types;
   std::vector<std::vector<Access>> accesses(count);
-  std::vector<std::vector<std::string_view>> successors(count);
-  std::vector<std::string> labels(count);
   bool any_load = false;
 
   const auto alias_of = [&](std::string_view name) {
@@ -225,9 +223,7 @@ MemoryPlan plan_memory(const Function& function) {
   };
 
   for (std::uint32_t b = 0; b < count; ++b) {
-    const Block& block = function.blocks[b];
-    labels[b] = block.label.empty() ? std::to_string(b) : std::string(block.label);
-    for (const Instruction& instruction : block.instructions) {
+    for (const Instruction& instruction : function.blocks[b].instructions) {
       if (const auto* alloca = std::get_if<Alloca>(&instruction)) {
         aliases.insert_or_assign(alloca->result, Alias{alloca->result, 0});
       } else if (const auto* cast = std::get_if<Bitcast>(&instruction)) {
@@ -249,30 +245,14 @@ MemoryPlan plan_memory(const Function& function) {
           accesses[b].push_back(Access{slot_of(*alias, load->ty), nullptr, load});
           any_load = true;
         }
-      } else if (const auto* br = std::get_if<Br>(&instruction)) {
-        successors[b].push_back(br->target);
-        break;
-      } else if (const auto* cond = std::get_if<CondBr>(&instruction)) {
-        successors[b].push_back(cond->true_label);
-        successors[b].push_back(cond->false_label);
-        break;
-      } else if (std::holds_alternative<Ret>(instruction)) {
+      } else if (is_terminator(instruction)) {
         break;
       }
     }
   }
   if (!any_load) return plan;
 
-  // Predecessors by position, and each block's last store of each slot.
-  std::unordered_map<std::string_view, std::uint32_t> by_label;
-  for (std::uint32_t b = 0; b < count; ++b) by_label.try_emplace(labels[b], b);
-  std::vector<std::vector<std::uint32_t>> predecessors(count);
-  for (std::uint32_t b = 0; b < count; ++b) {
-    for (const std::string_view target : successors[b]) {
-      const auto it = by_label.find(target);
-      if (it != by_label.end()) predecessors[it->second].push_back(b);
-    }
-  }
+  // Each block's last store of each slot.
   const auto block_slot = [](std::uint32_t block, std::uint32_t slot) {
     return (static_cast<std::uint64_t>(block) << 32) | slot;
   };
@@ -287,10 +267,7 @@ MemoryPlan plan_memory(const Function& function) {
   // leaves the slot undefined there, which a variable (starting at 0) covers.
   std::vector<bool> is_variable(slot_keys.size(), false);
   std::vector<Reached> unique;
-  std::vector<std::uint32_t> stamp(count, 0);
-  std::uint32_t round = 0;
-  std::uint64_t budget = 8 * std::uint64_t{count} + 100'000;
-  std::vector<std::uint32_t> work;
+  BackwardWalk walk(graph);
   for (std::uint32_t b = 0; b < count; ++b) {
     std::unordered_map<std::uint32_t, const Store*> latest;  // slot -> last store so far here
     for (const Access& access : accesses[b]) {
@@ -305,30 +282,20 @@ MemoryPlan plan_memory(const Function& function) {
         continue;
       }
       // Walk back through the predecessors.
-      ++round;
       const Store* found = nullptr;
       bool several = false;
-      bool from_entry = predecessors[b].empty();
-      work.assign(predecessors[b].begin(), predecessors[b].end());
-      while (!work.empty() && !several) {
-        const std::uint32_t block = work.back();
-        work.pop_back();
-        if (stamp[block] == round) continue;
-        stamp[block] = round;
-        if (budget == 0) {
-          several = true;
-          break;
-        }
-        --budget;
+      bool from_entry = graph.predecessors(b).empty();
+      const BackwardWalk::End end = walk.walk(b, kNoBlock, [&](std::uint32_t block) {
         const auto store = last_store.find(block_slot(block, access.slot));
         if (store != last_store.end()) {
-          if (found != nullptr && found != store->second) several = true;
+          several = found != nullptr && found != store->second;
           found = store->second;
-          continue;
+          return several ? BackwardWalk::Step::Stop : BackwardWalk::Step::Prune;
         }
-        if (predecessors[block].empty()) from_entry = true;
-        for (const std::uint32_t pred : predecessors[block]) work.push_back(pred);
-      }
+        if (graph.predecessors(block).empty()) from_entry = true;
+        return BackwardWalk::Step::Expand;
+      });
+      if (end == BackwardWalk::End::OutOfBudget) several = true;
       if (several || (found != nullptr && from_entry)) {
         is_variable[access.slot] = true;
       } else if (found != nullptr) {

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cfg/cfg.h"
 #include "ir/ir.h"
 #include "openqasm/program.h"
 #include "support/error.h"
@@ -46,8 +47,8 @@ struct MemoryPlan {
 };
 
 /// Works out the memory plan of `function` from its text alone: pointer
-/// aliases, stores and loads, and the branches between its blocks.
-[[nodiscard]] MemoryPlan plan_memory(const Function& function);
+/// aliases, stores and loads, and the paths of `graph` (the function's).
+[[nodiscard]] MemoryPlan plan_memory(const Function& function, const Cfg& graph);
 
 class HoistedDecls;
 

@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "cfg/cfg.h"
 #include "support/text.h"
 #include "translator/classical.h"
 #include "translator/error_place.h"
@@ -296,17 +297,7 @@ std::string edge_label(ProcessedBlocks& processed, std::string_view pred, std::s
 // (LLVM's rule; without it the variable would keep a stale value).
 Status check_every_predecessor(std::string_view source, const std::vector<PhiCopy>& copies,
                                const ProcessedBlocks& processed) {
-  std::unordered_map<std::string_view, std::vector<std::string_view>> predecessors;
-  for (const PhiCopy& copy : copies) predecessors.try_emplace(copy.block);
-  for (const BlockRecord& record : processed.blocks()) {
-    for (std::size_t k = 0; k < record.successors.size(); ++k) {
-      const std::string_view successor = record.successors[k].view();
-      // A branch with both edges to one block names it once.
-      if (k > 0 && record.successors[0].view() == successor) continue;
-      const auto it = predecessors.find(successor);
-      if (it != predecessors.end()) it->second.push_back(record.label);
-    }
-  }
+  const Cfg graph = record_cfg(processed.blocks());
   // The copies of one phi are consecutive.
   std::unordered_set<std::string_view> covered;
   for (std::size_t begin = 0; begin < copies.size();) {
@@ -315,7 +306,11 @@ Status check_every_predecessor(std::string_view source, const std::vector<PhiCop
     for (; end < copies.size() && copies[end].variable == copies[begin].variable; ++end) {
       covered.insert(copies[end].pred);
     }
-    for (const std::string_view pred : predecessors[copies[begin].block]) {
+    const std::uint32_t block = graph.index_of(copies[begin].block);
+    const std::span<const std::uint32_t> preds =
+        block == kNoBlock ? std::span<const std::uint32_t>() : graph.predecessors(block);
+    for (const std::uint32_t position : preds) {
+      const std::string_view pred = graph.label(position);
       if (covered.count(pred) == 0) {
         TranslateError error =
             lowering_error("phi " + quote_text(copies[begin].phi) +

@@ -4,6 +4,7 @@ set(LAYER_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/lowering.cc
   ${CMAKE_CURRENT_LIST_DIR}/lowering_state.cc
   ${CMAKE_CURRENT_LIST_DIR}/function_lowerer.cc
+  ${CMAKE_CURRENT_LIST_DIR}/function_cfg.cc
   ${CMAKE_CURRENT_LIST_DIR}/inline.cc
   ${CMAKE_CURRENT_LIST_DIR}/classical.cc
   ${CMAKE_CURRENT_LIST_DIR}/phi.cc

@@ -6,6 +6,8 @@
 #include <utility>
 #include <variant>
 
+#include "cfg/cfg.h"
+
 namespace corvane {
 namespace {
 
@@ -230,16 +232,7 @@ bool StateTracker::analyse(const std::vector<BlockRecord>& blocks, LoweringPlan&
   if (!pending_.empty()) {
     // The block graph, by position.
     const auto count = static_cast<std::uint32_t>(blocks.size());
-    std::unordered_map<std::string_view, std::uint32_t> by_label;
-    by_label.reserve(blocks.size());
-    for (std::uint32_t i = 0; i < count; ++i) by_label.try_emplace(blocks[i].label, i);
-    std::vector<std::vector<std::uint32_t>> predecessors(blocks.size());
-    for (std::uint32_t i = 0; i < count; ++i) {
-      for (const Name& successor : blocks[i].successors) {
-        const auto it = by_label.find(successor.view());
-        if (it != by_label.end()) predecessors[it->second].push_back(i);
-      }
-    }
+    const Cfg graph = record_cfg(blocks);
     // The steps at which each slot is written in each block.
     std::unordered_set<StorageSlot> wanted;
     for (const PendingUse& use : pending_) wanted.insert(use.slot);
@@ -269,10 +262,7 @@ bool StateTracker::analyse(const std::vector<BlockRecord>& blocks, LoweringPlan&
 
     // Each search walks back from the use to the definition; the budget
     // bounds the total work on hostile graphs.
-    std::uint64_t budget = 8 * std::uint64_t{count} + 100'000;
-    std::vector<std::uint32_t> stamp(blocks.size(), 0);
-    std::uint32_t round = 0;
-    std::vector<std::uint32_t> work;
+    BackwardWalk walk(graph);
     for (const PendingUse& use : pending_) {
       const ProgramPoint def = use.def;
       const ProgramPoint at = use.use;
@@ -287,27 +277,14 @@ bool StateTracker::analyse(const std::vector<BlockRecord>& blocks, LoweringPlan&
         reached = written_between(use.slot, def.block, def.step, kBranchStep) ||
                   written_between(use.slot, at.block, 0, at.step) ||
                   (def.block == at.block && written_in(use.slot, at.block));
-        ++round;
-        work.clear();
-        for (const std::uint32_t pred : predecessors[at.block]) work.push_back(pred);
-        while (!reached && !work.empty()) {
-          const std::uint32_t block = work.back();
-          work.pop_back();
-          if (block == def.block || stamp[block] == round) continue;
-          stamp[block] = round;
-          if (budget == 0) {
-            reached = true;
-            break;
-          }
-          --budget;
-          // A block that can run between the two; the use's own block again
-          // means a loop around the use without the definition.
-          if (written_in(use.slot, block) || predecessors[block].empty()) {
-            reached = true;
-            break;
-          }
-          for (const std::uint32_t pred : predecessors[block]) work.push_back(pred);
-        }
+        // A block that can run between the two (the use's own block again
+        // means a loop around the use without the definition), or a path
+        // from the entry that misses the definition.
+        reached = reached || walk.walk(at.block, def.block, [&](std::uint32_t block) {
+          return written_in(use.slot, block) || graph.predecessors(block).empty()
+                     ? BackwardWalk::Step::Stop
+                     : BackwardWalk::Step::Expand;
+        }) != BackwardWalk::End::Exhausted;
       }
       if (reached) hazard(use.action);
     }
