@@ -367,19 +367,12 @@ Result<bool> FunctionLowerer::lower_instruction(const Instruction& instruction,
     }
     case InstructionKind::Ignored:
       return false;
-    case InstructionKind::Alloca: {
-      const std::string_view result = std::get_if<Alloca>(&instruction)->result;
-      context_.pointers.insert_or_assign(result, PointerAlias{result, 0, true, true});
+    case InstructionKind::Alloca:
+      memory_model_.alloca(*std::get_if<Alloca>(&instruction));
       return false;
-    }
-    case InstructionKind::Bitcast: {
-      const Bitcast& cast = *std::get_if<Bitcast>(&instruction);
-      auto it = context_.pointers.find(cast.source);
-      const PointerAlias alias =
-          it == context_.pointers.end() ? PointerAlias{cast.source, 0} : it->second;
-      context_.pointers.insert_or_assign(cast.result, alias);
+    case InstructionKind::Bitcast:
+      memory_model_.bitcast(*std::get_if<Bitcast>(&instruction));
       return false;
-    }
     case InstructionKind::Gep:
       RETURN_IF_ERROR(memory_model_.gep(*std::get_if<Gep>(&instruction),
                                         function_->gep_indices(*std::get_if<Gep>(&instruction))));
