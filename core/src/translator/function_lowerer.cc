@@ -87,10 +87,6 @@ std::size_t count_calls(std::span<const Instruction> instructions) {
   return count;
 }
 
-std::size_t FunctionLowerer::CalleeHash::operator()(std::string_view name) const noexcept {
-  return static_cast<std::size_t>(word_hash(name));
-}
-
 FunctionLowerer::FunctionLowerer(const TranslateOptions& options, const SignatureMap& signatures,
                                  std::string_view source, const LoweringPlan& plan,
                                  const MemoryPlan* memory, const MadeNamePlaces* made_places)
@@ -267,8 +263,8 @@ Status FunctionLowerer::capture(std::string_view name) {
   return ok_status();
 }
 
-Result<bool> FunctionLowerer::lower_instruction(const Instruction& instruction,
-                                                BlockRecord& record) {
+inline Result<bool> FunctionLowerer::lower_instruction(const Instruction& instruction,
+                                                       BlockRecord& record) {
   switch (static_cast<InstructionKind>(instruction.index())) {
     case InstructionKind::Call: {
       const Call& call = *std::get_if<Call>(&instruction);
@@ -411,7 +407,7 @@ Result<bool> FunctionLowerer::lower_instruction(const Instruction& instruction,
   return internal_error("unknown instruction kind");
 }
 
-void FunctionLowerer::size_statements(std::size_t expected_statements) {
+inline void FunctionLowerer::size_statements(std::size_t expected_statements) {
   sized_ = true;
   // Only calls make statements, nearly always one each, so a count of the
   // block's calls (or lines) sizes the list once instead of regrowing it (a
@@ -420,11 +416,34 @@ void FunctionLowerer::size_statements(std::size_t expected_statements) {
   prefault_for_writing(record_.statements.data(), record_.statements.capacity() * sizeof(Stmt));
 }
 
-FunctionLowerer::CallTarget FunctionLowerer::call_target(std::string_view callee) {
-  const auto found = call_targets_.find(callee);
-  if (found != call_targets_.end()) return found->second;
+inline FunctionLowerer::CallTarget FunctionLowerer::call_target(std::string_view callee) {
+  const std::uint64_t hash = word_hash(callee);
+  std::size_t mask = call_targets_.size() - 1;
+  if (!call_targets_.empty()) {
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      const CachedTarget& slot = call_targets_[i];
+      if (slot.callee.empty()) break;
+      if (slot.hash == hash && slot.callee == callee) return slot.target;
+    }
+  }
   const CallTarget target{signatures_.find(callee), options_.profile.lookup(callee)};
-  call_targets_.emplace(callee, target);
+  // Callee names are never empty, so an empty one marks a free slot.
+  if (callee.empty()) return target;
+  if (2 * (cached_targets_ + 1) > call_targets_.size()) {
+    std::vector<CachedTarget> old(std::max<std::size_t>(64, 2 * call_targets_.size()));
+    old.swap(call_targets_);
+    mask = call_targets_.size() - 1;
+    for (const CachedTarget& slot : old) {
+      if (slot.callee.empty()) continue;
+      std::size_t i = slot.hash & mask;
+      while (!call_targets_[i].callee.empty()) i = (i + 1) & mask;
+      call_targets_[i] = slot;
+    }
+  }
+  std::size_t i = hash & mask;
+  while (!call_targets_[i].callee.empty()) i = (i + 1) & mask;
+  call_targets_[i] = CachedTarget{hash, callee, target};
+  ++cached_targets_;
   return target;
 }
 
