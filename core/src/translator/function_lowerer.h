@@ -39,9 +39,10 @@ namespace corvane {
 [[nodiscard]] std::size_t count_calls(std::span<const Instruction> instructions);
 
 /// One lowering run of a function: dispatches each instruction to its
-/// lowering and keeps the run's state besides the context. Blocks are fed in text
-/// order: begin_block, any number of lower() calls with the block's
-/// instructions, end_block, and finish() at the end.
+/// lowering and keeps the run's state besides the context. Blocks are fed one
+/// at a time (in text order, or in the order set_text_positions names):
+/// begin_block, any number of lower() calls with the block's instructions,
+/// end_block, and finish() at the end.
 ///
 /// A streaming run (memory == nullptr) lowers as the text is read and stops
 /// (abandoned()) at the first thing that needs the whole function: a phi, a
