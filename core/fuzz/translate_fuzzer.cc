@@ -27,9 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   auto module = corvane::parse_module(text);
-  corvane::Translator translator{
-      corvane::base_profile(), {}, std::string("fuzz"), false, false, false};
-  auto whole = module.ok() ? corvane::translate_module(translator, *module)
+  corvane::TranslateOptions options{corvane::base_profile(), std::string("fuzz"), false, false};
+  auto whole = module.ok() ? corvane::translate_module(options, *module)
                            : corvane::Result<std::string>(module.error());
   if (whole.ok() != result.ok()) std::abort();
   if (whole.ok() ? whole.value() != result.value() : !(whole.error() == result.error())) {

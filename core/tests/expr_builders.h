@@ -40,10 +40,10 @@ inline std::string text_of(const Expr& expr) {
 }
 
 /// A block record: label, true then false target, branch condition, body.
-inline BlockLowering block(std::string label, const std::vector<std::string>& successors = {},
-                           std::optional<Expr> condition = std::nullopt,
-                           std::vector<Stmt> statements = {}) {
-  BlockLowering record{
+inline BlockRecord block(std::string label, const std::vector<std::string>& successors = {},
+                         std::optional<Expr> condition = std::nullopt,
+                         std::vector<Stmt> statements = {}) {
+  BlockRecord record{
       std::move(label), std::move(statements), {}, std::move(condition), kNoTerminatorOffset};
   for (const std::string& successor : successors) record.successors.emplace_back(successor);
   return record;

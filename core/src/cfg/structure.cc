@@ -49,7 +49,7 @@ enum class Pass : std::uint8_t {
 };
 constexpr int kPassCount = 6;
 
-// What the structurer keeps per block besides the BlockLowering itself.
+// What the structurer keeps per block besides the BlockRecord itself.
 struct BlockState {
   std::uint32_t succ_begin = 0;  // this block's successors in successor_ids_
   std::uint32_t succ_count = 0;
@@ -64,7 +64,7 @@ class LabelIndex {
  public:
   static constexpr std::uint32_t kAbsent = 0xFFFFFFFFu;
 
-  explicit LabelIndex(const std::vector<BlockLowering>& blocks) : blocks_(blocks) {
+  explicit LabelIndex(const std::vector<BlockRecord>& blocks) : blocks_(blocks) {
     std::size_t capacity = 16;
     while (capacity < blocks.size() * 2) capacity *= 2;
     slots_.assign(capacity, kAbsent);
@@ -92,7 +92,7 @@ class LabelIndex {
     return slot;
   }
 
-  const std::vector<BlockLowering>& blocks_;
+  const std::vector<BlockRecord>& blocks_;
   std::vector<std::uint32_t> slots_;
   std::size_t mask_ = 0;
 };
@@ -105,7 +105,7 @@ bool is_short_circuit(const std::optional<Expr>& condition) {
 
 class Structurer {
  public:
-  explicit Structurer(std::vector<BlockLowering>& blocks) : blocks_(blocks) {}
+  explicit Structurer(std::vector<BlockRecord>& blocks) : blocks_(blocks) {}
 
   Result<std::vector<Stmt>> run(std::string_view entry);
 
@@ -148,7 +148,7 @@ class Structurer {
   void enqueue(std::uint32_t node);
   void touch(std::uint32_t node);
 
-  std::vector<BlockLowering>& blocks_;
+  std::vector<BlockRecord>& blocks_;
   std::uint32_t entry_ = 0;
   std::vector<BlockState> state_;
   std::vector<std::uint32_t> successor_ids_;
@@ -206,7 +206,7 @@ Status Structurer::set_up(std::string_view entry) {
   // Targets are checked in label order: the reported one is the first missing
   // target of the block whose label sorts first among blocks with one.
   state_.resize(count);
-  const BlockLowering* bad_block = nullptr;
+  const BlockRecord* bad_block = nullptr;
   const Name* bad_target = nullptr;
   for (std::uint32_t i = 0; i < count; ++i) {
     BlockState& state = state_[i];
@@ -234,7 +234,7 @@ Status Structurer::set_up(std::string_view entry) {
   // The records' successor labels are ids from here on; long ones (beyond the
   // strings' inline room) are freed (every later message names blocks by
   // their own labels).
-  for (BlockLowering& block : blocks_) block.successors.clear();
+  for (BlockRecord& block : blocks_) block.successors.clear();
 
   graph_ = BlockGraph(count);
   graph_.reserve_edges(successor_ids_.size());
@@ -589,7 +589,7 @@ Status Structurer::check_depth(std::uint32_t n, std::uint32_t depth) const {
 Status Structurer::check_copy_budget(std::uint32_t n) {
   if (copy_budget_ == 0) {
     std::uint64_t function_size = 0;
-    for (const BlockLowering& block : blocks_) function_size += measure_copy_size(block.statements);
+    for (const BlockRecord& block : blocks_) function_size += measure_copy_size(block.statements);
     copy_budget_ = std::max(kMinLoopHeaderCopyBudget, function_size);
   }
   std::uint64_t needed = 0;
@@ -624,7 +624,7 @@ void Structurer::touch(std::uint32_t node) {
 
 }  // namespace
 
-Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering> blocks,
+Result<std::vector<Stmt>> structure_blocks(std::vector<BlockRecord> blocks,
                                            std::string_view entry) {
   Structurer structurer(blocks);
   return structurer.run(entry);

@@ -16,7 +16,7 @@ namespace corvane {
 /// One lowered basic block: the input record of structuring.
 inline constexpr std::size_t kNoTerminatorOffset = static_cast<std::size_t>(-1);
 
-struct BlockLowering {
+struct BlockRecord {
   std::string label;             // display label: label, or decimal position when empty
   std::vector<Stmt> statements;  // in instruction order
   // True then false target; one for br; none for ret. Held inline: a heap
@@ -26,12 +26,12 @@ struct BlockLowering {
   /// Byte offset of the first token of the block's terminator that stands in
   /// the text; kNoTerminatorOffset for a made block.
   std::size_t terminator_offset = kNoTerminatorOffset;
-  friend bool operator==(const BlockLowering&, const BlockLowering&) = default;
+  friend bool operator==(const BlockRecord&, const BlockRecord&) = default;
 };
 
 /// Reduces the block records (taken over) to the function body; `entry` is the
 /// display label of the function's first block.
-[[nodiscard]] Result<std::vector<Stmt>> structure_blocks(std::vector<BlockLowering> blocks,
+[[nodiscard]] Result<std::vector<Stmt>> structure_blocks(std::vector<BlockRecord> blocks,
                                                          std::string_view entry);
 
 }  // namespace corvane

@@ -18,28 +18,24 @@
 
 namespace corvane {
 
-struct Translator;
+struct TranslateOptions;
 
 /// Lowers the module's entry point into a Program. Memory follows the paths
 /// between the blocks, and a value that reads a result bit or a variable is
 /// captured where it is defined when a write of what it reads can come
 /// before one of its uses (the function is then lowered again).
-[[nodiscard]] Result<Program> lower_module(const Translator& translator, const Module& module);
+[[nodiscard]] Result<Program> lower_module(const TranslateOptions& options, const Module& module);
 /// The same, for a module the caller no longer needs: on success the entry
 /// point's instructions and operands are freed. Afterwards the module keeps its
 /// functions, blocks and labels, but the entry point's instruction lists and
 /// operand arrays are empty.
-[[nodiscard]] Result<Program> lower_module(const Translator& translator, Module&& module);
+[[nodiscard]] Result<Program> lower_module(const TranslateOptions& options, Module&& module);
 
 /// A lowered entry point and its profile (the first "qir_profiles" value of
 /// its attribute groups, a view into the parsed text).
 struct LoweredModule {
   Program program;
   std::optional<std::string_view> profile;
-  /// The body was lowered from the whole function after it was read, not
-  /// while it was read (it needed that: a phi, memory, a value used outside
-  /// its block or read after its state changed).
-  bool whole_function = false;
 };
 
 /// Parses `text` and lowers its entry point in the same pass: the entry
@@ -50,7 +46,7 @@ struct LoweredModule {
 /// at the end say otherwise, the text is parsed again and lowered as a whole.
 /// So it is when the body needs the whole function: a phi, memory, a value
 /// used outside its block or read after its state changed.)
-[[nodiscard]] Result<LoweredModule> parse_and_lower(const Translator& translator,
+[[nodiscard]] Result<LoweredModule> parse_and_lower(const TranslateOptions& options,
                                                     std::string_view text,
                                                     std::size_t batch = 1024);
 

@@ -1,7 +1,7 @@
 // Reaching stores: for each load, the stores of its slot that can be the last
-// one before it on some path. The search walks back from the load through the
-// predecessors until each path meets a store of the slot (or the entry). It
-// has a budget; past it the slot counts as a variable, which is always right.
+// one before it on some path. The search walks the graph back from the load
+// until each path meets a store of the slot (or the entry). The walk has a
+// budget; past it the slot counts as a variable, which is always right.
 #include "translator/memory_model.h"
 
 #include <limits>
@@ -174,13 +174,30 @@ GepOffset gep_offset(std::string_view ty, std::span<const Operand> indices) {
   return {Kind::Known, offset};
 }
 
-namespace {
+void PointerAliases::alloca(std::string_view result) {
+  aliases_.insert_or_assign(result, PointerAlias{result, 0, true, true});
+}
 
-struct Alias {
-  std::string_view base;
+void PointerAliases::bitcast(std::string_view result, std::string_view source) {
+  const PointerAlias* alias = find(source);
+  aliases_.insert_or_assign(result, alias == nullptr ? PointerAlias{source, 0} : *alias);
+}
+
+bool PointerAliases::gep(const Gep& gep, std::span<const Operand> indices) {
+  const PointerAlias* found = find(gep.base);
+  const PointerAlias base = found == nullptr ? PointerAlias{gep.base} : *found;
+  const GepOffset step = gep_offset(gep.ty, indices);
   std::int64_t offset = 0;
-  bool resolved = true;
-};
+  const bool overflow = step.kind == GepOffset::Kind::Overflow ||
+                        (base.resolved && step.kind == GepOffset::Kind::Known &&
+                         __builtin_add_overflow(base.offset, step.bytes, &offset));
+  const bool known = !overflow && base.resolved && step.kind == GepOffset::Kind::Known;
+  aliases_.insert_or_assign(gep.result,
+                            PointerAlias{base.base, known ? offset : 0, base.from_alloca, known});
+  return !overflow;
+}
+
+namespace {
 
 // One store or load of a known slot, in the order of its block.
 struct Access {
@@ -198,23 +215,17 @@ struct Reached {
 
 }  // namespace
 
-MemoryPlan plan_memory(const Function& function) {
+MemoryPlan plan_memory(const Function& function, const Cfg& graph) {
   MemoryPlan plan;
   const auto count = static_cast<std::uint32_t>(function.blocks.size());
-  std::unordered_map<std::string_view, Alias> aliases;
+  PointerAliases pointers;
   std::unordered_map<std::string, std::uint32_t> slot_ids;
   std::vector<std::string> slot_keys;
   std::vector<std::string_view> slot_types;
   std::vector<std::vector<Access>> accesses(count);
-  std::vector<std::vector<std::string_view>> successors(count);
-  std::vector<std::string> labels(count);
   bool any_load = false;
 
-  const auto alias_of = [&](std::string_view name) {
-    const auto it = aliases.find(name);
-    return it == aliases.end() ? std::optional<Alias>() : std::optional<Alias>(it->second);
-  };
-  const auto slot_of = [&](const Alias& alias, std::string_view type) {
+  const auto slot_of = [&](const PointerAlias& alias, std::string_view type) {
     std::string key = memory_key(alias.base, alias.offset);
     auto [it, inserted] = slot_ids.try_emplace(key, static_cast<std::uint32_t>(slot_keys.size()));
     if (inserted) {
@@ -225,54 +236,31 @@ MemoryPlan plan_memory(const Function& function) {
   };
 
   for (std::uint32_t b = 0; b < count; ++b) {
-    const Block& block = function.blocks[b];
-    labels[b] = block.label.empty() ? std::to_string(b) : std::string(block.label);
-    for (const Instruction& instruction : block.instructions) {
+    for (const Instruction& instruction : function.blocks[b].instructions) {
       if (const auto* alloca = std::get_if<Alloca>(&instruction)) {
-        aliases.insert_or_assign(alloca->result, Alias{alloca->result, 0});
+        pointers.alloca(alloca->result);
       } else if (const auto* cast = std::get_if<Bitcast>(&instruction)) {
-        aliases.insert_or_assign(cast->result,
-                                 alias_of(cast->source).value_or(Alias{cast->source, 0}));
+        pointers.bitcast(cast->result, cast->source);
       } else if (const auto* gep = std::get_if<Gep>(&instruction)) {
-        const Alias base = alias_of(gep->base).value_or(Alias{gep->base, 0});
-        const GepOffset step = gep_offset(gep->ty, function.gep_indices(*gep));
-        std::int64_t offset = 0;
-        const bool known = base.resolved && step.kind == GepOffset::Kind::Known &&
-                           !__builtin_add_overflow(base.offset, step.bytes, &offset);
-        aliases.insert_or_assign(gep->result, Alias{base.base, offset, known});
+        // An offset out of range leaves the pointer unresolved (the lowering refuses it).
+        static_cast<void>(pointers.gep(*gep, function.gep_indices(*gep)));
       } else if (const auto* store = std::get_if<Store>(&instruction)) {
-        if (const auto alias = alias_of(store->pointer); alias && alias->resolved) {
+        if (const PointerAlias* alias = pointers.find(store->pointer); alias && alias->resolved) {
           accesses[b].push_back(Access{slot_of(*alias, store->ty), store, nullptr});
         }
       } else if (const auto* load = std::get_if<Load>(&instruction)) {
-        if (const auto alias = alias_of(load->pointer); alias && alias->resolved) {
+        if (const PointerAlias* alias = pointers.find(load->pointer); alias && alias->resolved) {
           accesses[b].push_back(Access{slot_of(*alias, load->ty), nullptr, load});
           any_load = true;
         }
-      } else if (const auto* br = std::get_if<Br>(&instruction)) {
-        successors[b].push_back(br->target);
-        break;
-      } else if (const auto* cond = std::get_if<CondBr>(&instruction)) {
-        successors[b].push_back(cond->true_label);
-        successors[b].push_back(cond->false_label);
-        break;
-      } else if (std::holds_alternative<Ret>(instruction)) {
+      } else if (is_terminator(instruction)) {
         break;
       }
     }
   }
   if (!any_load) return plan;
 
-  // Predecessors by position, and each block's last store of each slot.
-  std::unordered_map<std::string_view, std::uint32_t> by_label;
-  for (std::uint32_t b = 0; b < count; ++b) by_label.try_emplace(labels[b], b);
-  std::vector<std::vector<std::uint32_t>> predecessors(count);
-  for (std::uint32_t b = 0; b < count; ++b) {
-    for (const std::string_view target : successors[b]) {
-      const auto it = by_label.find(target);
-      if (it != by_label.end()) predecessors[it->second].push_back(b);
-    }
-  }
+  // Each block's last store of each slot.
   const auto block_slot = [](std::uint32_t block, std::uint32_t slot) {
     return (static_cast<std::uint64_t>(block) << 32) | slot;
   };
@@ -287,10 +275,7 @@ MemoryPlan plan_memory(const Function& function) {
   // leaves the slot undefined there, which a variable (starting at 0) covers.
   std::vector<bool> is_variable(slot_keys.size(), false);
   std::vector<Reached> unique;
-  std::vector<std::uint32_t> stamp(count, 0);
-  std::uint32_t round = 0;
-  std::uint64_t budget = 8 * std::uint64_t{count} + 100'000;
-  std::vector<std::uint32_t> work;
+  BackwardWalk walk(graph);
   for (std::uint32_t b = 0; b < count; ++b) {
     std::unordered_map<std::uint32_t, const Store*> latest;  // slot -> last store so far here
     for (const Access& access : accesses[b]) {
@@ -305,30 +290,20 @@ MemoryPlan plan_memory(const Function& function) {
         continue;
       }
       // Walk back through the predecessors.
-      ++round;
       const Store* found = nullptr;
       bool several = false;
-      bool from_entry = predecessors[b].empty();
-      work.assign(predecessors[b].begin(), predecessors[b].end());
-      while (!work.empty() && !several) {
-        const std::uint32_t block = work.back();
-        work.pop_back();
-        if (stamp[block] == round) continue;
-        stamp[block] = round;
-        if (budget == 0) {
-          several = true;
-          break;
-        }
-        --budget;
+      bool from_entry = graph.predecessors(b).empty();
+      const BackwardWalk::End end = walk.walk(b, kNoBlock, [&](std::uint32_t block) {
         const auto store = last_store.find(block_slot(block, access.slot));
         if (store != last_store.end()) {
-          if (found != nullptr && found != store->second) several = true;
+          several = found != nullptr && found != store->second;
           found = store->second;
-          continue;
+          return several ? BackwardWalk::Step::Stop : BackwardWalk::Step::Prune;
         }
-        if (predecessors[block].empty()) from_entry = true;
-        for (const std::uint32_t pred : predecessors[block]) work.push_back(pred);
-      }
+        if (graph.predecessors(block).empty()) from_entry = true;
+        return BackwardWalk::Step::Expand;
+      });
+      if (end == BackwardWalk::End::OutOfBudget) several = true;
       if (several || (found != nullptr && from_entry)) {
         is_variable[access.slot] = true;
       } else if (found != nullptr) {
@@ -367,14 +342,14 @@ bool is_float_type(std::string_view ty) { return ty == "double" || ty == "float"
 // use; nullptr for a slot that is not (or cannot be) a variable.
 Result<const std::string*> MemoryModel::slot_variable(std::string_view pointer) {
   if (plan_ == nullptr) return nullptr;
-  auto alias = context_.pointers.find(pointer);
-  if (alias == context_.pointers.end()) return nullptr;
-  std::string key = memory_key(alias->second.base, alias->second.offset);
+  const PointerAlias* alias = pointers_.find(pointer);
+  if (alias == nullptr) return nullptr;
+  std::string key = memory_key(alias->base, alias->offset);
   const auto planned = plan_->variables.find(key);
   if (planned == plan_->variables.end()) return nullptr;
   if (is_float_type(planned->second)) {
-    std::string slot = quote_text(alias->second.base);
-    if (alias->second.offset != 0) slot += " at offset " + std::to_string(alias->second.offset);
+    std::string slot = quote_text(alias->base);
+    if (alias->offset != 0) slot += " at offset " + std::to_string(alias->offset);
     return lowering_error("memory slot " + slot + " of type " + std::string(planned->second) +
                           " is assigned on several paths or from a computed value; float "
                           "variables are not supported");
@@ -448,19 +423,10 @@ Status MemoryModel::load(const Load& load) {
 }
 
 Status MemoryModel::gep(const Gep& gep, std::span<const Operand> indices) {
-  auto it = context_.pointers.find(gep.base);
-  const PointerAlias base = it == context_.pointers.end() ? PointerAlias{gep.base} : it->second;
-  const GepOffset step = gep_offset(gep.ty, indices);
-  std::int64_t offset = 0;
-  if (step.kind == GepOffset::Kind::Overflow ||
-      (base.resolved && step.kind == GepOffset::Kind::Known &&
-       __builtin_add_overflow(base.offset, step.bytes, &offset))) {
+  if (!pointers_.gep(gep, indices)) {
     return lowering_error("getelementptr " + quote_text(gep.result) +
                           " addresses an offset beyond the signed 64-bit range");
   }
-  const bool known = base.resolved && step.kind == GepOffset::Kind::Known;
-  context_.pointers.insert_or_assign(gep.result,
-                                     PointerAlias{base.base, offset, base.from_alloca, known});
   return ok_status();
 }
 
@@ -468,9 +434,8 @@ Status MemoryModel::gep(const Gep& gep, std::span<const Operand> indices) {
 // be any slot: a store there, or a load of an alloca there, is refused.
 Status MemoryModel::check_resolved(std::string_view pointer, std::string_view access,
                                    bool any_base) const {
-  const auto it = context_.pointers.find(pointer);
-  if (it == context_.pointers.end() || it->second.resolved ||
-      !(any_base || it->second.from_alloca)) {
+  const PointerAlias* alias = pointers_.find(pointer);
+  if (alias == nullptr || alias->resolved || !(any_base || alias->from_alloca)) {
     return ok_status();
   }
   return lowering_error(std::string(access) + " through pointer " + quote_text(pointer) +

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cfg/cfg.h"
 #include "ir/ir.h"
 #include "openqasm/program.h"
 #include "support/error.h"
@@ -37,6 +38,37 @@ struct GepOffset {
 /// natural alignment).
 [[nodiscard]] GepOffset gep_offset(std::string_view ty, std::span<const Operand> indices);
 
+/// What a pointer names: a base (an alloca, or a pointer the function did not
+/// make) and a byte offset from it.
+struct PointerAlias {
+  std::string_view base;
+  std::int64_t offset = 0;   // in bytes
+  bool from_alloca = false;  // the base is an alloca of this function
+  bool resolved = true;      // false: the offset is not known when translating
+};
+
+/// The aliases of a function's pointers, as its allocas, bitcasts and
+/// getelementptrs make them (in the order they are fed). The memory plan and
+/// the lowering each keep one.
+class PointerAliases {
+ public:
+  /// `result` names the start of a new alloca.
+  void alloca(std::string_view result);
+  /// `result` names what `source` names.
+  void bitcast(std::string_view result, std::string_view source);
+  /// `gep.result` names its base moved by its offset (unresolved where that
+  /// is not known); false when the offset leaves the signed 64-bit range.
+  [[nodiscard]] bool gep(const Gep& gep, std::span<const Operand> indices);
+  /// What `pointer` names, or nullptr for a pointer none of the above made.
+  [[nodiscard]] const PointerAlias* find(std::string_view pointer) const {
+    const auto it = aliases_.find(pointer);
+    return it == aliases_.end() ? nullptr : &it->second;
+  }
+
+ private:
+  std::unordered_map<std::string_view, PointerAlias, TextHash> aliases_;
+};
+
 /// How the lowering treats the loads and stores of one function.
 struct MemoryPlan {
   /// Loads (by result name) bound to the constant of the one store that reaches them.
@@ -46,20 +78,22 @@ struct MemoryPlan {
 };
 
 /// Works out the memory plan of `function` from its text alone: pointer
-/// aliases, stores and loads, and the branches between its blocks.
-[[nodiscard]] MemoryPlan plan_memory(const Function& function);
+/// aliases, stores and loads, and the paths of `graph` (the function's).
+[[nodiscard]] MemoryPlan plan_memory(const Function& function, const Cfg& graph);
 
 class HoistedDecls;
 
-/// Lowers the pointer instructions of one function run: getelementptr and
-/// inttoptr record what a pointer names in the context; stores and loads
-/// follow the plan. Without a plan (a streaming run) stores and loads ask the
-/// context's tracker for the whole function instead.
+/// Lowers the pointer instructions of one function run: alloca, bitcast and
+/// getelementptr record what a pointer names here, inttoptr the qubit or
+/// result index it names in the context; stores and loads follow the plan. Without a plan (a
+/// streaming run) stores and loads ask the context's tracker for the whole function instead.
 class MemoryModel {
  public:
   MemoryModel(const MemoryPlan* plan, LoweringContext& context, HoistedDecls& hoisted)
       : plan_(plan), context_(context), hoisted_(hoisted) {}
 
+  void alloca(const Alloca& alloca) { pointers_.alloca(alloca.result); }
+  void bitcast(const Bitcast& cast) { pointers_.bitcast(cast.result, cast.source); }
   /// `indices` are the getelementptr's index operands.
   Status gep(const Gep& gep, std::span<const Operand> indices);
   /// `source` is the cast's integer operand.
@@ -75,6 +109,7 @@ class MemoryModel {
   const MemoryPlan* plan_;  // null for a streaming run
   LoweringContext& context_;
   HoistedDecls& hoisted_;
+  PointerAliases pointers_;
   std::unordered_map<std::string, std::string> slot_variables_;  // memory_key -> variable
 };
 

@@ -1,8 +1,9 @@
 // Phi patterns. A phi either binds an expression (short-circuit merge,
 // materialised Boolean) or becomes an integer variable declared before the
 // program body and assigned at the end of its predecessor blocks (if-merge).
-// Every check runs before anything is bound, declared or appended, so a phi that
-// fails leaves the lowering state as it was.
+// A pattern answers only whether it took the phi: every check runs before
+// anything is bound, declared or appended, so a phi no pattern takes leaves the
+// lowering state as it was for the general lowering.
 #include "translator/phi.h"
 
 #include <functional>
@@ -13,112 +14,12 @@
 #include <unordered_set>
 #include <utility>
 
+#include "cfg/cfg.h"
 #include "support/text.h"
 #include "translator/classical.h"
 #include "translator/error_place.h"
 
 namespace corvane {
-
-std::size_t ProcessedBlocks::PairHash::operator()(
-    const std::pair<std::string, std::string>& key) const noexcept {
-  const std::size_t first = std::hash<std::string_view>{}(key.first);
-  const std::size_t second = std::hash<std::string_view>{}(key.second);
-  return first ^ (second + 0x9e3779b97f4a7c15ULL + (first << 6) + (first >> 2));
-}
-
-void ProcessedBlocks::append(BlockLowering block) { blocks_.push_back(std::move(block)); }
-
-void ProcessedBlocks::catch_up() const {
-  for (; indexed_ < blocks_.size(); ++indexed_) {
-    const BlockLowering& block = blocks_[indexed_];
-    const std::size_t position = indexed_;
-    first_by_label_.try_emplace(block.label, position);
-    if (!block.condition.has_value()) continue;
-    // A later record of the same label replaces an earlier one here.
-    conditional_by_label_.insert_or_assign(block.label, position);
-    index_branch(position);
-  }
-}
-
-void ProcessedBlocks::index_branch(std::size_t position) const {
-  const BlockLowering& block = blocks_[position];
-  if (block.successors.size() != 2) return;
-  const std::string_view a = block.successors[0];
-  const std::string_view b = block.successors[1];
-  branch_by_successor_.try_emplace(std::string(a), position);
-  branch_by_successor_.try_emplace(std::string(b), position);
-  if (a != b) {
-    branch_by_pair_.try_emplace(a < b ? std::pair(std::string(a), std::string(b))
-                                      : std::pair(std::string(b), std::string(a)),
-                                position);
-  }
-}
-
-BlockLowering* ProcessedBlocks::find_first(std::string_view label) {
-  catch_up();
-  auto it = first_by_label_.find(label);
-  return it == first_by_label_.end() ? nullptr : &blocks_[it->second];
-}
-
-const BlockLowering* ProcessedBlocks::find_conditional(std::string_view label) const {
-  catch_up();
-  auto it = conditional_by_label_.find(label);
-  return it == conditional_by_label_.end() ? nullptr : &blocks_[it->second];
-}
-
-const BlockLowering* ProcessedBlocks::find_branch_to(std::string_view first,
-                                                     std::string_view second) const {
-  catch_up();
-  if (branches_stale_) {
-    branch_by_successor_.clear();
-    branch_by_pair_.clear();
-    for (std::size_t position = 0; position < blocks_.size(); ++position) {
-      if (blocks_[position].condition.has_value()) index_branch(position);
-    }
-    branches_stale_ = false;
-  }
-  if (first == second) {
-    auto it = branch_by_successor_.find(first);
-    return it == branch_by_successor_.end() ? nullptr : &blocks_[it->second];
-  }
-  std::pair<std::string, std::string> key =
-      first < second ? std::pair(std::string(first), std::string(second))
-                     : std::pair(std::string(second), std::string(first));
-  auto it = branch_by_pair_.find(key);
-  return it == branch_by_pair_.end() ? nullptr : &blocks_[it->second];
-}
-
-std::vector<BlockLowering> ProcessedBlocks::take() {
-  indexed_ = 0;
-  branches_stale_ = false;
-  first_by_label_.clear();
-  conditional_by_label_.clear();
-  branch_by_successor_.clear();
-  branch_by_pair_.clear();
-  return std::move(blocks_);
-}
-
-void ProcessedBlocks::redirect(BlockLowering& block, std::string_view from, const std::string& to) {
-  for (Name& successor : block.successors) {
-    if (successor.view() == from) successor = Name(to);
-  }
-  // Labels and conditions stay; the branch index is built again when next asked.
-  branches_stale_ = true;
-}
-
-void HoistedDecls::add_int(std::string name, Expr init, bool reusable) {
-  if (reusable) int_names_.insert(name);
-  statements_.push_back(IntDecl{std::move(name), std::move(init)});
-}
-
-bool HoistedDecls::has_int(std::string_view name) const {
-  return int_names_.find(name) != int_names_.end();
-}
-
-std::vector<Stmt> HoistedDecls::take() {
-  int_names_.clear();
-  return std::move(statements_);
-}
 
 namespace {
 
@@ -133,16 +34,18 @@ std::optional<bool> zero_one_constant(const Operand& operand) {
 }
 
 // Position of a processed record.
-std::uint32_t position_of(const ProcessedBlocks& processed, const BlockLowering& block) {
+std::uint32_t position_of(const ProcessedBlocks& processed, const BlockRecord& block) {
   return static_cast<std::uint32_t>(&block - processed.blocks().data());
 }
 
 // A copy of the branch condition of `branch`, charged to the phi's result
-// name; the value it came from is used here.
-Result<Expr> copy_condition(const LoweringContext& context, std::string_view result,
-                            const ProcessedBlocks& processed, const BlockLowering& branch) {
+// name (nothing past the copy budget); the value it came from is used here.
+std::optional<Expr> copy_condition(const LoweringContext& context, std::string_view result,
+                                   const ProcessedBlocks& processed, const BlockRecord& branch) {
   const Expr& condition = *branch.condition;
-  RETURN_IF_ERROR(charge_copied_nodes(context, result, measure_expr(condition).nodes));
+  if (!charge_copied_nodes(context, result, measure_expr(condition).nodes).ok()) {
+    return std::nullopt;
+  }
   if (context.tracker != nullptr) {
     if (const auto value = context.tracker->branch_value(position_of(processed, branch))) {
       context.note_use(*value);
@@ -173,59 +76,45 @@ class UsePoint {
 
 // A fresh point among the statements appended to `block`.
 ProgramPoint appended_point(const LoweringContext& context, const ProcessedBlocks& processed,
-                            const BlockLowering& block) {
+                            const BlockRecord& block) {
   if (context.tracker == nullptr) return {};
   return context.tracker->appended_point(position_of(processed, block));
 }
 
-Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
-                           std::string_view block_label, ProcessedBlocks& processed,
-                           LoweringContext& context) {
-  if (incomings.size() != 2) {
-    return lowering_error("phi i1 has " + std::to_string(incomings.size()) +
-                          " incoming value(s); only the two-incoming short-circuit pattern is "
-                          "supported");
-  }
+// The short-circuit merge of `a && b` or `a || b`: one constant incoming from
+// a block that branches on the left operand, the other the right operand.
+bool lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
+                         std::string_view block_label, ProcessedBlocks& processed,
+                         LoweringContext& context) {
+  if (incomings.size() != 2) return false;
   const std::optional<bool> first = zero_one_constant(incomings[0].value);
   const std::optional<bool> second = zero_one_constant(incomings[1].value);
-  if (first.has_value() && second.has_value()) {
-    return lowering_error(
-        "phi i1 has two constant incomings; only one side of a short-circuit compound may be a "
-        "constant");
-  }
-  if (!first.has_value() && !second.has_value()) {
-    return lowering_error(
-        "phi i1 does not match the short-circuit Boolean pattern: expected exactly one constant "
-        "incoming and one SSA incoming");
-  }
+  // Exactly one constant incoming.
+  if (first.has_value() == second.has_value()) return false;
   const Incoming& constant = first.has_value() ? incomings[0] : incomings[1];
   const Incoming& other = first.has_value() ? incomings[1] : incomings[0];
   const bool k = first.has_value() ? *first : *second;
 
-  const BlockLowering* pred = processed.find_conditional(constant.pred);
-  if (pred == nullptr) {
-    return lowering_error("phi i1 short-circuit predecessor " + quote_text(constant.pred) +
-                          " did not record a branching condition; expected the predecessor to end "
-                          "in a conditional ``br`` on an SSA value");
-  }
-  ASSIGN_OR_RETURN(Expr lhs, copy_condition(context, phi.result, processed, *pred));
+  const BlockRecord* pred = processed.find_conditional(constant.pred);
+  if (pred == nullptr) return false;
+  std::optional<Expr> lhs = copy_condition(context, phi.result, processed, *pred);
+  if (!lhs) return false;
   const auto* ssa = std::get_if<Ssa>(&other.value);
-  if (ssa == nullptr) return lowering_error("phi i1 rhs incoming must be an SSA reference");
+  if (ssa == nullptr) return false;
   // The incoming value leaves its predecessor at that block's branch. A
   // predecessor not lowered yet may be a loop's latch, which reaches this
   // block again after the branch went this way: no merge of one branch.
-  const BlockLowering* rhs_block = processed.find_first(other.pred);
-  if (rhs_block == nullptr) {
-    return lowering_error("phi i1 short-circuit predecessor " + quote_text(other.pred) +
-                          " comes after the phi's block");
-  }
+  const BlockRecord* rhs_block = processed.find_first(other.pred);
+  if (rhs_block == nullptr) return false;
   const ProgramPoint rhs_at{position_of(processed, *rhs_block), kBranchStep};
   Expr rhs;
   {
     const UsePoint at(context, rhs_at);
-    ASSIGN_OR_RETURN(rhs, context.lookup(ssa->name));
+    Result<Expr> looked_up = context.lookup(ssa->name);
+    if (!looked_up.ok()) return false;
+    rhs = std::move(looked_up).value();
   }
-  lhs = truth_value(std::move(lhs));
+  Expr left = truth_value(std::move(*lhs));
   rhs = truth_value(std::move(rhs));
 
   // The constant flows in when the predecessor's branch takes the edge to this
@@ -235,91 +124,96 @@ Status lower_short_circuit(const Phi& phi, std::span<const Incoming> incomings,
   const bool via_false =
       !via_true && pred->successors.size() == 2 && pred->successors[1].view() == block_label;
   const bool negate = (via_true && !k) || (via_false && k);
-  Expr c = negate ? make_not(std::move(lhs)) : std::move(lhs);
+  Expr c = negate ? make_not(std::move(left)) : std::move(left);
   return bind_checked(
-      context, phi.result,
-      make_binary_expr(k ? BinaryOp::Or : BinaryOp::And, std::move(c), std::move(rhs)));
+             context, phi.result,
+             make_binary_expr(k ? BinaryOp::Or : BinaryOp::And, std::move(c), std::move(rhs)))
+      .ok();
 }
 
-// The 0/1 diamond: r = c or r = 1 - c. Returns false (binding nothing) when the
-// shape does not match.
-Result<bool> try_materialise(const Phi& phi, std::span<const Incoming> incomings,
-                             ProcessedBlocks& processed, LoweringContext& context) {
+// What the 0/1 diamond made of a phi: lowered, another shape (the if-merge
+// may take it), or a diamond it could not lower (no pattern takes the phi).
+enum class DiamondOutcome : std::uint8_t { Lowered, OtherShape, Refused };
+
+// The 0/1 diamond: r = c or r = 1 - c.
+DiamondOutcome try_materialise(const Phi& phi, std::span<const Incoming> incomings,
+                               ProcessedBlocks& processed, LoweringContext& context) {
   const std::optional<bool> first = zero_one_constant(incomings[0].value);
   const std::optional<bool> second = zero_one_constant(incomings[1].value);
-  if (!first.has_value() || !second.has_value() || *first == *second) return false;
+  if (!first.has_value() || !second.has_value() || *first == *second)
+    return DiamondOutcome::OtherShape;
   for (const Incoming& incoming : incomings) {
-    const BlockLowering* arm = processed.find_first(incoming.pred);
+    const BlockRecord* arm = processed.find_first(incoming.pred);
     if (arm == nullptr || arm->condition.has_value() || count_unmarked(arm->statements) != 0 ||
         arm->successors.size() != 1) {
-      return false;
+      return DiamondOutcome::OtherShape;
     }
   }
-  const BlockLowering* branch = processed.find_branch_to(incomings[0].pred, incomings[1].pred);
-  if (branch == nullptr) return false;
+  const BlockRecord* branch = processed.find_branch_to(incomings[0].pred, incomings[1].pred);
+  if (branch == nullptr) return DiamondOutcome::OtherShape;
   const bool k = branch->successors[0].view() == incomings[0].pred ? *first : *second;
-  ASSIGN_OR_RETURN(Expr condition, copy_condition(context, phi.result, processed, *branch));
+  std::optional<Expr> condition = copy_condition(context, phi.result, processed, *branch);
+  if (!condition) return DiamondOutcome::Refused;
   Expr value =
-      k ? std::move(condition) : make_binary_expr(BinaryOp::Sub, IntLit{1}, std::move(condition));
-  RETURN_IF_ERROR(bind_checked(context, phi.result, std::move(value)));
-  return true;
+      k ? std::move(*condition) : make_binary_expr(BinaryOp::Sub, IntLit{1}, std::move(*condition));
+  if (!bind_checked(context, phi.result, std::move(value)).ok()) return DiamondOutcome::Refused;
+  return DiamondOutcome::Lowered;
 }
 
-Result<Expr> incoming_int_expr(const Operand& operand, const LoweringContext& context) {
+// An incoming value of an integer phi as an expression, if it is a constant
+// that fits an i64 or a bound SSA value.
+std::optional<Expr> incoming_int_expr(const Operand& operand, const LoweringContext& context) {
   if (const auto* integer = std::get_if<ConstInt>(&operand)) {
     if (integer->value < std::numeric_limits<std::int64_t>::min() ||
         integer->value > std::numeric_limits<std::int64_t>::max()) {
-      return lowering_error("phi integer incoming constant " + int128_to_string(integer->value) +
-                            " does not fit in i64");
+      return std::nullopt;
     }
     return Expr(IntLit{static_cast<std::int64_t>(integer->value)});
   }
   if (const auto* boolean = std::get_if<ConstBool>(&operand)) {
     return Expr(IntLit{boolean->value ? 1 : 0});
   }
-  if (const auto* ssa = std::get_if<Ssa>(&operand)) return context.lookup(ssa->name);
-  return lowering_error("phi integer incoming must be a constant or SSA reference, got " +
-                        operand_debug(operand));
+  if (const auto* ssa = std::get_if<Ssa>(&operand)) {
+    Result<Expr> looked_up = context.lookup(ssa->name);
+    if (!looked_up.ok()) return std::nullopt;
+    return std::move(looked_up).value();
+  }
+  return std::nullopt;
 }
 
-Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
-                      ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context,
-                      const LoweringPlan& plan) {
-  BlockLowering* first = processed.find_first(incomings[0].pred);
-  if (first == nullptr) {
-    return lowering_error("phi integer predecessor " + quote_text(incomings[0].pred) +
-                          " not found among processed blocks");
-  }
-  BlockLowering* second = processed.find_first(incomings[1].pred);
-  if (second == nullptr) {
-    return lowering_error("phi integer predecessor " + quote_text(incomings[1].pred) +
-                          " not found among processed blocks");
-  }
-  if (first->condition.has_value() == second->condition.has_value()) {
-    return lowering_error(
-        "phi integer incomings do not match the expected if-merge shape: expected exactly one "
-        "predecessor with a conditional branch (providing the init value) and one with an "
-        "unconditional branch (providing the update value)");
+// The integer if-merge: one incoming from a block with a conditional branch
+// (the initial value), the other from one without (the update).
+bool lower_if_merge(const Phi& phi, std::span<const Incoming> incomings, ProcessedBlocks& processed,
+                    HoistedDecls& hoisted, LoweringContext& context, const LoweringPlan& plan) {
+  BlockRecord* first = processed.find_first(incomings[0].pred);
+  BlockRecord* second = processed.find_first(incomings[1].pred);
+  if (first == nullptr || second == nullptr ||
+      first->condition.has_value() == second->condition.has_value()) {
+    return false;
   }
   const bool first_is_init = first->condition.has_value();
   const Incoming& init_incoming = first_is_init ? incomings[0] : incomings[1];
   const Incoming& update_incoming = first_is_init ? incomings[1] : incomings[0];
-  BlockLowering& init_block = first_is_init ? *first : *second;
-  BlockLowering& update_block = first_is_init ? *second : *first;
+  BlockRecord& init_block = first_is_init ? *first : *second;
+  BlockRecord& update_block = first_is_init ? *second : *first;
 
   // Each incoming value is used where its predecessor ends.
   const ProgramPoint init_at = appended_point(context, processed, init_block);
   const ProgramPoint update_at = appended_point(context, processed, update_block);
-  Expr init;
-  Expr update;
+  std::optional<Expr> init_value;
+  std::optional<Expr> update_value;
   {
     const UsePoint at(context, init_at);
-    ASSIGN_OR_RETURN(init, incoming_int_expr(init_incoming.value, context));
+    init_value = incoming_int_expr(init_incoming.value, context);
   }
+  if (!init_value) return false;
   {
     const UsePoint at(context, update_at);
-    ASSIGN_OR_RETURN(update, incoming_int_expr(update_incoming.value, context));
+    update_value = incoming_int_expr(update_incoming.value, context);
   }
+  if (!update_value) return false;
+  Expr init = std::move(*init_value);
+  Expr update = std::move(*update_value);
   StateTracker* tracker = context.tracker;
   const IntRange assigned =
       expr_range(init, context.variable_ranges).join(expr_range(update, context.variable_ranges));
@@ -356,19 +250,21 @@ Status lower_if_merge(const Phi& phi, std::span<const Incoming> incomings,
   }
   context.variable_ranges.widen(variable, assigned);
   context.bind(phi.result, Ident{std::move(variable)});
-  return ok_status();
+  return true;
 }
 
-Status lower_integer_phi(const Phi& phi, std::span<const Incoming> incomings,
-                         ProcessedBlocks& processed, HoistedDecls& hoisted,
-                         LoweringContext& context, const LoweringPlan& plan) {
-  if (incomings.size() != 2) {
-    return lowering_error("phi integer with " + std::to_string(incomings.size()) +
-                          " incoming value(s); only the two-incoming if-merge shape (`mutable` + "
-                          "conditional increment) is supported");
+bool lower_integer_phi(const Phi& phi, std::span<const Incoming> incomings,
+                       ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context,
+                       const LoweringPlan& plan) {
+  if (incomings.size() != 2) return false;
+  switch (try_materialise(phi, incomings, processed, context)) {
+    case DiamondOutcome::Lowered:
+      return true;
+    case DiamondOutcome::Refused:
+      return false;
+    case DiamondOutcome::OtherShape:
+      break;
   }
-  ASSIGN_OR_RETURN(const bool materialised, try_materialise(phi, incomings, processed, context));
-  if (materialised) return ok_status();
   return lower_if_merge(phi, incomings, processed, hoisted, context, plan);
 }
 
@@ -401,17 +297,7 @@ std::string edge_label(ProcessedBlocks& processed, std::string_view pred, std::s
 // (LLVM's rule; without it the variable would keep a stale value).
 Status check_every_predecessor(std::string_view source, const std::vector<PhiCopy>& copies,
                                const ProcessedBlocks& processed) {
-  std::unordered_map<std::string_view, std::vector<std::string_view>> predecessors;
-  for (const PhiCopy& copy : copies) predecessors.try_emplace(copy.block);
-  for (const BlockLowering& record : processed.blocks()) {
-    for (std::size_t k = 0; k < record.successors.size(); ++k) {
-      const std::string_view successor = record.successors[k].view();
-      // A branch with both edges to one block names it once.
-      if (k > 0 && record.successors[0].view() == successor) continue;
-      const auto it = predecessors.find(successor);
-      if (it != predecessors.end()) it->second.push_back(record.label);
-    }
-  }
+  const Cfg graph = record_cfg(processed.blocks());
   // The copies of one phi are consecutive.
   std::unordered_set<std::string_view> covered;
   for (std::size_t begin = 0; begin < copies.size();) {
@@ -420,7 +306,11 @@ Status check_every_predecessor(std::string_view source, const std::vector<PhiCop
     for (; end < copies.size() && copies[end].variable == copies[begin].variable; ++end) {
       covered.insert(copies[end].pred);
     }
-    for (const std::string_view pred : predecessors[copies[begin].block]) {
+    const std::uint32_t block = graph.index_of(copies[begin].block);
+    const std::span<const std::uint32_t> preds =
+        block == kNoBlock ? std::span<const std::uint32_t>() : graph.predecessors(block);
+    for (const std::uint32_t position : preds) {
+      const std::string_view pred = graph.label(position);
       if (covered.count(pred) == 0) {
         TranslateError error =
             lowering_error("phi " + quote_text(copies[begin].phi) +
@@ -436,23 +326,18 @@ Status check_every_predecessor(std::string_view source, const std::vector<PhiCop
 
 }  // namespace
 
-Status lower_phi(const Phi& phi, std::span<const Incoming> incomings, std::string_view block_label,
-                 ProcessedBlocks& processed, HoistedDecls& hoisted, LoweringContext& context,
-                 const LoweringPlan& plan) {
+bool lower_phi_pattern(const Phi& phi, std::span<const Incoming> incomings,
+                       std::string_view block_label, ProcessedBlocks& processed,
+                       HoistedDecls& hoisted, LoweringContext& context, const LoweringPlan& plan) {
+  // A loop-carried phi (its own block among the predecessors) is no pattern's.
   for (const Incoming& incoming : incomings) {
-    if (incoming.pred == block_label) {
-      return lowering_error("loop-carried phi (predecessor " + quote_text(incoming.pred) +
-                            " is the phi's own block " + quote_text(block_label) +
-                            ") is not supported");
-    }
+    if (incoming.pred == block_label) return false;
   }
   if (phi.ty == "i1") return lower_short_circuit(phi, incomings, block_label, processed, context);
   if (phi.ty == "i32" || phi.ty == "i64") {
     return lower_integer_phi(phi, incomings, processed, hoisted, context, plan);
   }
-  return lowering_error("phi " + std::string(phi.ty) + " is not yet supported (SSA " +
-                        quote_text(phi.result) +
-                        "); only `phi i1` and `phi i32`/`phi i64` are lowered today");
+  return false;
 }
 
 bool general_phi_type(std::string_view ty) { return general_phi_width(ty) != 0; }
@@ -522,7 +407,7 @@ Status place_phi_copies(std::string_view source, const std::vector<PhiCopy>& cop
     edges[it->second].copies.push_back(i);
   }
   for (const EdgeCopies& edge : edges) {
-    BlockLowering* pred = processed.find_first(edge.pred);
+    BlockRecord* pred = processed.find_first(edge.pred);
     if (pred == nullptr) {
       return lowering_error("phi predecessor " + quote_text(edge.pred) +
                             " is not a block of this function");
@@ -542,7 +427,7 @@ Status place_phi_copies(std::string_view source, const std::vector<PhiCopy>& cop
       // their own on this edge.
       std::string label = edge_label(processed, edge.pred, edge.block);
       processed.redirect(*pred, edge.block, label);
-      BlockLowering split;
+      BlockRecord split;
       split.label = std::move(label);
       split.successors.emplace_back(edge.block);
       position = processed.blocks().size();
@@ -550,7 +435,7 @@ Status place_phi_copies(std::string_view source, const std::vector<PhiCopy>& cop
     }
     for (const std::size_t i : edge.copies) {
       const PhiCopy& copy = copies[i];
-      BlockLowering& block = processed.blocks_at(position);
+      BlockRecord& block = processed.blocks_at(position);
       const ProgramPoint at = appended_point(context, processed, block);
       Expr value;
       {

@@ -1,7 +1,7 @@
 // Phi lowering: recognises the short-circuit Boolean merge, the materialised
 // Boolean (0/1 diamond) and the integer if-merge, and rewrites each into an
-// expression or a mutable `cint_` variable. The blocks lowered so far are kept
-// indexed by label so that each pattern test costs a few hash lookups.
+// expression or a mutable `cint_` variable; any other phi of an integer type
+// becomes a variable assigned on the edges into its block.
 #pragma once
 
 #include <cstddef>
@@ -16,98 +16,20 @@
 #include "ir/ir.h"
 #include "openqasm/program.h"
 #include "support/error.h"
-#include "support/prefault.h"
-#include "translator/lowering.h"
+#include "translator/lowering_state.h"
 #include "values/state_tracking.h"
 
 namespace corvane {
 
-/// The block records finished so far, in function order, indexed by label.
-class ProcessedBlocks {
- public:
-  /// Makes room for `count` records.
-  void reserve(std::size_t count) {
-    blocks_.reserve(count);
-    // Records are appended front to back; a large list takes huge pages.
-    advise_huge_pages(blocks_.data(), blocks_.capacity() * sizeof(BlockLowering));
-  }
-  /// Appends a finished record (moved) and indexes it.
-  void append(BlockLowering block);
-  /// The first record with `label`, or nullptr.
-  [[nodiscard]] BlockLowering* find_first(std::string_view label);
-  /// The last record with `label` that has a branch condition, or nullptr.
-  [[nodiscard]] const BlockLowering* find_conditional(std::string_view label) const;
-  /// The first record with a condition and exactly two successors that include
-  /// both labels (a single label when they are equal), or nullptr.
-  [[nodiscard]] const BlockLowering* find_branch_to(std::string_view first,
-                                                    std::string_view second) const;
-  /// The record at `position` (in function order).
-  [[nodiscard]] BlockLowering& blocks_at(std::size_t position) { return blocks_[position]; }
-  /// All records, in function order.
-  [[nodiscard]] const std::vector<BlockLowering>& blocks() const { return blocks_; }
-  /// The first record (there must be one). Its statements may be changed; its
-  /// label and branch facts, which the index holds, may not.
-  [[nodiscard]] BlockLowering& front() { return blocks_.front(); }
-  /// Hands the records over (for structuring); leaves this object empty.
-  [[nodiscard]] std::vector<BlockLowering> take();
-  /// Turns the edges of `block` (a record of this list) to `from` towards `to`
-  /// instead; the branch index is built again on its next query.
-  void redirect(BlockLowering& block, std::string_view from, const std::string& to);
-
- private:
-  struct PairHash {
-    std::size_t operator()(const std::pair<std::string, std::string>& key) const noexcept;
-  };
-
-  // Indexes the records appended since the last query. Records never change
-  // their label or condition once appended, nor their successors but through
-  // redirect(), so indexing late gives the same answers and costs nothing for
-  // functions without phis.
-  void catch_up() const;
-  // Adds the record at `position` (one with a condition) to the branch index.
-  void index_branch(std::size_t position) const;
-
-  std::vector<BlockLowering> blocks_;
-  mutable std::size_t indexed_ = 0;
-  mutable std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> first_by_label_;
-  mutable std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>
-      conditional_by_label_;
-  // Two-way branches by successor: single labels, and unordered pairs stored sorted.
-  mutable std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>
-      branch_by_successor_;
-  mutable std::unordered_map<std::pair<std::string, std::string>, std::size_t, PairHash>
-      branch_by_pair_;
-  mutable bool branches_stale_ = false;  // a record's successors changed (redirect)
-};
-
-/// Declarations placed before the program body, with the names of the integer
-/// variables among them.
-class HoistedDecls {
- public:
-  /// Appends an `int name = init;` declaration. A reusable variable (a phi's)
-  /// may be taken over by a later if-merge that starts from its value.
-  void add_int(std::string name, Expr init, bool reusable = true);
-  /// True when a reusable integer variable of this name has been declared.
-  [[nodiscard]] bool has_int(std::string_view name) const;
-  /// Number of declarations so far.
-  [[nodiscard]] std::size_t size() const { return statements_.size(); }
-  /// The declarations in creation order.
-  [[nodiscard]] const std::vector<Stmt>& statements() const { return statements_; }
-  /// Hands the declarations over; leaves this object empty.
-  [[nodiscard]] std::vector<Stmt> take();
-
- private:
-  std::vector<Stmt> statements_;
-  std::unordered_set<std::string, TextHash, std::equal_to<>> int_names_;
-};
-
-/// Lowers one phi of the block `block_label`: binds its result, and for the
-/// integer if-merge declares or reuses a variable and appends its assignments
-/// (the initial one too where `plan` says so).
-[[nodiscard]] Status lower_phi(const Phi& phi, std::span<const Incoming> incomings,
-                               std::string_view block_label, ProcessedBlocks& processed,
-                               HoistedDecls& hoisted, LoweringContext& context,
-                               const LoweringPlan& plan = {});
+/// Lowers one phi of the block `block_label` by a pattern, if one matches:
+/// binds its result, and for the integer if-merge declares or reuses a
+/// variable and appends its assignments (the initial one too where `plan` says
+/// so). False when no pattern takes the phi; nothing is bound, declared or
+/// appended then, and the general lowering takes over.
+[[nodiscard]] bool lower_phi_pattern(const Phi& phi, std::span<const Incoming> incomings,
+                                     std::string_view block_label, ProcessedBlocks& processed,
+                                     HoistedDecls& hoisted, LoweringContext& context,
+                                     const LoweringPlan& plan = {});
 
 /// One assignment the general phi lowering leaves for the end of the
 /// function: `variable` takes `value` on the edge from `pred` to `block`.

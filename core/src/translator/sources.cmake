@@ -10,4 +10,7 @@ set(LAYER_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/angle_arith.cc
   ${CMAKE_CURRENT_LIST_DIR}/unroll.cc
   ${CMAKE_CURRENT_LIST_DIR}/records.cc
+  ${CMAKE_CURRENT_LIST_DIR}/lowering_state.cc
+  ${CMAKE_CURRENT_LIST_DIR}/function_lowerer.cc
+  ${CMAKE_CURRENT_LIST_DIR}/function_cfg.cc
 )

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/text.h"
+#include "translator/function_cfg.h"
 
 namespace corvane {
 namespace {
@@ -68,39 +69,37 @@ struct CaseGroup {
 
 // Makes `from` (the switch's block) read `to` in the phis of `target`; of
 // several incomings from `from` (one per case edge) one is kept.
-Status retarget_phis(Function& function, std::string_view target, std::string_view from,
-                     std::string_view to) {
-  for (Block& block : function.blocks) {
-    if (block.label != target) continue;
-    for (Instruction& instruction : block.instructions) {
-      Phi* phi = std::get_if<Phi>(&instruction);
-      if (phi == nullptr) continue;
-      std::vector<Incoming> kept;
-      const Incoming* first = nullptr;
-      for (std::uint32_t i = 0; i < phi->incomings.count; ++i) {
-        const Incoming& incoming = function.incomings[phi->incomings.begin + i];
-        if (incoming.pred != from) {
-          kept.push_back(incoming);
-        } else if (first == nullptr) {
-          first = &incoming;
-          kept.push_back(Incoming{incoming.value, to});
-        } else if (!(incoming.value == first->value)) {
-          return lowering_error("phi " + quote_text(phi->result) +
-                                " takes different values from the switch in block " +
-                                quote_text(from));
-        }
-      }
-      if (kept.size() == phi->incomings.count) {
-        for (std::uint32_t i = 0; i < phi->incomings.count; ++i) {
-          function.incomings[phi->incomings.begin + i] = kept[i];
-        }
-      } else {
-        phi->incomings = Range{static_cast<std::uint32_t>(function.incomings.size()),
-                               static_cast<std::uint32_t>(kept.size())};
-        function.incomings.insert(function.incomings.end(), kept.begin(), kept.end());
+Status retarget_phis(Function& function, const Cfg& graph, std::string_view target,
+                     std::string_view from, std::string_view to) {
+  const std::uint32_t index = graph.index_of(target);
+  if (index == kNoBlock) return ok_status();
+  for (Instruction& instruction : function.blocks[index].instructions) {
+    Phi* phi = std::get_if<Phi>(&instruction);
+    if (phi == nullptr) continue;
+    std::vector<Incoming> kept;
+    const Incoming* first = nullptr;
+    for (std::uint32_t i = 0; i < phi->incomings.count; ++i) {
+      const Incoming& incoming = function.incomings[phi->incomings.begin + i];
+      if (incoming.pred != from) {
+        kept.push_back(incoming);
+      } else if (first == nullptr) {
+        first = &incoming;
+        kept.push_back(Incoming{incoming.value, to});
+      } else if (!(incoming.value == first->value)) {
+        return lowering_error("phi " + quote_text(phi->result) +
+                              " takes different values from the switch in block " +
+                              quote_text(from));
       }
     }
-    return ok_status();
+    if (kept.size() == phi->incomings.count) {
+      for (std::uint32_t i = 0; i < phi->incomings.count; ++i) {
+        function.incomings[phi->incomings.begin + i] = kept[i];
+      }
+    } else {
+      phi->incomings = Range{static_cast<std::uint32_t>(function.incomings.size()),
+                             static_cast<std::uint32_t>(kept.size())};
+      function.incomings.insert(function.incomings.end(), kept.begin(), kept.end());
+    }
   }
   return ok_status();
 }
@@ -142,6 +141,8 @@ bool has_switch(const Function& function) {
 Status lower_switches(Function& function, const Module& names) {
   if (!has_switch(function)) return ok_status();
   FreshNames fresh(function, names);
+  // Labels to blocks; the loop below adds no block to `function` until it ends.
+  const Cfg graph = function_cfg(function);
   // The blocks each switch block is followed by; phis are retargeted in place
   // first, then the blocks are put in order.
   std::vector<std::vector<Block>> added(function.blocks.size());
@@ -173,7 +174,7 @@ Status lower_switches(Function& function, const Module& names) {
     function.blocks[b].instructions.resize(position);
     if (groups.empty()) {
       function.blocks[b].instructions.emplace_back(Br{branch.default_label});
-      RETURN_IF_ERROR(retarget_phis(function, branch.default_label, label, label));
+      RETURN_IF_ERROR(retarget_phis(function, graph, branch.default_label, label, label));
       continue;
     }
     // Block i tests group i and goes on to block i + 1, the last to the default.
@@ -190,9 +191,9 @@ Status lower_switches(Function& function, const Module& names) {
           CondBr{BranchCond{BranchCond::Kind::Ssa, false, condition}, groups[i].target, next});
     }
     for (std::size_t i = 0; i < groups.size(); ++i) {
-      RETURN_IF_ERROR(retarget_phis(function, groups[i].target, label, labels[i]));
+      RETURN_IF_ERROR(retarget_phis(function, graph, groups[i].target, label, labels[i]));
     }
-    RETURN_IF_ERROR(retarget_phis(function, branch.default_label, label, labels.back()));
+    RETURN_IF_ERROR(retarget_phis(function, graph, branch.default_label, label, labels.back()));
   }
   std::vector<Block> blocks;
   for (std::size_t b = 0; b < function.blocks.size(); ++b) {

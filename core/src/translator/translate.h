@@ -21,11 +21,9 @@ namespace corvane {
 inline constexpr const char* kVersion = CORVANE_VERSION;
 
 /// Per-call configuration.
-struct Translator {
+struct TranslateOptions {
   Profile profile;
-  std::vector<std::string> includes;
   std::optional<std::string> producer;
-  bool output_results = false;
   /// Capture the values that record calls read after their state changed, so
   /// that take_output_map can keep them (compile's keep_values).
   bool keep_values = false;
@@ -53,7 +51,7 @@ struct Compiled {
                                        bool keep_values = false);
 
 /// Lowers and prints an already parsed module with the given configuration.
-[[nodiscard]] Result<std::string> translate_module(const Translator& translator,
+[[nodiscard]] Result<std::string> translate_module(const TranslateOptions& options,
                                                    const Module& module);
 
 /// The entry point: first definition flagged entry_point, or nullptr.

@@ -1,5 +1,5 @@
 // Unrolling by evaluation (see unroll.h). The function's natural loops are
-// found from its dominators; the blocks are then copied in reverse postorder,
+// found from the dominators of its graph; the blocks are then copied in reverse postorder,
 // region by region: the function, and each loop as a region of its own. A
 // loop that needs its counter as a constant is copied once per iteration, a
 // loop that does not is copied once and stays a loop. Along the way every
@@ -342,8 +342,8 @@ struct Loop {
 
 class Unroller {
  public:
-  Unroller(const Module& module, const Function& function, std::uint64_t budget)
-      : module_(module), function_(function), budget_(budget) {}
+  Unroller(const Module& module, const Function& function, const Cfg& graph, std::uint64_t budget)
+      : module_(module), function_(function), budget_(budget), graph_(graph) {}
 
   Result<std::optional<Function>> run() {
     if (!analyse()) return std::optional<Function>();
@@ -377,90 +377,30 @@ class Unroller {
 
   // ---- the block graph ----
 
-  // Dominators, natural loops and their nesting; false when a loop is not a
-  // natural one (an edge back into a block that does not dominate its source).
+  // Natural loops and their nesting, from the graph's dominators; false when a
+  // loop is not a natural one (an edge back into a block that does not
+  // dominate its source).
   bool analyse() {
-    count_ = static_cast<std::uint32_t>(function_.blocks.size());
+    count_ = graph_.size();
     if (count_ == 0) return false;
-    for (std::uint32_t b = 0; b < count_; ++b) by_label_.try_emplace(function_.blocks[b].label, b);
-    successors_.resize(count_);
-    predecessors_.resize(count_);
-    for (std::uint32_t b = 0; b < count_; ++b) {
-      for (const Instruction& instruction : function_.blocks[b].instructions) {
+    for (const Block& block : function_.blocks) {
+      for (const Instruction& instruction : block.instructions) {
         if (!is_terminator(instruction)) continue;
         if (std::holds_alternative<Switch>(instruction)) return false;
-        const auto add = [&](std::string_view label) {
-          const auto it = by_label_.find(label);
-          if (it == by_label_.end()) return;
-          successors_[b].push_back(it->second);
-          predecessors_[it->second].push_back(b);
-        };
-        if (const auto* br = std::get_if<Br>(&instruction)) add(br->target);
-        if (const auto* cond = std::get_if<CondBr>(&instruction)) {
-          add(cond->true_label);
-          add(cond->false_label);
-        }
         break;
       }
     }
-    // Reverse postorder from the entry.
-    rpo_.assign(count_, kNone);
-    std::vector<std::uint32_t> postorder;
-    std::vector<std::pair<std::uint32_t, std::size_t>> stack{{0, 0}};
-    std::vector<std::uint8_t> seen(count_, 0);
-    seen[0] = 1;
-    while (!stack.empty()) {
-      auto& [node, next] = stack.back();
-      if (next < successors_[node].size()) {
-        const std::uint32_t s = successors_[node][next++];
-        if (seen[s] == 0) {
-          seen[s] = 1;
-          stack.emplace_back(s, 0);
-        }
-        continue;
-      }
-      postorder.push_back(node);
-      stack.pop_back();
-    }
-    const auto reached = static_cast<std::uint32_t>(postorder.size());
-    order_.assign(postorder.rbegin(), postorder.rend());
-    for (std::uint32_t i = 0; i < reached; ++i) rpo_[order_[i]] = i;
-    idom_.assign(count_, kNone);
-    idom_[0] = 0;
-    for (bool changed = true; changed;) {
-      changed = false;
-      for (const std::uint32_t node : order_) {
-        if (node == 0) continue;
-        std::uint32_t candidate = kNone;
-        for (const std::uint32_t p : predecessors_[node]) {
-          if (idom_[p] == kNone) continue;
-          if (candidate == kNone) {
-            candidate = p;
-            continue;
-          }
-          std::uint32_t a = p;
-          std::uint32_t b = candidate;
-          while (a != b) {
-            while (rpo_[a] > rpo_[b]) a = idom_[a];
-            while (rpo_[b] > rpo_[a]) b = idom_[b];
-          }
-          candidate = a;
-        }
-        if (candidate != idom_[node]) {
-          idom_[node] = candidate;
-          changed = true;
-        }
-      }
-    }
+    const std::vector<std::uint32_t>& order = graph_.reverse_post_order();
     // Loops, innermost first (a loop's header comes after its parent's).
     loop_of_.assign(count_, kNone);
     header_loop_.assign(count_, kNone);
-    for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
       const std::uint32_t header = *it;
       std::vector<std::uint32_t> work;
-      for (const std::uint32_t p : predecessors_[header]) {
-        if (rpo_[p] == kNone || rpo_[p] < rpo_[header]) continue;
-        if (!dominates(header, p)) return false;  // a loop with two entries
+      for (const std::uint32_t p : graph_.predecessors(header)) {
+        if (graph_.rpo_number(p) == kNone || graph_.rpo_number(p) < graph_.rpo_number(header))
+          continue;
+        if (!graph_.dominates(header, p)) return false;  // a loop with two entries
         work.push_back(p);
       }
       if (work.empty()) continue;
@@ -474,8 +414,8 @@ class Unroller {
         if (x == header) continue;
         if (loop_of_[x] == kNone) {
           loop_of_[x] = id;
-          for (const std::uint32_t p : predecessors_[x]) {
-            if (rpo_[p] != kNone) work.push_back(p);
+          for (const std::uint32_t p : graph_.predecessors(x)) {
+            if (graph_.rpo_number(p) != kNone) work.push_back(p);
           }
           continue;
         }
@@ -483,8 +423,8 @@ class Unroller {
         while (loops_[top].parent != kNone) top = loops_[top].parent;
         if (top == id) continue;
         loops_[top].parent = id;
-        for (const std::uint32_t p : predecessors_[loops_[top].header]) {
-          if (rpo_[p] != kNone && !contains(top, p)) work.push_back(p);
+        for (const std::uint32_t p : graph_.predecessors(loops_[top].header)) {
+          if (graph_.rpo_number(p) != kNone && !contains(top, p)) work.push_back(p);
         }
       }
     }
@@ -495,7 +435,7 @@ class Unroller {
       if (loops_[l].parent != kNone) depth[l] = depth[loops_[l].parent] + 1;
       if (depth[l] > kMaxUnrolledNesting) return false;
     }
-    for (const std::uint32_t b : order_) {
+    for (const std::uint32_t b : order) {
       for (const Instruction& instruction : function_.blocks[b].instructions) {
         if (!is_terminator(instruction)) continue;
         returns_ += std::holds_alternative<Ret>(instruction) ? 1 : 0;
@@ -515,7 +455,7 @@ class Unroller {
       if (!reads_array) return false;
     }
     // The items of each region, in reverse postorder.
-    for (const std::uint32_t b : order_) {
+    for (const std::uint32_t b : order) {
       const std::uint32_t own = loop_of_[b];
       if (header_loop_[b] != kNone) {
         const std::uint32_t parent = loops_[header_loop_[b]].parent;
@@ -532,14 +472,6 @@ class Unroller {
       }
     }
     return true;
-  }
-
-  [[nodiscard]] bool dominates(std::uint32_t a, std::uint32_t b) const {
-    while (true) {
-      if (a == b) return true;
-      if (b == 0 || idom_[b] == kNone || idom_[b] == b) return false;
-      b = idom_[b];
-    }
   }
 
   [[nodiscard]] bool contains(std::uint32_t loop, std::uint32_t block) const {
@@ -676,7 +608,7 @@ class Unroller {
       std::vector<Edge> edges = std::move(pending_[b]);
       pending_[b].clear();
       if (edges.empty()) continue;  // not reached with what is known
-      if (edges.size() > 1 && successors_[b].empty() && returns_ > 1) {
+      if (edges.size() > 1 && graph_.successors(b).empty() && returns_ > 1) {
         // A block that returns, reached from several places (a return in an
         // unrolled loop): a copy for each, so that each stays in its branch.
         const std::uint32_t instance = region.instance;
@@ -1007,7 +939,7 @@ class Unroller {
         }
         if (options.loop_header) {
           // Room for the edges back, filled in when they are known.
-          for (std::size_t i = 0; i < predecessors_[b].size(); ++i) {
+          for (std::size_t i = 0; i < graph_.predecessors(b).size(); ++i) {
             out_.incomings.push_back(Incoming{ConstInt{0}, {}});
           }
         }
@@ -1039,9 +971,9 @@ class Unroller {
                                 Region& region, std::optional<std::size_t> place) {
     const std::uint32_t instance = region.instance;
     const auto successor = [&](std::string_view label) -> std::optional<std::uint32_t> {
-      const auto it = by_label_.find(label);
-      if (it == by_label_.end()) return std::nullopt;
-      return it->second;
+      const std::uint32_t block = graph_.index_of(label);
+      if (block == kNoBlock) return std::nullopt;
+      return block;
     };
     if (const auto* br = std::get_if<Br>(&instruction)) {
       current().push_back(Br{br->target});
@@ -1423,12 +1355,7 @@ class Unroller {
   std::uint64_t budget_;
   std::uint64_t spent_ = 0;
   std::uint32_t count_ = 0;
-  std::unordered_map<std::string_view, std::uint32_t> by_label_;
-  std::vector<std::vector<std::uint32_t>> successors_;
-  std::vector<std::vector<std::uint32_t>> predecessors_;
-  std::vector<std::uint32_t> rpo_;
-  std::vector<std::uint32_t> order_;
-  std::vector<std::uint32_t> idom_;
+  const Cfg& graph_;                        // the function's
   std::vector<std::uint32_t> loop_of_;      // innermost loop of each block
   std::vector<std::uint32_t> header_loop_;  // the loop a block heads
   std::vector<Loop> loops_;
@@ -1457,8 +1384,8 @@ class Unroller {
 }  // namespace
 
 Result<std::optional<Function>> unroll_counted_loops(const Module& module, const Function& function,
-                                                     std::uint64_t budget) {
-  Unroller unroller(module, function, budget);
+                                                     const Cfg& graph, std::uint64_t budget) {
+  Unroller unroller(module, function, graph, budget);
   return unroller.run();
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "cfg/cfg.h"
 #include "ir/ir.h"
 #include "support/error.h"
 
@@ -22,7 +23,8 @@ namespace corvane {
 /// `source_size` bytes.
 [[nodiscard]] std::uint64_t unroll_budget_for(std::size_t source_size);
 
-/// `function` (a function of `module` or a copy made from one) with every
+/// `function` (a function of `module` or a copy made from one, whose graph is
+/// `graph`) with every
 /// loop that needs its counter as a constant unrolled, or nothing when there
 /// is no such loop and no constant array is read (or the block graph is not
 /// made of natural loops). Names it makes are kept by `module`. A loop whose
@@ -31,6 +33,7 @@ namespace corvane {
 /// refused with a message that names the loop or the value.
 [[nodiscard]] Result<std::optional<Function>> unroll_counted_loops(const Module& module,
                                                                    const Function& function,
+                                                                   const Cfg& graph,
                                                                    std::uint64_t budget);
 
 }  // namespace corvane

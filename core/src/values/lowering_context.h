@@ -1,5 +1,5 @@
 // The value environment of a translation: what each SSA name is bound to,
-// the pointers and int variables the lowering knows, the limits on bound
+// the int variables and pointers to qubits and results the lowering knows, the limits on bound
 // expressions and the copy budget. The classical lowering, the phi patterns
 // and the call builders read and extend it.
 #pragma once
@@ -28,14 +28,6 @@ struct TextHash {
   }
 };
 
-/// A pointer alias: base name and accumulated offset.
-struct PointerAlias {
-  std::string_view base;
-  std::int64_t offset = 0;   // in bytes
-  bool from_alloca = false;  // the base is an alloca of this function
-  bool resolved = true;      // false: the offset is not known when translating
-};
-
 /// A double computed by float arithmetic or an integer-to-float conversion:
 /// the opcode that made it, and whether its expression is an integer one.
 struct AngleValue {
@@ -54,7 +46,6 @@ struct BitRegister {
 /// outlives the context.
 struct LoweringContext {
   ValueTable env;
-  std::unordered_map<std::string_view, PointerAlias, TextHash> pointers;
   std::unordered_map<std::string_view, std::int64_t, TextHash> int_pointers;
   /// Pointers loaded from memory that holds no known value (an element of a
   /// constant array of qubits or results read at an index known only at run

@@ -6,6 +6,8 @@
 #include <utility>
 #include <variant>
 
+#include "cfg/cfg.h"
+
 namespace corvane {
 namespace {
 
@@ -56,7 +58,7 @@ void walk(const Expr& expr, Visit&& visit) {
   }
 }
 
-bool is_location(const Expr& expr) {
+bool is_storage_slot(const Expr& expr) {
   if (std::holds_alternative<Ident>(expr.node)) return true;
   const auto* index = std::get_if<Index>(&expr.node);
   return index != nullptr && result_bit_index(*index) != nullptr;
@@ -66,38 +68,38 @@ bool is_location(const Expr& expr) {
 
 bool reads_state(const Expr& expr) {
   // The common values are atoms and c[i]: no walk, no allocation.
-  if (is_location(expr)) return true;
+  if (is_storage_slot(expr)) return true;
   if (!std::holds_alternative<UnaryExpr>(expr.node) &&
       !std::holds_alternative<BinaryExpr>(expr.node) && !std::holds_alternative<Index>(expr.node)) {
     return false;
   }
   bool found = false;
-  walk(expr, [&](const Expr& node) { found = found || is_location(node); });
+  walk(expr, [&](const Expr& node) { found = found || is_storage_slot(node); });
   return found;
 }
 
-Location StateTracker::variable_location(std::string_view name) {
+StorageSlot StateTracker::variable_slot(std::string_view name) {
   auto [it, inserted] = variables_.try_emplace(std::string(name), 0);
-  if (inserted) it->second = kVariableLocation | (variables_.size() - 1);
+  if (inserted) it->second = kVariableSlot | (variables_.size() - 1);
   return it->second;
 }
 
-void StateTracker::locations_of(const Expr& expr, std::vector<Location>& out) {
+void StateTracker::slots_of(const Expr& expr, std::vector<StorageSlot>& out) {
   out.clear();
   // Most values that read state are a result bit alone.
   if (const auto* index = std::get_if<Index>(&expr.node)) {
     if (const IntLit* bit = result_bit_index(*index)) {
-      out.push_back(static_cast<Location>(bit->value) & ~kVariableLocation);
+      out.push_back(static_cast<StorageSlot>(bit->value) & ~kVariableSlot);
       return;
     }
   }
   walk(expr, [&](const Expr& node) {
     if (const auto* ident = std::get_if<Ident>(&node.node)) {
-      out.push_back(variable_location(ident->name));
+      out.push_back(variable_slot(ident->name));
     } else if (const auto* index = std::get_if<Index>(&node.node)) {
       if (const IntLit* bit = result_bit_index(*index)) {
         // Result indices are never negative (lowering refuses them first).
-        out.push_back(static_cast<Location>(bit->value) & ~kVariableLocation);
+        out.push_back(static_cast<StorageSlot>(bit->value) & ~kVariableSlot);
       }
     }
   });
@@ -133,13 +135,13 @@ void StateTracker::note_read(Action action, ProgramPoint def, const Expr& value)
       return;
     }
   }
-  std::vector<Location>& locations = scratch_;
-  locations_of(value, locations);
-  for (const Location location : locations) {
+  std::vector<StorageSlot>& slots = scratch_;
+  slots_of(value, slots);
+  for (const StorageSlot slot : slots) {
     if (here) {
       // Within the block being lowered the text order is the order of
       // execution, and the last write tells whether one came in between.
-      const ProgramPoint* last = last_write(location);
+      const ProgramPoint* last = last_write(slot);
       if (last != nullptr && last->block == def.block && last->step > def.step &&
           last->step < point.step) {
         hazard(action);
@@ -147,21 +149,21 @@ void StateTracker::note_read(Action action, ProgramPoint def, const Expr& value)
       }
     } else if (!pending_.empty() && pending_.back().action == action &&
                pending_.back().def == def && pending_.back().use.block == point.block &&
-               pending_.back().location == location && pending_.back().use.step <= point.step) {
+               pending_.back().slot == slot && pending_.back().use.step <= point.step) {
       // Another use further down the same block: the later one decides.
       pending_.back().use.step = point.step;
     } else {
-      pending_.push_back(PendingUse{action, def, point, location});
+      pending_.push_back(PendingUse{action, def, point, slot});
     }
   }
 }
 
-const ProgramPoint* StateTracker::last_write(Location location) const {
-  if (location < kDenseResults) {
-    if (location >= result_writes_.size() || result_writes_[location] == kNoWrite) return nullptr;
-    return &result_writes_[location];
+const ProgramPoint* StateTracker::last_write(StorageSlot slot) const {
+  if (slot < kDenseResults) {
+    if (slot >= result_writes_.size() || result_writes_[slot] == kNoWrite) return nullptr;
+    return &result_writes_[slot];
   }
-  const auto it = last_write_.find(location);
+  const auto it = last_write_.find(slot);
   return it == last_write_.end() ? nullptr : &it->second;
 }
 
@@ -169,14 +171,14 @@ void StateTracker::note_branch_value(std::uint32_t block, std::string_view name)
   if (!streaming_) branch_values_[block] = name;
 }
 
-void StateTracker::write(Location location, ProgramPoint at) {
-  if (location < kDenseResults) {
-    if (location >= result_writes_.size()) result_writes_.resize(location + 1, kNoWrite);
-    result_writes_[location] = at;
+void StateTracker::write(StorageSlot slot, ProgramPoint at) {
+  if (slot < kDenseResults) {
+    if (slot >= result_writes_.size()) result_writes_.resize(slot + 1, kNoWrite);
+    result_writes_[slot] = at;
   } else {
-    last_write_[location] = at;
+    last_write_[slot] = at;
   }
-  if (!streaming_) writes_.push_back(Write{location, at});
+  if (!streaming_) writes_.push_back(Write{slot, at});
 }
 
 void StateTracker::note_writes(const std::vector<Stmt>& statements, std::size_t from,
@@ -190,15 +192,15 @@ void StateTracker::note_writes(const std::vector<Stmt>& statements, std::size_t 
     }
     if (target == nullptr) continue;
     if (target->name.view() == "c" && target->index.has_value()) {
-      write(static_cast<Location>(*target->index) & ~kVariableLocation, at);
+      write(static_cast<StorageSlot>(*target->index) & ~kVariableSlot, at);
     } else if (!target->index.has_value()) {
-      write(variable_location(target->name.view()), at);
+      write(variable_slot(target->name.view()), at);
     }
   }
 }
 
 void StateTracker::note_variable_write(std::string_view name, ProgramPoint at) {
-  write(variable_location(name), at);
+  write(variable_slot(name), at);
 }
 
 void StateTracker::note_declared_init(std::string_view phi, std::string_view variable,
@@ -209,70 +211,58 @@ void StateTracker::note_declared_init(std::string_view phi, std::string_view var
   }
   // The declaration is a write before the entry block's first instruction.
   pending_.push_back(PendingUse{Action{ActionKind::InitInBlock, phi}, ProgramPoint{0, 0}, init_end,
-                                variable_location(variable)});
+                                variable_slot(variable)});
 }
 
 void StateTracker::note_appended_write(std::string_view variable, ProgramPoint at,
-                                       const BlockLowering& block) {
-  const Location location = variable_location(variable);
-  write(location, at);
+                                       const BlockRecord& block) {
+  const StorageSlot slot = variable_slot(variable);
+  write(slot, at);
   if (!block.condition.has_value()) return;
   const auto branch = branch_values_.find(at.block);
   if (branch == branch_values_.end()) return;
-  std::vector<Location>& locations = scratch_;
-  locations_of(*block.condition, locations);
-  if (std::find(locations.begin(), locations.end(), location) != locations.end()) {
+  std::vector<StorageSlot>& slots = scratch_;
+  slots_of(*block.condition, slots);
+  if (std::find(slots.begin(), slots.end(), slot) != slots.end()) {
     hazard(Action{ActionKind::Capture, branch->second});
   }
 }
 
-bool StateTracker::analyse(const std::vector<BlockLowering>& blocks, LoweringPlan& plan) {
+bool StateTracker::analyse(const std::vector<BlockRecord>& blocks, LoweringPlan& plan) {
   if (!pending_.empty()) {
     // The block graph, by position.
     const auto count = static_cast<std::uint32_t>(blocks.size());
-    std::unordered_map<std::string_view, std::uint32_t> by_label;
-    by_label.reserve(blocks.size());
-    for (std::uint32_t i = 0; i < count; ++i) by_label.try_emplace(blocks[i].label, i);
-    std::vector<std::vector<std::uint32_t>> predecessors(blocks.size());
-    for (std::uint32_t i = 0; i < count; ++i) {
-      for (const Name& successor : blocks[i].successors) {
-        const auto it = by_label.find(successor.view());
-        if (it != by_label.end()) predecessors[it->second].push_back(i);
-      }
-    }
-    // The steps at which each location is written in each block.
-    std::unordered_set<Location> wanted;
-    for (const PendingUse& use : pending_) wanted.insert(use.location);
+    const Cfg graph = record_cfg(blocks);
+    // The steps at which each slot is written in each block.
+    std::unordered_set<StorageSlot> wanted;
+    for (const PendingUse& use : pending_) wanted.insert(use.slot);
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> steps;
-    std::unordered_map<Location, std::unordered_set<std::uint32_t>> blocks_written;
-    const auto key = [](Location location, std::uint32_t block) {
-      return (static_cast<std::uint64_t>(block) << 32) ^ (location * 0x9E3779B97F4A7C15ULL);
+    std::unordered_map<StorageSlot, std::unordered_set<std::uint32_t>> blocks_written;
+    const auto key = [](StorageSlot slot, std::uint32_t block) {
+      return (static_cast<std::uint64_t>(block) << 32) ^ (slot * 0x9E3779B97F4A7C15ULL);
     };
     for (const Write& write : writes_) {
-      if (wanted.count(write.location) == 0) continue;
-      steps[key(write.location, write.at.block)].push_back(write.at.step);
-      blocks_written[write.location].insert(write.at.block);
+      if (wanted.count(write.slot) == 0) continue;
+      steps[key(write.slot, write.at.block)].push_back(write.at.step);
+      blocks_written[write.slot].insert(write.at.block);
     }
     // A block's writes are recorded in the order of their steps (its own
     // instructions first, then what is appended to it), so each list is sorted.
-    const auto written_between = [&](Location location, std::uint32_t block, std::uint32_t after,
+    const auto written_between = [&](StorageSlot slot, std::uint32_t block, std::uint32_t after,
                                      std::uint32_t before) {
-      const auto it = steps.find(key(location, block));
+      const auto it = steps.find(key(slot, block));
       if (it == steps.end()) return false;
       const auto next = std::upper_bound(it->second.begin(), it->second.end(), after);
       return next != it->second.end() && *next < before;
     };
-    const auto written_in = [&](Location location, std::uint32_t block) {
-      const auto it = blocks_written.find(location);
+    const auto written_in = [&](StorageSlot slot, std::uint32_t block) {
+      const auto it = blocks_written.find(slot);
       return it != blocks_written.end() && it->second.count(block) > 0;
     };
 
     // Each search walks back from the use to the definition; the budget
     // bounds the total work on hostile graphs.
-    std::uint64_t budget = 8 * std::uint64_t{count} + 100'000;
-    std::vector<std::uint32_t> stamp(blocks.size(), 0);
-    std::uint32_t round = 0;
-    std::vector<std::uint32_t> work;
+    BackwardWalk walk(graph);
     for (const PendingUse& use : pending_) {
       const ProgramPoint def = use.def;
       const ProgramPoint at = use.use;
@@ -280,34 +270,21 @@ bool StateTracker::analyse(const std::vector<BlockLowering>& blocks, LoweringPla
       if (def.block >= count || at.block >= count) {
         reached = true;
       } else if (def.block == at.block && def.step < at.step) {
-        reached = written_between(use.location, def.block, def.step, at.step);
+        reached = written_between(use.slot, def.block, def.step, at.step);
       } else {
         // Leaving the definition's block after it, entering the use's block
         // before it, or any block on a path between them.
-        reached = written_between(use.location, def.block, def.step, kBranchStep) ||
-                  written_between(use.location, at.block, 0, at.step) ||
-                  (def.block == at.block && written_in(use.location, at.block));
-        ++round;
-        work.clear();
-        for (const std::uint32_t pred : predecessors[at.block]) work.push_back(pred);
-        while (!reached && !work.empty()) {
-          const std::uint32_t block = work.back();
-          work.pop_back();
-          if (block == def.block || stamp[block] == round) continue;
-          stamp[block] = round;
-          if (budget == 0) {
-            reached = true;
-            break;
-          }
-          --budget;
-          // A block that can run between the two; the use's own block again
-          // means a loop around the use without the definition.
-          if (written_in(use.location, block) || predecessors[block].empty()) {
-            reached = true;
-            break;
-          }
-          for (const std::uint32_t pred : predecessors[block]) work.push_back(pred);
-        }
+        reached = written_between(use.slot, def.block, def.step, kBranchStep) ||
+                  written_between(use.slot, at.block, 0, at.step) ||
+                  (def.block == at.block && written_in(use.slot, at.block));
+        // A block that can run between the two (the use's own block again
+        // means a loop around the use without the definition), or a path
+        // from the entry that misses the definition.
+        reached = reached || walk.walk(at.block, def.block, [&](std::uint32_t block) {
+          return written_in(use.slot, block) || graph.predecessors(block).empty()
+                     ? BackwardWalk::Step::Stop
+                     : BackwardWalk::Step::Expand;
+        }) != BackwardWalk::End::Exhausted;
       }
       if (reached) hazard(use.action);
     }

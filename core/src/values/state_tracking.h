@@ -3,7 +3,7 @@
 // measurement into the same result, an assignment); an expression bound to an
 // SSA value is copied into every use, so a use that runs after such a write
 // would read the new state where LLVM reads the old one. The tracker records
-// where each state-reading value is defined and used and where every location
+// where each state-reading value is defined and used and where every storage slot
 // is written, and finds the uses that a write can reach first: the value is
 // then captured into a variable of its own where it is defined (the lowering
 // runs again with that plan).
@@ -59,10 +59,10 @@ struct LoweringPlan {
   [[nodiscard]] std::size_t size() const { return captured.size() + init_in_block.size(); }
 };
 
-/// A mutable location: the index of a result bit, or kVariableLocation plus
+/// A storage slot the output writes again: the index of a result bit, or kVariableSlot plus
 /// the number the tracker gave a variable's name.
-using Location = std::uint64_t;
-inline constexpr Location kVariableLocation = Location{1} << 63;
+using StorageSlot = std::uint64_t;
+inline constexpr StorageSlot kVariableSlot = StorageSlot{1} << 63;
 
 /// Whether `expr` reads a result bit or a variable.
 [[nodiscard]] bool reads_state(const Expr& expr);
@@ -108,7 +108,7 @@ class StateTracker {
   void note_declared_init(std::string_view phi, std::string_view variable, ProgramPoint init_end);
   /// A statement was appended at `at` to an earlier block writing `variable`:
   /// the block's branch condition, evaluated after it, must not read it.
-  void note_appended_write(std::string_view variable, ProgramPoint at, const BlockLowering& block);
+  void note_appended_write(std::string_view variable, ProgramPoint at, const BlockRecord& block);
 
   /// A fresh point among the statements appended to the end of `block`.
   [[nodiscard]] ProgramPoint appended_point(std::uint32_t block) {
@@ -128,7 +128,7 @@ class StateTracker {
 
   /// Decides the uses recorded for later against the block graph; adds what
   /// must change to `plan`. Returns true when the plan grew.
-  bool analyse(const std::vector<BlockLowering>& blocks, LoweringPlan& plan);
+  bool analyse(const std::vector<BlockRecord>& blocks, LoweringPlan& plan);
 
  private:
   enum class ActionKind : std::uint8_t { Capture, InitInBlock, StaleRecord };
@@ -143,30 +143,30 @@ class StateTracker {
     Action action;
     ProgramPoint def;
     ProgramPoint use;
-    Location location = 0;
+    StorageSlot slot = 0;
   };
   struct Write {
-    Location location = 0;
+    StorageSlot slot = 0;
     ProgramPoint at;
   };
 
-  Location variable_location(std::string_view name);
-  void locations_of(const Expr& expr, std::vector<Location>& out);
-  void write(Location location, ProgramPoint at);
+  StorageSlot variable_slot(std::string_view name);
+  void slots_of(const Expr& expr, std::vector<StorageSlot>& out);
+  void write(StorageSlot slot, ProgramPoint at);
   void hazard(Action action);
   void note_read(Action action, ProgramPoint def, const Expr& value);
 
   bool streaming_;
   bool whole_needed_ = false;
   std::uint32_t current_block_ = 0;
-  std::unordered_map<std::string, Location> variables_;
-  // The last write of each location, for the checks inside one block: result
+  std::unordered_map<std::string, StorageSlot> variables_;
+  // The last write of each slot, for the checks inside one block: result
   // bits of small index in an array (a write per measurement), the rest by hash.
-  static constexpr Location kDenseResults = 1 << 16;
+  static constexpr StorageSlot kDenseResults = 1 << 16;
   static constexpr ProgramPoint kNoWrite{0xFFFFFFFFu, 0xFFFFFFFFu};
-  [[nodiscard]] const ProgramPoint* last_write(Location location) const;
+  [[nodiscard]] const ProgramPoint* last_write(StorageSlot slot) const;
   std::vector<ProgramPoint> result_writes_;
-  std::unordered_map<Location, ProgramPoint> last_write_;
+  std::unordered_map<StorageSlot, ProgramPoint> last_write_;
   // Whole-function mode: every write, the uses left for analyse(), the value
   // each block branches on, and what was found so far.
   std::vector<Write> writes_;
@@ -175,7 +175,7 @@ class StateTracker {
   std::unordered_map<std::uint32_t, std::uint32_t> appended_;  // statements appended per block
   std::vector<Action> found_;
   std::vector<std::uint32_t> stale_;
-  std::vector<Location> scratch_;
+  std::vector<StorageSlot> scratch_;
 };
 
 }  // namespace corvane

@@ -55,8 +55,8 @@ Stmt while_stmt(Expr condition, std::vector<Stmt> body) {
 // Block records written as text: records are separated by " | ", each reads
 // "label: gate... -> target... ?cond", where every gate is a statement without
 // operands and ?N branches on c[N], ?& on c[0] && c[1] and ?| on c[0] || c[1].
-std::vector<BlockLowering> blocks_of(const std::string& text) {
-  std::vector<BlockLowering> blocks;
+std::vector<BlockRecord> blocks_of(const std::string& text) {
+  std::vector<BlockRecord> blocks;
   std::size_t at = 0;
   while (at < text.size()) {
     std::size_t stop = text.find(" | ", at);
@@ -64,7 +64,7 @@ std::vector<BlockLowering> blocks_of(const std::string& text) {
     const std::string record = text.substr(at, stop - at);
     at = stop + 3;
     const std::size_t colon = record.find(':');
-    BlockLowering b{record.substr(0, colon), {}, {}, std::nullopt, kNoTerminatorOffset};
+    BlockRecord b{record.substr(0, colon), {}, {}, std::nullopt, kNoTerminatorOffset};
     bool targets = false;
     std::size_t word = colon + 2;
     while (word < record.size()) {
@@ -230,8 +230,8 @@ TEST(StatementTreeTest, MeasuresNestedBodies) {
 
 // Nested diamonds: level i branches to the next level's header (or to a leaf at
 // the innermost level) and to a leaf, and both continue at the join of level i.
-std::vector<BlockLowering> nested_diamonds(int levels) {
-  std::vector<BlockLowering> blocks;
+std::vector<BlockRecord> nested_diamonds(int levels) {
+  std::vector<BlockRecord> blocks;
   for (int i = 0; i < levels; ++i) {
     const std::string then_arm = i + 1 < levels ? numbered("h", i + 1) : "leaf";
     const std::string join = i == 0 ? "end" : numbered("j", i - 1);
@@ -282,7 +282,7 @@ TEST(StructureBlocksTest, RejectsLoopHeaderCopiesBeyondTheBudget) {
   const std::pair<int, Stmt> cases[] = {
       {40, gate("s")}, {20, GateCall{{}, "rx", {wide_sum(100000)}, {IndexedIdent{"q", 0}}}}};
   for (const auto& [levels, header] : cases) {
-    std::vector<BlockLowering> blocks;
+    std::vector<BlockRecord> blocks;
     blocks.push_back(block("entry", {"L"}, std::nullopt, {gate("p")}));
     blocks.push_back(block("L", {"L", "M1"}, bit(0), {header}));
     for (int i = 1; i <= levels; ++i) {
@@ -305,7 +305,7 @@ class ProgramGenerator {
  public:
   explicit ProgramGenerator(unsigned seed) : rng_(seed) {}
 
-  std::vector<BlockLowering> blocks;
+  std::vector<BlockRecord> blocks;
   std::vector<Stmt> expected;
 
   // The region's last block keeps no successors: it returns.
@@ -432,7 +432,7 @@ TEST(StructureBlocksTest, RandomStructuredProgramsReduceToTheirSource) {
     EXPECT_EQ(in_order.value(), generator.expected);
 
     // The records' order must not matter, and repeated runs must agree.
-    std::vector<BlockLowering> shuffled = generator.blocks;
+    std::vector<BlockRecord> shuffled = generator.blocks;
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(seed));
     Result<std::vector<Stmt>> reordered = structure_blocks(shuffled, entry);
     ASSERT_TRUE(reordered.ok()) << reordered.error().message;
@@ -445,7 +445,7 @@ TEST(StructureBlocksTest, RandomStructuredProgramsReduceToTheirSource) {
 
 TEST(StructureBlocksTest, ListsAMillionUnreachableBlocks) {
   constexpr int kBlocks = 1000000;
-  std::vector<BlockLowering> blocks;
+  std::vector<BlockRecord> blocks;
   std::vector<std::string> labels;
   blocks.reserve(kBlocks + 1);
   blocks.push_back(block("entry"));

@@ -1,3 +1,4 @@
 list(APPEND CORVANE_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/cfg_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/structure_test.cc
 )

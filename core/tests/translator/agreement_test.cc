@@ -28,14 +28,14 @@ std::string error_text(const TranslateError& error) {
          (error.offset ? " (at byte " + std::to_string(*error.offset) + ")" : " (no place)");
 }
 
-const Translator kTranslator{base_profile(), {}, std::string("agreement"), false, false, false};
+const TranslateOptions kOptions{base_profile(), std::string("agreement"), false, false};
 
 std::string streamed(const std::string& text, std::size_t batch) {
-  Result<LoweredModule> lowered = parse_and_lower(kTranslator, text, batch);
+  Result<LoweredModule> lowered = parse_and_lower(kOptions, text, batch);
   if (!lowered.ok()) return error_text(lowered.error());
   std::string out;
   print_program(lowered->program, out);
-  return out + render_trailer(kTranslator.producer, lowered->profile);
+  return out + render_trailer(kOptions.producer, lowered->profile);
 }
 
 // The outcome of `text` read first and then lowered, after checking that every
@@ -48,11 +48,11 @@ std::string translate_every_way(const std::string& text, const std::string& trac
   if (!kept.ok()) {
     expected = error_text(kept.error());
   } else {
-    const Result<std::string> whole = translate_module(kTranslator, *kept);
+    const Result<std::string> whole = translate_module(kOptions, *kept);
     expected = whole.ok() ? *whole : error_text(whole.error());
     // Lowering a module the caller gives up frees its instructions on the way
     // (only on success); labels stay.
-    const Result<Program> lowered = lower_module(kTranslator, std::move(*consumed));
+    const Result<Program> lowered = lower_module(kOptions, std::move(*consumed));
     std::string printed;
     if (lowered.ok()) print_program(*lowered, printed);
     EXPECT_EQ(lowered.ok() ? printed : error_text(lowered.error()),

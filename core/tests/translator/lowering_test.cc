@@ -1,6 +1,5 @@
-// The lowering driver through lower_module: program assembly with the
-// translator's configuration points (includes, output register), the order
-// of registers, hoisted declarations and body, and the inlining budget.
+// The lowering driver through lower_module: program assembly (the order of
+// registers, hoisted declarations and body) and the inlining budget.
 #include "translator/lowering.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +17,11 @@
 namespace corvane {
 namespace {
 
-Result<Program> lower(const char* text, std::vector<std::string> includes, bool output_results) {
+Result<Program> lower(const char* text) {
   Result<Module> module = parse_module(text);
   if (!module.ok()) return module.error();
-  Translator translator{base_profile(), std::move(includes), std::nullopt, output_results};
-  return lower_module(translator, *module);
+  const TranslateOptions options{base_profile(), std::nullopt};
+  return lower_module(options, *module);
 }
 
 // A module around a body written in a short form: `mz Q [R]` (R = Q when
@@ -65,47 +64,33 @@ std::string module_around(const std::string& body) {
          "attributes #0 = { \"entry_point\" }\n";
 }
 
-// Includes, registers (an output register or a plain one) and hoisted
-// declarations in the header, then the body; every combination of present and
-// absent header parts comes out in order.
-TEST(LoweringDriverTest, AssemblesIncludesRegistersDeclarationsAndBody) {
+// Registers and hoisted declarations in the header, then the body; every
+// combination of present and absent header parts comes out in order.
+TEST(LoweringDriverTest, AssemblesRegistersDeclarationsAndBody) {
   const char* if_merge =
       "entry:\nmz 4 2\nread %m 2\nbr i1 %m, label %inc, label %join\ninc:\nbr label %join\n"
       "join:\n%v = phi i64 [ 3, %entry ], [ 4, %inc ]\nret void\n";
   struct Row {
     const char* body;
-    bool output_results;
     const char* dump;
   };
   const Row rows[] = {
-      {if_merge, true,
-       "qubit[5] q; output bit[3] c; int cint_0 = 3; c[2] = measure q[4]; if (c[2]) { cint_0 = 4; "
-       "}"},
-      {if_merge, false,
+      {if_merge,
        "qubit[5] q; bit[3] c; int cint_0 = 3; c[2] = measure q[4]; if (c[2]) { cint_0 = 4; }"},
-      {"entry:\nh 1\nmz 1 2\nret void\n", true,
-       "qubit[2] q; output bit[3] c; h q[1]; c[2] = measure q[1];"},
-      {"entry:\nh 1\nret void\n", true, "qubit[2] q; h q[1];"},
+      {"entry:\nh 1\nmz 1 2\nret void\n", "qubit[2] q; bit[3] c; h q[1]; c[2] = measure q[1];"},
+      {"entry:\nh 1\nret void\n", "qubit[2] q; h q[1];"},
       // Recording an output declares no register.
-      {"entry:\nrecord\nret void\n", true, ""},
-      {"entry:\nret void\n", true, ""},
-      {"entry:\nh 1\nh 1\nrecord\nret void\n", true, "qubit[2] q; h q[1]; h q[1];"},
+      {"entry:\nrecord\nret void\n", ""},
+      {"entry:\nret void\n", ""},
+      {"entry:\nh 1\nh 1\nrecord\nret void\n", "qubit[2] q; h q[1]; h q[1];"},
   };
-  for (const std::vector<std::string>& includes :
-       {std::vector<std::string>{}, std::vector<std::string>{"stdgates.inc", "more.inc"}}) {
-    for (const Row& row : rows) {
-      Result<Program> program =
-          lower(module_around(row.body).c_str(), includes, row.output_results);
-      ASSERT_TRUE(program.ok()) << program.error().message;
-      EXPECT_EQ(program->version, "3.0");
-      const std::string headers =
-          includes.empty() ? "" : "include \"stdgates.inc\"; include \"more.inc\";";
-      std::vector<Stmt> statements = program->header;
-      statements.insert(statements.end(), program->body.begin(), program->body.end());
-      EXPECT_EQ(dump_statements(statements),
-                headers + (headers.empty() || *row.dump == '\0' ? "" : " ") + row.dump)
-          << row.body;
-    }
+  for (const Row& row : rows) {
+    Result<Program> program = lower(module_around(row.body).c_str());
+    ASSERT_TRUE(program.ok()) << program.error().message;
+    EXPECT_EQ(program->version, "3.0");
+    std::vector<Stmt> statements = program->header;
+    statements.insert(statements.end(), program->body.begin(), program->body.end());
+    EXPECT_EQ(dump_statements(statements), row.dump) << row.body;
   }
 }
 
