@@ -19,18 +19,11 @@ namespace corvane {
 namespace parser_detail {
 namespace {
 
-// Position of the `)` matching the `(` at `open`, counting only parentheses.
+// Position of the `)` matching the `(` at `open`.
 std::optional<std::size_t> matching_paren(std::string_view text, std::size_t open) {
-  std::size_t depth = 0;
-  for (std::size_t i = find_any_of<'(', ')'>(text, open); i < text.size();
-       i = find_any_of<'(', ')'>(text, i + 1)) {
-    if (text[i] == '(') {
-      ++depth;
-    } else if (--depth == 0) {
-      return i;
-    }
-  }
-  return std::nullopt;
+  const std::size_t close = closing_bracket<kParenClass>(text, open + 1, ')');
+  if (close == text.size()) return std::nullopt;
+  return close;
 }
 
 // The text after a label name that starts `text` (a quoted name ends at its

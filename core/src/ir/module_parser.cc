@@ -96,7 +96,7 @@ class LineReader {
       return end == text_.size() || text_[end] != '=';
     }
     if (c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') return false;
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' || c == '$')) {
+    if (!is_ident_char(c) || is_digit(c)) {
       return true;
     }
     std::size_t end = i;
@@ -167,25 +167,17 @@ std::optional<Header> read_header(std::string_view line, std::string_view keywor
   }
   const std::size_t open = line.find('(', after_name);
   if (open == std::string_view::npos) return std::nullopt;
-  std::size_t depth = 0;
-  for (std::size_t i = open; i < line.size(); ++i) {
-    if (line[i] == '(') {
-      ++depth;
-    } else if (line[i] == ')' && --depth == 0) {
-      return Header{name, line.substr(i + 1)};
-    }
-  }
-  return std::nullopt;
+  const std::size_t close = closing_bracket<kParenClass>(line, open + 1, ')');
+  if (close == line.size()) return std::nullopt;
+  return Header{name, line.substr(close + 1)};
 }
-
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads a run of ASCII digits at text[pos]; the number when it fits in 32 bits.
 std::optional<std::uint32_t> read_group_number(std::string_view text, std::size_t& pos) {
   std::uint64_t value = 0;
   bool fits = true;
   const std::size_t start = pos;
-  while (pos < text.size() && is_ascii_digit(text[pos])) {
+  while (pos < text.size() && is_digit(text[pos])) {
     value = value * 10 + static_cast<std::uint64_t>(text[pos] - '0');
     if (value > 0xFFFFFFFFu) {
       fits = false;
@@ -211,23 +203,11 @@ std::optional<std::string_view> read_label_line(std::string_view line) {
 
 // The bracket balance of the comment-free part of a line, and whether it holds `@`.
 void scan_line(std::string_view line, std::int64_t& balance, bool& at_seen) {
-  for (std::size_t i = find_any_of<'(', '[', ')', ']', '@', ';'>(line, 0); i < line.size();
-       i = find_any_of<'(', '[', ')', ']', '@', ';'>(line, i + 1)) {
-    switch (line[i]) {
-      case '(':
-      case '[':
-        ++balance;
-        break;
-      case ')':
-      case ']':
-        --balance;
-        break;
-      case '@':
-        at_seen = true;
-        break;
-      default:  // ';' starts the comment
-        return;
-    }
+  for (std::size_t i = scan_brackets<kParenClass | kSquareClass, '@', ';'>(line, 0, balance);
+       i < line.size();
+       i = scan_brackets<kParenClass | kSquareClass, '@', ';'>(line, i + 1, balance)) {
+    if (line[i] == ';') return;  // the comment
+    if (line[i] == '@') at_seen = true;
   }
 }
 

@@ -19,7 +19,7 @@ namespace {
 
 __extension__ typedef unsigned __int128 uint128;
 
-bool is_ascii_space(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
+bool is_ascii_space(unsigned char c) { return in_class(static_cast<char>(c), kSpaceClass); }
 
 // Byte length of the multi-byte White_Space character starting at text[pos], or 0.
 // The ASCII members are handled by the callers.
@@ -56,10 +56,7 @@ std::size_t space_before(std::string_view text, std::size_t end) {
   return 0;
 }
 
-bool is_hex_digit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_hex_digit(char c) { return in_class(c, kHexClass); }
 
 char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -121,19 +118,9 @@ bool decimal_overflows(std::string_view body) {
   return leading + exponent > 0;
 }
 
-// is_ident_char as a table: callee names are long and every call has one.
-constexpr std::array<bool, 256> make_ident_chars() {
-  std::array<bool, 256> chars{};
-  for (int c = 0; c < 256; ++c) {
-    chars[static_cast<std::size_t>(c)] = is_ident_char(static_cast<char>(c));
-  }
-  return chars;
-}
-constexpr std::array<bool, 256> kIdentChars = make_ident_chars();
-
 // Printable ASCII other than the space is never white space. Most texts start
 // and end with such a character, so trimming answers them without a loop.
-bool is_visible_ascii(char c) { return c > ' ' && c < 0x7F; }
+bool is_visible_ascii(char c) { return in_class(c, kVisibleClass); }
 
 }  // namespace
 
@@ -192,7 +179,7 @@ std::string_view cut_attachments(std::string_view text) {
   if (!split_top_level_commas(text, pieces).ok()) return text;
   for (std::size_t i = 1; i < pieces.size(); ++i) {
     const std::string_view piece = pieces[i];
-    if (piece.size() >= 2 && piece[0] == '!' && kIdentChars[static_cast<unsigned char>(piece[1])]) {
+    if (piece.size() >= 2 && piece[0] == '!' && is_ident_char(piece[1])) {
       const std::string_view before =
           text.substr(0, static_cast<std::size_t>(piece.data() - text.data()));
       return before.substr(0, before.rfind(','));
@@ -205,26 +192,14 @@ Status split_top_level_commas(std::string_view text, std::vector<std::string_vie
   pieces.clear();
   std::int64_t depth = 0;
   std::size_t start = 0;
-  for (std::size_t i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ','>(text, 0);
-       i < text.size(); i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ','>(text, i + 1)) {
-    switch (text[i]) {
-      case '(':
-      case '<':
-      case '[':
-      case '{':
-        ++depth;
-        break;
-      case ',':
-        if (depth == 0) {
-          pieces.push_back(trim(text.substr(start, i - start)));
-          start = i + 1;
-        }
-        break;
-      default:  // a closing bracket
-        if (--depth < 0) {
-          return placed(parse_error("unbalanced closing bracket in " + std::string(text)), i);
-        }
-        break;
+  for (std::size_t i = scan_brackets<kBracketClass, ','>(text, 0, depth); i < text.size();
+       i = scan_brackets<kBracketClass, ','>(text, i + 1, depth)) {
+    if (depth < 0) {
+      return placed(parse_error("unbalanced closing bracket in " + std::string(text)), i);
+    }
+    if (depth == 0) {
+      pieces.push_back(trim(text.substr(start, i - start)));
+      start = i + 1;
     }
   }
   pieces.push_back(trim(text.substr(start)));
@@ -241,7 +216,7 @@ std::optional<std::pair<std::string_view, std::string_view>> parse_global_ident(
     return std::make_pair(t.substr(2, close - 2), t.substr(close + 1));
   }
   std::size_t end = 1;
-  while (end < t.size() && kIdentChars[static_cast<unsigned char>(t[end])]) ++end;
+  while (end < t.size() && is_ident_char(t[end])) ++end;
   if (end == 1) return std::nullopt;
   return std::make_pair(t.substr(1, end - 1), t.substr(end));
 }
@@ -267,12 +242,13 @@ std::optional<std::string_view> name_after_percent(std::string_view text) {
     } else {
       // After a typed-pointer type only a top-level `%` names the value: the
       // `%Qubit*` inside `inttoptr (i64 1 to %Qubit*)` is another type.
-      int depth = 0;
-      for (std::size_t i = from; i < text.size() && percent == std::string_view::npos; ++i) {
-        const char c = text[i];
-        if (c == '(' || c == '[' || c == '{' || c == '<') ++depth;
-        if (c == ')' || c == ']' || c == '}' || c == '>') --depth;
-        if (c == '%' && depth == 0) percent = i;
+      std::int64_t depth = 0;
+      for (std::size_t i = scan_brackets<kBracketClass, '%'>(text, from, depth); i < text.size();
+           i = scan_brackets<kBracketClass, '%'>(text, i + 1, depth)) {
+        if (depth == 0 && text[i] == '%') {
+          percent = i;
+          break;
+        }
       }
     }
     if (percent == std::string_view::npos) return std::nullopt;
@@ -369,26 +345,9 @@ std::string_view strip_call_attributes(std::string_view text) {
 
 std::optional<std::size_t> find_to_clause(std::string_view text) {
   std::int64_t depth = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    switch (text[i]) {
-      case '(':
-      case '<':
-      case '[':
-      case '{':
-        ++depth;
-        break;
-      case ')':
-      case '>':
-      case ']':
-      case '}':
-        --depth;
-        break;
-      case ' ':
-        if (depth == 0 && text.size() - i >= 4 && text.compare(i, 4, " to ") == 0) return i;
-        break;
-      default:
-        break;
-    }
+  for (std::size_t i = scan_brackets<kBracketClass, ' '>(text, 0, depth); i < text.size();
+       i = scan_brackets<kBracketClass, ' '>(text, i + 1, depth)) {
+    if (depth == 0 && text.size() - i >= 4 && text.compare(i, 4, " to ") == 0) return i;
   }
   return std::nullopt;
 }

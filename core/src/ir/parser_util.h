@@ -9,20 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "ir/byte_scan.h"
 #include "ir/ir.h"
 #include "support/error.h"
 
 namespace corvane {
-
-/// ASCII blank: space, tab, LF, FF, CR (not VT).
-[[nodiscard]] constexpr bool is_ascii_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-/// ASCII letter, digit, `$`, `.` or `_`.
-[[nodiscard]] constexpr bool is_ident_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' ||
-         c == '.' || c == '_';
-}
 
 /// Trims Unicode White_Space at both ends / at the start / at the end.
 [[nodiscard]] std::string_view trim(std::string_view text);

@@ -13,43 +13,18 @@
 // certain and gives the same result; anything else (attributes, comments, odd
 // spacing, quoted names, trailing text, other value forms) is declined with
 // nothing written, and the general parser takes the line.
-#include <array>
 #include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "ir/byte_scan.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
 
 namespace corvane::parser_detail {
 namespace {
-
-// Character classes of this reader, one table lookup per byte.
-enum CharClass : std::uint8_t {
-  kIdent = 1,  // is_ident_char: letters, digits, `$`, `.`, `_`
-  kType = 2,   // a type word here: identifier characters, `*` and `%`
-  kDigit = 4,  // decimal digits
-  kFloat = 8,  // what a decimal float literal is spelled with: digits . + - e E
-};
-
-constexpr std::array<std::uint8_t, 256> make_classes() {
-  std::array<std::uint8_t, 256> table{};
-  for (int i = 0; i < 256; ++i) {
-    const auto c = static_cast<char>(i);
-    std::uint8_t bits = 0;
-    if (is_ident_char(c)) bits |= kIdent | kType;
-    if (c == '*' || c == '%') bits |= kType;
-    if (c >= '0' && c <= '9') bits |= kDigit | kFloat;
-    if (c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E') bits |= kFloat;
-    table[static_cast<std::size_t>(i)] = bits;
-  }
-  return table;
-}
-constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Compared byte by byte in place: these run for every call and operand.
 template <std::size_t N>
@@ -99,15 +74,15 @@ class Cursor {
   }
 
   // The run of characters of class `Class` at the cursor (possibly empty).
-  template <std::uint8_t Class>
+  template <std::uint16_t Class>
   std::string_view run() {
     const std::size_t start = pos_;
 #if defined(__SSE2__)
     // Callee names and pointer types are the long runs of a call line; sixteen
     // bytes at a time reads them in one or two steps instead of a step a byte.
-    if constexpr (Class == kIdent || Class == kType) {
+    if constexpr (Class == kIdentClass || Class == kTypeClass) {
       while (pos_ + 16 <= text_.size()) {
-        const unsigned mask = word_mask<Class == kType>(text_.data() + pos_);
+        const unsigned mask = word_mask<Class == kTypeClass>(text_.data() + pos_);
         if (mask != 0xFFFF) {
           pos_ += static_cast<std::size_t>(__builtin_ctz(~mask));
           return text_.substr(start, pos_ - start);
@@ -116,8 +91,7 @@ class Cursor {
       }
     }
 #endif
-    while (pos_ < text_.size() && (kClasses[static_cast<unsigned char>(text_[pos_])] & Class) != 0)
-      ++pos_;
+    while (pos_ < text_.size() && in_class(text_[pos_], Class)) ++pos_;
     return text_.substr(start, pos_ - start);
   }
 
@@ -128,7 +102,7 @@ class Cursor {
 
 // 1 to 18 decimal digits: always within the signed 64-bit range.
 bool read_small_decimal(Cursor& cursor, std::int64_t& value) {
-  const std::string_view digits = cursor.run<kDigit>();
+  const std::string_view digits = cursor.run<kDigitClass>();
   if (digits.empty() || digits.size() > 18) return false;
   value = 0;
   for (const char c : digits) value = value * 10 + (c - '0');
@@ -138,7 +112,7 @@ bool read_small_decimal(Cursor& cursor, std::int64_t& value) {
 // `%NAME` read as an SSA operand (the name is everything after the `%`).
 bool read_ssa(Cursor& cursor, Operand& out) {
   if (!cursor.take("%")) return false;
-  const std::string_view name = cursor.run<kIdent>();
+  const std::string_view name = cursor.run<kIdentClass>();
   if (name.empty()) return false;
   out = Ssa{name};
   return true;
@@ -150,7 +124,7 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
   if (c == '%') return read_ssa(cursor, out);
   if (c == '@') {
     cursor.take("@");
-    const std::string_view name = cursor.run<kIdent>();
+    const std::string_view name = cursor.run<kIdentClass>();
     if (name.empty()) return false;
     out = GlobalRef{name};
     return true;
@@ -166,7 +140,7 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
   // `inttoptr (iN K to T)`: the general reading takes K and checks neither
   // word around it, so neither is checked here beyond its spelling.
   if (!cursor.take("inttoptr (")) return false;
-  const std::string_view index_type = cursor.run<kIdent>();
+  const std::string_view index_type = cursor.run<kIdentClass>();
   if (index_type.empty() || !cursor.take(" ")) return false;
   std::int64_t index = 0;
   if (!read_small_decimal(cursor, index) || !cursor.take(" to ")) return false;
@@ -178,7 +152,7 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
       index = wrap_to_width(static_cast<std::uint64_t>(index), index_width);
     }
   }
-  if (cursor.run<kType>().empty() || !cursor.take(")")) return false;
+  if (cursor.run<kTypeClass>().empty() || !cursor.take(")")) return false;
   out = PtrConst{struct_name, index};
   return true;
 }
@@ -215,7 +189,7 @@ bool read_value(Cursor& cursor, ValueClass value_class, std::string_view type,
     }
     case ValueClass::Float: {
       if (cursor.peek() == '%') return read_ssa(cursor, out);
-      const auto number = parse_float_literal(cursor.run<kFloat>());
+      const auto number = parse_float_literal(cursor.run<kFloatClass>());
       if (!number) return false;
       out = ConstFloat{*number};
       return true;
@@ -285,23 +259,23 @@ bool read_call(std::string_view text, Function& function, Instruction& out) {
   std::optional<std::string_view> result;
   if (cursor.peek() == '%') {
     cursor.take("%");
-    const std::string_view name = cursor.run<kIdent>();
+    const std::string_view name = cursor.run<kIdentClass>();
     if (name.empty() || !cursor.take(" = ")) return false;
     result = name;
   }
   if (!cursor.take("call ")) return false;
-  const std::string_view ret_ty = cursor.run<kType>();
+  const std::string_view ret_ty = cursor.run<kTypeClass>();
   if (ret_ty.empty() || !cursor.take(" @")) return false;
   // Only a type: a flag or calling convention word (`fast`, `ccc`) there is the
   // general reader's to judge.
   if (!is_return_type(ret_ty)) return false;
-  const std::string_view callee = cursor.run<kIdent>();
+  const std::string_view callee = cursor.run<kIdentClass>();
   if (callee.empty() || !cursor.take("(")) return false;
 
   const auto begin = static_cast<std::uint32_t>(function.operands.size());
   if (!cursor.take(")")) {
     while (true) {
-      const std::string_view type = cursor.run<kType>();
+      const std::string_view type = cursor.run<kTypeClass>();
       ValueClass value_class = ValueClass::Pointer;
       OptionalView struct_name;
       if (!classify(type, value_class, struct_name) || !cursor.take(" ")) return false;
@@ -321,7 +295,7 @@ bool read_call(std::string_view text, Function& function, Instruction& out) {
 // `label %NAME` at the cursor.
 bool read_label(Cursor& cursor, std::string_view& label) {
   if (!cursor.take("label %")) return false;
-  label = cursor.run<kIdent>();
+  label = cursor.run<kIdentClass>();
   return !label.empty();
 }
 
@@ -338,7 +312,7 @@ bool read_branch(std::string_view text, Instruction& out) {
   BranchCond cond;
   if (cursor.take("%")) {
     cond.kind = BranchCond::Kind::Ssa;
-    cond.name = cursor.run<kIdent>();
+    cond.name = cursor.run<kIdentClass>();
     if (cond.name.empty()) return false;
   } else if (cursor.take("true") || cursor.take("1")) {
     cond.value = true;

@@ -53,22 +53,12 @@ bool is_one_of(std::string_view word, const std::array<std::string_view, N>& wor
   return false;
 }
 
-bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Position of the `}` that brings the brace depth back to zero, for a text
-// that begins with `{`; absent when the braces never balance.
+// Position of the `}` that closes the `{` that starts `text`; absent when
+// the brackets never balance.
 std::optional<std::size_t> matching_brace(std::string_view text) {
-  std::size_t depth = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '{') {
-      ++depth;
-    } else if (text[i] == '}') {
-      --depth;
-      if (depth == 0) return i;
-    }
-  }
-  return std::nullopt;
+  const std::size_t close = closing_bracket<kBraceClass>(text, 1, '}');
+  if (close == text.size()) return std::nullopt;
+  return close;
 }
 
 // True when `line` starts with `keyword` followed by an ASCII blank or the end.
@@ -135,21 +125,9 @@ Result<Signature> parse_signature_line(std::string_view line, std::size_t keywor
 
   const std::size_t open = after_name.find('(');
   if (open == std::string_view::npos) return line_error("signature missing '(': ", line);
-  std::size_t depth = 0;
-  std::optional<std::size_t> close;
-  for (std::size_t i = open; i < after_name.size(); ++i) {
-    if (after_name[i] == '(') {
-      ++depth;
-    } else if (after_name[i] == ')') {
-      --depth;
-      if (depth == 0) {
-        close = i;
-        break;
-      }
-    }
-  }
-  if (!close.has_value()) return line_error("unbalanced parens in signature: ", line);
-  const std::string_view param_text = after_name.substr(open + 1, *close - open - 1);
+  const std::size_t close = closing_bracket<kParenClass>(after_name, open + 1, ')');
+  if (close == after_name.size()) return line_error("unbalanced parens in signature: ", line);
+  const std::string_view param_text = after_name.substr(open + 1, close - open - 1);
 
   Signature signature;
   RETURN_IF_ERROR(
@@ -182,7 +160,7 @@ Result<std::string_view> normalize_type(std::string_view token) {
     const std::string_view ident = type.substr(1);
     if (ident.empty()) return fail();
     const char first = ident[0];
-    if (!is_ascii_letter(first) && first != '$' && first != '.' && first != '_') return fail();
+    if (!is_ident_char(first) || is_digit(first)) return fail();
     for (char c : ident) {
       if (!is_ident_char(c)) return fail();
     }
@@ -191,7 +169,7 @@ Result<std::string_view> normalize_type(std::string_view token) {
   if (is_one_of(type, kPlainTypes)) return type;
   if (type.size() >= 2 && type[0] == 'i') {
     bool digits = true;
-    for (char c : type.substr(1)) digits = digits && is_ascii_digit(c);
+    for (char c : type.substr(1)) digits = digits && is_digit(c);
     if (digits) return type;
   }
   if (type.front() == '{' && type.back() == '}') return std::string_view("struct");

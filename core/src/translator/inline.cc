@@ -60,12 +60,9 @@ Result<std::vector<std::string_view>> parameter_names(const Function& function,
   const std::size_t open = source.find('(', end);
   const std::size_t line_end = source.find('\n', end);
   if (open == std::string_view::npos || open > line_end) return unreadable;
-  std::size_t close = open;
-  for (std::size_t depth = 0; close < line_end && close < source.size(); ++close) {
-    if (source[close] == '(') ++depth;
-    if (source[close] == ')' && --depth == 0) break;
-  }
-  if (close >= line_end || close >= source.size()) return unreadable;
+  const std::string_view header = source.substr(0, line_end);
+  const std::size_t close = closing_bracket<kParenClass>(header, open + 1, ')');
+  if (close == header.size()) return unreadable;
   std::vector<std::string_view> pieces;
   if (!split_top_level_commas(source.substr(open + 1, close - open - 1), pieces).ok()) {
     return unreadable;
