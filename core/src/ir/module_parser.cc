@@ -140,38 +140,6 @@ class LineReader {
   bool done_ = false;
 };
 
-struct Header {
-  std::string_view name;
-  std::string_view rest;  // text after the parameter list
-};
-
-// `define`/`declare` header: the name after the first `@` following the keyword,
-// and the text after the parenthesised parameter list.
-std::optional<Header> read_header(std::string_view line, std::string_view keyword) {
-  const std::size_t key = line.find(keyword);
-  if (key == std::string_view::npos) return std::nullopt;
-  const std::size_t at = line.find('@', key + keyword.size());
-  if (at == std::string_view::npos) return std::nullopt;
-  std::string_view name;
-  std::size_t after_name = 0;
-  if (at + 1 < line.size() && line[at + 1] == '"') {
-    const std::size_t close = line.find('"', at + 2);
-    if (close == std::string_view::npos) return std::nullopt;
-    name = line.substr(at + 2, close - at - 2);
-    after_name = close + 1;
-  } else {
-    std::size_t end = at + 1;
-    while (end < line.size() && is_ident_char(line[end])) ++end;
-    name = line.substr(at + 1, end - at - 1);
-    after_name = end;
-  }
-  const std::size_t open = line.find('(', after_name);
-  if (open == std::string_view::npos) return std::nullopt;
-  const std::size_t close = closing_bracket<kParenClass>(line, open + 1, ')');
-  if (close == line.size()) return std::nullopt;
-  return Header{name, line.substr(close + 1)};
-}
-
 // Reads a run of ASCII digits at text[pos]; the number when it fits in 32 bits.
 std::optional<std::uint32_t> read_group_number(std::string_view text, std::size_t& pos) {
   std::uint64_t value = 0;
@@ -387,10 +355,13 @@ class ModuleParser {
       if (text.starts_with("define")) {
         RETURN_IF_ERROR(read_definition(line));
       } else if (text.starts_with("declare")) {
-        const auto header = read_header(line, "declare");
-        if (!header) return at(parse_error(concat("could not parse declare: ", trim(line))), text);
+        FunctionHeader header;
+        if (read_function_header(text, first_word(text).size(), header) != HeaderFault::kNone) {
+          return at(parse_error(concat("could not parse declare: ", trim(line))), text);
+        }
         Function function;
-        function.name = header->name;
+        function.name = header.name;
+        function.parameters = header.parameters;
         function.is_declaration = true;
         module_.functions.push_back(std::move(function));
       } else if (text.starts_with("attributes")) {
@@ -410,15 +381,16 @@ class ModuleParser {
 
   Status read_definition(std::string_view line) {
     definition_ = trim_start(line);
-    const auto header = read_header(line, "define");
-    if (!header) {
+    FunctionHeader header;
+    if (read_function_header(definition_, first_word(definition_).size(), header) !=
+        HeaderFault::kNone) {
       return at(parse_error(concat("could not parse define header: ", trim(line))), definition_);
     }
     PendingDefinition pending;
     pending.function = module_.functions.size();
     pending.refs_begin = group_refs_.size();
-    const std::size_t brace = header->rest.find('{');
-    const std::string_view attrs = header->rest.substr(0, brace);
+    const std::size_t brace = header.rest.find('{');
+    const std::string_view attrs = header.rest.substr(0, brace);
     for (std::size_t i = 0; i < attrs.size();) {
       if (attrs[i] == '#') {
         ++i;
@@ -443,7 +415,8 @@ class ModuleParser {
     }
 
     Function function;
-    function.name = header->name;
+    function.name = header.name;
+    function.parameters = header.parameters;
     if (consumer_ != nullptr && !body_taken_ &&
         consumer_->take_definition(pending.function,
                                    pending.inline_entry_point || pending.refs_count > 0)) {
@@ -453,10 +426,11 @@ class ModuleParser {
       function.blocks.emplace_back();
       RETURN_IF_ERROR(read_body(function));
       streaming_ = false;
-      // What was handed over is gone; the definition keeps its name and flags.
+      // What was handed over is gone; the definition keeps its header and flags.
       const std::string_view name = function.name;
       function = Function();
       function.name = name;
+      function.parameters = header.parameters;
     } else {
       reserve_function(function);
       function.blocks.emplace_back();

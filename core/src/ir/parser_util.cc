@@ -352,6 +352,86 @@ std::optional<std::size_t> find_to_clause(std::string_view text) {
   return std::nullopt;
 }
 
+namespace {
+
+// Linkage, preemption, visibility and DLL storage words that may precede the
+// return type of a declaration or definition.
+constexpr std::string_view kLinkageWords[] = {
+    "weak",
+    "common",
+    "hidden",
+    "private",
+    "default",
+    "internal",
+    "linkonce",
+    "weak_odr",
+    "external",
+    "dllimport",
+    "dllexport",
+    "dso_local",
+    "appending",
+    "protected",
+    "extern_weak",
+    "linkonce_odr",
+    "dso_preemptable",
+    "local_unnamed_addr",
+    "available_externally",
+};
+
+bool is_linkage_word(std::string_view word) {
+  for (const std::string_view candidate : kLinkageWords) {
+    if (candidate == word) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+HeaderFault read_function_header(std::string_view line, std::size_t keyword_length,
+                                 FunctionHeader& header) {
+  std::string_view rest = trim_start(line.substr(std::min(keyword_length, line.size())));
+  // Linkage and visibility words, then a calling convention and return
+  // attributes (`noundef zeroext i1`), in whatever order they were written.
+  for (std::string_view before; before.data() != rest.data() || before.size() != rest.size();) {
+    before = rest;
+    while (!rest.empty() && is_linkage_word(first_word(rest))) rest = rest_after_first_word(rest);
+    rest = strip_call_attributes(rest);
+  }
+  if (rest.empty()) return HeaderFault::kNoName;
+  if (rest.front() == '{') {
+    const std::size_t close = closing_bracket<kBraceClass>(rest, 1, '}');
+    if (close == rest.size()) return HeaderFault::kUnclosedStruct;
+    // A pointer to the struct is the struct type with its stars.
+    std::size_t end = close + 1;
+    while (end < rest.size() && rest[end] == '*') ++end;
+    header.return_type = rest.substr(0, end);
+  } else {
+    header.return_type = first_word(rest);
+  }
+  rest = trim_start(rest.substr(header.return_type.size()));
+  if (rest.empty() || rest.front() != '@') return HeaderFault::kNoName;
+  std::string_view after_name;
+  if (rest.size() > 1 && rest[1] == '"') {
+    const std::size_t close = rest.find('"', 2);
+    if (close == std::string_view::npos) return HeaderFault::kUnterminatedName;
+    header.name = rest.substr(2, close - 2);
+    header.quoted_name = true;
+    after_name = rest.substr(close + 1);
+  } else {
+    std::size_t end = 1;
+    while (end < rest.size() && is_ident_char(rest[end])) ++end;
+    header.name = rest.substr(1, end - 1);
+    after_name = rest.substr(end);
+  }
+  const std::size_t open = after_name.find('(');
+  if (open == std::string_view::npos) return HeaderFault::kNoParameterList;
+  const std::size_t close = closing_bracket<kParenClass>(after_name, open + 1, ')');
+  if (close == after_name.size()) return HeaderFault::kUnbalancedParameters;
+  header.parameters = after_name.substr(open + 1, close - open - 1);
+  header.rest = after_name.substr(close + 1);
+  return HeaderFault::kNone;
+}
+
 std::optional<double> parse_float_literal(std::string_view text) {
   const std::string_view t = trim(text);
   // The bits of the double in hexadecimal; LLVM drops leading zero digits

@@ -36,6 +36,29 @@ namespace corvane {
 [[nodiscard]] Status split_top_level_commas(std::string_view text,
                                             std::vector<std::string_view>& pieces);
 
+/// A `define` or `declare` header taken apart; every part is a view into it.
+struct FunctionHeader {
+  std::string_view return_type;  // `void`, `i1`, `%Qubit*`, `{ i64, i1 }`
+  std::string_view name;         // without its `@` and quotes; may be empty
+  std::string_view parameters;   // the text between the parentheses
+  std::string_view rest;         // after the closing parenthesis: attributes, `{`
+  bool quoted_name = false;      // written `@"name"`
+};
+/// Why a header could not be read.
+enum class HeaderFault : std::uint8_t {
+  kNone,
+  kNoName,               // no return type followed by `@name`
+  kUnclosedStruct,       // a `{` return type never closed
+  kUnterminatedName,     // `@"` without its closing quote
+  kNoParameterList,      // no `(` after the name
+  kUnbalancedParameters  // the `(` never closed
+};
+/// Reads the header `line`, which starts with its keyword (`keyword_length`
+/// bytes): linkage, visibility, calling convention and return attribute words,
+/// the return type, the name and the parameter list, in that order.
+[[nodiscard]] HeaderFault read_function_header(std::string_view line, std::size_t keyword_length,
+                                               FunctionHeader& header);
+
 /// `@name` or `@"name"`: the name and the rest after it.
 [[nodiscard]] std::optional<std::pair<std::string_view, std::string_view>> parse_global_ident(
     std::string_view text);
