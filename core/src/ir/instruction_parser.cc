@@ -1,4 +1,5 @@
-// Instruction parsing: one joined instruction text to one Instruction.
+// Instruction parsing: one instruction text to one Instruction (its line
+// breaks, if it goes on over several lines, are blanks).
 //
 // Calls, branches, switches, comparisons, logic, integer and float arithmetic,
 // select, phi and inttoptr are read strictly and fail with a message; alloca, load, store, zext,
@@ -346,7 +347,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       }
       return Instruction{Br{target}};
     }
-    if (ops.size() < 3 || !ops.starts_with("i1 ")) {
+    if (!ops.starts_with("i1") || !joins_as_space(ops, 2)) {
       return at_token(parse_error(concat("unsupported br form: ", ops)), text, ops);
     }
     RETURN_IF_ERROR(split_in(text, ops.substr(3), pieces_));
@@ -637,7 +638,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     Gep gep{std::string_view(), std::string_view(), Range{}, *result};
     if (!split_top_level_commas(rest, pieces_).ok() || pieces_.size() < 2) return Instruction{gep};
     const std::string_view base_text = trim(pieces_[1]);
-    const std::size_t last_space = base_text.find_last_of(" \t");
+    const std::size_t last_space = base_text.find_last_of(" \t\n");
     const std::string_view base_word =
         last_space == std::string_view::npos ? base_text : base_text.substr(last_space + 1);
     if (const auto name = name_after_percent(base_word)) {

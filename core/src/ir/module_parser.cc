@@ -4,9 +4,8 @@
 // entry-point flag and profile from the groups it references. One definition's
 // body may instead be handed to a BodyConsumer in batches as it is read.
 //
-// Every view in the Module points into its source text. An instruction on one line is parsed in
-// place; one that spans several lines is joined into a reused buffer, parsed there, and its views
-// are mapped back onto the lines they came from, as is the place of an error.
+// Every view in the Module points into its source text. An instruction is parsed in place, also
+// one that goes on over several lines: its text then holds line breaks, which read as blanks.
 #include <algorithm>
 #include <limits>
 #include <string>
@@ -189,150 +188,6 @@ bool starts_call(std::string_view text) {
   }
   return first_word(strip_call_prefixes(body)) == "call";
 }
-
-// An instruction joined from several lines, and the way back from a slice of the
-// joined text to the lines.
-class JoinedInstruction {
- public:
-  void start(std::string_view first_line) {
-    text_.clear();
-    offsets_.clear();
-    lines_.clear();
-    append_line(first_line);
-  }
-  void append(std::string_view line) {
-    text_.push_back(' ');
-    append_line(line);
-  }
-  [[nodiscard]] std::string_view text() const { return text_; }
-
-  // The source character at byte `pos` of the joined text.
-  [[nodiscard]] const char* source_char(std::size_t pos) const {
-    return line_char(std::min(pos, text_.size()));
-  }
-
-  void map_views(Instruction& instruction, Function& function, std::size_t operands_begin,
-                 std::size_t incomings_begin) const {
-    std::visit([&](auto& inst) { map_instruction(inst); }, instruction);
-    for (std::size_t i = operands_begin; i < function.operands.size(); ++i) {
-      map_operand(function.operands[i]);
-    }
-    for (std::size_t i = incomings_begin; i < function.incomings.size(); ++i) {
-      map_operand(function.incomings[i].value);
-      map(function.incomings[i].pred);
-    }
-  }
-
- private:
-  void append_line(std::string_view line) {
-    offsets_.push_back(text_.size());
-    lines_.push_back(line);
-    text_.append(line);
-  }
-
-  [[nodiscard]] const char* line_char(std::size_t pos) const {
-    const auto it = std::upper_bound(offsets_.begin(), offsets_.end(), pos);
-    const auto k = static_cast<std::size_t>(it - offsets_.begin()) - 1;
-    // The joining space maps to the character after the line (its line feed).
-    return lines_[k].data() + std::min(pos - offsets_[k], lines_[k].size());
-  }
-
-  // Views outside the joined text (none today) are left alone. A view that
-  // spans a line break maps to the source text between its ends.
-  void map(std::string_view& view) const {
-    const char* base = text_.data();
-    if (view.data() < base || view.data() > base + text_.size()) return;
-    const auto first = static_cast<std::size_t>(view.data() - base);
-    if (view.empty()) {
-      view = std::string_view(line_char(first), 0);
-      return;
-    }
-    const char* start = line_char(first);
-    const char* last = line_char(first + view.size() - 1);
-    view = std::string_view(start, static_cast<std::size_t>(std::max(last, start) - start) + 1);
-  }
-  void map(std::optional<std::string_view>& view) const {
-    if (view) map(*view);
-  }
-  void map(OptionalView& view) const {
-    if (!view) return;
-    std::string_view text = *view;
-    map(text);
-    view = text;
-  }
-  void map_operand(Operand& operand) const {
-    if (auto* p = std::get_if<PtrConst>(&operand); p != nullptr && p->struct_name) {
-      std::string_view name = *p->struct_name;
-      map(name);
-      p->struct_name = name;
-    }
-    if (auto* s = std::get_if<Ssa>(&operand)) map(s->name);
-    if (auto* g = std::get_if<GlobalRef>(&operand)) map(g->name);
-    if (auto* b = std::get_if<BitcastGlobal>(&operand)) map(b->name);
-  }
-
-  void map_instruction(Call& i) const {
-    map(i.callee);
-    map(i.ret_ty);
-    map(i.result);
-  }
-  void map_instruction(Br& i) const { map(i.target); }
-  void map_instruction(CondBr& i) const {
-    map(i.cond.name);
-    map(i.true_label);
-    map(i.false_label);
-  }
-  void map_instruction(Ret& i) const { map(i.value); }
-  void map_instruction(ICmp& i) const {
-    map(i.predicate);
-    map(i.result);
-  }
-  void map_instruction(Logic& i) const { map(i.result); }
-  void map_instruction(Select& i) const {
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Arith& i) const { map(i.result); }
-  void map_instruction(Phi& i) const {
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Ignored& i) const { map(i.opcode); }
-  void map_instruction(Alloca& i) const { map(i.result); }
-  void map_instruction(Bitcast& i) const {
-    map(i.source);
-    map(i.result);
-  }
-  void map_instruction(Gep& i) const {
-    map(i.base);
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Store& i) const {
-    map(i.pointer);
-    map(i.ty);
-  }
-  void map_instruction(Load& i) const {
-    map(i.pointer);
-    map(i.result);
-    map(i.ty);
-  }
-  void map_instruction(IntCast& i) const {
-    map(i.source);
-    map(i.result);
-  }
-  void map_instruction(IntToPtr& i) const { map(i.result); }
-  void map_instruction(Switch& i) const { map(i.default_label); }
-  void map_instruction(FloatArith& i) const {
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Unrecognized& i) const { map(i.opcode); }
-
-  std::string text_;
-  std::vector<std::size_t> offsets_;
-  std::vector<std::string_view> lines_;
-};
 
 // Per-definition facts kept until the attribute groups are known.
 struct PendingDefinition {
@@ -538,6 +393,10 @@ class ModuleParser {
     }
   }
 
+  // Reads the instruction that starts on the trimmed line `first_line`. One
+  // that goes on over more lines is read in place, as the source text from its
+  // first to its last character: the line breaks inside it are blanks to the
+  // instruction parser.
   Status read_instruction(std::string_view first_line, Function& function) {
     std::int64_t balance = 0;
     bool at_seen = false;
@@ -551,42 +410,36 @@ class ModuleParser {
       }
       return !ends_open(last_line) && !lines_.next_line_continues();
     };
-    if (complete(first_line)) {
-      Result<Instruction> instruction = instructions_.parse(first_line, function);
-      if (!instruction.ok()) {
-        // The instruction parser places its errors within the line it was given.
-        TranslateError error = std::move(instruction).error();
-        const std::size_t within = error.offset.value_or(0);
-        error.offset.reset();
-        return at(std::move(error), first_line.substr(std::min(within, first_line.size())));
-      }
-      append(function, *instruction);
-      return ok_status();
+    std::string_view last = first_line;
+    if (!complete(first_line)) {
+      std::string_view line;
+      std::string_view text;
+      do {
+        if (!lines_.next(line)) {
+          const std::string_view rest = trim_end(module_.source().substr(
+              static_cast<std::size_t>(first_line.data() - module_.source().data())));
+          return at(parse_error(concat("unterminated instruction: ", as_one_line(rest))),
+                    first_line);
+        }
+        text = trim(line);
+        if (text.empty()) continue;
+        last = text;
+        scan_line(text, balance, at_seen);
+      } while (text.empty() || !complete(text));
     }
-    joined_.start(first_line);
-    std::string_view line;
-    std::string_view text;
-    do {
-      if (!lines_.next(line)) {
-        return at(parse_error(concat("unterminated instruction: ", joined_.text())), first_line);
-      }
-      text = trim(line);
-      if (text.empty()) continue;
-      joined_.append(text);
-      scan_line(text, balance, at_seen);
-    } while (text.empty() || !complete(text));
-    const std::size_t operands_begin = function.operands.size();
-    const std::size_t incomings_begin = function.incomings.size();
-    Result<Instruction> instruction = instructions_.parse(joined_.text(), function);
-    if (!instruction.ok()) {
-      // Placed within the joined text: the place goes back to its source line.
-      TranslateError error = std::move(instruction).error();
-      const char* place = joined_.source_char(error.offset.value_or(0));
-      error.offset = static_cast<std::size_t>(place - module_.source().data());
-      return error;
+    const std::string_view instruction(
+        first_line.data(), static_cast<std::size_t>(last.data() + last.size() - first_line.data()));
+    Result<Instruction> parsed = instructions_.parse(instruction, function);
+    if (!parsed.ok()) {
+      // The instruction parser places its errors within the text it was given,
+      // and quotes that text as if its lines were one.
+      TranslateError error = std::move(parsed).error();
+      if (last.data() != first_line.data()) error.message = as_one_line(error.message);
+      const std::size_t within = error.offset.value_or(0);
+      error.offset.reset();
+      return at(std::move(error), instruction.substr(std::min(within, instruction.size())));
     }
-    joined_.map_views(*instruction, function, operands_begin, incomings_begin);
-    append(function, *instruction);
+    append(function, *parsed);
     return ok_status();
   }
 
@@ -661,7 +514,6 @@ class ModuleParser {
   bool block_started_ = false;  // begin_block was called for the current streamed block
   std::size_t block_hint_ = 0;  // lines hint of the current streamed block
   InstructionParser instructions_;
-  JoinedInstruction joined_;
   std::vector<PendingDefinition> pending_;
   std::vector<std::uint32_t> group_refs_;
   std::unordered_map<std::uint32_t, std::string_view> groups_;

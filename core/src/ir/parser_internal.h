@@ -77,7 +77,7 @@ inline std::string concat(std::string_view a, std::string_view b) {
 /// pass allocates nothing per instruction once the buffers have grown.
 class InstructionParser {
  public:
-  /// Parses one joined instruction text; see parse_instruction.
+  /// Parses one instruction text; see parse_instruction.
   [[nodiscard]] Result<Instruction> parse(std::string_view text, Function& function);
 
  private:

@@ -343,11 +343,47 @@ std::string_view strip_call_attributes(std::string_view text) {
   }
 }
 
+bool joins_as_space(std::string_view text, std::size_t pos) {
+  if (pos >= text.size()) return false;
+  if (text[pos] == ' ') return true;
+  if (!in_class(text[pos], kSpaceClass)) return false;
+  std::size_t first = pos;
+  while (first > 0 && in_class(text[first - 1], kSpaceClass)) --first;
+  for (std::size_t i = first; i < text.size() && in_class(text[i], kSpaceClass); ++i) {
+    if (text[i] == '\n') return true;
+  }
+  return false;
+}
+
+std::string as_one_line(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (!in_class(text[i], kSpaceClass)) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    const std::size_t start = i;
+    bool line_break = false;
+    for (; i < text.size() && in_class(text[i], kSpaceClass); ++i) line_break |= text[i] == '\n';
+    if (line_break) {
+      out.push_back(' ');
+    } else {
+      out.append(text.substr(start, i - start));
+    }
+  }
+  return out;
+}
+
 std::optional<std::size_t> find_to_clause(std::string_view text) {
   std::int64_t depth = 0;
-  for (std::size_t i = scan_brackets<kBracketClass, ' '>(text, 0, depth); i < text.size();
-       i = scan_brackets<kBracketClass, ' '>(text, i + 1, depth)) {
-    if (depth == 0 && text.size() - i >= 4 && text.compare(i, 4, " to ") == 0) return i;
+  for (std::size_t i = scan_brackets<kBracketClass, 't'>(text, 0, depth); i < text.size();
+       i = scan_brackets<kBracketClass, 't'>(text, i + 1, depth)) {
+    if (depth == 0 && i > 0 && i + 2 < text.size() && text[i + 1] == 'o' &&
+        joins_as_space(text, i - 1) && joins_as_space(text, i + 2)) {
+      return i - 1;
+    }
   }
   return std::nullopt;
 }

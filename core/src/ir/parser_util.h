@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -76,7 +77,14 @@ enum class HeaderFault : std::uint8_t {
 /// A parameter attribute word (`noundef`, `nonnull`, `readonly`, `align`,
 /// `dereferenceable(8)`, ...): never the type of an operand or a parameter.
 [[nodiscard]] bool is_attribute_word(std::string_view word);
-/// Position of the first top-level " to ".
+/// Whether the byte at `pos` separates words as one space does where lines
+/// are read as one: a space, or white space in a run that holds a line break.
+[[nodiscard]] bool joins_as_space(std::string_view text, std::size_t pos);
+/// `text` with every run of white space that holds a line break made one
+/// space: an instruction written over several lines, as one line.
+[[nodiscard]] std::string as_one_line(std::string_view text);
+/// Position of the first top-level " to " (the blanks around `to` may be line
+/// breaks: the position is then that of the blank before `to`).
 [[nodiscard]] std::optional<std::size_t> find_to_clause(std::string_view text);
 
 /// Float literal: 0x or -0x and the double's bits in 1 to 16 hex digits, or
