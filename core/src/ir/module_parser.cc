@@ -104,6 +104,29 @@ class LineReader {
     return !is_opcode_word(text_.substr(i, end - i));
   }
 
+  // The text from the current line on, after the spaces and tabs that indent it.
+  [[nodiscard]] std::string_view indented_rest() const {
+    if (done_) return {};
+    std::size_t i = pos_;
+    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
+    return text_.substr(i);
+  }
+
+  // Moves past the current line when, from `end` (a position in `rest`, a
+  // view from indented_rest()), only spaces, tabs and a carriage return stand
+  // before its line feed or the end of the text. False (nothing moved) when
+  // anything else follows.
+  bool finish_line(std::string_view rest, std::size_t end) {
+    while (end < rest.size() && (rest[end] == ' ' || rest[end] == '\t' || rest[end] == '\r')) ++end;
+    if (end == rest.size()) {
+      done_ = true;
+      return true;
+    }
+    if (rest[end] != '\n') return false;
+    pos_ = static_cast<std::size_t>(rest.data() + end + 1 - text_.data());
+    return true;
+  }
+
   // Bytes from the current line to the next `}` (normally the one that closes
   // the function body), or to the end of the text. Stopping at any `}`, not
   // only at a line that starts with one, keeps this linear over many bodies
@@ -299,12 +322,19 @@ class ModuleParser {
   Status read_body(Function& function) {
     reserve_block(function);
     std::string_view line;
-    while (lines_.next(line)) {
+    while (true) {
+      // Most lines of a body are plain calls and branches, read in one pass
+      // where they stand; the rest (and any line the direct reader declines)
+      // take the general path below.
+      if (Instruction plain; read_plain_line(function, plain)) {
+        append(function, plain);
+        continue;
+      }
+      if (!lines_.next(line)) break;
       const std::string_view text = trim(line);
       if (text.empty() || text[0] == ';') continue;
-      // Most lines of a body are plain calls and branches, read in one pass;
-      // the rest (and any line the direct reader declines) take the general
-      // path below.
+      // A line the direct reader declines in place may still hold a plain
+      // instruction between other blanks (a form feed, a no-break space).
       if (Instruction plain; parser_detail::try_parse_plain_instruction(text, function, plain)) {
         append(function, plain);
         continue;
@@ -331,6 +361,20 @@ class ModuleParser {
       RETURN_IF_ERROR(read_instruction(text, function));
     }
     return at(parse_error("define body not terminated"), definition_);
+  }
+
+  // Reads the current line with the direct reader when it holds one plain
+  // instruction and nothing else but blanks; false, with nothing read or
+  // appended, otherwise.
+  bool read_plain_line(Function& function, Instruction& out) {
+    const std::string_view rest = lines_.indented_rest();
+    if (rest.empty()) return false;
+    const std::size_t operands = function.operands.size();
+    const std::size_t end = parser_detail::read_plain_instruction(rest, function, out);
+    if (end == 0) return false;
+    if (lines_.finish_line(rest, end)) return true;
+    function.operands.resize(operands);
+    return false;
   }
 
   void append(Function& function, const Instruction& instruction) {

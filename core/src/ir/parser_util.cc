@@ -358,22 +358,20 @@ bool joins_as_space(std::string_view text, std::size_t pos) {
 std::string as_one_line(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (!in_class(text[i], kSpaceClass)) {
-      out.push_back(text[i++]);
-      continue;
+  bool first = true;
+  while (true) {
+    const std::size_t feed = text.find('\n');
+    std::string_view line = text.substr(0, feed);
+    if (!first) line = trim_start(line);
+    if (feed != std::string_view::npos) line = trim_end(line);
+    if (first || !line.empty()) {
+      if (!first) out.push_back(' ');
+      out.append(line);
+      first = false;
     }
-    const std::size_t start = i;
-    bool line_break = false;
-    for (; i < text.size() && in_class(text[i], kSpaceClass); ++i) line_break |= text[i] == '\n';
-    if (line_break) {
-      out.push_back(' ');
-    } else {
-      out.append(text.substr(start, i - start));
-    }
+    if (feed == std::string_view::npos) return out;
+    text.remove_prefix(feed + 1);
   }
-  return out;
 }
 
 std::optional<std::size_t> find_to_clause(std::string_view text) {

@@ -80,8 +80,8 @@ enum class HeaderFault : std::uint8_t {
 /// Whether the byte at `pos` separates words as one space does where lines
 /// are read as one: a space, or white space in a run that holds a line break.
 [[nodiscard]] bool joins_as_space(std::string_view text, std::size_t pos);
-/// `text` with every run of white space that holds a line break made one
-/// space: an instruction written over several lines, as one line.
+/// `text` with its lines trimmed where they meet and joined by one space,
+/// blank ones left out: an instruction written over several lines, as one.
 [[nodiscard]] std::string as_one_line(std::string_view text);
 /// Position of the first top-level " to " (the blanks around `to` may be line
 /// breaks: the position is then that of the blank before `to`).

@@ -11,8 +11,10 @@
 // it several times (comment cut, trims, word splits, bracket matching, comma
 // split, operand tokenizer). It accepts only lines whose general reading is
 // certain and gives the same result; anything else (attributes, comments, odd
-// spacing, quoted names, trailing text, other value forms) is declined with
-// nothing written, and the general parser takes the line.
+// spacing, quoted names, other value forms) is declined with nothing written,
+// and the general parser takes the line. The reader stops where the
+// instruction ends: the module parser reads the body's text in place and
+// looks at what follows itself.
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -64,7 +66,7 @@ class Cursor {
  public:
   explicit Cursor(std::string_view text) : text_(text) {}
 
-  [[nodiscard]] bool at_end() const { return pos_ == text_.size(); }
+  [[nodiscard]] std::size_t pos() const { return pos_; }
   [[nodiscard]] char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
 
   bool take(std::string_view word) {
@@ -254,23 +256,23 @@ bool is_return_type(std::string_view ty) {
   }
 }
 
-bool read_call(std::string_view text, Function& function, Instruction& out) {
+std::size_t read_call(std::string_view text, Function& function, Instruction& out) {
   Cursor cursor(text);
   std::optional<std::string_view> result;
   if (cursor.peek() == '%') {
     cursor.take("%");
     const std::string_view name = cursor.run<kIdentClass>();
-    if (name.empty() || !cursor.take(" = ")) return false;
+    if (name.empty() || !cursor.take(" = ")) return 0;
     result = name;
   }
-  if (!cursor.take("call ")) return false;
+  if (!cursor.take("call ")) return 0;
   const std::string_view ret_ty = cursor.run<kTypeClass>();
-  if (ret_ty.empty() || !cursor.take(" @")) return false;
+  if (ret_ty.empty() || !cursor.take(" @")) return 0;
   // Only a type: a flag or calling convention word (`fast`, `ccc`) there is the
   // general reader's to judge.
-  if (!is_return_type(ret_ty)) return false;
+  if (!is_return_type(ret_ty)) return 0;
   const std::string_view callee = cursor.run<kIdentClass>();
-  if (callee.empty() || !cursor.take("(")) return false;
+  if (callee.empty() || !cursor.take("(")) return 0;
 
   const auto begin = static_cast<std::uint32_t>(function.operands.size());
   if (!cursor.take(")")) {
@@ -278,18 +280,17 @@ bool read_call(std::string_view text, Function& function, Instruction& out) {
       const std::string_view type = cursor.run<kTypeClass>();
       ValueClass value_class = ValueClass::Pointer;
       OptionalView struct_name;
-      if (!classify(type, value_class, struct_name) || !cursor.take(" ")) return false;
+      if (!classify(type, value_class, struct_name) || !cursor.take(" ")) return 0;
       Operand operand;
-      if (!read_value(cursor, value_class, type, struct_name, operand)) return false;
+      if (!read_value(cursor, value_class, type, struct_name, operand)) return 0;
       function.operands.push_back(operand);
       if (cursor.take(")")) break;
-      if (!cursor.take(", ")) return false;
+      if (!cursor.take(", ")) return 0;
     }
   }
-  if (!cursor.at_end()) return false;
   const auto count = static_cast<std::uint32_t>(function.operands.size() - begin);
   out = Call{callee, Range{begin, count}, ret_ty, result};
-  return true;
+  return cursor.pos();
 }
 
 // `label %NAME` at the cursor.
@@ -299,48 +300,55 @@ bool read_label(Cursor& cursor, std::string_view& label) {
   return !label.empty();
 }
 
-bool read_branch(std::string_view text, Instruction& out) {
+std::size_t read_branch(std::string_view text, Instruction& out) {
   Cursor cursor(text);
-  if (!cursor.take("br ")) return false;
+  if (!cursor.take("br ")) return 0;
   if (cursor.peek() == 'l') {
     std::string_view target;
-    if (!read_label(cursor, target) || !cursor.at_end()) return false;
+    if (!read_label(cursor, target)) return 0;
     out = Br{target};
-    return true;
+    return cursor.pos();
   }
-  if (!cursor.take("i1 ")) return false;
+  if (!cursor.take("i1 ")) return 0;
   BranchCond cond;
   if (cursor.take("%")) {
     cond.kind = BranchCond::Kind::Ssa;
     cond.name = cursor.run<kIdentClass>();
-    if (cond.name.empty()) return false;
+    if (cond.name.empty()) return 0;
   } else if (cursor.take("true") || cursor.take("1")) {
     cond.value = true;
   } else if (cursor.take("false") || cursor.take("0")) {
     cond.value = false;
   } else {
-    return false;
+    return 0;
   }
   std::string_view true_label;
   std::string_view false_label;
   if (!cursor.take(", ") || !read_label(cursor, true_label) || !cursor.take(", ") ||
-      !read_label(cursor, false_label) || !cursor.at_end()) {
-    return false;
+      !read_label(cursor, false_label)) {
+    return 0;
   }
   out = CondBr{cond, true_label, false_label};
-  return true;
+  return cursor.pos();
 }
 
 }  // namespace
 
-bool try_parse_plain_instruction(std::string_view text, Function& function, Instruction& out) {
+std::size_t read_plain_instruction(std::string_view text, Function& function, Instruction& out) {
   if (text.starts_with("br ")) return read_branch(text, out);
-  if (text == "ret void") {
+  if (text.starts_with("ret void")) {
     out = Ret{text.substr(4, 0)};  // empty, placed at `void`
-    return true;
+    return 8;
   }
   const std::size_t operands = function.operands.size();
-  if (read_call(text, function, out)) return true;
+  if (const std::size_t end = read_call(text, function, out)) return end;
+  function.operands.resize(operands);
+  return 0;
+}
+
+bool try_parse_plain_instruction(std::string_view text, Function& function, Instruction& out) {
+  const std::size_t operands = function.operands.size();
+  if (read_plain_instruction(text, function, out) == text.size() && !text.empty()) return true;
   function.operands.resize(operands);
   return false;
 }
