@@ -1,11 +1,17 @@
-// Byte searches for the parser's per-line scans. Every byte of an instruction
-// passes through several such scans, and nearly all bytes are plain, so the
-// searches test sixteen bytes at a time where SSE2 is available (always on
-// x86-64) and fall back to a byte loop elsewhere and for the last bytes.
-// Both paths return the same position.
+// Character classes and byte searches of the QIR readers. Every reader of the
+// module text classifies bytes through the one table below, and every reader
+// that needs the nesting of brackets walks them with scan_brackets, so the
+// readers agree on what a name, a blank or a bracket is.
+//
+// Every byte of an instruction passes through a search here, and nearly all
+// bytes are plain, so the searches test sixteen bytes at a time where SSE2 is
+// available (always on x86-64) and fall back to a byte loop elsewhere and for
+// the last bytes. Both paths return the same position.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -13,6 +19,67 @@
 #endif
 
 namespace corvane {
+
+/// The classes a byte may belong to (a byte may be in several).
+enum CharClass : std::uint16_t {
+  kIdentClass = 1 << 0,    // a name character: ASCII letter, digit, `$`, `.`, `_`
+  kDigitClass = 1 << 1,    // decimal digit
+  kHexClass = 1 << 2,      // hexadecimal digit, either case
+  kBlankClass = 1 << 3,    // what separates words: space, tab, LF, FF, CR (not VT)
+  kSpaceClass = 1 << 4,    // ASCII white space: the blanks and VT
+  kTypeClass = 1 << 5,     // a type word's character: a name character, `*`, `%`
+  kFloatClass = 1 << 6,    // a decimal float literal's character: digits . + - e E
+  kVisibleClass = 1 << 7,  // printable ASCII other than the space
+  kLetterClass = 1 << 8,   // ASCII letter
+  kOpenClass = 1 << 9,     // an opening bracket: ( [ { <
+  kParenClass = 1 << 10,   // ( and )
+  kSquareClass = 1 << 11,  // [ and ]
+  kBraceClass = 1 << 12,   // { and }
+  kAngleClass = 1 << 13,   // < and >
+  kBracketClass = kParenClass | kSquareClass | kBraceClass | kAngleClass,
+};
+
+namespace char_class_detail {
+constexpr std::array<std::uint16_t, 256> make_table() {
+  std::array<std::uint16_t, 256> table{};
+  for (int i = 0; i < 256; ++i) {
+    const auto c = static_cast<char>(i);
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    const bool digit = c >= '0' && c <= '9';
+    std::uint16_t bits = 0;
+    if (letter) bits |= kLetterClass;
+    if (digit) bits |= kDigitClass | kFloatClass;
+    if (digit || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) bits |= kHexClass;
+    if (letter || digit || c == '$' || c == '.' || c == '_') bits |= kIdentClass | kTypeClass;
+    if (c == '*' || c == '%') bits |= kTypeClass;
+    if (c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E') bits |= kFloatClass;
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') bits |= kBlankClass;
+    if (c == ' ' || (c >= 0x09 && c <= 0x0D)) bits |= kSpaceClass;
+    if (i > 0x20 && i < 0x7F) bits |= kVisibleClass;
+    if (c == '(' || c == '[' || c == '{' || c == '<') bits |= kOpenClass;
+    if (c == '(' || c == ')') bits |= kParenClass;
+    if (c == '[' || c == ']') bits |= kSquareClass;
+    if (c == '{' || c == '}') bits |= kBraceClass;
+    if (c == '<' || c == '>') bits |= kAngleClass;
+    table[static_cast<std::size_t>(i)] = bits;
+  }
+  return table;
+}
+}  // namespace char_class_detail
+
+/// The class bits of every byte value.
+inline constexpr std::array<std::uint16_t, 256> kCharClasses = char_class_detail::make_table();
+
+/// Whether `c` belongs to any of the classes in `classes`.
+[[nodiscard]] constexpr bool in_class(char c, std::uint16_t classes) {
+  return (kCharClasses[static_cast<unsigned char>(c)] & classes) != 0;
+}
+/// ASCII blank: space, tab, LF, FF, CR (not VT).
+[[nodiscard]] constexpr bool is_ascii_blank(char c) { return in_class(c, kBlankClass); }
+/// ASCII letter, digit, `$`, `.` or `_`.
+[[nodiscard]] constexpr bool is_ident_char(char c) { return in_class(c, kIdentClass); }
+/// Decimal digit.
+[[nodiscard]] constexpr bool is_digit(char c) { return in_class(c, kDigitClass); }
 
 /// Position of the first byte at or after `pos` equal to one of `Set`, or text.size().
 template <char... Set>
@@ -58,6 +125,41 @@ template <char... Set>
     if (c < 0x21 || c > 0x7E) return pos;
   }
   return size;
+}
+
+/// Walks the brackets of `text` from `pos`: `depth` goes up at an opening and
+/// down at a closing bracket of the kinds in `Kinds` (bracket classes; other
+/// brackets are plain bytes). Returns the position of the first byte of
+/// `Stops` (at whatever depth: the caller reads `depth`), or of the first
+/// closing bracket that leaves `depth` below zero (`depth` already lowered),
+/// or text.size().
+template <std::uint16_t Kinds, char... Stops>
+[[nodiscard]] inline std::size_t scan_brackets(std::string_view text, std::size_t pos,
+                                               std::int64_t& depth) {
+  for (pos = find_any_of<'(', '[', '{', '<', ')', ']', '}', '>', Stops...>(text, pos);
+       pos < text.size();
+       pos = find_any_of<'(', '[', '{', '<', ')', ']', '}', '>', Stops...>(text, pos + 1)) {
+    const char c = text[pos];
+    if (((c == Stops) || ...)) return pos;
+    if (!in_class(c, Kinds)) continue;
+    if (in_class(c, kOpenClass)) {
+      ++depth;
+    } else if (--depth < 0) {
+      return pos;
+    }
+  }
+  return text.size();
+}
+
+/// Position of the bracket that closes the one opened just before `pos`
+/// (brackets of the kinds in `Kinds` nest), or text.size() when none does or
+/// another kind closes it first.
+template <std::uint16_t Kinds>
+[[nodiscard]] inline std::size_t closing_bracket(std::string_view text, std::size_t pos,
+                                                 char close) {
+  std::int64_t depth = 0;
+  const std::size_t at = scan_brackets<Kinds>(text, pos, depth);
+  return at < text.size() && text[at] == close ? at : text.size();
 }
 
 }  // namespace corvane

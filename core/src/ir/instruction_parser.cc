@@ -1,4 +1,5 @@
-// Instruction parsing: one joined instruction text to one Instruction.
+// Instruction parsing: one instruction text to one Instruction (its line
+// breaks, if it goes on over several lines, are blanks).
 //
 // Calls, branches, switches, comparisons, logic, integer and float arithmetic,
 // select, phi and inttoptr are read strictly and fail with a message; alloca, load, store, zext,
@@ -19,18 +20,11 @@ namespace corvane {
 namespace parser_detail {
 namespace {
 
-// Position of the `)` matching the `(` at `open`, counting only parentheses.
+// Position of the `)` matching the `(` at `open`.
 std::optional<std::size_t> matching_paren(std::string_view text, std::size_t open) {
-  std::size_t depth = 0;
-  for (std::size_t i = find_any_of<'(', ')'>(text, open); i < text.size();
-       i = find_any_of<'(', ')'>(text, i + 1)) {
-    if (text[i] == '(') {
-      ++depth;
-    } else if (--depth == 0) {
-      return i;
-    }
-  }
-  return std::nullopt;
+  const std::size_t close = closing_bracket<kParenClass>(text, open + 1, ')');
+  if (close == text.size()) return std::nullopt;
+  return close;
 }
 
 // The text after a label name that starts `text` (a quoted name ends at its
@@ -146,6 +140,52 @@ std::optional<FloatOp> float_opcode(std::string_view op) {
   if (op == "sitofp") return FloatOp::SIToFP;
   if (op == "uitofp") return FloatOp::UIToFP;
   return std::nullopt;
+}
+
+// The opcodes the parser reads, each with its own form; kOther is any other word.
+enum class Opcode : std::uint8_t {
+  kCall,
+  kBr,
+  kRet,
+  kICmp,
+  kArith,
+  kSelect,
+  kPhi,
+  kSwitch,
+  kFloat,
+  kIntToPtr,
+  kAlloca,
+  kLoad,
+  kStore,
+  kCast,
+  kGep,
+  kIgnored,
+  kOther,
+};
+
+Opcode opcode_of(std::string_view op) {
+  struct Entry {
+    std::string_view name;
+    Opcode opcode;
+  };
+  // clang-format off
+  static constexpr Entry kEntries[] = {
+      {"call", Opcode::kCall}, {"br", Opcode::kBr}, {"ret", Opcode::kRet},
+      {"icmp", Opcode::kICmp}, {"select", Opcode::kSelect}, {"phi", Opcode::kPhi},
+      {"switch", Opcode::kSwitch}, {"inttoptr", Opcode::kIntToPtr},
+      {"alloca", Opcode::kAlloca}, {"load", Opcode::kLoad}, {"store", Opcode::kStore},
+      {"zext", Opcode::kCast}, {"sext", Opcode::kCast}, {"trunc", Opcode::kCast},
+      {"bitcast", Opcode::kCast}, {"getelementptr", Opcode::kGep},
+      {"ptrtoint", Opcode::kIgnored}, {"insertvalue", Opcode::kIgnored},
+      {"extractvalue", Opcode::kIgnored},
+  };
+  // clang-format on
+  for (const Entry& entry : kEntries) {
+    if (entry.name == op) return entry.opcode;
+  }
+  if (arith_opcode(op) != nullptr) return Opcode::kArith;
+  if (float_opcode(op)) return Opcode::kFloat;
+  return Opcode::kOther;
 }
 
 // Skips the flags a float operation or conversion may carry before its type.
@@ -295,383 +335,390 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   const std::string_view ops = parts.operands;
   const auto& result = parts.result;
 
-  if (op == "call") {
-    const std::string_view typed = strip_call_attributes(ops);
-    const std::string_view ret_ty = first_word(typed);
-    std::string_view after = rest_after_first_word(typed);
-    if (!after.empty() && after[0] == '(') {
-      const auto close = matching_paren(after, 0);
+  switch (opcode_of(op)) {
+    case Opcode::kCall: {
+      const std::string_view typed = strip_call_attributes(ops);
+      const std::string_view ret_ty = first_word(typed);
+      std::string_view after = rest_after_first_word(typed);
+      if (!after.empty() && after[0] == '(') {
+        const auto close = matching_paren(after, 0);
+        if (!close) {
+          return at_token(
+              parse_error(concat("call function-type prefix has unbalanced parens: ", ops)), text,
+              after);
+        }
+        after = after.substr(*close + 1);
+      }
+      const auto callee = parse_global_ident(after);
+      if (!callee) {
+        return at_token(parse_error(concat("could not parse callee in call: ", ops)), text,
+                        trim_start(after));
+      }
+      const std::string_view tail = callee->second;
+      const std::size_t open = tail.find('(');
+      if (open == std::string_view::npos) {
+        return at_token(parse_error(concat("call missing ( after callee name: ", ops)), text,
+                        trim_start(after));
+      }
+      const auto close = matching_paren(tail, open);
       if (!close) {
-        return at_token(
-            parse_error(concat("call function-type prefix has unbalanced parens: ", ops)), text,
-            after);
+        return at_token(parse_error(concat("call has unbalanced parens: ", ops)), text,
+                        tail.substr(open));
       }
-      after = after.substr(*close + 1);
-    }
-    const auto callee = parse_global_ident(after);
-    if (!callee) {
-      return at_token(parse_error(concat("could not parse callee in call: ", ops)), text,
-                      trim_start(after));
-    }
-    const std::string_view tail = callee->second;
-    const std::size_t open = tail.find('(');
-    if (open == std::string_view::npos) {
-      return at_token(parse_error(concat("call missing ( after callee name: ", ops)), text,
-                      trim_start(after));
-    }
-    const auto close = matching_paren(tail, open);
-    if (!close) {
-      return at_token(parse_error(concat("call has unbalanced parens: ", ops)), text,
-                      tail.substr(open));
-    }
-    const std::string_view args = trim(tail.substr(open + 1, *close - open - 1));
-    AppendGuard guard(function);
-    const auto begin = static_cast<std::uint32_t>(function.operands.size());
-    if (!args.empty()) {
-      RETURN_IF_ERROR(split_in(text, args, pieces_));
-      for (const std::string_view piece : pieces_) {
-        ASSIGN_OR_RETURN(Operand operand, operand_in(text, piece, piece, std::string_view()));
-        function.operands.push_back(operand);
+      const std::string_view args = trim(tail.substr(open + 1, *close - open - 1));
+      AppendGuard guard(function);
+      const auto begin = static_cast<std::uint32_t>(function.operands.size());
+      if (!args.empty()) {
+        RETURN_IF_ERROR(split_in(text, args, pieces_));
+        for (const std::string_view piece : pieces_) {
+          ASSIGN_OR_RETURN(Operand operand, operand_in(text, piece, piece, std::string_view()));
+          function.operands.push_back(operand);
+        }
       }
+      guard.commit();
+      const auto count = static_cast<std::uint32_t>(function.operands.size() - begin);
+      return Instruction{Call{callee->first, Range{begin, count}, ret_ty, result}};
     }
-    guard.commit();
-    const auto count = static_cast<std::uint32_t>(function.operands.size() - begin);
-    return Instruction{Call{callee->first, Range{begin, count}, ret_ty, result}};
-  }
 
-  if (op == "br") {
-    if (ops.starts_with("label")) {
-      const std::string_view rest = trim_start(ops.substr(5));
-      if (rest.empty() || rest[0] != '%') {
-        return at_token(parse_error(concat("br label missing %<target>: ", ops)), text, rest);
+    case Opcode::kBr: {
+      if (ops.starts_with("label")) {
+        const std::string_view rest = trim_start(ops.substr(5));
+        if (rest.empty() || rest[0] != '%') {
+          return at_token(parse_error(concat("br label missing %<target>: ", ops)), text, rest);
+        }
+        const std::string_view target = parse_label_name(rest.substr(1));
+        const std::string_view after = trim(after_label_name(rest.substr(1), target));
+        if (!after.empty()) {
+          return trailing_text_error(
+              text, after, "br " + std::string(trim_end(ops.substr(0, ops.size() - after.size()))));
+        }
+        return Instruction{Br{target}};
       }
-      const std::string_view target = parse_label_name(rest.substr(1));
-      const std::string_view after = trim(after_label_name(rest.substr(1), target));
-      if (!after.empty()) {
-        return trailing_text_error(
-            text, after, "br " + std::string(trim_end(ops.substr(0, ops.size() - after.size()))));
+      if (!ops.starts_with("i1") || !joins_as_space(ops, 2)) {
+        return at_token(parse_error(concat("unsupported br form: ", ops)), text, ops);
       }
-      return Instruction{Br{target}};
+      RETURN_IF_ERROR(split_in(text, ops.substr(3), pieces_));
+      if (pieces_.size() != 3) {
+        return at_token(parse_error(concat("br i1 expects cond, true_label, false_label: ", ops)),
+                        text, ops);
+      }
+      const std::string_view cond_text = pieces_[0];
+      BranchCond cond;
+      if (!cond_text.empty() && cond_text[0] == '%') {
+        cond.kind = BranchCond::Kind::Ssa;
+        cond.name = cond_text.substr(1);
+      } else if (cond_text == "1" || cond_text == "true") {
+        cond.value = true;
+      } else if (cond_text == "0" || cond_text == "false") {
+        cond.value = false;
+      } else if (const auto literal = parse_int_literal(cond_text, 1)) {
+        cond.value = *literal != 0;  // an i1 literal is its value modulo 2
+      } else {
+        return at_token(lowering_error(concat("unsupported constant branch condition ", cond_text)),
+                        text, cond_text);
+      }
+      const auto true_label = read_label_piece(pieces_[1], true);
+      if (!true_label) {
+        return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[1])), text,
+                        pieces_[1]);
+      }
+      const auto false_label = read_label_piece(pieces_[2], true);
+      if (!false_label) {
+        return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[2])), text,
+                        pieces_[2]);
+      }
+      return Instruction{CondBr{cond, *true_label, *false_label}};
     }
-    if (ops.size() < 3 || !ops.starts_with("i1 ")) {
-      return at_token(parse_error(concat("unsupported br form: ", ops)), text, ops);
-    }
-    RETURN_IF_ERROR(split_in(text, ops.substr(3), pieces_));
-    if (pieces_.size() != 3) {
-      return at_token(parse_error(concat("br i1 expects cond, true_label, false_label: ", ops)),
-                      text, ops);
-    }
-    const std::string_view cond_text = pieces_[0];
-    BranchCond cond;
-    if (!cond_text.empty() && cond_text[0] == '%') {
-      cond.kind = BranchCond::Kind::Ssa;
-      cond.name = cond_text.substr(1);
-    } else if (cond_text == "1" || cond_text == "true") {
-      cond.value = true;
-    } else if (cond_text == "0" || cond_text == "false") {
-      cond.value = false;
-    } else if (const auto literal = parse_int_literal(cond_text, 1)) {
-      cond.value = *literal != 0;  // an i1 literal is its value modulo 2
-    } else {
-      return at_token(lowering_error(concat("unsupported constant branch condition ", cond_text)),
-                      text, cond_text);
-    }
-    const auto true_label = read_label_piece(pieces_[1], true);
-    if (!true_label) {
-      return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[1])), text,
-                      pieces_[1]);
-    }
-    const auto false_label = read_label_piece(pieces_[2], true);
-    if (!false_label) {
-      return at_token(parse_error(concat("br i1 expected 'label %name', got ", pieces_[2])), text,
-                      pieces_[2]);
-    }
-    return Instruction{CondBr{cond, *true_label, *false_label}};
-  }
 
-  if (op == "ret") {
-    // `ret void`, or `ret TYPE VALUE`.
-    if (ops == "void") return Instruction{Ret{ops.substr(0, 0)}};  // empty, placed at `void`
-    const std::string_view value = trim(rest_after_first_word(ops));
-    if (ops.empty() || first_word(ops) == "void" || value.empty()) {
-      return ops.empty() || first_word(ops) != "void"
-                 ? at_token(parse_error(concat("ret expects void or a typed value, got ", ops)),
-                            text, ops.empty() ? op : ops)
-                 : trailing_text_error(text, value, "ret void");
-    }
-    return Instruction{Ret{ops}};
-  }
-
-  if (op == "icmp") {
-    if (!result) return at_token(parse_error("icmp without SSA result assignment"), text, op);
-    const std::string_view predicate = first_word(ops);
-    const std::string_view after_predicate = rest_after_first_word(ops);
-    const std::string_view ty = first_word(after_predicate);
-    RETURN_IF_ERROR(split_in(text, rest_after_first_word(after_predicate), pieces_));
-    if (pieces_.size() != 2) {
-      return at_token(parse_error(concat("icmp expects two operands: ", ops)), text, ops);
-    }
-    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
-    return Instruction{ICmp{predicate, first, *result, integer_type_width(ty)}};
-  }
-
-  const ArithOp* const arith = arith_opcode(op);
-  if (arith != nullptr) {
-    if (!result) {
-      return at_token(parse_error(concat(op, " without SSA result assignment")), text, op);
-    }
-    std::string_view rest = ops;
-    while (true) {
-      const std::string_view word = first_word(rest);
-      if (word != "nuw" && word != "nsw" && word != "exact" && word != "disjoint") break;
-      rest = rest_after_first_word(rest);
-    }
-    const std::string_view ty = first_word(rest);
-    RETURN_IF_ERROR(split_in(text, rest_after_first_word(rest), pieces_));
-    if (pieces_.size() != 2) {
-      return at_token(parse_error(concat(op, " expects two operands: ") + std::string(ops)), text,
-                      ops);
-    }
-    ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
-    // i1 logic keeps its own record; wider bitwise operations are arithmetic.
-    if (ty == "i1" && (*arith == ArithOp::And || *arith == ArithOp::Or || *arith == ArithOp::Xor)) {
-      const LogicOp logic = *arith == ArithOp::Xor
-                                ? LogicOp::Xor
-                                : (*arith == ArithOp::And ? LogicOp::And : LogicOp::Or);
-      return Instruction{Logic{logic, first, *result}};
-    }
-    return Instruction{Arith{*arith, first, *result, integer_type_width(ty)}};
-  }
-
-  if (op == "select") {
-    if (!result) return at_token(parse_error("select without SSA result assignment"), text, op);
-    const std::string_view cond_ty = first_word(ops);
-    if (cond_ty != "i1") {
-      return at_token(parse_error(concat("select condition must be typed `i1`, got ", cond_ty)),
-                      text, cond_ty);
-    }
-    RETURN_IF_ERROR(split_in(text, rest_after_first_word(ops), pieces_));
-    if (pieces_.size() != 3) {
-      return at_token(
-          parse_error(
-              concat("select expects three comma-separated operands (cond, then, else): ", ops)),
-          text, ops);
-    }
-    const std::string_view then_piece = pieces_[1];
-    const std::string_view else_piece = pieces_[2];
-    ASSIGN_OR_RETURN(Operand cond, operand_in(text, pieces_[0], cond_ty, pieces_[0]));
-    const std::string_view ty = first_word(then_piece);
-    ASSIGN_OR_RETURN(Operand then_value,
-                     operand_in(text, then_piece, ty, rest_after_first_word(then_piece)));
-    const std::string_view else_ty = first_word(else_piece);
-    if (else_ty != ty) {
-      return at_token(parse_error(concat("select branch types must match, got then=", ty) +
-                                  " else=" + std::string(else_ty)),
-                      text, else_ty);
-    }
-    ASSIGN_OR_RETURN(Operand else_value,
-                     operand_in(text, else_piece, ty, rest_after_first_word(else_piece)));
-    AppendGuard guard(function);
-    const auto first = static_cast<std::uint32_t>(function.operands.size());
-    function.operands.push_back(cond);
-    function.operands.push_back(then_value);
-    function.operands.push_back(else_value);
-    guard.commit();
-    return Instruction{Select{first, ty, *result}};
-  }
-
-  if (op == "phi") {
-    if (!result) return at_token(parse_error("phi without SSA result assignment"), text, op);
-    const std::string_view ty = first_word(ops);
-    const std::string_view incomings = trim(rest_after_first_word(ops));
-    AppendGuard guard(function);
-    const auto begin = static_cast<std::uint32_t>(function.incomings.size());
-    std::size_t i = 0;
-    while (i < incomings.size()) {
-      const char c = incomings[i];
-      if (c == ',') {
-        ++i;
-        continue;
+    case Opcode::kRet: {
+      // `ret void`, or `ret TYPE VALUE`.
+      if (ops == "void") return Instruction{Ret{ops.substr(0, 0)}};  // empty, placed at `void`
+      const std::string_view value = trim(rest_after_first_word(ops));
+      if (ops.empty() || first_word(ops) == "void" || value.empty()) {
+        return ops.empty() || first_word(ops) != "void"
+                   ? at_token(parse_error(concat("ret expects void or a typed value, got ", ops)),
+                              text, ops.empty() ? op : ops)
+                   : trailing_text_error(text, value, "ret void");
       }
-      const std::string_view rest = incomings.substr(i);
-      const std::size_t space = rest.size() - trim_start(rest).size();
-      if (space > 0) {
-        i += space;
-        continue;
-      }
-      if (c != '[') {
-        return at_token(parse_error(concat("phi malformed incoming starting at ", rest)), text,
-                        rest);
-      }
-      const std::size_t close = incomings.find(']', i + 1);
-      if (close == std::string_view::npos) {
-        return at_token(parse_error("phi incoming missing ]"), text, rest);
-      }
-      const std::string_view inner = incomings.substr(i + 1, close - i - 1);
-      RETURN_IF_ERROR(split_in(text, inner, pieces_));
+      return Instruction{Ret{ops}};
+    }
+
+    case Opcode::kICmp: {
+      if (!result) return at_token(parse_error("icmp without SSA result assignment"), text, op);
+      const std::string_view predicate = first_word(ops);
+      const std::string_view after_predicate = rest_after_first_word(ops);
+      const std::string_view ty = first_word(after_predicate);
+      RETURN_IF_ERROR(split_in(text, rest_after_first_word(after_predicate), pieces_));
       if (pieces_.size() != 2) {
+        return at_token(parse_error(concat("icmp expects two operands: ", ops)), text, ops);
+      }
+      ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
+      return Instruction{ICmp{predicate, first, *result, integer_type_width(ty)}};
+    }
+
+    case Opcode::kArith: {
+      const ArithOp* const arith = arith_opcode(op);
+      if (!result) {
+        return at_token(parse_error(concat(op, " without SSA result assignment")), text, op);
+      }
+      std::string_view rest = ops;
+      while (true) {
+        const std::string_view word = first_word(rest);
+        if (word != "nuw" && word != "nsw" && word != "exact" && word != "disjoint") break;
+        rest = rest_after_first_word(rest);
+      }
+      const std::string_view ty = first_word(rest);
+      RETURN_IF_ERROR(split_in(text, rest_after_first_word(rest), pieces_));
+      if (pieces_.size() != 2) {
+        return at_token(parse_error(concat(op, " expects two operands: ") + std::string(ops)), text,
+                        ops);
+      }
+      ASSIGN_OR_RETURN(const std::uint32_t first, append_operands(text, function, ty, pieces_));
+      // i1 logic keeps its own record; wider bitwise operations are arithmetic.
+      if (ty == "i1" &&
+          (*arith == ArithOp::And || *arith == ArithOp::Or || *arith == ArithOp::Xor)) {
+        const LogicOp logic = *arith == ArithOp::Xor
+                                  ? LogicOp::Xor
+                                  : (*arith == ArithOp::And ? LogicOp::And : LogicOp::Or);
+        return Instruction{Logic{logic, first, *result}};
+      }
+      return Instruction{Arith{*arith, first, *result, integer_type_width(ty)}};
+    }
+
+    case Opcode::kSelect: {
+      if (!result) return at_token(parse_error("select without SSA result assignment"), text, op);
+      const std::string_view cond_ty = first_word(ops);
+      if (cond_ty != "i1") {
+        return at_token(parse_error(concat("select condition must be typed `i1`, got ", cond_ty)),
+                        text, cond_ty);
+      }
+      RETURN_IF_ERROR(split_in(text, rest_after_first_word(ops), pieces_));
+      if (pieces_.size() != 3) {
         return at_token(
-            parse_error(concat("phi incoming must have value and predecessor: [", inner) + "]"),
-            text, rest);
+            parse_error(
+                concat("select expects three comma-separated operands (cond, then, else): ", ops)),
+            text, ops);
       }
-      const std::string_view pred = pieces_[1];
-      ASSIGN_OR_RETURN(Operand value, operand_in(text, pieces_[0], ty, pieces_[0]));
-      if (pred.empty() || pred[0] != '%') {
-        return at_token(
-            parse_error(concat("phi incoming predecessor must be %<label>, got ", pred)), text,
-            pred);
+      const std::string_view then_piece = pieces_[1];
+      const std::string_view else_piece = pieces_[2];
+      ASSIGN_OR_RETURN(Operand cond, operand_in(text, pieces_[0], cond_ty, pieces_[0]));
+      const std::string_view ty = first_word(then_piece);
+      ASSIGN_OR_RETURN(Operand then_value,
+                       operand_in(text, then_piece, ty, rest_after_first_word(then_piece)));
+      const std::string_view else_ty = first_word(else_piece);
+      if (else_ty != ty) {
+        return at_token(parse_error(concat("select branch types must match, got then=", ty) +
+                                    " else=" + std::string(else_ty)),
+                        text, else_ty);
       }
-      function.incomings.push_back(Incoming{value, parse_label_name(pred.substr(1))});
-      i = close + 1;
+      ASSIGN_OR_RETURN(Operand else_value,
+                       operand_in(text, else_piece, ty, rest_after_first_word(else_piece)));
+      AppendGuard guard(function);
+      const auto first = static_cast<std::uint32_t>(function.operands.size());
+      function.operands.push_back(cond);
+      function.operands.push_back(then_value);
+      function.operands.push_back(else_value);
+      guard.commit();
+      return Instruction{Select{first, ty, *result}};
     }
-    const auto count = static_cast<std::uint32_t>(function.incomings.size() - begin);
-    if (count == 0) return at_token(parse_error("phi has no incomings"), text, op);
-    guard.commit();
-    return Instruction{Phi{ty, Range{begin, count}, *result}};
-  }
 
-  if (op == "switch") return parse_switch(text, ops, function);
-  if (const auto float_op = float_opcode(op)) {
-    return parse_float(text, op, *float_op, result, ops, function);
-  }
-
-  if (op == "inttoptr") {
-    if (!result) return at_token(parse_error("inttoptr without SSA result assignment"), text, op);
-    const auto to = find_to_clause(ops);
-    if (!to) {
-      return at_token(parse_error(concat("inttoptr without a `to` clause: ", ops)), text, ops);
-    }
-    const std::string_view source = trim(ops.substr(0, *to));
-    ASSIGN_OR_RETURN(Operand value, operand_in(text, source, source, std::string_view()));
-    const auto index = static_cast<std::uint32_t>(function.operands.size());
-    function.operands.push_back(value);
-    return Instruction{IntToPtr{index, *result}};
-  }
-
-  if (op == "alloca") {
-    if (result) return Instruction{Alloca{*result}};
-    return Instruction{Ignored{op}};
-  }
-
-  if (op == "load") {
-    // A volatile access means what a plain one does to this program.
-    const std::string_view rest = skip_word(ops, "volatile");
-    if (result && split_top_level_commas(cut_comment(rest), pieces_).ok() && pieces_.size() >= 2) {
-      if (const auto pointer = name_after_percent(pieces_[1])) {
-        const std::string_view after = trim(after_label_name(
-            pieces_[1].substr(static_cast<std::size_t>(pointer->data() - pieces_[1].data())),
-            *pointer));
-        if (!after.empty()) return trailing_text_error(text, after, "load");
-        return Instruction{Load{*pointer, *result, trim(pieces_[0])}};
+    case Opcode::kPhi: {
+      if (!result) return at_token(parse_error("phi without SSA result assignment"), text, op);
+      const std::string_view ty = first_word(ops);
+      const std::string_view incomings = trim(rest_after_first_word(ops));
+      AppendGuard guard(function);
+      const auto begin = static_cast<std::uint32_t>(function.incomings.size());
+      std::size_t i = 0;
+      while (i < incomings.size()) {
+        const char c = incomings[i];
+        if (c == ',') {
+          ++i;
+          continue;
+        }
+        const std::string_view rest = incomings.substr(i);
+        const std::size_t space = rest.size() - trim_start(rest).size();
+        if (space > 0) {
+          i += space;
+          continue;
+        }
+        if (c != '[') {
+          return at_token(parse_error(concat("phi malformed incoming starting at ", rest)), text,
+                          rest);
+        }
+        const std::size_t close = incomings.find(']', i + 1);
+        if (close == std::string_view::npos) {
+          return at_token(parse_error("phi incoming missing ]"), text, rest);
+        }
+        const std::string_view inner = incomings.substr(i + 1, close - i - 1);
+        RETURN_IF_ERROR(split_in(text, inner, pieces_));
+        if (pieces_.size() != 2) {
+          return at_token(
+              parse_error(concat("phi incoming must have value and predecessor: [", inner) + "]"),
+              text, rest);
+        }
+        const std::string_view pred = pieces_[1];
+        ASSIGN_OR_RETURN(Operand value, operand_in(text, pieces_[0], ty, pieces_[0]));
+        if (pred.empty() || pred[0] != '%') {
+          return at_token(
+              parse_error(concat("phi incoming predecessor must be %<label>, got ", pred)), text,
+              pred);
+        }
+        function.incomings.push_back(Incoming{value, parse_label_name(pred.substr(1))});
+        i = close + 1;
       }
+      const auto count = static_cast<std::uint32_t>(function.incomings.size() - begin);
+      if (count == 0) return at_token(parse_error("phi has no incomings"), text, op);
+      guard.commit();
+      return Instruction{Phi{ty, Range{begin, count}, *result}};
     }
-    return Instruction{Ignored{op}};
-  }
 
-  if (op == "store") {
-    const std::string_view rest = skip_word(ops, "volatile");
-    if (split_top_level_commas(trim(cut_comment(rest)), pieces_).ok() && pieces_.size() >= 2) {
-      const std::string_view first = pieces_[0];
-      const std::string_view second = pieces_[1];
-      std::size_t split = 0;
-      while (split < first.size() &&
-             trim_start(first.substr(split)).size() == first.size() - split) {
-        ++split;
+    case Opcode::kSwitch:
+      return parse_switch(text, ops, function);
+    case Opcode::kFloat:
+      return parse_float(text, op, *float_opcode(op), result, ops, function);
+
+    case Opcode::kIntToPtr: {
+      if (!result) return at_token(parse_error("inttoptr without SSA result assignment"), text, op);
+      const auto to = find_to_clause(ops);
+      if (!to) {
+        return at_token(parse_error(concat("inttoptr without a `to` clause: ", ops)), text, ops);
       }
-      if (split < first.size()) {
-        const auto value = parse_operand_parts(first.substr(0, split), trim(first.substr(split)));
-        if (value.ok()) {
-          if (const auto pointer = name_after_percent(second)) {
-            const std::string_view after = trim(after_label_name(
-                second.substr(static_cast<std::size_t>(pointer->data() - second.data())),
-                *pointer));
-            if (!after.empty()) return trailing_text_error(text, after, "store");
-            const auto index = static_cast<std::uint32_t>(function.operands.size());
-            function.operands.push_back(*value);
-            return Instruction{Store{index, *pointer, trim(first.substr(0, split))}};
+      const std::string_view source = trim(ops.substr(0, *to));
+      ASSIGN_OR_RETURN(Operand value, operand_in(text, source, source, std::string_view()));
+      const auto index = static_cast<std::uint32_t>(function.operands.size());
+      function.operands.push_back(value);
+      return Instruction{IntToPtr{index, *result}};
+    }
+
+    case Opcode::kAlloca: {
+      if (result) return Instruction{Alloca{*result}};
+      return Instruction{Ignored{op}};
+    }
+
+    case Opcode::kLoad: {
+      // A volatile access means what a plain one does to this program.
+      const std::string_view rest = skip_word(ops, "volatile");
+      if (result && split_top_level_commas(cut_comment(rest), pieces_).ok() &&
+          pieces_.size() >= 2) {
+        if (const auto pointer = name_after_percent(pieces_[1])) {
+          const std::string_view after = trim(after_label_name(
+              pieces_[1].substr(static_cast<std::size_t>(pointer->data() - pieces_[1].data())),
+              *pointer));
+          if (!after.empty()) return trailing_text_error(text, after, "load");
+          return Instruction{Load{*pointer, *result, trim(pieces_[0])}};
+        }
+      }
+      return Instruction{Ignored{op}};
+    }
+
+    case Opcode::kStore: {
+      const std::string_view rest = skip_word(ops, "volatile");
+      if (split_top_level_commas(trim(cut_comment(rest)), pieces_).ok() && pieces_.size() >= 2) {
+        const std::string_view first = pieces_[0];
+        const std::string_view second = pieces_[1];
+        std::size_t split = 0;
+        while (split < first.size() &&
+               trim_start(first.substr(split)).size() == first.size() - split) {
+          ++split;
+        }
+        if (split < first.size()) {
+          const auto value = parse_operand_parts(first.substr(0, split), trim(first.substr(split)));
+          if (value.ok()) {
+            if (const auto pointer = name_after_percent(second)) {
+              const std::string_view after = trim(after_label_name(
+                  second.substr(static_cast<std::size_t>(pointer->data() - second.data())),
+                  *pointer));
+              if (!after.empty()) return trailing_text_error(text, after, "store");
+              const auto index = static_cast<std::uint32_t>(function.operands.size());
+              function.operands.push_back(*value);
+              return Instruction{Store{index, *pointer, trim(first.substr(0, split))}};
+            }
           }
         }
       }
+      return Instruction{Ignored{op}};
     }
-    return Instruction{Ignored{op}};
-  }
 
-  const bool is_zext = op == "zext";
-  const bool is_sext = op == "sext";
-  const bool is_trunc = op == "trunc";
-  if (is_zext || is_sext || is_trunc || op == "bitcast") {
-    if (result) {
-      if (const auto to = find_to_clause(ops)) {
-        const auto source = name_after_percent(ops.substr(0, *to));
-        if (is_zext || is_sext || is_trunc) {
-          // `to iN`, possibly followed by `, !metadata`.
-          std::string_view target = ops.substr(*to + 4);
-          target = first_word(target.substr(0, target.find(',')));
-          const CastOp cast = is_zext ? CastOp::Zext : (is_sext ? CastOp::Sext : CastOp::Trunc);
-          // Flags (`zext nneg`, `trunc nuw nsw`) come before the source type.
-          std::string_view from = ops.substr(0, *to);
-          while (first_word(from) == "nneg" || first_word(from) == "nuw" ||
-                 first_word(from) == "nsw") {
-            from = rest_after_first_word(from);
+    case Opcode::kCast: {
+      const bool is_zext = op == "zext";
+      const bool is_sext = op == "sext";
+      const bool is_trunc = op == "trunc";
+      if (result) {
+        if (const auto to = find_to_clause(ops)) {
+          const auto source = name_after_percent(ops.substr(0, *to));
+          if (is_zext || is_sext || is_trunc) {
+            // `to iN`, possibly followed by `, !metadata`.
+            std::string_view target = ops.substr(*to + 4);
+            target = first_word(target.substr(0, target.find(',')));
+            const CastOp cast = is_zext ? CastOp::Zext : (is_sext ? CastOp::Sext : CastOp::Trunc);
+            // Flags (`zext nneg`, `trunc nuw nsw`) come before the source type.
+            std::string_view from = ops.substr(0, *to);
+            while (first_word(from) == "nneg" || first_word(from) == "nuw" ||
+                   first_word(from) == "nsw") {
+              from = rest_after_first_word(from);
+            }
+            const std::uint32_t from_width = integer_type_width(first_word(from));
+            const std::uint32_t to_width = integer_type_width(target);
+            if (source) return Instruction{IntCast{*source, *result, from_width, to_width, cast}};
+            // A constant source (`zext i1 true to i64`): the word after its type.
+            const std::string_view constant = first_word(rest_after_first_word(from));
+            if (constant == "true" || constant == "false" ||
+                parse_int_literal(constant, from_width).has_value()) {
+              return Instruction{IntCast{constant, *result, from_width, to_width, cast, true}};
+            }
+          } else if (source) {
+            return Instruction{Bitcast{*source, *result}};
           }
-          const std::uint32_t from_width = integer_type_width(first_word(from));
-          const std::uint32_t to_width = integer_type_width(target);
-          if (source) return Instruction{IntCast{*source, *result, from_width, to_width, cast}};
-          // A constant source (`zext i1 true to i64`): the word after its type.
-          const std::string_view constant = first_word(rest_after_first_word(from));
-          if (constant == "true" || constant == "false" ||
-              parse_int_literal(constant, from_width).has_value()) {
-            return Instruction{IntCast{constant, *result, from_width, to_width, cast, true}};
-          }
-        } else if (source) {
-          return Instruction{Bitcast{*source, *result}};
         }
       }
+      return Instruction{Ignored{op}};
     }
-    return Instruction{Ignored{op}};
-  }
 
-  if (op == "getelementptr") {
-    if (!result) return Instruction{Ignored{op}};
-    std::string_view rest = trim(cut_comment(ops));
-    while (true) {
-      const std::string_view word = first_word(rest);
-      if (word != "inbounds" && word != "nuw" && word != "nusw") break;
-      rest = rest_after_first_word(rest);
-    }
-    // A form not read here still names its result, so that memory reached
-    // through it is refused rather than forgotten.
-    Gep gep{std::string_view(), std::string_view(), Range{}, *result};
-    if (!split_top_level_commas(rest, pieces_).ok() || pieces_.size() < 2) return Instruction{gep};
-    const std::string_view base_text = trim(pieces_[1]);
-    const std::size_t last_space = base_text.find_last_of(" \t");
-    const std::string_view base_word =
-        last_space == std::string_view::npos ? base_text : base_text.substr(last_space + 1);
-    if (const auto name = name_after_percent(base_word)) {
-      gep.base = *name;
-    } else if (const auto global = parse_global_ident(base_word)) {
-      // A global keeps its `@`, so it never shares a name with a value.
-      gep.base =
-          base_word.substr(0, static_cast<std::size_t>(global->second.data() - base_word.data()));
-    } else {
+    case Opcode::kGep: {
+      if (!result) return Instruction{Ignored{op}};
+      std::string_view rest = trim(cut_comment(ops));
+      while (true) {
+        const std::string_view word = first_word(rest);
+        if (word != "inbounds" && word != "nuw" && word != "nusw") break;
+        rest = rest_after_first_word(rest);
+      }
+      // A form not read here still names its result, so that memory reached
+      // through it is refused rather than forgotten.
+      Gep gep{std::string_view(), std::string_view(), Range{}, *result};
+      if (!split_top_level_commas(rest, pieces_).ok() || pieces_.size() < 2)
+        return Instruction{gep};
+      const std::string_view base_text = trim(pieces_[1]);
+      const std::size_t last_space = base_text.find_last_of(" \t\n");
+      const std::string_view base_word =
+          last_space == std::string_view::npos ? base_text : base_text.substr(last_space + 1);
+      if (const auto name = name_after_percent(base_word)) {
+        gep.base = *name;
+      } else if (const auto global = parse_global_ident(base_word)) {
+        // A global keeps its `@`, so it never shares a name with a value.
+        gep.base =
+            base_word.substr(0, static_cast<std::size_t>(global->second.data() - base_word.data()));
+      } else {
+        return Instruction{gep};
+      }
+      AppendGuard guard(function);
+      const auto begin = static_cast<std::uint32_t>(function.operands.size());
+      for (std::size_t k = 2; k < pieces_.size(); ++k) {
+        const std::string_view piece = trim(pieces_[k]);
+        Result<Operand> index =
+            parse_operand_parts(first_word(piece), rest_after_first_word(piece));
+        if (!index.ok()) return Instruction{gep};
+        function.operands.push_back(*index);
+      }
+      guard.commit();
+      gep.ty = trim(pieces_[0]);
+      gep.indices = Range{begin, static_cast<std::uint32_t>(function.operands.size() - begin)};
       return Instruction{gep};
     }
-    AppendGuard guard(function);
-    const auto begin = static_cast<std::uint32_t>(function.operands.size());
-    for (std::size_t k = 2; k < pieces_.size(); ++k) {
-      const std::string_view piece = trim(pieces_[k]);
-      Result<Operand> index = parse_operand_parts(first_word(piece), rest_after_first_word(piece));
-      if (!index.ok()) return Instruction{gep};
-      function.operands.push_back(*index);
-    }
-    guard.commit();
-    gep.ty = trim(pieces_[0]);
-    gep.indices = Range{begin, static_cast<std::uint32_t>(function.operands.size() - begin)};
-    return Instruction{gep};
-  }
 
-  if (op == "ptrtoint" || op == "insertvalue" || op == "extractvalue") {
-    return Instruction{Ignored{op}};
+    case Opcode::kIgnored:
+      return Instruction{Ignored{op}};
+    case Opcode::kOther:
+      break;
   }
   return Instruction{Unrecognized{op}};
 }

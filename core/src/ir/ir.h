@@ -347,6 +347,7 @@ struct Block {
 /// A `declare` (no blocks) or a `define`.
 struct Function {
   std::string_view name;
+  std::string_view parameters;  // the header's text between its parentheses
   std::vector<Block> blocks;
   std::optional<std::string_view> profile;  // first "qir_profiles" value of its attribute groups
   /// First "required_num_results" of its attribute groups, when a decimal number.

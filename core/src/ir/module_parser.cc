@@ -4,9 +4,8 @@
 // entry-point flag and profile from the groups it references. One definition's
 // body may instead be handed to a BodyConsumer in batches as it is read.
 //
-// Every view in the Module points into its source text. An instruction on one line is parsed in
-// place; one that spans several lines is joined into a reused buffer, parsed there, and its views
-// are mapped back onto the lines they came from, as is the place of an error.
+// Every view in the Module points into its source text. An instruction is parsed in place, also
+// one that goes on over several lines: its text then holds line breaks, which read as blanks.
 #include <algorithm>
 #include <limits>
 #include <string>
@@ -96,13 +95,36 @@ class LineReader {
       return end == text_.size() || text_[end] != '=';
     }
     if (c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') return false;
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' || c == '$')) {
+    if (!is_ident_char(c) || is_digit(c)) {
       return true;
     }
     std::size_t end = i;
     while (end < text_.size() && is_ident_char(text_[end])) ++end;
     if (end < text_.size() && text_[end] == ':') return false;  // a block label
     return !is_opcode_word(text_.substr(i, end - i));
+  }
+
+  // The text from the current line on, after the spaces and tabs that indent it.
+  [[nodiscard]] std::string_view indented_rest() const {
+    if (done_) return {};
+    std::size_t i = pos_;
+    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
+    return text_.substr(i);
+  }
+
+  // Moves past the current line when, from `end` (a position in `rest`, a
+  // view from indented_rest()), only spaces, tabs and a carriage return stand
+  // before its line feed or the end of the text. False (nothing moved) when
+  // anything else follows.
+  bool finish_line(std::string_view rest, std::size_t end) {
+    while (end < rest.size() && (rest[end] == ' ' || rest[end] == '\t' || rest[end] == '\r')) ++end;
+    if (end == rest.size()) {
+      done_ = true;
+      return true;
+    }
+    if (rest[end] != '\n') return false;
+    pos_ = static_cast<std::size_t>(rest.data() + end + 1 - text_.data());
+    return true;
   }
 
   // Bytes from the current line to the next `}` (normally the one that closes
@@ -140,52 +162,12 @@ class LineReader {
   bool done_ = false;
 };
 
-struct Header {
-  std::string_view name;
-  std::string_view rest;  // text after the parameter list
-};
-
-// `define`/`declare` header: the name after the first `@` following the keyword,
-// and the text after the parenthesised parameter list.
-std::optional<Header> read_header(std::string_view line, std::string_view keyword) {
-  const std::size_t key = line.find(keyword);
-  if (key == std::string_view::npos) return std::nullopt;
-  const std::size_t at = line.find('@', key + keyword.size());
-  if (at == std::string_view::npos) return std::nullopt;
-  std::string_view name;
-  std::size_t after_name = 0;
-  if (at + 1 < line.size() && line[at + 1] == '"') {
-    const std::size_t close = line.find('"', at + 2);
-    if (close == std::string_view::npos) return std::nullopt;
-    name = line.substr(at + 2, close - at - 2);
-    after_name = close + 1;
-  } else {
-    std::size_t end = at + 1;
-    while (end < line.size() && is_ident_char(line[end])) ++end;
-    name = line.substr(at + 1, end - at - 1);
-    after_name = end;
-  }
-  const std::size_t open = line.find('(', after_name);
-  if (open == std::string_view::npos) return std::nullopt;
-  std::size_t depth = 0;
-  for (std::size_t i = open; i < line.size(); ++i) {
-    if (line[i] == '(') {
-      ++depth;
-    } else if (line[i] == ')' && --depth == 0) {
-      return Header{name, line.substr(i + 1)};
-    }
-  }
-  return std::nullopt;
-}
-
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-
 // Reads a run of ASCII digits at text[pos]; the number when it fits in 32 bits.
 std::optional<std::uint32_t> read_group_number(std::string_view text, std::size_t& pos) {
   std::uint64_t value = 0;
   bool fits = true;
   const std::size_t start = pos;
-  while (pos < text.size() && is_ascii_digit(text[pos])) {
+  while (pos < text.size() && is_digit(text[pos])) {
     value = value * 10 + static_cast<std::uint64_t>(text[pos] - '0');
     if (value > 0xFFFFFFFFu) {
       fits = false;
@@ -211,23 +193,11 @@ std::optional<std::string_view> read_label_line(std::string_view line) {
 
 // The bracket balance of the comment-free part of a line, and whether it holds `@`.
 void scan_line(std::string_view line, std::int64_t& balance, bool& at_seen) {
-  for (std::size_t i = find_any_of<'(', '[', ')', ']', '@', ';'>(line, 0); i < line.size();
-       i = find_any_of<'(', '[', ')', ']', '@', ';'>(line, i + 1)) {
-    switch (line[i]) {
-      case '(':
-      case '[':
-        ++balance;
-        break;
-      case ')':
-      case ']':
-        --balance;
-        break;
-      case '@':
-        at_seen = true;
-        break;
-      default:  // ';' starts the comment
-        return;
-    }
+  for (std::size_t i = scan_brackets<kParenClass | kSquareClass, '@', ';'>(line, 0, balance);
+       i < line.size();
+       i = scan_brackets<kParenClass | kSquareClass, '@', ';'>(line, i + 1, balance)) {
+    if (line[i] == ';') return;  // the comment
+    if (line[i] == '@') at_seen = true;
   }
 }
 
@@ -241,150 +211,6 @@ bool starts_call(std::string_view text) {
   }
   return first_word(strip_call_prefixes(body)) == "call";
 }
-
-// An instruction joined from several lines, and the way back from a slice of the
-// joined text to the lines.
-class JoinedInstruction {
- public:
-  void start(std::string_view first_line) {
-    text_.clear();
-    offsets_.clear();
-    lines_.clear();
-    append_line(first_line);
-  }
-  void append(std::string_view line) {
-    text_.push_back(' ');
-    append_line(line);
-  }
-  [[nodiscard]] std::string_view text() const { return text_; }
-
-  // The source character at byte `pos` of the joined text.
-  [[nodiscard]] const char* source_char(std::size_t pos) const {
-    return line_char(std::min(pos, text_.size()));
-  }
-
-  void map_views(Instruction& instruction, Function& function, std::size_t operands_begin,
-                 std::size_t incomings_begin) const {
-    std::visit([&](auto& inst) { map_instruction(inst); }, instruction);
-    for (std::size_t i = operands_begin; i < function.operands.size(); ++i) {
-      map_operand(function.operands[i]);
-    }
-    for (std::size_t i = incomings_begin; i < function.incomings.size(); ++i) {
-      map_operand(function.incomings[i].value);
-      map(function.incomings[i].pred);
-    }
-  }
-
- private:
-  void append_line(std::string_view line) {
-    offsets_.push_back(text_.size());
-    lines_.push_back(line);
-    text_.append(line);
-  }
-
-  [[nodiscard]] const char* line_char(std::size_t pos) const {
-    const auto it = std::upper_bound(offsets_.begin(), offsets_.end(), pos);
-    const auto k = static_cast<std::size_t>(it - offsets_.begin()) - 1;
-    // The joining space maps to the character after the line (its line feed).
-    return lines_[k].data() + std::min(pos - offsets_[k], lines_[k].size());
-  }
-
-  // Views outside the joined text (none today) are left alone. A view that
-  // spans a line break maps to the source text between its ends.
-  void map(std::string_view& view) const {
-    const char* base = text_.data();
-    if (view.data() < base || view.data() > base + text_.size()) return;
-    const auto first = static_cast<std::size_t>(view.data() - base);
-    if (view.empty()) {
-      view = std::string_view(line_char(first), 0);
-      return;
-    }
-    const char* start = line_char(first);
-    const char* last = line_char(first + view.size() - 1);
-    view = std::string_view(start, static_cast<std::size_t>(std::max(last, start) - start) + 1);
-  }
-  void map(std::optional<std::string_view>& view) const {
-    if (view) map(*view);
-  }
-  void map(OptionalView& view) const {
-    if (!view) return;
-    std::string_view text = *view;
-    map(text);
-    view = text;
-  }
-  void map_operand(Operand& operand) const {
-    if (auto* p = std::get_if<PtrConst>(&operand); p != nullptr && p->struct_name) {
-      std::string_view name = *p->struct_name;
-      map(name);
-      p->struct_name = name;
-    }
-    if (auto* s = std::get_if<Ssa>(&operand)) map(s->name);
-    if (auto* g = std::get_if<GlobalRef>(&operand)) map(g->name);
-    if (auto* b = std::get_if<BitcastGlobal>(&operand)) map(b->name);
-  }
-
-  void map_instruction(Call& i) const {
-    map(i.callee);
-    map(i.ret_ty);
-    map(i.result);
-  }
-  void map_instruction(Br& i) const { map(i.target); }
-  void map_instruction(CondBr& i) const {
-    map(i.cond.name);
-    map(i.true_label);
-    map(i.false_label);
-  }
-  void map_instruction(Ret& i) const { map(i.value); }
-  void map_instruction(ICmp& i) const {
-    map(i.predicate);
-    map(i.result);
-  }
-  void map_instruction(Logic& i) const { map(i.result); }
-  void map_instruction(Select& i) const {
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Arith& i) const { map(i.result); }
-  void map_instruction(Phi& i) const {
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Ignored& i) const { map(i.opcode); }
-  void map_instruction(Alloca& i) const { map(i.result); }
-  void map_instruction(Bitcast& i) const {
-    map(i.source);
-    map(i.result);
-  }
-  void map_instruction(Gep& i) const {
-    map(i.base);
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Store& i) const {
-    map(i.pointer);
-    map(i.ty);
-  }
-  void map_instruction(Load& i) const {
-    map(i.pointer);
-    map(i.result);
-    map(i.ty);
-  }
-  void map_instruction(IntCast& i) const {
-    map(i.source);
-    map(i.result);
-  }
-  void map_instruction(IntToPtr& i) const { map(i.result); }
-  void map_instruction(Switch& i) const { map(i.default_label); }
-  void map_instruction(FloatArith& i) const {
-    map(i.ty);
-    map(i.result);
-  }
-  void map_instruction(Unrecognized& i) const { map(i.opcode); }
-
-  std::string text_;
-  std::vector<std::size_t> offsets_;
-  std::vector<std::string_view> lines_;
-};
 
 // Per-definition facts kept until the attribute groups are known.
 struct PendingDefinition {
@@ -407,10 +233,13 @@ class ModuleParser {
       if (text.starts_with("define")) {
         RETURN_IF_ERROR(read_definition(line));
       } else if (text.starts_with("declare")) {
-        const auto header = read_header(line, "declare");
-        if (!header) return at(parse_error(concat("could not parse declare: ", trim(line))), text);
+        FunctionHeader header;
+        if (read_function_header(text, first_word(text).size(), header) != HeaderFault::kNone) {
+          return at(parse_error(concat("could not parse declare: ", trim(line))), text);
+        }
         Function function;
-        function.name = header->name;
+        function.name = header.name;
+        function.parameters = header.parameters;
         function.is_declaration = true;
         module_.functions.push_back(std::move(function));
       } else if (text.starts_with("attributes")) {
@@ -430,15 +259,16 @@ class ModuleParser {
 
   Status read_definition(std::string_view line) {
     definition_ = trim_start(line);
-    const auto header = read_header(line, "define");
-    if (!header) {
+    FunctionHeader header;
+    if (read_function_header(definition_, first_word(definition_).size(), header) !=
+        HeaderFault::kNone) {
       return at(parse_error(concat("could not parse define header: ", trim(line))), definition_);
     }
     PendingDefinition pending;
     pending.function = module_.functions.size();
     pending.refs_begin = group_refs_.size();
-    const std::size_t brace = header->rest.find('{');
-    const std::string_view attrs = header->rest.substr(0, brace);
+    const std::size_t brace = header.rest.find('{');
+    const std::string_view attrs = header.rest.substr(0, brace);
     for (std::size_t i = 0; i < attrs.size();) {
       if (attrs[i] == '#') {
         ++i;
@@ -463,7 +293,8 @@ class ModuleParser {
     }
 
     Function function;
-    function.name = header->name;
+    function.name = header.name;
+    function.parameters = header.parameters;
     if (consumer_ != nullptr && !body_taken_ &&
         consumer_->take_definition(pending.function,
                                    pending.inline_entry_point || pending.refs_count > 0)) {
@@ -473,10 +304,11 @@ class ModuleParser {
       function.blocks.emplace_back();
       RETURN_IF_ERROR(read_body(function));
       streaming_ = false;
-      // What was handed over is gone; the definition keeps its name and flags.
+      // What was handed over is gone; the definition keeps its header and flags.
       const std::string_view name = function.name;
       function = Function();
       function.name = name;
+      function.parameters = header.parameters;
     } else {
       reserve_function(function);
       function.blocks.emplace_back();
@@ -490,12 +322,19 @@ class ModuleParser {
   Status read_body(Function& function) {
     reserve_block(function);
     std::string_view line;
-    while (lines_.next(line)) {
+    while (true) {
+      // Most lines of a body are plain calls and branches, read in one pass
+      // where they stand; the rest (and any line the direct reader declines)
+      // take the general path below.
+      if (Instruction plain; read_plain_line(function, plain)) {
+        append(function, plain);
+        continue;
+      }
+      if (!lines_.next(line)) break;
       const std::string_view text = trim(line);
       if (text.empty() || text[0] == ';') continue;
-      // Most lines of a body are plain calls and branches, read in one pass;
-      // the rest (and any line the direct reader declines) take the general
-      // path below.
+      // A line the direct reader declines in place may still hold a plain
+      // instruction between other blanks (a form feed, a no-break space).
       if (Instruction plain; parser_detail::try_parse_plain_instruction(text, function, plain)) {
         append(function, plain);
         continue;
@@ -522,6 +361,20 @@ class ModuleParser {
       RETURN_IF_ERROR(read_instruction(text, function));
     }
     return at(parse_error("define body not terminated"), definition_);
+  }
+
+  // Reads the current line with the direct reader when it holds one plain
+  // instruction and nothing else but blanks; false, with nothing read or
+  // appended, otherwise.
+  bool read_plain_line(Function& function, Instruction& out) {
+    const std::string_view rest = lines_.indented_rest();
+    if (rest.empty()) return false;
+    const std::size_t operands = function.operands.size();
+    const std::size_t end = parser_detail::read_plain_instruction(rest, function, out);
+    if (end == 0) return false;
+    if (lines_.finish_line(rest, end)) return true;
+    function.operands.resize(operands);
+    return false;
   }
 
   void append(Function& function, const Instruction& instruction) {
@@ -584,6 +437,10 @@ class ModuleParser {
     }
   }
 
+  // Reads the instruction that starts on the trimmed line `first_line`. One
+  // that goes on over more lines is read in place, as the source text from its
+  // first to its last character: the line breaks inside it are blanks to the
+  // instruction parser.
   Status read_instruction(std::string_view first_line, Function& function) {
     std::int64_t balance = 0;
     bool at_seen = false;
@@ -597,42 +454,36 @@ class ModuleParser {
       }
       return !ends_open(last_line) && !lines_.next_line_continues();
     };
-    if (complete(first_line)) {
-      Result<Instruction> instruction = instructions_.parse(first_line, function);
-      if (!instruction.ok()) {
-        // The instruction parser places its errors within the line it was given.
-        TranslateError error = std::move(instruction).error();
-        const std::size_t within = error.offset.value_or(0);
-        error.offset.reset();
-        return at(std::move(error), first_line.substr(std::min(within, first_line.size())));
-      }
-      append(function, *instruction);
-      return ok_status();
+    std::string_view last = first_line;
+    if (!complete(first_line)) {
+      std::string_view line;
+      std::string_view text;
+      do {
+        if (!lines_.next(line)) {
+          const std::string_view rest = trim_end(module_.source().substr(
+              static_cast<std::size_t>(first_line.data() - module_.source().data())));
+          return at(parse_error(concat("unterminated instruction: ", as_one_line(rest))),
+                    first_line);
+        }
+        text = trim(line);
+        if (text.empty()) continue;
+        last = text;
+        scan_line(text, balance, at_seen);
+      } while (text.empty() || !complete(text));
     }
-    joined_.start(first_line);
-    std::string_view line;
-    std::string_view text;
-    do {
-      if (!lines_.next(line)) {
-        return at(parse_error(concat("unterminated instruction: ", joined_.text())), first_line);
-      }
-      text = trim(line);
-      if (text.empty()) continue;
-      joined_.append(text);
-      scan_line(text, balance, at_seen);
-    } while (text.empty() || !complete(text));
-    const std::size_t operands_begin = function.operands.size();
-    const std::size_t incomings_begin = function.incomings.size();
-    Result<Instruction> instruction = instructions_.parse(joined_.text(), function);
-    if (!instruction.ok()) {
-      // Placed within the joined text: the place goes back to its source line.
-      TranslateError error = std::move(instruction).error();
-      const char* place = joined_.source_char(error.offset.value_or(0));
-      error.offset = static_cast<std::size_t>(place - module_.source().data());
-      return error;
+    const std::string_view instruction(
+        first_line.data(), static_cast<std::size_t>(last.data() + last.size() - first_line.data()));
+    Result<Instruction> parsed = instructions_.parse(instruction, function);
+    if (!parsed.ok()) {
+      // The instruction parser places its errors within the text it was given,
+      // and quotes that text as if its lines were one.
+      TranslateError error = std::move(parsed).error();
+      if (last.data() != first_line.data()) error.message = as_one_line(error.message);
+      const std::size_t within = error.offset.value_or(0);
+      error.offset.reset();
+      return at(std::move(error), instruction.substr(std::min(within, instruction.size())));
     }
-    joined_.map_views(*instruction, function, operands_begin, incomings_begin);
-    append(function, *instruction);
+    append(function, *parsed);
     return ok_status();
   }
 
@@ -707,7 +558,6 @@ class ModuleParser {
   bool block_started_ = false;  // begin_block was called for the current streamed block
   std::size_t block_hint_ = 0;  // lines hint of the current streamed block
   InstructionParser instructions_;
-  JoinedInstruction joined_;
   std::vector<PendingDefinition> pending_;
   std::vector<std::uint32_t> group_refs_;
   std::unordered_map<std::uint32_t, std::string_view> groups_;

@@ -33,8 +33,7 @@ struct TypeInfo {
 
 TypeInfo classify_type(std::string_view token) {
   if (token == "i1") return {TypeClass::Boolean, std::nullopt};
-  if (!token.empty() && token[0] == 'i' &&
-      std::all_of(token.begin() + 1, token.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (!token.empty() && token[0] == 'i' && std::all_of(token.begin() + 1, token.end(), is_digit)) {
     return {TypeClass::Integer, std::nullopt};
   }
   if (token == "half" || token == "float" || token == "double")
@@ -67,7 +66,7 @@ struct OperandText {
 
 bool is_space_at(std::string_view text, std::size_t pos) {
   const auto c = static_cast<unsigned char>(text[pos]);
-  if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
+  if (c < 0x80) return in_class(static_cast<char>(c), kSpaceClass);
   return trim_start(text.substr(pos)).size() != text.size() - pos;
 }
 

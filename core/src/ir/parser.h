@@ -51,10 +51,10 @@ class BodyConsumer {
 [[nodiscard]] Result<Module> parse_module_streaming(std::string_view text, BodyConsumer& consumer,
                                                     std::size_t batch = 1024);
 
-/// Parses one (joined) instruction text. Views in the result point into `text`;
-/// call arguments and phi incomings are appended to `function`'s flat arrays.
-/// An error is placed at the offending token, else at the instruction's start,
-/// as an offset from the start of `text`.
+/// Parses one instruction text (line breaks in it read as blanks). Views in the result point into
+/// `text`; call arguments and phi incomings are appended to `function`'s flat arrays. An error is
+/// placed at the offending token, else at the instruction's start, as an offset from the start of
+/// `text`.
 [[nodiscard]] Result<Instruction> parse_instruction(std::string_view text, Function& function);
 
 /// Parses one typed operand (`i64 %x`, `%Qubit* null`, ...). Views point into `text`.

@@ -72,12 +72,18 @@ inline std::string concat(std::string_view a, std::string_view b) {
 /// same text.
 [[nodiscard]] bool try_parse_plain_instruction(std::string_view text, Function& function,
                                                Instruction& out);
+/// Reads a call, branch or `ret void` in the plain form at the start of
+/// `text`, as try_parse_plain_instruction does, and returns the number of
+/// bytes it took (0 when it declines, with nothing appended). What follows is
+/// not looked at: the caller checks that the line ends there.
+[[nodiscard]] std::size_t read_plain_instruction(std::string_view text, Function& function,
+                                                 Instruction& out);
 
 /// Instruction parser that keeps its scratch buffers across calls, so a module
 /// pass allocates nothing per instruction once the buffers have grown.
 class InstructionParser {
  public:
-  /// Parses one joined instruction text; see parse_instruction.
+  /// Parses one instruction text; see parse_instruction.
   [[nodiscard]] Result<Instruction> parse(std::string_view text, Function& function);
 
  private:

@@ -19,7 +19,7 @@ namespace {
 
 __extension__ typedef unsigned __int128 uint128;
 
-bool is_ascii_space(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
+bool is_ascii_space(unsigned char c) { return in_class(static_cast<char>(c), kSpaceClass); }
 
 // Byte length of the multi-byte White_Space character starting at text[pos], or 0.
 // The ASCII members are handled by the callers.
@@ -56,10 +56,7 @@ std::size_t space_before(std::string_view text, std::size_t end) {
   return 0;
 }
 
-bool is_hex_digit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_hex_digit(char c) { return in_class(c, kHexClass); }
 
 char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -121,19 +118,9 @@ bool decimal_overflows(std::string_view body) {
   return leading + exponent > 0;
 }
 
-// is_ident_char as a table: callee names are long and every call has one.
-constexpr std::array<bool, 256> make_ident_chars() {
-  std::array<bool, 256> chars{};
-  for (int c = 0; c < 256; ++c) {
-    chars[static_cast<std::size_t>(c)] = is_ident_char(static_cast<char>(c));
-  }
-  return chars;
-}
-constexpr std::array<bool, 256> kIdentChars = make_ident_chars();
-
 // Printable ASCII other than the space is never white space. Most texts start
 // and end with such a character, so trimming answers them without a loop.
-bool is_visible_ascii(char c) { return c > ' ' && c < 0x7F; }
+bool is_visible_ascii(char c) { return in_class(c, kVisibleClass); }
 
 }  // namespace
 
@@ -192,7 +179,7 @@ std::string_view cut_attachments(std::string_view text) {
   if (!split_top_level_commas(text, pieces).ok()) return text;
   for (std::size_t i = 1; i < pieces.size(); ++i) {
     const std::string_view piece = pieces[i];
-    if (piece.size() >= 2 && piece[0] == '!' && kIdentChars[static_cast<unsigned char>(piece[1])]) {
+    if (piece.size() >= 2 && piece[0] == '!' && is_ident_char(piece[1])) {
       const std::string_view before =
           text.substr(0, static_cast<std::size_t>(piece.data() - text.data()));
       return before.substr(0, before.rfind(','));
@@ -205,26 +192,14 @@ Status split_top_level_commas(std::string_view text, std::vector<std::string_vie
   pieces.clear();
   std::int64_t depth = 0;
   std::size_t start = 0;
-  for (std::size_t i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ','>(text, 0);
-       i < text.size(); i = find_any_of<'(', '<', '[', '{', ')', '>', ']', '}', ','>(text, i + 1)) {
-    switch (text[i]) {
-      case '(':
-      case '<':
-      case '[':
-      case '{':
-        ++depth;
-        break;
-      case ',':
-        if (depth == 0) {
-          pieces.push_back(trim(text.substr(start, i - start)));
-          start = i + 1;
-        }
-        break;
-      default:  // a closing bracket
-        if (--depth < 0) {
-          return placed(parse_error("unbalanced closing bracket in " + std::string(text)), i);
-        }
-        break;
+  for (std::size_t i = scan_brackets<kBracketClass, ','>(text, 0, depth); i < text.size();
+       i = scan_brackets<kBracketClass, ','>(text, i + 1, depth)) {
+    if (depth < 0) {
+      return placed(parse_error("unbalanced closing bracket in " + std::string(text)), i);
+    }
+    if (depth == 0) {
+      pieces.push_back(trim(text.substr(start, i - start)));
+      start = i + 1;
     }
   }
   pieces.push_back(trim(text.substr(start)));
@@ -241,7 +216,7 @@ std::optional<std::pair<std::string_view, std::string_view>> parse_global_ident(
     return std::make_pair(t.substr(2, close - 2), t.substr(close + 1));
   }
   std::size_t end = 1;
-  while (end < t.size() && kIdentChars[static_cast<unsigned char>(t[end])]) ++end;
+  while (end < t.size() && is_ident_char(t[end])) ++end;
   if (end == 1) return std::nullopt;
   return std::make_pair(t.substr(1, end - 1), t.substr(end));
 }
@@ -267,12 +242,13 @@ std::optional<std::string_view> name_after_percent(std::string_view text) {
     } else {
       // After a typed-pointer type only a top-level `%` names the value: the
       // `%Qubit*` inside `inttoptr (i64 1 to %Qubit*)` is another type.
-      int depth = 0;
-      for (std::size_t i = from; i < text.size() && percent == std::string_view::npos; ++i) {
-        const char c = text[i];
-        if (c == '(' || c == '[' || c == '{' || c == '<') ++depth;
-        if (c == ')' || c == ']' || c == '}' || c == '>') --depth;
-        if (c == '%' && depth == 0) percent = i;
+      std::int64_t depth = 0;
+      for (std::size_t i = scan_brackets<kBracketClass, '%'>(text, from, depth); i < text.size();
+           i = scan_brackets<kBracketClass, '%'>(text, i + 1, depth)) {
+        if (depth == 0 && text[i] == '%') {
+          percent = i;
+          break;
+        }
       }
     }
     if (percent == std::string_view::npos) return std::nullopt;
@@ -367,30 +343,127 @@ std::string_view strip_call_attributes(std::string_view text) {
   }
 }
 
+bool joins_as_space(std::string_view text, std::size_t pos) {
+  if (pos >= text.size()) return false;
+  if (text[pos] == ' ') return true;
+  if (!in_class(text[pos], kSpaceClass)) return false;
+  std::size_t first = pos;
+  while (first > 0 && in_class(text[first - 1], kSpaceClass)) --first;
+  for (std::size_t i = first; i < text.size() && in_class(text[i], kSpaceClass); ++i) {
+    if (text[i] == '\n') return true;
+  }
+  return false;
+}
+
+std::string as_one_line(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool first = true;
+  while (true) {
+    const std::size_t feed = text.find('\n');
+    std::string_view line = text.substr(0, feed);
+    if (!first) line = trim_start(line);
+    if (feed != std::string_view::npos) line = trim_end(line);
+    if (first || !line.empty()) {
+      if (!first) out.push_back(' ');
+      out.append(line);
+      first = false;
+    }
+    if (feed == std::string_view::npos) return out;
+    text.remove_prefix(feed + 1);
+  }
+}
+
 std::optional<std::size_t> find_to_clause(std::string_view text) {
   std::int64_t depth = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    switch (text[i]) {
-      case '(':
-      case '<':
-      case '[':
-      case '{':
-        ++depth;
-        break;
-      case ')':
-      case '>':
-      case ']':
-      case '}':
-        --depth;
-        break;
-      case ' ':
-        if (depth == 0 && text.size() - i >= 4 && text.compare(i, 4, " to ") == 0) return i;
-        break;
-      default:
-        break;
+  for (std::size_t i = scan_brackets<kBracketClass, 't'>(text, 0, depth); i < text.size();
+       i = scan_brackets<kBracketClass, 't'>(text, i + 1, depth)) {
+    if (depth == 0 && i > 0 && i + 2 < text.size() && text[i + 1] == 'o' &&
+        joins_as_space(text, i - 1) && joins_as_space(text, i + 2)) {
+      return i - 1;
     }
   }
   return std::nullopt;
+}
+
+namespace {
+
+// Linkage, preemption, visibility and DLL storage words that may precede the
+// return type of a declaration or definition.
+constexpr std::string_view kLinkageWords[] = {
+    "weak",
+    "common",
+    "hidden",
+    "private",
+    "default",
+    "internal",
+    "linkonce",
+    "weak_odr",
+    "external",
+    "dllimport",
+    "dllexport",
+    "dso_local",
+    "appending",
+    "protected",
+    "extern_weak",
+    "linkonce_odr",
+    "dso_preemptable",
+    "local_unnamed_addr",
+    "available_externally",
+};
+
+bool is_linkage_word(std::string_view word) {
+  for (const std::string_view candidate : kLinkageWords) {
+    if (candidate == word) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+HeaderFault read_function_header(std::string_view line, std::size_t keyword_length,
+                                 FunctionHeader& header) {
+  std::string_view rest = trim_start(line.substr(std::min(keyword_length, line.size())));
+  // Linkage and visibility words, then a calling convention and return
+  // attributes (`noundef zeroext i1`), in whatever order they were written.
+  for (std::string_view before; before.data() != rest.data() || before.size() != rest.size();) {
+    before = rest;
+    while (!rest.empty() && is_linkage_word(first_word(rest))) rest = rest_after_first_word(rest);
+    rest = strip_call_attributes(rest);
+  }
+  if (rest.empty()) return HeaderFault::kNoName;
+  if (rest.front() == '{') {
+    const std::size_t close = closing_bracket<kBraceClass>(rest, 1, '}');
+    if (close == rest.size()) return HeaderFault::kUnclosedStruct;
+    // A pointer to the struct is the struct type with its stars.
+    std::size_t end = close + 1;
+    while (end < rest.size() && rest[end] == '*') ++end;
+    header.return_type = rest.substr(0, end);
+  } else {
+    header.return_type = first_word(rest);
+  }
+  rest = trim_start(rest.substr(header.return_type.size()));
+  if (rest.empty() || rest.front() != '@') return HeaderFault::kNoName;
+  std::string_view after_name;
+  if (rest.size() > 1 && rest[1] == '"') {
+    const std::size_t close = rest.find('"', 2);
+    if (close == std::string_view::npos) return HeaderFault::kUnterminatedName;
+    header.name = rest.substr(2, close - 2);
+    header.quoted_name = true;
+    after_name = rest.substr(close + 1);
+  } else {
+    std::size_t end = 1;
+    while (end < rest.size() && is_ident_char(rest[end])) ++end;
+    header.name = rest.substr(1, end - 1);
+    after_name = rest.substr(end);
+  }
+  const std::size_t open = after_name.find('(');
+  if (open == std::string_view::npos) return HeaderFault::kNoParameterList;
+  const std::size_t close = closing_bracket<kParenClass>(after_name, open + 1, ')');
+  if (close == after_name.size()) return HeaderFault::kUnbalancedParameters;
+  header.parameters = after_name.substr(open + 1, close - open - 1);
+  header.rest = after_name.substr(close + 1);
+  return HeaderFault::kNone;
 }
 
 std::optional<double> parse_float_literal(std::string_view text) {

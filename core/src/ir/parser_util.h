@@ -5,24 +5,16 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "ir/byte_scan.h"
 #include "ir/ir.h"
 #include "support/error.h"
 
 namespace corvane {
-
-/// ASCII blank: space, tab, LF, FF, CR (not VT).
-[[nodiscard]] constexpr bool is_ascii_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-/// ASCII letter, digit, `$`, `.` or `_`.
-[[nodiscard]] constexpr bool is_ident_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' ||
-         c == '.' || c == '_';
-}
 
 /// Trims Unicode White_Space at both ends / at the start / at the end.
 [[nodiscard]] std::string_view trim(std::string_view text);
@@ -45,6 +37,29 @@ namespace corvane {
 [[nodiscard]] Status split_top_level_commas(std::string_view text,
                                             std::vector<std::string_view>& pieces);
 
+/// A `define` or `declare` header taken apart; every part is a view into it.
+struct FunctionHeader {
+  std::string_view return_type;  // `void`, `i1`, `%Qubit*`, `{ i64, i1 }`
+  std::string_view name;         // without its `@` and quotes; may be empty
+  std::string_view parameters;   // the text between the parentheses
+  std::string_view rest;         // after the closing parenthesis: attributes, `{`
+  bool quoted_name = false;      // written `@"name"`
+};
+/// Why a header could not be read.
+enum class HeaderFault : std::uint8_t {
+  kNone,
+  kNoName,               // no return type followed by `@name`
+  kUnclosedStruct,       // a `{` return type never closed
+  kUnterminatedName,     // `@"` without its closing quote
+  kNoParameterList,      // no `(` after the name
+  kUnbalancedParameters  // the `(` never closed
+};
+/// Reads the header `line`, which starts with its keyword (`keyword_length`
+/// bytes): linkage, visibility, calling convention and return attribute words,
+/// the return type, the name and the parameter list, in that order.
+[[nodiscard]] HeaderFault read_function_header(std::string_view line, std::size_t keyword_length,
+                                               FunctionHeader& header);
+
 /// `@name` or `@"name"`: the name and the rest after it.
 [[nodiscard]] std::optional<std::pair<std::string_view, std::string_view>> parse_global_ident(
     std::string_view text);
@@ -62,7 +77,14 @@ namespace corvane {
 /// A parameter attribute word (`noundef`, `nonnull`, `readonly`, `align`,
 /// `dereferenceable(8)`, ...): never the type of an operand or a parameter.
 [[nodiscard]] bool is_attribute_word(std::string_view word);
-/// Position of the first top-level " to ".
+/// Whether the byte at `pos` separates words as one space does where lines
+/// are read as one: a space, or white space in a run that holds a line break.
+[[nodiscard]] bool joins_as_space(std::string_view text, std::size_t pos);
+/// `text` with its lines trimmed where they meet and joined by one space,
+/// blank ones left out: an instruction written over several lines, as one.
+[[nodiscard]] std::string as_one_line(std::string_view text);
+/// Position of the first top-level " to " (the blanks around `to` may be line
+/// breaks: the position is then that of the blank before `to`).
 [[nodiscard]] std::optional<std::size_t> find_to_clause(std::string_view text);
 
 /// Float literal: 0x or -0x and the double's bits in 1 to 16 hex digits, or

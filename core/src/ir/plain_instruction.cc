@@ -11,45 +11,22 @@
 // it several times (comment cut, trims, word splits, bracket matching, comma
 // split, operand tokenizer). It accepts only lines whose general reading is
 // certain and gives the same result; anything else (attributes, comments, odd
-// spacing, quoted names, trailing text, other value forms) is declined with
-// nothing written, and the general parser takes the line.
-#include <array>
+// spacing, quoted names, other value forms) is declined with nothing written,
+// and the general parser takes the line. The reader stops where the
+// instruction ends: the module parser reads the body's text in place and
+// looks at what follows itself.
 #include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "ir/byte_scan.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
 
 namespace corvane::parser_detail {
 namespace {
-
-// Character classes of this reader, one table lookup per byte.
-enum CharClass : std::uint8_t {
-  kIdent = 1,  // is_ident_char: letters, digits, `$`, `.`, `_`
-  kType = 2,   // a type word here: identifier characters, `*` and `%`
-  kDigit = 4,  // decimal digits
-  kFloat = 8,  // what a decimal float literal is spelled with: digits . + - e E
-};
-
-constexpr std::array<std::uint8_t, 256> make_classes() {
-  std::array<std::uint8_t, 256> table{};
-  for (int i = 0; i < 256; ++i) {
-    const auto c = static_cast<char>(i);
-    std::uint8_t bits = 0;
-    if (is_ident_char(c)) bits |= kIdent | kType;
-    if (c == '*' || c == '%') bits |= kType;
-    if (c >= '0' && c <= '9') bits |= kDigit | kFloat;
-    if (c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E') bits |= kFloat;
-    table[static_cast<std::size_t>(i)] = bits;
-  }
-  return table;
-}
-constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Compared byte by byte in place: these run for every call and operand.
 template <std::size_t N>
@@ -89,7 +66,7 @@ class Cursor {
  public:
   explicit Cursor(std::string_view text) : text_(text) {}
 
-  [[nodiscard]] bool at_end() const { return pos_ == text_.size(); }
+  [[nodiscard]] std::size_t pos() const { return pos_; }
   [[nodiscard]] char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
 
   bool take(std::string_view word) {
@@ -99,15 +76,15 @@ class Cursor {
   }
 
   // The run of characters of class `Class` at the cursor (possibly empty).
-  template <std::uint8_t Class>
+  template <std::uint16_t Class>
   std::string_view run() {
     const std::size_t start = pos_;
 #if defined(__SSE2__)
     // Callee names and pointer types are the long runs of a call line; sixteen
     // bytes at a time reads them in one or two steps instead of a step a byte.
-    if constexpr (Class == kIdent || Class == kType) {
+    if constexpr (Class == kIdentClass || Class == kTypeClass) {
       while (pos_ + 16 <= text_.size()) {
-        const unsigned mask = word_mask<Class == kType>(text_.data() + pos_);
+        const unsigned mask = word_mask<Class == kTypeClass>(text_.data() + pos_);
         if (mask != 0xFFFF) {
           pos_ += static_cast<std::size_t>(__builtin_ctz(~mask));
           return text_.substr(start, pos_ - start);
@@ -116,8 +93,7 @@ class Cursor {
       }
     }
 #endif
-    while (pos_ < text_.size() && (kClasses[static_cast<unsigned char>(text_[pos_])] & Class) != 0)
-      ++pos_;
+    while (pos_ < text_.size() && in_class(text_[pos_], Class)) ++pos_;
     return text_.substr(start, pos_ - start);
   }
 
@@ -128,7 +104,7 @@ class Cursor {
 
 // 1 to 18 decimal digits: always within the signed 64-bit range.
 bool read_small_decimal(Cursor& cursor, std::int64_t& value) {
-  const std::string_view digits = cursor.run<kDigit>();
+  const std::string_view digits = cursor.run<kDigitClass>();
   if (digits.empty() || digits.size() > 18) return false;
   value = 0;
   for (const char c : digits) value = value * 10 + (c - '0');
@@ -138,7 +114,7 @@ bool read_small_decimal(Cursor& cursor, std::int64_t& value) {
 // `%NAME` read as an SSA operand (the name is everything after the `%`).
 bool read_ssa(Cursor& cursor, Operand& out) {
   if (!cursor.take("%")) return false;
-  const std::string_view name = cursor.run<kIdent>();
+  const std::string_view name = cursor.run<kIdentClass>();
   if (name.empty()) return false;
   out = Ssa{name};
   return true;
@@ -150,7 +126,7 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
   if (c == '%') return read_ssa(cursor, out);
   if (c == '@') {
     cursor.take("@");
-    const std::string_view name = cursor.run<kIdent>();
+    const std::string_view name = cursor.run<kIdentClass>();
     if (name.empty()) return false;
     out = GlobalRef{name};
     return true;
@@ -166,7 +142,7 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
   // `inttoptr (iN K to T)`: the general reading takes K and checks neither
   // word around it, so neither is checked here beyond its spelling.
   if (!cursor.take("inttoptr (")) return false;
-  const std::string_view index_type = cursor.run<kIdent>();
+  const std::string_view index_type = cursor.run<kIdentClass>();
   if (index_type.empty() || !cursor.take(" ")) return false;
   std::int64_t index = 0;
   if (!read_small_decimal(cursor, index) || !cursor.take(" to ")) return false;
@@ -178,7 +154,7 @@ bool read_pointer_value(Cursor& cursor, std::string_view type, OptionalView stru
       index = wrap_to_width(static_cast<std::uint64_t>(index), index_width);
     }
   }
-  if (cursor.run<kType>().empty() || !cursor.take(")")) return false;
+  if (cursor.run<kTypeClass>().empty() || !cursor.take(")")) return false;
   out = PtrConst{struct_name, index};
   return true;
 }
@@ -215,7 +191,7 @@ bool read_value(Cursor& cursor, ValueClass value_class, std::string_view type,
     }
     case ValueClass::Float: {
       if (cursor.peek() == '%') return read_ssa(cursor, out);
-      const auto number = parse_float_literal(cursor.run<kFloat>());
+      const auto number = parse_float_literal(cursor.run<kFloatClass>());
       if (!number) return false;
       out = ConstFloat{*number};
       return true;
@@ -280,93 +256,99 @@ bool is_return_type(std::string_view ty) {
   }
 }
 
-bool read_call(std::string_view text, Function& function, Instruction& out) {
+std::size_t read_call(std::string_view text, Function& function, Instruction& out) {
   Cursor cursor(text);
   std::optional<std::string_view> result;
   if (cursor.peek() == '%') {
     cursor.take("%");
-    const std::string_view name = cursor.run<kIdent>();
-    if (name.empty() || !cursor.take(" = ")) return false;
+    const std::string_view name = cursor.run<kIdentClass>();
+    if (name.empty() || !cursor.take(" = ")) return 0;
     result = name;
   }
-  if (!cursor.take("call ")) return false;
-  const std::string_view ret_ty = cursor.run<kType>();
-  if (ret_ty.empty() || !cursor.take(" @")) return false;
+  if (!cursor.take("call ")) return 0;
+  const std::string_view ret_ty = cursor.run<kTypeClass>();
+  if (ret_ty.empty() || !cursor.take(" @")) return 0;
   // Only a type: a flag or calling convention word (`fast`, `ccc`) there is the
   // general reader's to judge.
-  if (!is_return_type(ret_ty)) return false;
-  const std::string_view callee = cursor.run<kIdent>();
-  if (callee.empty() || !cursor.take("(")) return false;
+  if (!is_return_type(ret_ty)) return 0;
+  const std::string_view callee = cursor.run<kIdentClass>();
+  if (callee.empty() || !cursor.take("(")) return 0;
 
   const auto begin = static_cast<std::uint32_t>(function.operands.size());
   if (!cursor.take(")")) {
     while (true) {
-      const std::string_view type = cursor.run<kType>();
+      const std::string_view type = cursor.run<kTypeClass>();
       ValueClass value_class = ValueClass::Pointer;
       OptionalView struct_name;
-      if (!classify(type, value_class, struct_name) || !cursor.take(" ")) return false;
+      if (!classify(type, value_class, struct_name) || !cursor.take(" ")) return 0;
       Operand operand;
-      if (!read_value(cursor, value_class, type, struct_name, operand)) return false;
+      if (!read_value(cursor, value_class, type, struct_name, operand)) return 0;
       function.operands.push_back(operand);
       if (cursor.take(")")) break;
-      if (!cursor.take(", ")) return false;
+      if (!cursor.take(", ")) return 0;
     }
   }
-  if (!cursor.at_end()) return false;
   const auto count = static_cast<std::uint32_t>(function.operands.size() - begin);
   out = Call{callee, Range{begin, count}, ret_ty, result};
-  return true;
+  return cursor.pos();
 }
 
 // `label %NAME` at the cursor.
 bool read_label(Cursor& cursor, std::string_view& label) {
   if (!cursor.take("label %")) return false;
-  label = cursor.run<kIdent>();
+  label = cursor.run<kIdentClass>();
   return !label.empty();
 }
 
-bool read_branch(std::string_view text, Instruction& out) {
+std::size_t read_branch(std::string_view text, Instruction& out) {
   Cursor cursor(text);
-  if (!cursor.take("br ")) return false;
+  if (!cursor.take("br ")) return 0;
   if (cursor.peek() == 'l') {
     std::string_view target;
-    if (!read_label(cursor, target) || !cursor.at_end()) return false;
+    if (!read_label(cursor, target)) return 0;
     out = Br{target};
-    return true;
+    return cursor.pos();
   }
-  if (!cursor.take("i1 ")) return false;
+  if (!cursor.take("i1 ")) return 0;
   BranchCond cond;
   if (cursor.take("%")) {
     cond.kind = BranchCond::Kind::Ssa;
-    cond.name = cursor.run<kIdent>();
-    if (cond.name.empty()) return false;
+    cond.name = cursor.run<kIdentClass>();
+    if (cond.name.empty()) return 0;
   } else if (cursor.take("true") || cursor.take("1")) {
     cond.value = true;
   } else if (cursor.take("false") || cursor.take("0")) {
     cond.value = false;
   } else {
-    return false;
+    return 0;
   }
   std::string_view true_label;
   std::string_view false_label;
   if (!cursor.take(", ") || !read_label(cursor, true_label) || !cursor.take(", ") ||
-      !read_label(cursor, false_label) || !cursor.at_end()) {
-    return false;
+      !read_label(cursor, false_label)) {
+    return 0;
   }
   out = CondBr{cond, true_label, false_label};
-  return true;
+  return cursor.pos();
 }
 
 }  // namespace
 
-bool try_parse_plain_instruction(std::string_view text, Function& function, Instruction& out) {
+std::size_t read_plain_instruction(std::string_view text, Function& function, Instruction& out) {
   if (text.starts_with("br ")) return read_branch(text, out);
-  if (text == "ret void") {
+  if (text.starts_with("ret void")) {
     out = Ret{text.substr(4, 0)};  // empty, placed at `void`
-    return true;
+    return 8;
   }
   const std::size_t operands = function.operands.size();
-  if (read_call(text, function, out)) return true;
+  if (const std::size_t end = read_call(text, function, out)) return end;
+  function.operands.resize(operands);
+  return 0;
+}
+
+bool try_parse_plain_instruction(std::string_view text, Function& function, Instruction& out) {
+  const std::size_t operands = function.operands.size();
+  if (read_plain_instruction(text, function, out) == text.size() && !text.empty()) return true;
   function.operands.resize(operands);
   return false;
 }

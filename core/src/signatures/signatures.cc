@@ -1,8 +1,7 @@
 // Reads the signature of every `declare` and `define` line of a module text:
-// linkage words are skipped, the return type, name and parameter list are
-// taken apart by plain scanning, and every type is reduced to its normalised
-// name. Lines that are not declarations or definitions are never examined.
-// Invariant: a returned map holds only normalised type names.
+// the parser's header reader takes each apart into return type, name and
+// parameter list, and every type is reduced to its normalised name. Lines that are not declarations
+// or definitions are never examined. Invariant: a returned map holds only normalised type names.
 #include "signatures/signatures.h"
 
 #include <array>
@@ -16,30 +15,6 @@
 namespace corvane {
 namespace {
 
-// Linkage, preemption, visibility and DLL storage words that may precede the
-// return type of a declaration or definition.
-constexpr std::array<std::string_view, 19> kSkippedWords = {
-    "weak",
-    "common",
-    "hidden",
-    "private",
-    "default",
-    "internal",
-    "linkonce",
-    "weak_odr",
-    "external",
-    "dllimport",
-    "dllexport",
-    "dso_local",
-    "appending",
-    "protected",
-    "extern_weak",
-    "linkonce_odr",
-    "dso_preemptable",
-    "local_unnamed_addr",
-    "available_externally",
-};
-
 // Type names that normalise to themselves.
 constexpr std::array<std::string_view, 7> kPlainTypes = {
     "ptr", "void", "half", "float", "fp128", "double", "bfloat",
@@ -51,24 +26,6 @@ bool is_one_of(std::string_view word, const std::array<std::string_view, N>& wor
     if (candidate == word) return true;
   }
   return false;
-}
-
-bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Position of the `}` that brings the brace depth back to zero, for a text
-// that begins with `{`; absent when the braces never balance.
-std::optional<std::size_t> matching_brace(std::string_view text) {
-  std::size_t depth = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '{') {
-      ++depth;
-    } else if (text[i] == '}') {
-      --depth;
-      if (depth == 0) return i;
-    }
-  }
-  return std::nullopt;
 }
 
 // True when `line` starts with `keyword` followed by an ASCII blank or the end.
@@ -93,63 +50,29 @@ struct Scratch {
 // Parses one trimmed `declare`/`define` line (keyword included).
 Result<Signature> parse_signature_line(std::string_view line, std::size_t keyword_length,
                                        Scratch& scratch) {
-  std::string_view rest = trim_start(line.substr(keyword_length));
-  // Linkage and visibility words, then a calling convention and return
-  // attributes (`noundef zeroext i1`), in whatever order they were written.
-  for (std::string_view before; before.data() != rest.data() || before.size() != rest.size();) {
-    before = rest;
-    while (!rest.empty() && is_one_of(first_word(rest), kSkippedWords)) {
-      rest = rest_after_first_word(rest);
-    }
-    rest = strip_call_attributes(rest);
-  }
-  if (rest.empty()) return line_error("could not parse signature line: ", line);
-
-  std::string_view return_type;
-  if (rest.front() == '{') {
-    const std::optional<std::size_t> close = matching_brace(rest);
-    if (!close.has_value()) return line_error("unclosed struct return type: ", line);
-    return_type = rest.substr(0, *close + 1);
-  } else {
-    return_type = first_word(rest);
-  }
-  rest = trim_start(rest.substr(return_type.size()));
-
-  if (rest.size() < 2 || rest.front() != '@') {
+  FunctionHeader header;
+  const HeaderFault fault = read_function_header(line, keyword_length, header);
+  // The parser reads `@()` as a function without a name; a signature needs one.
+  if (header.name.data() != nullptr && header.name.empty() && !header.quoted_name) {
     return line_error("could not parse signature line: ", line);
   }
-  std::string_view name;
-  std::string_view after_name;
-  if (rest[1] == '"') {
-    const std::size_t close = rest.find('"', 2);
-    if (close == std::string_view::npos) return line_error("unterminated quoted name: ", line);
-    name = rest.substr(2, close - 2);
-    after_name = rest.substr(close + 1);
-  } else {
-    std::size_t end = 1;
-    while (end < rest.size() && is_ident_char(rest[end])) ++end;
-    if (end == 1) return line_error("could not parse signature line: ", line);
-    name = rest.substr(1, end - 1);
-    after_name = rest.substr(end);
+  switch (fault) {
+    case HeaderFault::kNone:
+      break;
+    case HeaderFault::kNoName:
+      return line_error("could not parse signature line: ", line);
+    case HeaderFault::kUnclosedStruct:
+      return line_error("unclosed struct return type: ", line);
+    case HeaderFault::kUnterminatedName:
+      return line_error("unterminated quoted name: ", line);
+    case HeaderFault::kNoParameterList:
+      return line_error("signature missing '(': ", line);
+    case HeaderFault::kUnbalancedParameters:
+      return line_error("unbalanced parens in signature: ", line);
   }
-
-  const std::size_t open = after_name.find('(');
-  if (open == std::string_view::npos) return line_error("signature missing '(': ", line);
-  std::size_t depth = 0;
-  std::optional<std::size_t> close;
-  for (std::size_t i = open; i < after_name.size(); ++i) {
-    if (after_name[i] == '(') {
-      ++depth;
-    } else if (after_name[i] == ')') {
-      --depth;
-      if (depth == 0) {
-        close = i;
-        break;
-      }
-    }
-  }
-  if (!close.has_value()) return line_error("unbalanced parens in signature: ", line);
-  const std::string_view param_text = after_name.substr(open + 1, *close - open - 1);
+  const std::string_view return_type = header.return_type;
+  const std::string_view name = header.name;
+  const std::string_view param_text = header.parameters;
 
   Signature signature;
   RETURN_IF_ERROR(
@@ -182,7 +105,7 @@ Result<std::string_view> normalize_type(std::string_view token) {
     const std::string_view ident = type.substr(1);
     if (ident.empty()) return fail();
     const char first = ident[0];
-    if (!is_ascii_letter(first) && first != '$' && first != '.' && first != '_') return fail();
+    if (!is_ident_char(first) || is_digit(first)) return fail();
     for (char c : ident) {
       if (!is_ident_char(c)) return fail();
     }
@@ -191,7 +114,7 @@ Result<std::string_view> normalize_type(std::string_view token) {
   if (is_one_of(type, kPlainTypes)) return type;
   if (type.size() >= 2 && type[0] == 'i') {
     bool digits = true;
-    for (char c : type.substr(1)) digits = digits && is_ascii_digit(c);
+    for (char c : type.substr(1)) digits = digits && is_digit(c);
     if (digits) return type;
   }
   if (type.front() == '{' && type.back() == '}') return std::string_view("struct");
@@ -219,11 +142,11 @@ Status parse_parameter_list(std::string_view text, std::vector<std::string_view>
     std::string_view rest = piece;
     while (is_attribute_word(first_word(rest))) rest = rest_after_first_word(rest);
     if (!rest.empty() && rest.front() == '{') {
-      const std::optional<std::size_t> close = matching_brace(rest);
-      if (!close.has_value()) {
+      const std::size_t close = closing_bracket<kBraceClass>(rest, 1, '}');
+      if (close == rest.size()) {
         return line_error("unterminated struct parameter type in signature: ", params);
       }
-      types.push_back(rest.substr(0, *close + 1));
+      types.push_back(rest.substr(0, close + 1));
       continue;
     }
     std::optional<std::string_view> type;

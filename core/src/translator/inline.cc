@@ -39,35 +39,16 @@ TranslateError not_inlinable(std::string_view callee, std::string_view reason,
       what);
 }
 
-// Whether a view lies within `source`.
-bool within(std::string_view view, std::string_view source) {
-  const std::less<const char*> before;
-  return view.data() != nullptr && !before(view.data(), source.data()) &&
-         !before(source.data() + source.size(), view.data() + view.size());
-}
-
-// The names of a definition's parameters, read from its header line (an
-// unnamed parameter takes the next number, as LLVM numbers them).
+// The names of a definition's parameters, read from its header's parameter
+// list (an unnamed parameter takes the next number, as LLVM numbers them).
 Result<std::vector<std::string_view>> parameter_names(const Function& function,
                                                       const Module& module) {
-  const std::string_view source = module.source();
   const auto make_name = [&](std::string name) { return module.make_name(std::move(name)); };
   const TranslateError unreadable =
       not_inlinable(function.name, "its parameter list is unreadable");
-  if (!within(function.name, source)) return unreadable;
-  const std::size_t end =
-      static_cast<std::size_t>(function.name.data() - source.data()) + function.name.size();
-  const std::size_t open = source.find('(', end);
-  const std::size_t line_end = source.find('\n', end);
-  if (open == std::string_view::npos || open > line_end) return unreadable;
-  std::size_t close = open;
-  for (std::size_t depth = 0; close < line_end && close < source.size(); ++close) {
-    if (source[close] == '(') ++depth;
-    if (source[close] == ')' && --depth == 0) break;
-  }
-  if (close >= line_end || close >= source.size()) return unreadable;
+  if (function.parameters.data() == nullptr) return unreadable;
   std::vector<std::string_view> pieces;
-  if (!split_top_level_commas(source.substr(open + 1, close - open - 1), pieces).ok()) {
+  if (!split_top_level_commas(function.parameters, pieces).ok()) {
     return unreadable;
   }
   std::vector<std::string_view> names;

@@ -213,7 +213,7 @@ TEST(ModuleParserTest, ReportsBadModules) {
       {"define void @main() {\n  br label exit\n}\n",
        "br label missing %<target>: label exit",
        {2, 12}},
-      // Errors inside a joined instruction are placed on the line that holds the token.
+      // Errors inside an instruction over several lines are placed on the line of the token.
       {"define void @main() {\n  %p = phi i64 [ 1, %a ], [\n      2, b ]\n}\n",
        "phi incoming predecessor must be %<label>, got b",
        {3, 10}},
