@@ -325,10 +325,13 @@ struct GlobalPointer {
 using SlotValues = std::unordered_map<std::string, Operand>;
 
 // One edge into a block not yet copied.
+// The edge into the entry block, which no copied block branches from.
+constexpr std::size_t kFromNowhere = SIZE_MAX;
+
 struct Edge {
-  std::size_t from = 0;     // index of the copied block that branches
-  int branch = 0;           // which label of its terminator: 0 (br, or true), 1 (false)
-  std::string_view source;  // the original label of the block that branches
+  std::size_t from = kFromNowhere;  // index of the copied block that branches
+  int branch = 0;                   // which label of its terminator: 0 (br, or true), 1 (false)
+  std::string_view source;          // the original label of the block that branches
   SlotValues slots;
   std::vector<Operand> phi_values;  // the target's phis along this edge
 };
@@ -664,13 +667,19 @@ class Unroller {
     std::size_t global_pointers = 0;
     std::size_t edges = 0;
     bool changed = false;
+    bool entry = false;  // the entry block is still to be copied
   };
 
   Mark make_mark() const {
-    return Mark{out_.blocks.size(),       out_.operands.size(),
-                out_.incomings.size(),    value_log_.size(),
-                slot_pointer_log_.size(), global_pointer_log_.size(),
-                edge_log_.size(),         changed_};
+    return Mark{out_.blocks.size(),
+                out_.operands.size(),
+                out_.incomings.size(),
+                value_log_.size(),
+                slot_pointer_log_.size(),
+                global_pointer_log_.size(),
+                edge_log_.size(),
+                changed_,
+                entry_};
   }
 
   void clear_logs() {
@@ -701,7 +710,9 @@ class Unroller {
     undo(slot_pointers_, slot_pointer_log_, mark.slot_pointers);
     undo(global_pointers_, global_pointer_log_, mark.global_pointers);
     // Edges from the blocks copied since go; those into them were taken.
-    const auto made_since = [&](const Edge& edge) { return edge.from >= mark.blocks; };
+    const auto made_since = [&](const Edge& edge) {
+      return edge.from != kFromNowhere && edge.from >= mark.blocks;
+    };
     while (edge_log_.size() > mark.edges) {
       std::erase_if(pending_[edge_log_.back()], made_since);
       edge_log_.pop_back();
@@ -712,6 +723,9 @@ class Unroller {
     // What the trial spent stays spent, so that trials nested in trials cost
     // no more than the budget.
     changed_ = mark.changed;
+    // A trial that copied the entry block (a loop whose header is the entry)
+    // leaves it to be copied again as the entry.
+    entry_ = mark.entry;
   }
 
   template <typename Map, typename Log, typename Value>
@@ -933,7 +947,7 @@ class Unroller {
         made.incomings.begin = static_cast<std::uint32_t>(out_.incomings.size());
         made.incomings.count = 0;
         for (const Edge& edge : edges) {
-          if (from_entry || k >= edge.phi_values.size()) continue;
+          if (from_entry || edge.from == kFromNowhere || k >= edge.phi_values.size()) continue;
           out_.incomings.push_back(Incoming{edge.phi_values[k], out_.blocks[edge.from].label});
           ++made.incomings.count;
         }
