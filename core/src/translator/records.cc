@@ -3,6 +3,7 @@
 
 #include <variant>
 
+#include "ir/byte_scan.h"
 #include "values/state_tracking.h"
 
 namespace corvane {
@@ -65,17 +66,10 @@ std::optional<std::string_view> label_global(const Operand& operand, std::string
     return std::nullopt;
   }
   const std::size_t from = static_cast<std::size_t>(callee.data() - source.data()) + callee.size();
-  std::size_t end = from;
-  std::size_t depth = 0;
-  for (; end < source.size(); ++end) {
-    const char c = source[end];
-    if (c == '(') {
-      ++depth;
-    } else if (c == ')' && depth > 0 && --depth == 0) {
-      break;
-    } else if (depth == 0 && c == '\n') {
-      break;  // no argument list opened on the callee's line
-    }
+  // The argument list opened on the callee's line, up to its closing bracket.
+  std::size_t end = find_any_of<'(', '\n'>(source, from);
+  if (end < source.size() && source[end] == '(') {
+    end = closing_bracket<kParenClass>(source, end + 1, ')');
   }
   const std::string_view rest = source.substr(from, end - from);
   const std::size_t at = rest.rfind('@');
