@@ -1149,8 +1149,12 @@ class Unroller {
       return false;
     }
     if (const auto* cast = std::get_if<IntCast>(&instruction)) {
+      // Widths outside 1..64 are left for the lowering to refuse.
+      const bool widths_known = cast->from_width >= 1 && cast->from_width <= 64 &&
+                                cast->to_width >= 1 && cast->to_width <= 64;
       std::optional<std::int64_t> source;
-      if (cast->constant_source) {
+      if (!widths_known) {
+      } else if (cast->constant_source) {
         if (const auto literal = parse_int_literal(cast->source, cast->from_width)) {
           source = canonical_constant(*literal, cast->from_width);
         } else if (cast->source == "true" || cast->source == "false") {
@@ -1159,8 +1163,7 @@ class Unroller {
       } else {
         source = int_value(value_of(Operand(Ssa{cast->source})), cast->from_width);
       }
-      if (source && cast->from_width >= 1 && cast->from_width <= 64 && cast->to_width >= 1 &&
-          cast->to_width <= 64) {
+      if (source) {
         const std::uint64_t bits =
             cast->op == CastOp::Sext
                 ? static_cast<std::uint64_t>(signed_of(*source, cast->from_width))
