@@ -152,8 +152,9 @@ std::uint64_t low_bits_of(std::int64_t value, std::uint32_t width) {
 // The low `width` bits of `value` read as a signed number: an i1 true, held
 // as 1 elsewhere, is -1 here.
 std::int64_t signed_of(std::int64_t value, std::uint32_t width) {
+  if (width == 0 || width >= 64) return value;
   std::uint64_t bits = low_bits_of(value, width);
-  if (width < 64 && ((bits >> (width - 1)) & 1U) != 0) bits |= ~std::uint64_t{0} << width;
+  if (((bits >> (width - 1)) & 1U) != 0) bits |= ~std::uint64_t{0} << width;
   return static_cast<std::int64_t>(bits);
 }
 
@@ -167,6 +168,7 @@ Operand int_constant(std::uint64_t bits, std::uint32_t width) {
 // or undefined (a shift by the width or more, a division by zero or overflow).
 std::optional<Operand> evaluate_arith(ArithOp op, std::int64_t a, std::int64_t b,
                                       std::uint32_t width) {
+  if (width == 0 || width > 64) return std::nullopt;
   const std::uint64_t ua = low_bits_of(a, width);
   const std::uint64_t ub = low_bits_of(b, width);
   a = signed_of(a, width);
@@ -214,6 +216,7 @@ std::optional<Operand> evaluate_arith(ArithOp op, std::int64_t a, std::int64_t b
 
 std::optional<bool> evaluate_icmp(std::string_view predicate, std::int64_t a, std::int64_t b,
                                   std::uint32_t width) {
+  if (width == 0 || width > 64) return std::nullopt;
   const std::uint64_t ua = low_bits_of(a, width);
   const std::uint64_t ub = low_bits_of(b, width);
   a = signed_of(a, width);
