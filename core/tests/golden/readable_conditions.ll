@@ -78,6 +78,8 @@ kept:
   %pk = or i64 %zs, %z2
   %lo = and i64 %pk, 2
   %t7 = icmp ne i64 %lo, 0
+  %low = and i64 %z5, 1
+  %t8 = icmp eq i64 %low, 1
   br i1 %t1, label %then1, label %next1
 then1:
   call void @__quantum__qis__x__body(ptr inttoptr (i64 7 to ptr))
@@ -113,6 +115,11 @@ then7:
   call void @__quantum__qis__x__body(ptr inttoptr (i64 7 to ptr))
   br label %next7
 next7:
+  br i1 %t8, label %then8, label %next8
+then8:
+  call void @__quantum__qis__x__body(ptr inttoptr (i64 7 to ptr))
+  br label %next8
+next8:
   ret void
 }
 

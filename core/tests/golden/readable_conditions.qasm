@@ -39,4 +39,7 @@ if ((c[0] & c[1] & c[2] ^ c[1] & c[3] ^ c[0] & c[2] & c[3] ^ c[4]) == 1) {
 if (cint_1 == 7) {
   x q[7];
 }
+if (c[5] == 1) {
+  x q[7];
+}
 // generated-by: {"name":"corvane","version":"0.2.0","profile":"adaptive_profile"}
