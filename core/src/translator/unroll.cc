@@ -832,6 +832,17 @@ class Unroller {
     bool loop_header = false;  // the header of a loop copied once
   };
 
+  // A binary instruction copied with its operands as they are known here.
+  template <typename Node>
+  bool copy_binary(Node made, const Operand& lhs, const Operand& rhs, std::uint32_t instance,
+                   std::optional<std::size_t> place) {
+    made.first_operand = push_operand(lhs);
+    push_operand(rhs);
+    made.result = define(made.result, instance, place);
+    current().push_back(made);
+    return false;
+  }
+
   // The name an instruction of the current copy defines.
   std::string_view define(std::string_view name, std::uint32_t instance,
                           std::optional<std::size_t> place) {
@@ -1079,12 +1090,7 @@ class Unroller {
           return false;
         }
       }
-      ICmp made = *icmp;
-      made.first_operand = push_operand(lhs);
-      push_operand(rhs);
-      made.result = define(icmp->result, instance, place);
-      current().push_back(made);
-      return false;
+      return copy_binary(*icmp, lhs, rhs, instance, place);
     }
     if (const auto* logic = std::get_if<Logic>(&instruction)) {
       const BinaryOperands ops = function_.binary_operands(*logic);
@@ -1101,12 +1107,7 @@ class Unroller {
         set_value(logic->result, Operand(ConstBool{result}));
         return false;
       }
-      Logic made = *logic;
-      made.first_operand = push_operand(lhs);
-      push_operand(rhs);
-      made.result = define(logic->result, instance, place);
-      current().push_back(made);
-      return false;
+      return copy_binary(*logic, lhs, rhs, instance, place);
     }
     if (const auto* arith = std::get_if<Arith>(&instruction)) {
       const BinaryOperands ops = function_.binary_operands(*arith);
@@ -1124,12 +1125,7 @@ class Unroller {
                                   arith->op != ArithOp::Mul && arith->op != ArithOp::And &&
                                   arith->op != ArithOp::Or && arith->op != ArithOp::Xor;
       if (needs_constant && !c && speculating_ > 0) return not_known_on_trial();
-      Arith made = *arith;
-      made.first_operand = push_operand(lhs);
-      push_operand(rhs);
-      made.result = define(arith->result, instance, place);
-      current().push_back(made);
-      return false;
+      return copy_binary(*arith, lhs, rhs, instance, place);
     }
     if (const auto* select = std::get_if<Select>(&instruction)) {
       const SelectOperands ops = function_.select_operands(*select);
