@@ -111,37 +111,6 @@ Result<std::uint32_t> append_operands(std::string_view text, Function& function,
   return first;
 }
 
-// The arithmetic opcode named `op`, if it is one.
-const ArithOp* arith_opcode(std::string_view op) {
-  struct Entry {
-    std::string_view name;
-    ArithOp op;
-  };
-  static constexpr Entry kEntries[] = {
-      {"add", ArithOp::Add},   {"sub", ArithOp::Sub},   {"mul", ArithOp::Mul},
-      {"and", ArithOp::And},   {"or", ArithOp::Or},     {"xor", ArithOp::Xor},
-      {"shl", ArithOp::Shl},   {"lshr", ArithOp::LShr}, {"ashr", ArithOp::AShr},
-      {"udiv", ArithOp::UDiv}, {"sdiv", ArithOp::SDiv}, {"urem", ArithOp::URem},
-      {"srem", ArithOp::SRem},
-  };
-  for (const Entry& entry : kEntries) {
-    if (entry.name == op) return &entry.op;
-  }
-  return nullptr;
-}
-
-// The float opcode named `op`, if it is one.
-std::optional<FloatOp> float_opcode(std::string_view op) {
-  if (op == "fadd") return FloatOp::FAdd;
-  if (op == "fsub") return FloatOp::FSub;
-  if (op == "fmul") return FloatOp::FMul;
-  if (op == "fdiv") return FloatOp::FDiv;
-  if (op == "fneg") return FloatOp::FNeg;
-  if (op == "sitofp") return FloatOp::SIToFP;
-  if (op == "uitofp") return FloatOp::UIToFP;
-  return std::nullopt;
-}
-
 // The opcodes the parser reads, each with its own form; kOther is any other word.
 enum class Opcode : std::uint8_t {
   kCall,
@@ -174,7 +143,6 @@ Opcode opcode_of(std::string_view op) {
       {"icmp", Opcode::kICmp}, {"select", Opcode::kSelect}, {"phi", Opcode::kPhi},
       {"switch", Opcode::kSwitch}, {"inttoptr", Opcode::kIntToPtr},
       {"alloca", Opcode::kAlloca}, {"load", Opcode::kLoad}, {"store", Opcode::kStore},
-      {"zext", Opcode::kCast}, {"sext", Opcode::kCast}, {"trunc", Opcode::kCast},
       {"bitcast", Opcode::kCast}, {"getelementptr", Opcode::kGep},
       {"ptrtoint", Opcode::kIgnored}, {"insertvalue", Opcode::kIgnored},
       {"extractvalue", Opcode::kIgnored},
@@ -183,8 +151,9 @@ Opcode opcode_of(std::string_view op) {
   for (const Entry& entry : kEntries) {
     if (entry.name == op) return entry.opcode;
   }
-  if (arith_opcode(op) != nullptr) return Opcode::kArith;
-  if (float_opcode(op)) return Opcode::kFloat;
+  if (operation_named<ArithOp>(op, kArithOpNames)) return Opcode::kArith;
+  if (operation_named<FloatOp>(op, kFloatOpNames)) return Opcode::kFloat;
+  if (operation_named<CastOp>(op, kCastOpNames)) return Opcode::kCast;
   return Opcode::kOther;
 }
 
@@ -457,7 +426,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     }
 
     case Opcode::kArith: {
-      const ArithOp* const arith = arith_opcode(op);
+      const std::optional<ArithOp> arith = operation_named<ArithOp>(op, kArithOpNames);
       if (!result) {
         return at_token(parse_error(concat(op, " without SSA result assignment")), text, op);
       }
@@ -575,7 +544,8 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     case Opcode::kSwitch:
       return parse_switch(text, ops, function);
     case Opcode::kFloat:
-      return parse_float(text, op, *float_opcode(op), result, ops, function);
+      return parse_float(text, op, *operation_named<FloatOp>(op, kFloatOpNames), result, ops,
+                         function);
 
     case Opcode::kIntToPtr: {
       if (!result) return at_token(parse_error("inttoptr without SSA result assignment"), text, op);
@@ -640,17 +610,14 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
     }
 
     case Opcode::kCast: {
-      const bool is_zext = op == "zext";
-      const bool is_sext = op == "sext";
-      const bool is_trunc = op == "trunc";
+      const std::optional<CastOp> cast = operation_named<CastOp>(op, kCastOpNames);
       if (result) {
         if (const auto to = find_to_clause(ops)) {
           const auto source = name_after_percent(ops.substr(0, *to));
-          if (is_zext || is_sext || is_trunc) {
+          if (cast) {
             // `to iN`, possibly followed by `, !metadata`.
             std::string_view target = ops.substr(*to + 4);
             target = first_word(target.substr(0, target.find(',')));
-            const CastOp cast = is_zext ? CastOp::Zext : (is_sext ? CastOp::Sext : CastOp::Trunc);
             // Flags (`zext nneg`, `trunc nuw nsw`) come before the source type.
             std::string_view from = ops.substr(0, *to);
             while (first_word(from) == "nneg" || first_word(from) == "nuw" ||
@@ -659,12 +626,12 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
             }
             const std::uint32_t from_width = integer_type_width(first_word(from));
             const std::uint32_t to_width = integer_type_width(target);
-            if (source) return Instruction{IntCast{*source, *result, from_width, to_width, cast}};
+            if (source) return Instruction{IntCast{*source, *result, from_width, to_width, *cast}};
             // A constant source (`zext i1 true to i64`): the word after its type.
             const std::string_view constant = first_word(rest_after_first_word(from));
             if (constant == "true" || constant == "false" ||
                 parse_int_literal(constant, from_width).has_value()) {
-              return Instruction{IntCast{constant, *result, from_width, to_width, cast, true}};
+              return Instruction{IntCast{constant, *result, from_width, to_width, *cast, true}};
             }
           } else if (source) {
             return Instruction{Bitcast{*source, *result}};

@@ -10,9 +10,11 @@
 // so parsing allocates nothing per instruction.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <span>
@@ -168,6 +170,37 @@ enum class FloatOp : std::uint8_t {
   SIToFP = 5,
   UIToFP = 6,
 };
+
+// The LLVM opcode of each operation above, indexed by its enumerator: the one
+// table that both the parser and the messages read.
+inline constexpr std::string_view kArithOpNames[] = {
+    "add", "sub", "mul", "and", "or", "xor", "shl", "lshr", "ashr", "udiv", "sdiv", "urem", "srem"};
+inline constexpr std::string_view kCastOpNames[] = {"zext", "sext", "trunc"};
+inline constexpr std::string_view kFloatOpNames[] = {"fadd", "fsub",   "fmul",  "fdiv",
+                                                     "fneg", "sitofp", "uitofp"};
+static_assert(std::size(kArithOpNames) == static_cast<std::size_t>(ArithOp::SRem) + 1);
+static_assert(std::size(kCastOpNames) == static_cast<std::size_t>(CastOp::Trunc) + 1);
+static_assert(std::size(kFloatOpNames) == static_cast<std::size_t>(FloatOp::UIToFP) + 1);
+
+[[nodiscard]] constexpr std::string_view opcode_name(ArithOp op) {
+  return kArithOpNames[static_cast<std::size_t>(op)];
+}
+[[nodiscard]] constexpr std::string_view opcode_name(CastOp op) {
+  return kCastOpNames[static_cast<std::size_t>(op)];
+}
+[[nodiscard]] constexpr std::string_view opcode_name(FloatOp op) {
+  return kFloatOpNames[static_cast<std::size_t>(op)];
+}
+
+/// The operation of `Op` whose opcode is `word`, if there is one.
+template <typename Op, std::size_t N>
+[[nodiscard]] constexpr std::optional<Op> operation_named(std::string_view word,
+                                                          const std::string_view (&names)[N]) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (names[i] == word) return static_cast<Op>(i);
+  }
+  return std::nullopt;
+}
 
 /// One phi incoming: value and predecessor label.
 struct Incoming {

@@ -23,29 +23,9 @@ struct AngleOperand {
   bool integral = false;
 };
 
-std::string_view float_opcode(FloatOp op) {
-  switch (op) {
-    case FloatOp::FAdd:
-      return "fadd";
-    case FloatOp::FSub:
-      return "fsub";
-    case FloatOp::FMul:
-      return "fmul";
-    case FloatOp::FDiv:
-      return "fdiv";
-    case FloatOp::FNeg:
-      return "fneg";
-    case FloatOp::SIToFP:
-      return "sitofp";
-    case FloatOp::UIToFP:
-      return "uitofp";
-  }
-  return "";
-}
-
 // "`fadd` (SSA value %x)", the way messages name the instruction.
 std::string named(const FloatArith& arith) {
-  return "`" + std::string(float_opcode(arith.op)) + "` (SSA value " + quote_text(arith.result) +
+  return "`" + std::string(opcode_name(arith.op)) + "` (SSA value " + quote_text(arith.result) +
          ")";
 }
 
@@ -76,7 +56,7 @@ std::optional<double> constant_of(const AngleOperand& operand) {
 
 Status bind_angle(LoweringContext& context, const FloatArith& arith, Expr value, bool integral) {
   RETURN_IF_ERROR(bind_checked(context, arith.result, std::move(value)));
-  context.angle_values.insert_or_assign(arith.result, AngleValue{float_opcode(arith.op), integral});
+  context.angle_values.insert_or_assign(arith.result, AngleValue{opcode_name(arith.op), integral});
   return ok_status();
 }
 

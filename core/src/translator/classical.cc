@@ -175,38 +175,6 @@ Status lower_icmp(const ICmp& icmp, const BinaryOperands& operands, LoweringCont
 
 namespace {
 
-std::string_view arith_opcode(ArithOp op) {
-  switch (op) {
-    case ArithOp::Add:
-      return "add";
-    case ArithOp::Sub:
-      return "sub";
-    case ArithOp::Mul:
-      return "mul";
-    case ArithOp::And:
-      return "and";
-    case ArithOp::Or:
-      return "or";
-    case ArithOp::Xor:
-      return "xor";
-    case ArithOp::Shl:
-      return "shl";
-    case ArithOp::LShr:
-      return "lshr";
-    case ArithOp::AShr:
-      return "ashr";
-    case ArithOp::UDiv:
-      return "udiv";
-    case ArithOp::SDiv:
-      return "sdiv";
-    case ArithOp::URem:
-      return "urem";
-    case ArithOp::SRem:
-      return "srem";
-  }
-  return "";
-}
-
 // An i1 operand of add/sub/mul with any integer constant cut to its low bit
 // (LLVM truncates constants to the type).
 Operand i1_bit_operand(const Operand& operand) {
@@ -219,7 +187,7 @@ Operand i1_bit_operand(const Operand& operand) {
 // The refusal of an operation the output cannot compute exactly; `reason`
 // completes the sentence.
 TranslateError inexact_error(const Arith& arith, std::string_view reason) {
-  return lowering_error("`" + std::string(arith_opcode(arith.op)) + " i" +
+  return lowering_error("`" + std::string(opcode_name(arith.op)) + " i" +
                         std::to_string(arith.width) + "` (SSA value " + quote_text(arith.result) +
                         ") is not supported: " + std::string(reason));
 }
@@ -415,7 +383,7 @@ Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringC
   ASSIGN_OR_RETURN(Expr lhs, int_operand_expr(operands.lhs, arith.width, context));
   ASSIGN_OR_RETURN(Expr rhs, int_operand_expr(operands.rhs, arith.width, context));
   if (!fits_output(arith.width)) {
-    return unsupported_width_error(arith_opcode(arith.op), arith.width, arith.result);
+    return unsupported_width_error(opcode_name(arith.op), arith.width, arith.result);
   }
   BinaryOp op = BinaryOp::Add;
   switch (arith.op) {
@@ -464,22 +432,6 @@ Status lower_arith(const Arith& arith, const BinaryOperands& operands, LoweringC
 
 namespace {
 
-std::string_view cast_opcode(CastOp op) {
-  switch (op) {
-    case CastOp::Zext:
-      return "zext";
-    case CastOp::Sext:
-      return "sext";
-    case CastOp::Trunc:
-      return "trunc";
-  }
-  return "";
-}
-
-}  // namespace
-
-namespace {
-
 // The source of a cast as an expression: a bound value, or a constant in the
 // canonical form of its type.
 Result<Expr> cast_source(const IntCast& cast, const LoweringContext& context) {
@@ -498,7 +450,7 @@ Result<Expr> cast_source(const IntCast& cast, const LoweringContext& context) {
 
 Status lower_int_cast(const IntCast& cast, LoweringContext& context) {
   ASSIGN_OR_RETURN(Expr value, cast_source(cast, context));
-  const std::string_view opcode = cast_opcode(cast.op);
+  const std::string_view opcode = opcode_name(cast.op);
   if (cast.op == CastOp::Trunc) {
     if (!fits_output(cast.from_width)) {
       return unsupported_width_error("trunc", cast.from_width, cast.result);
