@@ -222,8 +222,13 @@ struct PendingDefinition {
 
 class ModuleParser {
  public:
-  explicit ModuleParser(Module& module, BodyConsumer* consumer = nullptr, std::size_t batch = 1)
-      : module_(module), lines_(module.source()), consumer_(consumer), batch_(batch) {}
+  explicit ModuleParser(Module& module, BodyConsumer* consumer = nullptr, std::size_t batch = 1,
+                        std::size_t keep = 0)
+      : module_(module),
+        lines_(module.source()),
+        consumer_(consumer),
+        batch_(batch),
+        keep_limit_(keep) {}
 
   Status run() {
     std::string_view line;
@@ -300,15 +305,21 @@ class ModuleParser {
                                    pending.inline_entry_point || pending.refs_count > 0)) {
       body_taken_ = true;
       streaming_ = true;
+      keeping_ = keep_limit_ > 0;
+      kept_ = 0;
+      handed_ = 0;
       block_started_ = false;
       function.blocks.emplace_back();
       RETURN_IF_ERROR(read_body(function));
       streaming_ = false;
-      // What was handed over is gone; the definition keeps its header and flags.
-      const std::string_view name = function.name;
-      function = Function();
-      function.name = name;
-      function.parameters = header.parameters;
+      if (!keeping_) {
+        // What was handed over is gone; the definition keeps its header and flags.
+        const std::string_view name = function.name;
+        function = Function();
+        function.name = name;
+        function.parameters = header.parameters;
+      }
+      keeping_ = false;
     } else {
       reserve_function(function);
       function.blocks.emplace_back();
@@ -347,13 +358,16 @@ class ModuleParser {
         Block& last = function.blocks.back();
         if (last.label.empty() && last.instructions.empty() && !block_started_) {
           last.label = *label;
-        } else if (streaming_) {
-          // The one block record is reused for the next block.
-          end_streamed_block(function);
-          last.label = *label;
         } else {
-          function.blocks.emplace_back();
-          function.blocks.back().label = *label;
+          if (streaming_) end_streamed_block(function);
+          if (streaming_ && !keeping_) {
+            // The one block record is reused for the next block.
+            function.blocks.back().label = *label;
+          } else {
+            handed_ = 0;
+            function.blocks.emplace_back();
+            function.blocks.back().label = *label;
+          }
         }
         reserve_block(function);
         continue;
@@ -380,25 +394,49 @@ class ModuleParser {
   void append(Function& function, const Instruction& instruction) {
     std::vector<Instruction>& instructions = function.blocks.back().instructions;
     instructions.push_back(instruction);
-    if (streaming_ && instructions.size() >= batch_) hand_over(function);
+    if (streaming_ && instructions.size() - handed_ >= batch_) hand_over(function);
   }
 
   // Hands the instructions read since the last hand-over to the consumer
-  // (opening the block first), then empties the arrays for the next batch.
+  // (opening the block first). While the body is kept they stay where they
+  // are; otherwise the arrays are emptied for the next batch. This is the one
+  // place the consumer's giving up is seen: a kept body is then read on as
+  // any other definition, and nothing more is handed over.
   void hand_over(Function& function) {
     Block& block = function.blocks.back();
     if (!block_started_) {
       consumer_->begin_block(block.label, block_hint_);
       block_started_ = true;
     }
-    if (!block.instructions.empty()) consumer_->instructions(function, block.instructions);
-    block.instructions.clear();
+    const std::size_t count = block.instructions.size() - handed_;
+    if (count > 0) {
+      consumer_->instructions(function, std::span(block.instructions).subspan(handed_));
+    }
+    if (keeping_ && consumer_->gave_up()) {
+      streaming_ = false;
+      block_started_ = false;
+      return;
+    }
+    kept_ += count;
+    if (keeping_ && kept_ <= keep_limit_) {
+      handed_ = block.instructions.size();
+      return;
+    }
+    if (keeping_) {
+      // Past the limit the body is streamed: the blocks read so far go, and
+      // the current one's record is reused from here on.
+      keeping_ = false;
+      function.blocks.erase(function.blocks.begin(), function.blocks.end() - 1);
+    }
+    handed_ = 0;
+    function.blocks.back().instructions.clear();
     function.operands.clear();
     function.incomings.clear();
   }
 
   void end_streamed_block(Function& function) {
     hand_over(function);
+    if (!streaming_) return;
     consumer_->end_block();
     block_started_ = false;
   }
@@ -553,8 +591,12 @@ class ModuleParser {
   LineReader lines_;
   BodyConsumer* consumer_;
   std::size_t batch_;
+  std::size_t keep_limit_;      // most instructions of a streamed body kept
   bool body_taken_ = false;     // the consumer has taken a definition
   bool streaming_ = false;      // the body being read goes to the consumer
+  bool keeping_ = false;        // the streamed body stays in the module too
+  std::size_t kept_ = 0;        // instructions of the streamed body handed over
+  std::size_t handed_ = 0;      // of the current block's instructions, those handed over
   bool block_started_ = false;  // begin_block was called for the current streamed block
   std::size_t block_hint_ = 0;  // lines hint of the current streamed block
   InstructionParser instructions_;
@@ -574,13 +616,14 @@ bool is_llvm_bitcode(std::string_view text) {
   return text.starts_with("BC\xC0\xDE"sv) || text.starts_with("\xDE\xC0\x17\x0B"sv);
 }
 
-Result<Module> parse_into(Module module, BodyConsumer* consumer = nullptr, std::size_t batch = 1) {
+Result<Module> parse_into(Module module, BodyConsumer* consumer = nullptr, std::size_t batch = 1,
+                          std::size_t keep = 0) {
   if (is_llvm_bitcode(module.source())) {
     return parse_error(
         "the input is LLVM bitcode, not textual IR; convert it to text first with "
         "`llvm-dis FILE.bc -o FILE.ll`");
   }
-  ModuleParser parser(module, consumer, batch);
+  ModuleParser parser(module, consumer, batch, keep);
   RETURN_IF_ERROR(parser.run());
   return module;
 }
@@ -605,10 +648,10 @@ Result<Module> parse_module_borrowing(std::string_view text) {
 namespace corvane {
 
 Result<Module> parse_module_streaming(std::string_view text, BodyConsumer& consumer,
-                                      std::size_t batch) {
+                                      std::size_t batch, std::size_t keep) {
   Module module;
   module.source_view = text;
-  return parse_into(std::move(module), &consumer, std::max<std::size_t>(batch, 1));
+  return parse_into(std::move(module), &consumer, std::max<std::size_t>(batch, 1), keep);
 }
 
 }  // namespace corvane

@@ -22,7 +22,10 @@ namespace corvane {
 
 /// Takes the body of one definition while the parser reads it, so that its
 /// instructions are never all held at once: they arrive in small batches, in
-/// text order, and the parser reuses their memory for the next batch.
+/// text order. The parser keeps the first instructions of the body (up to a
+/// limit) in the module as well, so that a consumer that gives up on them
+/// leaves the body whole in the module; past the limit it reuses their memory
+/// for the next batch.
 class BodyConsumer {
  public:
   virtual ~BodyConsumer() = default;
@@ -36,20 +39,26 @@ class BodyConsumer {
   /// block. `expected_instructions` is a sizing hint (lines up to the next label).
   virtual void begin_block(std::string_view label, std::size_t expected_instructions) = 0;
   /// The next instructions of the current block. Their operand and incoming
-  /// ranges index `function`'s arrays, which hold only this batch's entries
-  /// and are cleared, with the batch, when the call returns.
+  /// ranges index `function`'s arrays, which may be cleared, with the batch,
+  /// when the call returns.
   virtual void instructions(const Function& function, std::span<const Instruction> batch) = 0;
   /// The current block is complete (every block gets one begin and one end,
-  /// an empty block included).
+  /// an empty block included, until the consumer gives up).
   virtual void end_block() = 0;
+  /// Asked after each batch: true when the consumer needs the body whole.
+  /// While the body is still kept, the parser then hands over nothing more and
+  /// reads the rest of it into the module; afterwards it streams on.
+  [[nodiscard]] virtual bool gave_up() const = 0;
 };
 
 /// Like parse_module_borrowing, streaming the body of the definition that
-/// `consumer` takes. That definition stays in the Module with its name and
-/// flags but without blocks, instructions or operands. `batch` is the most
-/// instructions handed over at once (at least 1).
+/// `consumer` takes. `batch` is the most instructions handed over at once (at
+/// least 1). A body of at most `keep` instructions, or one whose consumer gave
+/// up within its first `keep`, stays in the Module whole; a longer one leaves
+/// the definition with its name and flags but without blocks, instructions or
+/// operands.
 [[nodiscard]] Result<Module> parse_module_streaming(std::string_view text, BodyConsumer& consumer,
-                                                    std::size_t batch = 1024);
+                                                    std::size_t batch = 1024, std::size_t keep = 0);
 
 /// Parses one instruction text (line breaks in it read as blanks). Views in the result point into
 /// `text`; call arguments and phi incomings are appended to `function`'s flat arrays. An error is

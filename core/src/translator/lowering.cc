@@ -271,10 +271,13 @@ class StreamingLowerer final : public BodyConsumer {
   void end_block() override {
     if (status_.ok()) lowerer_.end_block();
   }
+  // The one test of whether streaming stops: the body failed to lower, or
+  // needs the whole function (a phi, memory, a call that may be inlined, a
+  // value used away from its block or read after its state changed).
+  [[nodiscard]] bool gave_up() const override { return !status_.ok() || lowerer_.abandoned(); }
 
   // Index of the taken definition in the module's functions, if any.
   [[nodiscard]] std::optional<std::size_t> taken() const { return taken_; }
-  [[nodiscard]] Status& status() { return status_; }
 
  private:
   FunctionLowerer& lowerer_;
@@ -290,9 +293,8 @@ std::optional<std::string_view> profile_of(const Function& entry) {
   return *entry.profile;
 }
 
-// Parses the whole module first, then lowers its entry point.
-Result<LoweredModule> parse_then_lower(const TranslateOptions& options, std::string_view text) {
-  ASSIGN_OR_RETURN(Module module, parse_module_borrowing(text));
+// Lowers the entry point of a module read whole.
+Result<LoweredModule> lower_parsed(const TranslateOptions& options, Module module) {
   const Function* entry = find_entry_point(module);
   const std::optional<std::string_view> profile =
       entry == nullptr ? std::nullopt : profile_of(*entry);
@@ -300,12 +302,18 @@ Result<LoweredModule> parse_then_lower(const TranslateOptions& options, std::str
   return LoweredModule{std::move(program), profile};
 }
 
+// Parses the whole module first, then lowers its entry point.
+Result<LoweredModule> parse_then_lower(const TranslateOptions& options, std::string_view text) {
+  ASSIGN_OR_RETURN(Module module, parse_module_borrowing(text));
+  return lower_parsed(options, std::move(module));
+}
+
 }  // namespace
 
 Result<LoweredModule> parse_and_lower(const TranslateOptions& options, std::string_view text,
-                                      std::size_t batch) {
+                                      std::size_t batch, std::size_t keep) {
   Result<SignatureMap> signatures = build_signature_map(text);
-  // Without the signatures nothing can be lowered; the full parse then
+  // Without the signatures nothing can be lowered; the one parse then
   // reports whichever error comes first.
   if (!signatures.ok()) return parse_then_lower(options, text);
   const LoweringPlan streaming_plan;
@@ -317,34 +325,32 @@ Result<LoweredModule> parse_and_lower(const TranslateOptions& options, std::stri
   lowerer.reserve(0, text.size() / kTextBytesPerBlockRecord);
   batch = std::max<std::size_t>(batch, 1);
   StreamingLowerer consumer(lowerer, batch);
-  ASSIGN_OR_RETURN(Module module, parse_module_streaming(text, consumer, batch));
+  ASSIGN_OR_RETURN(Module module, parse_module_streaming(text, consumer, batch, keep));
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
-  if (consumer.taken() != static_cast<std::size_t>(entry - module.functions.data())) {
-    // The body taken was not the entry point's (attribute groups are only
-    // known at the end of the text): parse again and lower the right one.
-    return parse_then_lower(options, text);
+  // The streamed lowering stands when it lowered the entry point's body (the
+  // attribute groups that say which definition that is come at the end of
+  // the text) without giving up, and its plan needs no second round.
+  std::optional<TranslateError> streamed_error;
+  if (consumer.taken() == static_cast<std::size_t>(entry - module.functions.data()) &&
+      !consumer.gave_up()) {
+    LoweringPlan found;
+    Result<std::optional<Program>> finished = lowerer.finish(found);
+    if (!finished.ok()) {
+      streamed_error = std::move(finished).error();
+    } else if (finished->has_value()) {
+      return LoweredModule{std::move(**finished), profile_of(*entry)};
+    }
   }
-  // Which error a body reports first can depend on the order its blocks are
-  // lowered in, and the whole-function lowering may choose another order than
-  // the text's: a failed body is lowered again as a whole, so that the error
-  // is the one lower_module reports.
-  if (!consumer.status().ok()) return parse_then_lower(options, text);
-  LoweringPlan found;
-  Result<std::optional<Program>> finished = lowerer.finish(found);
-  if (!finished.ok()) {
-    // The whole-function lowering may still translate it (by unrolling its
-    // loops or joining its returns); if not, the error stands as it is.
-    Result<LoweredModule> whole = parse_then_lower(options, text);
-    if (whole.ok()) return whole;
-    return std::move(finished).error();
-  }
-  std::optional<Program> program = std::move(finished).value();
-  if (program.has_value()) return LoweredModule{std::move(*program), profile_of(*entry)};
-  // The streamed body needs the whole function: read it again whole and
-  // lower it as lower_module does (from an empty plan, so that the result
-  // is the same).
-  return parse_then_lower(options, text);
+  // Otherwise the entry point is lowered as a whole, as lower_module does (so
+  // that the result, and which error comes first, is the same): from the
+  // module when the parser kept the taken body, else from the text read
+  // again. A streamed error stands unless the whole lowering translates.
+  const bool body_kept = !consumer.taken() || !module.functions[*consumer.taken()].blocks.empty();
+  Result<LoweredModule> whole =
+      body_kept ? lower_parsed(options, std::move(module)) : parse_then_lower(options, text);
+  if (!whole.ok() && streamed_error) return std::move(*streamed_error);
+  return whole;
 }
 
 Result<Program> lower_module(const TranslateOptions& options, const Module& module) {

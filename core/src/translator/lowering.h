@@ -40,15 +40,16 @@ struct LoweredModule {
 
 /// Parses `text` and lowers its entry point in the same pass: the entry
 /// point's instructions are lowered in batches of at most `batch` as they are
-/// read, so they are never all held in memory. The result, errors included,
-/// is that of parse_module followed by lower_module. (The parser takes the
-/// first definition that may be the entry point; should the attribute groups
-/// at the end say otherwise, the text is parsed again and lowered as a whole.
-/// So it is when the body needs the whole function: a phi, memory, a value
-/// used outside its block or read after its state changed.)
+/// read. The result, errors included, is that of parse_module followed by
+/// lower_module. A body that needs the whole function (a phi, memory, a value
+/// used outside its block or read after its state changed), or that turns
+/// out not to be the entry point's (the attribute groups at the end of the
+/// text say which is), is lowered whole instead. The parser keeps the first
+/// `keep` instructions of the body, so such a body is read once when it gives
+/// up within them; a body that gives up later is read again.
 [[nodiscard]] Result<LoweredModule> parse_and_lower(const TranslateOptions& options,
-                                                    std::string_view text,
-                                                    std::size_t batch = 1024);
+                                                    std::string_view text, std::size_t batch = 1024,
+                                                    std::size_t keep = 16384);
 
 /// Register size from the highest index used (checked: index + 1 must not overflow).
 /// `is_qubit` selects the qubit or the result register, which the error names.

@@ -3,6 +3,7 @@
 // module keeps of a streamed definition.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,11 @@ namespace corvane {
 namespace {
 
 // Records every event as text: "offer NAME may|no", "begin LABEL", "batch N
-// (args A)", "end".
+// (args A)", "end". Gives up after `give_up_after` batches, if given.
 class Recorder final : public BodyConsumer {
  public:
-  explicit Recorder(bool take_any) : take_any_(take_any) {}
+  explicit Recorder(bool take_any, std::size_t give_up_after = SIZE_MAX)
+      : take_any_(take_any), give_up_after_(give_up_after) {}
 
   bool take_definition(std::size_t function_index, bool may_be_entry_point) override {
     events.push_back("offer " + std::to_string(function_index) +
@@ -36,13 +38,17 @@ class Recorder final : public BodyConsumer {
       }
     }
     events.push_back("batch " + std::to_string(batch.size()) + " args " + std::to_string(args));
+    ++batches_;
   }
   void end_block() override { events.push_back("end"); }
+  bool gave_up() const override { return batches_ >= give_up_after_; }
 
   std::vector<std::string> events;
 
  private:
   bool take_any_;
+  std::size_t give_up_after_;
+  std::size_t batches_ = 0;
 };
 
 std::string joined(const std::vector<std::string>& events) {
@@ -69,6 +75,9 @@ TEST(StreamingParserTest, HandsOverBlocksInBatches) {
     std::size_t batch;
     bool take_any;
     std::string expected;
+    std::size_t keep = 0;                  // instructions the parser may keep
+    std::size_t give_up_after = SIZE_MAX;  // batches before the consumer gives up
+    bool kept = false;                     // the body stays in the module whole
   };
   const std::vector<Row> rows = {
       {kMain, 1024, false,
@@ -94,17 +103,49 @@ TEST(StreamingParserTest, HandsOverBlocksInBatches) {
       {"define void @main() \"entry_point\" {\n  call void @cx(ptr null,\n    ptr null)\n"
        "  ret void\n}\n",
        1, false, "offer 0 may; begin ; batch 1 args 2; batch 1 args 0; end; "},
+      // A body within the kept instructions stays whole, whatever it was handed over in.
+      {kMain, 2, false,
+       "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
+       "batch 1 args 0; end; ",
+       5, SIZE_MAX, true},
+      // One longer than that is streamed on from where it passes them.
+      {kMain, 2, false,
+       "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
+       "batch 1 args 0; end; ",
+       3},
+      // A consumer that gives up while the body is kept is handed nothing
+      // more, and the body is read whole; one that gives up later is not
+      // heard (the body is streamed on).
+      {std::string(kMain) + "define void @helper() {\nentry:\n  ret void\n}\n", 1, false,
+       "offer 0 may; begin ; batch 1 args 1; batch 1 args 1; ", 16, 2, true},
+      {kMain, 1, false,
+       "offer 0 may; begin ; batch 1 args 1; batch 1 args 1; batch 1 args 2; batch 1 args 0; "
+       "end; begin next; end; begin empty; batch 1 args 0; end; ",
+       1, 3},
   };
   for (const Row& row : rows) {
-    Recorder recorder(row.take_any);
-    Result<Module> module = parse_module_streaming(row.text, recorder, row.batch);
+    Recorder recorder(row.take_any, row.give_up_after);
+    Result<Module> module = parse_module_streaming(row.text, recorder, row.batch, row.keep);
     ASSERT_TRUE(module.ok()) << row.text << ": " << module.error().message;
-    EXPECT_EQ(joined(recorder.events), row.expected) << row.text << " batch " << row.batch;
-    // The streamed definition keeps its name and flags but no body; the others
-    // keep theirs.
-    for (const Function& function : module->functions) {
+    EXPECT_EQ(joined(recorder.events), row.expected)
+        << row.text << " batch " << row.batch << " keep " << row.keep;
+    // The streamed definition keeps its name and flags, and its body only when
+    // kept (then as the whole parse reads it); the others keep theirs.
+    const Result<Module> whole = parse_module(row.text);
+    ASSERT_TRUE(whole.ok());
+    for (std::size_t i = 0; i < module->functions.size(); ++i) {
+      const Function& function = module->functions[i];
       const bool streamed = function.name == (row.take_any ? "helper" : "main");
-      EXPECT_EQ(function.blocks.empty(), streamed) << function.name;
+      EXPECT_EQ(function.blocks.empty(), streamed && !row.kept) << function.name;
+      if (!function.blocks.empty()) {
+        const Function& read = whole->functions[i];
+        ASSERT_EQ(function.blocks.size(), read.blocks.size()) << function.name;
+        for (std::size_t b = 0; b < read.blocks.size(); ++b) {
+          EXPECT_EQ(function.blocks[b].label, read.blocks[b].label);
+          EXPECT_EQ(function.blocks[b].instructions, read.blocks[b].instructions);
+        }
+        EXPECT_EQ(function.operands, read.operands);
+      }
       if (function.name == "main") {
         EXPECT_TRUE(function.is_entry_point);
       }
@@ -121,7 +162,7 @@ TEST(StreamingParserTest, ReportsTheSameParseErrorsAsTheWholeParse) {
   };
   for (const std::string& text : texts) {
     Recorder recorder(false);
-    Result<Module> streamed = parse_module_streaming(text, recorder, 1);
+    Result<Module> streamed = parse_module_streaming(text, recorder, 1, 2);
     Result<Module> whole = parse_module(text);
     ASSERT_FALSE(whole.ok()) << text;
     ASSERT_FALSE(streamed.ok()) << text;

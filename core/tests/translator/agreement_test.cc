@@ -30,8 +30,8 @@ std::string error_text(const TranslateError& error) {
 
 const TranslateOptions kOptions{base_profile(), std::string("agreement"), false, false};
 
-std::string streamed(const std::string& text, std::size_t batch) {
-  Result<LoweredModule> lowered = parse_and_lower(kOptions, text, batch);
+std::string streamed(const std::string& text, std::size_t batch, std::size_t keep) {
+  Result<LoweredModule> lowered = parse_and_lower(kOptions, text, batch, keep);
   if (!lowered.ok()) return error_text(lowered.error());
   std::string out;
   print_program(lowered->program, out);
@@ -66,8 +66,11 @@ std::string translate_every_way(const std::string& text, const std::string& trac
       }
     }
   }
-  for (const std::size_t batch : {1, 2, 3, 1024}) {
-    EXPECT_EQ(streamed(text, batch), expected) << "batch " << batch;
+  // Bodies kept whole, kept only in part (streamed on past the kept
+  // instructions, read again on giving up after them), and never kept.
+  const std::pair<std::size_t, std::size_t> ways[] = {{1, 0}, {2, 3}, {3, 16384}, {1024, 16384}};
+  for (const auto& [batch, keep] : ways) {
+    EXPECT_EQ(streamed(text, batch, keep), expected) << "batch " << batch << " keep " << keep;
   }
   const Result<std::string> translated = translate(text, std::string_view("agreement"));
   EXPECT_EQ(translated.ok() ? *translated : error_text(translated.error()), expected);
