@@ -116,9 +116,8 @@ Status build_create(const Signature& signature, std::span<const Operand> operand
   RETURN_IF_ERROR(check_param_count(signature, 1));
   if (context.tracker != nullptr && context.tracker->streaming()) {
     // Where the registers start is an attribute of the entry point, read
-    // after its body: the whole function is lowered once it is known.
-    context.tracker->require_whole_function();
-    return ok_status();
+    // after its body: a streamed run gives up before it gets here.
+    return internal_error("a register created while the entry point is streamed");
   }
   ASSIGN_OR_RETURN(std::int64_t size, constant_int(operands[0], signature.name, "register size"));
   if (size < 1 || size > kMaxRegisterBits) {

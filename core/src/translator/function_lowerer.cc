@@ -134,8 +134,14 @@ Status FunctionLowerer::lower(const Function& function, std::span<const Instruct
     context_.next_register_bit = context_.first_register_bit;
   }
   for (const Instruction& instruction : instructions) {
+    const Call* call = std::get_if<Call>(&instruction);
+    const CallTarget target = call == nullptr ? CallTarget{} : call_target(call->callee);
+    if (memory_ == nullptr && needs_whole_function(instruction, target)) {
+      tracker_.require_whole_function();
+      return ok_status();
+    }
     tracker_.next_step();
-    Result<bool> ended = lower_instruction(instruction, record_);
+    Result<bool> ended = lower_instruction(instruction, record_, target);
     // A streaming run that gave up leaves the error to the whole-function one.
     if (!ended.ok() && abandoned()) return ok_status();
     if (!ended.ok())
@@ -265,19 +271,33 @@ Status FunctionLowerer::capture(std::string_view name) {
   return ok_status();
 }
 
+// What a streamed body cannot lower an instruction at a time. (The lowering
+// may still find that it needs the whole function: a value used away from the
+// block that defines it, or read after what it read was written again.)
+bool FunctionLowerer::needs_whole_function(const Instruction& instruction,
+                                           const CallTarget& target) {
+  switch (static_cast<InstructionKind>(instruction.index())) {
+    case InstructionKind::Call:
+      // A call of a function the profile does not know may be of one defined
+      // in the module, to be inlined; where a register starts is an
+      // attribute of the entry point, read after its body.
+      return target.builder == nullptr || target.builder->kind == BuilderKind::RegisterCreate;
+    case InstructionKind::Phi:     // reads the blocks before it, and may add to them
+    case InstructionKind::Switch:  // becomes a chain of branches first
+    case InstructionKind::Store:   // what memory holds depends on the paths into a block
+    case InstructionKind::Load:
+      return true;
+    default:
+      return false;
+  }
+}
+
 inline Result<bool> FunctionLowerer::lower_instruction(const Instruction& instruction,
-                                                       BlockRecord& record) {
+                                                       BlockRecord& record,
+                                                       const CallTarget& target) {
   switch (static_cast<InstructionKind>(instruction.index())) {
     case InstructionKind::Call: {
       const Call& call = *std::get_if<Call>(&instruction);
-      const CallTarget target = call_target(call.callee);
-      if (memory_ == nullptr && target.builder == nullptr) {
-        // A call of a function the profile does not know (or whose header
-        // gave no signature): it may be defined in the module and be
-        // inlined, which needs the whole module.
-        tracker_.require_whole_function();
-        return false;
-      }
       const std::size_t before = record.statements.size();
       RETURN_IF_ERROR(lower_resolved_call(target.signature, target.builder, call.callee,
                                           function_->args(call), optional_view(call.result),
@@ -346,11 +366,6 @@ inline Result<bool> FunctionLowerer::lower_instruction(const Instruction& instru
     }
     case InstructionKind::Phi: {
       const Phi& phi = *std::get_if<Phi>(&instruction);
-      if (memory_ == nullptr) {
-        // Phis read the blocks before them and may add to them.
-        tracker_.require_whole_function();
-        return false;
-      }
       const std::span<const Incoming> incomings = function_->phi_incomings(phi);
       // The patterns first; what they do not take becomes a variable
       // assigned on the edges (the general lowering also names the types
@@ -393,10 +408,8 @@ inline Result<bool> FunctionLowerer::lower_instruction(const Instruction& instru
                                  function_->value(*std::get_if<IntToPtr>(&instruction))));
       return false;
     case InstructionKind::Switch:
-      // Whole-function lowering gets the switches as chains of branches.
-      if (memory_ != nullptr) return internal_error("switch left in a lowered function");
-      tracker_.require_whole_function();
-      return true;
+      // The whole-function lowering gets the switches as chains of branches.
+      return internal_error("switch left in a lowered function");
     case InstructionKind::FloatArith:
       RETURN_IF_ERROR(
           lower_float_arith(*std::get_if<FloatArith>(&instruction), *function_, context_));

@@ -126,19 +126,25 @@ class FunctionLowerer {
   static_assert(std::variant_size_v<Instruction> ==
                 static_cast<std::size_t>(InstructionKind::Unrecognized) + 1);
 
-  // Returns true when the instruction was the block's terminator. Inlined into
-  // lower(): a call per instruction, with its Result returned through memory,
-  // would cost the streamed lowering about a tenth of its dispatch.
-  [[gnu::always_inline]] Result<bool> lower_instruction(const Instruction& instruction,
-                                                        BlockRecord& record);
-
-  void size_statements(std::size_t expected_statements);
-
   // A callee's signature and builder, as the two lookups return them (either may be null).
   struct CallTarget {
     const Signature* signature = nullptr;
     const Builder* builder = nullptr;
   };
+
+  // The one test of a streaming run: true for an instruction it gives up on.
+  // `target` is the callee's for a call.
+  static bool needs_whole_function(const Instruction& instruction, const CallTarget& target);
+
+  // Returns true when the instruction was the block's terminator. Inlined into
+  // lower(): a call per instruction, with its Result returned through memory,
+  // would cost the streamed lowering about a tenth of its dispatch.
+  [[gnu::always_inline]] Result<bool> lower_instruction(const Instruction& instruction,
+                                                        BlockRecord& record,
+                                                        const CallTarget& target);
+
+  void size_statements(std::size_t expected_statements);
+
   // A slot of the call-target cache: open addressing over a power-of-two
   // table, keyed by the callee's name (empty: a free slot).
   struct CachedTarget {

@@ -367,11 +367,8 @@ Result<const std::string*> MemoryModel::slot_variable(std::string_view pointer) 
 
 Status MemoryModel::store(const Store& store, const Operand& value, std::vector<Stmt>& out) {
   RETURN_IF_ERROR(check_resolved(store.pointer, "store", true));
-  if (plan_ == nullptr) {
-    // What a store means depends on the loads it reaches.
-    context_.tracker->require_whole_function();
-    return ok_status();
-  }
+  // A streamed run gives up on memory before it gets here.
+  if (plan_ == nullptr) return internal_error("memory accessed without a memory plan");
   if (const auto* stored = std::get_if<Ssa>(&value);
       stored != nullptr && context_.angle_values.count(stored->name) != 0) {
     return lowering_error("double value " + quote_text(stored->name) +
@@ -387,11 +384,8 @@ Status MemoryModel::store(const Store& store, const Operand& value, std::vector<
 
 Status MemoryModel::load(const Load& load) {
   RETURN_IF_ERROR(check_resolved(load.pointer, "load " + quote_text(load.result), false));
-  if (plan_ == nullptr) {
-    // Which store a load sees depends on the paths into its block.
-    context_.tracker->require_whole_function();
-    return ok_status();
-  }
+  // A streamed run gives up on memory before it gets here.
+  if (plan_ == nullptr) return internal_error("memory accessed without a memory plan");
   ASSIGN_OR_RETURN(const std::string* variable, slot_variable(load.pointer));
   if (variable != nullptr) {
     context_.bind(load.result, read_int_variable(*variable, load.ty == "i1"));
