@@ -103,6 +103,40 @@ template <char... Set>
   return size;
 }
 
+/// Position of the first byte at or after `pos` outside `Class`, or
+/// text.size(). Names and type words are the long runs of a call, so for
+/// those two classes sixteen bytes are tested at a time.
+template <std::uint16_t Class>
+[[nodiscard]] inline std::size_t end_of_run(std::string_view text, std::size_t pos) {
+  const char* data = text.data();
+  const std::size_t size = text.size();
+#if defined(__SSE2__)
+  if constexpr (Class == kIdentClass || Class == kTypeClass) {
+    const auto in_range = [](__m128i v, char lo, char hi) {
+      return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
+                           _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
+    };
+    for (; pos + 16 <= size; pos += 16) {
+      // The table's rows for these classes, as compares: bytes from 0x80 read
+      // as negative and so fall outside every range, and setting bit 0x20
+      // folds A-Z onto a-z without mapping any other byte into a-z.
+      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+      const auto is = [&](char x) { return _mm_cmpeq_epi8(c, _mm_set1_epi8(x)); };
+      const __m128i folded = _mm_or_si128(c, _mm_set1_epi8(0x20));
+      __m128i hits = _mm_or_si128(in_range(folded, 'a', 'z'), in_range(c, '0', '9'));
+      hits = _mm_or_si128(hits, _mm_or_si128(is('_'), _mm_or_si128(is('.'), is('$'))));
+      if constexpr (Class == kTypeClass) {
+        hits = _mm_or_si128(hits, _mm_or_si128(is('*'), is('%')));
+      }
+      const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+      if (mask != 0xFFFF) return pos + static_cast<std::size_t>(__builtin_ctz(~mask));
+    }
+  }
+#endif
+  while (pos < size && in_class(data[pos], Class)) ++pos;
+  return pos;
+}
+
 /// Position of the first byte at or after `pos` that is not printable ASCII
 /// other than the space (so: a space, a control byte, DEL or a non-ASCII byte),
 /// or text.size().

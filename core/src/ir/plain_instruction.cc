@@ -17,10 +17,6 @@
 // looks at what follows itself.
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "ir/byte_scan.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
@@ -40,27 +36,6 @@ bool is_word(std::string_view text, const char (&word)[N]) {
 
 enum class ValueClass : std::uint8_t { Boolean, Integer, Float, Pointer };
 
-#if defined(__SSE2__)
-// Bit i set when byte i of the sixteen at `p` is an identifier character (and,
-// with `with_type_chars`, also `*` or `%`). Bytes from 0x80 compare as negative
-// and so fall outside every range.
-template <bool with_type_chars>
-unsigned word_mask(const char* p) {
-  const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  const auto in_range = [](__m128i v, char lo, char hi) {
-    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
-                         _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
-  };
-  const auto is = [&](char x) { return _mm_cmpeq_epi8(c, _mm_set1_epi8(x)); };
-  // Setting bit 0x20 folds A-Z onto a-z and maps no other byte into a-z.
-  const __m128i folded = _mm_or_si128(c, _mm_set1_epi8(0x20));
-  __m128i hits = _mm_or_si128(in_range(folded, 'a', 'z'), in_range(c, '0', '9'));
-  hits = _mm_or_si128(hits, _mm_or_si128(is('_'), _mm_or_si128(is('.'), is('$'))));
-  if constexpr (with_type_chars) hits = _mm_or_si128(hits, _mm_or_si128(is('*'), is('%')));
-  return static_cast<unsigned>(_mm_movemask_epi8(hits));
-}
-#endif
-
 // A cursor over one line; every read either consumes what it names or fails.
 class Cursor {
  public:
@@ -79,21 +54,7 @@ class Cursor {
   template <std::uint16_t Class>
   std::string_view run() {
     const std::size_t start = pos_;
-#if defined(__SSE2__)
-    // Callee names and pointer types are the long runs of a call line; sixteen
-    // bytes at a time reads them in one or two steps instead of a step a byte.
-    if constexpr (Class == kIdentClass || Class == kTypeClass) {
-      while (pos_ + 16 <= text_.size()) {
-        const unsigned mask = word_mask<Class == kTypeClass>(text_.data() + pos_);
-        if (mask != 0xFFFF) {
-          pos_ += static_cast<std::size_t>(__builtin_ctz(~mask));
-          return text_.substr(start, pos_ - start);
-        }
-        pos_ += 16;
-      }
-    }
-#endif
-    while (pos_ < text_.size() && in_class(text_[pos_], Class)) ++pos_;
+    pos_ = end_of_run<Class>(text_, pos_);
     return text_.substr(start, pos_ - start);
   }
 
@@ -294,7 +255,7 @@ std::size_t read_call(std::string_view text, Function& function, Instruction& ou
 }
 
 // `label %NAME` at the cursor.
-bool read_label(Cursor& cursor, std::string_view& label) {
+[[gnu::always_inline]] inline bool read_label(Cursor& cursor, std::string_view& label) {
   if (!cursor.take("label %")) return false;
   label = cursor.run<kIdentClass>();
   return !label.empty();

@@ -1,6 +1,7 @@
 // The parser on one table per outcome: instruction texts against their
 // one-line dump, bad instructions against the exact error (kind, message,
-// place), typed operands against their debug form or exact message.
+// place), typed operands against their debug form or exact message; and the
+// byte class runs the readers are built on.
 #include "ir/parser.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "ir/byte_scan.h"
 #include "ir/ir.h"
 #include "ir/parser_internal.h"
 
@@ -419,6 +421,28 @@ TEST(OperandTest, ReadsTypedOperands) {
     const Result<Operand> operand = parse_operand(row.text);
     ASSERT_FALSE(operand.ok()) << row.text;
     EXPECT_EQ(operand.error(), (TranslateError{row.kind, std::string(row.message)})) << row.text;
+  }
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// The sixteen-at-a-time runs of names and type words end where the class
+// table says, for every byte value at every place in and after a block.
+TEST(ByteScanTest, RunsEndWhereTheClassTableSays) {
+  for (int value = 0; value < 256; ++value) {
+    const char byte = static_cast<char>(value);
+    for (std::size_t at = 0; at < 40; ++at) {
+      std::string text(40, 'a');
+      text[at] = byte;
+      const std::size_t ident = in_class(byte, kIdentClass) ? text.size() : at;
+      const std::size_t type = in_class(byte, kTypeClass) ? text.size() : at;
+      EXPECT_EQ(end_of_run<kIdentClass>(text, 0), ident) << value << " at " << at;
+      EXPECT_EQ(end_of_run<kTypeClass>(text, 0), type) << value << " at " << at;
+    }
   }
 }
 
