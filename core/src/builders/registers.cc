@@ -10,6 +10,7 @@
 #include <string>
 
 #include "builders/builders_internal.h"
+#include "ir/byte_scan.h"
 #include "support/text.h"
 #include "values/state_tracking.h"
 
@@ -240,7 +241,7 @@ bool is_barrier_name(std::string_view name) {
   }
   const std::string_view digits =
       name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
-  return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return std::all_of(digits.begin(), digits.end(), is_digit);
 }
 
 Status build_register_call(BuilderKind kind, const Signature& signature,

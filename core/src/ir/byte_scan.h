@@ -22,7 +22,7 @@ namespace corvane {
 
 /// The classes a byte may belong to (a byte may be in several).
 enum CharClass : std::uint16_t {
-  kIdentClass = 1 << 0,    // a name character: ASCII letter, digit, `$`, `.`, `_`
+  kIdentClass = 1 << 0,    // a name character: ASCII letter, digit, `$`, `.`, `_`, `-`
   kDigitClass = 1 << 1,    // decimal digit
   kHexClass = 1 << 2,      // hexadecimal digit, either case
   kBlankClass = 1 << 3,    // what separates words: space, tab, LF, FF, CR (not VT)
@@ -36,6 +36,7 @@ enum CharClass : std::uint16_t {
   kSquareClass = 1 << 11,  // [ and ]
   kBraceClass = 1 << 12,   // { and }
   kAngleClass = 1 << 13,   // < and >
+  kIndentClass = 1 << 14,  // what indents a line: space and tab
   kBracketClass = kParenClass | kSquareClass | kBraceClass | kAngleClass,
 };
 
@@ -50,7 +51,9 @@ constexpr std::array<std::uint16_t, 256> make_table() {
     if (letter) bits |= kLetterClass;
     if (digit) bits |= kDigitClass | kFloatClass;
     if (digit || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) bits |= kHexClass;
-    if (letter || digit || c == '$' || c == '.' || c == '_') bits |= kIdentClass | kTypeClass;
+    if (letter || digit || c == '$' || c == '.' || c == '_' || c == '-') {
+      bits |= kIdentClass | kTypeClass;
+    }
     if (c == '*' || c == '%') bits |= kTypeClass;
     if (c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E') bits |= kFloatClass;
     if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') bits |= kBlankClass;
@@ -61,6 +64,7 @@ constexpr std::array<std::uint16_t, 256> make_table() {
     if (c == '[' || c == ']') bits |= kSquareClass;
     if (c == '{' || c == '}') bits |= kBraceClass;
     if (c == '<' || c == '>') bits |= kAngleClass;
+    if (c == ' ' || c == '\t') bits |= kIndentClass;
     table[static_cast<std::size_t>(i)] = bits;
   }
   return table;
@@ -76,8 +80,10 @@ inline constexpr std::array<std::uint16_t, 256> kCharClasses = char_class_detail
 }
 /// ASCII blank: space, tab, LF, FF, CR (not VT).
 [[nodiscard]] constexpr bool is_ascii_blank(char c) { return in_class(c, kBlankClass); }
-/// ASCII letter, digit, `$`, `.` or `_`.
+/// ASCII letter, digit, `$`, `.`, `_` or `-`.
 [[nodiscard]] constexpr bool is_ident_char(char c) { return in_class(c, kIdentClass); }
+/// Space or tab, what indents a line.
+[[nodiscard]] constexpr bool is_indent(char c) { return in_class(c, kIndentClass); }
 /// Decimal digit.
 [[nodiscard]] constexpr bool is_digit(char c) { return in_class(c, kDigitClass); }
 
@@ -125,6 +131,7 @@ template <std::uint16_t Class>
       const __m128i folded = _mm_or_si128(c, _mm_set1_epi8(0x20));
       __m128i hits = _mm_or_si128(in_range(folded, 'a', 'z'), in_range(c, '0', '9'));
       hits = _mm_or_si128(hits, _mm_or_si128(is('_'), _mm_or_si128(is('.'), is('$'))));
+      hits = _mm_or_si128(hits, is('-'));
       if constexpr (Class == kTypeClass) {
         hits = _mm_or_si128(hits, _mm_or_si128(is('*'), is('%')));
       }

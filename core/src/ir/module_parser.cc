@@ -77,7 +77,7 @@ class LineReader {
   [[nodiscard]] bool next_line_continues() const {
     if (done_) return false;
     std::size_t i = pos_;
-    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
+    while (i < text_.size() && is_indent(text_[i])) ++i;
     if (i == text_.size()) return false;
     const char c = text_[i];
     if (c == '%') {
@@ -108,7 +108,7 @@ class LineReader {
   [[nodiscard]] std::string_view indented_rest() const {
     if (done_) return {};
     std::size_t i = pos_;
-    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
+    while (i < text_.size() && is_indent(text_[i])) ++i;
     return text_.substr(i);
   }
 
@@ -117,7 +117,7 @@ class LineReader {
   // before its line feed or the end of the text. False (nothing moved) when
   // anything else follows.
   bool finish_line(std::string_view rest, std::size_t end) {
-    while (end < rest.size() && (rest[end] == ' ' || rest[end] == '\t' || rest[end] == '\r')) ++end;
+    while (end < rest.size() && (is_indent(rest[end]) || rest[end] == '\r')) ++end;
     if (end == rest.size()) {
       done_ = true;
       return true;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "ir/byte_scan.h"
 #include "ir/parser_util.h"
 #include "signatures/signature_text.h"
 #include "support/text.h"
@@ -200,7 +201,7 @@ Result<SignatureMap> build_signature_map(std::string_view module_text) {
     // ASCII character other than the `d` of declare/define, which settles it
     // without trimming. Anything else takes the full check below.
     std::size_t first = 0;
-    while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
+    while (first < line.size() && is_indent(line[first])) ++first;
     if (first < line.size()) {
       const char c = line[first];
       if (c > ' ' && c < 0x7F && c != 'd') continue;

@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "ir/byte_scan.h"
 #include "support/text.h"
 
 namespace corvane {
@@ -111,7 +112,7 @@ class EarliestView {
 std::size_t line_start(std::string_view source, std::size_t offset) {
   const std::size_t newline = source.substr(0, offset).rfind('\n');
   std::size_t start = newline == std::string_view::npos ? 0 : newline + 1;
-  while (start < offset && (source[start] == ' ' || source[start] == '\t')) ++start;
+  while (start < offset && is_indent(source[start])) ++start;
   return start;
 }
 

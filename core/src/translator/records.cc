@@ -12,11 +12,6 @@ namespace {
 // Values larger than this are not copied for the map.
 constexpr std::uint64_t kMaxRecordedNodes = 10'000;
 
-bool is_name_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '$' ||
-         c == '.' || c == '_' || c == '-';
-}
-
 // The name written after the `@` at `at` (quotes included for a quoted name).
 std::string_view global_name_at(std::string_view text, std::size_t at) {
   std::size_t end = at + 1;
@@ -25,7 +20,7 @@ std::string_view global_name_at(std::string_view text, std::size_t at) {
     if (close == std::string_view::npos) return {};
     return text.substr(at + 1, close - at);
   }
-  while (end < text.size() && is_name_char(text[end])) ++end;
+  while (end < text.size() && is_ident_char(text[end])) ++end;
   return text.substr(at + 1, end - at - 1);
 }
 

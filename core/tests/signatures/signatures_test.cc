@@ -56,6 +56,8 @@ TEST(SignatureLineTest, ParsesAcceptedLines) {
       {"declare void @s(byval { i64, { i8 } } %a, i64)", {"s", "void", {"struct", "i64"}, false}},
       {"define internal %Result* @r(%\"quoted.type\"* %x, %struct.Foo$_1* byval %y)",
        {"r", "Result", {"quoted.type", "struct.Foo$_1"}, false}},
+      // A `-` is a name character like `.`, `$` and `_`.
+      {"declare void @cx-gate(%my-Qubit*, i64)", {"cx-gate", "void", {"my-Qubit", "i64"}, false}},
       {"declare half @t(float, fp128, double, bfloat, ptr, i128, void)",
        {"t", "half", {"float", "fp128", "double", "bfloat", "ptr", "i128", "void"}, false}},
       {"declare void @f$x.y_z(i64 signext)", {"f$x.y_z", "void", {"i64"}, false}},
@@ -117,7 +119,7 @@ TEST(SignatureLineTest, RejectsMalformedLinesWithExactMessages) {
       {"declare void @f(%)", "could not parse parameter type \"%\""},
       {"declare void @f(%*)", "could not parse parameter type \"%*\""},
       {"declare void @f(%0)", "could not parse parameter type \"%0\""},
-      {"declare void @f(%a-b)", "could not parse parameter type \"%a-b\""},
+      {"declare void @f(%a+b)", "could not parse parameter type \"%a+b\""},
       {"declare void @f(%\")", "could not parse parameter type \"%\\\"\""},
       {"declare void @f(i)", "could not parse parameter type \"i\""},
       {"declare void @f(i6a)", "could not parse parameter type \"i6a\""},

@@ -328,6 +328,9 @@ class _TextEmitter:
 
     def fresh(self, prefix: str) -> str:
         self.counter += 1
+        # LLVM names may hold a `-` as they may a `.`.
+        if self.spell is not None and self.spell.random() < 0.3:
+            return f"{prefix}-{self.counter}"
         return f"{prefix}{self.counter}"
 
     @property
