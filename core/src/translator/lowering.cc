@@ -185,9 +185,15 @@ TranslateError with_unbuildable_calls(TranslateError error, const Function& entr
   return error;
 }
 
+// `read`, when given, holds the signatures already read from the module's text.
 Result<Program> lower_entry_point(const TranslateOptions& options, const Module& module,
-                                  Module* releasable) {
-  ASSIGN_OR_RETURN(SignatureMap signatures, build_signature_map(module.source()));
+                                  Module* releasable, const SignatureMap* read = nullptr) {
+  SignatureMap own;
+  if (read == nullptr) {
+    ASSIGN_OR_RETURN(own, build_signature_map(module.source()));
+    read = &own;
+  }
+  const SignatureMap& signatures = *read;
   const Function* entry = find_entry_point(module);
   if (entry == nullptr) return no_entry_point_error();
   const std::size_t entry_index = static_cast<std::size_t>(entry - module.functions.data());
@@ -294,11 +300,12 @@ std::optional<std::string_view> profile_of(const Function& entry) {
 }
 
 // Lowers the entry point of a module read whole.
-Result<LoweredModule> lower_parsed(const TranslateOptions& options, Module module) {
+Result<LoweredModule> lower_parsed(const TranslateOptions& options, Module module,
+                                   const SignatureMap* signatures = nullptr) {
   const Function* entry = find_entry_point(module);
   const std::optional<std::string_view> profile =
       entry == nullptr ? std::nullopt : profile_of(*entry);
-  ASSIGN_OR_RETURN(Program program, lower_entry_point(options, module, &module));
+  ASSIGN_OR_RETURN(Program program, lower_entry_point(options, module, &module, signatures));
   return LoweredModule{std::move(program), profile};
 }
 
@@ -347,8 +354,8 @@ Result<LoweredModule> parse_and_lower(const TranslateOptions& options, std::stri
   // module when the parser kept the taken body, else from the text read
   // again. A streamed error stands unless the whole lowering translates.
   const bool body_kept = !consumer.taken() || !module.functions[*consumer.taken()].blocks.empty();
-  Result<LoweredModule> whole =
-      body_kept ? lower_parsed(options, std::move(module)) : parse_then_lower(options, text);
+  Result<LoweredModule> whole = body_kept ? lower_parsed(options, std::move(module), &*signatures)
+                                          : parse_then_lower(options, text);
   if (!whole.ok() && streamed_error) return std::move(*streamed_error);
   return whole;
 }
