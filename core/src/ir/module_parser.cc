@@ -308,8 +308,17 @@ class ModuleParser {
       keeping_ = keep_limit_ > 0;
       kept_ = 0;
       handed_ = 0;
+      block_start_ = 0;
+      kept_starts_.clear();
       block_started_ = false;
       function.blocks.emplace_back();
+      if (keeping_) {
+        // Room for what is kept and one batch more, once, so that keeping
+        // never regrows the arrays.
+        function.blocks.back().instructions.reserve(keep_limit_ + batch_);
+        function.operands.reserve(3 * (keep_limit_ + batch_));
+        kept_starts_.reserve(keep_limit_);
+      }
       RETURN_IF_ERROR(read_body(function));
       streaming_ = false;
       if (!keeping_) {
@@ -352,19 +361,26 @@ class ModuleParser {
       }
       if (text == "}") {
         if (streaming_) end_streamed_block(function);
+        if (streaming_ && keeping_) split_kept_blocks(function);
         return ok_status();
       }
       if (const auto label = read_label_line(text)) {
         Block& last = function.blocks.back();
-        if (last.label.empty() && last.instructions.empty() && !block_started_) {
+        if (last.label.empty() && last.instructions.size() == block_start_ && !block_started_) {
           last.label = *label;
         } else {
           if (streaming_) end_streamed_block(function);
-          if (streaming_ && !keeping_) {
+          Block& current = function.blocks.back();
+          if (streaming_ && keeping_) {
+            // A kept body is read into the one block record too, block after
+            // block; where each starts is noted, to split them at the end.
+            kept_starts_.push_back(KeptBlock{current.label, block_start_});
+            block_start_ = current.instructions.size();
+            current.label = *label;
+          } else if (streaming_) {
             // The one block record is reused for the next block.
-            function.blocks.back().label = *label;
+            current.label = *label;
           } else {
-            handed_ = 0;
             function.blocks.emplace_back();
             function.blocks.back().label = *label;
           }
@@ -400,8 +416,9 @@ class ModuleParser {
   // Hands the instructions read since the last hand-over to the consumer
   // (opening the block first). While the body is kept they stay where they
   // are; otherwise the arrays are emptied for the next batch. This is the one
-  // place the consumer's giving up is seen: a kept body is then read on as
-  // any other definition, and nothing more is handed over.
+  // place the consumer's giving up is seen: a kept body is then split into
+  // its blocks and read on as any other definition, and nothing more is
+  // handed over.
   void hand_over(Function& function) {
     Block& block = function.blocks.back();
     if (!block_started_) {
@@ -415,23 +432,40 @@ class ModuleParser {
     if (keeping_ && consumer_->gave_up()) {
       streaming_ = false;
       block_started_ = false;
+      split_kept_blocks(function);
       return;
     }
     kept_ += count;
-    if (keeping_ && kept_ <= keep_limit_) {
+    if (keeping_ && kept_ < keep_limit_) {
       handed_ = block.instructions.size();
       return;
     }
-    if (keeping_) {
-      // Past the limit the body is streamed: the blocks read so far go, and
-      // the current one's record is reused from here on.
-      keeping_ = false;
-      function.blocks.erase(function.blocks.begin(), function.blocks.end() - 1);
-    }
+    // Past the limit the body is streamed on, and what was kept goes.
+    keeping_ = false;
+    kept_starts_.clear();
+    block_start_ = 0;
     handed_ = 0;
     function.blocks.back().instructions.clear();
     function.operands.clear();
     function.incomings.clear();
+  }
+
+  // The kept body, read into the one block record, as its blocks.
+  void split_kept_blocks(Function& function) {
+    Block read = std::move(function.blocks.back());
+    kept_starts_.push_back(KeptBlock{read.label, block_start_});
+    function.blocks.clear();
+    function.blocks.reserve(kept_starts_.size());
+    for (std::size_t i = 0; i < kept_starts_.size(); ++i) {
+      const std::size_t end =
+          i + 1 < kept_starts_.size() ? kept_starts_[i + 1].start : read.instructions.size();
+      Block& block = function.blocks.emplace_back();
+      block.label = kept_starts_[i].label;
+      block.instructions.assign(read.instructions.begin() + kept_starts_[i].start,
+                                read.instructions.begin() + end);
+    }
+    kept_starts_.clear();
+    block_start_ = 0;
   }
 
   void end_streamed_block(Function& function) {
@@ -591,12 +625,20 @@ class ModuleParser {
   LineReader lines_;
   BodyConsumer* consumer_;
   std::size_t batch_;
-  std::size_t keep_limit_;      // most instructions of a streamed body kept
-  bool body_taken_ = false;     // the consumer has taken a definition
-  bool streaming_ = false;      // the body being read goes to the consumer
-  bool keeping_ = false;        // the streamed body stays in the module too
-  std::size_t kept_ = 0;        // instructions of the streamed body handed over
-  std::size_t handed_ = 0;      // of the current block's instructions, those handed over
+  std::size_t keep_limit_;   // most instructions of a streamed body kept
+  bool body_taken_ = false;  // the consumer has taken a definition
+  bool streaming_ = false;   // the body being read goes to the consumer
+  bool keeping_ = false;     // the streamed body stays in the module too
+  std::size_t kept_ = 0;     // instructions of the streamed body handed over
+  std::size_t handed_ = 0;   // of the block record's instructions, those handed over
+  // Where each block of a kept body starts in the one block record (all but
+  // the current block, which starts at block_start_).
+  struct KeptBlock {
+    std::string_view label;
+    std::size_t start = 0;
+  };
+  std::vector<KeptBlock> kept_starts_;
+  std::size_t block_start_ = 0;
   bool block_started_ = false;  // begin_block was called for the current streamed block
   std::size_t block_hint_ = 0;  // lines hint of the current streamed block
   InstructionParser instructions_;

@@ -53,8 +53,9 @@ class BodyConsumer {
 
 /// Like parse_module_borrowing, streaming the body of the definition that
 /// `consumer` takes. `batch` is the most instructions handed over at once (at
-/// least 1). A body of at most `keep` instructions, or one whose consumer gave
-/// up within its first `keep`, stays in the Module whole; a longer one leaves
+/// least 1). A body of fewer than `keep` instructions, or one whose consumer
+/// gave up on a batch within its first `keep`, stays in the Module whole; a
+/// longer one leaves
 /// the definition with its name and flags but without blocks, instructions or
 /// operands.
 [[nodiscard]] Result<Module> parse_module_streaming(std::string_view text, BodyConsumer& consumer,

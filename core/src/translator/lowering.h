@@ -49,7 +49,7 @@ struct LoweredModule {
 /// up within them; a body that gives up later is read again.
 [[nodiscard]] Result<LoweredModule> parse_and_lower(const TranslateOptions& options,
                                                     std::string_view text, std::size_t batch = 1024,
-                                                    std::size_t keep = 4096);
+                                                    std::size_t keep = 1024);
 
 /// Register size from the highest index used (checked: index + 1 must not overflow).
 /// `is_qubit` selects the qubit or the result register, which the error names.

@@ -107,7 +107,7 @@ TEST(StreamingParserTest, HandsOverBlocksInBatches) {
       {kMain, 2, false,
        "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
        "batch 1 args 0; end; ",
-       5, SIZE_MAX, true},
+       6, SIZE_MAX, true},
       // One longer than that is streamed on from where it passes them.
       {kMain, 2, false,
        "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
