@@ -338,26 +338,22 @@ Result<LoweredModule> parse_and_lower(const TranslateOptions& options, std::stri
   // The streamed lowering stands when it lowered the entry point's body (the
   // attribute groups that say which definition that is come at the end of
   // the text) without giving up, and its plan needs no second round.
-  std::optional<TranslateError> streamed_error;
   if (consumer.taken() == static_cast<std::size_t>(entry - module.functions.data()) &&
       !consumer.gave_up()) {
     LoweringPlan found;
     Result<std::optional<Program>> finished = lowerer.finish(found);
-    if (!finished.ok()) {
-      streamed_error = std::move(finished).error();
-    } else if (finished->has_value()) {
+    if (finished.ok() && finished->has_value()) {
       return LoweredModule{std::move(**finished), profile_of(*entry)};
     }
   }
-  // Otherwise the entry point is lowered as a whole, as lower_module does (so
-  // that the result, and which error comes first, is the same): from the
-  // module when the parser kept the taken body, else from the text read
-  // again. A streamed error stands unless the whole lowering translates.
+  // Otherwise the entry point is lowered as a whole, as lower_module does, so
+  // that the result is the same, and so is the error when there is one (a
+  // failed streamed run may have met another of the body's faults first):
+  // from the module when the parser kept the taken body, else from the text
+  // read again.
   const bool body_kept = !consumer.taken() || !module.functions[*consumer.taken()].blocks.empty();
-  Result<LoweredModule> whole = body_kept ? lower_parsed(options, std::move(module), &*signatures)
-                                          : parse_then_lower(options, text);
-  if (!whole.ok() && streamed_error) return std::move(*streamed_error);
-  return whole;
+  return body_kept ? lower_parsed(options, std::move(module), &*signatures)
+                   : parse_then_lower(options, text);
 }
 
 Result<Program> lower_module(const TranslateOptions& options, const Module& module) {
