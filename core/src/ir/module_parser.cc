@@ -128,13 +128,16 @@ class LineReader {
   }
 
   // Bytes from the current line to the next `}` (normally the one that closes
-  // the function body), or to the end of the text. Stopping at any `}`, not
-  // only at a line that starts with one, keeps this linear over many bodies
-  // whatever their indentation: each scan ends inside its own body.
-  [[nodiscard]] std::size_t bytes_to_body_end() const {
+  // the function body), or to the end of the text; at most `most`. Stopping
+  // at any `}`, not only at a line that starts with one, keeps this linear
+  // over many bodies whatever their indentation: each scan ends inside its
+  // own body.
+  [[nodiscard]] std::size_t bytes_to_body_end(
+      std::size_t most = std::numeric_limits<std::size_t>::max()) const {
     if (done_) return 0;
-    const std::size_t end = text_.find('}', pos_);
-    return (end == std::string_view::npos ? text_.size() : end) - pos_;
+    const std::string_view ahead = text_.substr(pos_, most);
+    const std::size_t end = ahead.find('}');
+    return end == std::string_view::npos ? ahead.size() : end;
   }
 
   // A capacity hint for the block that starts at the current line: the line
@@ -314,10 +317,15 @@ class ModuleParser {
       function.blocks.emplace_back();
       if (keeping_) {
         // Room for what is kept and one batch more, once, so that keeping
-        // never regrows the arrays.
-        function.blocks.back().instructions.reserve(keep_limit_ + batch_);
-        function.operands.reserve(3 * (keep_limit_ + batch_));
-        kept_starts_.reserve(keep_limit_);
+        // does not regrow the arrays (a short body, by its bytes, gets less).
+        constexpr std::size_t kMinBytesPerInstruction = 16;
+        const std::size_t most = keep_limit_ + batch_;
+        const std::size_t room = std::min(
+            most,
+            lines_.bytes_to_body_end(most * kMinBytesPerInstruction) / kMinBytesPerInstruction + 1);
+        function.blocks.back().instructions.reserve(room);
+        function.operands.reserve(3 * room);
+        kept_starts_.reserve(room);
       }
       RETURN_IF_ERROR(read_body(function));
       streaming_ = false;
