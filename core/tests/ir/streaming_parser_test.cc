@@ -103,11 +103,16 @@ TEST(StreamingParserTest, HandsOverBlocksInBatches) {
       {"define void @main() \"entry_point\" {\n  call void @cx(ptr null,\n    ptr null)\n"
        "  ret void\n}\n",
        1, false, "offer 0 may; begin ; batch 1 args 2; batch 1 args 0; end; "},
-      // A body within the kept instructions stays whole, whatever it was handed over in.
+      // A body shorter than the instructions kept stays whole, whatever it was handed over in.
       {kMain, 2, false,
        "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
        "batch 1 args 0; end; ",
        6, SIZE_MAX, true},
+      // One as long is not: it is streamed on from where it reaches them.
+      {kMain, 2, false,
+       "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
+       "batch 1 args 0; end; ",
+       5},
       // One longer than that is streamed on from where it passes them.
       {kMain, 2, false,
        "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
