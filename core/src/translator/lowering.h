@@ -44,9 +44,10 @@ struct LoweredModule {
 /// lower_module. A body that needs the whole function (a phi, memory, a value
 /// used outside its block or read after its state changed), or that turns
 /// out not to be the entry point's (the attribute groups at the end of the
-/// text say which is), is lowered whole instead. The parser keeps the first
-/// `keep` instructions of the body, so such a body is read once when it gives
-/// up within them; a body that gives up later is read again.
+/// text say which is), is lowered whole instead. The parser keeps the body
+/// while fewer than `keep` of its instructions have been handed over, so such
+/// a body is read once when it gives up within them; one that gives up later
+/// is read again.
 [[nodiscard]] Result<LoweredModule> parse_and_lower(const TranslateOptions& options,
                                                     std::string_view text, std::size_t batch = 1024,
                                                     std::size_t keep = 1024);
