@@ -55,9 +55,8 @@ class BodyConsumer {
 /// `consumer` takes. `batch` is the most instructions handed over at once (at
 /// least 1). A body of fewer than `keep` instructions, or one whose consumer
 /// gave up on a batch within its first `keep`, stays in the Module whole; a
-/// longer one leaves
-/// the definition with its name and flags but without blocks, instructions or
-/// operands.
+/// longer one leaves the definition with its name and flags but without
+/// blocks, instructions or operands.
 [[nodiscard]] Result<Module> parse_module_streaming(std::string_view text, BodyConsumer& consumer,
                                                     std::size_t batch = 1024, std::size_t keep = 0);
 
