@@ -10,7 +10,7 @@
 #include <string>
 
 #include "builders/builders_internal.h"
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "support/text.h"
 #include "values/state_tracking.h"
 

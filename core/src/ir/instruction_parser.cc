@@ -10,7 +10,7 @@
 // error is placed at the offending token, else at the instruction's start.
 #include <string>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"

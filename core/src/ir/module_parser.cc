@@ -1,5 +1,5 @@
-// Module-level parsing: one pass over the lines of a QIR module that reads
-// `define` bodies into blocks, `declare` lines into declarations and
+// Module-level parsing: one pass over the statements of a QIR module that
+// reads `define` bodies into blocks, `declare` lines into declarations and
 // `attributes` lines into a group table, then settles each definition's
 // entry-point flag and profile from the groups it references. One definition's
 // body may instead be handed to a BodyConsumer in batches as it is read.
@@ -11,7 +11,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
@@ -22,148 +22,6 @@ namespace {
 
 using parser_detail::concat;
 using parser_detail::InstructionParser;
-
-// An LLVM instruction opcode, or a word that may come before one (`tail call`).
-bool is_opcode_word(std::string_view word) {
-  // clang-format off
-  static constexpr std::string_view kWords[] = {
-      "add", "addrspacecast", "alloca", "and", "ashr", "atomicrmw", "bitcast", "br", "call",
-      "callbr", "catchpad", "catchret", "catchswitch", "cleanuppad", "cleanupret", "cmpxchg",
-      "extractelement", "extractvalue", "fadd", "fcmp", "fdiv", "fence", "fmul", "fneg", "fpext",
-      "fptosi", "fptoui", "fptrunc", "freeze", "frem", "fsub", "getelementptr", "icmp",
-      "indirectbr", "insertelement", "insertvalue", "inttoptr", "invoke", "landingpad", "load",
-      "lshr", "mul", "musttail", "notail", "or", "phi", "ptrtoint", "resume", "ret", "sdiv",
-      "select", "sext", "shl", "shufflevector", "sitofp", "srem", "store", "sub", "switch", "tail",
-      "trunc", "udiv", "uitofp", "unreachable", "urem", "va_arg", "xor", "zext",
-  };
-  // clang-format on
-  for (const std::string_view known : kWords) {
-    if (known == word) return true;
-  }
-  return false;
-}
-
-// Whether the comment-free part of `line` ends with `,`, `=` or a word that
-// only comes before `call` (`tail`), after which an instruction always goes on.
-bool ends_open(std::string_view line) {
-  const std::string_view text = trim_end(cut_comment(line));
-  if (text.empty()) return false;
-  if (text.back() == ',' || text.back() == '=') return true;
-  return text.ends_with("tail") && (text.size() == 4 || is_ascii_blank(text[text.size() - 5]) ||
-                                    text.ends_with("musttail") || text.ends_with("notail"));
-}
-
-// Cursor over the lines of the text (the pieces between line feeds).
-class LineReader {
- public:
-  explicit LineReader(std::string_view text) : text_(text) {}
-  [[nodiscard]] bool next(std::string_view& line) {
-    if (done_) return false;
-    const std::size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos) {
-      line = text_.substr(pos_);
-      done_ = true;
-    } else {
-      line = text_.substr(pos_, end - pos_);
-      pos_ = end + 1;
-    }
-    return true;
-  }
-
-  // Whether the next line goes on with the instruction before it: LLVM reads a
-  // line break as a blank, and a line that starts with what no instruction,
-  // label or closing brace starts with (`2`, `label %b`, `to i64`, `!dbg`)
-  // can only be the rest of the line before.
-  [[nodiscard]] bool next_line_continues() const {
-    if (done_) return false;
-    std::size_t i = pos_;
-    while (i < text_.size() && is_indent(text_[i])) ++i;
-    if (i == text_.size()) return false;
-    const char c = text_[i];
-    if (c == '%') {
-      // `%name = ...` starts an instruction; a bare `%name` goes on with one.
-      std::size_t end = i + 1;
-      if (end < text_.size() && text_[end] == '"') {
-        end = text_.find('"', end + 1);
-        if (end == std::string_view::npos) return false;
-        ++end;
-      } else {
-        while (end < text_.size() && is_ident_char(text_[end])) ++end;
-      }
-      // The `=` may stand on a line of its own after the name.
-      while (end < text_.size() && is_ascii_blank(text_[end])) ++end;
-      return end == text_.size() || text_[end] != '=';
-    }
-    if (c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') return false;
-    if (!is_ident_char(c) || is_digit(c)) {
-      return true;
-    }
-    std::size_t end = i;
-    while (end < text_.size() && is_ident_char(text_[end])) ++end;
-    if (end < text_.size() && text_[end] == ':') return false;  // a block label
-    return !is_opcode_word(text_.substr(i, end - i));
-  }
-
-  // The text from the current line on, after the spaces and tabs that indent it.
-  [[nodiscard]] std::string_view indented_rest() const {
-    if (done_) return {};
-    std::size_t i = pos_;
-    while (i < text_.size() && is_indent(text_[i])) ++i;
-    return text_.substr(i);
-  }
-
-  // Moves past the current line when, from `end` (a position in `rest`, a
-  // view from indented_rest()), only spaces, tabs and a carriage return stand
-  // before its line feed or the end of the text. False (nothing moved) when
-  // anything else follows.
-  bool finish_line(std::string_view rest, std::size_t end) {
-    while (end < rest.size() && (is_indent(rest[end]) || rest[end] == '\r')) ++end;
-    if (end == rest.size()) {
-      done_ = true;
-      return true;
-    }
-    if (rest[end] != '\n') return false;
-    pos_ = static_cast<std::size_t>(rest.data() + end + 1 - text_.data());
-    return true;
-  }
-
-  // Bytes from the current line to the next `}` (normally the one that closes
-  // the function body), or to the end of the text; at most `most`. Stopping
-  // at any `}`, not only at a line that starts with one, keeps this linear
-  // over many bodies whatever their indentation: each scan ends inside its
-  // own body.
-  [[nodiscard]] std::size_t bytes_to_body_end(
-      std::size_t most = std::numeric_limits<std::size_t>::max()) const {
-    if (done_) return 0;
-    const std::string_view ahead = text_.substr(pos_, most);
-    const std::size_t end = ahead.find('}');
-    return end == std::string_view::npos ? ahead.size() : end;
-  }
-
-  // A capacity hint for the block that starts at the current line: the line
-  // breaks before the next `:` (which ends a label) or `}` (which ends the
-  // body). Only used to size the block's instruction list once instead of
-  // growing it, so blank lines, comments and the rare `:` or `}` inside an
-  // instruction merely make it less exact. Capped by the bytes scanned, since
-  // continuation lines of one long instruction would otherwise reserve far
-  // more records than the block will hold.
-  [[nodiscard]] std::size_t block_lines_hint() const {
-    constexpr std::size_t kMinBytesPerReservedLine = 32;
-    if (done_) return 0;
-    std::size_t count = 0;
-    std::size_t pos = find_any_of<'\n', ':', '}'>(text_, pos_);
-    while (pos < text_.size() && text_[pos] == '\n') {
-      ++count;
-      pos = find_any_of<'\n', ':', '}'>(text_, pos + 1);
-    }
-    return std::min(count, (pos - pos_) / kMinBytesPerReservedLine);
-  }
-
- private:
-  std::string_view text_;
-  std::size_t pos_ = 0;
-  bool done_ = false;
-};
 
 // Reads a run of ASCII digits at text[pos]; the number when it fits in 32 bits.
 std::optional<std::uint32_t> read_group_number(std::string_view text, std::size_t& pos) {
@@ -182,39 +40,6 @@ std::optional<std::uint32_t> read_group_number(std::string_view text, std::size_
   return static_cast<std::uint32_t>(value);
 }
 
-// Is the trimmed, comment-free line a block label? Returns the label.
-std::optional<std::string_view> read_label_line(std::string_view line) {
-  const std::string_view text = trim(cut_comment(line));
-  if (text.size() < 2 || text.back() != ':') return std::nullopt;
-  std::string_view name = text.substr(0, text.size() - 1);
-  if (name.size() >= 3 && name.front() == '"' && name.back() == '"') {
-    name = name.substr(1, name.size() - 2);
-  }
-  if (name.empty() || !std::all_of(name.begin(), name.end(), is_ident_char)) return std::nullopt;
-  return name;
-}
-
-// The bracket balance of the comment-free part of a line, and whether it holds `@`.
-void scan_line(std::string_view line, std::int64_t& balance, bool& at_seen) {
-  for (std::size_t i = scan_brackets<kParenClass | kSquareClass, '@', ';'>(line, 0, balance);
-       i < line.size();
-       i = scan_brackets<kParenClass | kSquareClass, '@', ';'>(line, i + 1, balance)) {
-    if (line[i] == ';') return;  // the comment
-    if (line[i] == '@') at_seen = true;
-  }
-}
-
-// Is the instruction starting on this (trimmed) line a call?
-bool starts_call(std::string_view text) {
-  std::string_view body = text;
-  const std::size_t equals = text.find('=');
-  if (equals != std::string_view::npos) {
-    const std::string_view lhs = trim(text.substr(0, equals));
-    if (!lhs.empty() && lhs[0] == '%') body = text.substr(equals + 1);
-  }
-  return first_word(strip_call_prefixes(body)) == "call";
-}
-
 // Per-definition facts kept until the attribute groups are known.
 struct PendingDefinition {
   std::size_t function = 0;
@@ -228,22 +53,25 @@ class ModuleParser {
   explicit ModuleParser(Module& module, BodyConsumer* consumer = nullptr, std::size_t batch = 1,
                         std::size_t keep = 0)
       : module_(module),
-        lines_(module.source()),
+        lex_(module.source()),
         consumer_(consumer),
         batch_(batch),
         keep_limit_(keep) {}
 
   Status run() {
-    std::string_view line;
-    while (lines_.next(line)) {
-      const std::string_view text = trim_start(line);
-      if (text.empty() || text[0] == ';' || text[0] == '!') continue;
+    while (true) {
+      lex_.skip_blanks();
+      if (lex_.at_end()) break;
+      const std::string_view text = lex_.rest_of_line();
       if (text.starts_with("define")) {
-        RETURN_IF_ERROR(read_definition(line));
-      } else if (text.starts_with("declare")) {
+        RETURN_IF_ERROR(read_definition(text));
+        continue;
+      }
+      lex_.skip_line();
+      if (text.starts_with("declare")) {
         FunctionHeader header;
         if (read_function_header(text, first_word(text).size(), header) != HeaderFault::kNone) {
-          return at(parse_error(concat("could not parse declare: ", trim(line))), text);
+          return at(parse_error(concat("could not parse declare: ", trim(text))), text);
         }
         Function function;
         function.name = header.name;
@@ -265,8 +93,10 @@ class ModuleParser {
                   static_cast<std::size_t>(token.data() - module_.source().data()));
   }
 
+  // Reads the definition whose header is `line`, at the cursor, up to its
+  // body's closing brace.
   Status read_definition(std::string_view line) {
-    definition_ = trim_start(line);
+    definition_ = line;
     FunctionHeader header;
     if (read_function_header(definition_, first_word(definition_).size(), header) !=
         HeaderFault::kNone) {
@@ -292,11 +122,19 @@ class ModuleParser {
     }
     pending.refs_count = group_refs_.size() - pending.refs_begin;
 
-    if (brace == std::string_view::npos) {
-      std::string_view next;
+    // The body starts after the brace, which may stand on a later line (the
+    // lines before it are passed over).
+    if (brace != std::string_view::npos) {
+      lex_.seek(static_cast<std::size_t>(header.rest.data() + brace + 1 - module_.source().data()));
+    } else {
       while (true) {
-        if (!lines_.next(next)) return at(parse_error("define without body block"), definition_);
-        if (trim_start(next).starts_with("{")) break;
+        lex_.skip_line();
+        if (lex_.at_end()) return at(parse_error("define without body block"), definition_);
+        const std::string_view next = trim_start(lex_.rest_of_line());
+        if (next.starts_with("{")) {
+          lex_.seek(static_cast<std::size_t>(next.data() + 1 - module_.source().data()));
+          break;
+        }
       }
     }
 
@@ -322,7 +160,7 @@ class ModuleParser {
         const std::size_t most = keep_limit_ + batch_;
         const std::size_t room = std::min(
             most,
-            lines_.bytes_to_body_end(most * kMinBytesPerInstruction) / kMinBytesPerInstruction + 1);
+            lex_.bytes_to_body_end(most * kMinBytesPerInstruction) / kMinBytesPerInstruction + 1);
         function.blocks.back().instructions.reserve(room);
         function.operands.reserve(3 * room);
         kept_starts_.reserve(room);
@@ -349,30 +187,22 @@ class ModuleParser {
 
   Status read_body(Function& function) {
     reserve_block(function);
-    std::string_view line;
     while (true) {
-      // Most lines of a body are plain calls and branches, read in one pass
-      // where they stand; the rest (and any line the direct reader declines)
-      // take the general path below.
+      lex_.skip_blanks();
+      if (lex_.at_end()) break;
+      // Most statements of a body are plain calls and branches on a line of
+      // their own, read in one pass where they stand; the rest (and any the
+      // direct reader declines) take the general path below.
       if (Instruction plain; read_plain_line(function, plain)) {
         append(function, plain);
         continue;
       }
-      if (!lines_.next(line)) break;
-      const std::string_view text = trim(line);
-      if (text.empty() || text[0] == ';') continue;
-      // A line the direct reader declines in place may still hold a plain
-      // instruction between other blanks (a form feed, a no-break space).
-      if (Instruction plain; parser_detail::try_parse_plain_instruction(text, function, plain)) {
-        append(function, plain);
-        continue;
-      }
-      if (text == "}") {
+      if (lex_.take_closing_brace()) {
         if (streaming_) end_streamed_block(function);
         if (streaming_ && keeping_) split_kept_blocks(function);
         return ok_status();
       }
-      if (const auto label = read_label_line(text)) {
+      if (const auto label = lex_.take_label()) {
         Block& last = function.blocks.back();
         if (last.label.empty() && last.instructions.size() == block_start_ && !block_started_) {
           last.label = *label;
@@ -396,21 +226,19 @@ class ModuleParser {
         reserve_block(function);
         continue;
       }
-      RETURN_IF_ERROR(read_instruction(text, function));
+      RETURN_IF_ERROR(read_instruction(function));
     }
     return at(parse_error("define body not terminated"), definition_);
   }
 
-  // Reads the current line with the direct reader when it holds one plain
-  // instruction and nothing else but blanks; false, with nothing read or
-  // appended, otherwise.
+  // Reads the statement at the cursor with the direct reader when it is one
+  // plain instruction and nothing else but blanks stands after it on its
+  // line; false, with nothing read or appended, otherwise.
   bool read_plain_line(Function& function, Instruction& out) {
-    const std::string_view rest = lines_.indented_rest();
-    if (rest.empty()) return false;
     const std::size_t operands = function.operands.size();
-    const std::size_t end = parser_detail::read_plain_instruction(rest, function, out);
+    const std::size_t end = parser_detail::read_plain_instruction(lex_.rest(), function, out);
     if (end == 0) return false;
-    if (lines_.finish_line(rest, end)) return true;
+    if (lex_.take_through_line_end(end)) return true;
     function.operands.resize(operands);
     return false;
   }
@@ -492,7 +320,7 @@ class ModuleParser {
   void reserve_function(Function& function) const {
     constexpr std::size_t kBytesPerBlock = 64;
     constexpr std::size_t kBytesPerOperand = 24;
-    const std::size_t bytes = lines_.bytes_to_body_end();
+    const std::size_t bytes = lex_.bytes_to_body_end();
     function.blocks.reserve(bytes / kBytesPerBlock + 1);
     function.operands.reserve(bytes / kBytesPerOperand);
   }
@@ -502,7 +330,7 @@ class ModuleParser {
   // or two arguments). reserve_function() has usually sized the array for the
   // whole body already; for denser bodies it grows geometrically from here.
   void reserve_block(Function& function) {
-    std::size_t lines = lines_.block_lines_hint();
+    std::size_t lines = lex_.block_lines_hint();
     if (streaming_) {
       // A streamed block never holds more than one batch.
       block_hint_ = lines;
@@ -517,48 +345,25 @@ class ModuleParser {
     }
   }
 
-  // Reads the instruction that starts on the trimmed line `first_line`. One
-  // that goes on over more lines is read in place, as the source text from its
-  // first to its last character: the line breaks inside it are blanks to the
-  // instruction parser.
-  Status read_instruction(std::string_view first_line, Function& function) {
-    std::int64_t balance = 0;
-    bool at_seen = false;
-    scan_line(first_line, balance, at_seen);
-    std::optional<bool> is_call;  // decided once, from the first line, and only when needed
-    const auto complete = [&](std::string_view last_line) {
-      if (balance != 0) return false;
-      if (!at_seen) {
-        if (!is_call) is_call = starts_call(first_line);
-        if (*is_call) return false;
-      }
-      return !ends_open(last_line) && !lines_.next_line_continues();
-    };
-    std::string_view last = first_line;
-    if (!complete(first_line)) {
-      std::string_view line;
-      std::string_view text;
-      do {
-        if (!lines_.next(line)) {
-          const std::string_view rest = trim_end(module_.source().substr(
-              static_cast<std::size_t>(first_line.data() - module_.source().data())));
-          return at(parse_error(concat("unterminated instruction: ", as_one_line(rest))),
-                    first_line);
-        }
-        text = trim(line);
-        if (text.empty()) continue;
-        last = text;
-        scan_line(text, balance, at_seen);
-      } while (text.empty() || !complete(text));
+  // Reads the instruction at the cursor. One that goes on over more lines is
+  // read in place, as the source text from its first to its last character:
+  // the line breaks inside it are blanks to the instruction parser.
+  Status read_instruction(Function& function) {
+    const std::size_t start = lex_.pos();
+    const auto taken = lex_.take_instruction();
+    if (!taken) {
+      const std::string_view rest = trim_end(module_.source().substr(start));
+      return at(parse_error(concat("unterminated instruction: ", as_one_line(rest))), rest);
     }
-    const std::string_view instruction(
-        first_line.data(), static_cast<std::size_t>(last.data() + last.size() - first_line.data()));
+    const std::string_view instruction = *taken;
     Result<Instruction> parsed = instructions_.parse(instruction, function);
     if (!parsed.ok()) {
       // The instruction parser places its errors within the text it was given,
       // and quotes that text as if its lines were one.
       TranslateError error = std::move(parsed).error();
-      if (last.data() != first_line.data()) error.message = as_one_line(error.message);
+      if (instruction.find('\n') != std::string_view::npos) {
+        error.message = as_one_line(error.message);
+      }
       const std::size_t within = error.offset.value_or(0);
       error.offset.reset();
       return at(std::move(error), instruction.substr(std::min(within, instruction.size())));
@@ -630,7 +435,7 @@ class ModuleParser {
 
   Module& module_;
   std::string_view definition_;  // the current `define` line, where its errors are placed
-  LineReader lines_;
+  Lexer lex_;
   BodyConsumer* consumer_;
   std::size_t batch_;
   std::size_t keep_limit_;   // most instructions of a streamed body kept

@@ -12,7 +12,7 @@
 #include <limits>
 #include <string>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "ir/parser.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"

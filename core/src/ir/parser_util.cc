@@ -12,7 +12,7 @@
 #include <limits>
 #include <string>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 
 namespace corvane {
 namespace {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "ir/ir.h"
 #include "support/error.h"
 

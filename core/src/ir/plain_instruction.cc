@@ -17,7 +17,7 @@
 // looks at what follows itself.
 #include <cstdint>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "ir/parser_internal.h"
 #include "ir/parser_util.h"
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "ir/parser_util.h"
 #include "signatures/signature_text.h"
 #include "support/text.h"

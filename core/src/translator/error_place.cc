@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "support/text.h"
 
 namespace corvane {

@@ -3,7 +3,7 @@
 
 #include <variant>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "values/state_tracking.h"
 
 namespace corvane {

@@ -1,5 +1,5 @@
-// Module-level parsing: top-level lines, blocks and labels, instruction
-// joining, attribute groups, entry point and profile; plus a walk over the
+// Module-level parsing: top-level statements, blocks and labels, instruction
+// ends, attribute groups, entry point and profile; plus a walk over the
 // real-world corpus whose per-file outcomes are kept in corpus_outcomes.txt.
 #include <gtest/gtest.h>
 
@@ -125,17 +125,17 @@ TEST(ModuleParserTest, ParsesModules) {
       {"inline entry_point before the brace",
        "define void @main() \"entry_point\" \"qir_profiles\"=\"ignored\" {\n  ret void\n}\n",
        "define main entry\n  [] Ret\n"},
-      {"quoted words after the brace are not scanned",
-       "define void @main() { \"entry_point\" #0\n  ret void\n}\nattributes #0 = { \"entry_point\" "
-       "}\n",
+      {"a comment after the brace is not scanned for attributes",
+       "define void @main() { ; \"entry_point\" #0\n  ret void\n}\nattributes #0 = { "
+       "\"entry_point\" }\n",
        "define main\n  [] Ret\n"},
       {"unmatched attributes lines are passed over",
        "define void @main() #0 #1 #2 {\n  ret void\n}\n"
        "attributes #0 { \"entry_point\" }\nattributes #1 = \"entry_point\"\n"
        "attributes #2 = { \"entry_point\"\nattributes #x = { \"entry_point\" }\n",
        "define main\n  [] Ret\n"},
-      {"header brace on a later line; that line is not scanned",
-       "define void @main() #0\n  #1\n{ #1\n  ret void\n}\n"
+      {"header brace on a later line",
+       "define void @main() #0\n  #1\n{ ; #1\n  ret void\n}\n"
        "attributes #0 = { \"qir_profiles\"=\"p0\" }\nattributes #1 = { \"entry_point\" }\n",
        "define main profile=p0\n  [] Ret\n"},
       {"blocks and labels",
@@ -155,6 +155,12 @@ TEST(ModuleParserTest, ParsesModules) {
        "define f\n  [] Call Call Call Ret\n"},
       {"a non-call without @ is complete at balance zero", "define void @f() {\n  ret void\n}\n",
        "define f\n  [] Ret\n"},
+      {"statements share lines: labels, instructions and braces where LLVM reads them",
+       "define void @e() { ret void }\ndefine void @f() { call void @h()\n  ret void\n}\n"
+       "define void @g() {\nentry: br label %next\nnext: ; preds = %entry\n  ret void } ; end\n"
+       "declare void @h()\n",
+       "define e\n  [] Ret\ndefine f\n  [] Call Ret\ndefine g\n  [entry] Br\n  [next] Ret\n"
+       "declare h\n"},
       {"CRLF line ends",
        "define void @main() #0 {\r\nentry:\r\n  %c = icmp eq i64 1, 2\r\n  br i1 %c, label %a, "
        "label %b\r\n"

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "ir/byte_scan.h"
+#include "ir/lexer.h"
 #include "ir/ir.h"
 #include "ir/parser_internal.h"
 
@@ -432,7 +432,7 @@ namespace {
 
 // The sixteen-at-a-time runs of names and type words end where the class
 // table says, for every byte value at every place in and after a block.
-TEST(ByteScanTest, RunsEndWhereTheClassTableSays) {
+TEST(LexerTest, RunsEndWhereTheClassTableSays) {
   for (int value = 0; value < 256; ++value) {
     const char byte = static_cast<char>(value);
     for (std::size_t at = 0; at < 40; ++at) {

@@ -180,7 +180,8 @@ class Program:
     block_order: int = 0  # non-zero: write the blocks after the entry in a shuffled order (seed)
     # non-zero: spell the text in other ways LLVM reads the same (seed): integer literals outside their
     # width, volatile memory accesses, cells as elements of arrays reached through getelementptr
-    # chains, and instructions broken over several lines
+    # chains, instructions broken over several lines, and statements sharing lines (a label with an
+    # instruction, the header with the body's start, the last instruction with the closing brace)
     spelling: int = 0
 
 
@@ -989,10 +990,26 @@ class _TextEmitter:
             out.append(f'{name} = internal constant [{len(data)} x i8] c"{escaped}"')
         out += [""] * bool(self.labels)
         out += [line for before, lines in self.functions if before for line in lines]
-        out.append("define void @main() #0 {")
+        body: list[str] = []
         for i, block in enumerate([self.blocks[0]] + blocks):
-            out += ([""] if i else []) + [f"{block.label}:"] + block.lines
-        out += ["}", ""] + [line for before, lines in self.functions if not before for line in lines]
+            head, lines = f"{block.label}:", list(block.lines)
+            # A label may share its line with the block's first instruction.
+            if self.spell is not None and lines and self.spell.random() < 0.3:
+                head = f"{head} {lines.pop(0).lstrip()}"
+            body += ([""] if i else []) + [head] + lines
+        closing = "}"
+        if self.spell is not None:
+            # The body may start on the header's line and the closing brace follow its last instruction.
+            if self.spell.random() < 0.3:
+                body[0] = "define void @main() #0 { " + body[0]
+            else:
+                body.insert(0, "define void @main() #0 {")
+            if self.spell.random() < 0.3:
+                body[-1], closing = body[-1] + " }", ""
+        else:
+            body.insert(0, "define void @main() #0 {")
+        out += body + [closing] * bool(closing)
+        out += [""] + [line for before, lines in self.functions if not before for line in lines]
         out += [text for name, text in self.declared.items() if name != "%Array"]
         out += ["", 'attributes #0 = { "entry_point" "qir_profiles"="adaptive_profile" '
                 f'"required_num_qubits"="{self.program.qubits}" "required_num_results"="{self.program.results}" }}',

@@ -1,7 +1,9 @@
-// Character classes and byte searches of the QIR readers. Every reader of the
-// module text classifies bytes through the one table below, and every reader
-// that needs the nesting of brackets walks them with scan_brackets, so the
-// readers agree on what a name, a blank or a bracket is.
+// The lexer of the QIR readers: character classes, byte searches and the
+// statement cursor over a module's text. Every reader of the module text
+// classifies bytes through the one table below, and every reader that needs
+// the nesting of brackets walks them with scan_brackets, so the readers agree
+// on what a name, a blank or a bracket is. The cursor (Lexer) finds where each
+// statement of a body starts and ends.
 //
 // Every byte of an instruction passes through a search here, and nearly all
 // bytes are plain, so the searches test sixteen bytes at a time where SSE2 is
@@ -12,6 +14,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -202,5 +206,72 @@ template <std::uint16_t Kinds>
   const std::size_t at = scan_brackets<Kinds>(text, pos, depth);
   return at < text.size() && text[at] == close ? at : text.size();
 }
+
+/// A cursor over the statements of a module text. It passes over blanks, line
+/// breaks and comments, tells a label or a body's closing brace from an
+/// instruction, and finds where an instruction ends. LLVM reads a line break
+/// as a blank, so an instruction may go on over several lines: it ends at a
+/// line break (or a body's closing brace) where its brackets are balanced and
+/// what follows cannot go on with it.
+class Lexer {
+ public:
+  explicit Lexer(std::string_view text) : text_(text) {}
+
+  [[nodiscard]] std::size_t pos() const { return pos_; }
+  void seek(std::size_t pos) { pos_ = pos; }
+  [[nodiscard]] bool at_end() const { return pos_ >= text_.size(); }
+  /// The text from the cursor on.
+  [[nodiscard]] std::string_view rest() const { return text_.substr(pos_); }
+  /// The text from the cursor to the end of its line (without the line feed).
+  [[nodiscard]] std::string_view rest_of_line() const;
+
+  /// Passes over white space (line breaks included) and `;` comments.
+  void skip_blanks() {
+    // Indentation and line breaks are nearly all there is between statements;
+    // other white space and comments take the general path.
+    while (pos_ < text_.size() && is_line_blank(text_[pos_])) ++pos_;
+    if (pos_ < text_.size() && !in_class(text_[pos_], kVisibleClass)) skip_other_blanks();
+    if (pos_ < text_.size() && text_[pos_] == ';') skip_other_blanks();
+  }
+  /// Moves to the start of the next line (or the end of the text).
+  void skip_line();
+  /// At a body's closing brace: moves past it.
+  bool take_closing_brace();
+  /// At a block label (`name:` or `"name":`, the name of name characters):
+  /// the name, and the cursor moves past the colon.
+  std::optional<std::string_view> take_label();
+  /// When only spaces, tabs and a carriage return stand between the cursor
+  /// plus `length` and the end of the line: moves to the next line.
+  bool take_through_line_end(std::size_t length) {
+    std::size_t end = pos_ + length;
+    while (end < text_.size() && (is_indent(text_[end]) || text_[end] == '\r')) ++end;
+    if (end < text_.size() && text_[end] != '\n') return false;
+    pos_ = end < text_.size() ? end + 1 : end;
+    return true;
+  }
+  /// The instruction that starts at the cursor, up to its last character, and
+  /// the cursor moves past it; nothing (the cursor left) when the text ends
+  /// before the instruction does.
+  std::optional<std::string_view> take_instruction();
+
+  /// Bytes from the cursor to the next `}` (normally the one that closes the
+  /// body), or to the end of the text; at most `most`.
+  [[nodiscard]] std::size_t bytes_to_body_end(
+      std::size_t most = std::numeric_limits<std::size_t>::max()) const;
+  /// A capacity hint for the block whose first line follows the cursor's: the
+  /// line breaks before the next `:` (which ends a label) or `}`.
+  [[nodiscard]] std::size_t block_lines_hint() const;
+
+ private:
+  static constexpr bool is_line_blank(char c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+  }
+  void skip_other_blanks();
+  // Whether the line starting at `pos` goes on with the instruction before it.
+  [[nodiscard]] bool line_continues(std::size_t pos) const;
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
 
 }  // namespace corvane
