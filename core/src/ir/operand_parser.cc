@@ -2,11 +2,9 @@
 // `ptr inttoptr (i64 1 to ptr)`, `i8* getelementptr (...)` and the like.
 //
 // The operand is read as blank-separated tokens with parameter attributes
-// dropped; the first token is the type and the others, joined by single spaces,
-// the value. In the usual case the value tokens already sit in the text
-// separated by single spaces, so the value is a slice of the input and no text
-// is built. Otherwise the joined value is built once and every name in the
-// result is mapped back onto the input, so views never point into scratch text.
+// dropped; the first token is the type and the others the value, which is
+// read as the slice of the input from its first to its last token, so every
+// name in the result is a view into the input.
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -183,49 +181,6 @@ Result<Operand> read_value(std::string_view type_token, std::string_view value,
                         text.whole());
 }
 
-// A value whose tokens were not single-spaced in the input: the joined text,
-// and the way back from a slice of it to the input.
-class JoinedValue {
- public:
-  void add(std::string_view token) {
-    if (!text_.empty()) text_.push_back(' ');
-    offsets_.push_back(text_.size());
-    tokens_.push_back(token);
-    text_.append(token);
-  }
-  [[nodiscard]] std::string_view text() const { return text_; }
-
-  // The input slice from the first to the last character of `sub` (a slice of
-  // text()). Equal to `sub` unless it spans a gap between tokens.
-  [[nodiscard]] std::string_view to_input(std::string_view sub) const {
-    if (sub.empty()) return tokens_.back().substr(tokens_.back().size());
-    const auto first = static_cast<std::size_t>(sub.data() - text_.data());
-    const char* start = input_char(first);
-    const char* last = input_char(first + sub.size() - 1);
-    if (last < start) return {start, 1};
-    return {start, static_cast<std::size_t>(last - start) + 1};
-  }
-
- private:
-  [[nodiscard]] const char* input_char(std::size_t pos) const {
-    const auto it = std::upper_bound(offsets_.begin(), offsets_.end(), pos);
-    const auto k = static_cast<std::size_t>(it - offsets_.begin()) - 1;
-    const std::size_t within = pos - offsets_[k];
-    // A joining space maps to the input character that follows the token.
-    return tokens_[k].data() + std::min(within, tokens_[k].size());
-  }
-
-  std::string text_;
-  std::vector<std::string_view> tokens_;
-  std::vector<std::size_t> offsets_;
-};
-
-void map_names_to_input(Operand& operand, const JoinedValue& joined) {
-  if (auto* ssa = std::get_if<Ssa>(&operand)) ssa->name = joined.to_input(ssa->name);
-  if (auto* global = std::get_if<GlobalRef>(&operand)) global->name = joined.to_input(global->name);
-  if (auto* cast = std::get_if<BitcastGlobal>(&operand)) cast->name = joined.to_input(cast->name);
-}
-
 template <typename Visit>
 void for_each_token(std::string_view text, Visit&& visit) {
   std::size_t i = 0;
@@ -324,14 +279,24 @@ Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view
   if (count_in_first > 0 && value_count > count_in_first) contiguous = false;
   if (!have_type) return parse_error("empty operand");
 
-  if (contiguous) {
+  // The value is read where it stands, from its first word to its last: the
+  // readers of multi-word values (`inttoptr (...)`, `bitcast (...)`) take any
+  // blanks between words. Only a failure is read again from the words joined
+  // by single spaces, so that the message quotes the value as it reads.
+  // (Callers pass at most the type word in the first part, so a value never
+  // starts in one part and goes on in the other; were it to, it could only be
+  // read joined, and a name in it would point into scratch text.)
+  const bool split_value = count_in_first > 0 && value_count > count_in_first;
+  Result<Operand> operand = internal_error("operand value split between two texts");
+  if (!split_value) {
     const std::string_view value =
         value_count == 0
             ? std::string_view()
             : std::string_view(value_begin, static_cast<std::size_t>(value_end - value_begin));
-    return read_value(type_token, value, text);
+    operand = read_value(type_token, value, text);
+    if (contiguous || operand.ok()) return operand;
   }
-  JoinedValue joined;
+  std::string joined;
   bool seen_type = false;
   align_number = false;
   const auto collect = [&](std::string_view token) {
@@ -343,13 +308,13 @@ Result<Operand> parse_operand_parts(std::string_view type_part, std::string_view
       seen_type = true;
       return;
     }
-    joined.add(token);
+    if (!joined.empty()) joined.push_back(' ');
+    joined.append(token);
   };
   for_each_token(text.first, collect);
   for_each_token(text.second, collect);
-  ASSIGN_OR_RETURN(Operand operand, read_value(type_token, joined.text(), text));
-  map_names_to_input(operand, joined);
-  return operand;
+  Result<Operand> quoted = read_value(type_token, joined, text);
+  return quoted.ok() ? std::move(operand) : std::move(quoted);
 }
 
 }  // namespace parser_detail

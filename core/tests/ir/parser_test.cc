@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "ir/lexer.h"
 #include "ir/ir.h"
+#include "ir/lexer.h"
 #include "ir/parser_internal.h"
 
 namespace corvane {
@@ -365,6 +365,10 @@ TEST(OperandTest, ReadsTypedOperands) {
       {"ptr bitcast (ptr @\"a b\" to ptr)", "BitcastGlobal(\"a b\")"},
       {"i8* bitcast (%Qubit* null to i8*)", "GetElementPtr"},
       {"i8* bitcast @x", "GetElementPtr"},
+      // Words of a value parted by other blanks than one space.
+      {"%Qubit*  inttoptr  (i64 2\tto %Qubit*)",
+       "PtrConst { struct_name: Some(\"Qubit\"), index: 2 }"},
+      {"ptr bitcast\n  (ptr  @g to ptr)", "BitcastGlobal(\"g\")"},
   };
   for (const Row& row : rows) {
     const Result<Operand> operand = parse_operand(row.text);
