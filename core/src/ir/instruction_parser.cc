@@ -55,6 +55,34 @@ TranslateError trailing_text_error(std::string_view text, std::string_view rest,
       text, token);
 }
 
+// In what follows a call's argument list (function attributes, `#N` groups,
+// operand bundles), the first word that can only start another instruction:
+// an opcode or a value. Absent when there is none.
+std::optional<std::string_view> next_instruction_in(std::string_view rest) {
+  std::size_t pos = 0;
+  while (pos < rest.size()) {
+    const char c = rest[pos];
+    if (is_ascii_blank(c) || c == '=') {
+      ++pos;
+    } else if (c == '"') {
+      pos = std::min(rest.find('"', pos + 1), rest.size() - 1) + 1;
+    } else if (in_class(c, kOpenClass)) {
+      const char close = c == '[' ? ']' : c == '(' ? ')' : c == '{' ? '}' : '>';
+      pos = std::min(closing_bracket<kBracketClass>(rest, pos + 1, close), rest.size() - 1) + 1;
+    } else {
+      std::size_t end = pos + 1;
+      while (end < rest.size() && !is_ascii_blank(rest[end]) && rest[end] != '"' &&
+             !in_class(rest[end], kOpenClass)) {
+        ++end;
+      }
+      const std::string_view word = rest.substr(pos, end - pos);
+      if (c == '%' || c == '@' || is_opcode_word(word)) return rest.substr(pos);
+      pos = end;
+    }
+  }
+  return std::nullopt;
+}
+
 // Drops the operands and incomings an instruction appended when it fails.
 class AppendGuard {
  public:
@@ -333,6 +361,13 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       if (!close) {
         return at_token(parse_error(concat("call has unbalanced parens: ", ops)), text,
                         tail.substr(open));
+      }
+      // LLVM reads on after a line break, so two calls may share a line; the
+      // second is refused rather than passed over.
+      if (const auto next = next_instruction_in(tail.substr(*close + 1))) {
+        return trailing_text_error(
+            text, *next,
+            display.substr(0, static_cast<std::size_t>(tail.data() + *close + 1 - display.data())));
       }
       const std::string_view args = trim(tail.substr(open + 1, *close - open - 1));
       AppendGuard guard(function);

@@ -6,9 +6,7 @@
 #include "ir/parser_util.h"
 
 namespace corvane {
-namespace {
 
-// An LLVM instruction opcode, or a word that may come before one (`tail call`).
 bool is_opcode_word(std::string_view word) {
   // clang-format off
   static constexpr std::string_view kWords[] = {
@@ -24,6 +22,8 @@ bool is_opcode_word(std::string_view word) {
   // clang-format on
   return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
 }
+
+namespace {
 
 // Whether the comment-free part of `line` ends with `,`, `=` or a word that
 // only comes before `call` (`tail`), after which an instruction always goes on.

@@ -207,6 +207,9 @@ template <std::uint16_t Kinds>
   return at < text.size() && text[at] == close ? at : text.size();
 }
 
+/// An LLVM instruction opcode, or a word that may come before one (`tail call`).
+[[nodiscard]] bool is_opcode_word(std::string_view word);
+
 /// A cursor over the statements of a module text. It passes over blanks, line
 /// breaks and comments, tells a label or a body's closing brace from an
 /// instruction, and finds where an instruction ends. LLVM reads a line break
