@@ -55,28 +55,46 @@ TranslateError trailing_text_error(std::string_view text, std::string_view rest,
       text, token);
 }
 
-// In what follows a call's argument list (function attributes, `#N` groups,
-// operand bundles), the first word that can only start another instruction:
-// an opcode or a value. Absent when there is none.
+// Whether the word at rest[pos] (an opcode) starts a constant expression:
+// only flag words (`inbounds`, `nuw`) stand between it and a `(`.
+bool opens_constant_expression(std::string_view rest, std::size_t pos) {
+  while (pos < rest.size() && (in_class(rest[pos], kLetterClass) || rest[pos] == '_')) ++pos;
+  while (pos < rest.size()) {
+    if (is_ascii_blank(rest[pos])) {
+      ++pos;
+    } else if (in_class(rest[pos], kLetterClass)) {
+      while (pos < rest.size() && (in_class(rest[pos], kLetterClass) || rest[pos] == '_')) ++pos;
+    } else {
+      return rest[pos] == '(';
+    }
+  }
+  return false;
+}
+
+// In the text after an instruction's opcode, the first word that can only
+// start another instruction: `%name =`, or an opcode that is not a constant
+// expression's. Absent when there is none. LLVM reads on after a line break,
+// so two instructions may share a line.
 std::optional<std::string_view> next_instruction_in(std::string_view rest) {
   std::size_t pos = 0;
   while (pos < rest.size()) {
     const char c = rest[pos];
-    if (is_ascii_blank(c) || c == '=') {
-      ++pos;
-    } else if (c == '"') {
+    if (c == '"') {
       pos = std::min(rest.find('"', pos + 1), rest.size() - 1) + 1;
     } else if (in_class(c, kOpenClass)) {
       const char close = c == '[' ? ']' : c == '(' ? ')' : c == '{' ? '}' : '>';
       pos = std::min(closing_bracket<kBracketClass>(rest, pos + 1, close), rest.size() - 1) + 1;
+    } else if (!is_ident_char(c) && c != '%') {
+      ++pos;
     } else {
-      std::size_t end = pos + 1;
-      while (end < rest.size() && !is_ascii_blank(rest[end]) && rest[end] != '"' &&
-             !in_class(rest[end], kOpenClass)) {
-        ++end;
+      const std::size_t end = end_of_run<kIdentClass>(rest, pos + 1);
+      if (c == '%') {
+        const std::string_view after = trim_start(rest.substr(end));
+        if (!after.empty() && after[0] == '=') return rest.substr(pos);
+      } else if (is_opcode_word(rest.substr(pos, end - pos)) &&
+                 !opens_constant_expression(rest, pos)) {
+        return rest.substr(pos);
       }
-      const std::string_view word = rest.substr(pos, end - pos);
-      if (c == '%' || c == '@' || is_opcode_word(word)) return rest.substr(pos);
       pos = end;
     }
   }
@@ -309,7 +327,28 @@ Result<Instruction> InstructionParser::parse_float(std::string_view text, std::s
 }
 
 Result<Instruction> InstructionParser::parse(std::string_view text, Function& function) {
-  const std::string_view display = trim(cut_attachments(cut_comment(text)));
+  const std::size_t operands = function.operands.size();
+  const std::size_t incomings = function.incomings.size();
+  std::string_view display;
+  std::string_view after_opcode;
+  Result<Instruction> parsed = parse_form(text, function, display, after_opcode);
+  if (!parsed.ok() || std::holds_alternative<Unrecognized>(*parsed)) return parsed;
+  // A form read in full may still be followed by another instruction on its
+  // line, which would otherwise be passed over.
+  if (const auto next = next_instruction_in(after_opcode)) {
+    function.operands.resize(operands);
+    function.incomings.resize(incomings);
+    return trailing_text_error(
+        text, *next,
+        trim_end(display.substr(0, static_cast<std::size_t>(next->data() - display.data()))));
+  }
+  return parsed;
+}
+
+Result<Instruction> InstructionParser::parse_form(std::string_view text, Function& function,
+                                                  std::string_view& display,
+                                                  std::string_view& after_opcode) {
+  display = trim(cut_attachments(cut_comment(text)));
   Parts parts;
   std::string_view body = display;
   const std::size_t equals = display.find('=');
@@ -330,6 +369,7 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
 
   const std::string_view op = parts.opcode;
   const std::string_view ops = parts.operands;
+  after_opcode = ops;
   const auto& result = parts.result;
 
   switch (opcode_of(op)) {
@@ -361,13 +401,6 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
       if (!close) {
         return at_token(parse_error(concat("call has unbalanced parens: ", ops)), text,
                         tail.substr(open));
-      }
-      // LLVM reads on after a line break, so two calls may share a line; the
-      // second is refused rather than passed over.
-      if (const auto next = next_instruction_in(tail.substr(*close + 1))) {
-        return trailing_text_error(
-            text, *next,
-            display.substr(0, static_cast<std::size_t>(tail.data() + *close + 1 - display.data())));
       }
       const std::string_view args = trim(tail.substr(open + 1, *close - open - 1));
       AppendGuard guard(function);

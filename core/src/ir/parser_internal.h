@@ -87,6 +87,10 @@ class InstructionParser {
   [[nodiscard]] Result<Instruction> parse(std::string_view text, Function& function);
 
  private:
+  // Reads the instruction's form; `display` is its text without comment and
+  // attachments, `after_opcode` what follows its opcode.
+  Result<Instruction> parse_form(std::string_view text, Function& function,
+                                 std::string_view& display, std::string_view& after_opcode);
   Result<Instruction> parse_switch(std::string_view text, std::string_view ops, Function& function);
   Result<Instruction> parse_float(std::string_view text, std::string_view name, FloatOp op,
                                   const std::optional<std::string_view>& result,
