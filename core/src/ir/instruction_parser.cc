@@ -55,10 +55,26 @@ TranslateError trailing_text_error(std::string_view text, std::string_view rest,
       text, token);
 }
 
-// Whether the word at rest[pos] (an opcode) starts a constant expression:
-// only flag words (`inbounds`, `nuw`) stand between it and a `(`.
+// Whether the word at rest[pos] (an opcode) starts a constant expression: it
+// is one a constant may be computed by, and only flag words (`inbounds`,
+// `nuw`, a predicate) stand between it and a `(`.
 bool opens_constant_expression(std::string_view rest, std::size_t pos) {
+  // clang-format off
+  static constexpr std::string_view kConstantOpcodes[] = {
+      "add", "addrspacecast", "and", "ashr", "bitcast", "extractelement", "extractvalue", "fadd",
+      "fcmp", "fdiv", "fmul", "fneg", "fpext", "fptosi", "fptoui", "fptrunc", "frem", "fsub",
+      "getelementptr", "icmp", "insertelement", "insertvalue", "inttoptr", "lshr", "mul", "or",
+      "ptrtoint", "sdiv", "select", "sext", "shl", "shufflevector", "sitofp", "srem", "sub", "trunc",
+      "udiv", "uitofp", "urem", "xor", "zext",
+  };
+  // clang-format on
+  const std::size_t start = pos;
   while (pos < rest.size() && (in_class(rest[pos], kLetterClass) || rest[pos] == '_')) ++pos;
+  const std::string_view word = rest.substr(start, pos - start);
+  if (std::find(std::begin(kConstantOpcodes), std::end(kConstantOpcodes), word) ==
+      std::end(kConstantOpcodes)) {
+    return false;
+  }
   while (pos < rest.size()) {
     if (is_ascii_blank(rest[pos])) {
       ++pos;
@@ -326,29 +342,9 @@ Result<Instruction> InstructionParser::parse_float(std::string_view text, std::s
   return Instruction{FloatArith{op, first, ty, *result, 0}};
 }
 
-Result<Instruction> InstructionParser::parse(std::string_view text, Function& function) {
-  const std::size_t operands = function.operands.size();
-  const std::size_t incomings = function.incomings.size();
-  std::string_view display;
-  std::string_view after_opcode;
-  Result<Instruction> parsed = parse_form(text, function, display, after_opcode);
-  if (!parsed.ok() || std::holds_alternative<Unrecognized>(*parsed)) return parsed;
-  // A form read in full may still be followed by another instruction on its
-  // line, which would otherwise be passed over.
-  if (const auto next = next_instruction_in(after_opcode)) {
-    function.operands.resize(operands);
-    function.incomings.resize(incomings);
-    return trailing_text_error(
-        text, *next,
-        trim_end(display.substr(0, static_cast<std::size_t>(next->data() - display.data()))));
-  }
-  return parsed;
-}
-
-Result<Instruction> InstructionParser::parse_form(std::string_view text, Function& function,
-                                                  std::string_view& display,
-                                                  std::string_view& after_opcode) {
-  display = trim(cut_attachments(cut_comment(text)));
+Result<Instruction> InstructionParser::parse(std::string_view text, Function& function,
+                                             std::optional<std::size_t>* next_at) {
+  const std::string_view display = trim(cut_attachments(cut_comment(text)));
   Parts parts;
   std::string_view body = display;
   const std::size_t equals = display.find('=');
@@ -369,10 +365,25 @@ Result<Instruction> InstructionParser::parse_form(std::string_view text, Functio
 
   const std::string_view op = parts.opcode;
   const std::string_view ops = parts.operands;
-  after_opcode = ops;
   const auto& result = parts.result;
+  const Opcode opcode = opcode_of(op);
 
-  switch (opcode_of(op)) {
+  // LLVM reads on after a line break, so another instruction may follow on
+  // the same text: the first is read alone (or the second refused).
+  if (opcode != Opcode::kOther) {
+    if (const auto next = next_instruction_in(ops)) {
+      const auto at = static_cast<std::size_t>(next->data() - text.data());
+      if (next_at != nullptr) {
+        *next_at = at;
+        return parse(text.substr(0, at), function);
+      }
+      return trailing_text_error(
+          text, *next,
+          trim_end(display.substr(0, static_cast<std::size_t>(next->data() - display.data()))));
+    }
+  }
+
+  switch (opcode) {
     case Opcode::kCall: {
       const std::string_view typed = strip_call_attributes(ops);
       const std::string_view ret_ty = first_word(typed);

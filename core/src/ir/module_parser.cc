@@ -356,7 +356,10 @@ class ModuleParser {
       return at(parse_error(concat("unterminated instruction: ", as_one_line(rest))), rest);
     }
     const std::string_view instruction = *taken;
-    Result<Instruction> parsed = instructions_.parse(instruction, function);
+    // Two instructions may share a line: the cursor goes back to the second.
+    std::optional<std::size_t> next;
+    Result<Instruction> parsed = instructions_.parse(instruction, function, &next);
+    if (next) lex_.seek(start + *next);
     if (!parsed.ok()) {
       // The instruction parser places its errors within the text it was given,
       // and quotes that text as if its lines were one.

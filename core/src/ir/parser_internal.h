@@ -83,14 +83,13 @@ inline std::string concat(std::string_view a, std::string_view b) {
 /// pass allocates nothing per instruction once the buffers have grown.
 class InstructionParser {
  public:
-  /// Parses one instruction text; see parse_instruction.
-  [[nodiscard]] Result<Instruction> parse(std::string_view text, Function& function);
+  /// Parses one instruction text; see parse_instruction. Another instruction
+  /// that follows on the same text is refused, or, given `next`, the first is
+  /// read alone and `next` set to where the second starts.
+  [[nodiscard]] Result<Instruction> parse(std::string_view text, Function& function,
+                                          std::optional<std::size_t>* next = nullptr);
 
  private:
-  // Reads the instruction's form; `display` is its text without comment and
-  // attachments, `after_opcode` what follows its opcode.
-  Result<Instruction> parse_form(std::string_view text, Function& function,
-                                 std::string_view& display, std::string_view& after_opcode);
   Result<Instruction> parse_switch(std::string_view text, std::string_view ops, Function& function);
   Result<Instruction> parse_float(std::string_view text, std::string_view name, FloatOp op,
                                   const std::optional<std::string_view>& result,

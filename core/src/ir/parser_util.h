@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "ir/lexer.h"
 #include "ir/ir.h"
+#include "ir/lexer.h"
 #include "support/error.h"
 
 namespace corvane {

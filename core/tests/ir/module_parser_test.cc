@@ -156,10 +156,11 @@ TEST(ModuleParserTest, ParsesModules) {
       {"a non-call without @ is complete at balance zero", "define void @f() {\n  ret void\n}\n",
        "define f\n  [] Ret\n"},
       {"statements share lines: labels, instructions and braces where LLVM reads them",
-       "define void @e() { ret void }\ndefine void @f() { call void @h()\n  ret void\n}\n"
+       "define void @e() { ret void }\ndefine void @f() { call void @h() call void\n@h()\n  ret "
+       "void\n}\n"
        "define void @g() {\nentry: br label %next\nnext: ; preds = %entry\n  ret void } ; end\n"
        "declare void @h()\n",
-       "define e\n  [] Ret\ndefine f\n  [] Call Ret\ndefine g\n  [entry] Br\n  [next] Ret\n"
+       "define e\n  [] Ret\ndefine f\n  [] Call Call Ret\ndefine g\n  [entry] Br\n  [next] Ret\n"
        "declare h\n"},
       {"CRLF line ends",
        "define void @main() #0 {\r\nentry:\r\n  %c = icmp eq i64 1, 2\r\n  br i1 %c, label %a, "

@@ -180,8 +180,9 @@ class Program:
     block_order: int = 0  # non-zero: write the blocks after the entry in a shuffled order (seed)
     # non-zero: spell the text in other ways LLVM reads the same (seed): integer literals outside their
     # width, volatile memory accesses, cells as elements of arrays reached through getelementptr
-    # chains, instructions broken over several lines, and statements sharing lines (a label with an
-    # instruction, the header with the body's start, the last instruction with the closing brace)
+    # chains, instructions broken over several lines, and statements sharing lines (two instructions,
+    # a label with an instruction, the header with the body's start, the last instruction with the
+    # closing brace)
     spelling: int = 0
 
 
@@ -993,9 +994,13 @@ class _TextEmitter:
         body: list[str] = []
         for i, block in enumerate([self.blocks[0]] + blocks):
             head, lines = f"{block.label}:", list(block.lines)
-            # A label may share its line with the block's first instruction.
-            if self.spell is not None and lines and self.spell.random() < 0.3:
-                head = f"{head} {lines.pop(0).lstrip()}"
+            if self.spell is not None:
+                # Two instructions may share a line, and a label its block's first instruction.
+                for k in range(len(lines) - 2, -1, -1):
+                    if self.spell.random() < 0.1:
+                        lines[k:k + 2] = [f"{lines[k]} {lines[k + 1].lstrip()}"]
+                if lines and self.spell.random() < 0.3:
+                    head = f"{head} {lines.pop(0).lstrip()}"
             body += ([""] if i else []) + [head] + lines
         closing = "}"
         if self.spell is not None:
