@@ -100,11 +100,14 @@ std::optional<std::string_view> next_instruction_in(std::string_view rest) {
     } else if (in_class(c, kOpenClass)) {
       const char close = c == '[' ? ']' : c == '(' ? ')' : c == '{' ? '}' : '>';
       pos = std::min(closing_bracket<kBracketClass>(rest, pos + 1, close), rest.size() - 1) + 1;
-    } else if (!is_ident_char(c) && c != '%') {
+    } else if (!is_ident_char(c) && c != '%' && c != '@') {
       ++pos;
     } else {
+      // A word, or a name: `%name` (which may be assigned) or `@name`.
       const std::size_t end = end_of_run<kIdentClass>(rest, pos + 1);
-      if (c == '%') {
+      if (c == '@') {
+        // A global's name is never an opcode.
+      } else if (c == '%') {
         const std::string_view after = trim_start(rest.substr(end));
         if (!after.empty() && after[0] == '=') return rest.substr(pos);
       } else if (is_opcode_word(rest.substr(pos, end - pos)) &&
