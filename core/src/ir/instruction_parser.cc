@@ -374,7 +374,10 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   // LLVM reads on after a line break, so another instruction may follow on
   // the same text: the first is read alone (or the second refused).
   if (opcode != Opcode::kOther) {
-    if (const auto next = next_instruction_in(ops)) {
+    // Looked for before the attachments are cut, which would cut it off too.
+    const std::string_view uncut = trim_end(cut_comment(text));
+    const auto ops_at = static_cast<std::size_t>(ops.data() - uncut.data());
+    if (const auto next = next_instruction_in(uncut.substr(std::min(ops_at, uncut.size())))) {
       const auto at = static_cast<std::size_t>(next->data() - text.data());
       if (next_at != nullptr) {
         *next_at = at;

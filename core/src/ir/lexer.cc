@@ -131,9 +131,17 @@ std::optional<std::string_view> Lexer::take_label() {
 }
 
 bool Lexer::line_continues(std::size_t pos) const {
+  // Blank lines and comment lines are passed over: the first line that holds
+  // something decides.
   std::size_t i = pos;
-  while (i < text_.size() && is_indent(text_[i])) ++i;
-  if (i == text_.size()) return false;
+  while (true) {
+    while (i < text_.size() && (is_indent(text_[i]) || text_[i] == '\r')) ++i;
+    if (i == text_.size()) return false;
+    if (text_[i] == ';') i = std::min(text_.find('\n', i), text_.size());
+    if (i == text_.size()) return false;
+    if (text_[i] != '\n') break;
+    ++i;
+  }
   const char c = text_[i];
   if (c == '%') {
     // `%name = ...` starts an instruction; a bare `%name` goes on with one.
@@ -149,13 +157,13 @@ bool Lexer::line_continues(std::size_t pos) const {
     while (end < text_.size() && is_ascii_blank(text_[end])) ++end;
     return end == text_.size() || text_[end] != '=';
   }
-  if (c == '}' || c == ';' || c == '"' || c == '#' || c == '\n' || c == '\r') return false;
+  if (c == '}' || c == '"' || c == '#') return false;
   // A line that starts with what no instruction or label starts with (`2`,
   // `label %b`, `to i64`, `!dbg`) can only be the rest of the line before.
-  if (!is_ident_char(c) || is_digit(c)) return true;
+  if (!is_ident_char(c)) return true;
   const std::size_t end = end_of_run<kIdentClass>(text_, i);
-  if (end < text_.size() && text_[end] == ':') return false;  // a block label
-  return !is_opcode_word(text_.substr(i, end - i));
+  if (end < text_.size() && text_[end] == ':') return false;  // a block label, `2:` too
+  return is_digit(c) || !is_opcode_word(text_.substr(i, end - i));
 }
 
 std::optional<std::string_view> Lexer::take_instruction() {

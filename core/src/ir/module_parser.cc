@@ -356,6 +356,18 @@ class ModuleParser {
       return at(parse_error(concat("unterminated instruction: ", as_one_line(rest))), rest);
     }
     const std::string_view instruction = *taken;
+    const bool several_lines = instruction.find('\n') != std::string_view::npos;
+    if (several_lines) {
+      // The instruction parser reads the text up to its first `;`, so a comment
+      // with more of the instruction after it would cut the instruction short.
+      const std::size_t comment = instruction.find(';');
+      if (comment != std::string_view::npos &&
+          instruction.find('\n', comment) != std::string_view::npos) {
+        return at(parse_error("a comment stands inside an instruction written over several lines; "
+                              "move it after the instruction"),
+                  instruction.substr(comment));
+      }
+    }
     // Two instructions may share a line: the cursor goes back to the second.
     std::optional<std::size_t> next;
     Result<Instruction> parsed = instructions_.parse(instruction, function, &next);
@@ -364,9 +376,7 @@ class ModuleParser {
       // The instruction parser places its errors within the text it was given,
       // and quotes that text as if its lines were one.
       TranslateError error = std::move(parsed).error();
-      if (instruction.find('\n') != std::string_view::npos) {
-        error.message = as_one_line(error.message);
-      }
+      if (several_lines) error.message = as_one_line(error.message);
       const std::size_t within = error.offset.value_or(0);
       error.offset.reset();
       return at(std::move(error), instruction.substr(std::min(within, instruction.size())));

@@ -153,6 +153,10 @@ TEST(ModuleParserTest, ParsesModules) {
        "  call void\n\n     @g()\n"
        "  call void @h(i64 1,\n       i64 2) ; trailing\n  ret void\n}\n",
        "define f\n  [] Call Call Call Ret\n"},
+      {"blank lines inside an instruction are blanks; a numbered label is not",
+       "define void @f() {\n  %f = sitofp i64 %w\n\n   to double\n  br\n      \n  label %1\n\n"
+       "1:\n  ret void\n}\n",
+       "define f\n  [] FloatArith Br\n  [1] Ret\n"},
       {"a non-call without @ is complete at balance zero", "define void @f() {\n  ret void\n}\n",
        "define f\n  [] Ret\n"},
       {"statements share lines: labels, instructions and braces where LLVM reads them",
@@ -214,6 +218,10 @@ TEST(ModuleParserTest, ReportsBadModules) {
        "unterminated instruction: call void @f(i64 1, i64 2 }",
        {2, 3}},
       {"define void @main() {\n  call void\n}\n", "unterminated instruction: call void }", {2, 3}},
+      {"define void @main() {\n  call void @f(i64 1, ; one\n\n  i64 2)\n}\n",
+       "a comment stands inside an instruction written over several lines; move it after the "
+       "instruction",
+       {2, 23}},
       {"define void @main() {\n  %x = add i64 1)\n}\n",
        "unterminated instruction: %x = add i64 1) }",
        {2, 3}},

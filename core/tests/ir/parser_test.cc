@@ -240,6 +240,8 @@ TEST(InstructionTest, ReportsBadInstructions) {
        "unexpected \"%b\" after %a = call i64 @f() #0", 22},
       {"call void (i64, ...) @f(i64 0) call void (i64, ...) @f(i64 1)", ErrorKind::Parse,
        "unexpected \"call\" after call void (i64, ...) @f(i64 0)", 31},
+      {"%p = alloca i64, align 8, !dbg !5 store i64 2, ptr %p", ErrorKind::Parse,
+       "unexpected \"store\" after %p = alloca i64, align 8", 34},
       {"%c = zext i1 true to i64 ret void", ErrorKind::Parse,
        "unexpected \"ret\" after %c = zext i1 true to i64", 25},
       {"%g = getelementptr i8, ptr @a, i64 1 tail call void @f()", ErrorKind::Parse,

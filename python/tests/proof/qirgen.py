@@ -352,7 +352,9 @@ class _TextEmitter:
         if not places:
             return text
         at = self.spell.choice(places)
-        return text[:at] + "\n      " + text[at:].lstrip(" ")
+        # A blank line inside an instruction is a blank too.
+        gap = "\n\n      " if self.spell.random() < 0.3 else "\n      "
+        return text[:at] + gap + text[at:].lstrip(" ")
 
     def lit(self, value: int, width: int) -> str:
         """An iN literal of the canonical `value`, perhaps written outside the width (LLVM reads it mod 2^N)."""
