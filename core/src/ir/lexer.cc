@@ -163,7 +163,7 @@ bool Lexer::line_continues(std::size_t pos) const {
   if (!is_ident_char(c)) return true;
   const std::size_t end = end_of_run<kIdentClass>(text_, i);
   if (end < text_.size() && text_[end] == ':') return false;  // a block label, `2:` too
-  return is_digit(c) || !is_opcode_word(text_.substr(i, end - i));
+  return !is_opcode_word(text_.substr(i, end - i));
 }
 
 std::optional<std::string_view> Lexer::take_instruction() {

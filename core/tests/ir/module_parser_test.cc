@@ -153,10 +153,11 @@ TEST(ModuleParserTest, ParsesModules) {
        "  call void\n\n     @g()\n"
        "  call void @h(i64 1,\n       i64 2) ; trailing\n  ret void\n}\n",
        "define f\n  [] Call Call Call Ret\n"},
-      {"blank lines inside an instruction are blanks; a numbered label is not",
-       "define void @f() {\n  %f = sitofp i64 %w\n\n   to double\n  br\n      \n  label %1\n\n"
-       "1:\n  ret void\n}\n",
-       "define f\n  [] FloatArith Br\n  [1] Ret\n"},
+      {"blank lines inside an instruction are blanks; a line may go on with a number, but a "
+       "numbered label ends it; a form feed is a blank",
+       "define void @f() {\n  %f = sitofp i64 %w\n\n   to double\n  %s = select i1 %c, i64 1, i64\n"
+       "  2\n  br\n      \n  label %1\n\n1:\n  ret void\n\f}\n",
+       "define f\n  [] FloatArith Select Br\n  [1] Ret\n"},
       {"a non-call without @ is complete at balance zero", "define void @f() {\n  ret void\n}\n",
        "define f\n  [] Ret\n"},
       {"statements share lines: labels, instructions and braces where LLVM reads them",

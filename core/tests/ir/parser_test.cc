@@ -99,6 +99,10 @@ TEST(InstructionTest, ReadsEveryForm) {
        "Call { callee: \"f\", args: [ConstFloat(-0.0025), Ssa(\"q\"), ConstInt(-3), "
        "GlobalRef(\"l.1\"), ConstBool(true), ConstBool(false), PtrConst { struct_name: None, "
        "index: 7 }], ret_ty: \"i1\", result: \"r\" }"},
+      {"%q = select i1 %c, ptr inttoptr (i64 1 to ptr), ptr getelementptr inbounds (i8, ptr @a, "
+       "i64 1)",
+       "Select { operands: [Ssa(\"c\"), PtrConst { struct_name: None, index: 1 }, GetElementPtr], "
+       "ty: \"ptr\", result: \"q\" }"},
       {"br i1 0, label %a, label %b",
        "CondBr { cond: false, true_label: \"a\", false_label: \"b\" }"},
       {"br label %exit ; back edge", "Br { target: \"exit\" }"},
