@@ -92,39 +92,34 @@ bool opens_constant_expression(std::string_view rest, std::size_t pos) {
 // expression's. Absent when there is none. LLVM reads on after a line break,
 // so two instructions may share a line.
 std::optional<std::string_view> next_instruction_in(std::string_view rest) {
-  // The end of the quoted text or name run that starts at rest[from].
-  const auto name_end = [&](std::size_t from) {
-    if (from < rest.size() && rest[from] == '"') {
-      return std::min(rest.find('"', from + 1), rest.size() - 1) + 1;
-    }
-    return end_of_run<kIdentClass>(rest, from);
+  const auto separates = [](char c) {
+    return is_ascii_blank(c) || c == '"' || c == ',' || c == '=' || in_class(c, kOpenClass);
   };
   std::size_t pos = 0;
   while (pos < rest.size()) {
     const char c = rest[pos];
     if (c == '"') {
-      pos = name_end(pos);
+      pos = std::min(rest.find('"', pos + 1), rest.size() - 1) + 1;
     } else if (in_class(c, kOpenClass)) {
       const char close = c == '[' ? ']' : c == '(' ? ')' : c == '{' ? '}' : '>';
       pos = std::min(closing_bracket<kBracketClass>(rest, pos + 1, close), rest.size() - 1) + 1;
-    } else if (c == '%' || c == '@') {
-      // A name: a global's is never an opcode, and a value's may be assigned.
-      const std::size_t end = name_end(pos + 1);
-      if (c == '%') {
-        const std::string_view after = trim_start(rest.substr(end));
-        if (!after.empty() && after[0] == '=') return rest.substr(pos);
-      }
-      pos = end;
-    } else if (!is_ident_char(c)) {
+    } else if (separates(c)) {
       ++pos;
     } else {
-      // A word, taken whole (`i1*ret` is no opcode).
+      // A word, taken whole (`i1*ret` is no opcode); a name may be quoted.
       std::size_t end = pos + 1;
-      while (end < rest.size() && !is_ascii_blank(rest[end]) && rest[end] != '"' &&
-             rest[end] != ',' && rest[end] != '=' && !in_class(rest[end], kOpenClass)) {
-        ++end;
+      if ((c == '%' || c == '@') && end < rest.size() && rest[end] == '"') {
+        end = std::min(rest.find('"', end + 1), rest.size() - 1) + 1;
       }
-      if (is_opcode_word(rest.substr(pos, end - pos)) && !opens_constant_expression(rest, pos)) {
+      while (end < rest.size() && !separates(rest[end])) ++end;
+      const std::string_view after = trim_start(rest.substr(end));
+      if (c == '%') {
+        // A value's name starts an instruction where it is assigned.
+        if (!after.empty() && after[0] == '=') return rest.substr(pos);
+      } else if (is_opcode_word(rest.substr(pos, end - pos)) &&
+                 !opens_constant_expression(rest, pos) && !after.starts_with('@')) {
+        // An opcode starts one unless it opens a constant expression or stands
+        // where a type does, before a global's name (`call ret @f()`).
         return rest.substr(pos);
       }
       pos = end;

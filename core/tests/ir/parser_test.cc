@@ -80,6 +80,8 @@ TEST(InstructionTest, ReadsEveryForm) {
        "Call { callee: \"g\", args: [Ssa(\"a\")], ret_ty: \"void\", result: None }"},
       {"call void @f(i64 1)(junk) #0",
        "Call { callee: \"f\", args: [ConstInt(1)], ret_ty: \"void\", result: None }"},
+      {"call %*br @_()", "Call { callee: \"_\", args: [], ret_ty: \"%*br\", result: None }"},
+      {"call ret @_()", "Call { callee: \"_\", args: [], ret_ty: \"ret\", result: None }"},
       {"%r = call i1*ret @atomicrmw(ptr @ret) #0",
        "Call { callee: \"atomicrmw\", args: [GlobalRef(\"ret\")], ret_ty: \"i1*ret\", result: "
        "\"r\" }"},
