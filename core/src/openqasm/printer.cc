@@ -31,7 +31,10 @@ constexpr std::string_view kTrailerName = "corvane";
 
 // ---- layout: the only writers of indentation, line ends and separators ----
 
-void begin_line(Printer& printer) { printer.out.append(2 * std::size_t{printer.indent}, ' '); }
+void begin_line(Printer& printer) {
+  // Most statements stand at the top level, where there is nothing to write.
+  if (printer.indent != 0) printer.out.append(2 * std::size_t{printer.indent}, ' ');
+}
 
 void end_line(Printer& printer) { printer.out.push_back('\n'); }
 
@@ -231,10 +234,7 @@ struct BodyFrame {
   bool is_else = false;
 };
 
-void end_simple_statement(Printer& printer) {
-  printer.out.push_back(';');
-  end_line(printer);
-}
+void end_simple_statement(Printer& printer) { printer.out.append(";\n", 2); }
 
 // Writes "keyword (cond) {" and enters the block's level.
 void open_block(Printer& printer, const char* keyword, const Expr& cond) {
@@ -414,9 +414,12 @@ void print_expr(Printer& printer, const Expr& expr) {
 void print_indexed_ident(Printer& printer, const IndexedIdent& ident) {
   printer.out += ident.name;
   if (ident.index.has_value()) {
-    printer.out.push_back('[');
-    append_integer(printer.out, *ident.index);
-    printer.out.push_back(']');
+    // `[N]` written at once: this runs for every qubit and bit of the program.
+    char buf[24];
+    buf[0] = '[';
+    char* end = std::to_chars(buf + 1, buf + sizeof buf - 1, *ident.index).ptr;
+    *end++ = ']';
+    printer.out.append(buf, end);
   }
 }
 
