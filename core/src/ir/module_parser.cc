@@ -146,7 +146,13 @@ class ModuleParser {
                                    pending.inline_entry_point || pending.refs_count > 0)) {
       body_taken_ = true;
       streaming_ = true;
-      keeping_ = keep_limit_ > 0;
+      // Only a body short by its bytes too is kept: a long one would be
+      // streamed past the window anyway, and keeping its start changes how
+      // the heap is laid out for the rest of the call (repeated calls on
+      // large modules then faulted in fresh pages for their output).
+      constexpr std::size_t kMostBytesPerKeptInstruction = 256;
+      const std::size_t long_body = keep_limit_ * kMostBytesPerKeptInstruction;
+      keeping_ = keep_limit_ > 0 && lex_.bytes_to_body_end(long_body) < long_body;
       kept_ = 0;
       handed_ = 0;
       block_start_ = 0;

@@ -70,6 +70,9 @@ TEST(StreamingParserTest, HandsOverBlocksInBatches) {
       "  ret void\n"
       "}\n"
       "attributes #0 = { \"entry_point\" }\n";
+  // The same body, long by its bytes (a comment of 2,000).
+  std::string long_main = kMain;
+  long_main.insert(long_main.find("  call"), "  ; " + std::string(2000, '.') + "\n");
   struct Row {
     std::string text;
     std::size_t batch;
@@ -108,6 +111,11 @@ TEST(StreamingParserTest, HandsOverBlocksInBatches) {
        "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
        "batch 1 args 0; end; ",
        6, SIZE_MAX, true},
+      // Nor is one long by its bytes (more than 256 a kept instruction).
+      {long_main, 2, false,
+       "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
+       "batch 1 args 0; end; ",
+       6},
       // One as long is not: it is streamed on from where it reaches them.
       {kMain, 2, false,
        "offer 0 may; begin ; batch 2 args 2; batch 2 args 2; end; begin next; end; begin empty; "
