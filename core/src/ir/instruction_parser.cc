@@ -87,10 +87,10 @@ bool opens_constant_expression(std::string_view rest, std::size_t pos) {
   return false;
 }
 
-// In the text after an instruction's opcode, the first word that can only
-// start another instruction: `%name =`, or an opcode that is not a constant
-// expression's. Absent when there is none. LLVM reads on after a line break,
-// so two instructions may share a line.
+// In the text after an instruction's opcode, the first word before a comment
+// that can only start another instruction: `%name =`, or an opcode that is
+// not a constant expression's. Absent when there is none. LLVM reads on after
+// a line break, so two instructions may share a line.
 std::optional<std::string_view> next_instruction_in(std::string_view rest) {
   const auto separates = [](char c) {
     return is_ascii_blank(c) || c == '"' || c == ',' || c == '=' || in_class(c, kOpenClass);
@@ -98,6 +98,7 @@ std::optional<std::string_view> next_instruction_in(std::string_view rest) {
   std::size_t pos = 0;
   while (pos < rest.size()) {
     const char c = rest[pos];
+    if (c == ';') return std::nullopt;  // the comment that ends the line
     if (c == '"') {
       pos = std::min(rest.find('"', pos + 1), rest.size() - 1) + 1;
     } else if (in_class(c, kOpenClass)) {
@@ -126,6 +127,25 @@ std::optional<std::string_view> next_instruction_in(std::string_view rest) {
     }
   }
   return std::nullopt;
+}
+
+// The opcode of the instruction at the start of `text`, after its `%name =`
+// and call prefixes, read without looking further (the text may hold more
+// instructions after it).
+std::string_view leading_opcode(std::string_view text) {
+  std::string_view t = trim_start(text);
+  if (!t.empty() && t[0] == '%') {
+    std::size_t end = 1;
+    if (end < t.size() && t[end] == '"') {
+      end = std::min(t.find('"', end + 1), t.size() - 1) + 1;
+    } else {
+      end = end_of_run<kIdentClass>(t, end);
+    }
+    const std::string_view after = trim_start(t.substr(end));
+    if (after.empty() || after[0] != '=') return {};
+    t = after.substr(1);
+  }
+  return first_word(strip_call_prefixes(t));
 }
 
 // Drops the operands and incomings an instruction appended when it fails.
@@ -355,6 +375,23 @@ Result<Instruction> InstructionParser::parse_float(std::string_view text, std::s
 
 Result<Instruction> InstructionParser::parse(std::string_view text, Function& function,
                                              std::optional<std::size_t>* next_at) {
+  // LLVM reads on after a line break, so another instruction may follow on
+  // the same text: the first is read alone (or the second refused). Where the
+  // second starts is found first, so that nothing below reads past it.
+  const std::string_view first_opcode = leading_opcode(text);
+  if (!first_opcode.empty() && opcode_of(first_opcode) != Opcode::kOther) {
+    const auto after =
+        static_cast<std::size_t>(first_opcode.data() + first_opcode.size() - text.data());
+    if (const auto next = next_instruction_in(text.substr(after))) {
+      const auto at = static_cast<std::size_t>(next->data() - text.data());
+      if (next_at != nullptr) {
+        *next_at = at;
+        return parse(text.substr(0, at), function);
+      }
+      const std::string_view before = trim(cut_attachments(cut_comment(text.substr(0, at))));
+      return trailing_text_error(text, *next, before);
+    }
+  }
   const std::string_view display = trim(cut_attachments(cut_comment(text)));
   Parts parts;
   std::string_view body = display;
@@ -378,24 +415,6 @@ Result<Instruction> InstructionParser::parse(std::string_view text, Function& fu
   const std::string_view ops = parts.operands;
   const auto& result = parts.result;
   const Opcode opcode = opcode_of(op);
-
-  // LLVM reads on after a line break, so another instruction may follow on
-  // the same text: the first is read alone (or the second refused).
-  if (opcode != Opcode::kOther) {
-    // Looked for before the attachments are cut, which would cut it off too.
-    const std::string_view uncut = trim_end(cut_comment(text));
-    const auto ops_at = static_cast<std::size_t>(ops.data() - uncut.data());
-    if (const auto next = next_instruction_in(uncut.substr(std::min(ops_at, uncut.size())))) {
-      const auto at = static_cast<std::size_t>(next->data() - text.data());
-      if (next_at != nullptr) {
-        *next_at = at;
-        return parse(text.substr(0, at), function);
-      }
-      return trailing_text_error(
-          text, *next,
-          trim_end(display.substr(0, static_cast<std::size_t>(next->data() - display.data()))));
-    }
-  }
 
   switch (opcode) {
     case Opcode::kCall: {

@@ -169,6 +169,8 @@ bool Lexer::line_continues(std::size_t pos) const {
 std::optional<std::string_view> Lexer::take_instruction() {
   const std::size_t start = pos_;
   const std::size_t size = text_.size();
+  last_break_ = std::string_view::npos;
+  first_comment_ = std::string_view::npos;
   Nesting nesting;
   bool at_seen = false;
   std::optional<bool> is_call;  // decided once, from the first line, and only when needed
@@ -209,7 +211,10 @@ std::optional<std::string_view> Lexer::take_instruction() {
         nesting.take(c);
         continue;
       }
-      if (c == ';') i = std::min(text_.find('\n', i), size);  // a comment runs to the line end
+      if (c == ';') {
+        if (first_comment_ == std::string_view::npos) first_comment_ = i;
+        i = std::min(text_.find('\n', i), size);  // a comment runs to the line end
+      }
     }
     // The end of a line (or of the text): the instruction may end with it.
     const std::string_view line = trim(text_.substr(line_start, i - line_start));
@@ -217,6 +222,7 @@ std::optional<std::string_view> Lexer::take_instruction() {
       return take(line, i);
     }
     if (i >= size) return std::nullopt;
+    last_break_ = i;
     line_start = i + 1;
   }
 }

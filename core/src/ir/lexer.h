@@ -256,6 +256,10 @@ class Lexer {
   /// the cursor moves past it; nothing (the cursor left) when the text ends
   /// before the instruction does.
   std::optional<std::string_view> take_instruction();
+  /// Of the text take_instruction last took: the position of its last line
+  /// feed, and of its first comment (npos when there is none).
+  [[nodiscard]] std::size_t last_break() const { return last_break_; }
+  [[nodiscard]] std::size_t first_comment() const { return first_comment_; }
 
   /// Bytes from the cursor to the next `}` (normally the one that closes the
   /// body), or to the end of the text; at most `most`.
@@ -275,6 +279,8 @@ class Lexer {
 
   std::string_view text_;
   std::size_t pos_ = 0;
+  std::size_t last_break_ = std::string_view::npos;
+  std::size_t first_comment_ = std::string_view::npos;
 };
 
 }  // namespace corvane

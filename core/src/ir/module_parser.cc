@@ -356,28 +356,42 @@ class ModuleParser {
   // the line breaks inside it are blanks to the instruction parser.
   Status read_instruction(Function& function) {
     const std::size_t start = lex_.pos();
-    const auto taken = lex_.take_instruction();
+    std::optional<std::string_view> taken;
+    if (start < split_end_) {
+      // The rest of a text that held more than one instruction: where it ends
+      // is known, and is not looked for again (a line of many instructions
+      // would otherwise be scanned once for each).
+      taken = module_.source().substr(start, split_end_ - start);
+      lex_.seek(split_end_);
+    } else {
+      taken = lex_.take_instruction();
+    }
     if (!taken) {
       const std::string_view rest = trim_end(module_.source().substr(start));
       return at(parse_error(concat("unterminated instruction: ", as_one_line(rest))), rest);
     }
     const std::string_view instruction = *taken;
-    const bool several_lines = instruction.find('\n') != std::string_view::npos;
+    // Asked of the lexer, which saw the text's line feeds and comments as it
+    // took it, rather than searched for again in each part of a split text.
+    const std::size_t last_break = lex_.last_break();
+    const bool several_lines = last_break != std::string_view::npos && last_break >= start;
     if (several_lines) {
       // The instruction parser reads the text up to its first `;`, so a comment
       // with more of the instruction after it would cut the instruction short.
-      const std::size_t comment = instruction.find(';');
-      if (comment != std::string_view::npos &&
-          instruction.find('\n', comment) != std::string_view::npos) {
+      const std::size_t comment = lex_.first_comment();
+      if (comment != std::string_view::npos && comment >= start && comment < last_break) {
         return at(parse_error("a comment stands inside an instruction written over several lines; "
                               "move it after the instruction"),
-                  instruction.substr(comment));
+                  module_.source().substr(comment));
       }
     }
     // Two instructions may share a line: the cursor goes back to the second.
     std::optional<std::size_t> next;
     Result<Instruction> parsed = instructions_.parse(instruction, function, &next);
-    if (next) lex_.seek(start + *next);
+    if (next) {
+      split_end_ = start + instruction.size();
+      lex_.seek(start + *next);
+    }
     if (!parsed.ok()) {
       // The instruction parser places its errors within the text it was given,
       // and quotes that text as if its lines were one.
@@ -471,6 +485,7 @@ class ModuleParser {
   };
   std::vector<KeptBlock> kept_starts_;
   std::size_t block_start_ = 0;
+  std::size_t split_end_ = 0;   // end of the last instruction text that held another
   bool block_started_ = false;  // begin_block was called for the current streamed block
   std::size_t block_hint_ = 0;  // lines hint of the current streamed block
   InstructionParser instructions_;
